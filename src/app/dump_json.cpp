@@ -1,0 +1,116 @@
+#include "app/dump_json.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <string>
+
+namespace orv {
+
+using Json = nlohmann::ordered_json;
+
+double SingleForJson(float value) {
+  char buf[32];
+  const auto res = std::to_chars(buf, buf + sizeof buf - 1, value);
+  *res.ptr = '\0';
+  return std::strtod(buf, nullptr);
+}
+
+namespace {
+
+Json SingleArray(const BoundedArray<float>& table) {
+  Json a = Json::array();
+  for (float v : table.values()) a.push_back(SingleForJson(v));
+  return a;
+}
+
+Json InputsJson(const EngineInputs& in) {
+  Json j;
+  j["VE"] = in.VE;
+  j["CriticalG"] = in.CriticalG;
+  j["Stroke"] = in.Stroke;
+  j["Bore"] = in.Bore;
+  j["PinEndWeight"] = in.PinEndWeight;
+  j["PinWt"] = in.PinWt;
+  j["RodLen"] = in.RodLen;
+  j["CR"] = in.CR;
+  j["DeckHeight"] = in.DeckHeight;
+  j["Cylinders"] = in.Cylinders;
+  j["FiringAngle"] = in.FiringAngle;
+  j["IntCFM"] = in.IntCFM;
+  j["VTType"] = in.VTType;
+  j["Advance"] = in.Advance;
+  j["PkTorqRPM"] = in.PkTorqRPM;
+  j["PkPwrRPM"] = in.PkPwrRPM;
+  j["TorqLoss"] = in.TorqLoss;
+  j["IntTemp"] = in.IntTemp;
+  j["MxIntVel"] = in.MxIntVel;
+  j["PinOff"] = in.PinOff;
+  j["Fuel"] = in.Fuel;
+  j["CritIntVel"] = in.CritIntVel;
+  j["ExOD"] = in.ExOD;
+  j["PcntDrop"] = in.PcntDrop;
+  j["IVlvDia"] = in.IVlvDia;
+  j["IVlvStm"] = in.IVlvStm;
+  j["BowlA"] = in.BowlA;
+  j["IVlvCnt"] = in.IVlvCnt;
+  j["EVlvDia"] = in.EVlvDia;
+  j["RecipBF"] = SingleForJson(in.RecipBF);
+  j["EnterAirPP"] = in.EnterAirPP;
+  j["ICam"] = in.intakeCam.path;
+  j["I_CL"] = in.I_CL;
+  j["I_LNo"] = in.intakeCam.lobeNo;
+  j["I_SNo"] = in.intakeCam.shaftNo;
+  j["I_RR"] = SingleForJson(in.I_RR);
+  j["I_Lash"] = SingleForJson(in.I_Lash);
+  j["IAir"] = in.intakeFlow.path;
+  j["IA_Name"] = in.intakeFlow.name;
+  j["IA_ID"] = in.intakeFlow.testId;
+  j["IA_Kd"] = in.intakeFlow.kind;
+  j["KbdFlow_I"] = in.intakeFlow.keyboard;
+  j["ECam"] = in.exhaustCam.path;
+  j["E_CL"] = in.E_CL;
+  j["E_LNo"] = in.exhaustCam.lobeNo;
+  j["E_SNo"] = in.exhaustCam.shaftNo;
+  j["E_RR"] = SingleForJson(in.E_RR);
+  j["E_Lash"] = SingleForJson(in.E_Lash);
+  j["EAir"] = in.exhaustFlow.path;
+  j["EA_Name"] = in.exhaustFlow.name;
+  j["EA_ID"] = in.exhaustFlow.testId;
+  j["EA_Kd"] = in.exhaustFlow.kind;
+  j["KbdFlow_E"] = in.exhaustFlow.keyboard;
+  j["ILift"] = SingleArray(in.ILift);
+  j["ICfm"] = SingleArray(in.ICfm);
+  j["ISwirl"] = SingleArray(in.ISwirl);
+  j["ELift"] = SingleArray(in.ELift);
+  j["ECfm"] = SingleArray(in.ECfm);
+  j["LeadTime"] = in.LeadTime;
+  j["IntakeCam"] = Json{{"Smth", in.IntSmth}, {"Int", SingleArray(in.Int)}};
+  j["ExhaustCam"] = Json{{"Smth", in.ExhSmth}, {"Exh", SingleArray(in.Exh)}};
+  return j;
+}
+
+}  // namespace
+
+Json DumpJson(const Workspace& ws) {
+  const Engine& e = ws.engine();
+  Json j;
+  j["inputs"] = InputsJson(e.inputs());
+  j["status"] = e.panel().status;
+  Json suggestions = Json::object();
+  for (int n = 0; n < InputPanel::kStatuses; ++n) {
+    const std::string& s = e.panel().suggestion[static_cast<std::size_t>(n)];
+    if (!s.empty()) suggestions[std::to_string(n)] = s;
+  }
+  j["suggestions"] = suggestions;
+  j["warning"] = e.panel().warningVisible;
+  Json results;
+  ForEachResult(e.results(), [&](const char* name, double v) { results[name] = v; });
+  j["results"] = results;
+  Json tables;
+  ForEachTable(e.tables(),
+               [&](const char* name, const BoundedArray<double>& t) { tables[name] = t.values(); });
+  j["tables"] = tables;
+  return j;
+}
+
+}  // namespace orv

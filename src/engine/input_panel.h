@@ -1,0 +1,54 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace orv {
+
+// Review states of an input (its status picture). An input counts as approved at 2 or more.
+enum InputStatus : int {
+  kStatusNotApproved = 0,
+  kStatusReview = 1,           // a computed value was set or suggested (yellow question mark)
+  kStatusApproved = 2,
+  kStatusDisabledOpen = 3,     // disabled-colour input, not approved
+  kStatusDisabledReview = 4,   // disabled-colour input to review
+  kStatusDisabledApproved = 5, // disabled-colour input, approved
+};
+
+// Texts of the interface string file that the engine model itself shows. The window replaces
+// the built-in ones with those of the interface string file at start-up.
+struct EngineTexts {
+  std::string suggestionSuffix = " suggested";  // miscellaneous text 9
+  std::string label24 = "Spark Advance";         // label text 24
+  std::string label68 = "Injection Lead Time (ms)";  // label text 68
+};
+
+// What the input panel shows, kept by the core so that the window only draws it: the text of
+// each text box, the status and suggestion of inputs 0..28, which labels are in the disabled
+// colour, the two list choices, the cannot-complete warning and the second stage tab.
+struct InputPanel {
+  static constexpr int kBoxes = 36;
+  static constexpr int kStatuses = 29;
+
+  std::array<std::string, kBoxes> text;
+  std::array<int, kStatuses> status{};
+  std::array<std::string, kStatuses> suggestion;
+  std::array<bool, kStatuses> disabledColour{};
+  bool boxEnabled21 = false;  // the typed one of inputs 21 and 22 has an enabled box
+  bool boxEnabled22 = true;
+  int valveTrainIndex = 1;
+  int fuelIndex = 0;
+  std::string label24 = EngineTexts{}.label24;
+  bool warningVisible = false;  // "Calculations can not complete with current inputs"
+  bool stage2Enabled = false;
+  int beeps = 0;  // beeps given so far (range corrections)
+
+  static bool Approved(int status) noexcept { return status >= kStatusApproved; }
+  static bool HasSuggestionLabel(int n) noexcept {
+    return n == 8 || n == 20 || n == 21 || n == 22 || n == 23 || n == 24;
+  }
+};
+
+inline constexpr const char* kNoCalcWarning = "Calculations can not complete with current inputs";
+
+}  // namespace orv
