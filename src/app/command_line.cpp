@@ -24,9 +24,11 @@ struct EngineRequest {
 };
 
 void AddEngineOptions(CLI::App& cmd, EngineRequest& req) {
-  cmd.add_option("ENGINE", req.enginePath, "engine file (.OV); the built-in default engine when left out");
-  cmd.add_option("--set", req.sets,
-                 "KEY=VALUE: type VALUE into the input with engine-file key KEY (repeatable, in order)")
+  cmd.add_option("ENGINE", req.enginePath,
+                 "engine file (.OV); the built-in default engine when left out");
+  cmd.add_option(
+         "--set", req.sets,
+         "KEY=VALUE: type VALUE into the input with engine-file key KEY (repeatable, in order)")
       ->take_all();
   cmd.add_option("--units", req.units, "unit system of typed values and displayed texts")
       ->check(CLI::IsMember({"english", "metric", "metric-m3"}));

@@ -26,15 +26,20 @@ std::string WriteFileAtomically(const fs::path& path, std::string_view content) 
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
   struct stat existing {};
   const bool exists = ::stat(path.c_str(), &existing) == 0;
-  if (exists && ::access(path.c_str(), W_OK) != 0) {
+  // A file marked read-only (no write permission for anyone) is not replaced, even by a user
+  // whom the system would let write it.
+  if (exists && ((existing.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) {
     return "the file may not be written: " + path.string();
   }
-  std::string pattern = (folder / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
+  std::string tempName(".");
+  tempName += path.filename().string();
+  tempName += ".tmp-XXXXXX";
+  const std::string pattern = (folder / tempName).string();
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());
-  if (fd < 0) return std::string("cannot create a file in ") + folder.string() + ": " +
-                     std::strerror(errno);
+  if (fd < 0)
+    return std::string("cannot create a file in ") + folder.string() + ": " + std::strerror(errno);
   auto fail = [&](const char* what) {
     const std::string reason = std::string(what) + ": " + std::strerror(errno);
     ::close(fd);

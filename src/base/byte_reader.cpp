@@ -18,7 +18,9 @@ std::uint8_t ByteReader::U8(std::size_t offset) const {
   return bytes_[offset];
 }
 
-std::int8_t ByteReader::I8(std::size_t offset) const { return static_cast<std::int8_t>(U8(offset)); }
+std::int8_t ByteReader::I8(std::size_t offset) const {
+  return static_cast<std::int8_t>(U8(offset));
+}
 
 std::uint16_t ByteReader::U16(std::size_t offset) const {
   Require(offset, 2);

@@ -13,4 +13,9 @@ void CheckFp() {
   Raise(kErrInvalidCall);
 }
 
+double Chk(double value) {
+  if (std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID)) CheckFp();
+  return value;
+}
+
 }  // namespace orv

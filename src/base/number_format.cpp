@@ -49,7 +49,8 @@ std::string FormatPattern(double value, std::string_view pattern) {
   int minWholeDigits = 0;
   for (char c : wholePart) minWholeDigits += (c == '0');
   int requiredDecimals = 0;
-  while (requiredDecimals < static_cast<int>(fracPart.size()) && fracPart[requiredDecimals] == '0') {
+  while (requiredDecimals < static_cast<int>(fracPart.size()) &&
+         fracPart[requiredDecimals] == '0') {
     ++requiredDecimals;
   }
   const int decimals = static_cast<int>(fracPart.size());
@@ -82,7 +83,8 @@ std::string FormatPattern(double value, std::string_view pattern) {
   while (static_cast<int>(whole.size()) < minWholeDigits) whole.insert(whole.begin(), '0');
 
   std::string frac;
-  for (int i = 0; i < decimals; ++i) frac.push_back(static_cast<char>('0' + digitAt(d.pointPos + i)));
+  for (int i = 0; i < decimals; ++i)
+    frac.push_back(static_cast<char>('0' + digitAt(d.pointPos + i)));
   while (static_cast<int>(frac.size()) > requiredDecimals && frac.back() == '0') frac.pop_back();
 
   bool anyNonZero = false;

@@ -10,8 +10,8 @@ namespace orv {
 inline constexpr int kErrInvalidCall = 5;  // "Invalid procedure call or argument"
 inline constexpr int kErrOverflow = 6;     // "Overflow"
 inline constexpr int kErrOutOfMemory = 7;
-inline constexpr int kErrSubscript = 9;    // "Subscript out of range"
-inline constexpr int kErrDivByZero = 11;   // "Division by zero"
+inline constexpr int kErrSubscript = 9;   // "Subscript out of range"
+inline constexpr int kErrDivByZero = 11;  // "Division by zero"
 inline constexpr int kErrTypeMismatch = 13;
 inline constexpr int kErrInternal = 51;
 inline constexpr int kErrFileNotFound = 53;

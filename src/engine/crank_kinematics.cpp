@@ -1,5 +1,6 @@
 #include "engine/crank_kinematics.h"
 
+#include <array>
 #include <cmath>
 
 #include "base/checked_fp.h"
@@ -7,6 +8,30 @@
 #include "base/runtime_error.h"
 
 namespace orv {
+
+namespace {
+
+// The sweep's angles in tenths of a degree from -0.1 to 360: each held as a 32-bit float, and
+// in radians. They never change, so they are worked out once.
+struct SweepAngles {
+  static constexpr int kPoints = 3602;
+  std::array<float, kPoints> degrees{};
+  std::array<double, kPoints> radians{};
+  SweepAngles() {
+    for (int i = -1; i <= 3600; ++i) {
+      degrees[static_cast<std::size_t>(i + 1)] = ToSingle(i / 10.0);
+      radians[static_cast<std::size_t>(i + 1)] =
+          degrees[static_cast<std::size_t>(i + 1)] * kRadPerDegree;
+    }
+  }
+};
+
+const SweepAngles& Sweep() {
+  static const SweepAngles angles;
+  return angles;
+}
+
+}  // namespace
 
 int WrapDegree(int n) noexcept {
   int m = (n - 1) % 360;
@@ -23,10 +48,6 @@ bool CrankKinematics(const EngineInputs& in, EngineResults& r, EngineTables& t) 
 
   if (L <= 0 || in.Stroke <= 0 || L <= in.Stroke) return true;
   FpRegion fp;
-
-  r.EffectiveStroke = 0;
-  r.MaxPistonVelocity = 0;
-  r.MinPistonVelocity = 9999999999.0;
 
   // Pin height above the crank centre at TDC; the offset pin turns TDC by OffsetAngle.
   double H;
@@ -47,41 +68,63 @@ bool CrankKinematics(const EngineInputs& in, EngineResults& r, EngineTables& t) 
   }
 
   // Sweep in tenths of a degree from -0.1 (which only primes the previous height) to 360.
+  // The extremes are kept in locals (the tables could alias the results for the compiler).
   const double LL = L * L;
+  const double offsetAngle = r.OffsetAngle;
+  double maxVelocity = 0, minVelocity = 9999999999.0, effectiveStroke = 0;
+  float maxAngle = r.MaxVelocityAngle, minAngle = r.MinVelocityAngle;
+  double bdcTheta = r.BDCAngle;
+  double* const position = t.PistonPosition.values().data();
+  double* const velocity = t.PistonVelocity.values().data();
+  double* const rodTangent = t.RodTangent.values().data();
   double xPrev = 0;
+  // The sines and cosines first, in a loop of nothing else (the library call would make the
+  // compiler spill the tracking state on every point), then the piston heights.
+  const SweepAngles& sweep = Sweep();
+  thread_local std::array<double, SweepAngles::kPoints> sines, cosines;
+  for (int p = 0; p < SweepAngles::kPoints; ++p) {
+    const double theta = sweep.radians[static_cast<std::size_t>(p)] + offsetAngle;
+    sines[static_cast<std::size_t>(p)] = std::sin(theta);
+    cosines[static_cast<std::size_t>(p)] = std::cos(theta);
+  }
   for (int i = -1; i <= 3600; ++i) {
-    const float A = ToSingle(i / 10.0);
-    const double theta = A * R + r.OffsetAngle;
-    const double y = crank * std::sin(theta) - e;
+    const auto p = static_cast<std::size_t>(i + 1);
+    const float A = sweep.degrees[p];
+    const double y = crank * sines[p] - e;
     const double k2 = LL - y * y;
     if (k2 < 0) Raise(kErrInvalidCall);  // the rod cannot reach the pin
     const double K = std::sqrt(k2);
-    const double x = crank * std::cos(theta) + K;
-    if (A >= 0) {
-      const bool wholeDegree = i % 10 == 0;
-      const int d = i / 10;
-      if (wholeDegree) {
-        if (K == 0) Raise(kErrDivByZero);
-        t.RodTangent[d] = y / K;
-      }
+    const double x = crank * cosines[p] + K;
+    if (i >= 0) {
       const double v = (xPrev - x) * 10;
-      if (wholeDegree) t.PistonVelocity[d] = v;
-      if (v > r.MaxPistonVelocity) {
-        r.MaxPistonVelocity = v;
-        r.MaxVelocityAngle = A;
-      } else if (v < r.MinPistonVelocity) {
-        r.MinPistonVelocity = v;
-        r.MinVelocityAngle = A;
+      if (v > maxVelocity) {
+        maxVelocity = v;
+        maxAngle = A;
+      } else if (v < minVelocity) {
+        minVelocity = v;
+        minAngle = A;
       }
-      const double p = H - x;
-      if (wholeDegree) t.PistonPosition[d] = p;
-      if (p > r.EffectiveStroke) {
-        r.EffectiveStroke = p;
-        r.BDCAngle = theta;
+      const double height = H - x;
+      if (height > effectiveStroke) {
+        effectiveStroke = height;
+        bdcTheta = sweep.radians[static_cast<std::size_t>(i + 1)] + offsetAngle;
+      }
+      if (i % 10 == 0) {
+        if (K == 0) Raise(kErrDivByZero);
+        const int d = i / 10;  // whole degree 0..360, inside the tables
+        rodTangent[d] = y / K;
+        velocity[d] = v;
+        position[d] = height;
       }
     }
     xPrev = x;
   }
+  r.MaxPistonVelocity = maxVelocity;
+  r.MaxVelocityAngle = maxAngle;
+  r.MinPistonVelocity = minVelocity;
+  r.MinVelocityAngle = minAngle;
+  r.EffectiveStroke = effectiveStroke;
+  r.BDCAngle = bdcTheta;
   r.BDCAngle -= r.OffsetAngle;
 
   for (int k = 0; k <= 360; ++k) {

@@ -99,10 +99,10 @@ void Engine::ApplyEnterAirPPState() {
                : status == kStatusApproved ? kStatusDisabledApproved
                                            : status;
     } else {
-      status = status == kStatusDisabledReview ? kStatusReview
+      status = status == kStatusDisabledReview     ? kStatusReview
                : status == kStatusDisabledApproved ? kStatusApproved
-               : status == kStatusDisabledOpen ? kStatusNotApproved
-                                                : status;
+               : status == kStatusDisabledOpen     ? kStatusNotApproved
+                                                   : status;
     }
   };
   setDisabled(kInIntCFM, !airTyped);
@@ -145,7 +145,8 @@ void Engine::SuggestInput(int n, double held, double suggested) {
 
 void Engine::EvaluateStageTabs() {
   bool all = true;
-  for (int n = 0; n <= 12; ++n) all = all && InputPanel::Approved(panel_.status[static_cast<std::size_t>(n)]);
+  for (int n = 0; n <= 12; ++n)
+    all = all && InputPanel::Approved(panel_.status[static_cast<std::size_t>(n)]);
   panel_.stage2Enabled = all;
 }
 
@@ -335,8 +336,7 @@ void Engine::ReCalc(int code) {
 
   // Intake temperature and the critical velocity (58 % of the speed of sound) follow each other.
   if (code == kInCritIntVel) {
-    const double T =
-        RoundHalfEven(sound_.TempFromSoundSpeed(Chk(in.CritIntVel / 0.58)));
+    const double T = RoundHalfEven(sound_.TempFromSoundSpeed(Chk(in.CritIntVel / 0.58)));
     SetDerivedInput(kInIntTemp, T);
   } else if (code == kInIntTemp) {
     SetDerivedInput(kInCritIntVel, Chk(IntakeSoundSpeed(in.IntTemp) * 0.58));
@@ -488,11 +488,10 @@ void Engine::ReCalc(int code) {
     r.CarbCFMHigh = RoundHalfEven(Chk(x * 1.45));
   }
 
-  r.PowerToCritical =
-      r.CriticalRPM == 0
-          ? 0
-          : Chk(in.PkPwrRPM * in.PkPwrRPM * 100 /
-                (static_cast<double>(r.CriticalRPM) * r.CriticalRPM));
+  r.PowerToCritical = r.CriticalRPM == 0
+                          ? 0
+                          : Chk(in.PkPwrRPM * in.PkPwrRPM * 100 /
+                                (static_cast<double>(r.CriticalRPM) * r.CriticalRPM));
 
   r.PeakPower = Chk(r.PeakTorque * 0.93 * in.PkPwrRPM / 5252);
 
@@ -526,8 +525,7 @@ void Engine::ReCalc(int code) {
       r.BowlAreaUsed = Chk(V * in.PkPwrRPM / 600);
     }
     if (in.IVlvCnt < 1) in.IVlvCnt = 1;
-    const double x =
-        Chk((in.IVlvStm / 2) * (in.IVlvStm / 2) * kPi + r.BowlAreaUsed / in.IVlvCnt);
+    const double x = Chk((in.IVlvStm / 2) * (in.IVlvStm / 2) * kPi + r.BowlAreaUsed / in.IVlvCnt);
     r.ThroatDiameter = x > 0 ? Chk(2 * std::sqrt(Chk(x / kPi))) : 0;
     r.BowlSide = rootOrZero(r.BowlAreaUsed);
 
@@ -560,9 +558,8 @@ void Engine::ReCalc(int code) {
     const double Vc = Chk((r.SweptVolumeCC + r.ClearanceVolumeCC) / 16.387064);
     r.PrimaryLenTorque = Chk(K / Chk(in.PkTorqRPM * in.PkTorqRPM) *
                              ((in.ExOD - 0.1) * (in.ExOD - 0.1) * kPi / 4 / Vc));
-    r.PrimaryLenPower =
-        Chk(K / Chk(in.PkPwrRPM * in.PkPwrRPM) *
-            ((r.ExhaustODUsed - 0.1) * (r.ExhaustODUsed - 0.1) * kPi / 4 / Vc));
+    r.PrimaryLenPower = Chk(K / Chk(in.PkPwrRPM * in.PkPwrRPM) *
+                            ((r.ExhaustODUsed - 0.1) * (r.ExhaustODUsed - 0.1) * kPi / 4 / Vc));
   }
 
   MapFlowDemand(in, r, k_, t);

@@ -70,88 +70,193 @@ int InputNumberOfKey(const std::string& key) noexcept {
 
 double InputValue(const EngineInputs& in, int n) noexcept {
   switch (n) {
-    case 0: return in.Bore;
-    case 1: return in.Stroke;
-    case 2: return in.RodLen;
-    case 3: return in.Cylinders;
-    case 4: return in.DeckHeight;
-    case 5: return in.FiringAngle;
-    case 6: return in.PinOff;
-    case 7: return in.CriticalG;
-    case 8: return in.PinEndWeight;
-    case 9: return in.PinWt;
-    case 10: return in.RecipBF;
-    case 11: return in.IVlvCnt;
-    case 12: return in.EVlvDia;
-    case 13: return in.MxIntVel;
-    case 14: return in.IntTemp;
-    case 15: return in.CritIntVel;
-    case 16: return in.CR;
-    case 17: return in.VTType;
-    case 18: return in.Fuel;
-    case 19: return in.VE;
-    case 20: return in.ExOD;
-    case 21: return in.IntCFM;
-    case 22: return in.PkPwrRPM;
-    case 23: return in.PkTorqRPM;
-    case 24: return in.Advance;
-    case 25: return in.IVlvDia;
-    case 26: return in.IVlvStm;
-    case 27: return in.BowlA;
-    case 28: return in.PcntDrop;
-    case 29: return in.I_CL;
-    case 30: return in.I_RR;
-    case 31: return in.I_Lash;
-    case 33: return in.E_CL;
-    case 34: return in.E_RR;
-    case 35: return in.E_Lash;
-    default: return 0;
+    case 0:
+      return in.Bore;
+    case 1:
+      return in.Stroke;
+    case 2:
+      return in.RodLen;
+    case 3:
+      return in.Cylinders;
+    case 4:
+      return in.DeckHeight;
+    case 5:
+      return in.FiringAngle;
+    case 6:
+      return in.PinOff;
+    case 7:
+      return in.CriticalG;
+    case 8:
+      return in.PinEndWeight;
+    case 9:
+      return in.PinWt;
+    case 10:
+      return in.RecipBF;
+    case 11:
+      return in.IVlvCnt;
+    case 12:
+      return in.EVlvDia;
+    case 13:
+      return in.MxIntVel;
+    case 14:
+      return in.IntTemp;
+    case 15:
+      return in.CritIntVel;
+    case 16:
+      return in.CR;
+    case 17:
+      return in.VTType;
+    case 18:
+      return in.Fuel;
+    case 19:
+      return in.VE;
+    case 20:
+      return in.ExOD;
+    case 21:
+      return in.IntCFM;
+    case 22:
+      return in.PkPwrRPM;
+    case 23:
+      return in.PkTorqRPM;
+    case 24:
+      return in.Advance;
+    case 25:
+      return in.IVlvDia;
+    case 26:
+      return in.IVlvStm;
+    case 27:
+      return in.BowlA;
+    case 28:
+      return in.PcntDrop;
+    case 29:
+      return in.I_CL;
+    case 30:
+      return in.I_RR;
+    case 31:
+      return in.I_Lash;
+    case 33:
+      return in.E_CL;
+    case 34:
+      return in.E_RR;
+    case 35:
+      return in.E_Lash;
+    default:
+      return 0;
   }
 }
 
 void StoreInputValue(EngineInputs& in, int n, double v) {
   switch (n) {
-    case 0: in.Bore = v; break;
-    case 1: in.Stroke = v; break;
-    case 2: in.RodLen = v; break;
-    case 3: in.Cylinders = ToInt16(v); break;
-    case 4: in.DeckHeight = v; break;
-    case 5: in.FiringAngle = v; break;
-    case 6: in.PinOff = v; break;
-    case 7: in.CriticalG = v; break;
-    case 8: in.PinEndWeight = v; break;
-    case 9: in.PinWt = v; break;
-    case 10: in.RecipBF = ToSingle(v); break;
-    case 11: in.IVlvCnt = ToInt16(v); break;
-    case 12: in.EVlvDia = ToInt16(v); break;
-    case 13: in.MxIntVel = v; break;
-    case 14: in.IntTemp = v; break;
-    case 15: in.CritIntVel = v; break;
-    case 16: in.CR = v; break;
-    case 17: in.VTType = ToInt32(v); break;
-    case 18: in.Fuel = ToInt16(v); break;
-    case 19: in.VE = v; break;
-    case 20: in.ExOD = v; break;
-    case 21: in.IntCFM = v; break;
-    case 22: in.PkPwrRPM = v; break;
-    case 23: in.PkTorqRPM = v; break;
-    case 24: in.Advance = v; break;
-    case 25: in.IVlvDia = v; break;
-    case 26: in.IVlvStm = v; break;
-    case 27: in.BowlA = v; break;
-    case 28: in.PcntDrop = v; break;
-    case 29: in.I_CL = v; break;
-    case 30: in.I_RR = ToSingle(v); break;
-    case 31: in.I_Lash = ToSingle(v); break;
-    case 33: in.E_CL = v; break;
-    case 34: in.E_RR = ToSingle(v); break;
-    case 35: in.E_Lash = ToSingle(v); break;
-    default: break;
+    case 0:
+      in.Bore = v;
+      break;
+    case 1:
+      in.Stroke = v;
+      break;
+    case 2:
+      in.RodLen = v;
+      break;
+    case 3:
+      in.Cylinders = ToInt16(v);
+      break;
+    case 4:
+      in.DeckHeight = v;
+      break;
+    case 5:
+      in.FiringAngle = v;
+      break;
+    case 6:
+      in.PinOff = v;
+      break;
+    case 7:
+      in.CriticalG = v;
+      break;
+    case 8:
+      in.PinEndWeight = v;
+      break;
+    case 9:
+      in.PinWt = v;
+      break;
+    case 10:
+      in.RecipBF = ToSingle(v);
+      break;
+    case 11:
+      in.IVlvCnt = ToInt16(v);
+      break;
+    case 12:
+      in.EVlvDia = ToInt16(v);
+      break;
+    case 13:
+      in.MxIntVel = v;
+      break;
+    case 14:
+      in.IntTemp = v;
+      break;
+    case 15:
+      in.CritIntVel = v;
+      break;
+    case 16:
+      in.CR = v;
+      break;
+    case 17:
+      in.VTType = ToInt32(v);
+      break;
+    case 18:
+      in.Fuel = ToInt16(v);
+      break;
+    case 19:
+      in.VE = v;
+      break;
+    case 20:
+      in.ExOD = v;
+      break;
+    case 21:
+      in.IntCFM = v;
+      break;
+    case 22:
+      in.PkPwrRPM = v;
+      break;
+    case 23:
+      in.PkTorqRPM = v;
+      break;
+    case 24:
+      in.Advance = v;
+      break;
+    case 25:
+      in.IVlvDia = v;
+      break;
+    case 26:
+      in.IVlvStm = v;
+      break;
+    case 27:
+      in.BowlA = v;
+      break;
+    case 28:
+      in.PcntDrop = v;
+      break;
+    case 29:
+      in.I_CL = v;
+      break;
+    case 30:
+      in.I_RR = ToSingle(v);
+      break;
+    case 31:
+      in.I_Lash = ToSingle(v);
+      break;
+    case 33:
+      in.E_CL = v;
+      break;
+    case 34:
+      in.E_RR = ToSingle(v);
+      break;
+    case 35:
+      in.E_Lash = ToSingle(v);
+      break;
+    default:
+      break;
   }
 }
 
-double LeadTimeFromAdvance(const EngineInputs& in) {
-  return (in.Advance / 4) / (in.PkTorqRPM * 6);
-}
+double LeadTimeFromAdvance(const EngineInputs& in) { return (in.Advance / 4) / (in.PkTorqRPM * 6); }
 
 }  // namespace orv

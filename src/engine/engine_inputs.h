@@ -35,38 +35,38 @@ struct FlowTestRef {
 // names are the engine-file keys. The initial values are the built-in default engine.
 struct EngineInputs {
   // Engine inputs 0..28, in input-number order.
-  double Bore = 4.03;               // 0
-  double Stroke = 3.48;             // 1
-  double RodLen = 6.0;              // 2
-  std::int16_t Cylinders = 8;       // 3
-  double DeckHeight = 9.0;          // 4
-  double FiringAngle = 90;          // 5: bank firing angle; above 0 means two banks per crankpin
-  double PinOff = 0;                // 6: wrist pin offset
-  double CriticalG = 4350;          // 7
-  double PinEndWeight = 850;        // 8: grams
-  double PinWt = 385;               // 9: big-end rotating weight, grams
-  float RecipBF = 55.1f;            // 10: percent
-  std::int16_t IVlvCnt = 1;         // 11: intake valves per cylinder
-  std::int16_t EVlvDia = 1;         // 12: exhaust valves per cylinder (a count, despite the key)
-  double MxIntVel = 380;            // 13: ft/s
-  double IntTemp = 23;              // 14: degrees F
-  double CritIntVel = 580;          // 15: ft/s
-  double CR = 13.8;                 // 16: static compression ratio
-  std::int32_t VTType = 1;          // 17: 0 flat tappet pushrod, 1 endurance, 2 max performance
-  std::int16_t Fuel = 0;            // 18: 0 gasoline, 1 alcohol, 2 diesel
-  double VE = 1.065;                // 19: fraction, 1.0 = 100 %
-  double ExOD = 2.0;                // 20: exhaust tube OD
-  double IntCFM = 315.0337;         // 21
-  double PkPwrRPM = 6800;           // 22
-  double PkTorqRPM = 5500;          // 23
-  double Advance = 37;              // 24: crank degrees (diesel: see LeadTime)
-  double IVlvDia = 2.08;            // 25
-  double IVlvStm = 0.34;            // 26
-  double BowlA = 2.57;              // 27: square inches
-  double PcntDrop = 0;              // 28: kept and saved only
+  double Bore = 4.03;          // 0
+  double Stroke = 3.48;        // 1
+  double RodLen = 6.0;         // 2
+  std::int16_t Cylinders = 8;  // 3
+  double DeckHeight = 9.0;     // 4
+  double FiringAngle = 90;     // 5: bank firing angle; above 0 means two banks per crankpin
+  double PinOff = 0;           // 6: wrist pin offset
+  double CriticalG = 4350;     // 7
+  double PinEndWeight = 850;   // 8: grams
+  double PinWt = 385;          // 9: big-end rotating weight, grams
+  float RecipBF = 55.1f;       // 10: percent
+  std::int16_t IVlvCnt = 1;    // 11: intake valves per cylinder
+  std::int16_t EVlvDia = 1;    // 12: exhaust valves per cylinder (a count, despite the key)
+  double MxIntVel = 380;       // 13: ft/s
+  double IntTemp = 23;         // 14: degrees F
+  double CritIntVel = 580;     // 15: ft/s
+  double CR = 13.8;            // 16: static compression ratio
+  std::int32_t VTType = 1;     // 17: 0 flat tappet pushrod, 1 endurance, 2 max performance
+  std::int16_t Fuel = 0;       // 18: 0 gasoline, 1 alcohol, 2 diesel
+  double VE = 1.065;           // 19: fraction, 1.0 = 100 %
+  double ExOD = 2.0;           // 20: exhaust tube OD
+  double IntCFM = 315.0337;    // 21
+  double PkPwrRPM = 6800;      // 22
+  double PkTorqRPM = 5500;     // 23
+  double Advance = 37;         // 24: crank degrees (diesel: see LeadTime)
+  double IVlvDia = 2.08;       // 25
+  double IVlvStm = 0.34;       // 26
+  double BowlA = 2.57;         // 27: square inches
+  double PcntDrop = 0;         // 28: kept and saved only
 
-  double TorqLoss = 0;              // saved and read back; no calculation uses it
-  std::int32_t EnterAirPP = 1;      // 0: inlet airflow typed, 1: rpm at peak power typed
+  double TorqLoss = 0;          // saved and read back; no calculation uses it
+  std::int32_t EnterAirPP = 1;  // 0: inlet airflow typed, 1: rpm at peak power typed
   // Diesel injection lead time in seconds; not saved, rebuilt from Advance.
   double LeadTime = (37.0 / 4) / (5500.0 * 6);
 

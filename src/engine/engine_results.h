@@ -8,8 +8,8 @@ namespace orv {
 
 // Reference values of the filling and work models, set once at start-up.
 struct EmpiricalConstants {
-  double HotGasSound = 0;      // speed of sound in hot exhaust gas, ft/s
-  double FillFactor = 1.035;   // until the first recalculation
+  double HotGasSound = 0;     // speed of sound in hot exhaust gas, ft/s
+  double FillFactor = 1.035;  // until the first recalculation
   double DynamicCR = 0;
   double RefDynamicCRPow = 0;  // reference dynamic compression ratio to the power 1.4
   double TorquePerCID = 385.0 / 34985.0;
@@ -27,10 +27,10 @@ struct EngineResults {
   double PinHeightAtTDC = 0;     // in
   double DeckClearance = 0;      // in
   double RodRatio = 0;
-  double StrokePerCC = 0;              // in/cc
-  std::int32_t RecipWeightUsed = 0;    // grams, doubled for two banks
-  std::int32_t RotWeightUsed = 0;      // grams, doubled for two banks
-  double IntakeSoundLess5 = 0;         // ft/s
+  double StrokePerCC = 0;            // in/cc
+  std::int32_t RecipWeightUsed = 0;  // grams, doubled for two banks
+  std::int32_t RotWeightUsed = 0;    // grams, doubled for two banks
+  double IntakeSoundLess5 = 0;       // ft/s
   std::int32_t CriticalRPM = 0;
   double ValveTrainFactor = 0;
 
@@ -50,19 +50,19 @@ struct EngineResults {
   double DynamicCR = 0;
   double WaveDelay107 = 0;  // crank degrees
   double WorkAtTorquePeak = 0;
-  double PeakTorque = 0;  // ft-lb
-  double PeakPower = 0;   // hp
-  double BMEP = 0;        // psi
+  double PeakTorque = 0;       // ft-lb
+  double PeakPower = 0;        // hp
+  double BMEP = 0;             // psi
   double MaxFlowDemand = 0;    // CFM
   double MaxPistonSpeed = 0;   // ft/min
   double MeanPistonSpeed = 0;  // ft/min
   double TDCInertiaG = 0;
   double TDCInertiaForce = 0;  // lb
   double BDCInertiaG = 0;
-  double BDCInertiaForce = 0;  // lb
-  double CarbCFMLow = 0;       // whole CFM
-  double CarbCFMHigh = 0;      // whole CFM
-  double PowerToCritical = 0;  // %
+  double BDCInertiaForce = 0;           // lb
+  double CarbCFMLow = 0;                // whole CFM
+  double CarbCFMHigh = 0;               // whole CFM
+  double PowerToCritical = 0;           // %
   std::int32_t IntakeSuctionAngle = 0;  // degrees
 
   // Port, bowl, throat and exhaust sizes.
@@ -89,15 +89,15 @@ struct EngineTables {
   BoundedArray<double> PistonPosition{0, 360};  // in below TDC height
   BoundedArray<double> PistonVelocity{0, 360};  // in per degree, positive going down
   BoundedArray<double> RodTangent{0, 360};
-  BoundedArray<double> BalanceShare{0, 360};    // % one bank
+  BoundedArray<double> BalanceShare{0, 360};  // % one bank
   BoundedArray<double> Leverage{0, 360};
   BoundedArray<double> StrokeFraction{0, 360};
-  BoundedArray<double> BalanceCurve{0, 360};    // % both banks
-  BoundedArray<double> PistonSpeed{0, 360};     // ft/min at peak-power rpm
+  BoundedArray<double> BalanceCurve{0, 360};  // % both banks
+  BoundedArray<double> PistonSpeed{0, 360};   // ft/min at peak-power rpm
   BoundedArray<double> TorqueFactor{0, 360};
   BoundedArray<double> WorkSumPct{0, 360};
   BoundedArray<double> NetWorkSum{0, 360};
-  BoundedArray<double> FlowDemand{-360, 360};   // CFM
+  BoundedArray<double> FlowDemand{-360, 360};  // CFM
 };
 
 }  // namespace orv

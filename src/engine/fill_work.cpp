@@ -11,11 +11,12 @@
 namespace orv {
 
 double WaveDegrees(double distanceIn, double rpm, double soundSpeed) {
-  return Chk(distanceIn * rpm / (2 * soundSpeed));
+  // Checked by the callers once their loop is done (the loops store nothing on the way).
+  return distanceIn * rpm / (2 * soundSpeed);
 }
 
-double FillModel(const EngineInputs& in, const EngineResults& r, const EngineTables& t,
-                 double rpm, int lastDegree) {
+double FillModel(const EngineInputs& in, const EngineResults& r, const EngineTables& t, double rpm,
+                 int lastDegree) {
   // Clearance volume as piston travel.
   const double hc = Chk(t.PistonPosition[lastDegree] / Chk(in.CR - 1));
   double hPrev = 0, aPrev = 0, W = 0, Z = 0;
@@ -49,9 +50,9 @@ void WorkModel(const EngineInputs& in, EngineResults& r, EngineTables& t) {
   const int j = ToInt16(std::trunc(h));
   double B = 0, Q = 0, n = 0;
   if (j > 0) {
-    const double x = Chk(
-        c * (t.StrokeFraction[j] + (h - std::floor(h)) * (t.StrokeFraction[j + 1] - t.StrokeFraction[j])) +
-        1.03);
+    const double x = Chk(c * (t.StrokeFraction[j] + (h - std::floor(h)) * (t.StrokeFraction[j + 1] -
+                                                                           t.StrokeFraction[j])) +
+                         1.03);
     const double X = Chk(std::pow(x, 1.4));
     const double G = std::pow(1.03, 1.4);
     B = Chk((X - Chk(std::pow(x, 0.2)) * F) * G * P / (G - X));
@@ -90,6 +91,7 @@ void MapFlowDemand(const EngineInputs& in, const EngineResults& r, const Empiric
     angle[180 + i] = i + WaveDegrees(d, in.PkTorqRPM, r.IntakeSoundLess5);
     demand[180 + i] = t.FlowDemand[i];
   }
+  CheckFp();
   t.FlowDemand.Redim(-360, 360);
   for (int p = 0; p < 360; ++p) {
     const double a0 = angle[p], a1 = angle[p + 1];

@@ -6,14 +6,15 @@
 namespace orv {
 
 // Crank degrees that pass while a pressure wave travels `distanceIn` inches at `soundSpeed`
-// ft/s with the engine at `rpm` (rpm x 6 degrees per second).
+// ft/s with the engine at `rpm` (rpm x 6 degrees per second). The caller tests the
+// floating-point flags.
 double WaveDegrees(double distanceIn, double rpm, double soundSpeed);
 
 // Filling ratio: how far the intake pressure wave lags the piston, as the ratio of the
 // wave-delayed volume sweep to the plain one over crank degrees 1..lastDegree. Called with the
 // peak-torque rpm and 180. Above 1; grows with rpm and with colder intake air.
-double FillModel(const EngineInputs& in, const EngineResults& r, const EngineTables& t,
-                 double rpm, int lastDegree);
+double FillModel(const EngineInputs& in, const EngineResults& r, const EngineTables& t, double rpm,
+                 int lastDegree);
 
 // Cylinder pressure from a compression and combustion model, times the crank leverage, degree
 // by degree from TDC to BDC (`TorqueFactor`), its running sum as a percentage of the whole

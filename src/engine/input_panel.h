@@ -8,18 +8,18 @@ namespace orv {
 // Review states of an input (its status picture). An input counts as approved at 2 or more.
 enum InputStatus : int {
   kStatusNotApproved = 0,
-  kStatusReview = 1,           // a computed value was set or suggested (yellow question mark)
+  kStatusReview = 1,  // a computed value was set or suggested (yellow question mark)
   kStatusApproved = 2,
-  kStatusDisabledOpen = 3,     // disabled-colour input, not approved
-  kStatusDisabledReview = 4,   // disabled-colour input to review
-  kStatusDisabledApproved = 5, // disabled-colour input, approved
+  kStatusDisabledOpen = 3,      // disabled-colour input, not approved
+  kStatusDisabledReview = 4,    // disabled-colour input to review
+  kStatusDisabledApproved = 5,  // disabled-colour input, approved
 };
 
 // Texts of the interface string file that the engine model itself shows. The window replaces
 // the built-in ones with those of the interface string file at start-up.
 struct EngineTexts {
-  std::string suggestionSuffix = " suggested";  // miscellaneous text 9
-  std::string label24 = "Spark Advance";         // label text 24
+  std::string suggestionSuffix = " suggested";       // miscellaneous text 9
+  std::string label24 = "Spark Advance";             // label text 24
   std::string label68 = "Injection Lead Time (ms)";  // label text 68
 };
 

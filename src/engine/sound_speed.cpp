@@ -26,7 +26,8 @@ double IntakeSoundSpeed(double temperatureF) {
 }
 
 SoundSpeedTable::SoundSpeedTable() {
-  for (int i = 0; i < kEntries; ++i) table_[static_cast<std::size_t>(i)] = IntakeSoundSpeed(30 + i / 4.0);
+  for (int i = 0; i < kEntries; ++i)
+    table_[static_cast<std::size_t>(i)] = IntakeSoundSpeed(30 + i / 4.0);
 }
 
 double SoundSpeedTable::TempFromSoundSpeed(double c) const {
