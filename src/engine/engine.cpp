@@ -19,11 +19,7 @@ constexpr double kAirflowPerPower = 1.058300524;  // CFM per unit of the power-a
 }  // namespace
 
 Engine::Engine() {
-  // Fixed reference values of the filling and work models.
-  k_.HotGasSound = SoundSpeed(1.2f, 1600);
-  k_.FillFactor = 1.035;
-  k_.DynamicCR = (9.75 - 1.03) * k_.FillFactor + 1;
-  k_.RefDynamicCRPow = std::pow(k_.DynamicCR, 1.4);
+  k_ = EmpiracleConstants();
   res_.FillFactor = k_.FillFactor;
   res_.DynamicCR = k_.DynamicCR;
   InstallDefaultEngine();

@@ -7,8 +7,19 @@
 #include "base/checked_fp.h"
 #include "base/rounding.h"
 #include "engine/crank_kinematics.h"
+#include "engine/sound_speed.h"
 
 namespace orv {
+
+EmpiricalConstants EmpiracleConstants() {
+  EmpiricalConstants k;
+  k.HotGasSound = SoundSpeed(1.2f, 1600);
+  k.FillFactor = 1.035;
+  k.DynamicCR = (9.75 - 1.03) * k.FillFactor + 1;
+  k.RefDynamicCRPow = std::pow(k.DynamicCR, 1.4);
+  k.TorquePerCID = 385.0 / 34985.0;
+  return k;
+}
 
 double WaveDegrees(double distanceIn, double rpm, double soundSpeed) {
   // Checked by the callers once their loop is done (the loops store nothing on the way).
