@@ -63,7 +63,8 @@ void WriteConditions(std::ostringstream& o, const FlowTest& t) {
   for (int i = 1; i <= kTestLiftCount; ++i) {
     if (c.Lift(i) != 0) lastLift = i;
   }
-  o << "Test lifts: " << List([&](int i) { return c.Lift(i); }, 1, lastLift) << '\n';
+  o << "Test lifts:" << (lastLift > 0 ? " " : "")
+    << List([&](int i) { return c.Lift(i); }, 1, lastLift) << '\n';
 }
 
 void WriteNotes(std::ostringstream& o, const FlowTest& t) {
