@@ -22,12 +22,12 @@ std::string_view TrimBlanks(std::string_view s) noexcept {
 
 std::string FlowColumnName(int column) {
   static constexpr const char* kNames[] = {
-      "Lift",        "ACfm",        "CCfm",        "Depr",        "ActualDepr",   "Swirl",
-      "Booster",     "Pitot1",      "Pitot2",      "Pitot3",      "Pitot4",       "Pitot5",
-      "Pitot6",      "Pitot7",      "Pitot8",      "Pitot9",      "Pitot10",      "Pitot11",
-      "Pitot12",     "StdFlow",     "ValveDC",     "XAreaDC1",    "XAreaDC2",     "XAreaDC3",
-      "XAreaDC4",    "XAreaVel1",   "XAreaVel2",   "XAreaVel3",   "XAreaVel4",    "Aux",
-      "Temperature1", "Temperature2", "Range",     "Mano",        "",             "TumbleLeft",
+      "Lift",         "ACfm",         "CCfm",      "Depr",      "ActualDepr", "Swirl",
+      "Booster",      "Pitot1",       "Pitot2",    "Pitot3",    "Pitot4",     "Pitot5",
+      "Pitot6",       "Pitot7",       "Pitot8",    "Pitot9",    "Pitot10",    "Pitot11",
+      "Pitot12",      "StdFlow",      "ValveDC",   "XAreaDC1",  "XAreaDC2",   "XAreaDC3",
+      "XAreaDC4",     "XAreaVel1",    "XAreaVel2", "XAreaVel3", "XAreaVel4",  "Aux",
+      "Temperature1", "Temperature2", "Range",     "Mano",      "",           "TumbleLeft",
       "TumbleRight"};
   if (!InRange(column, 1, kColumnCount)) return {};
   return kNames[column - 1];

@@ -132,10 +132,12 @@ class FlowTest final {
   static int WriteColumn(int curveNo) noexcept;
   bool HasRecordTable() const noexcept { return Condition.Kind() != kKindPortMap; }
   float& Cell(int row, int column) noexcept {
-    return data_[static_cast<std::size_t>(row) * kColumnCount + static_cast<std::size_t>(column - 1)];
+    return data_[static_cast<std::size_t>(row) * kColumnCount +
+                 static_cast<std::size_t>(column - 1)];
   }
   float Cell(int row, int column) const noexcept {
-    return data_[static_cast<std::size_t>(row) * kColumnCount + static_cast<std::size_t>(column - 1)];
+    return data_[static_cast<std::size_t>(row) * kColumnCount +
+                 static_cast<std::size_t>(column - 1)];
   }
 
   friend int ReadDosTestBytes(FlowTest&, std::span<const std::uint8_t>, int, const ProgressFn&);

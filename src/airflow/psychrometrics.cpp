@@ -4,16 +4,13 @@
 
 namespace orv {
 
-double FahrenheitToKelvin(double fahrenheit) noexcept {
-  return (fahrenheit - 32) * 5 / 9 + 273.15;
-}
+double FahrenheitToKelvin(double fahrenheit) noexcept { return (fahrenheit - 32) * 5 / 9 + 273.15; }
 
 double SaturationPressure(double T) noexcept {
   if (!(T > 0) || !std::isfinite(T)) return 0;
   // The bench uses the constant 2.71828 as the base, not e itself.
-  const double exponent = -5800.2206 / T + 1.3914993 - 0.048640239 * T +
-                          0.000041764768 * T * T - 1.4452093e-8 * T * T * T +
-                          6.5459673 * std::log(T);
+  const double exponent = -5800.2206 / T + 1.3914993 - 0.048640239 * T + 0.000041764768 * T * T -
+                          1.4452093e-8 * T * T * T + 6.5459673 * std::log(T);
   const double p = std::pow(2.71828, exponent);
   return std::isfinite(p) ? p : 0;
 }

@@ -326,8 +326,8 @@ int ReadSy3TestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int re
         test.CalcAVel(row);
         if (progress && row % 3 == 0) progress();
       }
-      test.recordLength_ = static_cast<std::int16_t>(stored == layout.size() ? rowLength
-                                                                              : rowLength + 1);
+      test.recordLength_ =
+          static_cast<std::int16_t>(stored == layout.size() ? rowLength : rowLength + 1);
     }
     test.InDB = false;
     if (progress) progress();

@@ -13,15 +13,15 @@ namespace orv {
 // its name and full test kind through the file's directory.
 
 struct Sy3DirEntry {
-  std::string name;          // trimmed
-  std::int32_t kind = 0;     // full test kind: kind + 100 averaged + 200 totaled
-  std::int16_t size = 0;     // bytes of the test block
-  std::int32_t offset = 0;   // of the test block from the start of the file
+  std::string name;         // trimmed
+  std::int32_t kind = 0;    // full test kind: kind + 100 averaged + 200 totaled
+  std::int16_t size = 0;    // bytes of the test block
+  std::int32_t offset = 0;  // of the test block from the start of the file
 };
 
 struct Sy3Directory {
-  int version = 0;           // 1 ("A") or 2 ("B")
-  std::string fileNotes;     // version 1: the notes of the whole file (513 Windows-1252 bytes)
+  int version = 0;        // 1 ("A") or 2 ("B")
+  std::string fileNotes;  // version 1: the notes of the whole file (513 Windows-1252 bytes)
   std::vector<Sy3DirEntry> entries;
 };
 
@@ -53,8 +53,7 @@ struct Sy3TestName {
 // Lists the tests of the SY3 file at `path`, in directory order. Returns the error code of
 // `Read3Head` (2 for a missing file); on error the list is empty.
 int ReadSY3TestNames(const std::string& path, std::vector<Sy3TestName>& tests);
-int ReadSY3TestNamesFromBytes(std::span<const std::uint8_t> bytes,
-                              std::vector<Sy3TestName>& tests);
+int ReadSY3TestNamesFromBytes(std::span<const std::uint8_t> bytes, std::vector<Sy3TestName>& tests);
 
 // The standard 16-colour palette (0x00BBGGRR) an SY3 test's plot colour index refers to.
 std::int32_t PaletteColor(int index) noexcept;

@@ -37,8 +37,8 @@ double PiecewiseK(float x, float top, double topValue, const KSegment* segs, int
 
 constexpr KSegment kK1[] = {{0.05f, 0, 35.0},     {0.10f, 35.0, 65.6},   {0.15f, 65.6, 91.0},
                             {0.20f, 91.0, 102.7}, {0.25f, 102.7, 110.0}, {0.30f, 110.0, 114.5}};
-constexpr KSegment kK2[] = {{0.05f, 0, 35.0},      {0.10f, 35.0, 65.6},    {0.15f, 65.6, 91.0},
-                            {0.20f, 91.0, 112.2},  {0.25f, 112.2, 126.2},  {0.30f, 126.2, 136.0},
+constexpr KSegment kK2[] = {{0.05f, 0, 35.0},      {0.10f, 35.0, 65.6},   {0.15f, 65.6, 91.0},
+                            {0.20f, 91.0, 112.2},  {0.25f, 112.2, 126.2}, {0.30f, 126.2, 136.0},
                             {0.35f, 136.0, 140.6}, {0.40f, 140.6, 140.1}};
 
 // Flow of the curtain area pi x D x L at the ideal velocity for depression h.
@@ -126,7 +126,8 @@ std::string TestCondition::CustomData(int n) const {
 }
 
 void TestCondition::SetCustomData(int n, std::string text) {
-  if (InRange(n, 1, kCustomDataCount)) customData_[static_cast<std::size_t>(n - 1)] = std::move(text);
+  if (InRange(n, 1, kCustomDataCount))
+    customData_[static_cast<std::size_t>(n - 1)] = std::move(text);
 }
 
 std::string TestCondition::IntExhCylinderNo() const {
@@ -190,8 +191,8 @@ float TestCondition::PlaneVelocity(int plane, int region) const noexcept {
 
 void TestCondition::SetPlaneVelocity(int plane, int region, float v) noexcept {
   if (!InRange(plane, 1, kPlaneCount) || !InRange(region, 1, kRegionCount)) return;
-  planes_[static_cast<std::size_t>(plane - 1)]
-      .PlaneVelocity[static_cast<std::size_t>(region - 1)] = v;
+  planes_[static_cast<std::size_t>(plane - 1)].PlaneVelocity[static_cast<std::size_t>(region - 1)] =
+      v;
 }
 
 PlaneRec& TestCondition::PlaneChecked(int plane) {
@@ -211,9 +212,7 @@ void TestCondition::SetPlaneWallRow(int plane, std::int16_t rows) {
   p.PlaneWallRowCopy = rows;
 }
 
-std::int16_t TestCondition::PlaneCenterCol(int plane) const {
-  return Plane(plane).PlaneCenterCol;
-}
+std::int16_t TestCondition::PlaneCenterCol(int plane) const { return Plane(plane).PlaneCenterCol; }
 
 void TestCondition::SetPlaneCenterCol(int plane, std::int16_t cols) {
   PlaneRec& p = PlaneChecked(plane);

@@ -99,8 +99,7 @@ class TestCondition final {
   float HeadIntakeSeatAngle = 0, HeadExhaustSeatAngle = 0;
   float HeadIntakeInnerDia = 0, HeadExhaustInnerDia = 0;
   float HeadIntakeXArea1 = 0, HeadIntakeXArea2 = 0, HeadIntakeXArea3 = 0, HeadIntakeXArea4 = 0;
-  float HeadExhaustXArea1 = 0, HeadExhaustXArea2 = 0, HeadExhaustXArea3 = 0,
-        HeadExhaustXArea4 = 0;
+  float HeadExhaustXArea1 = 0, HeadExhaustXArea2 = 0, HeadExhaustXArea3 = 0, HeadExhaustXArea4 = 0;
   float HeadIntakeProfileLength = 0, HeadExhaustProfileLength = 0;
   float HeadIntakeEdgeRadius = 0, HeadExhaustEdgeRadius = 0;
   std::uint8_t HeadIntakeEdge = 0, HeadExhaustEdge = 0;
@@ -267,11 +266,11 @@ class TestCondition final {
  private:
   using T = TestCondition;
   template <class V>
-  V Side(V T::* intake, V T::* exhaust) const noexcept {
+  V Side(V T::*intake, V T::*exhaust) const noexcept {
     return IsIntake ? this->*intake : this->*exhaust;
   }
   template <class V>
-  V& Side(V T::* intake, V T::* exhaust) noexcept {
+  V& Side(V T::*intake, V T::*exhaust) noexcept {
     return IsIntake ? this->*intake : this->*exhaust;
   }
   float* XAreaSlot(int n) noexcept;

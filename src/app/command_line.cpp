@@ -5,10 +5,10 @@
 #include <iostream>
 #include <optional>
 
-#include "app/console_prompter.h"
 #include "airflow/dos_test_file.h"
 #include "airflow/load_test.h"
 #include "airflow/sy3_test_file.h"
+#include "app/console_prompter.h"
 #include "app/dump_json.h"
 #include "app/flow_test_text.h"
 #include "app/workspace.h"
@@ -85,8 +85,7 @@ bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostr
   }
   const bool dos = IsDosTestPath(src.path);
   if (!dos && (src.test.empty() || !src.kindGiven)) {
-    err << "orvantis: an SY3 file needs --" << side << "-test NAME and --" << side
-        << "-kind K\n";
+    err << "orvantis: an SY3 file needs --" << side << "-test NAME and --" << side << "-kind K\n";
     return false;
   }
   std::int32_t kind = src.kind;

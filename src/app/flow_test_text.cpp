@@ -36,8 +36,8 @@ void WriteConditions(std::ostringstream& o, const FlowTest& t) {
   const TestCondition& c = t.Condition;
   o << "Test: " << t.Name() << '\n';
   o << "File: " << t.PathFile() << '\n';
-  o << "Kind: " << c.Kind() << ' ' << TestKindName(c.Kind()) << " (full kind "
-    << c.FullTestKind() << ")\n";
+  o << "Kind: " << c.Kind() << ' ' << TestKindName(c.Kind()) << " (full kind " << c.FullTestKind()
+    << ")\n";
   o << "Averaged: " << YesNo(c.AveragedTest) << "  Totaled: " << YesNo(c.TotaledTest) << '\n';
   o << "Date: " << (c.TheDate ? FormatIsoDate(*c.TheDate) : "") << '\n';
   o << "Time: " << c.TheTime << '\n';
@@ -48,17 +48,17 @@ void WriteConditions(std::ostringstream& o, const FlowTest& t) {
   o << "Weather correction: " << YesNo(c.WeatherCorrection != 0)
     << "  Swirl/tumble: " << c.SwirlTumble << "  Leakage: " << Num(c.Leakage)
     << "  Fudge factor: " << Num(c.FudgeFactor) << '\n';
-  o << "Valve diameter: " << Num(c.ValveDiameter()) << "  Stem diameter: "
-    << Num(c.StemDiameter()) << "  Seat diameter: " << Num(c.SeatDiameter())
-    << "  Seat angle: " << Num(c.SeatAngle()) << "  Valves: " << c.NumValves() << '\n';
+  o << "Valve diameter: " << Num(c.ValveDiameter()) << "  Stem diameter: " << Num(c.StemDiameter())
+    << "  Seat diameter: " << Num(c.SeatDiameter()) << "  Seat angle: " << Num(c.SeatAngle())
+    << "  Valves: " << c.NumValves() << '\n';
   o << "Valve area: " << Num(c.ValveArea) << "  Seat area: " << Num(c.SeatArea) << '\n';
   o << "Cross-section areas: " << List([&](int k) { return c.XArea(k); }, 1, 4) << '\n';
   o << "Pitot readings per lift: " << c.PitotPerLift << "  Record length: " << t.RecordLength()
     << "  Records: " << t.Records() << '\n';
   o << "Intake range calibration: " << List([&](int i) { return t.IntakeRangeCal(i); }, 1, 12)
     << '\n';
-  o << "Exhaust range calibration: "
-    << List([&](int i) { return t.ExhaustRangeCal(i); }, 1, 12) << '\n';
+  o << "Exhaust range calibration: " << List([&](int i) { return t.ExhaustRangeCal(i); }, 1, 12)
+    << '\n';
   int lastLift = 0;
   for (int i = 1; i <= kTestLiftCount; ++i) {
     if (c.Lift(i) != 0) lastLift = i;

@@ -38,8 +38,7 @@ int Workspace::LoadFlowTest(bool intake, const std::string& path, const std::str
                             std::int32_t& kind) {
   ETracker guard("FlowDialog", "cmdOpen_Click");
   FlowTest& current = intake ? intakeFlowTest_ : exhaustFlowTest_;
-  const int err =
-      LoadSYTest(path, testName, intake, kind, false, 0, engine_.inputs(), current);
+  const int err = LoadSYTest(path, testName, intake, kind, false, 0, engine_.inputs(), current);
   if (err != kFlowOk) return err;
   engine_.SetChanged(true);
   engine_.ReCalc(-1);

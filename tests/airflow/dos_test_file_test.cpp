@@ -88,9 +88,9 @@ TEST(DosTestFile, WriterFixtureBytesByHand) {
     }
   };
   ASSERT_EQ(b.size(), 517u + 156 + 36);
-  at(0, {0x53, 0x59, 0x1E, 0x42, 0x4E, 0x20});  // "SY" 1E "B", notes "N" and a blank
-  at(516, {0x20});                              // last notes byte
-  at(517, {0xE9, 0x03, 0xFE, 0xFF});            // 1001 records, type -2
+  at(0, {0x53, 0x59, 0x1E, 0x42, 0x4E, 0x20});                // "SY" 1E "B", notes "N" and a blank
+  at(516, {0x20});                                            // last notes byte
+  at(517, {0xE9, 0x03, 0xFE, 0xFF});                          // 1001 records, type -2
   at(521, {0x41, 0x42, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20});  // "AB" padded
   at(529, {0x00, 0x00, 0x80, 0x3F});                          // exhaust entry 9 = 1.0
   at(561, {0x00, 0x00, 0x00, 0x00});                          // exhaust entry 1
@@ -106,16 +106,15 @@ TEST(DosTestFile, VersionLettersGiveLayoutAndBench) {
   struct Row {
     char version;
     std::int32_t benchKind;
-    float rangeCal12;  // set with the bench code for benches of kind 0
-    bool pitots;       // classes 4 and 5
-    bool temperature2; // class 5
+    float rangeCal12;   // set with the bench code for benches of kind 0
+    bool pitots;        // classes 4 and 5
+    bool temperature2;  // class 5
   };
   const Row rows[] = {
-      {'B', 3, 153.2f, false, false}, {'C', 3, 153.2f, false, false},
-      {'a', 31, 0, false, false},     {'D', 3, 153.2f, true, false},
-      {'E', 3, 153.2f, true, true},   {'b', 31, 0, true, true},
-      {'j', 10, 0, true, true},       {'q', 40, 0, true, true},
-      {'t', 60, 0, true, true},       {'v', 80, 0, true, true},
+      {'B', 3, 153.2f, false, false}, {'C', 3, 153.2f, false, false}, {'a', 31, 0, false, false},
+      {'D', 3, 153.2f, true, false},  {'E', 3, 153.2f, true, true},   {'b', 31, 0, true, true},
+      {'j', 10, 0, true, true},       {'q', 40, 0, true, true},       {'t', 60, 0, true, true},
+      {'v', 80, 0, true, true},
   };
   for (const Row& row : rows) {
     SyFile f = ThreePointFile(row.version);
@@ -200,10 +199,10 @@ TEST(DosTestFile, TestTypeGivesKindAndMarks) {
     bool averaged, totaled;
     std::int16_t weather;
   };
-  const Row rows[] = {{5, 5, false, false, -1},   {105, 5, true, false, -1},
-                      {200, 10, false, true, 0},  {0, 10, false, false, 0},
-                      {-2, 5, false, false, 0},   {-102, 5, false, false, 0},
-                      {250, 5, false, true, -1},  {100, 10, true, false, 0}};
+  const Row rows[] = {{5, 5, false, false, -1},  {105, 5, true, false, -1},
+                      {200, 10, false, true, 0}, {0, 10, false, false, 0},
+                      {-2, 5, false, false, 0},  {-102, 5, false, false, 0},
+                      {250, 5, false, true, -1}, {100, 10, true, false, 0}};
   for (const Row& r : rows) {
     SyFile f = ThreePointFile('E');
     f.testType = r.type;

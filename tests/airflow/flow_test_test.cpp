@@ -17,12 +17,12 @@ TEST(FlowTest, NotesAreNineFixedLines) {
   FlowTest t;
   std::string fixed(57, ' ');
   fixed.replace(0, 12, "Ported head ");
-  fixed += std::string(57, ' ');                      // line 2 empty
+  fixed += std::string(57, ' ');                                  // line 2 empty
   fixed += "Caf\xC3\xA9 run, 28 in" + std::string(57 - 15, ' ');  // line 3 with an accent
-  t.SetFullLineNotes(fixed);  // shorter than 513: padded
+  t.SetFullLineNotes(fixed);                                      // shorter than 513: padded
   EXPECT_EQ(t.Notes(), "Ported head\r\n\r\nCaf\xC3\xA9 run, 28 in\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
   EXPECT_EQ(t.FullLineNotes().size(), 513u + 1);  // the accent takes two bytes in UTF-8
-  t.SetFullLineNotes(std::string(600, 'x'));        // cut to 513
+  t.SetFullLineNotes(std::string(600, 'x'));      // cut to 513
   EXPECT_EQ(t.FullLineNotes(), std::string(513, 'x'));
   EXPECT_EQ(t.Notes().size(), 513u + 18);
 }
@@ -37,10 +37,10 @@ TEST(FlowTest, FlowDataCurveNumbers) {
     bool stored;
   };
   const Row rows[] = {
-      {1, 1, true},   {32, 32, true}, {36, 33, true},  // "Range" by 36, read back as 33 too
-      {37, 34, true}, {74, 74, true}, {75, 75, true},
+      {1, 1, true},    {32, 32, true},  {36, 33, true},  // "Range" by 36, read back as 33 too
+      {37, 34, true},  {74, 74, true},  {75, 75, true},
       {33, 33, false},  // 33..35 read but never written
-      {35, 35, false},  {38, 38, false}, {0, 0, false},
+      {35, 35, false}, {38, 38, false}, {0, 0, false},
   };
   float value = 1;
   for (const Row& r : rows) {
@@ -160,7 +160,7 @@ TEST(FlowTest, StandardFlowDischargeCoefficientsAndVelocities) {
       EXPECT_NEAR(t.FlowData(row, kColStdFlow), 458.6725275, 1e-3);
       EXPECT_NEAR(t.FlowData(row, kColValveDC), 0.5 * row, 1e-6);
       EXPECT_NEAR(t.FlowData(row, kColXAreaDC1), cfm / 292.0, 1e-6);  // sqrt(1) x 146 x 2
-      EXPECT_EQ(t.FlowData(row, kColXAreaDC1 + 1), 0);  // negative area taken as 0
+      EXPECT_EQ(t.FlowData(row, kColXAreaDC1 + 1), 0);                // negative area taken as 0
       EXPECT_EQ(t.FlowData(row, kColXAreaDC1 + 2), 0);
       EXPECT_NEAR(t.FlowData(row, kColXAreaVel1), cfm * 2.4 / 2, 1e-3);
       EXPECT_NEAR(t.FlowData(row, kColXAreaVel1 + 1), -cfm * 2.4, 1e-3);  // not clamped

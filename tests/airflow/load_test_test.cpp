@@ -157,9 +157,9 @@ TEST(LoadSYTest, DosPathsByTheirLastThreeCharacters) {
     const char* path;
     bool dos;
   };
-  for (const Row& r : {Row{"A.SY", true}, Row{"a.sy", true}, Row{"/x/RUN.Sy", true},
-                       Row{"A.SY3", false}, Row{"SY", false}, Row{"A.XSY", false},
-                       Row{"", false}}) {
+  for (const Row& r :
+       {Row{"A.SY", true}, Row{"a.sy", true}, Row{"/x/RUN.Sy", true}, Row{"A.SY3", false},
+        Row{"SY", false}, Row{"A.XSY", false}, Row{"", false}}) {
     EXPECT_EQ(IsDosTestPath(r.path), r.dos) << r.path;
   }
 }

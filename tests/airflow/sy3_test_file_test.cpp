@@ -111,23 +111,23 @@ TEST(Sy3TestFile, WriterFixtureBytesByHand) {
   };
   const std::size_t block = 7 + 16;
   ASSERT_EQ(b.size(), block + 513 + 362 + 4);
-  at(0, {0x53, 0x59, 0x33, 0x1E, 0x42, 0x01, 0x00});  // "SY3" 1E "B", one test
+  at(0, {0x53, 0x59, 0x33, 0x1E, 0x42, 0x01, 0x00});                    // "SY3" 1E "B", one test
   at(7, {0x50, 0x31, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x69, 0x00});  // "P1", kind 105
-  at(17, {0x6F, 0x03, 0x17, 0x00, 0x00, 0x00});  // size 879, offset 23
-  at(block, {0x51, 0x20});                       // the test's notes
+  at(17, {0x6F, 0x03, 0x17, 0x00, 0x00, 0x00});                         // size 879, offset 23
+  at(block, {0x51, 0x20});                                              // the test's notes
   const std::size_t h = block + 513;
-  at(h, {0x00, 0x00, 0x00, 0x40});                    // valve diameter 2.0
-  at(h + 68, {0x6B, 0x00});                           // plane 1 descriptor, plane 2 none
-  at(h + 80, {0x00, 0x00, 0x01, 0x00});               // 0 records, 1 value per row
-  at(h + 100, {0x0C, 0x00});                          // colour 12
-  at(h + 138, {0x1F, 0x00});                          // bench kind 31
-  at(h + 312, {0x00});                                // unused byte
-  at(h + 362, {0x00, 0x00, 0x00, 0x3F});              // data: 0.5
+  at(h, {0x00, 0x00, 0x00, 0x40});        // valve diameter 2.0
+  at(h + 68, {0x6B, 0x00});               // plane 1 descriptor, plane 2 none
+  at(h + 80, {0x00, 0x00, 0x01, 0x00});   // 0 records, 1 value per row
+  at(h + 100, {0x0C, 0x00});              // colour 12
+  at(h + 138, {0x1F, 0x00});              // bench kind 31
+  at(h + 312, {0x00});                    // unused byte
+  at(h + 362, {0x00, 0x00, 0x00, 0x3F});  // data: 0.5
 }
 
 TEST(Sy3TestFile, Version2TestByLiftWithPitots) {
-  const Sy3File f = FileOf('B', {TestOf("OTHER", 5, 5, 1, 0, false),
-                                 TestOf("RUN 1", 5, 5, 3, 2, false)});
+  const Sy3File f =
+      FileOf('B', {TestOf("OTHER", 5, 5, 1, 0, false), TestOf("RUN 1", 5, 5, 3, 2, false)});
   FlowTest t;
   ASSERT_EQ(Read(t, f, "RUN 1", 5), 0);
   EXPECT_EQ(t.Records(), 3);
@@ -195,10 +195,10 @@ TEST(Sy3TestFile, RowLayoutOfEveryKind) {
     bool temp2, lift, manoRange, booster, pitots;
   };
   const Row rows[] = {
-      {0, true, false, true, false, false},  {1, false, false, true, false, false},
-      {2, true, true, true, false, false},   {3, true, false, true, false, false},
-      {5, true, true, true, false, true},    {6, true, false, true, true, false},
-      {10, true, true, false, false, true},  {7, true, false, true, false, false},
+      {0, true, false, true, false, false}, {1, false, false, true, false, false},
+      {2, true, true, true, false, false},  {3, true, false, true, false, false},
+      {5, true, true, true, false, true},   {6, true, false, true, true, false},
+      {10, true, true, false, false, true}, {7, true, false, true, false, false},
   };
   for (const Row& r : rows) {
     for (char version : {'A', 'B'}) {
@@ -248,7 +248,7 @@ TEST(Sy3TestFile, LookupByTrimmedNameAndFullKind) {
     int expected;
     int records;
   };
-  const Row rows[] = {{"RUN 1", 5, 0, 2},   // the first match wins
+  const Row rows[] = {{"RUN 1", 5, 0, 2},  // the first match wins
                       {"  RUN 1 ", 5, 0, 2}, {"RUN 1", 2, 0, 4},
                       {"RUN 1", 10, -1, 0},  // the right name with another kind
                       {"run 1", 5, -1, 0},   {"RUN", 5, -1, 0}};
@@ -311,9 +311,9 @@ TEST(Sy3TestFile, RangeCalibrationOrderByBench) {
     bool mixedOrder;
     float exhaust12;
   };
-  const Row rows[] = {{31, true, 153.2f},  {50, true, 153.2f}, {33, true, 153.2f},
-                      {0, false, 153.2f},  {3, false, 153.2f},
-                      {100, false, float((1 - 1.05 / 55) * 10)}};
+  const Row rows[] = {{31, true, 153.2f}, {50, true, 153.2f},
+                      {33, true, 153.2f}, {0, false, 153.2f},
+                      {3, false, 153.2f}, {100, false, float((1 - 1.05 / 55) * 10)}};
   for (const Row& r : rows) {
     Sy3Test t = TestOf("CAL", 5, 5, 1, 0, false);
     t.benchKind = r.bench;
@@ -360,9 +360,9 @@ TEST(Sy3TestFile, HeaderFlagsAndPlotColour) {
     std::int16_t index;
     std::int32_t rgb;  // 0x00BBGGRR
   };
-  for (const Colour& col : {Colour{0, 0x000000}, Colour{4, 0x000080}, Colour{9, 0xFF0000},
-                            Colour{12, 0x0000FF}, Colour{14, 0x00FFFF}, Colour{15, 0xFFFFFF},
-                            Colour{16, 0x123456}, Colour{-1, 0x123456}}) {
+  for (const Colour& col :
+       {Colour{0, 0x000000}, Colour{4, 0x000080}, Colour{9, 0xFF0000}, Colour{12, 0x0000FF},
+        Colour{14, 0x00FFFF}, Colour{15, 0xFFFFFF}, Colour{16, 0x123456}, Colour{-1, 0x123456}}) {
     Sy3Test t = TestOf("C", 5, 5, 1, 0, false);
     t.colorIndex = col.index;
     FlowTest read;
@@ -421,11 +421,9 @@ TEST(Sy3TestFile, DamagedFilesGiveTheirCodes) {
   rows.push_back({"negative block size", variant([](Sy3Test& t) { t.sizeOverride = -4; }), -1});
   rows.push_back({"block past the end", variant([](Sy3Test& t) { t.offsetOverride = 40; }), -1});
   rows.push_back({"negative offset", variant([](Sy3Test& t) { t.offsetOverride = -1; }), -1});
-  rows.push_back({"size not matching the records",
-                  variant([](Sy3Test& t) { t.records = 3; }), -1});
+  rows.push_back({"size not matching the records", variant([](Sy3Test& t) { t.records = 3; }), -1});
   rows.push_back({"negative records", variant([](Sy3Test& t) { t.records = -1; }), -1});
-  rows.push_back({"row length not the kind's",
-                  variant([](Sy3Test& t) {
+  rows.push_back({"row length not the kind's", variant([](Sy3Test& t) {
                     t.recordLength = 12;
                     t.data.resize(3 * 12);
                   }),
@@ -453,9 +451,9 @@ TEST(Sy3TestFile, TestNamesAndFiles) {
   std::ofstream((dir / "empty.SY3").string()).close();
   EXPECT_EQ(ReadSY3TestNames((dir / "empty.SY3").string(), names), 2);
 
-  const Sy3File f = FileOf('A', {TestOf(" RUN 1", 5, 5, 1, 0, true),
-                                 TestOf("MAP", 4, 4, 0, 0, true),
-                                 TestOf("AVG", 102, 2, 1, 0, true)});
+  const Sy3File f =
+      FileOf('A', {TestOf(" RUN 1", 5, 5, 1, 0, true), TestOf("MAP", 4, 4, 0, 0, true),
+                   TestOf("AVG", 102, 2, 1, 0, true)});
   test::WriteSy3File(dir / "HEAD.SY3", f);
   ASSERT_EQ(ReadSY3TestNames((dir / "HEAD.SY3").string(), names), 0);
   EXPECT_EQ(names, (std::vector<Sy3TestName>{{"RUN 1", 5}, {"MAP", 4}, {"AVG", 102}}));

@@ -44,10 +44,10 @@ TEST(TestCondition, ValveIdealFlowByMethod) {
 TEST(TestCondition, ValveIdealFlowGuards) {
   for (std::int32_t method : {0, 1, 2}) {
     TestCondition c = TwoInchIntakeValve(method);
-    EXPECT_EQ(c.ValveIdealFlow(0, 0.5f), 0) << method;     // no depression
-    EXPECT_EQ(c.ValveIdealFlow(25, 0), 0) << method;       // no lift
-    EXPECT_EQ(c.ValveIdealFlow(25, -0.1f), 0) << method;   // negative lift
-    c.HeadIntakeStemDia = 2.0f;                            // stem as large as the valve
+    EXPECT_EQ(c.ValveIdealFlow(0, 0.5f), 0) << method;    // no depression
+    EXPECT_EQ(c.ValveIdealFlow(25, 0), 0) << method;      // no lift
+    EXPECT_EQ(c.ValveIdealFlow(25, -0.1f), 0) << method;  // negative lift
+    c.HeadIntakeStemDia = 2.0f;                           // stem as large as the valve
     EXPECT_EQ(c.ValveIdealFlow(25, 0.5f), 0) << method;
   }
   TestCondition c3 = TwoInchIntakeValve(3);
@@ -80,9 +80,9 @@ TEST(TestCondition, FlowCoefficientTables) {
     double k1, k2;
   };
   // Midpoints of the segments and the plateaus.
-  const Row rows[] = {{0.025f, 17.5, 17.5},  {0.05f, 35.0, 35.0},   {0.075f, 50.3, 50.3},
+  const Row rows[] = {{0.025f, 17.5, 17.5},   {0.05f, 35.0, 35.0},     {0.075f, 50.3, 50.3},
                       {0.175f, 96.85, 101.6}, {0.225f, 106.35, 119.2}, {0.3f, 114.5, 136.0},
-                      {0.325f, 114.5, 138.3}, {0.38f, 114.5, 140.3},  {0.4f, 114.5, 140.1},
+                      {0.325f, 114.5, 138.3}, {0.38f, 114.5, 140.3},   {0.4f, 114.5, 140.1},
                       {0.9f, 114.5, 140.1}};
   for (const Row& r : rows) {
     EXPECT_NEAR(K1Coefficient(r.x), r.k1, 1e-4) << r.x;
@@ -185,8 +185,8 @@ TEST(TestCondition, CylinderTextAndFullKind) {
     bool averaged, totaled;
     std::int32_t full;
   };
-  for (const Row& r : {Row{5, false, false, 5}, Row{5, true, false, 105},
-                       Row{10, false, true, 210}, Row{2, true, true, 302}}) {
+  for (const Row& r : {Row{5, false, false, 5}, Row{5, true, false, 105}, Row{10, false, true, 210},
+                       Row{2, true, true, 302}}) {
     c.SetKind(r.kind);
     c.AveragedTest = r.averaged;
     c.TotaledTest = r.totaled;
@@ -207,7 +207,7 @@ TEST(TestCondition, PlaneRegionCount) {
   const Row rows[] = {
       {1, 2, 5, 10},  // the border rule needs at least 3 rows and 3 columns
       {1, 4, 5, 14},  // 20 cells less the 2 x 3 inside
-      {1, 3, 3, 8},   {2, 4, 5, 20}, {3, 8, 3, 11}, {0, 4, 5, 0},
+      {1, 3, 3, 8},  {2, 4, 5, 20}, {3, 8, 3, 11}, {0, 4, 5, 0},
   };
   for (const Row& r : rows) {
     TestCondition c;

@@ -41,8 +41,8 @@ void WriteBlock(ByteSink& s, const Sy3Test& t, bool version2) {
   s.Text(t.date, 8);
   s.Text(t.time, 8);
   s.I16(t.colorIndex);
-  for (float v : {t.leakage, t.barometer, t.wetBulb, t.dryBulb, t.humidity, t.valveArea,
-                  t.seatArea}) {
+  for (float v :
+       {t.leakage, t.barometer, t.wetBulb, t.dryBulb, t.humidity, t.valveArea, t.seatArea}) {
     s.F32(v);
   }
   s.Text(t.benchFile, 8);

@@ -21,8 +21,8 @@ struct SyRecord {
 };
 
 struct SyFile {
-  char version = 'E';   // B (class 2), C a (3), D (4), E b j q t v (5)
-  std::string notes;    // Windows-1252, cut or padded to 513 bytes
+  char version = 'E';                             // B (class 2), C a (3), D (4), E b j q t v (5)
+  std::string notes;                              // Windows-1252, cut or padded to 513 bytes
   std::optional<std::int16_t> storedRecordCount;  // default: the number of records
   std::int16_t testType = 5;
   std::string benchFile = "BENCH";
