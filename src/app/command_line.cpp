@@ -5,8 +5,12 @@
 #include <iostream>
 #include <optional>
 
+#include "airflow/dos_test_file.h"
+#include "airflow/load_test.h"
+#include "airflow/sy3_test_file.h"
 #include "app/console_prompter.h"
 #include "app/dump_json.h"
+#include "app/flow_test_text.h"
 #include "app/workspace.h"
 #include "base/error_trace.h"
 
@@ -16,12 +20,37 @@ namespace {
 
 constexpr const char* kModule = "CommandLine";
 
-// What the engine commands share: the engine to start from and what the user types into it.
+// A flow test to load for one side: a DOS test file, or a test of an SY3 file by name and
+// full kind.
+struct FlowSource {
+  std::string path;
+  std::string test;
+  std::int32_t kind = 0;
+  bool kindGiven = false;
+};
+
+// What the engine commands share: the engine to start from, the flow tests to load and what
+// the user types into it.
 struct EngineRequest {
   std::string enginePath;
   std::vector<std::string> sets;
   std::string units = "english";
+  FlowSource intakeFlow;
+  FlowSource exhaustFlow;
 };
+
+void AddFlowOptions(CLI::App& cmd, FlowSource& src, const std::string& side) {
+  cmd.add_option("--" + side + "-flow", src.path,
+                 side + " flow test: a DOS test file (.SY) or an SY3 file");
+  cmd.add_option("--" + side + "-test", src.test, "name of the " + side + " test in the SY3 file");
+  cmd.add_option_function<std::int32_t>(
+      "--" + side + "-kind",
+      [&src](const std::int32_t& k) {
+        src.kind = k;
+        src.kindGiven = true;
+      },
+      "full test kind of the " + side + " test in the SY3 file, as its directory stores it");
+}
 
 void AddEngineOptions(CLI::App& cmd, EngineRequest& req) {
   cmd.add_option("ENGINE", req.enginePath,
@@ -32,12 +61,42 @@ void AddEngineOptions(CLI::App& cmd, EngineRequest& req) {
       ->take_all();
   cmd.add_option("--units", req.units, "unit system of typed values and displayed texts")
       ->check(CLI::IsMember({"english", "metric", "metric-m3"}));
+  AddFlowOptions(cmd, req.intakeFlow, "intake");
+  AddFlowOptions(cmd, req.exhaustFlow, "exhaust");
 }
 
 UnitMode UnitModeOf(const std::string& name) {
   if (name == "metric") return UnitMode::Metric;
   if (name == "metric-m3") return UnitMode::MetricM3;
   return UnitMode::English;
+}
+
+// Loads the flow test of one side as the flow-test dialog would. Returns false (after telling
+// why on `err`) when the options are incomplete or the test cannot be loaded.
+bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostream& err) {
+  const std::string side = intake ? "intake" : "exhaust";
+  if (src.path.empty()) {
+    if (!src.test.empty() || src.kindGiven) {
+      err << "orvantis: --" << side << "-test and --" << side << "-kind need --" << side
+          << "-flow\n";
+      return false;
+    }
+    return true;
+  }
+  const bool dos = IsDosTestPath(src.path);
+  if (!dos && (src.test.empty() || !src.kindGiven)) {
+    err << "orvantis: an SY3 file needs --" << side << "-test NAME and --" << side << "-kind K\n";
+    return false;
+  }
+  std::int32_t kind = src.kind;
+  const int code = ws.LoadFlowTest(intake, src.path, src.test, kind);
+  if (code != kFlowOk) {
+    err << "orvantis: cannot load the " << side << " flow test";
+    if (!dos) err << " \"" << src.test << "\" of kind " << src.kind;
+    err << " from " << src.path << ": " << FlowErrorText(code) << " (error " << code << ")\n";
+    return false;
+  }
+  return true;
 }
 
 // Brings the workspace to the engine the request describes. Returns false (after telling why
@@ -50,6 +109,10 @@ bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err
   }
   ETracker guard(kModule, "TypeInputs");
   try {
+    if (!LoadFlowSource(ws, req.intakeFlow, true, err) ||
+        !LoadFlowSource(ws, req.exhaustFlow, false, err)) {
+      return false;
+    }
     for (const std::string& set : req.sets) {
       const auto eq = set.find('=');
       if (eq == std::string::npos || eq == 0) {
@@ -68,6 +131,45 @@ bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err
   return true;
 }
 
+// `orvantis flow-tests FILE.SY3`: name and full kind of each test, separated by a tab.
+int ListFlowTests(const std::string& path, std::ostream& out, std::ostream& err) {
+  std::vector<Sy3TestName> tests;
+  const int code = ReadSY3TestNames(path, tests);
+  if (code != kFlowOk) {
+    err << "orvantis: cannot list the tests of " << path << ": " << FlowErrorText(code)
+        << " (error " << code << ")\n";
+    return 1;
+  }
+  for (const Sy3TestName& t : tests) out << t.name << '\t' << t.kind << '\n';
+  return 0;
+}
+
+// `orvantis flow-test FILE [--test NAME --kind K]`.
+int PrintFlowTest(const FlowSource& src, std::ostream& out, std::ostream& err) {
+  FlowTest test;
+  test.SetPathFile(src.path);
+  int code;
+  if (IsDosTestPath(src.path)) {
+    test.Condition.SetKind(kKindFromDosFile);
+    code = R2DataFile(test, 1);
+  } else {
+    if (src.test.empty() || !src.kindGiven) {
+      err << "orvantis: an SY3 file needs --test NAME and --kind K\n";
+      return 1;
+    }
+    test.Condition.SetName(src.test);
+    test.Condition.SetKind(src.kind);
+    code = R3DataFile(test, 1);
+  }
+  if (code != kFlowOk) {
+    err << "orvantis: cannot read the flow test from " << src.path << ": " << FlowErrorText(code)
+        << " (error " << code << ")\n";
+    return 1;
+  }
+  out << FlowTestText(test);
+  return 0;
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -77,6 +179,23 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
   EngineRequest dumpReq;
   CLI::App* dump = app.add_subcommand("dump", "print the engine as JSON");
   AddEngineOptions(*dump, dumpReq);
+
+  std::string testsPath;
+  CLI::App* flowTests = app.add_subcommand("flow-tests", "list the tests of an SY3 file");
+  flowTests->add_option("FILE", testsPath, "SY3 file")->required();
+
+  FlowSource testSource;
+  CLI::App* flowTest =
+      app.add_subcommand("flow-test", "print one flow test: conditions, notes, records");
+  flowTest->add_option("FILE", testSource.path, "DOS test file (.SY) or SY3 file")->required();
+  flowTest->add_option("--test", testSource.test, "name of the test in the SY3 file");
+  flowTest->add_option_function<std::int32_t>(
+      "--kind",
+      [&testSource](const std::int32_t& k) {
+        testSource.kind = k;
+        testSource.kindGiven = true;
+      },
+      "full test kind of the test in the SY3 file");
 
   try {
     app.parse(argc, argv);
@@ -92,6 +211,8 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
     out << DumpJson(ws).dump(1) << '\n';
     return 0;
   }
+  if (flowTests->parsed()) return ListFlowTests(testsPath, out, err);
+  if (flowTest->parsed()) return PrintFlowTest(testSource, out, err);
   return 1;
 }
 

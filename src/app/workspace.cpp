@@ -1,5 +1,6 @@
 #include "app/workspace.h"
 
+#include "airflow/load_test.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
 #include "base/text_number.h"
@@ -31,6 +32,17 @@ bool Workspace::TypeInput(const std::string& key, const std::string& value) {
   }
   for (int i = beepsBefore; i < e.panel().beeps; ++i) prompter_.Beep();
   return true;
+}
+
+int Workspace::LoadFlowTest(bool intake, const std::string& path, const std::string& testName,
+                            std::int32_t& kind) {
+  ETracker guard("FlowDialog", "cmdOpen_Click");
+  FlowTest& current = intake ? intakeFlowTest_ : exhaustFlowTest_;
+  const int err = LoadSYTest(path, testName, intake, kind, false, 0, engine_.inputs(), current);
+  if (err != kFlowOk) return err;
+  engine_.SetChanged(true);
+  engine_.ReCalc(-1);
+  return err;
 }
 
 std::string Workspace::ReportError(ETracker& guard) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "airflow/flow_test.h"
 #include "app/prompter.h"
 #include "base/error_trace.h"
 #include "engine/engine.h"
@@ -20,6 +21,20 @@ class Workspace final {
   const Engine& engine() const noexcept { return engine_; }
   Prompter& prompter() noexcept { return prompter_; }
 
+  // The current intake and exhaust flow tests (the last ones loaded for each side).
+  FlowTest& intakeFlowTest() noexcept { return intakeFlowTest_; }
+  const FlowTest& intakeFlowTest() const noexcept { return intakeFlowTest_; }
+  FlowTest& exhaustFlowTest() noexcept { return exhaustFlowTest_; }
+  const FlowTest& exhaustFlowTest() const noexcept { return exhaustFlowTest_; }
+
+  // Loads a flow test for one side from a DOS test file or an SY3 file (test `testName` of
+  // full kind `kind`) through `LoadSYTest`, as the flow-test dialog's "Open" does; on success
+  // the engine is marked changed and recalculated. Returns the loader's error flag; on failure
+  // the current test and the flow tables stay. Errors of the recalculation travel to the
+  // caller.
+  int LoadFlowTest(bool intake, const std::string& path, const std::string& testName,
+                   std::int32_t& kind);
+
   // Types `value` into the input whose engine-file key is `key`, as a user typing it and
   // leaving the box (list choices and the airflow/rpm option pair as a click). Keys that have
   // no box ("TorqLoss", "PcntDrop") are stored as read. Returns false for an unknown key.
@@ -33,6 +48,8 @@ class Workspace final {
  private:
   Prompter& prompter_;
   Engine engine_;
+  FlowTest intakeFlowTest_;
+  FlowTest exhaustFlowTest_;
 };
 
 }  // namespace orv

@@ -1,0 +1,97 @@
+#include "airflow/load_test.h"
+
+#include <cctype>
+#include <cmath>
+
+#include "airflow/dos_test_file.h"
+#include "airflow/sy3_test_file.h"
+#include "base/error_trace.h"
+
+namespace orv {
+
+namespace {
+
+constexpr const char* kModule = "FlowTest";
+
+// The flow bench's test database has a reader of its own (by test identifier). Until that
+// reader is part of the program, a database test cannot be read, which the loader reports as
+// it reports a test the database does not hold.
+bool ReadDatabaseTest([[maybe_unused]] FlowTest& test,
+                      [[maybe_unused]] const std::string& databasePath) {
+  return false;
+}
+
+bool FlowColumnsFinite(const FlowTest& test, bool intake) {
+  for (int row = 1; row <= test.Records(); ++row) {
+    if (!std::isfinite(test.FlowData(row, kColLift)) ||
+        !std::isfinite(test.FlowData(row, kColCCfm)) ||
+        (intake && !std::isfinite(test.FlowData(row, kColSwirl)))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void FillTable(BoundedArray<float>& table, const FlowTest& test, int column) {
+  table.Redim(0, test.Records());
+  for (int row = 1; row <= test.Records(); ++row) table[row] = test.FlowData(row, column);
+}
+
+}  // namespace
+
+bool IsDosTestPath(const std::string& path) {
+  if (path.size() < 3) return false;
+  const std::string_view tail = std::string_view(path).substr(path.size() - 3);
+  return tail[0] == '.' && std::toupper(static_cast<unsigned char>(tail[1])) == 'S' &&
+         std::toupper(static_cast<unsigned char>(tail[2])) == 'Y';
+}
+
+int LoadSYTest(const std::string& pathFile, const std::string& testName, bool intake,
+               std::int32_t& kind, bool fromDatabase, std::int32_t testId, EngineInputs& inputs,
+               FlowTest& current, const ProgressFn& progress) {
+  ETracker guard(kModule, "LoadSYTest");
+  FlowTest test;
+  test.SetPathFile(pathFile);
+  int errFlag = kFlowOk;
+  std::int32_t loadedKind = kind;
+  const bool dos = !fromDatabase && IsDosTestPath(pathFile);
+  if (fromDatabase) {
+    test.TestID = testId;
+    if (!ReadDatabaseTest(test, pathFile)) {
+      errFlag = kFlowNotFound;
+    } else if (test.Condition.Kind() != kind && kind != kAnyKindOfDatabaseTest) {
+      errFlag = kFlowNotFound;
+    }
+  } else if (dos) {
+    test.Condition.SetKind(kKindFromDosFile);
+    test.Condition.SetName("");
+    errFlag = R2DataFile(test, 1, progress);
+    loadedKind = test.Condition.Kind();
+    test.TestID = -1;
+  } else {
+    test.Condition.SetName(testName);
+    test.Condition.SetKind(kind);
+    errFlag = R3DataFile(test, 1, progress);
+    test.TestID = -1;
+  }
+  if (errFlag == kFlowOk && !FlowColumnsFinite(test, intake)) {
+    errFlag = dos ? kFlowBadDosFile : kFlowNotFound;
+  }
+  if (errFlag != kFlowOk) return errFlag;
+
+  if (intake) {
+    FillTable(inputs.ILift, test, kColLift);
+    FillTable(inputs.ICfm, test, kColCCfm);
+    FillTable(inputs.ISwirl, test, kColSwirl);
+  } else {
+    FillTable(inputs.ELift, test, kColLift);
+    FillTable(inputs.ECfm, test, kColCCfm);
+  }
+  FlowTestRef& ref = intake ? inputs.intakeFlow : inputs.exhaustFlow;
+  ref = {pathFile, test.Name(), test.TestID, loadedKind, false};
+  kind = loadedKind;
+  current = std::move(test);
+  return kFlowOk;
+}
+
+}  // namespace orv

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "airflow/flow_test.h"
+#include "engine/engine_inputs.h"
+
+namespace orv {
+
+// `Kind` value that accepts a database test of any kind.
+inline constexpr std::int32_t kAnyKindOfDatabaseTest = -4444;
+
+// Loads a flow test as the engine's intake or exhaust airflow, as the flow-test selection
+// dialog does on "Open". The source is the test database when `fromDatabase` (the test
+// `testId` of the database at `pathFile`), a DOS test file when the path ends in ".SY" (any
+// case), and otherwise an SY3 file, in which the test named `testName` of full kind `kind` is
+// read.
+//
+// On success the test replaces `current` (the side's current test), the side's keyboard flow
+// tables of `inputs` are sized to indices 0..records and filled from the records' lift,
+// corrected flow and (intake only) swirl, index 0 staying 0, and the side's flow-test reference
+// names the test. For a DOS file `kind` returns the kind the file gave.
+//
+// Returns the error flag: 0, or the reader's code (-1 missing or unknown file or test, 1 bad
+// DOS file, 2 empty or missing SY3 file, 3 DOS file without records). A test whose lifts,
+// flows or swirl hold values that are not finite numbers is refused as a bad file (1 for a DOS
+// file, -1 otherwise). On failure `current`, `kind` and the tables are left as they were.
+int LoadSYTest(const std::string& pathFile, const std::string& testName, bool intake,
+               std::int32_t& kind, bool fromDatabase, std::int32_t testId, EngineInputs& inputs,
+               FlowTest& current, const ProgressFn& progress = {});
+
+// True when the path names a DOS test file (its last three characters are ".SY", any case).
+bool IsDosTestPath(const std::string& path);
+
+}  // namespace orv

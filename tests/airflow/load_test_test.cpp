@@ -1,0 +1,168 @@
+#include "airflow/load_test.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <limits>
+
+#include "support/sy3_writer.h"
+#include "support/sy_writer.h"
+#include "support/temp_dir.h"
+
+namespace orv {
+namespace {
+
+// A DOS test of three points: lifts 0.1..0.3, corrected flows 110..330, swirl 4..12.
+test::SyFile DosFile() {
+  test::SyFile f;
+  f.version = 'E';
+  f.testType = 5;
+  for (int i = 1; i <= 3; ++i) {
+    test::SyRecord r;
+    r.lift = 0.1f * float(i);
+    r.ccfm = 110.0f * float(i);
+    r.acfm = 100.0f * float(i);
+    r.swirl = 4.0f * float(i);
+    r.depr = 28;
+    f.records.push_back(r);
+  }
+  return f;
+}
+
+// An SY3 file with an exhaust test "EX 2" (kind 5) of two points and a test "IN 1" (kind 2).
+test::Sy3File Sy3FileOf() {
+  test::Sy3File f;
+  f.version = 'B';
+  for (const auto& [name, kind] : {std::pair<const char*, int>{"IN 1", 2}, {"EX 2", 5}}) {
+    test::Sy3Test t;
+    t.name = name;
+    t.fullKind = static_cast<std::int16_t>(kind);
+    t.records = 2;
+    for (int r = 0; r <= 2; ++r) {
+      test::Sy3Row row;
+      row.lift = 0.15f * float(r);
+      row.ccfm = 95.0f * float(r);
+      row.swirl = 7.0f * float(r);
+      row.depr = 28;
+      const auto v = test::Sy3RowValues(kind, row, false);
+      t.recordLength = static_cast<std::int16_t>(v.size());
+      t.data.insert(t.data.end(), v.begin(), v.end());
+    }
+    f.tests.push_back(t);
+  }
+  return f;
+}
+
+struct Fixture {
+  test::TempDir dir;
+  std::string dosPath = (dir / "RUN7.SY").string();
+  std::string sy3Path = (dir / "HEADS.SY3").string();
+  Fixture() {
+    test::WriteSyFile(dosPath, DosFile());
+    test::WriteSy3File(sy3Path, Sy3FileOf());
+  }
+};
+
+std::vector<float> Values(const BoundedArray<float>& t) { return t.values(); }
+
+TEST(LoadSYTest, DosFileFillsTheIntakeTables) {
+  Fixture fx;
+  EngineInputs in;
+  FlowTest current;
+  std::int32_t kind = 0;
+  ASSERT_EQ(LoadSYTest(fx.dosPath, "ignored", true, kind, false, 0, in, current), 0);
+  EXPECT_EQ(kind, 5);
+  EXPECT_EQ(in.ILift.lo(), 0);
+  EXPECT_EQ(in.ILift.hi(), 3);
+  EXPECT_EQ(Values(in.ILift), (std::vector<float>{0, 0.1f, 0.2f, 0.1f * 3}));
+  EXPECT_EQ(Values(in.ICfm), (std::vector<float>{0, 110, 220, 330}));
+  EXPECT_EQ(Values(in.ISwirl), (std::vector<float>{0, 4, 8, 12}));
+  EXPECT_EQ(in.ELift.count(), 1);  // the other side untouched
+  EXPECT_EQ(current.Records(), 3);
+  EXPECT_EQ(current.TestID, -1);
+  EXPECT_EQ(current.PathFile(), fx.dosPath);
+  EXPECT_EQ(in.intakeFlow, (FlowTestRef{fx.dosPath, "", -1, 5, false}));
+}
+
+TEST(LoadSYTest, Sy3ExhaustTestCopiesNoSwirl) {
+  Fixture fx;
+  EngineInputs in;
+  in.ISwirl.Redim(0, 2);
+  in.ISwirl[1] = 99;
+  FlowTest current;
+  std::int32_t kind = 5;
+  ASSERT_EQ(LoadSYTest(fx.sy3Path, "EX 2", false, kind, false, 0, in, current), 0);
+  EXPECT_EQ(kind, 5);
+  EXPECT_EQ(Values(in.ELift), (std::vector<float>{0, 0.15f, 0.3f}));
+  EXPECT_EQ(Values(in.ECfm), (std::vector<float>{0, 95, 190}));
+  EXPECT_EQ(Values(in.ISwirl), (std::vector<float>{0, 99, 0}));
+  EXPECT_EQ(in.ILift.count(), 1);
+  EXPECT_EQ(current.Name(), "EX 2");
+  EXPECT_EQ(in.exhaustFlow, (FlowTestRef{fx.sy3Path, "EX 2", -1, 5, false}));
+}
+
+TEST(LoadSYTest, FailuresKeepTheCurrentTestAndTables) {
+  Fixture fx;
+  std::string shortDos = (fx.dir / "SHORT.sy").string();
+  test::SyFile noRecords = DosFile();
+  noRecords.records.clear();
+  test::WriteSyFile(shortDos, noRecords);
+  std::string nanDos = (fx.dir / "NAN.SY").string();
+  test::SyFile nan = DosFile();
+  nan.records[1].ccfm = std::numeric_limits<float>::quiet_NaN();
+  test::WriteSyFile(nanDos, nan);
+  std::string emptySy3 = (fx.dir / "EMPTY.SY3").string();
+  std::ofstream(emptySy3, std::ios::trunc).close();
+
+  struct Row {
+    const char* what;
+    std::string path;
+    std::string name;
+    std::int32_t kind;
+    bool fromDatabase;
+    int expected;
+  };
+  const Row rows[] = {
+      {"wrong kind", fx.sy3Path, "EX 2", 2, false, -1},
+      {"unknown name", fx.sy3Path, "EX 9", 5, false, -1},
+      {"missing DOS file", (fx.dir / "NONE.SY").string(), "", 0, false, -1},
+      {"missing SY3 file", (fx.dir / "NONE.SY3").string(), "EX 2", 5, false, 2},
+      {"empty SY3 file", emptySy3, "EX 2", 5, false, 2},
+      {"DOS file without records (lower-case extension)", shortDos, "", 0, false, 3},
+      {"DOS file with a flow that is not a number", nanDos, "", 0, false, 1},
+      {"a DOS file read as SY3", fx.dosPath + ".bak", "X", 5, false, 2},
+      {"test database", (fx.dir / "Tests.mdb").string(), "EX 2", 5, true, -1},
+  };
+  for (const Row& r : rows) {
+    EngineInputs in;
+    FlowTest current;
+    std::int32_t kind = 0;
+    ASSERT_EQ(LoadSYTest(fx.dosPath, "", true, kind, false, 0, in, current), 0);
+    const EngineInputs before = in;
+    const FlowTest beforeTest = current;
+    std::int32_t k = r.kind;
+    EXPECT_EQ(LoadSYTest(r.path, r.name, true, k, r.fromDatabase, 12, in, current), r.expected)
+        << r.what;
+    EXPECT_EQ(k, r.kind) << r.what;
+    EXPECT_EQ(in.ILift, before.ILift) << r.what;
+    EXPECT_EQ(in.ICfm, before.ICfm) << r.what;
+    EXPECT_EQ(in.ISwirl, before.ISwirl) << r.what;
+    EXPECT_EQ(in.intakeFlow, before.intakeFlow) << r.what;
+    EXPECT_TRUE(current == beforeTest) << r.what;
+  }
+}
+
+TEST(LoadSYTest, DosPathsByTheirLastThreeCharacters) {
+  struct Row {
+    const char* path;
+    bool dos;
+  };
+  for (const Row& r :
+       {Row{"A.SY", true}, Row{"a.sy", true}, Row{"/x/RUN.Sy", true}, Row{"A.SY3", false},
+        Row{"SY", false}, Row{"A.XSY", false}, Row{"", false}}) {
+    EXPECT_EQ(IsDosTestPath(r.path), r.dos) << r.path;
+  }
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/console_prompter.h"
+#include "app/workspace.h"
+#include "support/sy3_writer.h"
+#include "support/sy_writer.h"
+#include "support/temp_dir.h"
+
+namespace orv {
+namespace {
+
+struct CliResult {
+  int status;
+  std::string out;
+  std::string err;
+  nlohmann::json json() const { return nlohmann::json::parse(out); }
+};
+
+CliResult RunCli(std::vector<std::string> args) {
+  args.insert(args.begin(), "orvantis");
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  std::ostringstream out, err;
+  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
+  return {status, out.str(), err.str()};
+}
+
+// Files of one DOS test (lifts 0.1..0.4, flows 80..320, swirl 2..8) and of an SY3 file with an
+// intake test "PORT A" (kind 5) and an averaged exhaust test "EXH" (kind 2, stored as 102).
+struct Files {
+  test::TempDir dir;
+  std::string dos = (dir / "HEAD1.SY").string();
+  std::string sy3 = (dir / "BENCH.SY3").string();
+  Files() {
+    test::SyFile f;
+    f.version = 'E';
+    f.notes = "Cylinder 3 intake";
+    for (int i = 1; i <= 4; ++i) {
+      test::SyRecord r;
+      r.lift = 0.1f * float(i);
+      r.ccfm = 80.0f * float(i);
+      r.swirl = 2.0f * float(i);
+      r.depr = 28;
+      f.records.push_back(r);
+    }
+    test::WriteSyFile(dos, f);
+    test::Sy3File s;
+    s.version = 'B';
+    for (const auto& [name, full, kind] :
+         {std::tuple<const char*, int, int>{"PORT A", 5, 5}, {"EXH", 102, 2}}) {
+      test::Sy3Test t;
+      t.name = name;
+      t.fullKind = static_cast<std::int16_t>(full);
+      t.notes = std::string("Test ") + name;
+      t.records = 2;
+      for (int r = 0; r <= 2; ++r) {
+        test::Sy3Row row;
+        row.lift = 0.2f * float(r);
+        row.ccfm = 150.0f * float(r);
+        row.swirl = 5.0f * float(r);
+        row.depr = 28;
+        const auto v = test::Sy3RowValues(kind, row, false);
+        t.recordLength = static_cast<std::int16_t>(v.size());
+        t.data.insert(t.data.end(), v.begin(), v.end());
+      }
+      s.tests.push_back(t);
+    }
+    test::WriteSy3File(sy3, s);
+  }
+};
+
+std::vector<double> Numbers(const nlohmann::json& j) { return j.get<std::vector<double>>(); }
+
+TEST(FlowCommands, DumpLoadsADosTestAsIntakeFlow) {
+  Files f;
+  const CliResult r = RunCli({"dump", "--intake-flow", f.dos});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto in = r.json()["inputs"];
+  EXPECT_EQ(Numbers(in["ILift"]), (std::vector<double>{0, 0.1, 0.2, 0.3, 0.4}));
+  EXPECT_EQ(Numbers(in["ICfm"]), (std::vector<double>{0, 80, 160, 240, 320}));
+  EXPECT_EQ(Numbers(in["ISwirl"]), (std::vector<double>{0, 2, 4, 6, 8}));
+  EXPECT_EQ(in["IAir"], f.dos);
+  EXPECT_EQ(in["IA_Kd"], 5);
+  EXPECT_EQ(in["IA_ID"], -1);
+  EXPECT_EQ(Numbers(in["ELift"]), (std::vector<double>{0}));
+}
+
+TEST(FlowCommands, DumpLoadsSy3TestsForBothSides) {
+  Files f;
+  const CliResult r =
+      RunCli({"dump", "--intake-flow", f.sy3, "--intake-test", "PORT A", "--intake-kind", "5",
+              "--exhaust-flow", f.sy3, "--exhaust-test", "EXH", "--exhaust-kind", "102"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto in = r.json()["inputs"];
+  EXPECT_EQ(Numbers(in["ILift"]), (std::vector<double>{0, 0.2, 0.4}));
+  EXPECT_EQ(Numbers(in["ICfm"]), (std::vector<double>{0, 150, 300}));
+  EXPECT_EQ(Numbers(in["ISwirl"]), (std::vector<double>{0, 5, 10}));
+  EXPECT_EQ(Numbers(in["ELift"]), (std::vector<double>{0, 0.2, 0.4}));
+  EXPECT_EQ(Numbers(in["ECfm"]), (std::vector<double>{0, 150, 300}));
+  EXPECT_EQ(in["IA_Name"], "PORT A");
+  EXPECT_EQ(in["EA_Name"], "EXH");
+  EXPECT_EQ(in["EA_Kd"], 102);
+}
+
+TEST(FlowCommands, FlowOptionsAreCheckedAndFailuresReported) {
+  Files f;
+  struct Row {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const Row rows[] = {
+      {{"dump", "--intake-flow", f.sy3}, "needs --intake-test NAME and --intake-kind K"},
+      {{"dump", "--exhaust-flow", f.sy3, "--exhaust-test", "EXH"}, "--exhaust-kind K"},
+      {{"dump", "--intake-test", "PORT A"}, "need --intake-flow"},
+      {{"dump", "--intake-flow", f.sy3, "--intake-test", "PORT A", "--intake-kind", "2"},
+       "(error -1)"},
+      {{"dump", "--intake-flow", (f.dir / "NONE.SY").string()}, "(error -1)"},
+      {{"dump", "--exhaust-flow", (f.dir / "NONE.SY3").string(), "--exhaust-test", "X",
+        "--exhaust-kind", "5"},
+       "(error 2)"},
+      {{"flow-tests", f.dos}, "(error -1)"},
+      {{"flow-test", f.sy3}, "needs --test NAME and --kind K"},
+      {{"flow-test", f.sy3, "--test", "EXH", "--kind", "2"}, "(error -1)"},
+  };
+  for (const Row& r : rows) {
+    const CliResult res = RunCli(r.args);
+    EXPECT_NE(res.status, 0) << r.args[1];
+    EXPECT_NE(res.err.find(r.message), std::string::npos) << res.err;
+  }
+}
+
+TEST(FlowCommands, ListsTheTestsOfAnSy3File) {
+  Files f;
+  const CliResult r = RunCli({"flow-tests", f.sy3});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "PORT A\t5\nEXH\t102\n");
+}
+
+TEST(FlowCommands, PrintsOneTest) {
+  Files f;
+  const CliResult dos = RunCli({"flow-test", f.dos});
+  ASSERT_EQ(dos.status, 0) << dos.err;
+  EXPECT_NE(dos.out.find("Kind: 5 By Lift (Manual) (full kind 5)\n"), std::string::npos);
+  EXPECT_NE(dos.out.find("Notes:\n  Cylinder 3 intake\n"), std::string::npos) << dos.out;
+  EXPECT_NE(dos.out.find("Records: 4\n"), std::string::npos);
+  // The table: the lift, flows and depression always, swirl because it holds values.
+  EXPECT_NE(dos.out.find("Row  Lift  ACfm  CCfm  Depr  Swirl"), std::string::npos) << dos.out;
+  EXPECT_NE(dos.out.find("  4   0.4     0   320    28      8"), std::string::npos) << dos.out;
+
+  const CliResult sy3 = RunCli({"flow-test", f.sy3, "--test", "EXH", "--kind", "102"});
+  ASSERT_EQ(sy3.status, 0) << sy3.err;
+  EXPECT_NE(sy3.out.find("Test: EXH\n"), std::string::npos);
+  EXPECT_NE(sy3.out.find("Kind: 2 By Lift (Auto) (full kind 102)\n"), std::string::npos);
+  EXPECT_NE(sy3.out.find("Averaged: yes"), std::string::npos);
+  EXPECT_NE(sy3.out.find("  Test EXH\n"), std::string::npos);
+}
+
+TEST(FlowCommands, WorkspaceLoadMarksTheEngineChanged) {
+  Files f;
+  std::ostringstream err;
+  ConsolePrompter prompter(err);
+  Workspace ws(prompter);
+  std::int32_t kind = 9;
+  EXPECT_EQ(ws.LoadFlowTest(true, f.dos, "", kind), 0);
+  EXPECT_EQ(kind, 5);
+  EXPECT_TRUE(ws.engine().changed());
+  EXPECT_EQ(ws.intakeFlowTest().Records(), 4);
+  EXPECT_EQ(ws.exhaustFlowTest().Records(), 0);
+
+  Workspace untouched(prompter);
+  kind = 5;
+  EXPECT_EQ(untouched.LoadFlowTest(false, f.sy3, "NOPE", kind), -1);
+  EXPECT_FALSE(untouched.engine().changed());
+}
+
+}  // namespace
+}  // namespace orv
