@@ -1,6 +1,8 @@
 // The balance analysis of output page 0: where the single-bank balance share peaks, the mean of
 // the engine's balance curve, its turning points and how far each lies from the reciprocating
 // balance factor the user typed, with the data of the balance chart.
+#include "engine/balance_analysis.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -60,10 +62,13 @@ std::vector<ChartMark> DeadCentreMarks(const EngineResults& r, double firingAngl
 
 void Engine::BalanceAnalysis() {
   ETracker guard(kModule, "BalanceAnalysis");
+  AnalyseBalance(tab_, res_, in_.RecipBF, in_.FiringAngle, texts_, out_);
+}
+
+void AnalyseBalance(const EngineTables& t, const EngineResults& r, float recipBF,
+                    double firingAngle, const EngineTexts& tx, OutputPanel& out) {
   FpRegion fp;
-  const EngineTables& t = tab_;
-  const EngineTexts& tx = texts_;
-  auto& s = out_.page0;
+  auto& s = out.page0;
 
   // Single-bank peaks, compared as 32-bit floats, the first degree winning a tie.
   auto peakOver = [&t](int from, int to, int& degree) {
@@ -98,7 +103,7 @@ void Engine::BalanceAnalysis() {
   }
 
   // Turning points: where the curve stops rising (a maximum) or stops falling (a minimum).
-  std::vector<TurningPoint>& points = out_.turningPoints;
+  std::vector<TurningPoint>& points = out.turningPoints;
   points.clear();
   auto p = static_cast<float>(t.BalanceCurve[0]);
   double sum = 0;
@@ -138,7 +143,6 @@ void Engine::BalanceAnalysis() {
   // point takes two slots (value, angle). Two columns hold eight points: a longer list shows
   // its first eight.
   const int listed = std::min(n, kListedPoints);
-  const float recipBF = in_.RecipBF;
   auto column = [&](int firstSlot, int fromPoint, int toPoint, bool fromRecipBF) {
     int slot = firstSlot;
     for (int k = fromPoint; k <= toPoint; ++k) {
@@ -156,9 +160,9 @@ void Engine::BalanceAnalysis() {
   column(78, firstHalf + 1, listed, true);
 
   // The chart.
-  BalanceChart& chart = out_.chart;
+  BalanceChart& chart = out.chart;
   chart.curve = t.BalanceCurve.values();
-  chart.marks = DeadCentreMarks(res_, in_.FiringAngle);
+  chart.marks = DeadCentreMarks(r, firingAngle);
   chart.recipBF = recipBF;
 }
 

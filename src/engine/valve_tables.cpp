@@ -70,8 +70,9 @@ void BuildValveTables(const BoundedArray<float>& camLift, float rockerRatio, flo
 
 float ValveTableAt(const BoundedArray<float>& table, double centerline, float a) {
   if (!HasLobe(table)) return 0;
-  // The lobe centre (entry 179) stands at centerline / 2 cam degrees.
-  const float t = ToSingle(a - centerline / 2 - 179);
+  // Entry e of the table holds the lift at cam angle e - 179 + centerline / 2, so the lobe
+  // centre (entry 179) stands at centerline / 2 cam degrees.
+  const float t = ToSingle(a - centerline / 2 + 179);
   if (!std::isfinite(t)) Raise(kErrOverflow);
   const float f = std::floor(t);
   const float w = t - f;
