@@ -1,8 +1,8 @@
 #include "app/command_line.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,7 +42,7 @@ TEST(DumpCommand, PrintsTheDefaultEngine) {
 
 TEST(DumpCommand, SetTypesValuesInOrderAndInTheChosenUnits) {
   const CliResult r = RunCli({"dump", "--units", "metric", "--set", "Bore=101.6", "--set",
-                           "EnterAirPP=0", "--set", "IntCFM=300"});
+                              "EnterAirPP=0", "--set", "IntCFM=300"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto j = r.json();
   EXPECT_NEAR(j["inputs"]["Bore"].get<double>(), 4.0, 1e-6);

@@ -57,8 +57,8 @@ TEST(CamLobe, CenterlinePlacesTheLobeCentre) {
     EXPECT_EQ(lobe.CamLift()[row.centreIndex], 0.4f) << row.centerline;
     // The fractional lookup honours the part of a degree: the centre is read back exactly at
     // half the centerline.
-    EXPECT_FLOAT_EQ(lobe.CamDataSValue(CamLobe::kCurveCamLift, row.centreIndex + row.subDegreeShift),
-                    0.4f)
+    EXPECT_FLOAT_EQ(
+        lobe.CamDataSValue(CamLobe::kCurveCamLift, row.centreIndex + row.subDegreeShift), 0.4f)
         << row.centerline;
   }
 }
@@ -136,9 +136,9 @@ TEST(CamLobe, GeometryModesNeedTheValveTrainConversion) {
     bool linear;
     bool raises;
   };
-  const Row rows[] = {{0, false, false}, {1, false, true}, {2, false, true}, {3, false, true},
-                      {4, false, true},  {5, false, true}, {6, false, false}, {1, true, false},
-                      {4, true, false}};
+  const Row rows[] = {{0, false, false}, {1, false, true}, {2, false, true},
+                      {3, false, true},  {4, false, true}, {5, false, true},
+                      {6, false, false}, {1, true, false}, {4, true, false}};
   for (const Row& row : rows) {
     CamLobe lobe;
     lobe.SetRawLift(OneHot(0, 0.3f));
@@ -171,15 +171,15 @@ TEST(CamLobe, CurveCodesAndWholeDegreeWrap) {
 }
 
 TEST(CamLobe, IBndWrapsIntoOneTurn) {
-  const int rows[][2] = {{180, 180},   {181, -179}, {-181, 179}, {540, 180},  {-180, -180},
-                         {0, 0},       {-540, -180}, {1000, -80}, {-1000, 80}, {359, -1},
-                         {32767, 7}};
+  const int rows[][2] = {{180, 180},   {181, -179}, {-181, 179}, {540, 180}, {-180, -180}, {0, 0},
+                         {-540, -180}, {1000, -80}, {-1000, 80}, {359, -1},  {32767, 7}};
   for (const auto& row : rows) EXPECT_EQ(CamLobe::IBnd(row[0]), row[1]) << row[0];
 }
 
 TEST(CamLobe, IBndSWrapsFractionalAngles) {
-  const float rows[][2] = {{180.5f, -179.5f}, {-180.5f, 179.5f}, {540, 180},   {-540, -180},
-                           {179.75f, 179.75f}, {1e9f, -80},      {-1e9f, 80}, {900.25f, 180.25f - 360}};
+  const float rows[][2] = {{180.5f, -179.5f}, {-180.5f, 179.5f},       {540, 180},
+                           {-540, -180},      {179.75f, 179.75f},      {1e9f, -80},
+                           {-1e9f, 80},       {900.25f, 180.25f - 360}};
   for (const auto& row : rows) EXPECT_EQ(CamLobe::IBndS(row[0]), row[1]) << row[0];
 }
 
@@ -211,8 +211,8 @@ TEST(CamLobe, SmoothReplacesEachEntryByItsNeighboursMean) {
 
 TEST(CamLobe, LobeIDString) {
   const std::pair<int, const char*> rows[] = {
-      {5, "I5"},    {-12, "E12"},  {105, "I5a"}, {200, "I0b"},  {100, "I0"},     {-305, "E5c"},
-      {0, "I0"},    {399, "I99c"}, {400, "I0"},  {-199, "E99a"}, {-32768, "E68"}, {1234, "I34"}};
+      {5, "I5"}, {-12, "E12"},  {105, "I5a"}, {200, "I0b"},   {100, "I0"},     {-305, "E5c"},
+      {0, "I0"}, {399, "I99c"}, {400, "I0"},  {-199, "E99a"}, {-32768, "E68"}, {1234, "I34"}};
   for (const auto& [no, id] : rows) {
     CamLobe lobe;
     lobe.SetLobeNo(static_cast<std::int16_t>(no));
@@ -230,8 +230,8 @@ TEST(CamLobe, NotesAreTwelveTrimmedLines) {
   field.replace(0, 9, "Grind 270");
   field.replace(160, 80, std::string(79, 'x') + "y");  // a full line keeps its last character
   lobe.SetNotesField(field);
-  EXPECT_EQ(lobe.Notes(), "Grind 270\r\n\r\n" + std::string(79, 'x') + "y\r\n" +
-                              twelveEnds.substr(0, 18));
+  EXPECT_EQ(lobe.Notes(),
+            "Grind 270\r\n\r\n" + std::string(79, 'x') + "y\r\n" + twelveEnds.substr(0, 18));
   lobe.SetNotesField("short");  // padded to the full field
   EXPECT_EQ(lobe.Notes(), "short" + twelveEnds);
 }
@@ -295,8 +295,7 @@ TEST(CamLobe, LsqFitRefusesAnUndeterminedFit) {
   std::vector<double> coefficient;
   EXPECT_EQ(ErrorOf([&] { CamLobe::LsqFit(3, x, y, degree, sd, coefficient); }), kErrDivByZero);
   degree = 1;
-  EXPECT_EQ(ErrorOf([&] { CamLobe::LsqFit(0, x, y, degree, sd, coefficient); }),
-            kErrInvalidCall);
+  EXPECT_EQ(ErrorOf([&] { CamLobe::LsqFit(0, x, y, degree, sd, coefficient); }), kErrInvalidCall);
 }
 
 }  // namespace

@@ -91,10 +91,10 @@ TEST(ValveTables, LobeCentreStandsAtHalfTheCenterline) {
   };
   // Entry e holds cam angle e - 179 + centerline / 2.
   const Row rows[] = {
-      {100, 50, 179},     {100, 50.25f, 179.25f}, {100, -310, 179},    {100, 230, 359},
-      {100, 230.5f, 179.5f},  // between 359 and 0: 359 + (0 - 359) x 0.5
-      {100, 231, 0},      {-100, -50, 179},       {-100, -229, 0},     {0, 0, 179},
-      {0, 180, 359},      {0, -179, 0},
+      {100, 50, 179},  {100, 50.25f, 179.25f}, {100, -310, 179},
+      {100, 230, 359}, {100, 230.5f, 179.5f},  // between 359 and 0: 359 + (0 - 359) x 0.5
+      {100, 231, 0},   {-100, -50, 179},       {-100, -229, 0},
+      {0, 0, 179},     {0, 180, 359},          {0, -179, 0},
   };
   for (const Row& row : rows) {
     EXPECT_FLOAT_EQ(ValveTableAt(t, row.centerline, row.a), row.value)
@@ -106,10 +106,10 @@ TEST(ValveTables, FlowTableReadsBetweenPointsFromZero) {
   const BoundedArray<float> lift = Table({0, 0.1f, 0.2f, 0.3f});
   const BoundedArray<float> cfm = Table({0, 50, 100, 140});
   const std::pair<float, float> rows[] = {
-      {0.05f, 25},   // from (0, 0) to the first point
-      {0.1f, 50},    {0.25f, 120}, {0.3f, 140},
-      {0.5f, 140},   // beyond the last lift: the last airflow, no extrapolation
-      {0, 0},        {-0.1f, -50},
+      {0.05f, 25},  // from (0, 0) to the first point
+      {0.1f, 50},  {0.25f, 120},
+      {0.3f, 140}, {0.5f, 140},  // beyond the last lift: the last airflow, no extrapolation
+      {0, 0},      {-0.1f, -50},
   };
   for (const auto& [l, v] : rows) EXPECT_FLOAT_EQ(FlowTableAt(lift, cfm, l), v) << l;
 
@@ -124,8 +124,7 @@ TEST(ValveTables, FlowTableReadsBetweenPointsFromZero) {
 TEST(ValveTables, SwirlTableMayBeShorterThanTheLifts) {
   const BoundedArray<float> lift = Table({0, 0.1f, 0.2f, 0.3f});
   const BoundedArray<float> swirl = Table({0, 1, 2});
-  const std::pair<float, float> rows[] = {
-      {0.05f, 0.5f}, {0.15f, 1.5f}, {0.25f, 2}, {0.5f, 2}};
+  const std::pair<float, float> rows[] = {{0.05f, 0.5f}, {0.15f, 1.5f}, {0.25f, 2}, {0.5f, 2}};
   for (const auto& [l, v] : rows) EXPECT_FLOAT_EQ(SwirlTableAt(lift, swirl, l), v) << l;
   EXPECT_EQ(SwirlTableAt(lift, Table({0}), 0.1f), 0);
   EXPECT_EQ(SwirlTableAt(Table({0}), swirl, 0.1f), 0);
@@ -204,8 +203,8 @@ TEST(ValveCurves, PerDegreeTablesAtACrankAngle) {
   EXPECT_EQ(e.DataAtPt(6, 0), 300);
   EXPECT_EQ(e.DataAt(6, -300), t.TorqueFactor[60]);  // the power stroke, drawn before TDC
   EXPECT_EQ(e.DataAtPt(6, -300), t.TorqueFactor[60]);
-  EXPECT_DOUBLE_EQ(e.DataAt(1, 360.5f), t.PistonPosition[360] +
-                                            (t.PistonPosition[1] - t.PistonPosition[360]) * 0.5);
+  EXPECT_DOUBLE_EQ(e.DataAt(1, 360.5f),
+                   t.PistonPosition[360] + (t.PistonPosition[1] - t.PistonPosition[360]) * 0.5);
   EXPECT_EQ(e.DataAtPt(1, -90), t.PistonPosition[270]);
   EXPECT_EQ(e.DataAtPt(2, 360), t.PistonSpeed[360]);
   EXPECT_EQ(e.DataAtPt(3, -1), t.BalanceCurve[359]);
