@@ -6,15 +6,17 @@ namespace orv {
 
 namespace {
 
-// How the lists were made: both flanks of each lobe are one monotone piecewise-cubic Hermite
-// curve (the Fritsch-Carlson slopes, which never overshoot the points they join) through the
-// lobe's characteristic points: the first three entries, every twentieth entry from the start
-// of the flank, the peak and its neighbour, and the last entry. Two further points on the intake
-// lobe (entry 108: 0.0527, entry 248: 0.0537) hold its 0.050 in lift span to entries 108..248.
-// Because the curve is monotone between points and the points rise to the peak and fall after
-// it, each list climbs strictly to a single peak and falls strictly from it; the values are the
-// curve at whole entries printed with six decimals. The intake lobe rises over 98 degrees and
-// falls over 101, the exhaust lobe rises over 93 and falls over 97.
+// How the lists were made: each lobe is one monotone piecewise-cubic Hermite curve over the
+// engine entries (Fritsch-Carlson slopes: a weighted harmonic mean of the neighbouring chord
+// slopes, 0 where they change sign, so the curve never overshoots the points it joins; the end
+// slopes from the one-sided three-point formula) through the lobe's characteristic points:
+//   intake  80, 81, 82, 100, 120, 140, 160, 178 (peak), 180, 200, 220, 240, 260, 279;
+//   exhaust 86, 87, 88, 106, 126, 146, 166, 179 (peak), 186, 206, 226, 246, 266, 276;
+// plus two points on the intake lobe (entry 108: 0.0527, entry 248: 0.0537) that hold its span
+// of 0.050 in or more to entries 108..248. The points rise to the peak and fall after it, so each
+// curve climbs strictly to a single peak and falls strictly from it. The lists are the curves at
+// whole entries, printed with six decimals. The intake lobe rises over 98 degrees and falls over
+// 101, the exhaust lobe rises over 93 and falls over 97.
 
 // Intake: engine entries 80..279, peak 0.399954 at entry 178.
 constexpr std::string_view kIntakeList =
