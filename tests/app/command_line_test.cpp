@@ -101,12 +101,6 @@ TEST(DumpCommand, ShowsBothOutputPagesAndEveryCurve) {
   EXPECT_NEAR(j["curves"]["13"][360 + 108].get<double>(), 0.399856 * 1.85, 1e-4);
 }
 
-TEST(DumpCommand, MetricOutputTexts) {
-  const CliResult r = RunCli({"dump", "--units", "metric"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.json()["outputs"]["page0"]["0"], "5819");
-}
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);

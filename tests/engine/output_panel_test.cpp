@@ -33,18 +33,6 @@ bool HasForm(const std::string& text, const std::string& form) {
   return i == text.size();
 }
 
-TEST(OutputPanel, PagesHoldEverySlotEmptyUntilFilled) {
-  const OutputPanel panel;
-  EXPECT_EQ(panel.page0.size(), 53u);
-  EXPECT_EQ(panel.page1.size(), 37u);
-  for (const auto& [slot, text] : panel.page0) EXPECT_EQ(text, "") << slot;
-  EXPECT_EQ(panel.PageOfSlot(21), 0);
-  EXPECT_EQ(panel.PageOfSlot(105), 0);
-  EXPECT_EQ(panel.PageOfSlot(49), 1);  // the charge in cc, not the balance analysis
-  EXPECT_EQ(panel.PageOfSlot(45), 1);
-  EXPECT_EQ(panel.PageOfSlot(58), -1);
-}
-
 TEST(OutputPanel, PageZeroOfTheDefaultEngine) {
   Engine e;
   e.DisplayOutputs(0);
