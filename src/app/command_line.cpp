@@ -9,9 +9,11 @@
 #include "airflow/load_test.h"
 #include "airflow/sy3_test_file.h"
 #include "app/console_prompter.h"
+#include "app/curves_csv.h"
 #include "app/dump_json.h"
 #include "app/flow_test_text.h"
 #include "app/workspace.h"
+#include "base/atomic_file.h"
 #include "base/error_trace.h"
 
 namespace orv {
@@ -197,6 +199,17 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
       },
       "full test kind of the test in the SY3 file");
 
+  EngineRequest curvesReq;
+  double curvesFrom = -360, curvesTo = 360, curvesStep = 1;
+  std::string curvesOut;
+  CLI::App* curves =
+      app.add_subcommand("curves", "write the 13 per-degree curves as CSV (English units)");
+  AddEngineOptions(*curves, curvesReq);
+  curves->add_option("--from", curvesFrom, "first crank angle (degrees, default -360)");
+  curves->add_option("--to", curvesTo, "last crank angle (degrees, default 360)");
+  curves->add_option("--step", curvesStep, "crank angle step (degrees, default 1)");
+  curves->add_option("-o,--output", curvesOut, "CSV file to write instead of standard output");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -208,7 +221,40 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
 
   if (dump->parsed()) {
     if (!PrepareWorkspace(ws, dumpReq, err)) return 1;
-    out << DumpJson(ws).dump(1) << '\n';
+    ETracker guard(kModule, "Dump");
+    try {
+      FillOutputPages(ws.engine());
+      out << DumpJson(ws).dump(1) << '\n';
+    } catch (...) {
+      ws.ReportError(guard);
+      return 1;
+    }
+    return 0;
+  }
+  if (curves->parsed()) {
+    const std::string rangeError = CheckCurveRange(curvesFrom, curvesTo, curvesStep);
+    if (!rangeError.empty()) {
+      err << "orvantis: " << rangeError << '\n';
+      return 1;
+    }
+    if (!PrepareWorkspace(ws, curvesReq, err)) return 1;
+    ETracker guard(kModule, "Curves");
+    std::string csv;
+    try {
+      csv = CurvesCsv(ws.engine(), curvesFrom, curvesTo, curvesStep);
+    } catch (...) {
+      ws.ReportError(guard);
+      return 1;
+    }
+    if (curvesOut.empty()) {
+      out << csv;
+      return 0;
+    }
+    const std::string failure = WriteFileAtomically(curvesOut, csv);
+    if (!failure.empty()) {
+      err << "orvantis: cannot write " << curvesOut << ": " << failure << '\n';
+      return 1;
+    }
     return 0;
   }
   if (flowTests->parsed()) return ListFlowTests(testsPath, out, err);

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/curves_csv.h"
+
 namespace orv {
 
 using Json = nlohmann::ordered_json;
@@ -110,7 +112,30 @@ Json DumpJson(const Workspace& ws) {
   ForEachTable(e.tables(),
                [&](const char* name, const BoundedArray<double>& t) { tables[name] = t.values(); });
   j["tables"] = tables;
+  auto pageJson = [](const std::map<int, std::string>& page) {
+    Json p = Json::object();
+    for (const auto& [slot, text] : page) p[std::to_string(slot)] = text;
+    return p;
+  };
+  j["outputs"] =
+      Json{{"page0", pageJson(e.outputs().page0)}, {"page1", pageJson(e.outputs().page1)}};
+  Json curves = Json::object();
+  for (int code = 1; code <= 13; ++code) {
+    Json values = Json::array();
+    for (int n = -360; n <= 360; ++n) {
+      const double v = e.DataAtPt(code, n);
+      values.push_back(CurveIsSingle(code) ? SingleForJson(static_cast<float>(v)) : v);
+    }
+    curves[std::to_string(code)] = std::move(values);
+  }
+  j["curves"] = std::move(curves);
   return j;
+}
+
+void FillOutputPages(Engine& engine) {
+  engine.DisplayOutputs(0);
+  engine.BalanceAnalysis();
+  engine.DisplayOutputs(1);
 }
 
 }  // namespace orv

@@ -7,8 +7,14 @@
 namespace orv {
 
 // The engine as the JSON document of `orvantis dump`: inputs by engine-file key in English
-// units, input statuses, suggestions, the warning, every scalar result and per-degree table.
+// units, input statuses, suggestions, the warning, every scalar result and per-degree table,
+// the texts of both output pages and the 13 curves at whole crank degrees -360..360. Errors of
+// the curve functions travel to the caller.
 nlohmann::ordered_json DumpJson(const Workspace& ws);
+
+// Fills both output pages as the window shows them: page 0 with its balance analysis, then
+// page 1. Errors travel to the caller.
+void FillOutputPages(Engine& engine);
 
 // A 32-bit float as the JSON number of its shortest decimal text (55.1, not 55.09999847).
 double SingleForJson(float value);

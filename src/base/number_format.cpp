@@ -1,7 +1,8 @@
 #include "base/number_format.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace orv {
@@ -19,14 +20,18 @@ struct DecimalDigits {
 
 DecimalDigits ToDecimalDigits(double magnitude) {
   DecimalDigits d;
+  d.digits.reserve(kSignificantDigits + 2);
   d.digits.push_back(0);
   if (magnitude == 0.0) {
     d.pointPos = 1;
     return d;
   }
+  // "d.dddddddddddddde+XX", correctly rounded (the same text as printf's "%.14e", several
+  // times faster).
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", kSignificantDigits - 1, magnitude);
-  // buf is "d.dddddddddddddde+XX".
+  const auto res = std::to_chars(buf, buf + sizeof buf - 1, magnitude,
+                                 std::chars_format::scientific, kSignificantDigits - 1);
+  *res.ptr = '\0';
   const char* p = buf;
   for (; *p != 'e'; ++p) {
     if (*p >= '0' && *p <= '9') d.digits.push_back(*p - '0');

@@ -28,8 +28,19 @@ Engine::Engine() {
 }
 
 void Engine::InstallDefaultEngine() {
+  // The smoothing counts belong to the lobes and stay as they are.
+  const std::int16_t intSmth = in_.IntSmth;
+  const std::int16_t exhSmth = in_.ExhSmth;
   in_ = EngineInputs{};
+  in_.IntSmth = intSmth;
+  in_.ExhSmth = exhSmth;
   in_.LeadTime = LeadTimeFromAdvance(in_);
+  InstallDefaultLobes();
+}
+
+void Engine::ReplaceCamLobes(CamLobe intake, CamLobe exhaust) {
+  intakeLobe_ = std::move(intake);
+  exhaustLobe_ = std::move(exhaust);
 }
 
 void Engine::SetUnitMode(UnitMode mode) {
@@ -365,7 +376,7 @@ void Engine::ReCalc(int code) {
     r.RotWeightUsed = ToInt32(in.PinWt);
   }
 
-  if (CrankKinematics(in, r, t)) {
+  if (RunCrankKinematics(false)) {
     panel_.warningVisible = true;
     EvaluateStageTabs();
     return;
@@ -562,11 +573,15 @@ void Engine::ReCalc(int code) {
   EvaluateStageTabs();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Filled in by the valve tables and output panel.
-
-void Engine::ApplyCamSetting(int, double) {}
-void Engine::DisplayOutputs(int) {}
-void Engine::BalanceAnalysis() {}
+bool Engine::RunCrankKinematics(bool mayReuse) {
+  const KinematicsInputs now{in_.Stroke, in_.RodLen, in_.PinOff, in_.FiringAngle};
+  if (mayReuse && lastKinematics_ && lastKinematics_->inputs == now) {
+    return lastKinematics_->cannotComplete;
+  }
+  lastKinematics_.reset();  // a run that raises leaves the tables part-written
+  const bool cannotComplete = CrankKinematics(in_, res_, tab_);
+  lastKinematics_ = KinematicsRun{now, cannotComplete};
+  return cannotComplete;
+}
 
 }  // namespace orv

@@ -1,13 +1,17 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/units.h"
+#include "cam/cam_lobe.h"
 #include "engine/engine_inputs.h"
 #include "engine/engine_results.h"
 #include "engine/input_panel.h"
+#include "engine/output_panel.h"
 #include "engine/sound_speed.h"
+#include "engine/valve_tables.h"
 
 namespace orv {
 
@@ -88,10 +92,44 @@ class Engine final {
 
   // Passes a cam setting (inputs 29..31, 33..35) to its lobe and rebuilds the valve tables.
   void ApplyCamSetting(int n, double value);
-  // Refills output page 0 or 1.
+  // Refills output page 0 or 1 (any other page number does nothing). A floating-point fault
+  // stops the page at the slot being computed with a run-time error; the slots written before
+  // it keep their new texts.
   void DisplayOutputs(int page);
-  // Refreshes the balance analysis of output page 0.
+  // Refreshes the balance analysis of output page 0: its slots, turning points and chart.
   void BalanceAnalysis();
+  const OutputPanel& outputs() const noexcept { return out_; }
+
+  // The two cam lobes. An engine file read or a lobe data file load puts fresh lobes in place.
+  CamLobe& intakeLobe() noexcept { return intakeLobe_; }
+  const CamLobe& intakeLobe() const noexcept { return intakeLobe_; }
+  CamLobe& exhaustLobe() noexcept { return exhaustLobe_; }
+  const CamLobe& exhaustLobe() const noexcept { return exhaustLobe_; }
+  void ReplaceCamLobes(CamLobe intake, CamLobe exhaust);
+
+  // Writes the built-in default lobes into both cam-lift tables with their cam settings and
+  // rebuilds the valve tables.
+  void InstallDefaultLobes();
+  // Rebuilds both sides' valve-lift and valve-velocity tables from the cam-lift tables, rocker
+  // ratios, lashes and smoothing counts of the inputs.
+  void RebuildValveTables();
+  const ValveTables& valveTables() const noexcept { return valve_; }
+
+  // Valve lift (in) and velocity (in per cam degree) at cam angle `a`; 0 for a side without
+  // a lobe.
+  float IntakeValveLift(float a) const;
+  float IntakeValveVelocity(float a) const;
+  float ExhaustValveLift(float a) const;
+  float ExhaustValveVelocity(float a) const;
+  // The flow tables read at a valve lift: airflow (CFM) and intake swirl.
+  float IntakeFlowAt(float lift) const;
+  float ExhaustFlowAt(float lift) const;
+  float IntakeSwirlAt(float lift) const;
+
+  // Value of curve 1..13 at a whole crank angle (-360..360) and at a fractional one; 0 for any
+  // other curve code. A floating-point fault raises a run-time error.
+  double DataAtPt(int curve, int n) const;
+  double DataAt(int curve, float x) const;
 
  private:
   // Reads typed text for box n as the stored value (conversion and range rule). Returns true
@@ -101,6 +139,20 @@ class Engine final {
   void MarkForReview(int n);
   void Approve(int n);
   void ApplyEnterAirPPState();
+  // Runs the crank kinematics for the current inputs; true when they cannot complete. Every
+  // run that ends without an error is remembered with the inputs it read (the kinematics read
+  // nothing else, and nothing else writes what they write). With `mayReuse`, a run for the
+  // same inputs as the remembered one, which would rewrite the same values, is skipped.
+  bool RunCrankKinematics(bool mayReuse);
+
+  struct KinematicsInputs {
+    double Stroke, RodLen, PinOff, FiringAngle;
+    bool operator==(const KinematicsInputs&) const = default;
+  };
+  struct KinematicsRun {
+    KinematicsInputs inputs;
+    bool cannotComplete;
+  };
 
   EngineInputs in_;
   EngineResults res_;
@@ -109,6 +161,11 @@ class Engine final {
   SoundSpeedTable sound_;
   InputPanel panel_;
   EngineTexts texts_;
+  CamLobe intakeLobe_;
+  CamLobe exhaustLobe_;
+  ValveTables valve_;
+  OutputPanel out_;
+  std::optional<KinematicsRun> lastKinematics_;
   UnitMode unitMode_ = UnitMode::English;
   bool changed_ = false;
   int outputPage_ = 0;

@@ -21,6 +21,23 @@ struct EngineTexts {
   std::string suggestionSuffix = " suggested";       // miscellaneous text 9
   std::string label24 = "Spark Advance";             // label text 24
   std::string label68 = "Injection Lead Time (ms)";  // label text 68
+
+  // Output label texts the balance analysis joins to its numbers.
+  std::string outLabel47 = "% at ";      // before the crank angle of the first peak
+  std::string outLabel48 = " deg ATDC";  // after it
+  std::string outLabel49 = "% at ";      // before the crank angle of the second peak
+  std::string outLabel50 = " deg BTDC";  // after it
+  std::string outLabel54 = "%";          // after a turning value
+  std::string outLabel55 = " deg";       // after a turning angle
+  std::string outLabel56 = "%";          // after an average
+
+  // Names of curves 1..13 (miscellaneous texts 25..35, 143, 144).
+  std::array<std::string, 13> curveNames = {
+      "Piston Position",       "Piston Speed", "Balance Factor",
+      "Leverage x 100",        "Flow Demand",  "Torque Factor",
+      "Exhaust Flow",          "Intake Flow",  "Exhaust Valve Velocity",
+      "Intake Valve Velocity", "Intake Swirl", "Exhaust Valve Lift",
+      "Intake Valve Lift"};
 };
 
 // What the input panel shows, kept by the core so that the window only draws it: the text of

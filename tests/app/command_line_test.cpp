@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/atomic_file.h"
+#include "support/temp_dir.h"
+
 namespace orv {
 namespace {
 
@@ -74,6 +77,104 @@ TEST(DumpCommand, BadArgumentsAreRefused) {
   EXPECT_NE(RunCli({"dump", "--set", "Bore"}).status, 0);
   EXPECT_NE(RunCli({"dump", "--units", "furlongs"}).status, 0);
   EXPECT_NE(RunCli({}).status, 0);
+}
+
+TEST(DumpCommand, ShowsBothOutputPagesAndEveryCurve) {
+  const CliResult r = RunCli({"dump"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto j = r.json();
+  EXPECT_EQ(j["outputs"]["page0"]["21"], "50.93% of 1700 = 865.8");
+  EXPECT_EQ(j["outputs"]["page0"]["23"], "1635.8");
+  EXPECT_EQ(j["outputs"]["page1"]["57"], "3944");
+  EXPECT_NE(j["outputs"]["page0"]["46"], "");  // the balance analysis ran
+  EXPECT_FALSE(j["outputs"]["page0"].contains("10"));
+  ASSERT_EQ(j["curves"].size(), 13u);
+  for (int code = 1; code <= 13; ++code) {
+    EXPECT_EQ(j["curves"][std::to_string(code)].size(), 721u) << code;
+  }
+  EXPECT_EQ(j["curves"]["6"][370].get<double>(), 300);  // crank angle 10
+  EXPECT_EQ(j["curves"]["1"][360].get<double>(), 0);    // piston at TDC
+  EXPECT_EQ(j["curves"]["1"][540], j["tables"]["PistonPosition"][180]);
+  // Crank angle -100 reads the flow demand table at 260 (array index 260 + 360).
+  EXPECT_EQ(j["curves"]["5"][260], j["tables"]["FlowDemand"][620]);
+  // The intake lobe: 0.399856 in at entry 179 times the rocker ratio 1.85, read at crank
+  // angle 107.9 - 4; whole degree 104 is just past it.
+  EXPECT_NEAR(j["curves"]["13"][360 + 104].get<double>(), 0.399856 * 1.85, 1e-4);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::istringstream in(line);
+  for (std::string f; std::getline(in, f, ',');) fields.push_back(f);
+  return fields;
+}
+
+TEST(CurvesCommand, WritesEveryCurveAtEveryDegree) {
+  const CliResult r = RunCli({"curves"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 722u);
+  const auto header = Fields(lines[0]);
+  ASSERT_EQ(header.size(), 14u);
+  EXPECT_EQ(header[0], "Crank Angle");
+  EXPECT_EQ(header[1], "Piston Position");
+  EXPECT_EQ(header[13], "Intake Valve Lift");
+  EXPECT_EQ(Fields(lines[1])[0], "-360");
+  EXPECT_EQ(Fields(lines[721])[0], "360");
+  const auto tdc = Fields(lines[361]);
+  EXPECT_EQ(tdc[0], "0");
+  EXPECT_EQ(tdc[1], "0");
+  EXPECT_EQ(tdc[6], "300");
+
+  // The same numbers as the dump, read back exactly.
+  const auto dump = RunCli({"dump"}).json();
+  for (int row : {1, 200, 361, 468, 721}) {
+    const auto f = Fields(lines[static_cast<std::size_t>(row)]);
+    for (int code = 1; code <= 13; ++code) {
+      EXPECT_EQ(std::stod(f[static_cast<std::size_t>(code)]),
+                dump["curves"][std::to_string(code)][row - 1].get<double>())
+          << row << " " << code;
+    }
+  }
+}
+
+TEST(CurvesCommand, FractionalStepsInterpolate) {
+  const CliResult r = RunCli({"curves", "--from", "10", "--to", "11", "--step", "0.25"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 6u);
+  const double p10 = std::stod(Fields(lines[1])[1]);
+  const double p11 = std::stod(Fields(lines[5])[1]);
+  EXPECT_EQ(Fields(lines[2])[0], "10.25");
+  EXPECT_NEAR(std::stod(Fields(lines[2])[1]), p10 + (p11 - p10) * 0.25, 1e-12);
+  EXPECT_EQ(Fields(lines[5])[0], "11");
+}
+
+TEST(CurvesCommand, WritesTheFileItIsGiven) {
+  test::TempDir dir;
+  const auto path = dir / "curves.csv";
+  const CliResult r = RunCli({"curves", "--from", "-2", "--to", "2", "-o", path.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  const auto text = ReadWholeFile(path);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(Lines(*text).size(), 6u);
+  EXPECT_NE(RunCli({"curves", "-o", (dir / "missing" / "c.csv").string()}).status, 0);
+}
+
+TEST(CurvesCommand, RefusesRangesItCannotWrite) {
+  EXPECT_NE(RunCli({"curves", "--from", "0", "--to", "400"}).status, 0);
+  EXPECT_NE(RunCli({"curves", "--from", "10", "--to", "0"}).status, 0);
+  EXPECT_NE(RunCli({"curves", "--step", "0"}).status, 0);
+  EXPECT_NE(RunCli({"curves", "--step", "-1"}).status, 0);
+  EXPECT_NE(RunCli({"curves", "--step", "1e-9"}).status, 0);
 }
 
 }  // namespace
