@@ -164,18 +164,22 @@ int InputUnitText(int n, bool diesel) noexcept {
   return kInputUnits[static_cast<std::size_t>(n)];
 }
 
-std::string UnitCaption(const InterfaceStrings& strings, int unit, UnitMode mode) {
-  if (unit < 0) return {};
-  const std::string& text = strings.Unit(unit);
+std::string UnitSystemPart(std::string_view text, UnitMode mode) {
   int wanted = static_cast<int>(mode);
   std::size_t begin = 0;
   std::size_t end = text.find('|');
-  while (wanted > 0 && end != std::string::npos) {
+  while (wanted > 0 && end != std::string_view::npos) {
     begin = end + 1;
     end = text.find('|', begin);
     --wanted;
   }
-  return text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+  return std::string(
+      text.substr(begin, end == std::string_view::npos ? std::string_view::npos : end - begin));
+}
+
+std::string UnitCaption(const InterfaceStrings& strings, int unit, UnitMode mode) {
+  if (unit < 0) return {};
+  return UnitSystemPart(strings.Unit(unit), mode);
 }
 
 }  // namespace orv

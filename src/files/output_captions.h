@@ -2,6 +2,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "base/units.h"
 
@@ -70,5 +71,8 @@ int InputUnitText(int n, bool diesel) noexcept;
 
 // The caption of unit text `unit` in `mode` (the part of the text for that unit system).
 std::string UnitCaption(const InterfaceStrings& strings, int unit, UnitMode mode);
+// The part of a "|"-separated unit text for `mode`; a missing part repeats the one before it.
+// The curve unit texts of the graph use the same form.
+std::string UnitSystemPart(std::string_view text, UnitMode mode);
 
 }  // namespace orv
