@@ -196,9 +196,9 @@ void Workspace::CreateDefaultEngineFile() {
     settings_.engine = candidate.string();
     PrompterNotifier notifier(prompter_);
     if (!EngineFileIO(candidate, engine_.inputs(), false, false, notifier)) {
-      prompter_.Warn(std::string(kWriteErrorText) + "\r" + candidate.string() + "\r" +
-                         kNotSavedText,
-                     kWarningTitle);
+      prompter_.Warn(
+          std::string(kWriteErrorText) + "\r" + candidate.string() + "\r" + kNotSavedText,
+          kWarningTitle);
     }
     return;
   }
@@ -240,8 +240,9 @@ bool Workspace::StartUp() {
     if (folder->empty()) *folder = root;
   }
   const std::int32_t metric = settings_.metric;
-  engine_.SetUnitMode(metric == 1 ? UnitMode::Metric
-                                  : metric == 2 ? UnitMode::MetricM3 : UnitMode::English);
+  engine_.SetUnitMode(metric == 1   ? UnitMode::Metric
+                      : metric == 2 ? UnitMode::MetricM3
+                                    : UnitMode::English);
   RefreshEngine();
   return true;
 }

@@ -336,7 +336,11 @@ std::vector<std::string> RecentMenuCaptions(const RecentFiles& list) {
   std::vector<std::string> captions;
   for (std::size_t k = 0; k < list.size(); ++k) {
     if (list[k].empty()) continue;
-    captions.push_back("&" + std::to_string(k + 1) + " " + list[k]);
+    std::string caption = "&";
+    caption += static_cast<char>('1' + k);
+    caption += ' ';
+    caption += list[k];
+    captions.push_back(std::move(caption));
   }
   return captions;
 }

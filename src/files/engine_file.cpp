@@ -201,8 +201,8 @@ std::string ListText(const BoundedArray<float>& table, std::string_view pattern)
   return text;
 }
 
-bool EngineFileIO(const std::filesystem::path& path, EngineInputs& inputs, bool reading,
-                  bool quiet, FileNotifier& notifier) {
+bool EngineFileIO(const std::filesystem::path& path, EngineInputs& inputs, bool reading, bool quiet,
+                  FileNotifier& notifier) {
   ETracker guard(kModule, "EngineFileIO");
   // Reading fills a copy, so that a refused file leaves the engine as it was.
   EngineInputs work = inputs;

@@ -62,8 +62,8 @@ const std::string& InterfaceStrings::One(const std::vector<std::string>& t, int 
   return t[static_cast<std::size_t>(i - lo)];
 }
 
-const std::string& InterfaceStrings::Two(const std::vector<std::string>& t, int n, int m,
-                                         int rowLo, int colLo, int cols) noexcept {
+const std::string& InterfaceStrings::Two(const std::vector<std::string>& t, int n, int m, int rowLo,
+                                         int colLo, int cols) noexcept {
   const int rows = static_cast<int>(t.size()) / cols;
   if (n < rowLo || n - rowLo >= rows || m < colLo || m - colLo >= cols) return EmptyText();
   return t[static_cast<std::size_t>((n - rowLo) * cols + (m - colLo))];
@@ -136,7 +136,8 @@ void InterfaceStrings::Parse(std::string_view file) {
     const std::size_t textStart = std::min(cr + 2, file.size());
     const std::size_t next = file.find(kHead, cr);
     std::size_t textEnd = file.size();
-    if (next != std::string_view::npos) textEnd = next > 0 && file[next - 1] == '\r' ? next - 1 : next;
+    if (next != std::string_view::npos)
+      textEnd = next > 0 && file[next - 1] == '\r' ? next - 1 : next;
     std::string_view text =
         textEnd > textStart ? file.substr(textStart, textEnd - textStart) : std::string_view();
     if (!keepAllLines && text.size() > 1) {
@@ -164,8 +165,7 @@ void InterfaceStrings::Parse(std::string_view file) {
       }
       const int rows = static_cast<int>(two->size()) / cols;
       if (valid && row >= rowLo && row - rowLo < rows && col >= colLo && col - colLo < cols) {
-        (*two)[static_cast<std::size_t>((row - rowLo) * cols + (col - colLo))] =
-            Cp1252ToUtf8(text);
+        (*two)[static_cast<std::size_t>((row - rowLo) * cols + (col - colLo))] = Cp1252ToUtf8(text);
       }
     }
     if (next == std::string_view::npos) return;

@@ -59,8 +59,8 @@ enum MiscNo : int {
   kMiscOpenEngineTitle = 22,
   kMiscReportNotWritten = 23,
   kMiscPage = 24,
-  kMiscCurveName1 = 25,   // curve tags 1..11: 25..35
-  kMiscCurveUnit1 = 36,   // curve tags 1..11: 36..46
+  kMiscCurveName1 = 25,  // curve tags 1..11: 25..35
+  kMiscCurveUnit1 = 36,  // curve tags 1..11: 36..46
   kMiscHeadingLabel = 52,
   kMiscLobesReading = 81,
   kMiscLobesReady = 82,

@@ -146,8 +146,7 @@ bool KeyedFile::EndFile(std::string* reason) {
   return failure.empty();
 }
 
-std::vector<std::pair<std::string, std::string>> KeyedFile::ParseSection(
-    std::string_view fetched) {
+std::vector<std::pair<std::string, std::string>> KeyedFile::ParseSection(std::string_view fetched) {
   std::vector<std::pair<std::string, std::string>> rows;
   rows.reserve(50);
   std::size_t pos = 0;

@@ -127,14 +127,12 @@ constexpr std::array<OutputHeading, 10> kHeadings = {{
 
 // Unit text of inputs 0..35.
 constexpr std::array<int, 36> kInputUnits = {{
-    kUnitLength,       kUnitLength,      kUnitLength,       kUnitNone,     kUnitLength,
-    kUnitDegrees,      kUnitLength,      kUnitGLoad,        kUnitGrams,    kUnitGrams,
-    kUnitPercent,      kUnitNone,        kUnitNone,         kUnitVelocity, kUnitTemperature,
-    kUnitVelocity,     kUnitRatio,       kUnitNone,         kUnitNone,     kUnitPercent,
-    kUnitLength,       kUnitAirflow,     kUnitRpm,          kUnitRpm,      kUnitAdvance,
-    kUnitLength,       kUnitLength,      kUnitAreaMm2,      kUnitPercent,  kUnitDegrees,
-    kUnitRatio,        kUnitLength,      kUnitNone,         kUnitDegrees,  kUnitRatio,
-    kUnitLength,
+    kUnitLength,  kUnitLength,   kUnitLength,      kUnitNone,     kUnitLength,  kUnitDegrees,
+    kUnitLength,  kUnitGLoad,    kUnitGrams,       kUnitGrams,    kUnitPercent, kUnitNone,
+    kUnitNone,    kUnitVelocity, kUnitTemperature, kUnitVelocity, kUnitRatio,   kUnitNone,
+    kUnitNone,    kUnitPercent,  kUnitLength,      kUnitAirflow,  kUnitRpm,     kUnitRpm,
+    kUnitAdvance, kUnitLength,   kUnitLength,      kUnitAreaMm2,  kUnitPercent, kUnitDegrees,
+    kUnitRatio,   kUnitLength,   kUnitNone,        kUnitDegrees,  kUnitRatio,   kUnitLength,
 }};
 
 }  // namespace

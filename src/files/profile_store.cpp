@@ -112,8 +112,8 @@ std::string ProfileStore::FetchSection(std::string_view name, std::size_t buffer
   const SectionSpan span = FindSection(text_, lines, name);
   if (span.head != std::string::npos) {
     for (std::size_t i = span.first; i < span.last; ++i) {
-      const std::string_view line = Trim(std::string_view(
-          text_.data() + lines[i].begin, lines[i].contentEnd - lines[i].begin));
+      const std::string_view line = Trim(
+          std::string_view(text_.data() + lines[i].begin, lines[i].contentEnd - lines[i].begin));
       if (line.empty()) continue;
       std::string entry;
       const std::size_t eq = line.find('=');

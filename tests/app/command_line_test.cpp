@@ -1,16 +1,16 @@
 #include "app/command_line.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include "base/atomic_file.h"
-#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "base/atomic_file.h"
+#include "support/temp_dir.h"
 
 namespace orv {
 namespace {
@@ -47,7 +47,7 @@ TEST(DumpCommand, PrintsTheDefaultEngine) {
 
 TEST(DumpCommand, SetTypesValuesInOrderAndInTheChosenUnits) {
   const CliResult r = RunCli({"dump", "--units", "metric", "--set", "Bore=101.6", "--set",
-                           "EnterAirPP=0", "--set", "IntCFM=300"});
+                              "EnterAirPP=0", "--set", "IntCFM=300"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto j = r.json();
   EXPECT_NEAR(j["inputs"]["Bore"].get<double>(), 4.0, 1e-6);
@@ -85,9 +85,9 @@ TEST(DumpCommand, SaveAndReadRoundTripEngineFiles) {
   test::TempDir dir;
   const std::string a = (dir / "a.OV").string();
   const std::string b = (dir / "b.OV").string();
-  const CliResult first = RunCli({"dump", "--set", "Bore=4.125", "--set", "Cylinders=6",
-                                  "--set", "TorqLoss=12.5", "--save", a, "--data-root",
-                                  dir.path().string()});
+  const CliResult first =
+      RunCli({"dump", "--set", "Bore=4.125", "--set", "Cylinders=6", "--set", "TorqLoss=12.5",
+              "--save", a, "--data-root", dir.path().string()});
   ASSERT_EQ(first.status, 0) << first.err;
   const CliResult second = RunCli({"dump", a, "--save", b});
   ASSERT_EQ(second.status, 0) << second.err;
@@ -104,18 +104,14 @@ TEST(DumpCommand, SaveAndReadRoundTripEngineFiles) {
 
 TEST(DumpCommand, ReadingAndWritingFailuresExitNonZero) {
   test::TempDir dir;
-  {
-    std::ofstream(dir / "foreign.OV") << "[ID]\r\nPurpose = Something\r\n";
-  }
+  { std::ofstream(dir / "foreign.OV") << "[ID]\r\nPurpose = Something\r\n"; }
   struct Row {
     const char* name;
     std::vector<std::string> args;
     const char* message;
   };
   const std::string ro = (dir / "ro.OV").string();
-  {
-    std::ofstream(ro) << "old";
-  }
+  { std::ofstream(ro) << "old"; }
   std::filesystem::permissions(ro, std::filesystem::perms::owner_read);
   const std::vector<Row> rows = {
       {"missing", {"dump", (dir / "none.OV").string()}, "Error while reading file"},

@@ -94,8 +94,8 @@ TEST_F(WorkspaceFiles, AFreshDataRootGetsItsFoldersAndMyEngine000) {
 
 TEST_F(WorkspaceFiles, TheFirstFreeNameIsTaken) {
   fs::create_directories(Engines());
-  for (const char* name : {"MyEngine000.OV", "MyEngine001.OV", "MyEngine002.OV", "MyEngine003.OV",
-                           "MyEngine004.OV"}) {
+  for (const char* name :
+       {"MyEngine000.OV", "MyEngine001.OV", "MyEngine002.OV", "MyEngine003.OV", "MyEngine004.OV"}) {
     std::ofstream(Engines() / name) << "x";
   }
   Workspace ws(prompter_);
@@ -174,8 +174,8 @@ TEST_F(WorkspaceFiles, SaveEngineAsksForTheNameAndReportsFailure) {
 
   prompter_.fileNames = {target};
   EXPECT_EQ(ws.SaveEngine("proposed.OV"), Workspace::SaveResult::Saved);
-  EXPECT_EQ(prompter_.asked.back(), std::make_pair(Prompter::FileKind::SaveEngineAs,
-                                                   std::string("proposed.OV")));
+  EXPECT_EQ(prompter_.asked.back(),
+            std::make_pair(Prompter::FileKind::SaveEngineAs, std::string("proposed.OV")));
   EXPECT_FALSE(ws.engine().changed());
   EXPECT_EQ(ws.WindowTitle(), "Orvantis  [ " + target + " ]");
 

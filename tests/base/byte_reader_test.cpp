@@ -9,7 +9,7 @@ namespace {
 
 TEST(ByteReader, DecodesLittleEndianFields) {
   const std::vector<std::uint8_t> b = {0x34, 0x12, 0xFE, 0xFF, 0x00, 0x00, 0x80, 0x3F,
-                                       0, 0, 0, 0, 0, 0, 0xF0, 0x3F};
+                                       0,    0,    0,    0,    0,    0,    0xF0, 0x3F};
   ByteReader r(b);
   EXPECT_EQ(r.U16(0), 0x1234);
   EXPECT_EQ(r.I16(2), -2);

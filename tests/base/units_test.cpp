@@ -6,9 +6,9 @@ namespace orv {
 namespace {
 
 TEST(Units, MetricConversionsRoundTrip) {
-  const UnitKind kinds[] = {UnitKind::Length,   UnitKind::AreaMm2,     UnitKind::AreaCm2,
-                            UnitKind::Volume,   UnitKind::Velocity,    UnitKind::Temperature,
-                            UnitKind::Pressure, UnitKind::Torque,      UnitKind::Airflow};
+  const UnitKind kinds[] = {UnitKind::Length,   UnitKind::AreaMm2,  UnitKind::AreaCm2,
+                            UnitKind::Volume,   UnitKind::Velocity, UnitKind::Temperature,
+                            UnitKind::Pressure, UnitKind::Torque,   UnitKind::Airflow};
   for (UnitKind k : kinds) {
     EXPECT_NEAR(FromDisplay(k, ToDisplay(k, 3.7, UnitMode::MetricM3), UnitMode::MetricM3), 3.7,
                 1e-12);

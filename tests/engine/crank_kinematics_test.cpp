@@ -14,7 +14,8 @@ struct Kinematics {
   EngineResults r;
   EngineTables t;
   bool cannotComplete = false;
-  explicit Kinematics(double stroke = 3.48, double rod = 6.0, double offset = 0, double firing = 90) {
+  explicit Kinematics(double stroke = 3.48, double rod = 6.0, double offset = 0,
+                      double firing = 90) {
     in.Stroke = stroke;
     in.RodLen = rod;
     in.PinOff = offset;

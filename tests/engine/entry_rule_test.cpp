@@ -125,10 +125,10 @@ TEST(EntryRule, AirflowOrRpmDecidesWhichFollows) {
   f.EnterText(kInIntCFM, "300");
   EXPECT_EQ(f.inputs().PkPwrRPM, rpm);
   f.EnterText(kInPkPwrRPM, "7000");
-  EXPECT_NEAR(f.inputs().IntCFM,
-              f.results().MaxPistonVelocity * 1.058300524 * 7000 * f.results().BoreArea * 0.415 /
-                  5.04,
-              1e-9);
+  EXPECT_NEAR(
+      f.inputs().IntCFM,
+      f.results().MaxPistonVelocity * 1.058300524 * 7000 * f.results().BoreArea * 0.415 / 5.04,
+      1e-9);
 }
 
 TEST(EntryRule, SuggestionEqualToTheHeldValueLeavesLabelAndStatus) {

@@ -66,8 +66,7 @@ TEST(ReCalc, VolumetricEfficiencyScalesDemandOnlyAboveOne) {
   e.ReCalc(-1);
   EXPECT_EQ(e.tables().FlowDemand.values(), demand100);
   const double r = 6800 * 0.00015 + 1.9;
-  EXPECT_NEAR(e.results().ChargeVolume, 0.05 * r * e.results().SweptVolume * 10 / 16.387064,
-              1e-12);
+  EXPECT_NEAR(e.results().ChargeVolume, 0.05 * r * e.results().SweptVolume * 10 / 16.387064, 1e-12);
   e.inputs().VE = 0.9;
   e.ReCalc(-1);
   EXPECT_EQ(e.results().ChargeVolume, 0);

@@ -72,8 +72,10 @@ TEST(ConfigFileIO, ChangedSettingsRoundTrip) {
   RecordingNotifier n;
   ASSERT_TRUE(ConfigFileIO(dir / "c.ini", s, false, false, d, n).ok);
   const std::string text = ReadText(dir / "c.ini");
-  EXPECT_NE(text.find("PrnHead = \\sFast Engines Ltd\\r\\nC:\\\\Shop\\\\ 1\\r\\n\\r\\nLast line\\r\\n\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find(
+          "PrnHead = \\sFast Engines Ltd\\r\\nC:\\\\Shop\\\\ 1\\r\\n\\r\\nLast line\\r\\n\r\n"),
+      std::string::npos)
       << text;
   EXPECT_NE(text.find("GScl81 = 2.25\r\n"), std::string::npos);
   EXPECT_NE(text.find("LdFDat = 2020-05-17\r\n"), std::string::npos);
@@ -150,8 +152,8 @@ TEST(ConfigFileIO, ABadDateIsReportedAndEndsTheRead) {
   const ConfigResult r = ConfigFileIO(dir / "c.ini", s, true, true, d, n);
   EXPECT_TRUE(r.headerValid);
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(s.metric, 1);   // read before the date
-  EXPECT_FALSE(s.ldTdy);    // after it: not read
+  EXPECT_EQ(s.metric, 1);  // read before the date
+  EXPECT_FALSE(s.ldTdy);   // after it: not read
   ASSERT_EQ(n.warnings.size(), 1u);
   EXPECT_NE(n.warnings[0].find("Error (13)"), std::string::npos) << n.warnings[0];
   EXPECT_NE(n.warnings[0].find("FileIO/ConfigFileIO"), std::string::npos) << n.warnings[0];

@@ -218,14 +218,16 @@ TEST(EngineFileIO, KeyboardTablesAreReconciledOnReading) {
     int iLift, iCfm, iSwirl, eLift, eCfm;
   };
   const std::vector<Row> rows = {
-      {"10 lifts, 8 flows", "ILift = " + ListOf(10, "0.1") + "\r\nICfm = " + ListOf(8, "50") +
-                                "\r\nISwirl = " + ListOf(10, "3") + "\r\n",
+      {"10 lifts, 8 flows",
+       "ILift = " + ListOf(10, "0.1") + "\r\nICfm = " + ListOf(8, "50") +
+           "\r\nISwirl = " + ListOf(10, "3") + "\r\n",
        8, 8, 8, 1, 1},
-      {"short swirl is padded", "ILift = " + ListOf(6, "0.1") + "\r\nICfm = " + ListOf(6, "50") +
-                                    "\r\nISwirl = " + ListOf(3, "3") + "\r\n",
+      {"short swirl is padded",
+       "ILift = " + ListOf(6, "0.1") + "\r\nICfm = " + ListOf(6, "50") +
+           "\r\nISwirl = " + ListOf(3, "3") + "\r\n",
        6, 6, 6, 1, 1},
-      {"exhaust 10 and 8", "ELift = " + ListOf(10, "0.1") + "\r\nECfm = " + ListOf(8, "50") + "\r\n",
-       1, 1, 1, 8, 8},
+      {"exhaust 10 and 8",
+       "ELift = " + ListOf(10, "0.1") + "\r\nECfm = " + ListOf(8, "50") + "\r\n", 1, 1, 1, 8, 8},
       {"one point reads as one point of 0", "ILift = 0.3,\r\nICfm = 90,\r\n", 1, 1, 1, 1, 1},
   };
   for (const Row& row : rows) {
@@ -258,8 +260,10 @@ TEST(EngineFileIO, CamListsNeedAWholeTurn) {
     test::TempDir dir;
     std::string list;
     for (int i = 0; i < row.values; ++i) list += std::to_string(i) + ".5,";
-    WriteText(dir / "e.OV", "[ID]\r\nPurpose = Orvantis Engine File\r\n[IntakeCam]\r\nSmth = 4\r\n"
-                            "Int = " + list + "\r\n");
+    WriteText(dir / "e.OV",
+              "[ID]\r\nPurpose = Orvantis Engine File\r\n[IntakeCam]\r\nSmth = 4\r\n"
+              "Int = " +
+                  list + "\r\n");
     EngineInputs in = AllNonDefault();
     ASSERT_TRUE(Read(dir / "e.OV", in));
     EXPECT_EQ(in.Int.count(), row.expectedCount) << row.values;
@@ -281,11 +285,10 @@ TEST(EngineFileIO, AForeignFileIsRefusedUnlessQuiet) {
     bool ok;
     const char* tail;
   };
-  for (const Row& row :
-       {Row{"foreign.OV", false, false, " is not an Orvantis engine file."},
-        Row{"missing.OV", false, false, " is not an Orvantis engine file."},
-        Row{"foreign.OV", true, true,
-            " is not an Orvantis engine file.\r\nUsing default engine values"}}) {
+  for (const Row& row : {Row{"foreign.OV", false, false, " is not an Orvantis engine file."},
+                         Row{"missing.OV", false, false, " is not an Orvantis engine file."},
+                         Row{"foreign.OV", true, true,
+                             " is not an Orvantis engine file.\r\nUsing default engine values"}}) {
     EngineInputs in = original;
     RecordingNotifier notifier;
     EXPECT_EQ(EngineFileIO(dir / row.file, in, true, row.quiet, notifier), row.ok);
@@ -293,7 +296,7 @@ TEST(EngineFileIO, AForeignFileIsRefusedUnlessQuiet) {
     ASSERT_EQ(notifier.warnings.size(), 1u);
     EXPECT_EQ(notifier.warnings[0], (dir / row.file).string() + row.tail);
     if (row.ok) {
-      EXPECT_EQ(in.Bore, 3.5);        // the rest of the file is read
+      EXPECT_EQ(in.Bore, 3.5);                           // the rest of the file is read
       EXPECT_EQ(in.Stroke, static_cast<double>(3.48f));  // and missing keys are defaults
     } else {
       EXPECT_EQ(in.Bore, original.Bore);
@@ -318,7 +321,8 @@ TEST(EngineFileIO, AFailedWriteKeepsTheOldFile) {
 
 TEST(EngineFileIO, EnterAirPPOutsideItsRangeReadsAsZero) {
   test::TempDir dir;
-  WriteText(dir / "e.OV", "[ID]\r\nPurpose = Orvantis Engine File\r\n[Inputs]\r\nEnterAirPP = 5\r\n");
+  WriteText(dir / "e.OV",
+            "[ID]\r\nPurpose = Orvantis Engine File\r\n[Inputs]\r\nEnterAirPP = 5\r\n");
   EngineInputs in;
   ASSERT_TRUE(Read(dir / "e.OV", in));
   EXPECT_EQ(in.EnterAirPP, 0);
@@ -329,10 +333,10 @@ TEST(Sequence, CountsUpLikeAnOdometer) {
     const char* in;
     const char* out;
   };
-  for (const Row& row : {Row{"MyEngine000", "MyEngine001"}, Row{"MyEngine009", "MyEngine010"},
-                         Row{"MyEngine999", "MyEnginf000"}, Row{"999", "000"}, Row{"AZz", "BAa"},
-                         Row{"Run", "Ruo"}, Row{"a-9", "b-0"}, Row{"x_", "y_"}, Row{"", ""},
-                         Row{"9.9", "0.0"}}) {
+  for (const Row& row :
+       {Row{"MyEngine000", "MyEngine001"}, Row{"MyEngine009", "MyEngine010"},
+        Row{"MyEngine999", "MyEnginf000"}, Row{"999", "000"}, Row{"AZz", "BAa"}, Row{"Run", "Ruo"},
+        Row{"a-9", "b-0"}, Row{"x_", "y_"}, Row{"", ""}, Row{"9.9", "0.0"}}) {
     EXPECT_EQ(Sequence(row.in), row.out) << row.in;
   }
 }
@@ -342,9 +346,9 @@ TEST(AdvanceFileName, KeepsTheExtension) {
     const char* in;
     const char* out;
   };
-  for (const Row& row : {Row{"Run.OV", "Ruo.OV"}, Row{"  MyEngine009.OV ", "MyEngine010.OV"},
-                         Row{"a.b.OV", "a.c.OV"}, Row{"NoExt", "NoExu"}, Row{".OV", ""},
-                         Row{"   ", ""}}) {
+  for (const Row& row :
+       {Row{"Run.OV", "Ruo.OV"}, Row{"  MyEngine009.OV ", "MyEngine010.OV"},
+        Row{"a.b.OV", "a.c.OV"}, Row{"NoExt", "NoExu"}, Row{".OV", ""}, Row{"   ", ""}}) {
     EXPECT_EQ(AdvanceFileName(row.in), row.out) << row.in;
   }
 }

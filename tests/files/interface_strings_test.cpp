@@ -86,10 +86,20 @@ TEST(InterfaceStrings, AHeadLineWithoutBlankOrLineEndEndsTheLoad) {
 }
 
 TEST(InterfaceStrings, TextsAreConvertedFromWindows1252) {
-  const InterfaceStrings s = Parsed("x\r\n[[UNIT 7\r\n\xB0" "F|\xB0" "C\r\n");
-  EXPECT_EQ(s.Unit(7), "\xC2\xB0" "F|\xC2\xB0" "C");
-  EXPECT_EQ(UnitCaption(s, 7, UnitMode::Metric), "\xC2\xB0" "C");
-  EXPECT_EQ(UnitCaption(s, 7, UnitMode::MetricM3), "\xC2\xB0" "C");
+  const InterfaceStrings s = Parsed(
+      "x\r\n[[UNIT 7\r\n\xB0"
+      "F|\xB0"
+      "C\r\n");
+  EXPECT_EQ(s.Unit(7),
+            "\xC2\xB0"
+            "F|\xC2\xB0"
+            "C");
+  EXPECT_EQ(UnitCaption(s, 7, UnitMode::Metric),
+            "\xC2\xB0"
+            "C");
+  EXPECT_EQ(UnitCaption(s, 7, UnitMode::MetricM3),
+            "\xC2\xB0"
+            "C");
 }
 
 TEST(InterfaceStrings, AMissingFileIsAnError) {
@@ -110,8 +120,9 @@ TEST(UnitCaption, PicksThePartOfTheUnitSystem) {
     const char* metric;
     const char* metricM3;
   };
-  for (const Row& row : {Row{"CFM|CFM|m3/min", "CFM", "CFM", "m3/min"}, Row{"in|mm", "in", "mm", "mm"},
-                         Row{"rpm", "rpm", "rpm", "rpm"}, Row{"", "", "", ""}}) {
+  for (const Row& row :
+       {Row{"CFM|CFM|m3/min", "CFM", "CFM", "m3/min"}, Row{"in|mm", "in", "mm", "mm"},
+        Row{"rpm", "rpm", "rpm", "rpm"}, Row{"", "", "", ""}}) {
     EXPECT_EQ(UnitSystemPart(row.text, UnitMode::English), row.english);
     EXPECT_EQ(UnitSystemPart(row.text, UnitMode::Metric), row.metric);
     EXPECT_EQ(UnitSystemPart(row.text, UnitMode::MetricM3), row.metricM3);

@@ -48,8 +48,7 @@ TEST(ProfileStore, ReplaceSectionKeepsTheOtherSectionsAndAppendsNewOnes) {
   ProfileStore store("; note\r\n[A]\r\nOld = 1\r\n[B]\r\nKeep = 2\r\n");
   store.ReplaceSection("A", std::string("New = 3\0\0", 9));
   store.ReplaceSection("C", std::string("Z = 4\0\0", 7));
-  EXPECT_EQ(store.text(),
-            "; note\r\n[A]\r\nNew = 3\r\n[B]\r\nKeep = 2\r\n[C]\r\nZ = 4\r\n");
+  EXPECT_EQ(store.text(), "; note\r\n[A]\r\nNew = 3\r\n[B]\r\nKeep = 2\r\n[C]\r\nZ = 4\r\n");
 }
 
 TEST(KeyedFile, ParsingFollowsTheSectionRules) {
@@ -99,8 +98,8 @@ TEST(KeyedFile, TypedReadsConvertOrGiveZero) {
     const char* key;
     bool expected;
   };
-  for (const FlagRow& row : {FlagRow{"B1", true}, FlagRow{"B2", true}, FlagRow{"B3", true},
-                             FlagRow{"B4", false}}) {
+  for (const FlagRow& row :
+       {FlagRow{"B1", true}, FlagRow{"B2", true}, FlagRow{"B3", true}, FlagRow{"B4", false}}) {
     bool value = !row.expected;
     f.IOBoolean(row.key, value, !row.expected);
     EXPECT_EQ(value, row.expected) << row.key;
