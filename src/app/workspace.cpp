@@ -235,6 +235,9 @@ bool Workspace::StartUp() {
   }
   engine_.SetChanged(false);
 
+  // The graph setting box shows 1 to 9 only.
+  if (settings_.gThd < 1) settings_.gThd = 1;
+  if (settings_.gThd > 9) settings_.gThd = 9;
   const std::string root = folders_.dataRootText();
   for (std::string* folder : {&settings_.cam, &settings_.flowDos, &settings_.flowWin}) {
     if (folder->empty()) *folder = root;

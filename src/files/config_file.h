@@ -103,8 +103,8 @@ struct Settings {
   std::int32_t flowTab = 1;
   std::string ldOp;
   std::string ldCust;
-  DateTime ldFDat{};
-  DateTime ldTDat{};
+  DateTime ldFDat = Today();
+  DateTime ldTDat = Today();
   bool ldADat = true;
   bool ldTdy = false;
   std::int16_t ldIE = 0;

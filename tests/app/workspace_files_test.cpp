@@ -134,6 +134,24 @@ TEST_F(WorkspaceFiles, ExitWritesTheSettingsAndTheNextStartReadsThemBack) {
   EXPECT_EQ(ws.SaveAsProposal(), (Engines() / "Racf.OV").string());
 }
 
+TEST_F(WorkspaceFiles, AMissingLastEngineLeavesTheDefaultsWithoutKeyboardFlow) {
+  fs::create_directories(dir_ / "data");
+  std::ofstream(dir_ / "data" / "ORV_ANT.INI")
+      << "[ID]\r\nPurpose = Orvantis Configuration File\r\n[Graph]\r\nGThd = 12\r\n"
+         "[Files]\r\nEngine = " +
+             (Engines() / "Gone.OV").string() + "\r\n";
+  Workspace ws(prompter_);
+  Prepare(ws);
+  ASSERT_TRUE(ws.StartUp());
+  ASSERT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_EQ(prompter_.warnings[0],
+            "Orvantis: " + (Engines() / "Gone.OV").string() + " is not an Orvantis engine file.");
+  EXPECT_EQ(ws.engine().inputs().Bore, 4.03);  // the built-in default engine
+  EXPECT_EQ(ws.enginePath(), (Engines() / "Gone.OV").string());
+  EXPECT_EQ(ws.settings().gThd, 9);
+  EXPECT_FALSE(fs::exists(Engines() / "MyEngine000.OV"));
+}
+
 TEST_F(WorkspaceFiles, OpenEngineReadsOrRefusesAndKeepsTheEngine) {
   Workspace ws(prompter_);
   Prepare(ws);
