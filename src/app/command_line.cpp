@@ -39,6 +39,8 @@ struct EngineRequest {
   std::string units = "english";
   FlowSource intakeFlow;
   FlowSource exhaustFlow;
+  std::string savePath;  // --save: where the engine is written after the --set values
+  std::string dataRoot;  // --data-root: the data root instead of ORVANTIS_DATA_ROOT / $HOME
 };
 
 void AddFlowOptions(CLI::App& cmd, FlowSource& src, const std::string& side) {
@@ -65,6 +67,10 @@ void AddEngineOptions(CLI::App& cmd, EngineRequest& req) {
       ->check(CLI::IsMember({"english", "metric", "metric-m3"}));
   AddFlowOptions(cmd, req.intakeFlow, "intake");
   AddFlowOptions(cmd, req.exhaustFlow, "exhaust");
+  cmd.add_option("--save", req.savePath,
+                 "FILE.OV: write the engine (after the --set values) to this engine file");
+  cmd.add_option("--data-root", req.dataRoot,
+                 "DIR: the data root (default $ORVANTIS_DATA_ROOT, else $HOME/Orvantis)");
 }
 
 UnitMode UnitModeOf(const std::string& name) {
@@ -104,9 +110,10 @@ bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostr
 // Brings the workspace to the engine the request describes. Returns false (after telling why
 // on `err`) when it cannot.
 bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err) {
+  ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
   ws.engine().SetUnitMode(UnitModeOf(req.units));
-  if (!req.enginePath.empty()) {
-    err << "orvantis: reading engine files is not available in this build\n";
+  if (!req.enginePath.empty() && !ws.OpenEngine(req.enginePath)) {
+    err << "orvantis: cannot read the engine file " << req.enginePath << '\n';
     return false;
   }
   ETracker guard(kModule, "TypeInputs");
@@ -128,6 +135,10 @@ bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err
     }
   } catch (...) {
     ws.ReportError(guard);
+    return false;
+  }
+  if (!req.savePath.empty() && !ws.SaveEngineTo(req.savePath)) {
+    err << "orvantis: cannot write the engine file " << req.savePath << '\n';
     return false;
   }
   return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace orv {
@@ -16,6 +17,29 @@ class Prompter {
   // A question with Yes, No and Cancel.
   virtual Answer AskYesNoCancel(const std::string& text, const std::string& title) = 0;
   virtual void Beep() = 0;
+
+  // An information message with an OK button.
+  virtual void Inform(const std::string& text, const std::string& title) { Warn(text, title); }
+
+  // The kinds of file the file-name dialog asks for (its filter, default extension, title).
+  enum class FileKind {
+    SaveEngine = 0,
+    SaveEngineAs = 1,
+    OpenEngine = 2,
+    SaveReport = 3,
+    OpenProject = 4,
+    SaveProject = 5,
+    OpenDatabase = 6,
+    SaveGraph = 9,
+  };
+  // Asks for a file name, `preset` shown first (a preset ending in the folder separator
+  // presets the folder only). Nothing when the user cancels; without a screen nothing is
+  // chosen.
+  virtual std::optional<std::string> AskFileName(FileKind kind, const std::string& preset) {
+    (void)kind;
+    (void)preset;
+    return std::nullopt;
+  }
 };
 
 // The application's title, used for message boxes.

@@ -1,12 +1,18 @@
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "airflow/flow_test.h"
 #include "app/prompter.h"
 #include "base/error_trace.h"
 #include "engine/engine.h"
+#include "files/config_file.h"
+#include "files/interface_strings.h"
+#include "files/keyed_file.h"
 
 namespace orv {
 
@@ -45,11 +51,112 @@ class Workspace final {
   // the prompter, `guard` being the handling procedure's guard. Returns the message shown.
   std::string ReportError(ETracker& guard);
 
+  // --- Folders, settings, interface texts -------------------------------------------------
+
+  const Folders& folders() const noexcept { return folders_; }
+  // Sets the program folder and the data root (the file defaults follow the data root).
+  void SetFolders(Folders folders);
+  // Where the recent-file list and the configuration path are kept between runs.
+  void SetUserStorePath(std::filesystem::path path) { userStorePath_ = std::move(path); }
+  const std::filesystem::path& userStorePath() const noexcept { return userStorePath_; }
+  // The window's background colour, the default of the graph background setting.
+  void SetWindowBackground(std::int32_t colour) noexcept { windowBackground_ = colour; }
+
+  Settings& settings() noexcept { return settings_; }
+  const Settings& settings() const noexcept { return settings_; }
+  const InterfaceStrings& strings() const noexcept { return strings_; }
+  // Reads the interface string file of the program folder and hands the engine its texts.
+  // Errors (a missing file) travel to the caller.
+  void LoadStrings();
+
+  // --- Engine files -----------------------------------------------------------------------
+
+  // The engine file last opened or saved (configuration key "Engine").
+  const std::string& enginePath() const noexcept { return settings_.engine; }
+  // "Orvantis  [ path ]".
+  std::string WindowTitle() const;
+
+  // Reads an engine file, refusing a missing or foreign one ("Error while reading file").
+  // On success the path becomes the current engine path and goes to the top of the recent
+  // list, and the engine is unchanged; on failure the engine stays as it was. Either way the
+  // engine is shown and recalculated afresh. Returns whether the file was read.
+  bool OpenEngine(const std::string& path);
+
+  enum class SaveResult { Saved, Cancelled, Failed };
+  // Asks for the file name (the current engine path when `proposed` is empty, otherwise
+  // `proposed` in save-as mode) and writes the engine there.
+  SaveResult SaveEngine(const std::string& proposed);
+  // Writes the engine to `path`. On success the engine is unchanged, the path is the current
+  // engine path and tops the recent list; on failure "Error while writing file" is shown,
+  // the engine stays marked as changed and the file on disk is left as it was.
+  bool SaveEngineTo(const std::string& path);
+  // The name Save Engine As proposes: the current path with its name counted up when name
+  // increment is on, otherwise the current path.
+  std::string SaveAsProposal() const;
+  // Before the engine is replaced: when it has changed, asks whether to save it first.
+  // Returns true to go ahead.
+  bool AskSaveChanges();
+
+  // The steps that follow every successful read of an engine file: the valve tables are
+  // rebuilt from the cam-lift tables, and the two cam lobes and two flow tests are replaced
+  // by new objects holding the file's references.
+  void RebuildLobesAndFlowTestsFromEngine();
+
+  // --- Recent files -----------------------------------------------------------------------
+
+  const RecentFiles& recentFiles() const noexcept { return recent_; }
+  void SetRecentFiles(const RecentFiles& list) { recent_ = list; }
+  // Puts a path at the top of the recent list and rebuilds the menu list.
+  void AddRecentFile(const std::string& path);
+  // Cleans the recent list and gives the menu captions of its entries.
+  std::vector<std::string> RebuildRecentMenu();
+
+  // --- Start-up and exit ------------------------------------------------------------------
+
+  // The start-up of the main window: data folders made, interface texts read, recent list
+  // read, settings read from the configuration file (a missing or foreign one: defaults and a
+  // new default engine file MyEngine000..199), the last engine read, and the engine shown and
+  // recalculated. Errors of a step are reported and the next step follows, except that
+  // without the interface texts nothing more is loaded. Returns false in that case.
+  bool StartUp();
+  // The question before the window closes; returns true when it may close.
+  bool QueryExit();
+  // Writes the recent list and the configuration path to the per-user store and the settings
+  // to the configuration file.
+  void Exit();
+
  private:
+  // Shows every input afresh and recalculates, reporting an error of the calculation.
+  void RefreshEngine();
+  void CreateDefaultEngineFile();
+  ConfigDefaults MakeConfigDefaults() const;
+
   Prompter& prompter_;
   Engine engine_;
   FlowTest intakeFlowTest_;
   FlowTest exhaustFlowTest_;
+  Folders folders_;
+  std::filesystem::path userStorePath_;
+  std::int32_t windowBackground_ = 0xF0F0F0;
+  Settings settings_;
+  InterfaceStrings strings_;
+  RecentFiles recent_;
 };
+
+// Passes the beeps and warnings of the file procedures to a prompter.
+class PrompterNotifier final : public FileNotifier {
+ public:
+  explicit PrompterNotifier(Prompter& prompter) : prompter_(prompter) {}
+  void Beep() override { prompter_.Beep(); }
+  void Warn(const std::string& text) override { prompter_.Warn(text, kAppTitle); }
+
+ private:
+  Prompter& prompter_;
+};
+
+inline constexpr const char* kReadErrorText = "Error while reading file";
+inline constexpr const char* kWriteErrorText = "Error while writing file";
+inline constexpr const char* kNotSavedText = "File Not Saved";
+inline constexpr const char* kWarningTitle = "Warning !!!";
 
 }  // namespace orv

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -175,6 +177,53 @@ TEST(CurvesCommand, RefusesRangesItCannotWrite) {
   EXPECT_NE(RunCli({"curves", "--step", "0"}).status, 0);
   EXPECT_NE(RunCli({"curves", "--step", "-1"}).status, 0);
   EXPECT_NE(RunCli({"curves", "--step", "1e-9"}).status, 0);
+}
+
+TEST(DumpCommand, SaveAndReadRoundTripEngineFiles) {
+  test::TempDir dir;
+  const std::string a = (dir / "a.OV").string();
+  const std::string b = (dir / "b.OV").string();
+  const CliResult first =
+      RunCli({"dump", "--set", "Bore=4.125", "--set", "Cylinders=6", "--set", "TorqLoss=12.5",
+              "--save", a, "--data-root", dir.path().string()});
+  ASSERT_EQ(first.status, 0) << first.err;
+  const CliResult second = RunCli({"dump", a, "--save", b});
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(ReadWholeFile(a), ReadWholeFile(b));
+  const auto j = second.json();
+  EXPECT_EQ(j["inputs"]["Bore"].get<double>(), 4.125);
+  EXPECT_EQ(j["inputs"]["Cylinders"].get<int>(), 6);
+  EXPECT_EQ(j["inputs"]["TorqLoss"].get<double>(), 12.5);
+  // Float keys are stored in 32 bits: the stroke 3.48 comes back as 3.4800000190734863.
+  EXPECT_EQ(j["inputs"]["Stroke"].get<double>(), static_cast<double>(3.48f));
+  EXPECT_NEAR(j["results"]["Displacement"].get<double>(),
+              first.json()["results"]["Displacement"].get<double>(), 1e-5);
+}
+
+TEST(DumpCommand, ReadingAndWritingFailuresExitNonZero) {
+  test::TempDir dir;
+  { std::ofstream(dir / "foreign.OV") << "[ID]\r\nPurpose = Something\r\n"; }
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const std::string ro = (dir / "ro.OV").string();
+  { std::ofstream(ro) << "old"; }
+  std::filesystem::permissions(ro, std::filesystem::perms::owner_read);
+  const std::vector<Row> rows = {
+      {"missing", {"dump", (dir / "none.OV").string()}, "Error while reading file"},
+      {"foreign", {"dump", (dir / "foreign.OV").string()}, "is not an Orvantis engine file."},
+      {"read-only target", {"dump", "--save", ro}, "Error while writing file"},
+      {"missing folder", {"dump", "--save", (dir / "no" / "x.OV").string()}, "File Not Saved"},
+  };
+  for (const Row& row : rows) {
+    const CliResult r = RunCli(row.args);
+    EXPECT_NE(r.status, 0) << row.name;
+    EXPECT_TRUE(r.out.empty()) << row.name;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << row.name << ": " << r.err;
+  }
+  EXPECT_EQ(ReadWholeFile(ro), "old");
 }
 
 }  // namespace

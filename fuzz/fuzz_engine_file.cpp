@@ -1,0 +1,58 @@
+// Fuzz target: reading an engine file of any bytes, in both header behaviours, then writing
+// the engine that was read.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "base/atomic_file.h"
+#include "files/engine_file.h"
+
+namespace {
+// Scratch files in memory where the system has a memory file system (the writer flushes every
+// file to its disk).
+std::filesystem::path Scratch(const char* name) {
+  std::error_code ec;
+  const std::filesystem::path shm("/dev/shm");
+  const std::filesystem::path folder =
+      std::filesystem::is_directory(shm, ec) ? shm : std::filesystem::temp_directory_path();
+  return folder / ("orvantis-fuzz-" + std::to_string(::getpid()) + "-" + name);
+}
+
+// Removes the scratch files when the fuzzer ends.
+struct ScratchFiles {
+  std::filesystem::path input = Scratch("in.OV");
+  std::filesystem::path output = Scratch("out.OV");
+  ~ScratchFiles() {
+    std::error_code ec;
+    std::filesystem::remove(input, ec);
+    std::filesystem::remove(output, ec);
+  }
+};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const ScratchFiles files;
+  const std::filesystem::path& input = files.input;
+  const std::filesystem::path& output = files.output;
+  {
+    std::ofstream out(input, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  orv::SilentNotifier notifier;
+  for (bool quiet : {false, true}) {
+    orv::EngineInputs in;
+    if (orv::EngineFileIO(input, in, true, quiet, notifier)) {
+      if (in.Int.count() != 1 && in.Int.count() != 360) __builtin_trap();
+      if (in.ILift.count() != in.ICfm.count() || in.ISwirl.count() != in.ILift.count()) {
+        __builtin_trap();
+      }
+      std::filesystem::remove(output);
+      if (!orv::EngineFileIO(output, in, false, false, notifier)) __builtin_trap();
+    }
+  }
+  return 0;
+}

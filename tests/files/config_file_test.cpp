@@ -1,0 +1,214 @@
+#include "files/config_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "base/atomic_file.h"
+#include "files/user_store.h"
+#include "support/temp_dir.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& path) { return ReadWholeFile(path).value_or("<missing>"); }
+
+class RecordingNotifier final : public FileNotifier {
+ public:
+  void Beep() override { ++beeps; }
+  void Warn(const std::string& text) override { warnings.push_back(text); }
+  int beeps = 0;
+  std::vector<std::string> warnings;
+};
+
+ConfigDefaults DefaultsIn(const fs::path& root) {
+  return ConfigDefaults{Folders{"/opt/orvantis", root}, 0x123456};
+}
+
+// Settings equal to every file default.
+Settings DefaultSettings(const ConfigDefaults& d) {
+  Settings s;
+  SetGraphDefaults(s, nullptr, d.windowBackground);
+  s.gScl[1][1] = 4.4;  // the file default (5.5 is only the value before reading)
+  SetFileDefaults(s, d.folders);
+  s.ldFDat = s.ldTDat = Today();
+  return s;
+}
+
+TEST(ConfigFileIO, DefaultSettingsWriteNothingButTheHeader) {
+  test::TempDir dir;
+  const ConfigDefaults d = DefaultsIn(dir.path());
+  Settings s = DefaultSettings(d);
+  RecordingNotifier n;
+  ASSERT_TRUE(ConfigFileIO(dir / "ORV_ANT.INI", s, false, false, d, n).ok);
+  EXPECT_EQ(ReadText(dir / "ORV_ANT.INI"),
+            "[ID]\r\nPurpose = Orvantis Configuration File\r\n[Report]\r\n[Graph]\r\n[Files]\r\n");
+}
+
+TEST(ConfigFileIO, ChangedSettingsRoundTrip) {
+  test::TempDir dir;
+  const ConfigDefaults d = DefaultsIn(dir.path());
+  Settings s = DefaultSettings(d);
+  s.repSec[6] = false;
+  s.repDeg[3] = -90;
+  s.prnHead = {" Fast Engines Ltd", "C:\\Shop\\ 1", "", "Last line"};
+  s.crvNdx[2] = 7;
+  s.gScl[7][1] = 2.25;
+  s.curveTags[12].shown = true;
+  s.bkgColor = 0xFFFFFF;
+  s.lneLoc[3] = 300.5f;
+  s.grid = false;
+  s.zx2 = 0.5f;
+  s.metric = 2;
+  s.nameInc = true;
+  s.engine = "/data/Engines/Race.OV";
+  s.ldFDat = *ParseDate("2020-05-17");
+  s.ldRows[3] = {1, 4, 2, "Smith"};
+  s.shCol[4] = 9;
+  s.ldCol[6] = -1;
+  RecordingNotifier n;
+  ASSERT_TRUE(ConfigFileIO(dir / "c.ini", s, false, false, d, n).ok);
+  const std::string text = ReadText(dir / "c.ini");
+  EXPECT_NE(
+      text.find(
+          "PrnHead = \\sFast Engines Ltd\\r\\nC:\\\\Shop\\\\ 1\\r\\n\\r\\nLast line\\r\\n\r\n"),
+      std::string::npos)
+      << text;
+  EXPECT_NE(text.find("GScl81 = 2.25\r\n"), std::string::npos);
+  EXPECT_NE(text.find("LdFDat = 2020-05-17\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("LdTDat"), std::string::npos);  // today is the default
+
+  Settings back = DefaultSettings(d);
+  back.prnHead = {"stale"};
+  ConfigResult r = ConfigFileIO(dir / "c.ini", back, true, false, d, n);
+  ASSERT_TRUE(r.ok && r.headerValid);
+  EXPECT_EQ(back.prnHead, s.prnHead);
+  EXPECT_FALSE(back.repSec[6]);
+  EXPECT_EQ(back.repDeg[3], -90.0f);
+  EXPECT_EQ(back.crvNdx[2], 7);
+  EXPECT_EQ(back.gScl[7][1], 2.25);
+  EXPECT_TRUE(back.curveTags[12].shown);
+  EXPECT_EQ(back.bkgColor, 0xFFFFFF);
+  EXPECT_EQ(back.lneLoc[3], 300.5f);
+  EXPECT_FALSE(back.grid);
+  EXPECT_EQ(back.metric, 2);
+  EXPECT_TRUE(back.nameInc);
+  EXPECT_EQ(back.engine, "/data/Engines/Race.OV");
+  EXPECT_EQ(back.ldFDat, s.ldFDat);
+  EXPECT_EQ(back.ldRows[3].parameter, "Smith");
+  EXPECT_EQ(back.ldRows[3].relation, 2);
+  EXPECT_EQ(back.shCol[4], 9);
+  EXPECT_EQ(back.ldCol[6], -1);
+  EXPECT_TRUE(n.warnings.empty());
+}
+
+TEST(ConfigFileIO, Scale2MaximumOf4Point4IsNotWrittenAndReadsBack) {
+  test::TempDir dir;
+  const ConfigDefaults d = DefaultsIn(dir.path());
+  Settings s = DefaultSettings(d);
+  RecordingNotifier n;
+  ASSERT_TRUE(ConfigFileIO(dir / "c.ini", s, false, false, d, n).ok);
+  EXPECT_EQ(ReadText(dir / "c.ini").find("GScl21"), std::string::npos);
+  Settings next;
+  SetGraphDefaults(next, nullptr, 0);
+  EXPECT_EQ(next.gScl[1][1], 5.5);
+  ASSERT_TRUE(ConfigFileIO(dir / "c.ini", next, true, false, d, n).ok);
+  EXPECT_EQ(next.gScl[1][1], 4.4);
+}
+
+TEST(ConfigFileIO, MissingFileWarnsAndGivesDefaults) {
+  test::TempDir dir;
+  const ConfigDefaults d = DefaultsIn(dir.path());
+  Settings s;
+  s.metric = 1;
+  s.engine = "old";
+  RecordingNotifier n;
+  const ConfigResult r = ConfigFileIO(dir / "ORV_ANT.INI", s, true, true, d, n);
+  EXPECT_FALSE(r.headerValid);
+  EXPECT_EQ(n.beeps, 1);
+  ASSERT_EQ(n.warnings.size(), 1u);
+  EXPECT_EQ(n.warnings[0], (dir / "ORV_ANT.INI").string() +
+                               " is not an Orvantis configuration file.\r\nUsing default values");
+  EXPECT_EQ(s.metric, 0);
+  EXPECT_EQ(s.engine, (dir / "Engines" / "MyEngine000.OV").string());
+  EXPECT_EQ(s.cam, d.folders.dataRootText());
+  EXPECT_EQ(s.bkgColor, 0x123456);
+  EXPECT_EQ(s.ldFDat, Today());
+}
+
+TEST(ConfigFileIO, ABadDateIsReportedAndEndsTheRead) {
+  test::TempDir dir;
+  const ConfigDefaults d = DefaultsIn(dir.path());
+  {
+    std::ofstream out(dir / "c.ini", std::ios::binary);
+    out << "[ID]\r\nPurpose = Orvantis Configuration File\r\n[Graph]\r\nMetric = 1\r\n"
+           "[Files]\r\nLdFDat = 31/31/2020\r\nLdTdy = -1\r\n";
+  }
+  Settings s;
+  RecordingNotifier n;
+  const ConfigResult r = ConfigFileIO(dir / "c.ini", s, true, true, d, n);
+  EXPECT_TRUE(r.headerValid);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(s.metric, 1);  // read before the date
+  EXPECT_FALSE(s.ldTdy);   // after it: not read
+  ASSERT_EQ(n.warnings.size(), 1u);
+  EXPECT_NE(n.warnings[0].find("Error (13)"), std::string::npos) << n.warnings[0];
+  EXPECT_NE(n.warnings[0].find("FileIO/ConfigFileIO"), std::string::npos) << n.warnings[0];
+}
+
+TEST(RecentFiles, AddMovesAnExistingEntryToTheTop) {
+  struct Row {
+    const char* name;
+    RecentFiles before;
+    std::string path;
+    RecentFiles after;
+  };
+  const std::vector<Row> rows = {
+      {"entry 4 moves up",
+       {"a", "b", "c", "d", "e", "f", "g", "h", "i"},
+       "d",
+       {"d", "a", "b", "c", "e", "f", "g", "h", "i"}},
+      {"a new path pushes out entry 9",
+       {"a", "b", "c", "d", "e", "f", "g", "h", "i"},
+       "z",
+       {"z", "a", "b", "c", "d", "e", "f", "g", "h"}},
+      {"the top stays", {"a", "b"}, "a", {"a", "b"}},
+      {"into an empty list", {}, "a", {"a"}},
+  };
+  for (const Row& row : rows) {
+    RecentFiles list = row.before;
+    AddRecentFile(list, row.path);
+    EXPECT_EQ(list, row.after) << row.name;
+  }
+}
+
+TEST(RecentFiles, CleaningTrimsDropsDuplicatesAndClosesGaps) {
+  RecentFiles list = {"A", "", "", "B", "A", "  C ", "B", "", "D"};
+  CleanRecentFiles(list);
+  EXPECT_EQ(list, (RecentFiles{"A", "B", "C", "D"}));
+  EXPECT_EQ(RecentMenuCaptions(list), (std::vector<std::string>{"&1 A", "&2 B", "&3 C", "&4 D"}));
+  RecentFiles twoEntries = {"A", "", "", "B", "A"};
+  CleanRecentFiles(twoEntries);
+  EXPECT_EQ(RecentMenuCaptions(twoEntries), (std::vector<std::string>{"&1 A", "&2 B"}));
+}
+
+TEST(UserStore, KeepsTheRecentListAndTheConfigurationPath) {
+  test::TempDir dir;
+  UserStore store(dir / "cfg" / "Orvantis" / "Orvantis.ini");
+  EXPECT_EQ(store.ReadRecentFiles(), RecentFiles{});
+  EXPECT_EQ(store.RegReadValue("ProjectFile", "none"), "none");
+  ASSERT_EQ(store.WriteExitValues({"/e/one.OV", "", "/e/three.OV"}, "/data/ORV_ANT.INI"), 0);
+  EXPECT_EQ(store.ReadRecentFiles(), (RecentFiles{"/e/one.OV", "", "/e/three.OV"}));
+  EXPECT_EQ(store.RegReadValue("ProjectFile", ""), "/data/ORV_ANT.INI");
+  EXPECT_EQ(store.RegWriteText("Other", "x  "), 0);
+  EXPECT_EQ(store.RegReadValue("Other", ""), "x");
+  EXPECT_EQ(store.RegReadValue("File1", ""), "/e/one.OV");
+  EXPECT_NE(ReadText(store.file()).find("[Software\\Orvantis]\r\nFile1 = /e/one.OV\r\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace orv
