@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/console_prompter.h"
 #include "app/workspace.h"
+#include "support/cli_runner.h"
 #include "support/sy3_writer.h"
 #include "support/sy_writer.h"
 #include "support/temp_dir.h"
@@ -15,21 +16,8 @@
 namespace orv {
 namespace {
 
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-  nlohmann::json json() const { return nlohmann::json::parse(out); }
-};
-
-CliResult RunCli(std::vector<std::string> args) {
-  args.insert(args.begin(), "orvantis");
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  std::ostringstream out, err;
-  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
-}
+using test::CliResult;
+using test::RunCli;
 
 // Files of one DOS test (lifts 0.1..0.4, flows 80..320, swirl 2..8) and of an SY3 file with an
 // intake test "PORT A" (kind 5) and an averaged exhaust test "EXH" (kind 2, stored as 102).

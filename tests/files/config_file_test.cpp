@@ -7,6 +7,7 @@
 
 #include "base/atomic_file.h"
 #include "files/user_store.h"
+#include "support/file_helpers.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -14,15 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const fs::path& path) { return ReadWholeFile(path).value_or("<missing>"); }
-
-class RecordingNotifier final : public FileNotifier {
- public:
-  void Beep() override { ++beeps; }
-  void Warn(const std::string& text) override { warnings.push_back(text); }
-  int beeps = 0;
-  std::vector<std::string> warnings;
-};
+using test::ReadText;
+using test::RecordingNotifier;
+using test::WriteText;
 
 ConfigDefaults DefaultsIn(const fs::path& root) {
   return ConfigDefaults{Folders{"/opt/orvantis", root}, 0x123456};

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/atomic_file.h"
+#include "support/file_helpers.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -13,20 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
-
-std::string ReadText(const fs::path& path) { return ReadWholeFile(path).value_or("<missing>"); }
-
-class RecordingNotifier final : public FileNotifier {
- public:
-  void Beep() override { ++beeps; }
-  void Warn(const std::string& text) override { warnings.push_back(text); }
-  int beeps = 0;
-  std::vector<std::string> warnings;
-};
+using test::ReadText;
+using test::RecordingNotifier;
+using test::WriteText;
 
 // An engine input set holding exactly the file defaults of every key (so it writes nothing
 // but the header and the list keys).

@@ -7,6 +7,7 @@
 
 #include "base/atomic_file.h"
 #include "base/runtime_error.h"
+#include "support/file_helpers.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -14,20 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
-
-std::string ReadText(const fs::path& path) { return ReadWholeFile(path).value_or("<missing>"); }
-
-class RecordingNotifier final : public FileNotifier {
- public:
-  void Beep() override { ++beeps; }
-  void Warn(const std::string& text) override { warnings.push_back(text); }
-  int beeps = 0;
-  std::vector<std::string> warnings;
-};
+using test::ReadText;
+using test::RecordingNotifier;
+using test::WriteText;
 
 TEST(ProfileStore, FetchGivesEntriesWithoutBlanksRoundTheEqualSign) {
   const ProfileStore store("[A]\r\n  Key  =  some value  \r\n\r\nOther=1\r\n[B]\r\nX = 2\r\n");

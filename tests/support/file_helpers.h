@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "base/atomic_file.h"
+#include "files/keyed_file.h"
+
+namespace orv::test {
+
+inline void WriteText(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+inline std::string ReadText(const std::filesystem::path& path) {
+  return ReadWholeFile(path).value_or("<missing>");
+}
+
+// Keeps the beeps and warnings the file procedures give.
+class RecordingNotifier final : public FileNotifier {
+ public:
+  void Beep() override { ++beeps; }
+  void Warn(const std::string& text) override { warnings.push_back(text); }
+  int beeps = 0;
+  std::vector<std::string> warnings;
+};
+
+}  // namespace orv::test
