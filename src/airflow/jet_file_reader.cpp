@@ -67,8 +67,18 @@ class JetFile final {
     ::unsetenv("MDBICONV");
     ::unsetenv("MDBOPTS");
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec) || !std::ifstream(path, std::ios::binary)) {
+    std::ifstream in(path, std::ios::binary);
+    if (!std::filesystem::is_regular_file(path, ec) || !in) {
       throw ReadFailure(JetReadStatus::CannotOpenFile, "cannot open " + path.string());
+    }
+    // A Jet or Access database starts with 00 01 00 00 and "Standard Jet DB" (or "Standard ACE
+    // DB"); nothing else is handed to mdbtools.
+    char head[19] = {};
+    in.read(head, sizeof head);
+    const std::string_view signature(head + 4, 15);
+    if (in.gcount() != sizeof head || std::string_view(head, 4) != std::string_view("\0\1\0\0", 4) ||
+        (signature != "Standard Jet DB" && signature != "Standard ACE DB")) {
+      throw ReadFailure(JetReadStatus::NotJet, "not a Jet database: " + path.string());
     }
     mdb_.reset(mdb_open(path.c_str(), MDB_NOFLAGS));
     if (!mdb_) throw ReadFailure(JetReadStatus::NotJet, "not a Jet database: " + path.string());
@@ -192,7 +202,9 @@ class TableWriter final {
   static std::string Name(const MdbCatalogEntry* entry) { return entry->object_name; }
 
   void ReadPrimaryKey() {
-    GPtrArray* indices = mdb_read_indices(table_.get());
+    // The index list is read into the table (the call's own result is no guide).
+    mdb_read_indices(table_.get());
+    GPtrArray* indices = table_->indices;
     if (indices == nullptr) return;
     for (guint i = 0; i < indices->len; ++i) {
       const auto* idx = static_cast<const MdbIndex*>(g_ptr_array_index(indices, i));

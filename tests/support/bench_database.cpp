@@ -199,7 +199,10 @@ std::vector<JetTable> BenchDatabase::Tables() const {
     for (const JetColumn& c : Columns(name)) {
       if (omitted == omitted_.end() || omitted->second.count(c.name) == 0) t.columns.push_back(c);
     }
-    if (name == "TblTest" || name == "TblCustomer" || name == "TblOperator") t.primaryKey = {"ID"};
+    const bool keyed = name == "TblTest" || name == "TblCustomer" || name == "TblOperator";
+    if (keyed && (omitted == omitted_.end() || omitted->second.count("ID") == 0)) {
+      t.primaryKey = {"ID"};
+    }
     const auto rows = rows_.find(name);
     if (rows != rows_.end()) {
       for (const Row& r : rows->second) {

@@ -89,9 +89,6 @@ void Append16(std::string& b, std::uint16_t v) {
 void Append32(std::string& b, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
-void Append64(std::string& b, std::uint64_t v) {
-  for (int i = 0; i < 8; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
 
 // UTF-8 to UTF-16 code units; malformed bytes become U+FFFD.
 std::vector<std::uint16_t> Utf16(const std::string& s) {
