@@ -12,6 +12,7 @@
 #include <optional>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "airflow/jet_errors.h"
 #include "airflow/jet_file_reader.h"
@@ -23,6 +24,7 @@ namespace orv {
 namespace {
 
 constexpr std::size_t kMaxMessageBytes = 16 * 1024;
+constexpr int kPipeBytes = 1 << 20;
 
 // Environment variables that change how mdbtools finds and decodes files; the reader runs
 // without them (an empty element of the search path makes it loop forever on a missing file).
@@ -121,11 +123,15 @@ std::filesystem::path CurrentExecutable() {
   return path;
 }
 
-std::string RunJetReader(const JetReaderOptions& options, const std::filesystem::path& file,
-                         const std::vector<std::string>& tables, bool withRows) {
+void RunJetReader(const JetReaderOptions& options, const std::filesystem::path& file,
+                  const std::vector<std::string>& tables, bool withRows,
+                  const std::function<void(std::string_view)>& consume) {
   const std::string subject = file.string();
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) RaiseDatabaseError(kErrFileNotFoundDb, subject);
+  if (options.executable.empty()) {
+    RaiseDatabaseError(kErrCannotOpenDb, subject, "the database reader program is not known");
+  }
 
   std::vector<std::string> args = {options.executable.string(), kJetReadCommand};
   if (withRows) args.emplace_back("--rows");
@@ -163,17 +169,20 @@ std::string RunJetReader(const JetReaderOptions& options, const std::filesystem:
   Child child(pid);
   out.write.Reset();
   err.write.Reset();
+  // A larger pipe lets the reader run ahead while its output is parsed (where the system
+  // allows it; the default works too).
+  ::fcntl(out.read.get(), F_SETPIPE_SZ, kPipeBytes);
 
   const auto deadline = std::chrono::steady_clock::now() + options.timeLimit;
   const auto seconds = [&] {
     return std::to_string(
         std::chrono::duration_cast<std::chrono::duration<double>>(options.timeLimit).count());
   };
-  std::string stream;
+  std::size_t received = 0;
   std::string message;
   bool outOpen = true;
   bool errOpen = true;
-  char buffer[64 * 1024];
+  std::vector<char> buffer(kPipeBytes);
   while (outOpen || errOpen) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
@@ -192,21 +201,22 @@ std::string RunJetReader(const JetReaderOptions& options, const std::filesystem:
     for (nfds_t i = 0; i < count && ready > 0; ++i) {
       if (fds[i].revents == 0) continue;
       const bool isOut = fds[i].fd == out.read.get();
-      const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+      const ssize_t n = ::read(fds[i].fd, buffer.data(), buffer.size());
       if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
       if (n <= 0) {
         (isOut ? outOpen : errOpen) = false;
         continue;
       }
       if (isOut) {
-        stream.append(buffer, static_cast<std::size_t>(n));
-        if (stream.size() > options.sizeLimit) {
+        received += static_cast<std::size_t>(n);
+        if (received > options.sizeLimit) {
           RaiseDatabaseError(kErrCannotOpenDb, subject,
                              "the database reader handed back more than " +
                                  std::to_string(options.sizeLimit) + " bytes");
         }
+        consume(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
       } else if (message.size() < kMaxMessageBytes) {
-        message.append(buffer, static_cast<std::size_t>(n));
+        message.append(buffer.data(), static_cast<std::size_t>(n));
       }
     }
   }
@@ -224,7 +234,7 @@ std::string RunJetReader(const JetReaderOptions& options, const std::filesystem:
   const std::string reason = LastLine(message);
   switch (static_cast<JetReadStatus>(code)) {
     case JetReadStatus::Ok:
-      return stream;
+      return;
     case JetReadStatus::CannotOpenFile:
       if (!std::filesystem::exists(file, ec)) RaiseDatabaseError(kErrFileNotFoundDb, subject);
       RaiseDatabaseError(kErrCannotOpenDb, subject, reason);

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orv {
@@ -22,11 +24,13 @@ struct JetReaderOptions {
 // cannot be found.
 std::filesystem::path CurrentExecutable();
 
-// Runs the reader on `file` and returns the stream it wrote: the description of every table
-// when `withRows` is false, else the named tables with their rows. Raises the database errors
-// of jet_errors.h: 3024 when the file does not exist, 3343 when it is not a Jet database, 3078
-// for a table it lacks, 3049 for anything else (with the reason).
-std::string RunJetReader(const JetReaderOptions& options, const std::filesystem::path& file,
-                         const std::vector<std::string>& tables, bool withRows);
+// Runs the reader on `file`: with `withRows` false it describes every table, else it writes the
+// named tables with their rows. Its output is handed to `consume` piece by piece as it arrives
+// (an error raised there stops the reader). Raises the database errors of jet_errors.h: 3024
+// when the file does not exist, 3343 when it is not a Jet database, 3078 for a table it lacks,
+// 3049 for anything else (with the reason).
+void RunJetReader(const JetReaderOptions& options, const std::filesystem::path& file,
+                  const std::vector<std::string>& tables, bool withRows,
+                  const std::function<void(std::string_view)>& consume);
 
 }  // namespace orv

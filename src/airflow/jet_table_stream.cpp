@@ -38,83 +38,20 @@ constexpr char kMagic[8] = {'O', 'V', 'J', 'E', 'T', 'T', 'B', '1'};
 constexpr char kEnd[4] = {'E', 'N', 'D', '!'};
 constexpr std::size_t kFlushBytes = 1 << 20;
 
+// Appends the `n` low bytes of `v`, least significant first.
+void PutLittle(std::string& b, std::uint64_t v, int n) {
+  char bytes[8];
+  for (int i = 0; i < n; ++i) bytes[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  b.append(bytes, static_cast<std::size_t>(n));
+}
 void Put8(std::string& b, std::uint8_t v) { b.push_back(static_cast<char>(v)); }
-void Put16(std::string& b, std::uint16_t v) {
-  b.push_back(static_cast<char>(v & 0xFF));
-  b.push_back(static_cast<char>(v >> 8));
-}
-void Put32(std::string& b, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-void Put64(std::string& b, std::uint64_t v) {
-  for (int i = 0; i < 8; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
+void Put16(std::string& b, std::uint16_t v) { PutLittle(b, v, 2); }
+void Put32(std::string& b, std::uint32_t v) { PutLittle(b, v, 4); }
+void Put64(std::string& b, std::uint64_t v) { PutLittle(b, v, 8); }
 void PutName(std::string& b, std::string_view name) {
   Put16(b, static_cast<std::uint16_t>(name.size()));
   b.append(name);
 }
-
-// A cursor over the stream that raises the stream error for anything out of place.
-class Cursor {
- public:
-  Cursor(std::string_view bytes, std::string_view source)
-      : reader_({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}),
-        bytes_(bytes),
-        source_(source) {}
-
-  [[noreturn]] void Fail(std::string_view what) const {
-    RaiseDatabaseError(kErrCannotOpenDb, source_,
-                       "the reader's output is damaged: " + std::string(what) + " at byte " +
-                           std::to_string(at_));
-  }
-  void Need(std::size_t n, std::string_view what) const {
-    if (!reader_.Has(at_, n)) Fail(what);
-  }
-  std::uint8_t U8(std::string_view what) {
-    Need(1, what);
-    return reader_.U8(at_++);
-  }
-  std::uint16_t U16(std::string_view what) {
-    Need(2, what);
-    const auto v = reader_.U16(at_);
-    at_ += 2;
-    return v;
-  }
-  std::uint32_t U32(std::string_view what) {
-    Need(4, what);
-    const auto v = reader_.U32(at_);
-    at_ += 4;
-    return v;
-  }
-  std::uint64_t U64(std::string_view what) {
-    Need(8, what);
-    const std::uint64_t lo = reader_.U32(at_);
-    const std::uint64_t hi = reader_.U32(at_ + 4);
-    at_ += 8;
-    return lo | (hi << 32);
-  }
-  std::string_view Bytes(std::size_t n, std::string_view what) {
-    Need(n, what);
-    const std::string_view v = bytes_.substr(at_, n);
-    at_ += n;
-    return v;
-  }
-  std::string Name(std::string_view what) {
-    const std::uint16_t n = U16(what);
-    if (n == 0 || n > kJetMaxNameBytes) Fail(std::string(what) + " of bad length");
-    const std::string_view v = Bytes(n, what);
-    if (v.find('\0') != std::string_view::npos) Fail(std::string(what) + " holding a NUL");
-    return std::string(v);
-  }
-  std::size_t at() const { return at_; }
-  std::size_t size() const { return bytes_.size(); }
-
- private:
-  ByteReader reader_;
-  std::string_view bytes_;
-  std::string_view source_;
-  std::size_t at_ = 0;
-};
 
 }  // namespace
 
@@ -180,85 +117,208 @@ void JetStreamWriter::Flush() {
   buffer_.clear();
 }
 
-JetStreamHeader ParseJetStream(std::string_view bytes, JetStreamSink& sink,
-                               std::string_view source) {
-  Cursor in(bytes, source);
-  if (in.Bytes(sizeof kMagic, "stream tag") != std::string_view(kMagic, sizeof kMagic)) {
-    in.Fail("a wrong stream tag");
-  }
-  JetStreamHeader header;
-  header.jetVersion = in.U32("Jet version");
-  const std::uint8_t rows = in.U8("row flag");
-  if (rows > 1) in.Fail("a bad row flag");
-  header.withRows = rows == 1;
-  header.tableCount = in.U32("table count");
-  // Each table needs at least 9 bytes, which bounds the count by the stream's size.
-  if (header.tableCount > bytes.size() / 9) in.Fail("a table count larger than the stream");
+// Reads the items of the stream from the unparsed bytes; running out of bytes is not an error
+// but a sign to wait for more.
+class JetStreamParser::Cursor {
+ public:
+  struct NeedMore {};
 
-  JetTableInfo table;
-  std::vector<JetCell> cells;
-  for (std::uint32_t t = 0; t < header.tableCount; ++t) {
-    table.name = in.Name("table name");
-    const std::uint16_t columns = in.U16("column count");
-    if (columns == 0 || columns > kJetMaxColumns) in.Fail("a bad column count");
-    table.columns.clear();
-    for (std::uint16_t c = 0; c < columns; ++c) {
-      JetColumnInfo info;
-      info.name = in.Name("column name");
-      info.type = static_cast<JetColumnType>(in.U8("column type"));
-      table.columns.push_back(std::move(info));
-    }
-    const std::uint8_t keys = in.U8("key count");
-    if (keys > kJetMaxKeyColumns) in.Fail("too many key columns");
-    table.primaryKey.clear();
-    for (std::uint8_t k = 0; k < keys; ++k) {
-      const std::uint16_t column = in.U16("key column");
-      if (column >= columns) in.Fail("a key column out of range");
-      table.primaryKey.push_back(column);
-    }
-    sink.Table(table);
-    if (header.withRows) {
-      cells.assign(columns, JetCell{});
-      while (true) {
-        const std::uint8_t mark = in.U8("row mark");
-        if (mark == 0) break;
-        if (mark != 1) in.Fail("a bad row mark");
+  Cursor(const JetStreamParser& parser, std::string_view bytes, std::size_t at)
+      : parser_(parser),
+        reader_({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}),
+        bytes_(bytes),
+        at_(at) {}
+
+  [[noreturn]] void Fail(std::string_view what) const { parser_.Fail(what, at_); }
+  void Need(std::size_t n) const {
+    if (!reader_.Has(at_, n)) throw NeedMore{};
+  }
+  std::uint8_t U8() {
+    Need(1);
+    return reader_.U8(at_++);
+  }
+  std::uint16_t U16() {
+    Need(2);
+    const auto v = reader_.U16(at_);
+    at_ += 2;
+    return v;
+  }
+  std::uint32_t U32() {
+    Need(4);
+    const auto v = reader_.U32(at_);
+    at_ += 4;
+    return v;
+  }
+  std::uint64_t U64() {
+    Need(8);
+    const std::uint64_t lo = reader_.U32(at_);
+    const std::uint64_t hi = reader_.U32(at_ + 4);
+    at_ += 8;
+    return lo | (hi << 32);
+  }
+  std::string_view Bytes(std::size_t n) {
+    Need(n);
+    const std::string_view v = bytes_.substr(at_, n);
+    at_ += n;
+    return v;
+  }
+  std::string Name(std::string_view what) {
+    const std::uint16_t n = U16();
+    if (n == 0 || n > kJetMaxNameBytes) Fail(std::string(what) + " of bad length");
+    const std::string_view v = Bytes(n);
+    if (v.find('\0') != std::string_view::npos) Fail(std::string(what) + " holding a NUL");
+    return std::string(v);
+  }
+  std::size_t at() const { return at_; }
+
+ private:
+  const JetStreamParser& parser_;
+  ByteReader reader_;
+  std::string_view bytes_;
+  std::size_t at_;
+};
+
+JetStreamParser::JetStreamParser(JetStreamSink& sink, std::string source)
+    : sink_(sink), source_(std::move(source)) {}
+
+JetStreamParser::~JetStreamParser() = default;
+
+void JetStreamParser::Fail(std::string_view what, std::size_t at) const {
+  RaiseDatabaseError(kErrCannotOpenDb, source_,
+                     "the reader's output is damaged: " + std::string(what) + " at byte " +
+                         std::to_string(base_ + at));
+}
+
+void JetStreamParser::Feed(std::string_view bytes) {
+  if (state_ == State::Done) {
+    if (!bytes.empty()) Fail("bytes after the end mark", buffer_.size());
+    return;
+  }
+  buffer_.append(bytes);
+  while (Step()) {
+  }
+  // Drop what has been parsed once it is the larger part of the buffer.
+  if (pos_ > (std::size_t{1} << 20) && pos_ > buffer_.size() / 2) {
+    buffer_.erase(0, pos_);
+    base_ += pos_;
+    pos_ = 0;
+  }
+}
+
+JetStreamHeader JetStreamParser::Finish() {
+  if (state_ != State::Done) Fail("the stream ends early", buffer_.size());
+  return header_;
+}
+
+// Parses one item (the header, a table description, a row or the end of the rows, the end
+// mark) when all its bytes are there; false when they are not, or the stream is done.
+bool JetStreamParser::Step() {
+  if (state_ == State::Done) {
+    if (pos_ != buffer_.size()) Fail("bytes after the end mark", pos_);
+    return false;
+  }
+  Cursor in(*this, buffer_, pos_);
+  try {
+    switch (state_) {
+      case State::Header: {
+        if (in.Bytes(sizeof kMagic) != std::string_view(kMagic, sizeof kMagic)) {
+          in.Fail("a wrong stream tag");
+        }
+        header_.jetVersion = in.U32();
+        const std::uint8_t rows = in.U8();
+        if (rows > 1) in.Fail("a bad row flag");
+        header_.withRows = rows == 1;
+        header_.tableCount = in.U32();
+        state_ = header_.tableCount == 0 ? State::EndMark : State::Table;
+        break;
+      }
+      case State::Table: {
+        JetTableInfo& table = table_;
+        table.name = in.Name("table name");
+        const std::uint16_t columns = in.U16();
+        if (columns == 0 || columns > kJetMaxColumns) in.Fail("a bad column count");
+        table.columns.clear();
         for (std::uint16_t c = 0; c < columns; ++c) {
-          JetCell& cell = cells[c];
+          JetColumnInfo info;
+          info.name = in.Name("column name");
+          info.type = static_cast<JetColumnType>(in.U8());
+          table.columns.push_back(std::move(info));
+        }
+        const std::uint8_t keys = in.U8();
+        if (keys > kJetMaxKeyColumns) in.Fail("too many key columns");
+        table.primaryKey.clear();
+        for (std::uint8_t k = 0; k < keys; ++k) {
+          const std::uint16_t column = in.U16();
+          if (column >= columns) in.Fail("a key column out of range");
+          table.primaryKey.push_back(column);
+        }
+        sink_.Table(table);
+        if (header_.withRows) {
+          cells_.assign(columns, JetCell{});
+          state_ = State::Rows;
+        } else {
+          sink_.EndTable();
+          state_ = ++tablesDone_ == header_.tableCount ? State::EndMark : State::Table;
+        }
+        break;
+      }
+      case State::Rows: {
+        const std::uint8_t mark = in.U8();
+        if (mark == 0) {
+          sink_.EndTable();
+          state_ = ++tablesDone_ == header_.tableCount ? State::EndMark : State::Table;
+          break;
+        }
+        if (mark != 1) in.Fail("a bad row mark");
+        for (JetCell& cell : cells_) {
           cell = JetCell{};
-          const std::uint8_t tag = in.U8("cell tag");
+          const std::uint8_t tag = in.U8();
           switch (tag) {
             case 0:
               break;
             case 1:
               cell.kind = JetCell::Kind::Integer;
-              cell.integer = static_cast<std::int64_t>(in.U64("integer"));
+              cell.integer = static_cast<std::int64_t>(in.U64());
               break;
             case 2:
               cell.kind = JetCell::Kind::Real;
-              cell.real = std::bit_cast<double>(in.U64("real"));
+              cell.real = std::bit_cast<double>(in.U64());
               break;
             case 3:
             case 4: {
               cell.kind = tag == 3 ? JetCell::Kind::Text : JetCell::Kind::Blob;
-              const std::uint32_t n = in.U32("value length");
-              cell.bytes = in.Bytes(n, "value");
+              const std::uint32_t n = in.U32();
+              cell.bytes = in.Bytes(n);
               break;
             }
             default:
               in.Fail("a bad cell tag");
           }
         }
-        sink.Row(cells);
+        sink_.Row(cells_);
+        break;
       }
+      case State::EndMark:
+        if (in.Bytes(sizeof kEnd) != std::string_view(kEnd, sizeof kEnd)) {
+          in.Fail("a missing end mark");
+        }
+        state_ = State::Done;
+        break;
+      case State::Done:
+        return false;
     }
-    sink.EndTable();
+  } catch (const Cursor::NeedMore&) {
+    return false;
   }
-  if (in.Bytes(sizeof kEnd, "end mark") != std::string_view(kEnd, sizeof kEnd)) {
-    in.Fail("a missing end mark");
-  }
-  if (in.at() != in.size()) in.Fail("bytes after the end mark");
-  return header;
+  pos_ = in.at();
+  return true;
+}
+
+JetStreamHeader ParseJetStream(std::string_view bytes, JetStreamSink& sink,
+                               std::string_view source) {
+  JetStreamParser parser(sink, std::string(source));
+  parser.Feed(bytes);
+  return parser.Finish();
 }
 
 }  // namespace orv

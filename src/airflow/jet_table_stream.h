@@ -97,8 +97,39 @@ struct JetStreamHeader {
   std::uint32_t tableCount = 0;
 };
 
-// Parses a whole stream into `sink`. A stream that is cut short, inconsistent or has bytes
-// after its end mark raises error 3049 naming `source` (the database file).
+// Parses a stream as its bytes arrive: each `Feed` hands every complete table description and
+// row to the sink at once, keeping an unfinished one until the rest comes. A stream that is
+// inconsistent, cut short (found by `Finish`) or has bytes after its end mark raises error
+// 3049 naming `source` (the database file).
+class JetStreamParser final {
+ public:
+  JetStreamParser(JetStreamSink& sink, std::string source);
+  ~JetStreamParser();
+  JetStreamParser(const JetStreamParser&) = delete;
+  JetStreamParser& operator=(const JetStreamParser&) = delete;
+
+  void Feed(std::string_view bytes);
+  JetStreamHeader Finish();
+
+ private:
+  enum class State { Header, Table, Rows, EndMark, Done };
+  class Cursor;
+  bool Step();
+  [[noreturn]] void Fail(std::string_view what, std::size_t at) const;
+
+  JetStreamSink& sink_;
+  std::string source_;
+  std::string buffer_;
+  std::size_t pos_ = 0;     // parsed bytes of `buffer_`
+  std::size_t base_ = 0;    // stream offset of buffer_[0]
+  State state_ = State::Header;
+  JetStreamHeader header_;
+  std::uint32_t tablesDone_ = 0;
+  JetTableInfo table_;
+  std::vector<JetCell> cells_;
+};
+
+// Parses a whole stream held in memory.
 JetStreamHeader ParseJetStream(std::string_view bytes, JetStreamSink& sink,
                                std::string_view source);
 

@@ -324,12 +324,15 @@ struct TestDatabase::Impl {
       }
     }
     if (wanted.empty()) return;
-    const std::string stream = RunJetReader(reader, file, wanted, true);
     sqlite3* db = connection->db;
     CheckLoad(db, sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), file.string());
     try {
+      // The rows are loaded while the reader is still reading.
       SqliteTableLoader loader(db, wanted, file.string());
-      ParseJetStream(stream, loader, file.string());
+      JetStreamParser parser(loader, file.string());
+      RunJetReader(reader, file, wanted, true,
+                   [&](std::string_view bytes) { parser.Feed(bytes); });
+      parser.Finish();
       if (loader.loaded().size() != wanted.size()) {
         RaiseDatabaseError(kErrCannotOpenDb, file.string(),
                            "the reader handed back fewer tables than asked for");
@@ -377,9 +380,11 @@ TestDatabase::TestDatabase(std::filesystem::path file, JetReaderOptions reader,
   impl_->reader = std::move(reader);
   impl_->dates = dates;
   impl_->stamp = StampOf(impl_->file);
-  const std::string stream = RunJetReader(impl_->reader, impl_->file, {}, false);
   CatalogSink catalog;
-  const JetStreamHeader header = ParseJetStream(stream, catalog, impl_->file.string());
+  JetStreamParser parser(catalog, impl_->file.string());
+  RunJetReader(impl_->reader, impl_->file, {}, false,
+               [&](std::string_view bytes) { parser.Feed(bytes); });
+  const JetStreamHeader header = parser.Finish();
   if (header.withRows) {
     RaiseDatabaseError(kErrCannotOpenDb, impl_->file.string(), "the reader handed back rows");
   }
@@ -392,8 +397,10 @@ TestDatabase::TestDatabase(std::filesystem::path file, JetReaderOptions reader,
   impl_->loaded.assign(impl_->tables.size(), false);
 
   auto connection = std::make_shared<Connection>();
+  // One connection per database, used from one thread: no locking needed.
   const int rc = sqlite3_open_v2(":memory:", &connection->db,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
   if (rc != SQLITE_OK) {
     if (connection->db == nullptr) Raise(kErrOutOfMemory);
     CheckLoad(connection->db, rc, impl_->file.string());

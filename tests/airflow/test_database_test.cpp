@@ -280,6 +280,29 @@ TEST(TestDatabase, DamagedFilesGiveAnErrorAndTheProgramLives) {
   }
 }
 
+// The usage map of "TblTest" (row 2 of page 1; rows 0 and 1 are the catalog's maps) made
+// empty by giving it the start of the row before it. mdbtools 1.0.0 dereferences a null
+// pointer on it; the reader process dies and the program reports the file as unreadable.
+TEST(TestDatabase, AReaderKilledByADamagedUsageMapIsReported) {
+  SampleFile f;
+  std::string bytes = ReadWholeFile(f.path()).value();
+  const std::size_t offsets = 4096 + 14;
+  bytes[offsets + 4] = bytes[offsets + 2];
+  bytes[offsets + 5] = bytes[offsets + 3];
+  WriteFile(f.path(), bytes);
+  TestDatabase db(f.path(), Reader());  // the catalog is intact
+  try {
+    db.OpenRecordSet("SELECT * FROM TblTest");
+    ADD_FAILURE() << "the damaged table was read";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), kErrCannotOpenDb);
+    EXPECT_NE(e.description().find("signal"), std::string::npos) << e.description();
+  }
+  EStackTrace::Instance().Clear();
+  // The other tables stay readable.
+  EXPECT_EQ(db.OpenRecordSet("SELECT * FROM TblCarbData").RecordCount(), 3);
+}
+
 // Stand-ins for a reader that misbehaves: shell scripts in place of the program.
 class FakeReader {
  public:
