@@ -108,6 +108,19 @@ TEST(JetTableStream, ParserReadsTablesAndEveryKindOfCell) {
   EXPECT_TRUE(d.rows[1].empty());
 }
 
+TEST(JetTableStream, ParsesTheSameWhateverPiecesTheBytesArriveIn) {
+  for (std::size_t piece : {1, 2, 3, 7, 61}) {
+    Collector c;
+    JetStreamParser parser(c, "x.mdb");
+    for (std::size_t at = 0; at < kSmallStream.size(); at += piece) {
+      parser.Feed(std::string_view(kSmallStream).substr(at, piece));
+    }
+    EXPECT_EQ(parser.Finish().tableCount, 1u) << piece;
+    ASSERT_EQ(c.rows.size(), 1u) << piece;
+    EXPECT_EQ(c.rows[0], (std::vector<std::string>{"i5|t'hi'|", "NULL|t''|"})) << piece;
+  }
+}
+
 void ExpectDamaged(const std::string& bytes, const std::string& what) {
   Collector c;
   try {

@@ -333,7 +333,10 @@ TEST(TestDatabase, AReaderThatCrashesHangsOrBabblesMakesTheFileUnreadable) {
       {"kill -SEGV $$", std::chrono::seconds(10), 1 << 20, "signal 11"},
       {"exec sleep 30", std::chrono::milliseconds(300), 1 << 20, "did not finish"},
       {"exec 1>&-; exec sleep 30", std::chrono::milliseconds(300), 1 << 20, "did not finish"},
-      {"exec yes", std::chrono::seconds(10), 1 << 16, "more than 65536 bytes"},
+      // A table whose first text claims 4 GB, then endless bytes.
+      {"printf 'OVJETTB1\\1\\0\\0\\0\\1\\1\\0\\0\\0\\1\\0T\\1\\0\\1\\0A\\12\\0\\1\\3\\377\\377\\377\\377'; "
+       "exec yes",
+       std::chrono::seconds(10), 1 << 16, "more than 65536 bytes"},
       {"printf 'OVJETTB1 garbage'", std::chrono::seconds(10), 1 << 20, "damaged"},
       {"echo 'something odd' >&2; exit 14", std::chrono::seconds(10), 1 << 20, "something odd"},
       {"exit 99", std::chrono::seconds(10), 1 << 20, "status 99"},
