@@ -19,9 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   try {
+    // The bytes arrive in pieces as from the reader's pipe; their size varies with the input.
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const std::size_t piece = size % 97 + 1;
     orv::SqliteTableLoader loader(db, {}, "fuzz.mdb");
-    orv::ParseJetStream(std::string_view(reinterpret_cast<const char*>(data), size), loader,
-                        "fuzz.mdb");
+    orv::JetStreamParser parser(loader, "fuzz.mdb");
+    for (std::size_t at = 0; at < size; at += piece) parser.Feed(bytes.substr(at, piece));
+    parser.Finish();
   } catch (const orv::RuntimeError&) {
     orv::EStackTrace::Instance().Clear();
   }

@@ -8,7 +8,8 @@ namespace orv {
 // Numbers of the errors the test database layer raises. They are the numbers the flow bench's
 // database engine gives the same failures, so that the program and its users see the same
 // numbers whatever engine reads the file.
-inline constexpr int kErrNoCurrentRecord = 3021;   // a field read before the first or after the last row
+inline constexpr int kErrNoCurrentRecord =
+    3021;  // a field read before the first or after the last row
 inline constexpr int kErrFileNotFoundDb = 3024;    // the database file does not exist
 inline constexpr int kErrNotValidPassword = 3031;  // the file is protected by a password
 inline constexpr int kErrCannotOpenDb = 3049;      // the file is damaged or the reader failed

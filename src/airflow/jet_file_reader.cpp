@@ -76,7 +76,8 @@ class JetFile final {
     char head[19] = {};
     in.read(head, sizeof head);
     const std::string_view signature(head + 4, 15);
-    if (in.gcount() != sizeof head || std::string_view(head, 4) != std::string_view("\0\1\0\0", 4) ||
+    if (in.gcount() != sizeof head ||
+        std::string_view(head, 4) != std::string_view("\0\1\0\0", 4) ||
         (signature != "Standard Jet DB" && signature != "Standard ACE DB")) {
       throw ReadFailure(JetReadStatus::NotJet, "not a Jet database: " + path.string());
     }
@@ -177,8 +178,7 @@ class TableWriter final {
           mdb_find_row(mdb_, static_cast<int>(table_->cur_row) - 1, &start, &length) != 0) {
         throw ReadFailure(JetReadStatus::BadTable, "cannot locate a row of " + info_.name);
       }
-      const int count =
-          mdb_crack_row(table_.get(), start & kRowOffsetMask, length, fields.data());
+      const int count = mdb_crack_row(table_.get(), start & kRowOffsetMask, length, fields.data());
       if (count < 0 || static_cast<std::size_t>(count) > fields.size()) {
         throw ReadFailure(JetReadStatus::BadTable, "cannot read a row of " + info_.name);
       }
@@ -256,8 +256,8 @@ class TableWriter final {
         return cell;
       case MDB_MONEY: {
         if (!fixed(8)) return cell;
-        const std::uint64_t raw =
-            static_cast<std::uint64_t>(page.U32(at)) | (static_cast<std::uint64_t>(page.U32(at + 4)) << 32);
+        const std::uint64_t raw = static_cast<std::uint64_t>(page.U32(at)) |
+                                  (static_cast<std::uint64_t>(page.U32(at + 4)) << 32);
         cell.kind = JetCell::Kind::Real;
         cell.real = static_cast<double>(static_cast<std::int64_t>(raw)) / 10000.0;
         return cell;

@@ -62,7 +62,8 @@ struct Pipe {
 Pipe MakePipe() {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) {
-    RaiseDatabaseError(kErrCannotOpenDb, "", std::string("cannot make a pipe: ") + std::strerror(errno));
+    RaiseDatabaseError(kErrCannotOpenDb, "",
+                       std::string("cannot make a pipe: ") + std::strerror(errno));
   }
   return {UniqueFd(fds[0]), UniqueFd(fds[1])};
 }
@@ -247,9 +248,9 @@ void RunJetReader(const JetReaderOptions& options, const std::filesystem::path& 
     }
     default:
       RaiseDatabaseError(kErrCannotOpenDb, subject,
-                         reason.empty() ? "the database reader failed with status " +
-                                              std::to_string(code)
-                                        : reason);
+                         reason.empty()
+                             ? "the database reader failed with status " + std::to_string(code)
+                             : reason);
   }
 }
 

@@ -13,8 +13,8 @@ enum class TokenKind { Space, Word, Bracketed, Text, Date, Number, Symbol };
 
 struct Token {
   TokenKind kind;
-  std::string_view text;   // as written
-  std::string value;       // Text: the unquoted contents; Date: the contents between the #
+  std::string_view text;  // as written
+  std::string value;      // Text: the unquoted contents; Date: the contents between the #
 };
 
 bool IsWordStart(char c) {

@@ -120,8 +120,8 @@ class JetStreamParser final {
   JetStreamSink& sink_;
   std::string source_;
   std::string buffer_;
-  std::size_t pos_ = 0;     // parsed bytes of `buffer_`
-  std::size_t base_ = 0;    // stream offset of buffer_[0]
+  std::size_t pos_ = 0;   // parsed bytes of `buffer_`
+  std::size_t base_ = 0;  // stream offset of buffer_[0]
   State state_ = State::Header;
   JetStreamHeader header_;
   std::uint32_t tablesDone_ = 0;

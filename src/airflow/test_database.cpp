@@ -283,14 +283,14 @@ JetField RecordSet::Field(int index) const {
     case SQLITE_TEXT: {
       const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, index));
       const int n = sqlite3_column_bytes(s, index);
-      return JetField::Text(p == nullptr ? std::string() : std::string(p, static_cast<std::size_t>(n)),
-                            type);
+      return JetField::Text(
+          p == nullptr ? std::string() : std::string(p, static_cast<std::size_t>(n)), type);
     }
     case SQLITE_BLOB: {
       const auto* p = static_cast<const char*>(sqlite3_column_blob(s, index));
       const int n = sqlite3_column_bytes(s, index);
-      return JetField::Blob(p == nullptr ? std::string() : std::string(p, static_cast<std::size_t>(n)),
-                            type);
+      return JetField::Blob(
+          p == nullptr ? std::string() : std::string(p, static_cast<std::size_t>(n)), type);
     }
     default:
       return JetField::Null(type);
@@ -330,8 +330,7 @@ struct TestDatabase::Impl {
       // The rows are loaded while the reader is still reading.
       SqliteTableLoader loader(db, wanted, file.string());
       JetStreamParser parser(loader, file.string());
-      RunJetReader(reader, file, wanted, true,
-                   [&](std::string_view bytes) { parser.Feed(bytes); });
+      RunJetReader(reader, file, wanted, true, [&](std::string_view bytes) { parser.Feed(bytes); });
       parser.Finish();
       if (loader.loaded().size() != wanted.size()) {
         RaiseDatabaseError(kErrCannotOpenDb, file.string(),
@@ -391,16 +390,17 @@ TestDatabase::TestDatabase(std::filesystem::path file, JetReaderOptions reader,
   impl_->jetVersion = header.jetVersion;
   for (JetTableInfo& t : catalog.tables) {
     bool duplicate = false;
-    for (const JetTableInfo& seen : impl_->tables) duplicate = duplicate || SameName(seen.name, t.name);
+    for (const JetTableInfo& seen : impl_->tables)
+      duplicate = duplicate || SameName(seen.name, t.name);
     if (!duplicate) impl_->tables.push_back(std::move(t));
   }
   impl_->loaded.assign(impl_->tables.size(), false);
 
   auto connection = std::make_shared<Connection>();
   // One connection per database, used from one thread: no locking needed.
-  const int rc = sqlite3_open_v2(":memory:", &connection->db,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
+  const int rc =
+      sqlite3_open_v2(":memory:", &connection->db,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     if (connection->db == nullptr) Raise(kErrOutOfMemory);
     CheckLoad(connection->db, rc, impl_->file.string());

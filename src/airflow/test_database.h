@@ -112,7 +112,7 @@ class RecordSet final {
   RecordSet& operator=(RecordSet&&) noexcept;
 
   bool Eof() const noexcept;
-  void MoveNext();   // error 3021 at the end
+  void MoveNext();  // error 3021 at the end
   void MoveFirst();
   // Walks to the end to count the rows, then returns to the first.
   long RecordCount();

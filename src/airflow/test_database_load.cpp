@@ -14,13 +14,13 @@ struct TypeName {
 };
 
 constexpr TypeName kTypeNames[] = {
-    {JetColumnType::Boolean, "YESNO INTEGER"},   {JetColumnType::Byte, "BYTE INTEGER"},
-    {JetColumnType::Integer, "SHORT INTEGER"},   {JetColumnType::Long, "LONG INTEGER"},
-    {JetColumnType::Money, "CURRENCY REAL"},     {JetColumnType::Single, "SINGLE REAL"},
-    {JetColumnType::Double, "DOUBLE REAL"},      {JetColumnType::DateTime, "DATETIME REAL"},
-    {JetColumnType::Binary, "BINARY BLOB"},      {JetColumnType::Text, "TEXT"},
-    {JetColumnType::Ole, "OLE BLOB"},            {JetColumnType::Memo, "MEMO TEXT"},
-    {JetColumnType::Guid, "GUID TEXT"},          {JetColumnType::Numeric, "NUMERIC TEXT"},
+    {JetColumnType::Boolean, "YESNO INTEGER"}, {JetColumnType::Byte, "BYTE INTEGER"},
+    {JetColumnType::Integer, "SHORT INTEGER"}, {JetColumnType::Long, "LONG INTEGER"},
+    {JetColumnType::Money, "CURRENCY REAL"},   {JetColumnType::Single, "SINGLE REAL"},
+    {JetColumnType::Double, "DOUBLE REAL"},    {JetColumnType::DateTime, "DATETIME REAL"},
+    {JetColumnType::Binary, "BINARY BLOB"},    {JetColumnType::Text, "TEXT"},
+    {JetColumnType::Ole, "OLE BLOB"},          {JetColumnType::Memo, "MEMO TEXT"},
+    {JetColumnType::Guid, "GUID TEXT"},        {JetColumnType::Numeric, "NUMERIC TEXT"},
 };
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -100,8 +100,8 @@ void SqliteTableLoader::Table(const JetTableInfo& table) {
   CheckLoad(db_, sqlite3_exec(db_, create.c_str(), nullptr, nullptr, nullptr), file_);
   insert_ = std::make_unique<Statement>();
   CheckLoad(db_,
-            sqlite3_prepare_v2(db_, insert.c_str(), static_cast<int>(insert.size()),
-                               &insert_->stmt, nullptr),
+            sqlite3_prepare_v2(db_, insert.c_str(), static_cast<int>(insert.size()), &insert_->stmt,
+                               nullptr),
             file_);
   table_ = table.name;
 }
@@ -124,8 +124,7 @@ void SqliteTableLoader::Row(std::span<const JetCell> cells) {
         rc = sqlite3_bind_double(s, at, c.real);
         break;
       case JetCell::Kind::Text:
-        rc = sqlite3_bind_text64(s, at, c.bytes.data(), c.bytes.size(), SQLITE_STATIC,
-                                 SQLITE_UTF8);
+        rc = sqlite3_bind_text64(s, at, c.bytes.data(), c.bytes.size(), SQLITE_STATIC, SQLITE_UTF8);
         break;
       case JetCell::Kind::Blob:
         rc = sqlite3_bind_blob64(s, at, c.bytes.data(), c.bytes.size(), SQLITE_STATIC);
@@ -140,11 +139,10 @@ void SqliteTableLoader::Row(std::span<const JetCell> cells) {
 void SqliteTableLoader::EndTable() {
   insert_.reset();
   for (const std::string& column : indexColumns_) {
-    const std::string sql = "CREATE INDEX " + SqliteQuotedName("orvantis_index_" +
-                                                               std::to_string(++indexCount_) +
-                                                               "_" + table_) +
-                            " ON " + SqliteQuotedName(table_) + " (" +
-                            SqliteQuotedName(column) + ")";
+    const std::string sql =
+        "CREATE INDEX " +
+        SqliteQuotedName("orvantis_index_" + std::to_string(++indexCount_) + "_" + table_) +
+        " ON " + SqliteQuotedName(table_) + " (" + SqliteQuotedName(column) + ")";
     CheckLoad(db_, sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), file_);
   }
   // The row counts let SQLite join a small per-kind table to the large test table rather than

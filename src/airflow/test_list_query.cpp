@@ -103,7 +103,8 @@ std::string WherePart(const QueryParts& q, int kind, std::string_view table) {
   }
   if (s.customerId) parts.push_back("(TblTest.CustomerID = " + std::to_string(*s.customerId) + ")");
   if (kind != kCarburetorKind) {
-    if (s.side == SideFilter::Intake) parts.push_back("(" + std::string(table) + ".IsIntake = True)");
+    if (s.side == SideFilter::Intake)
+      parts.push_back("(" + std::string(table) + ".IsIntake = True)");
     if (s.side == SideFilter::Exhaust) {
       parts.push_back("(" + std::string(table) + ".IsIntake = False)");
     }
@@ -121,7 +122,8 @@ std::string WherePart(const QueryParts& q, int kind, std::string_view table) {
       // A carburetor test has no valves: a condition on one holds for none of them.
       condition = "(False)";
     } else {
-      const std::string column = field.headColumn ? std::string(table) + field.column : field.column;
+      const std::string column =
+          field.headColumn ? std::string(table) + field.column : field.column;
       condition = "(" + column + RelationText(row.relation) + FilterValue(field, row) + ")";
     }
     if (conditions > 0) group += row.connector == FilterConnector::Or ? " OR " : " AND ";
@@ -145,7 +147,8 @@ std::string FromPart(const QueryParts& q, std::string_view table) {
       std::find(q.selected.begin(), q.selected.end(), kCustomerColumn) != q.selected.end();
   if (customer) {
     return " FROM " + t +
-           " INNER JOIN (TblTest LEFT JOIN TblCustomer ON TblTest.CustomerID = TblCustomer.ID) ON " +
+           " INNER JOIN (TblTest LEFT JOIN TblCustomer ON TblTest.CustomerID = TblCustomer.ID) "
+           "ON " +
            t + ".TestID = TblTest.ID";
   }
   return " FROM TblTest INNER JOIN " + t + " ON TblTest.ID = " + t + ".TestID";
@@ -156,7 +159,8 @@ std::string SelectPart(const QueryParts& q, int kind, std::string_view table) {
   for (int c : q.selected) {
     const DisplayColumn& col = q.columns[static_cast<std::size_t>(c)];
     if (col.headColumn()) {
-      select += kind == kCarburetorKind ? std::string("'Dummy'") : std::string(table) + col.expression;
+      select +=
+          kind == kCarburetorKind ? std::string("'Dummy'") : std::string(table) + col.expression;
       select += " AS " + col.alias + ", ";
     } else {
       select += col.expression + ", ";
@@ -205,7 +209,11 @@ std::vector<std::string_view> Characters(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
     const auto c = static_cast<unsigned char>(text[i]);
-    std::size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+    std::size_t n = c < 0x80             ? 1
+                    : (c & 0xE0) == 0xC0 ? 2
+                    : (c & 0xF0) == 0xE0 ? 3
+                    : (c & 0xF8) == 0xF0 ? 4
+                                         : 1;
     n = std::min(n, text.size() - i);
     out.push_back(text.substr(i, n));
     i += n;
@@ -428,8 +436,8 @@ std::string NotesLines(std::string_view fullLineNotes) {
 
 std::string ReadTestNotes(TestDatabase& db, std::int32_t id) {
   ETracker guard(kModule, "ShowNotes");
-  RecordSet rs =
-      db.OpenRecordSet("SELECT ALL TblTest.Notes FROM TblTest WHERE ID = " + std::to_string(id) + ";");
+  RecordSet rs = db.OpenRecordSet(
+      "SELECT ALL TblTest.Notes FROM TblTest WHERE ID = " + std::to_string(id) + ";");
   if (rs.Eof()) return NotesLines("");
   return NotesLines(ReadText(rs, "Notes", ""));
 }
@@ -441,7 +449,8 @@ CustomNames ReadCustomNames(TestDatabase& db) {
   RecordSet rs = db.OpenRecordSet("SELECT * FROM TblCustomNames");
   for (; !rs.Eof(); rs.MoveNext()) {
     const std::int32_t item = ReadLong(rs, "ItemNo", 0);
-    if (item >= 1 && item <= 26) names[static_cast<std::size_t>(item - 1)] = ReadText(rs, "Name", "");
+    if (item >= 1 && item <= 26)
+      names[static_cast<std::size_t>(item - 1)] = ReadText(rs, "Name", "");
   }
   return names;
 }

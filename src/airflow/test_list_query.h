@@ -84,11 +84,11 @@ struct FilterRow {
 struct TestListSettings {
   int kind = kAnyTestKind;
   bool anyDate = true;
-  bool today = false;    // from and to are `todayDate`
-  double fromDate = 0;   // day numbers
+  bool today = false;   // from and to are `todayDate`
+  double fromDate = 0;  // day numbers
   double toDate = 0;
   double todayDate = 0;
-  std::string operatorName;               // empty for any
+  std::string operatorName;                // empty for any
   std::optional<std::int32_t> customerId;  // the chosen customer's "ID"
   SideFilter side = SideFilter::Any;
   std::array<FilterRow, 4> rows;

@@ -5,11 +5,11 @@
 #include <iostream>
 #include <optional>
 
+#include "airflow/jet_file_reader.h"
 #include "app/console_prompter.h"
 #include "app/dump_json.h"
 #include "app/flow_tests_db_command.h"
 #include "app/workspace.h"
-#include "airflow/jet_file_reader.h"
 #include "base/error_trace.h"
 
 namespace orv {

@@ -181,7 +181,8 @@ TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, TestDatabase& d
   if (req.filters.size() > s.rows.size()) {
     throw UsageError("at most " + std::to_string(s.rows.size()) + " --filter rows");
   }
-  for (std::size_t i = 0; i < req.filters.size(); ++i) s.rows[i] = ParseFilter(fields, req.filters[i]);
+  for (std::size_t i = 0; i < req.filters.size(); ++i)
+    s.rows[i] = ParseFilter(fields, req.filters[i]);
   if (req.sorts.size() > s.sortColumns.size()) {
     throw UsageError("at most " + std::to_string(s.sortColumns.size()) + " --sort keys");
   }
@@ -193,7 +194,8 @@ TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, TestDatabase& d
     for (const std::string& arg : req.columns) {
       for (const std::string& name : Split(arg, ',')) {
         if (Lower(Trim(name)) == "all") {
-          for (std::size_t i = 0; i < columns.size(); ++i) s.shownColumns.push_back(static_cast<int>(i));
+          for (std::size_t i = 0; i < columns.size(); ++i)
+            s.shownColumns.push_back(static_cast<int>(i));
         } else if (!Trim(name).empty()) {
           s.shownColumns.push_back(DisplayColumnOf(columns, name));
         }

@@ -21,8 +21,8 @@ struct DatabaseFlowTestsRequest {
   std::string to;
   bool today = false;
   std::string operatorName;
-  std::string customer;  // a customer's name or "ID"
-  std::string side;      // "intake", "exhaust" or empty
+  std::string customer;              // a customer's name or "ID"
+  std::string side;                  // "intake", "exhaust" or empty
   std::vector<std::string> filters;  // "FIELD,RELATION,VALUE[,CONNECTOR]"
   std::vector<std::string> sorts;
   std::vector<std::string> columns;

@@ -14,7 +14,7 @@ TEST(JetDate, DayNumbersCountFromThe30thOfDecember1899) {
     int y, m, d;
     double day;
   };
-  const Row rows[] = {{1899, 12, 30, 0},  {1900, 1, 1, 2},      {1899, 12, 29, -1},
+  const Row rows[] = {{1899, 12, 30, 0},   {1900, 1, 1, 2},     {1899, 12, 29, -1},
                       {1980, 1, 1, 29221}, {2024, 1, 1, 45292}, {2024, 3, 14, 45365},
                       {2000, 2, 29, 36585}};
   for (const Row& r : rows) {
@@ -70,12 +70,12 @@ TEST(JetDate, ShortDatesReadInTheOrderOfTheForm) {
 TEST(JetDate, ShortDatesWriteInTheOrderOfTheForm) {
   EXPECT_EQ(FormatShortDate(45365, {}), "3/14/2024");
   EXPECT_EQ(FormatShortDate(45365.6, {}), "3/14/2024");
-  EXPECT_EQ(FormatShortDate(DayNumber(2024, 4, 3),
-                            {ShortDateFormat::Order::DayMonthYear, '/', true}),
-            "03/04/2024");
-  EXPECT_EQ(FormatShortDate(DayNumber(987, 6, 5),
-                            {ShortDateFormat::Order::YearMonthDay, '-', true}),
-            "0987-06-05");
+  EXPECT_EQ(
+      FormatShortDate(DayNumber(2024, 4, 3), {ShortDateFormat::Order::DayMonthYear, '/', true}),
+      "03/04/2024");
+  EXPECT_EQ(
+      FormatShortDate(DayNumber(987, 6, 5), {ShortDateFormat::Order::YearMonthDay, '-', true}),
+      "0987-06-05");
 }
 
 }  // namespace

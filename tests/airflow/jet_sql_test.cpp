@@ -56,8 +56,8 @@ TEST(JetSql, DatesAreReadInTheFormTheyWereWrittenIn) {
 }
 
 TEST(JetSql, UnclosedLiteralsAndInvalidDatesAreSyntaxErrors) {
-  for (const char* jet : {"X = 'abc", "X = \"abc", "X = #3/14/2024", "X = #2/30/2024#",
-                          "[Name", "X = #banana#"}) {
+  for (const char* jet :
+       {"X = 'abc", "X = \"abc", "X = #3/14/2024", "X = #2/30/2024#", "[Name", "X = #banana#"}) {
     try {
       TranslateJetSql(jet, {});
       ADD_FAILURE() << jet;
@@ -70,8 +70,8 @@ TEST(JetSql, UnclosedLiteralsAndInvalidDatesAreSyntaxErrors) {
 TEST(JetSql, NamesAreTheWordsOutsideLiterals) {
   const auto names =
       JetSqlNames("SELECT [Test Name], T.X FROM TblTest WHERE Y = 'TblOther' AND Z = #1/1/2000#");
-  const std::vector<std::string> expected = {"SELECT", "Test Name", "T", "X", "FROM",
-                                             "TblTest", "WHERE", "Y", "AND", "Z"};
+  const std::vector<std::string> expected = {"SELECT",  "Test Name", "T", "X",   "FROM",
+                                             "TblTest", "WHERE",     "Y", "AND", "Z"};
   EXPECT_EQ(names, expected);
 }
 

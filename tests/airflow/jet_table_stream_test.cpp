@@ -47,20 +47,25 @@ class Collector final : public JetStreamSink {
 };
 
 // One table "T" (A Long, B Text, key A) with the rows (5, "hi") and (NULL, ""), byte by byte.
-const std::string kSmallStream = std::string("OVJETTB1") +
-                                 std::string("\x01\x00\x00\x00", 4) +  // Jet 4
-                                 std::string("\x01", 1) +              // rows follow
-                                 std::string("\x01\x00\x00\x00", 4) +  // one table
-                                 std::string("\x01\x00T", 3) +         // name
-                                 std::string("\x02\x00", 2) +          // two columns
-                                 std::string("\x01\x00" "A\x04", 4) +  // A, Long
-                                 std::string("\x01\x00" "B\x0A", 4) +  // B, Text
-                                 std::string("\x01\x00\x00", 3) +      // key: column 0
-                                 std::string("\x01\x01\x05\x00\x00\x00\x00\x00\x00\x00", 10) +
-                                 std::string("\x03\x02\x00\x00\x00hi", 7) +
-                                 std::string("\x01\x00\x03\x00\x00\x00\x00", 7) +
-                                 std::string("\x00", 1) +  // end of rows
-                                 "END!";
+const std::string kSmallStream =
+    std::string("OVJETTB1") + std::string("\x01\x00\x00\x00", 4) +  // Jet 4
+    std::string("\x01", 1) +                                        // rows follow
+    std::string("\x01\x00\x00\x00", 4) +                            // one table
+    std::string("\x01\x00T", 3) +                                   // name
+    std::string("\x02\x00", 2) +                                    // two columns
+    std::string(
+        "\x01\x00"
+        "A\x04",
+        4) +  // A, Long
+    std::string(
+        "\x01\x00"
+        "B\x0A",
+        4) +                          // B, Text
+    std::string("\x01\x00\x00", 3) +  // key: column 0
+    std::string("\x01\x01\x05\x00\x00\x00\x00\x00\x00\x00", 10) +
+    std::string("\x03\x02\x00\x00\x00hi", 7) + std::string("\x01\x00\x03\x00\x00\x00\x00", 7) +
+    std::string("\x00", 1) +  // end of rows
+    "END!";
 
 TEST(JetTableStream, WriterProducesTheDocumentedBytes) {
   std::ostringstream out;

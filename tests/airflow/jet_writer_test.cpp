@@ -28,8 +28,9 @@ std::string RunTool(const std::string& command) {
 std::string Quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
 
 std::string Export(const std::filesystem::path& file, const std::string& table) {
-  return RunTool("MDBPATH= MDBICONV= MDBOPTS= mdb-export -D '%Y-%m-%d' -T '%Y-%m-%d %H:%M:%S' -0 N " +
-             Quoted(file) + " " + table + " 2>&1");
+  return RunTool(
+      "MDBPATH= MDBICONV= MDBOPTS= mdb-export -D '%Y-%m-%d' -T '%Y-%m-%d %H:%M:%S' -0 N " +
+      Quoted(file) + " " + table + " 2>&1");
 }
 
 TEST(JetWriter, MdbToolsListsTheBenchTables) {
@@ -89,8 +90,7 @@ TEST(JetWriter, LongMemosGoToLongValuePagesAndChains) {
       const std::size_t end = csv.find('\n', at);
       const std::string line = csv.substr(at, end - at);
       const std::string expected = std::to_string(i) + ",\"" +
-                                   std::string(lengths[i], static_cast<char>('a' + i)) +
-                                   "|end\"";
+                                   std::string(lengths[i], static_cast<char>('a' + i)) + "|end\"";
       EXPECT_EQ(line, expected) << "memo " << i << " form " << static_cast<int>(form);
       at = end + 1;
     }
@@ -117,7 +117,8 @@ TEST(JetWriter, TablesOverManyPagesUseMapPages) {
 // usage maps, 2 the catalog's definition, 3 the definition of T, 4 the catalog's rows, 5 the
 // row of T.
 TEST(JetWriter, SmallFileMatchesTheLayoutByteByByte) {
-  const std::string file = WriteJet4Database({{"T", {{"A", JetType::Long}}, {{std::int64_t{7}}}, {}}});
+  const std::string file =
+      WriteJet4Database({{"T", {{"A", JetType::Long}}, {{std::int64_t{7}}}, {}}});
   ASSERT_EQ(file.size(), 6u * 4096u);
   auto bytes = [&](std::size_t at, std::size_t n) { return file.substr(at, n); };
   EXPECT_EQ(bytes(0, 20), std::string("\x00\x01\x00\x00Standard Jet DB\x00", 20));
@@ -146,7 +147,9 @@ TEST(JetWriter, SmallFileMatchesTheLayoutByteByByte) {
   EXPECT_EQ(bytes(col, 1), "\x04");
   EXPECT_EQ(bytes(col + 15, 1), "\x03");
   EXPECT_EQ(bytes(col + 21, 4), std::string("\x00\x00\x04\x00", 4));
-  EXPECT_EQ(bytes(col + 25, 4), std::string("\x02\x00" "A\x00", 4));
+  EXPECT_EQ(bytes(col + 25, 4), std::string("\x02\x00"
+                                            "A\x00",
+                                            4));
 }
 
 }  // namespace

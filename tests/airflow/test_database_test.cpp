@@ -31,9 +31,7 @@ JetReaderOptions Reader() {
 // The sample bench written to a file of its own.
 class SampleFile {
  public:
-  explicit SampleFile(const BenchDatabase& bench = test::SampleBench()) {
-    bench.Write(path());
-  }
+  explicit SampleFile(const BenchDatabase& bench = test::SampleBench()) { bench.Write(path()); }
   std::filesystem::path path() const { return dir_ / "bench.mdb"; }
 
  private:
@@ -197,10 +195,9 @@ TEST(TestDatabase, TextComparesWithoutRegardToCase) {
   TestDatabase db(f.path(), Reader());
   EXPECT_EQ(db.OpenRecordSet("SELECT ID FROM TblTest WHERE HeadMfg = 'DART'").RecordCount(), 2);
   EXPECT_EQ(db.OpenRecordSet("SELECT ID FROM TblTest WHERE HeadMfg LIKE '*ART'").RecordCount(), 2);
-  EXPECT_EQ(
-      db.OpenRecordSet("SELECT ID FROM TblTest WHERE Date = #3/14/2024# AND UseRH = True")
-          .RecordCount(),
-      4);
+  EXPECT_EQ(db.OpenRecordSet("SELECT ID FROM TblTest WHERE Date = #3/14/2024# AND UseRH = True")
+                .RecordCount(),
+            4);
 }
 
 TEST(TestDatabase, QueryFailuresCarryTheDatabaseErrorNumbers) {
@@ -218,7 +215,8 @@ TEST(TestDatabase, QueryFailuresCarryTheDatabaseErrorNumbers) {
       {"SELECT * FROM TblTest WHERE Date = #2/30/2024#", kErrQuerySyntax},
       {"", kErrQuerySyntax},
   };
-  for (const Row& r : rows) EXPECT_EQ(ErrorNumberOf([&] { db.OpenRecordSet(r.sql); }), r.error) << r.sql;
+  for (const Row& r : rows)
+    EXPECT_EQ(ErrorNumberOf([&] { db.OpenRecordSet(r.sql); }), r.error) << r.sql;
   // The database stays usable.
   EXPECT_EQ(db.OpenRecordSet("SELECT ID FROM TblTest").RecordCount(), 9);
 }
@@ -276,7 +274,8 @@ TEST(TestDatabase, DamagedFilesGiveAnErrorAndTheProgramLives) {
     for (int k = 0; k < 40; ++k) damaged[at(random)] = static_cast<char>(random());
     WriteFile(bad, damaged);
     const int error = ErrorNumberOf(readAll);
-    EXPECT_TRUE(error == 0 || (error >= 3000 && error < 4000)) << "round " << round << ": " << error;
+    EXPECT_TRUE(error == 0 || (error >= 3000 && error < 4000))
+        << "round " << round << ": " << error;
   }
 }
 
@@ -296,7 +295,10 @@ TEST(TestDatabase, AReaderKilledByADamagedUsageMapIsReported) {
     ADD_FAILURE() << "the damaged table was read";
   } catch (const RuntimeError& e) {
     EXPECT_EQ(e.number(), kErrCannotOpenDb);
+#if !defined(__SANITIZE_ADDRESS__)
+    // (Under AddressSanitizer the reader reports the fault itself and exits.)
     EXPECT_NE(e.description().find("signal"), std::string::npos) << e.description();
+#endif
   }
   EStackTrace::Instance().Clear();
   // The other tables stay readable.
@@ -334,7 +336,9 @@ TEST(TestDatabase, AReaderThatCrashesHangsOrBabblesMakesTheFileUnreadable) {
       {"exec sleep 30", std::chrono::milliseconds(300), 1 << 20, "did not finish"},
       {"exec 1>&-; exec sleep 30", std::chrono::milliseconds(300), 1 << 20, "did not finish"},
       // A table whose first text claims 4 GB, then endless bytes.
-      {"printf 'OVJETTB1\\1\\0\\0\\0\\1\\1\\0\\0\\0\\1\\0T\\1\\0\\1\\0A\\12\\0\\1\\3\\377\\377\\377\\377'; "
+      {"printf "
+       "'OVJETTB1\\1\\0\\0\\0\\1\\1\\0\\0\\0\\1\\0T\\1\\0\\1\\0A\\12\\0\\1\\3\\377\\377\\377\\377';"
+       " "
        "exec yes",
        std::chrono::seconds(10), 1 << 16, "more than 65536 bytes"},
       {"printf 'OVJETTB1 garbage'", std::chrono::seconds(10), 1 << 20, "damaged"},

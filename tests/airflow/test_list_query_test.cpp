@@ -199,7 +199,9 @@ TEST_F(TestListOnSample, FiltersSelectTheMatchingTests) {
     std::set<int> ids;
   };
   const Case cases[] = {
-      {"all (9 has no kind row, 99 no test row)", [](TestListSettings&) {}, {1, 2, 3, 4, 5, 6, 7, 8}},
+      {"all (9 has no kind row, 99 no test row)",
+       [](TestListSettings&) {},
+       {1, 2, 3, 4, 5, 6, 7, 8}},
       {"by lift auto", [](TestListSettings& s) { s.kind = 2; }, {1, 2}},
       {"manual", [](TestListSettings& s) { s.kind = 5; }, {5, 8}},
       {"one day",
@@ -271,8 +273,8 @@ TEST_F(TestListOnSample, FiltersSelectTheMatchingTests) {
 
 TEST_F(TestListOnSample, RowsShowNamesDatesSidesAndEdges) {
   TestListSettings s;
-  s.shownColumns = {kDate, kTestKind, kCustomerColumn, kOperator, kIntExh, kIntVlvDia, kIntEdge,
-                    kExhEdge};
+  s.shownColumns = {kDate,   kTestKind,  kCustomerColumn, kOperator,
+                    kIntExh, kIntVlvDia, kIntEdge,        kExhEdge};
   s.sortColumns = {kTestNoColumn, -1, -1};
   const TestList list = List(s);
   ASSERT_EQ(list.ids, (std::vector<std::int32_t>{1, 2, 3, 4, 5, 6, 7, 8}));
@@ -282,8 +284,8 @@ TEST_F(TestListOnSample, RowsShowNamesDatesSidesAndEdges) {
   EXPECT_EQ(list.rows[1], (V{"3/14/2024", "By Lift (Auto)", "O'Brien Motors", "Alice", "Exhaust",
                              "2.02", "Break", "Radius", "2"}));
   EXPECT_EQ(list.rows[2][6], "Radius");
-  EXPECT_EQ(list.rows[5], (V{"5/1/2024", "Carburetor", "", "Alice", "Intake", "Dummy", "Dummy",
-                             "Dummy", "6"}));
+  EXPECT_EQ(list.rows[5],
+            (V{"5/1/2024", "Carburetor", "", "Alice", "Intake", "Dummy", "Dummy", "Dummy", "6"}));
   EXPECT_EQ(list.rows[6], (V{"12/31/2023", "By Lift (Keyed In CFM)", "Acme Racing", "Bob",
                              "Exhaust", "", "", "Break", "7"}));
   EXPECT_FALSE(list.truncated);
@@ -307,8 +309,8 @@ TEST_F(TestListOnSample, NotesAreNineTrimmedLines) {
             "Ported by hand\r\nSecond line of notes\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
   EXPECT_EQ(ReadTestNotes(*db_, 2), "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
   EXPECT_EQ(ReadTestNotes(*db_, 42), "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
-  EXPECT_EQ(NotesLines(std::string(56, 'a') + "éb"), std::string(56, 'a') + "é\r\nb\r\n" +
-                                                        "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+  EXPECT_EQ(NotesLines(std::string(56, 'a') + "éb"),
+            std::string(56, 'a') + "é\r\nb\r\n" + "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
 }
 
 TEST_F(TestListOnSample, CustomNamesOperatorsAndCustomers) {

@@ -23,8 +23,8 @@ CliResult RunCli(std::vector<std::string> args) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   std::ostringstream out, err;
-  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err,
-                                    ORVANTIS_EXECUTABLE);
+  const int status =
+      RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err, ORVANTIS_EXECUTABLE);
   return {status, out.str(), err.str()};
 }
 
@@ -51,11 +51,18 @@ TEST_F(FlowTestsCommand, ListsEveryTestOfTheDatabase) {
 }
 
 TEST_F(FlowTestsCommand, AppliesEveryFilterAndPrintsTheQuery) {
-  const CliResult r = RunCli(
-      {"flow-tests", file(), "--kind", "By Lift (Manual)", "--from", "3/1/2024", "--to",
-       "2024-04-30", "--operator", "Bob", "--customer", "O'Brien Motors", "--side", "intake",
-       "--filter", "Manufacturer,includes,rod", "--filter", "Cylinder No.,>,1,AND", "--sort",
-       "Test No.", "--columns", "Test Name,Customer", "--sql"});
+  const CliResult r = RunCli({"flow-tests", file(),
+                              "--kind",     "By Lift (Manual)",
+                              "--from",     "3/1/2024",
+                              "--to",       "2024-04-30",
+                              "--operator", "Bob",
+                              "--customer", "O'Brien Motors",
+                              "--side",     "intake",
+                              "--filter",   "Manufacturer,includes,rod",
+                              "--filter",   "Cylinder No.,>,1,AND",
+                              "--sort",     "Test No.",
+                              "--columns",  "Test Name,Customer",
+                              "--sql"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "SELECT TestName, TblCustomer.Name, TblTest.ID FROM TblManualByLift INNER JOIN "

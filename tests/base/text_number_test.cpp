@@ -23,9 +23,9 @@ TEST(IsNumberText, TellsNumbersFromTextThatReadsAsZero) {
     const char* text;
     bool number;
   };
-  const Row rows[] = {{"0", true},     {" -0.0 ", true}, {"4,03", true}, {"1e3", true},
-                      {"abc", false},  {"", false},      {"1 OR 1=1", false},
-                      {"1e999", false}, {"1.2.3", false}, {"'", false}};
+  const Row rows[] = {{"0", true},      {" -0.0 ", true}, {"4,03", true},      {"1e3", true},
+                      {"abc", false},   {"", false},      {"1 OR 1=1", false}, {"1e999", false},
+                      {"1.2.3", false}, {"'", false}};
   for (const auto& r : rows) EXPECT_EQ(IsNumberText(r.text), r.number) << r.text;
 }
 

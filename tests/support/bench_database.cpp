@@ -18,7 +18,8 @@ void AddHeadColumns(std::vector<JetColumn>& cols) {
   for (const std::string side : {"Intake", "Exhaust"}) {
     const std::string h = "Head" + side;
     cols.push_back({h + "Per", T::Byte});
-    for (const char* name : {"VDia", "StemDia", "ProfileDia", "SeatAngle", "SeatWidth", "InnerDia"}) {
+    for (const char* name :
+         {"VDia", "StemDia", "ProfileDia", "SeatAngle", "SeatWidth", "InnerDia"}) {
       cols.push_back({h + name, T::Single});
     }
     AddNumbered(cols, h + "XArea", 1, 4, T::Single);
@@ -76,10 +77,9 @@ std::vector<JetColumn> KindColumns(const std::string& table) {
     c.push_back({"Venturis", T::Integer});
     c.push_back({"Restrictor", T::Single});
     c.push_back({"JetMethod", T::Integer});
-    for (const char* name :
-         {"JetSize", "AirBleed", "PrimaryVenturi", "PrimaryBody", "PrimaryBoosterID",
-          "PrimaryBoosterOD", "SecondaryVenturi", "SecondaryBody", "SecondaryBoosterID",
-          "SecondaryBoosterOD"}) {
+    for (const char* name : {"JetSize", "AirBleed", "PrimaryVenturi", "PrimaryBody",
+                             "PrimaryBoosterID", "PrimaryBoosterOD", "SecondaryVenturi",
+                             "SecondaryBody", "SecondaryBoosterID", "SecondaryBoosterOD"}) {
       c.push_back({name, T::Single});
     }
     return c;
@@ -104,7 +104,7 @@ std::vector<JetColumn> KindColumns(const std::string& table) {
 }
 
 const std::vector<std::string>& KindTables() {
-  static const std::vector<std::string> tables = {"TblAutoByLift",   "TblByDepr",  "TblPortMap",
+  static const std::vector<std::string> tables = {"TblAutoByLift",   "TblByDepr",   "TblPortMap",
                                                   "TblManualByLift", "TblCarbTest", "TblCfmByKbd"};
   return tables;
 }
@@ -162,7 +162,8 @@ std::vector<JetColumn> BenchDatabase::Columns(const std::string& table) {
             {"Speed", T::Single},
             {"Mano", T::Single}};
   }
-  if (table == "TblCustomer") return {{"ID", T::Long}, {"Name", T::Text, 100}, {"City", T::Text, 50}};
+  if (table == "TblCustomer")
+    return {{"ID", T::Long}, {"Name", T::Text, 100}, {"City", T::Text, 50}};
   if (table == "TblOperator") return {{"ID", T::Long}, {"Name", T::Text, 50}};
   if (table == "TblCustomNames") return {{"ItemNo", T::Long}, {"Name", T::Text, 50}};
   throw std::invalid_argument("not a bench table: " + table);
@@ -258,8 +259,10 @@ std::string FullLineNotes(const std::vector<std::string>& lines) {
 // and a row of "TblAutoByLift" for test 99, which "TblTest" lacks.
 BenchDatabase SampleBench() {
   BenchDatabase b;
-  b.Add("TblCustomer", {{"ID", I{2}}, {"Name", std::string("O'Brien Motors")}, {"City", std::string("Cork")}})
-      .Add("TblCustomer", {{"ID", I{1}}, {"Name", std::string("Acme Racing")}, {"City", std::string("Dayton")}})
+  b.Add("TblCustomer",
+        {{"ID", I{2}}, {"Name", std::string("O'Brien Motors")}, {"City", std::string("Cork")}})
+      .Add("TblCustomer",
+           {{"ID", I{1}}, {"Name", std::string("Acme Racing")}, {"City", std::string("Dayton")}})
       .Add("TblCustomer", {{"ID", I{3}}, {"Name", std::string("Zenith Heads")}});
   b.Add("TblOperator", {{"ID", I{2}}, {"Name", std::string("Alice")}})
       .Add("TblOperator", {{"ID", I{1}}, {"Name", std::string("Bob")}})
@@ -284,14 +287,21 @@ BenchDatabase SampleBench() {
     double avg, max;
   };
   const TestRow tests[] = {
-      {1, 2, "SBC Auto Intake", 2024, 3, 14, "10:15", "Bob", I{1}, "Brodix", "Track 1", "SN100", 1, 210.5, 265.25},
-      {2, 2, "SBC Auto Exhaust", 2024, 3, 14, "11:00", "Alice", I{2}, "Brodix", "Track 1", "SN101", 1, 150, 190.75},
-      {3, 3, "Depression Sweep", 2024, 3, 15, "09:30", "Bob", I{1}, "Dart", "Pro 1", "D-7", 3, 180, 220},
+      {1, 2, "SBC Auto Intake", 2024, 3, 14, "10:15", "Bob", I{1}, "Brodix", "Track 1", "SN100", 1,
+       210.5, 265.25},
+      {2, 2, "SBC Auto Exhaust", 2024, 3, 14, "11:00", "Alice", I{2}, "Brodix", "Track 1", "SN101",
+       1, 150, 190.75},
+      {3, 3, "Depression Sweep", 2024, 3, 15, "09:30", "Bob", I{1}, "Dart", "Pro 1", "D-7", 3, 180,
+       220},
       {4, 4, "Port Map", 2024, 4, 1, "14:00", "O'Neil", I{3}, "AFR", "Eliminator", "A-1", 2, 0, 0},
-      {5, 5, "Manual Pitot", 2024, 4, 2, "08:45", "Bob", I{2}, "Brodix", "BB-2", "SN200", 4, 250, 310},
-      {6, 6, "Holley 750", 2024, 5, 1, "16:20", "Alice", JetNull{}, "Holley", "4150", "C-9", 1, 700, 750},
-      {7, 10, "Keyed In", 2023, 12, 31, "12:00", "Bob", I{1}, "O'Reilly Heads", "K-1", "Q'1", 2, 140, 175},
-      {8, 5, "Manual Plain", 2024, 3, 14, "15:05", "Alice", I{3}, "dart", "Pro 2", "D-8", 5, 190, 240},
+      {5, 5, "Manual Pitot", 2024, 4, 2, "08:45", "Bob", I{2}, "Brodix", "BB-2", "SN200", 4, 250,
+       310},
+      {6, 6, "Holley 750", 2024, 5, 1, "16:20", "Alice", JetNull{}, "Holley", "4150", "C-9", 1, 700,
+       750},
+      {7, 10, "Keyed In", 2023, 12, 31, "12:00", "Bob", I{1}, "O'Reilly Heads", "K-1", "Q'1", 2,
+       140, 175},
+      {8, 5, "Manual Plain", 2024, 3, 14, "15:05", "Alice", I{3}, "dart", "Pro 2", "D-8", 5, 190,
+       240},
       {9, 2, "No Kind Row", 2024, 3, 14, "17:00", "Bob", I{1}, "Brodix", "X", "X", 1, 1, 1},
   };
   for (const TestRow& t : tests) {
@@ -324,34 +334,76 @@ BenchDatabase SampleBench() {
     b.Add("TblTest", row);
   }
 
-  b.Add("TblAutoByLift", {{"TestID", I{1}}, {"IsIntake", true}, {"HeadIntakePer", I{1}},
-                          {"HeadIntakeVDia", 2.02}, {"HeadIntakeEdge", I{0}},
-                          {"HeadExhaustVDia", 1.6}, {"HeadExhaustEdge", I{2}},
-                          {"Lift1", 0.1}, {"Lift2", 0.2}, {"Lift3", 0.3}, {"Lift4", 0.4}});
-  b.Add("TblAutoByLift", {{"TestID", I{2}}, {"IsIntake", false}, {"HeadIntakePer", I{1}},
-                          {"HeadIntakeVDia", 2.02}, {"HeadIntakeEdge", I{1}},
-                          {"HeadExhaustVDia", 1.6}, {"HeadExhaustEdge", I{2}}});
+  b.Add("TblAutoByLift", {{"TestID", I{1}},
+                          {"IsIntake", true},
+                          {"HeadIntakePer", I{1}},
+                          {"HeadIntakeVDia", 2.02},
+                          {"HeadIntakeEdge", I{0}},
+                          {"HeadExhaustVDia", 1.6},
+                          {"HeadExhaustEdge", I{2}},
+                          {"Lift1", 0.1},
+                          {"Lift2", 0.2},
+                          {"Lift3", 0.3},
+                          {"Lift4", 0.4}});
+  b.Add("TblAutoByLift", {{"TestID", I{2}},
+                          {"IsIntake", false},
+                          {"HeadIntakePer", I{1}},
+                          {"HeadIntakeVDia", 2.02},
+                          {"HeadIntakeEdge", I{1}},
+                          {"HeadExhaustVDia", 1.6},
+                          {"HeadExhaustEdge", I{2}}});
   b.Add("TblAutoByLift", {{"TestID", I{99}}, {"IsIntake", true}});
-  b.Add("TblByDepr", {{"TestID", I{3}}, {"IsIntake", true}, {"HeadIntakeVDia", 2.05},
-                      {"HeadIntakeEdge", I{2}}, {"Depr1", 10.0}, {"Depr2", 20.0}, {"Depr3", 28.0}});
-  b.Add("TblPortMap", {{"TestID", I{4}}, {"IsIntake", true}, {"HeadIntakeVDia", 2.1},
-                       {"Kind1", I{1}}, {"RowWall1", I{4}}, {"ColCenter1", I{5}},
-                       {"Temperature1", 72.0}, {"Depr1", I{28}}, {"Kind2", I{0}}});
-  b.Add("TblManualByLift", {{"TestID", I{5}}, {"IsIntake", true}, {"UseLDRatio", false},
-                            {"PitotPerLift", I{255}}, {"HeadIntakeVDia", 2.25},
-                            {"Lift1", 0.1}, {"Lift2", 0.2}, {"Lift3", 0.3}});
-  b.Add("TblManualByLift", {{"TestID", I{8}}, {"IsIntake", false}, {"PitotPerLift", I{0}},
-                            {"HeadExhaustVDia", 1.6}});
-  b.Add("TblCarbTest", {{"TestID", I{6}}, {"IsIntake", true}, {"Depr1", 1.5}, {"Depr2", 3.0},
-                        {"Depr3", 6.0}, {"Venturis", I{4}}, {"JetSize", 72.0}});
-  b.Add("TblCfmByKbd", {{"TestID", I{7}}, {"IsIntake", false}, {"PitotPerLift", I{0}},
-                        {"HeadExhaustVDia", 1.55}, {"HeadExhaustEdge", I{5}}});
+  b.Add("TblByDepr", {{"TestID", I{3}},
+                      {"IsIntake", true},
+                      {"HeadIntakeVDia", 2.05},
+                      {"HeadIntakeEdge", I{2}},
+                      {"Depr1", 10.0},
+                      {"Depr2", 20.0},
+                      {"Depr3", 28.0}});
+  b.Add("TblPortMap", {{"TestID", I{4}},
+                       {"IsIntake", true},
+                       {"HeadIntakeVDia", 2.1},
+                       {"Kind1", I{1}},
+                       {"RowWall1", I{4}},
+                       {"ColCenter1", I{5}},
+                       {"Temperature1", 72.0},
+                       {"Depr1", I{28}},
+                       {"Kind2", I{0}}});
+  b.Add("TblManualByLift", {{"TestID", I{5}},
+                            {"IsIntake", true},
+                            {"UseLDRatio", false},
+                            {"PitotPerLift", I{255}},
+                            {"HeadIntakeVDia", 2.25},
+                            {"Lift1", 0.1},
+                            {"Lift2", 0.2},
+                            {"Lift3", 0.3}});
+  b.Add("TblManualByLift",
+        {{"TestID", I{8}}, {"IsIntake", false}, {"PitotPerLift", I{0}}, {"HeadExhaustVDia", 1.6}});
+  b.Add("TblCarbTest", {{"TestID", I{6}},
+                        {"IsIntake", true},
+                        {"Depr1", 1.5},
+                        {"Depr2", 3.0},
+                        {"Depr3", 6.0},
+                        {"Venturis", I{4}},
+                        {"JetSize", 72.0}});
+  b.Add("TblCfmByKbd", {{"TestID", I{7}},
+                        {"IsIntake", false},
+                        {"PitotPerLift", I{0}},
+                        {"HeadExhaustVDia", 1.55},
+                        {"HeadExhaustEdge", I{5}}});
 
   auto byLift = [&](I test, I item, double lift, double ccfm) {
-    b.Add("TblByLiftOrDeprData", {{"TestID", test}, {"ItemNo", item}, {"Lift", lift},
-                                  {"CCfm", ccfm}, {"ACfm", ccfm * 0.98}, {"Depr", 28.0},
-                                  {"ActualDepr", 27.9}, {"Range", I{2}}, {"Temperature1", 71.0},
-                                  {"Temperature2", 70.5}, {"Swirl", 3.5}});
+    b.Add("TblByLiftOrDeprData", {{"TestID", test},
+                                  {"ItemNo", item},
+                                  {"Lift", lift},
+                                  {"CCfm", ccfm},
+                                  {"ACfm", ccfm * 0.98},
+                                  {"Depr", 28.0},
+                                  {"ActualDepr", 27.9},
+                                  {"Range", I{2}},
+                                  {"Temperature1", 71.0},
+                                  {"Temperature2", 70.5},
+                                  {"Swirl", 3.5}});
   };
   byLift(1, 1, 0.1, 60);
   byLift(1, 2, 0.2, 120);
@@ -377,12 +429,18 @@ BenchDatabase SampleBench() {
   }
   const I venturis[] = {7, 3, 9};
   for (int k = 0; k < 3; ++k) {
-    b.Add("TblCarbData", {{"TestID", I{6}}, {"VenturiID", venturis[k]}, {"Depr", 1.5 * (k + 1)},
-                          {"CCfm", 250.0 * (k + 1)}, {"Booster", 0.5 + k}});
+    b.Add("TblCarbData", {{"TestID", I{6}},
+                          {"VenturiID", venturis[k]},
+                          {"Depr", 1.5 * (k + 1)},
+                          {"CCfm", 250.0 * (k + 1)},
+                          {"Booster", 0.5 + k}});
   }
   for (I region = 1; region <= 14; ++region) {
-    b.Add("TblPortMapData", {{"TestID", I{4}}, {"PlaneNo", I{1}}, {"Region", region},
-                             {"Speed", 100.0 + region}, {"Mano", 0.5 * region}});
+    b.Add("TblPortMapData", {{"TestID", I{4}},
+                             {"PlaneNo", I{1}},
+                             {"Region", region},
+                             {"Speed", 100.0 + region},
+                             {"Mano", 0.5 * region}});
   }
   return b;
 }
@@ -443,9 +501,14 @@ BenchDatabase GeneratedBench(int tests, int rowsPerTest) {
       }
     } else if (kind != 4) {
       for (int k = 1; k <= rowsPerTest; ++k) {
-        b.Add("TblByLiftOrDeprData", {{"TestID", I{id}}, {"ItemNo", I{k}}, {"Lift", 0.05 * k},
-                                      {"CCfm", 20.0 * k}, {"ACfm", 19.5 * k}, {"Depr", 28.0},
-                                      {"Swirl", 1.0 * k}, {"Range", I{1}}});
+        b.Add("TblByLiftOrDeprData", {{"TestID", I{id}},
+                                      {"ItemNo", I{k}},
+                                      {"Lift", 0.05 * k},
+                                      {"CCfm", 20.0 * k},
+                                      {"ACfm", 19.5 * k},
+                                      {"Depr", 28.0},
+                                      {"Swirl", 1.0 * k},
+                                      {"Range", I{1}}});
       }
     }
   }

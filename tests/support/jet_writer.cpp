@@ -144,9 +144,7 @@ std::string StoredText(const std::string& utf8, JetTextForm form) {
   return out;
 }
 
-bool IsVariable(JetType t) {
-  return t == JetType::Text || t == JetType::Memo || t == JetType::Ole;
-}
+bool IsVariable(JetType t) { return t == JetType::Text || t == JetType::Memo || t == JetType::Ole; }
 
 std::size_t FixedSize(JetType t) {
   switch (t) {
@@ -351,7 +349,9 @@ std::string EncodeRow(const TablePlan& plan, const std::vector<JetValue>& values
   Append16(row, static_cast<std::uint16_t>(n));
   row.append(plan.fixedBytes, '\0');
   std::vector<std::uint8_t> nullMask((n + 7) / 8, 0);
-  auto present = [&](std::size_t i) { nullMask[i / 8] |= static_cast<std::uint8_t>(1u << (i % 8)); };
+  auto present = [&](std::size_t i) {
+    nullMask[i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
+  };
   std::vector<std::uint16_t> varStarts(plan.varColumns, 0);
 
   for (std::size_t i = 0; i < n; ++i) {
@@ -376,8 +376,9 @@ std::string EncodeRow(const TablePlan& plan, const std::vector<JetValue>& values
         Put32(row, at, static_cast<std::uint32_t>(static_cast<std::int32_t>(AsInt(v))));
         break;
       case JetType::Money:
-        Put64(row, at,
-              static_cast<std::uint64_t>(static_cast<std::int64_t>(std::llround(AsDouble(v) * 1e4))));
+        Put64(
+            row, at,
+            static_cast<std::uint64_t>(static_cast<std::int64_t>(std::llround(AsDouble(v) * 1e4))));
         break;
       case JetType::Single: {
         const float f = static_cast<float>(AsDouble(v));
@@ -572,23 +573,23 @@ void WriteTdef(PageFile& file, const TablePlan& plan) {
 }
 
 // The catalog table: one row per table, the catalog itself included.
-JetTable CatalogTable(const std::vector<JetTable>& tables, const std::vector<std::uint32_t>& tdefs) {
+JetTable CatalogTable(const std::vector<JetTable>& tables,
+                      const std::vector<std::uint32_t>& tdefs) {
   JetTable cat;
   cat.name = "MSysObjects";
   cat.systemTable = true;
-  cat.columns = {{"Id", JetType::Long},    {"ParentId", JetType::Long},
+  cat.columns = {{"Id", JetType::Long},        {"ParentId", JetType::Long},
                  {"Name", JetType::Text, 128}, {"Type", JetType::Integer},
-                 {"Flags", JetType::Long}, {"LvProp", JetType::Ole}};
+                 {"Flags", JetType::Long},     {"LvProp", JetType::Ole}};
   constexpr std::int64_t kTablesContainer = 0x0F000001;
   cat.rows.push_back({std::int64_t{kCatalogTdefPage}, kTablesContainer, std::string("MSysObjects"),
                       std::int64_t{1}, std::int64_t{static_cast<std::int32_t>(0x80000002u)},
                       JetNull{}});
   for (std::size_t i = 0; i < tables.size(); ++i) {
-    cat.rows.push_back({std::int64_t{tdefs[i]}, kTablesContainer, tables[i].name, std::int64_t{1},
-                        std::int64_t{tables[i].systemTable
-                                         ? static_cast<std::int32_t>(0x80000002u)
-                                         : 0},
-                        JetNull{}});
+    cat.rows.push_back(
+        {std::int64_t{tdefs[i]}, kTablesContainer, tables[i].name, std::int64_t{1},
+         std::int64_t{tables[i].systemTable ? static_cast<std::int32_t>(0x80000002u) : 0},
+         JetNull{}});
   }
   return cat;
 }
@@ -637,8 +638,7 @@ std::string UsageMap(const std::vector<std::uint32_t>& pages, PageFile& file) {
 
 }  // namespace
 
-std::string WriteJet4Database(const std::vector<JetTable>& tables,
-                              const JetWriteOptions& options) {
+std::string WriteJet4Database(const std::vector<JetTable>& tables, const JetWriteOptions& options) {
   PageFile file;
   const std::uint32_t header = file.Allocate();
   const std::uint32_t mapPage = file.Allocate();
