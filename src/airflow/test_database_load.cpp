@@ -130,9 +130,10 @@ void SqliteTableLoader::Row(std::span<const JetCell> cells) {
         rc = sqlite3_bind_blob64(s, at, c.bytes.data(), c.bytes.size(), SQLITE_STATIC);
         break;
     }
-    CheckLoad(db_, rc, file_);
+    if (rc != SQLITE_OK) CheckLoad(db_, rc, file_);
   }
-  CheckLoad(db_, sqlite3_step(s), file_);
+  const int stepped = sqlite3_step(s);
+  if (stepped != SQLITE_DONE) CheckLoad(db_, stepped, file_);
   CheckLoad(db_, sqlite3_reset(s), file_);
 }
 
