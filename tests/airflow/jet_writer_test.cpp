@@ -64,13 +64,48 @@ TEST(JetWriter, MdbToolsExportsEveryColumnTypeAndNull) {
                     JetNull{}, JetNull{}, JetNull{}});
   t.rows.push_back({JetNull{}, std::int64_t{0}, std::int64_t{32767}, std::int64_t{2147483647},
                     -0.25, 29.92, 0.1, 0.0, std::string("Ünïcödé ☃"), std::string("x")});
-  WriteJet4File(dir / "types.mdb", {t});
+  WriteJetFile(dir / "types.mdb", {t});
   EXPECT_EQ(Export(dir / "types.mdb", "Types"),
             "Flag,Small,Int,Big,Money,One,Two,When,Name,Notes\n"
             "1,255,-32768,-2147483648,12.5000,0.5,-1e+300,\"2024-03-14 18:00:00\",\"abc\",\"memo "
             "text\"\n"
             "0,N,N,N,N,N,N,N,N,N\n"
             "0,0,32767,2147483647,-0.2500,29.92,0.1,\"1899-12-30 00:00:00\",\"Ünïcödé ☃\",\"x\"\n");
+}
+
+// Jet 3 rows keep their offsets in single bytes; rows of 256 bytes and more need the jump
+// table. Text is Windows-1252.
+TEST(JetWriter, MdbToolsReadsTheJet3Form) {
+  TempDir dir;
+  JetTable t{"Old",
+             {{"ID", JetType::Long},
+              {"Name", JetType::Text, 20},
+              {"Flag", JetType::Boolean},
+              {"One", JetType::Single},
+              {"Long1", JetType::Text, 255},
+              {"Notes", JetType::Memo},
+              {"Long2", JetType::Text, 255}},
+             {},
+             {"ID"}};
+  t.rows.push_back({std::int64_t{1}, std::string("Ünïcödé €"), true, 0.5, std::string("a"),
+                    std::string("short"), std::string("b")});
+  t.rows.push_back({std::int64_t{2}, JetNull{}, false, JetNull{}, std::string(200, 'c'),
+                    std::string(300, 'd'), std::string(250, 'e')});
+  t.rows.push_back({std::int64_t{3}, std::string("x"), JetNull{}, 2.5, JetNull{},
+                    std::string(5000, 'f'), std::string(255, 'g')});
+  JetWriteOptions options;
+  options.jet3 = true;
+  WriteJetFile(dir / "old.mdb", {t}, options);
+  EXPECT_EQ(RunTool("mdb-ver " + Quoted(dir / "old.mdb")), "JET3\n");
+  EXPECT_EQ(Export(dir / "old.mdb", "Old"),
+            "ID,Name,Flag,One,Long1,Notes,Long2\n"
+            "1,\"Ünïcödé €\",1,0.5,\"a\",\"short\",\"b\"\n"
+            "2,N,0,N,\"" +
+                std::string(200, 'c') + "\",\"" + std::string(300, 'd') + "\",\"" +
+                std::string(250, 'e') +
+                "\"\n"
+                "3,\"x\",0,2.5,N,\"" +
+                std::string(5000, 'f') + "\",\"" + std::string(255, 'g') + "\"\n");
 }
 
 TEST(JetWriter, LongMemosGoToLongValuePagesAndChains) {
@@ -83,7 +118,7 @@ TEST(JetWriter, LongMemosGoToLongValuePagesAndChains) {
     t.rows.push_back({static_cast<std::int64_t>(i), memo});
   }
   for (const JetTextForm form : {JetTextForm::Compressed, JetTextForm::Uncompressed}) {
-    WriteJet4File(dir / "memo.mdb", {t}, {form, 1000});
+    WriteJetFile(dir / "memo.mdb", {t}, {form, 1000});
     const std::string csv = Export(dir / "memo.mdb", "M");
     std::size_t at = csv.find('\n') + 1;
     for (std::size_t i = 0; i < 4; ++i) {
@@ -105,7 +140,7 @@ TEST(JetWriter, TablesOverManyPagesUseMapPages) {
     t.rows.push_back({std::int64_t{i}, "row " + std::to_string(i) + filler});
   }
   JetTable small{"Small", {{"ID", JetType::Long}}, {{std::int64_t{7}}}, {}};
-  WriteJet4File(dir / "big.mdb", {t, small});
+  WriteJetFile(dir / "big.mdb", {t, small});
   EXPECT_GT(std::filesystem::file_size(dir / "big.mdb"), 512u * 4096u);
   const std::string csv = Export(dir / "big.mdb", "Big");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 40001);

@@ -31,7 +31,10 @@ JetReaderOptions Reader() {
 // The sample bench written to a file of its own.
 class SampleFile {
  public:
-  explicit SampleFile(const BenchDatabase& bench = test::SampleBench()) { bench.Write(path()); }
+  explicit SampleFile(const BenchDatabase& bench = test::SampleBench(),
+                      const test::JetWriteOptions& options = {}) {
+    bench.Write(path(), options);
+  }
   std::filesystem::path path() const { return dir_ / "bench.mdb"; }
 
  private:
@@ -96,6 +99,28 @@ TEST(TestDatabase, ValuesComeBackAsStored) {
   EXPECT_EQ(head.Field("HeadIntakeEdge").AsByte(), 0);
   RecordSet manual = db.OpenRecordSet("SELECT * FROM TblManualByLift WHERE TestID = 5");
   EXPECT_EQ(manual.Field("PitotPerLift").AsByte(), 255);
+}
+
+// The older Jet 3 form (Access 97) reads the same: mdbtools decodes its Windows-1252 text and
+// its one-byte row offsets.
+TEST(TestDatabase, Jet3FilesGiveTheSameValues) {
+  test::JetWriteOptions options;
+  options.jet3 = true;
+  SampleFile f(test::SampleBench(), options);
+  TestDatabase db(f.path(), Reader());
+  EXPECT_EQ(db.jetVersion(), 0u);
+  RecordSet rs = db.OpenRecordSet("SELECT * FROM TblTest WHERE ID = 1");
+  EXPECT_EQ(rs.Field("TestName").AsText(), "SBC Auto Intake");
+  EXPECT_EQ(rs.Field("MaxCfm").AsSingle(), 265.25f);
+  EXPECT_EQ(rs.Field("Date").AsDate(), JetDayNumber(2024, 3, 14));
+  EXPECT_TRUE(rs.Field("UseRH").AsBoolean());
+  EXPECT_EQ(rs.Field("Notes").AsText().substr(57, 20), "Second line of notes");
+  EXPECT_EQ(rs.Field("CustomB").AsText(), "");
+  EXPECT_TRUE(rs.Field("CustomC").IsNull());
+  EXPECT_EQ(ReadSingle(rs, "Barometer", 29.92f), 29.92f);
+  EXPECT_EQ(db.OpenRecordSet("SELECT * FROM TblCustomer WHERE Name LIKE 'o''b*'").RecordCount(), 1);
+  EXPECT_EQ(db.OpenRecordSet("SELECT * FROM TblPortMapData WHERE TestID = 4").RecordCount(), 14);
+  EXPECT_EQ(db.tables()[0].primaryKey, std::vector<std::uint16_t>{0});
 }
 
 TEST(TestDatabase, MissingColumnsAndNullsTakeTheReadersDefaults) {

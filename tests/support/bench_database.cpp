@@ -221,7 +221,7 @@ std::vector<JetTable> BenchDatabase::Tables() const {
 }
 
 void BenchDatabase::Write(const std::filesystem::path& file, const JetWriteOptions& options) const {
-  WriteJet4File(file, Tables(), options);
+  WriteJetFile(file, Tables(), options);
 }
 
 namespace {

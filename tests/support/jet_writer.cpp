@@ -7,7 +7,8 @@
 //   0x04  16 bytes "Standard Jet DB" and a NUL
 //   0x14  u32      Jet version, 1 for Jet 4
 //   rest  zero (no database key, so no page is encrypted)
-// Page 1: a data page holding the page-usage map records of every table.
+// Page 1: a data page holding the page-usage map records of the tables (more of them on pages
+// at the end of the file when they do not fit).
 // Page 2: the table definition of the catalog table "MSysObjects".
 // Then, table by table: the table definition pages, the data pages, and pages of long values.
 // Map pages (type 0x05) for tables whose pages do not fit one inline map come last.
@@ -46,6 +47,18 @@
 // u16 their count; last the null mask, one bit per column (1 present, 0 NULL; a Boolean's bit
 // is its value).
 //
+// Jet 3 (Access 97) differs: pages of 2048 bytes, version 0 at 0x14; data pages without the u32
+// at 0x08 (rows at 0x08, offsets from 0x0A); definition pages with "VC" at 0x02 and a block of
+// u32 length, u32 rows, u32 next autonumber, u8 type, u16 columns, u16 variable columns, u16
+// columns, u32 logical indexes, u32 index entries, u32 usage map, u32 free-space map (35
+// bytes), 8 bytes per index entry, 18 bytes per column (u8 type, u16 number, u16 variable
+// index, u16 number, u16 sort order, u16 code page 1252 for text, u16 0, u8 flags, u16 fixed
+// offset, u16 length), names as u8 length and Windows-1252 bytes, 39 bytes per index entry,
+// 20 per logical index; rows with u8 column count, u8 offsets (with a jump table of u8 entries
+// when the row is 256 bytes or longer, the end of the variable data counted as one more
+// variable column) and u8 variable-column count; text in Windows-1252; usage map bitmaps of
+// 128 bytes.
+//
 // Memo value in the row: u32 length with flags in the top byte (0x80 the text follows, 0x40 on
 // one long-value page, 0x00 on a chain of them), u32 row pointer of the long value, u32 0.
 // A long-value page is a data page with "LVAL" in place of the definition page; in a chain
@@ -59,16 +72,28 @@
 #include <optional>
 #include <stdexcept>
 
+#include "base/codepage.h"
+
 namespace orv::test {
 
 namespace {
 
-constexpr std::size_t kPage = 4096;
-constexpr std::size_t kDataHeader = 14;
-constexpr std::size_t kMaxRow = kPage - kDataHeader - 2;
-constexpr std::size_t kMapBitmapBytes = 64;  // bitmap of an inline usage map record
-constexpr std::size_t kPagesPerMapPage = (kPage - 4) * 8;
 constexpr std::uint32_t kCatalogTdefPage = 2;
+
+// What differs between the two versions of the format.
+struct Format {
+  bool jet3;
+  std::size_t page;        // page size
+  std::size_t dataHeader;  // bytes before the row offsets of a data page
+  std::size_t rowCountAt;  // offset of the row count of a data page
+  std::size_t mapBitmap;   // bitmap bytes of an inline usage map record
+  std::size_t MaxRow() const { return page - dataHeader - 2; }
+  std::size_t PagesPerMapPage() const { return (page - 4) * 8; }
+  std::size_t TdefPayload() const { return page - 8; }
+};
+
+constexpr Format kJet4{false, 4096, 14, 12, 64};
+constexpr Format kJet3{true, 2048, 10, 8, 128};
 
 void Put8(std::string& b, std::size_t at, std::uint8_t v) { b[at] = static_cast<char>(v); }
 void Put16(std::string& b, std::size_t at, std::uint16_t v) {
@@ -130,6 +155,9 @@ std::string Ucs2(const std::string& s) {
   for (std::uint16_t u : Utf16(s)) Append16(out, u);
   return out;
 }
+
+// Stored bytes of a text in a Jet 3 file: Windows-1252.
+std::string StoredText3(const std::string& utf8) { return Utf8ToCp1252(utf8); }
 
 // Stored bytes of a text: compressed (FF FE and one byte per character) when every character
 // has a zero high byte and a non-zero low byte and that is shorter, else plain UCS-2.
@@ -207,27 +235,31 @@ bool AsBool(const JetValue& v) {
 // The pages of the file being built, allocated in order.
 class PageFile {
  public:
+  explicit PageFile(const Format& f) : format_(f) {}
+  const Format& format() const { return format_; }
   std::uint32_t Allocate() {
-    pages_.emplace_back(kPage, '\0');
+    pages_.emplace_back(format_.page, '\0');
     return static_cast<std::uint32_t>(pages_.size() - 1);
   }
   std::string& operator[](std::uint32_t n) { return pages_.at(n); }
   std::uint32_t Count() const { return static_cast<std::uint32_t>(pages_.size()); }
   std::string Bytes() const {
     std::string out;
-    out.reserve(pages_.size() * kPage);
+    out.reserve(pages_.size() * format_.page);
     for (const auto& p : pages_) out += p;
     return out;
   }
 
  private:
+  Format format_;
   std::vector<std::string> pages_;
 };
 
 // A data page (or a long-value page) being filled with rows from the end downward.
 class RowPage {
  public:
-  RowPage(PageFile& file, std::uint32_t page, const char owner[4]) : file_(file), page_(page) {
+  RowPage(PageFile& file, std::uint32_t page, const char owner[4])
+      : file_(file), f_(file.format()), page_(page) {
     std::string& p = file_[page_];
     Put8(p, 0, 0x01);
     Put8(p, 1, 0x01);
@@ -235,15 +267,15 @@ class RowPage {
     Update();
   }
   bool Fits(std::size_t rowBytes) const {
-    return kDataHeader + 2 * (rows_ + 1) + used_ + rowBytes <= kPage;
+    return f_.dataHeader + 2 * (rows_ + 1) + used_ + rowBytes <= f_.page;
   }
   // Adds a row; returns its number on the page.
   std::uint8_t Add(const std::string& row) {
     std::string& p = file_[page_];
     used_ += row.size();
-    const std::size_t at = kPage - used_;
+    const std::size_t at = f_.page - used_;
     std::memcpy(&p[at], row.data(), row.size());
-    Put16(p, kDataHeader + 2 * rows_, static_cast<std::uint16_t>(at));
+    Put16(p, f_.dataHeader + 2 * rows_, static_cast<std::uint16_t>(at));
     ++rows_;
     Update();
     return static_cast<std::uint8_t>(rows_ - 1);
@@ -254,10 +286,11 @@ class RowPage {
  private:
   void Update() {
     std::string& p = file_[page_];
-    Put16(p, 12, static_cast<std::uint16_t>(rows_));
-    Put16(p, 2, static_cast<std::uint16_t>(kPage - kDataHeader - 2 * rows_ - used_));
+    Put16(p, f_.rowCountAt, static_cast<std::uint16_t>(rows_));
+    Put16(p, 2, static_cast<std::uint16_t>(f_.page - f_.dataHeader - 2 * rows_ - used_));
   }
   PageFile& file_;
+  Format f_;
   std::uint32_t page_;
   std::size_t rows_ = 0;
   std::size_t used_ = 0;
@@ -272,10 +305,11 @@ class LongValues {
 
   // Stores `bytes` on long-value pages; returns (flags, row pointer) for the memo header.
   std::pair<std::uint8_t, std::uint32_t> Store(const std::string& bytes) {
-    if (bytes.size() <= kMaxRow) return {0x40, AddRow(bytes)};
-    // A chain: pieces of at most kMaxRow bytes each starting with the next piece's pointer,
+    const std::size_t maxRow = file_.format().MaxRow();
+    if (bytes.size() <= maxRow) return {0x40, AddRow(bytes)};
+    // A chain: pieces of at most a row's bytes each starting with the next piece's pointer,
     // written last piece first so that each knows its successor.
-    constexpr std::size_t kPiece = kMaxRow - 4;
+    const std::size_t kPiece = maxRow - 4;
     std::vector<std::string> pieces;
     for (std::size_t at = 0; at < bytes.size(); at += kPiece) {
       pieces.push_back(bytes.substr(at, kPiece));
@@ -338,15 +372,53 @@ TablePlan PlanColumns(const JetTable& t) {
   return plan;
 }
 
+// The end of a Jet 3 row after its variable data: the end of that data and the start of each
+// variable column as single bytes, the jump table that tells which of them lie 256, 512, ...
+// bytes or more into the row, and the variable column count.
+std::string Jet3RowTail(std::size_t eod, const std::vector<std::uint16_t>& varStarts,
+                        std::size_t maskBytes) {
+  const std::size_t nvar = varStarts.size();
+  std::vector<std::size_t> offsets(varStarts.begin(), varStarts.end());
+  offsets.push_back(eod);
+  // The jump count follows from the row's whole length, which includes the jumps.
+  std::size_t jumps = 0;
+  while (true) {
+    const std::size_t length = eod + (nvar + 1) + jumps + 1 + maskBytes;
+    const std::size_t needed = (length - 1) / 256;
+    if (needed == jumps) break;
+    jumps = needed;
+  }
+  std::string tail;
+  for (std::size_t i = nvar + 1; i-- > 0;)
+    Append8(tail, static_cast<std::uint8_t>(offsets[i] & 0xFF));
+  for (std::size_t j = jumps; j-- > 0;) {
+    std::uint8_t first = 0xFF;  // a dummy entry when no column starts that far in
+    for (std::size_t i = 0; i <= nvar; ++i) {
+      if (offsets[i] >= 256 * (j + 1)) {
+        first = static_cast<std::uint8_t>(i);
+        break;
+      }
+    }
+    Append8(tail, first);
+  }
+  Append8(tail, static_cast<std::uint8_t>(nvar));
+  return tail;
+}
+
 std::string EncodeRow(const TablePlan& plan, const std::vector<JetValue>& values,
-                      LongValues& longValues, const JetWriteOptions& options) {
+                      LongValues& longValues, const JetWriteOptions& options, const Format& f) {
   const JetTable& t = *plan.table;
   const std::size_t n = t.columns.size();
   if (values.size() != n) {
     throw std::invalid_argument("a row of " + t.name + " has the wrong number of values");
   }
+  const std::size_t countBytes = f.jet3 ? 1 : 2;
   std::string row;
-  Append16(row, static_cast<std::uint16_t>(n));
+  if (f.jet3) {
+    Append8(row, static_cast<std::uint8_t>(n));
+  } else {
+    Append16(row, static_cast<std::uint16_t>(n));
+  }
   row.append(plan.fixedBytes, '\0');
   std::vector<std::uint8_t> nullMask((n + 7) / 8, 0);
   auto present = [&](std::size_t i) {
@@ -364,7 +436,7 @@ std::string EncodeRow(const TablePlan& plan, const std::vector<JetValue>& values
     if (IsVariable(c.type)) continue;
     if (IsNull(v)) continue;
     present(i);
-    const std::size_t at = 2 + plan.places[i].fixedOffset;
+    const std::size_t at = countBytes + plan.places[i].fixedOffset;
     switch (c.type) {
       case JetType::Byte:
         Put8(row, at, static_cast<std::uint8_t>(AsInt(v)));
@@ -412,6 +484,7 @@ std::string EncodeRow(const TablePlan& plan, const std::vector<JetValue>& values
     present(i);
     const std::string stored = c.type == JetType::Ole ? *text
                                : text->empty()        ? std::string()
+                               : f.jet3               ? StoredText3(*text)
                                                       : StoredText(*text, options.textForm);
     if (c.type == JetType::Text) {
       if (Utf16(*text).size() > static_cast<std::size_t>(c.textChars)) {
@@ -434,14 +507,16 @@ std::string EncodeRow(const TablePlan& plan, const std::vector<JetValue>& values
       row += header;
     }
   }
-  if (plan.varColumns > 0) {
+  if (plan.varColumns > 0 && f.jet3) {
+    row += Jet3RowTail(row.size(), varStarts, nullMask.size());
+  } else if (plan.varColumns > 0) {
     const auto eod = static_cast<std::uint16_t>(row.size());
     Append16(row, eod);
     for (std::size_t j = plan.varColumns; j-- > 0;) Append16(row, varStarts[j]);
     Append16(row, static_cast<std::uint16_t>(plan.varColumns));
   }
   for (std::uint8_t b : nullMask) Append8(row, b);
-  if (row.size() > kMaxRow) throw std::invalid_argument("a row of " + t.name + " is too long");
+  if (row.size() > f.MaxRow()) throw std::invalid_argument("a row of " + t.name + " is too long");
   return row;
 }
 
@@ -451,7 +526,7 @@ void WriteRows(TablePlan& plan, PageFile& file, LongValues& longValues,
   char owner[4];
   for (int i = 0; i < 4; ++i) owner[i] = static_cast<char>((plan.tdefPage >> (8 * i)) & 0xFF);
   for (const auto& values : plan.table->rows) {
-    const std::string row = EncodeRow(plan, values, longValues, options);
+    const std::string row = EncodeRow(plan, values, longValues, options, file.format());
     if (!page || !page->Fits(row.size())) {
       page.emplace(file, file.Allocate(), owner);
       plan.dataPages.push_back(page->page());
@@ -460,8 +535,22 @@ void WriteRows(TablePlan& plan, PageFile& file, LongValues& longValues,
   }
 }
 
+// A name in a table definition: u16 byte length and UCS-2 (Jet 4), u8 length and
+// Windows-1252 (Jet 3).
+void AppendName(std::string& b, const std::string& name, const Format& f) {
+  if (f.jet3) {
+    const std::string bytes = Utf8ToCp1252(name);
+    Append8(b, static_cast<std::uint8_t>(bytes.size()));
+    b += bytes;
+  } else {
+    const std::string bytes = Ucs2(name);
+    Append16(b, static_cast<std::uint16_t>(bytes.size()));
+    b += bytes;
+  }
+}
+
 // The definition block of a table, with the usage map row pointers filled in.
-std::string DefinitionBlock(const TablePlan& plan) {
+std::string DefinitionBlock(const TablePlan& plan, const Format& f) {
   const JetTable& t = *plan.table;
   const std::size_t n = t.columns.size();
   std::vector<std::uint16_t> keyColumns;
@@ -475,13 +564,15 @@ std::string DefinitionBlock(const TablePlan& plan) {
 
   std::string b;
   Append32(b, 0);  // length, set below
-  Append32(b, 0);
+  if (!f.jet3) Append32(b, 0);
   Append32(b, static_cast<std::uint32_t>(t.rows.size()));
   Append32(b, 0);
-  Append8(b, 1);
-  b.append(3, '\0');
-  Append32(b, 0);
-  b.append(8, '\0');
+  if (!f.jet3) {
+    Append8(b, 1);
+    b.append(3, '\0');
+    Append32(b, 0);
+    b.append(8, '\0');
+  }
   Append8(b, t.systemTable ? 0x53 : 0x4E);
   Append16(b, static_cast<std::uint16_t>(n));
   Append16(b, static_cast<std::uint16_t>(plan.varColumns));
@@ -493,30 +584,31 @@ std::string DefinitionBlock(const TablePlan& plan) {
   for (std::uint32_t i = 0; i < indexes; ++i) {
     Append32(b, 0);
     Append32(b, static_cast<std::uint32_t>(t.rows.size()));
-    Append32(b, 0);
+    if (!f.jet3) Append32(b, 0);
   }
   for (std::size_t i = 0; i < n; ++i) {
     const JetColumn& c = t.columns[i];
+    const bool text = c.type == JetType::Text || c.type == JetType::Memo;
     Append8(b, static_cast<std::uint8_t>(c.type));
-    Append32(b, 0);
+    if (!f.jet3) Append32(b, 0);
     Append16(b, static_cast<std::uint16_t>(i));
     Append16(b, plan.places[i].varIndex);
     Append16(b, static_cast<std::uint16_t>(i));
-    Append16(b, IsVariable(c.type) ? 0x0409 : 0);
-    Append16(b, 0);
+    Append16(b, text ? 0x0409 : 0);
+    Append16(b, f.jet3 && text ? 0x04E4 : 0);
+    if (f.jet3) Append16(b, 0);
     Append8(b, static_cast<std::uint8_t>((IsVariable(c.type) ? 0x00 : 0x01) | 0x02));
-    Append8(b, c.type == JetType::Text || c.type == JetType::Memo ? 0x01 : 0x00);
-    Append32(b, 0);
+    if (!f.jet3) {
+      Append8(b, text ? 0x01 : 0x00);
+      Append32(b, 0);
+    }
     Append16(b, plan.places[i].fixedOffset);
-    Append16(b, ColumnLength(c));
+    Append16(b, c.type == JetType::Text && f.jet3 ? static_cast<std::uint16_t>(c.textChars)
+                                                  : ColumnLength(c));
   }
-  for (const JetColumn& c : t.columns) {
-    const std::string name = Ucs2(c.name);
-    Append16(b, static_cast<std::uint16_t>(name.size()));
-    b += name;
-  }
+  for (const JetColumn& c : t.columns) AppendName(b, c.name, f);
   if (indexes > 0) {
-    Append32(b, 0);
+    if (!f.jet3) Append32(b, 0);
     for (std::size_t k = 0; k < 10; ++k) {
       if (k < keyColumns.size()) {
         Append16(b, keyColumns[k]);
@@ -529,8 +621,8 @@ std::string DefinitionBlock(const TablePlan& plan) {
     Append32(b, 0);
     Append32(b, 0);
     Append8(b, 0x01);
-    b.append(9, '\0');
-    Append32(b, 0);
+    if (!f.jet3) b.append(9, '\0');
+    if (!f.jet3) Append32(b, 0);
     Append32(b, 0);
     Append32(b, 0);
     Append8(b, 0);
@@ -539,34 +631,36 @@ std::string DefinitionBlock(const TablePlan& plan) {
     Append8(b, 0);
     Append8(b, 0);
     Append8(b, 0x01);
-    Append32(b, 0);
-    const std::string name = Ucs2("PrimaryKey");
-    Append16(b, static_cast<std::uint16_t>(name.size()));
-    b += name;
+    if (!f.jet3) Append32(b, 0);
+    AppendName(b, "PrimaryKey", f);
   }
   Append16(b, 0xFFFF);
   Put32(b, 0, static_cast<std::uint32_t>(b.size()));
   return b;
 }
 
-constexpr std::size_t kTdefPayload = kPage - 8;
-
-std::size_t TdefPageCount(std::size_t blockBytes) {
-  return (blockBytes + kTdefPayload - 1) / kTdefPayload;
+std::size_t TdefPageCount(std::size_t blockBytes, const Format& f) {
+  return (blockBytes + f.TdefPayload() - 1) / f.TdefPayload();
 }
 
 void WriteTdef(PageFile& file, const TablePlan& plan) {
-  const std::string block = DefinitionBlock(plan);
-  if (TdefPageCount(block.size()) != plan.tdefPages.size()) {
+  const Format& f = file.format();
+  const std::string block = DefinitionBlock(plan, f);
+  if (TdefPageCount(block.size(), f) != plan.tdefPages.size()) {
     throw std::logic_error("table definition size changed");
   }
   for (std::size_t k = 0; k < plan.tdefPages.size(); ++k) {
     std::string& p = file[plan.tdefPages[k]];
-    const std::size_t from = k * kTdefPayload;
-    const std::size_t count = std::min(kTdefPayload, block.size() - from);
+    const std::size_t from = k * f.TdefPayload();
+    const std::size_t count = std::min(f.TdefPayload(), block.size() - from);
     Put8(p, 0, 0x02);
     Put8(p, 1, 0x01);
-    Put16(p, 2, static_cast<std::uint16_t>(kTdefPayload - count));
+    if (f.jet3) {
+      p[2] = 'V';
+      p[3] = 'C';
+    } else {
+      Put16(p, 2, static_cast<std::uint16_t>(f.TdefPayload() - count));
+    }
     Put32(p, 4, k + 1 < plan.tdefPages.size() ? plan.tdefPages[k + 1] : 0);
     std::memcpy(&p[8], block.data() + from, count);
   }
@@ -597,37 +691,38 @@ JetTable CatalogTable(const std::vector<JetTable>& tables,
 // Usage map record of a table: inline bitmap when the pages fit one, else the pointers to map
 // pages (allocated at the end of the file).
 std::string UsageMap(const std::vector<std::uint32_t>& pages, PageFile& file) {
+  const Format& f = file.format();
   std::string rec;
   if (pages.empty()) {
     Append8(rec, 0x00);
     Append32(rec, 0);
-    rec.append(kMapBitmapBytes, '\0');
+    rec.append(f.mapBitmap, '\0');
     return rec;
   }
   const std::uint32_t first = *std::min_element(pages.begin(), pages.end());
   const std::uint32_t last = *std::max_element(pages.begin(), pages.end());
-  if (last - first < kMapBitmapBytes * 8) {
+  if (last - first < f.mapBitmap * 8) {
     Append8(rec, 0x00);
     Append32(rec, first);
-    rec.append(kMapBitmapBytes, '\0');
+    rec.append(f.mapBitmap, '\0');
     for (std::uint32_t p : pages) {
       const std::uint32_t bit = p - first;
       rec[5 + bit / 8] = static_cast<char>(rec[5 + bit / 8] | (1 << (bit % 8)));
     }
     return rec;
   }
-  constexpr std::size_t kPointers = kMapBitmapBytes / 4 + 1;
-  std::vector<std::uint32_t> mapPages(kPointers, 0);
+  const std::size_t pointers = f.mapBitmap / 4 + 1;
+  std::vector<std::uint32_t> mapPages(pointers, 0);
   for (std::uint32_t p : pages) {
-    const std::size_t slot = p / kPagesPerMapPage;
-    if (slot >= kPointers) throw std::invalid_argument("database too large for this writer");
+    const std::size_t slot = p / f.PagesPerMapPage();
+    if (slot >= pointers) throw std::invalid_argument("database too large for this writer");
     if (mapPages[slot] == 0) {
       mapPages[slot] = file.Allocate();
       std::string& mp = file[mapPages[slot]];
       Put8(mp, 0, 0x05);
       Put8(mp, 1, 0x01);
     }
-    const std::uint32_t bit = p % kPagesPerMapPage;
+    const std::size_t bit = p % f.PagesPerMapPage();
     std::string& mp = file[mapPages[slot]];
     mp[4 + bit / 8] = static_cast<char>(mp[4 + bit / 8] | (1 << (bit % 8)));
   }
@@ -638,8 +733,11 @@ std::string UsageMap(const std::vector<std::uint32_t>& pages, PageFile& file) {
 
 }  // namespace
 
-std::string WriteJet4Database(const std::vector<JetTable>& tables, const JetWriteOptions& options) {
-  PageFile file;
+namespace {
+
+std::string WriteDatabase(const std::vector<JetTable>& tables, const JetWriteOptions& options,
+                          const Format& f) {
+  PageFile file(f);
   const std::uint32_t header = file.Allocate();
   const std::uint32_t mapPage = file.Allocate();
   const std::uint32_t catalogFirst = file.Allocate();
@@ -650,7 +748,7 @@ std::string WriteJet4Database(const std::vector<JetTable>& tables, const JetWrit
     std::string& p = file[header];
     Put32(p, 0, 0x00000100);
     std::memcpy(&p[4], "Standard Jet DB", 16);
-    Put32(p, 0x14, 1);
+    Put32(p, 0x14, f.jet3 ? 0 : 1);
     // The bytes from 0x18 are kept encrypted with a fixed stream cipher; readers decrypt them
     // and take the database key from 0x3E. Storing the key stream itself there makes the
     // decrypted key 0, which means "no page is encrypted". The four key-stream bytes were
@@ -666,7 +764,7 @@ std::string WriteJet4Database(const std::vector<JetTable>& tables, const JetWrit
   std::vector<std::uint32_t> tdefs;
   for (const JetTable& t : tables) {
     TablePlan plan = PlanColumns(t);
-    const std::size_t count = TdefPageCount(DefinitionBlock(plan).size());
+    const std::size_t count = TdefPageCount(DefinitionBlock(plan, f).size(), f);
     for (std::size_t k = 0; k < count; ++k) plan.tdefPages.push_back(file.Allocate());
     plan.tdefPage = plan.tdefPages.front();
     tdefs.push_back(plan.tdefPage);
@@ -676,7 +774,7 @@ std::string WriteJet4Database(const std::vector<JetTable>& tables, const JetWrit
   TablePlan catalogPlan = PlanColumns(catalog);
   catalogPlan.tdefPage = kCatalogTdefPage;
   catalogPlan.tdefPages.push_back(kCatalogTdefPage);
-  for (std::size_t k = 1; k < TdefPageCount(DefinitionBlock(catalogPlan).size()); ++k) {
+  for (std::size_t k = 1; k < TdefPageCount(DefinitionBlock(catalogPlan, f).size(), f); ++k) {
     catalogPlan.tdefPages.push_back(file.Allocate());
   }
 
@@ -684,14 +782,16 @@ std::string WriteJet4Database(const std::vector<JetTable>& tables, const JetWrit
   WriteRows(catalogPlan, file, longValues, options);
   for (TablePlan& plan : plans) WriteRows(plan, file, longValues, options);
 
-  // The usage maps of every table as rows of page 1.
-  RowPage maps(file, mapPage, "\0\0\0\0");
+  // The usage maps of every table as rows of page 1 (and of further pages at the end when they
+  // do not fit).
+  std::optional<RowPage> maps;
+  maps.emplace(file, mapPage, "\0\0\0\0");
   auto addMaps = [&](TablePlan& plan) {
     const std::string used = UsageMap(plan.dataPages, file);
     const std::string free = UsageMap({}, file);
-    if (!maps.Fits(used.size() + free.size())) throw std::invalid_argument("too many tables");
-    plan.usageMapRow = RowPointer(mapPage, maps.Add(used));
-    plan.freeMapRow = RowPointer(mapPage, maps.Add(free));
+    if (!maps->Fits(used.size() + free.size())) maps.emplace(file, file.Allocate(), "\0\0\0\0");
+    plan.usageMapRow = RowPointer(maps->page(), maps->Add(used));
+    plan.freeMapRow = RowPointer(maps->page(), maps->Add(free));
   };
   addMaps(catalogPlan);
   for (TablePlan& plan : plans) addMaps(plan);
@@ -701,9 +801,20 @@ std::string WriteJet4Database(const std::vector<JetTable>& tables, const JetWrit
   return file.Bytes();
 }
 
-void WriteJet4File(const std::filesystem::path& path, const std::vector<JetTable>& tables,
-                   const JetWriteOptions& options) {
-  const std::string bytes = WriteJet4Database(tables, options);
+}  // namespace
+
+std::string WriteJet4Database(const std::vector<JetTable>& tables, const JetWriteOptions& options) {
+  return WriteDatabase(tables, options, kJet4);
+}
+
+std::string WriteJet3Database(const std::vector<JetTable>& tables, const JetWriteOptions& options) {
+  return WriteDatabase(tables, options, kJet3);
+}
+
+void WriteJetFile(const std::filesystem::path& path, const std::vector<JetTable>& tables,
+                  const JetWriteOptions& options) {
+  const std::string bytes =
+      options.jet3 ? WriteJet3Database(tables, options) : WriteJet4Database(tables, options);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());

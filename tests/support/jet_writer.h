@@ -8,7 +8,8 @@
 
 namespace orv::test {
 
-// Our own writer of Jet 4 database files (the Access 2000 ".mdb" format), written from the
+// Our own writer of Jet database files (the Access 2000 ".mdb" format, Jet 4, and the Access 97
+// form, Jet 3), written from the
 // file-format notes that mdbtools installs (HACKING.md). It makes the test databases of the flow
 // bench: user tables of Boolean, Byte, Integer, Long, Currency, Single, Double, Date/Time, Text
 // and Memo columns with NULLs, a primary key index description where asked for, and the system
@@ -58,6 +59,8 @@ struct JetWriteOptions {
   JetTextForm textForm = JetTextForm::Compressed;
   // Memo values whose stored bytes exceed this stay out of the row, on long-value pages.
   std::size_t inlineMemoBytes = 1000;
+  // Write the older Jet 3 (Access 97) form instead: 2048-byte pages, text in Windows-1252.
+  bool jet3 = false;
 };
 
 // The bytes of a whole database holding `tables`. Throws std::invalid_argument for a table the
@@ -65,8 +68,13 @@ struct JetWriteOptions {
 std::string WriteJet4Database(const std::vector<JetTable>& tables,
                               const JetWriteOptions& options = {});
 
-void WriteJet4File(const std::filesystem::path& path, const std::vector<JetTable>& tables,
-                   const JetWriteOptions& options = {});
+// The same in the Jet 3 form.
+std::string WriteJet3Database(const std::vector<JetTable>& tables,
+                              const JetWriteOptions& options = {});
+
+// Writes the file in the form `options` names (Jet 4 unless `jet3`).
+void WriteJetFile(const std::filesystem::path& path, const std::vector<JetTable>& tables,
+                  const JetWriteOptions& options = {});
 
 // Day number of a date in the Jet (and VB) calendar: 30 Dec 1899 is day 0.
 double JetDayNumber(int year, int month, int day);
