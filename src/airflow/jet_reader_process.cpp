@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -176,8 +177,9 @@ void RunJetReader(const JetReaderOptions& options, const std::filesystem::path& 
 
   const auto deadline = std::chrono::steady_clock::now() + options.timeLimit;
   const auto seconds = [&] {
-    return std::to_string(
-        std::chrono::duration_cast<std::chrono::duration<double>>(options.timeLimit).count());
+    std::ostringstream text;
+    text << std::chrono::duration_cast<std::chrono::duration<double>>(options.timeLimit).count();
+    return text.str();
   };
   std::size_t received = 0;
   std::string message;

@@ -92,6 +92,9 @@ TEST(TestDatabase, ValuesComeBackAsStored) {
   rs.MoveNext();
   EXPECT_TRUE(rs.Eof());
 
+  EXPECT_EQ(db.OpenRecordSet("SELECT CustomA FROM TblTest WHERE ID = 3").Field(0).AsText(),
+            "Zürich €");
+
   // A Single keeps every bit: 2.02 as a 32-bit float, not the decimal 2.02.
   RecordSet head = db.OpenRecordSet("SELECT * FROM TblAutoByLift WHERE TestID = 1");
   EXPECT_EQ(head.Field("HeadIntakeVDia").AsDouble(), static_cast<double>(2.02f));
@@ -121,6 +124,9 @@ TEST(TestDatabase, Jet3FilesGiveTheSameValues) {
   EXPECT_EQ(db.OpenRecordSet("SELECT * FROM TblCustomer WHERE Name LIKE 'o''b*'").RecordCount(), 1);
   EXPECT_EQ(db.OpenRecordSet("SELECT * FROM TblPortMapData WHERE TestID = 4").RecordCount(), 14);
   EXPECT_EQ(db.tables()[0].primaryKey, std::vector<std::uint16_t>{0});
+  // Windows-1252 text comes back as UTF-8.
+  EXPECT_EQ(db.OpenRecordSet("SELECT CustomA FROM TblTest WHERE ID = 3").Field(0).AsText(),
+            "Zürich €");
 }
 
 TEST(TestDatabase, MissingColumnsAndNullsTakeTheReadersDefaults) {
@@ -358,7 +364,7 @@ TEST(TestDatabase, AReaderThatCrashesHangsOrBabblesMakesTheFileUnreadable) {
   };
   const Row rows[] = {
       {"kill -SEGV $$", std::chrono::seconds(10), 1 << 20, "signal 11"},
-      {"exec sleep 30", std::chrono::milliseconds(300), 1 << 20, "did not finish"},
+      {"exec sleep 30", std::chrono::milliseconds(300), 1 << 20, "did not finish within 0.3 s"},
       {"exec 1>&-; exec sleep 30", std::chrono::milliseconds(300), 1 << 20, "did not finish"},
       // A table whose first text claims 4 GB, then endless bytes.
       {"printf "

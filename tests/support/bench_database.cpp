@@ -339,6 +339,7 @@ BenchDatabase SampleBench() {
       row["Barometer"] = JetNull{};
     }
     if (t.id == 2) row["CustomA"] = std::string("stage 2");
+    if (t.id == 3) row["CustomA"] = std::string("Zürich €");
     b.Add("TblTest", row);
   }
 
