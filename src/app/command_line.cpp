@@ -6,12 +6,14 @@
 #include <optional>
 
 #include "airflow/dos_test_file.h"
+#include "airflow/jet_file_reader.h"
 #include "airflow/load_test.h"
 #include "airflow/sy3_test_file.h"
 #include "app/console_prompter.h"
 #include "app/curves_csv.h"
 #include "app/dump_json.h"
 #include "app/flow_test_text.h"
+#include "app/flow_tests_db_command.h"
 #include "app/workspace.h"
 #include "base/atomic_file.h"
 #include "base/error_trace.h"
@@ -186,6 +188,11 @@ int PrintFlowTest(const FlowSource& src, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  return RunCommandLine(argc, argv, out, err, DefaultJetReaderOptions().executable);
+}
+
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
+                   const std::filesystem::path& readerExecutable) {
   CLI::App app{"Orvantis: piston-engine geometry, flow and power calculations", "orvantis"};
   app.require_subcommand(1);
 
@@ -193,9 +200,37 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
   CLI::App* dump = app.add_subcommand("dump", "print the engine as JSON");
   AddEngineOptions(*dump, dumpReq);
 
-  std::string testsPath;
-  CLI::App* flowTests = app.add_subcommand("flow-tests", "list the tests of an SY3 file");
-  flowTests->add_option("FILE", testsPath, "SY3 file")->required();
+  DatabaseFlowTestsRequest flowTestsReq;
+  CLI::App* flowTests = app.add_subcommand(
+      "flow-tests", "list the tests of an SY3 file, or of a flow test database with filters");
+  flowTests->add_option("FILE", flowTestsReq.file, "SY3 file or the flow bench's test database")
+      ->required();
+  flowTests->add_option("--kind", flowTestsReq.kind, "test kind name (or \"[ANY]\")");
+  flowTests->add_option("--from", flowTestsReq.from, "first test date (M/D/YYYY or YYYY-MM-DD)");
+  flowTests->add_option("--to", flowTestsReq.to, "last test date");
+  flowTests->add_flag("--today", flowTestsReq.today, "tests of today only");
+  flowTests->add_option("--operator", flowTestsReq.operatorName, "bench operator");
+  flowTests->add_option("--customer", flowTestsReq.customer, "customer name or ID");
+  flowTests->add_option("--side", flowTestsReq.side, "intake or exhaust tests only")
+      ->check(CLI::IsMember({"intake", "exhaust"}, CLI::ignore_case));
+  flowTests
+      ->add_option("--filter", flowTestsReq.filters,
+                   "FIELD,RELATION,VALUE[,CONNECTOR]: a filter row (=, <, >, includes; AND, OR)")
+      ->take_all();
+  flowTests->add_option("--sort", flowTestsReq.sorts, "sort key column (up to 3)")->take_all();
+  flowTests->add_option("--columns", flowTestsReq.columns, "columns to show (or \"all\")")
+      ->take_all();
+  flowTests->add_flag("--sql", flowTestsReq.printSql, "print the query first");
+
+  // The reader process of database files (the program starts itself with it); not for users.
+  std::string jetFile;
+  std::vector<std::string> jetTables;
+  bool jetRows = false;
+  CLI::App* jetRead = app.add_subcommand(kJetReadCommand, "read a Jet database file");
+  jetRead->group("");
+  jetRead->add_flag("--rows", jetRows);
+  jetRead->add_option("FILE", jetFile)->required();
+  jetRead->add_option("TABLES", jetTables);
 
   FlowSource testSource;
   CLI::App* flowTest =
@@ -227,8 +262,21 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
     return app.exit(e, out, err);
   }
 
+  if (jetRead->parsed()) {
+    return static_cast<int>(RunJetRead(jetFile, jetTables, jetRows, out, err));
+  }
+
   ConsolePrompter prompter(err);
   Workspace ws(prompter);
+
+  if (flowTests->parsed()) {
+    JetReaderOptions reader;
+    reader.executable = readerExecutable;
+    if (IsTestDatabaseFile(flowTestsReq.file)) {
+      return RunDatabaseFlowTests(flowTestsReq, reader, ws, out, err);
+    }
+    return ListFlowTests(flowTestsReq.file, out, err);
+  }
 
   if (dump->parsed()) {
     if (!PrepareWorkspace(ws, dumpReq, err)) return 1;
@@ -268,7 +316,6 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
     }
     return 0;
   }
-  if (flowTests->parsed()) return ListFlowTests(testsPath, out, err);
   if (flowTest->parsed()) return PrintFlowTest(testSource, out, err);
   return 1;
 }

@@ -1,6 +1,7 @@
 #include "base/date_text.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -8,9 +9,11 @@ namespace orv {
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\0'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -41,17 +44,92 @@ std::optional<std::vector<Piece>> DigitPieces(std::string_view s, std::string_vi
   return pieces;
 }
 
-bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+// 1 January 1970 is day 25569 of the database calendar.
+constexpr long kUnixEpochDay = 25569;
 
-int DaysInMonth(int y, int m) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
+long DaysFromCivil(int y, int m, int d) noexcept {
+  y -= m <= 2 ? 1 : 0;
+  const long era = (y >= 0 ? y : y - 399) / 400;
+  const long yoe = y - era * 400;
+  const long doy = (153L * ((m + 9) % 12) + 2) / 5 + d - 1;
+  const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+CivilDate CivilFromDays(long z) noexcept {
+  z += 719468;
+  const long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long doe = z - era * 146097;
+  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long mp = (5 * doy + 2) / 153;
+  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  const int y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+  return {y, m, d};
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads a run of digits at `i`; false when there is none or it is too long to be a date part.
+bool ReadNumber(std::string_view s, std::size_t& i, int& value, int& digits) {
+  value = 0;
+  digits = 0;
+  while (i < s.size() && IsDigit(s[i])) {
+    if (++digits > 4) return false;
+    value = value * 10 + (s[i] - '0');
+    ++i;
+  }
+  return digits > 0;
+}
+
+// "h:mm", "h:mm:ss", optionally followed by AM or PM; the fraction of a day.
+std::optional<double> ParseTime(std::string_view s) {
+  s = Trim(s);
+  if (s.empty()) return 0.0;
+  int ampm = 0;
+  auto endsWith = [&](std::string_view suffix) {
+    if (s.size() < suffix.size()) return false;
+    for (std::size_t k = 0; k < suffix.size(); ++k) {
+      const char c = s[s.size() - suffix.size() + k];
+      if ((c | 0x20) != (suffix[k] | 0x20)) return false;
+    }
+    return true;
+  };
+  if (endsWith("AM")) ampm = 1;
+  if (endsWith("PM")) ampm = 2;
+  if (ampm != 0) s = Trim(s.substr(0, s.size() - 2));
+  std::vector<int> parts;
+  std::size_t i = 0;
+  while (true) {
+    int v = 0, digits = 0;
+    // Hours take one or two digits, minutes and seconds exactly two.
+    if (!ReadNumber(s, i, v, digits) || digits > 2 || (!parts.empty() && digits != 2)) {
+      return std::nullopt;
+    }
+    parts.push_back(v);
+    if (i == s.size()) break;
+    if (s[i] != ':' || parts.size() == 3) return std::nullopt;
+    ++i;
+  }
+  if (parts.size() < 2) return std::nullopt;
+  int h = parts[0];
+  const int m = parts[1];
+  const int sec = parts.size() > 2 ? parts[2] : 0;
+  if (m > 59 || sec > 59) return std::nullopt;
+  if (ampm != 0) {
+    if (h < 1 || h > 12) return std::nullopt;
+    h = h % 12 + (ampm == 2 ? 12 : 0);
+  } else if (h > 23) {
+    return std::nullopt;
+  }
+  return (h * 3600.0 + m * 60.0 + sec) / 86400.0;
 }
 
 }  // namespace
 
 std::optional<CivilDate> ParseDateText(std::string_view text) {
-  text = TrimBlanks(text);
+  text = Trim(text);
   std::string_view seps = "-/.";
   // One separator kind per date.
   char sep = 0;
@@ -75,10 +153,7 @@ std::optional<CivilDate> ParseDateText(std::string_view text) {
     if (p[2].digits == 2) year += year < 30 ? 2000 : 1900;
     d = {year, p[0].value, p[1].value};
   }
-  if (d.year < 100 || d.month < 1 || d.month > 12 || d.day < 1 ||
-      d.day > DaysInMonth(d.year, d.month)) {
-    return std::nullopt;
-  }
+  if (!IsValidDate(d.year, d.month, d.day)) return std::nullopt;
   return d;
 }
 
@@ -89,26 +164,75 @@ std::string FormatIsoDate(const CivilDate& date) {
 }
 
 bool IsTimeText(std::string_view text) {
-  text = TrimBlanks(text);
-  bool twelveHour = false;
-  if (text.size() >= 2) {
-    const std::string_view tail = text.substr(text.size() - 2);
-    const auto upper = [](char c) { return static_cast<char>(std::toupper(c)); };
-    const char a = upper(tail[0]);
-    if ((a == 'A' || a == 'P') && upper(tail[1]) == 'M') {
-      twelveHour = true;
-      text = TrimBlanks(text.substr(0, text.size() - 2));
+  return !Trim(text).empty() && ParseTime(text).has_value();
+}
+
+double DayNumber(int year, int month, int day) noexcept {
+  return static_cast<double>(DaysFromCivil(year, month, day) + kUnixEpochDay);
+}
+
+CivilDate DateOfDayNumber(double dayNumber) noexcept {
+  if (!std::isfinite(dayNumber) || std::fabs(dayNumber) > 1e7) return {1899, 12, 30};
+  return CivilFromDays(static_cast<long>(std::trunc(dayNumber)) - kUnixEpochDay);
+}
+
+bool IsValidDate(int year, int month, int day) noexcept {
+  if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+std::string FormatShortDate(double dayNumber, const ShortDateFormat& format) {
+  const CivilDate d = DateOfDayNumber(dayNumber);
+  const char* two = format.leadingZeros ? "%02d" : "%d";
+  char m[8], dd[8], y[8];
+  std::snprintf(m, sizeof m, two, d.month);
+  std::snprintf(dd, sizeof dd, two, d.day);
+  std::snprintf(y, sizeof y, "%04d", d.year);
+  const std::string sep(1, format.separator);
+  switch (format.order) {
+    case ShortDateFormat::Order::DayMonthYear:
+      return std::string(dd) + sep + m + sep + y;
+    case ShortDateFormat::Order::YearMonthDay:
+      return std::string(y) + sep + m + sep + dd;
+    case ShortDateFormat::Order::MonthDayYear:
+      break;
+  }
+  return std::string(m) + sep + dd + sep + y;
+}
+
+std::optional<double> ParseShortDate(std::string_view text, const ShortDateFormat& format) {
+  text = Trim(text);
+  int n[3] = {0, 0, 0};
+  int digits[3] = {0, 0, 0};
+  std::size_t i = 0;
+  for (int k = 0; k < 3; ++k) {
+    if (!ReadNumber(text, i, n[k], digits[k])) return std::nullopt;
+    if (k < 2) {
+      if (i >= text.size() || (text[i] != '/' && text[i] != '-' && text[i] != '.')) {
+        return std::nullopt;
+      }
+      ++i;
     }
   }
-  const auto pieces = DigitPieces(text, ":");
-  if (!pieces || pieces->size() < 2 || pieces->size() > 3) return false;
-  const auto& p = *pieces;
-  for (std::size_t i = 0; i < p.size(); ++i) {
-    if (p[i].digits > 2 || (i > 0 && p[i].digits != 2)) return false;
+  const std::optional<double> time = ParseTime(text.substr(i));
+  if (!time) return std::nullopt;
+  if (i < text.size() && text[i] != ' ' && text[i] != '\t') return std::nullopt;
+
+  int year = 0, month = 0, day = 0, yearDigits = 0;
+  if (digits[0] > 2 || format.order == ShortDateFormat::Order::YearMonthDay) {
+    year = n[0], month = n[1], day = n[2], yearDigits = digits[0];
+  } else if (format.order == ShortDateFormat::Order::DayMonthYear) {
+    day = n[0], month = n[1], year = n[2], yearDigits = digits[2];
+  } else {
+    month = n[0], day = n[1], year = n[2], yearDigits = digits[2];
   }
-  if (twelveHour ? (p[0].value < 1 || p[0].value > 12) : p[0].value > 23) return false;
-  if (p[1].value > 59) return false;
-  return p.size() == 2 || p[2].value <= 59;
+  if (digits[1] > 2 || (yearDigits != 2 && yearDigits != 4)) return std::nullopt;
+  if (yearDigits == 2) year += year < 30 ? 2000 : 1900;
+  if (!IsValidDate(year, month, day)) return std::nullopt;
+  const double whole = DayNumber(year, month, day);
+  return whole < 0 ? whole - *time : whole + *time;
 }
 
 }  // namespace orv

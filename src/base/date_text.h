@@ -28,4 +28,34 @@ std::string FormatIsoDate(const CivilDate& date);
 // the text are ignored.
 bool IsTimeText(std::string_view text);
 
+// Dates as the test database holds them: a day number, the days since 30 December 1899 as a
+// double whose fraction is the time of day. Before that day the whole part counts back and the
+// fraction still counts forward from midnight (-1.25 is 29 December 1899, 6:00).
+
+// Day number of midnight of a date of the Gregorian calendar (no check of the date).
+double DayNumber(int year, int month, int day) noexcept;
+// The date part of a day number (years 100 to 9999 make sense).
+CivilDate DateOfDayNumber(double dayNumber) noexcept;
+bool IsValidDate(int year, int month, int day) noexcept;
+
+// The system's short date form: the order of month, day and year and their separator, as the
+// program writes dates into queries and shows them in lists. The default is the United States
+// form "M/d/yyyy".
+struct ShortDateFormat {
+  enum class Order { MonthDayYear, DayMonthYear, YearMonthDay };
+  Order order = Order::MonthDayYear;
+  char separator = '/';
+  bool leadingZeros = false;  // "03/04/2024" rather than "3/4/2024"
+};
+
+// The date part of `dayNumber` in the short form, four-digit year.
+std::string FormatShortDate(double dayNumber, const ShortDateFormat& format);
+
+// Reads a date typed or written in the short form: three numbers in the form's order with any
+// of "/", "-", "." between them (a four-digit first number is read as year-month-day whatever
+// the form), two-digit years 00-29 as 2000-2029 and 30-99 as 1930-1999, and an optional time of
+// day "h:mm", "h:mm:ss" with an optional "AM" or "PM". Nothing when the text is not a valid
+// date.
+std::optional<double> ParseShortDate(std::string_view text, const ShortDateFormat& format);
+
 }  // namespace orv

@@ -40,6 +40,8 @@ std::string StandardErrorDescription(int number) {
       return "Path/File access error";
     case kErrPathNotFound:
       return "Path not found";
+    case kErrInvalidUseOfNull:
+      return "Invalid use of Null";
     default:
       return "Application-defined or object-defined error";
   }

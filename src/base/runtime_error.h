@@ -14,6 +14,7 @@ inline constexpr int kErrSubscript = 9;   // "Subscript out of range"
 inline constexpr int kErrDivByZero = 11;  // "Division by zero"
 inline constexpr int kErrTypeMismatch = 13;
 inline constexpr int kErrInternal = 51;
+inline constexpr int kErrInvalidUseOfNull = 94;  // "Invalid use of Null"
 inline constexpr int kErrFileNotFound = 53;
 inline constexpr int kErrFileIo = 57;
 inline constexpr int kErrPermission = 70;

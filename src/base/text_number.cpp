@@ -70,6 +70,18 @@ double TextToDouble(std::string_view text) noexcept {
   return Convert(normalized);
 }
 
+bool IsNumberText(std::string_view text) noexcept {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  std::string normalized;
+  const std::size_t length = ScanNumber(text, normalized);
+  if (length == 0 || length != text.size()) return false;
+  double value = 0.0;
+  const auto result =
+      std::from_chars(normalized.data(), normalized.data() + normalized.size(), value);
+  return result.ec == std::errc() && std::isfinite(value);
+}
+
 float TextToSingle(std::string_view text) noexcept {
   const double value = TextToDouble(text);
   if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) return 0.0f;

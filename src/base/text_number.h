@@ -10,6 +10,10 @@ namespace orv {
 // else may be in the text.
 double TextToDouble(std::string_view text) noexcept;
 
+// True when the whole text is a number in the form `TextToDouble` reads, so that "0" and "abc",
+// which both read as 0, can be told apart.
+bool IsNumberText(std::string_view text) noexcept;
+
 // As `TextToDouble`, read as a 32-bit float; a number outside the float range reads as 0.
 float TextToSingle(std::string_view text) noexcept;
 

@@ -18,6 +18,17 @@ TEST(TextToDouble, ReadsWholeNumbersAndGivesZeroForAnythingElse) {
   for (const auto& r : rows) EXPECT_DOUBLE_EQ(TextToDouble(r.text), r.expected) << r.text;
 }
 
+TEST(IsNumberText, TellsNumbersFromTextThatReadsAsZero) {
+  struct Row {
+    const char* text;
+    bool number;
+  };
+  const Row rows[] = {{"0", true},      {" -0.0 ", true}, {"4,03", true},      {"1e3", true},
+                      {"abc", false},   {"", false},      {"1 OR 1=1", false}, {"1e999", false},
+                      {"1.2.3", false}, {"'", false}};
+  for (const auto& r : rows) EXPECT_EQ(IsNumberText(r.text), r.number) << r.text;
+}
+
 TEST(TextToSingle, NarrowsAndRejectsNumbersOutsideTheFloatRange) {
   EXPECT_EQ(TextToSingle("4.03"), 4.03f);
   EXPECT_EQ(TextToSingle("1e39"), 0.0f);

@@ -1,0 +1,272 @@
+#include "app/flow_tests_db_command.h"
+
+#include <cctype>
+#include <ctime>
+#include <fstream>
+#include <ostream>
+
+#include "airflow/jet_errors.h"
+#include "airflow/test_database.h"
+#include "airflow/test_list_query.h"
+#include "app/workspace.h"
+#include "base/error_trace.h"
+#include "base/runtime_error.h"
+#include "base/text_number.h"
+
+namespace orv {
+
+namespace {
+
+constexpr const char* kModule = "CommandLine";
+
+// Invalid command-line input: told to the user without an error trace.
+class UsageError final : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::string Trim(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return std::string(s);
+}
+
+std::vector<std::string> Split(std::string_view s, char sep) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t at = s.find(sep, start);
+    parts.push_back(std::string(s.substr(start, at - start)));
+    if (at == std::string_view::npos) break;
+    start = at + 1;
+  }
+  return parts;
+}
+
+// The name after the last "." of a column expression ("TblTest.HeadMfg" gives "HeadMfg").
+std::string Tail(std::string_view expression) {
+  const auto dot = expression.rfind('.');
+  return std::string(dot == std::string_view::npos ? expression : expression.substr(dot + 1));
+}
+
+int KindOf(const std::string& text) {
+  if (text.empty()) return kAnyTestKind;
+  const std::string t = Lower(Trim(text));
+  if (t == "any") return kAnyTestKind;
+  for (int kind : kTestListKinds) {
+    if (Lower(TestKindName(kind)) == t) return kind;
+  }
+  if (IsNumberText(t)) {
+    const double code = TextToDouble(t);
+    for (int kind : kTestListKinds) {
+      if (kind == code) return kind;
+    }
+  }
+  std::string names;
+  for (int kind : kTestListKinds) names += "\n  " + TestKindName(kind);
+  throw UsageError("unknown test kind \"" + text + "\"; the kinds are:" + names);
+}
+
+int DisplayColumnOf(const std::vector<DisplayColumn>& columns, const std::string& name) {
+  const std::string n = Lower(Trim(name));
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const DisplayColumn& c = columns[i];
+    if (Lower(c.caption) == n || Lower(Tail(c.expression)) == n ||
+        (!c.alias.empty() && Lower(c.alias) == n)) {
+      return static_cast<int>(i);
+    }
+  }
+  std::string captions;
+  for (const DisplayColumn& c : columns) captions += "\n  " + c.caption;
+  throw UsageError("unknown column \"" + name + "\"; the columns are:" + captions);
+}
+
+int FilterFieldOf(const std::vector<FilterField>& fields, const std::string& name) {
+  const std::string n = Lower(Trim(name));
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (Lower(fields[i].caption) == n || Lower(Tail(fields[i].column)) == n) {
+      return static_cast<int>(i);
+    }
+  }
+  std::string captions;
+  for (const FilterField& f : fields) captions += "\n  " + f.caption;
+  throw UsageError("unknown filter field \"" + name + "\"; the fields are:" + captions);
+}
+
+FilterRow ParseFilter(const std::vector<FilterField>& fields, const std::string& text) {
+  std::vector<std::string> parts = Split(text, ',');
+  if (parts.size() < 3) {
+    throw UsageError("--filter needs FIELD,RELATION,VALUE[,CONNECTOR], got \"" + text + "\"");
+  }
+  FilterRow row;
+  row.connector = FilterConnector::And;
+  row.field = FilterFieldOf(fields, parts[0]);
+  const std::string relation = Lower(Trim(parts[1]));
+  if (relation == "=") {
+    row.relation = FilterRelation::Equal;
+  } else if (relation == "<") {
+    row.relation = FilterRelation::Less;
+  } else if (relation == ">") {
+    row.relation = FilterRelation::Greater;
+  } else if (relation == "includes" || relation == "like") {
+    row.relation = FilterRelation::Includes;
+  } else {
+    throw UsageError("unknown relation \"" + parts[1] + "\" (=, <, >, includes)");
+  }
+  std::size_t valueEnd = parts.size();
+  if (parts.size() >= 4) {
+    const std::string connector = Lower(Trim(parts.back()));
+    if (connector == "and" || connector == "or" || connector == "not used") {
+      row.connector = connector == "and"  ? FilterConnector::And
+                      : connector == "or" ? FilterConnector::Or
+                                          : FilterConnector::NotUsed;
+      valueEnd = parts.size() - 1;
+    }
+  }
+  for (std::size_t i = 2; i < valueEnd; ++i) {
+    if (i > 2) row.value += ",";
+    row.value += parts[i];
+  }
+  return row;
+}
+
+double Today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return DayNumber(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+}
+
+double DateOf(const std::string& text, const ShortDateFormat& dates) {
+  const auto day = ParseShortDate(text, dates);
+  if (!day) throw UsageError("\"" + text + "\" is not a date (M/D/YYYY or YYYY-MM-DD)");
+  return *day;
+}
+
+TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, TestDatabase& db,
+                            const CustomNames& names) {
+  const std::vector<FilterField> fields = TestFilterFields(names);
+  const std::vector<DisplayColumn> columns = TestDisplayColumns(names);
+  TestListSettings s;
+  s.kind = KindOf(req.kind);
+  if (req.today) {
+    s.anyDate = false;
+    s.today = true;
+    s.todayDate = Today();
+  } else if (!req.from.empty() || !req.to.empty()) {
+    s.anyDate = false;
+    s.fromDate = DateOf(req.from.empty() ? req.to : req.from, db.dateFormat());
+    s.toDate = DateOf(req.to.empty() ? req.from : req.to, db.dateFormat());
+  }
+  s.operatorName = req.operatorName;
+  if (!req.customer.empty()) {
+    for (const Customer& c : ReadCustomers(db)) {
+      if (Lower(c.name) == Lower(req.customer)) s.customerId = c.id;
+    }
+    if (!s.customerId && IsNumberText(req.customer)) {
+      s.customerId = static_cast<std::int32_t>(TextToDouble(req.customer));
+    }
+    if (!s.customerId) throw UsageError("no customer \"" + req.customer + "\" in the database");
+  }
+  const std::string side = Lower(req.side);
+  if (side == "intake") s.side = SideFilter::Intake;
+  if (side == "exhaust") s.side = SideFilter::Exhaust;
+  if (req.filters.size() > s.rows.size()) {
+    throw UsageError("at most " + std::to_string(s.rows.size()) + " --filter rows");
+  }
+  for (std::size_t i = 0; i < req.filters.size(); ++i)
+    s.rows[i] = ParseFilter(fields, req.filters[i]);
+  if (req.sorts.size() > s.sortColumns.size()) {
+    throw UsageError("at most " + std::to_string(s.sortColumns.size()) + " --sort keys");
+  }
+  for (std::size_t i = 0; i < req.sorts.size(); ++i) {
+    s.sortColumns[i] = DisplayColumnOf(columns, req.sorts[i]);
+  }
+  if (!req.columns.empty()) {
+    s.shownColumns.clear();
+    for (const std::string& arg : req.columns) {
+      for (const std::string& name : Split(arg, ',')) {
+        if (Lower(Trim(name)) == "all") {
+          for (std::size_t i = 0; i < columns.size(); ++i)
+            s.shownColumns.push_back(static_cast<int>(i));
+        } else if (!Trim(name).empty()) {
+          s.shownColumns.push_back(DisplayColumnOf(columns, name));
+        }
+      }
+    }
+  }
+  return s;
+}
+
+}  // namespace
+
+bool IsTestDatabaseFile(const std::filesystem::path& file) {
+  // A name ending in ".mdb" is meant as a database even when its content is not one, so that
+  // the user hears that it is not a readable database rather than a multi-test file error.
+  std::string ext = file.extension().string();
+  for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  if (ext == ".mdb" || ext == ".accdb") return true;
+  std::ifstream in(file, std::ios::binary);
+  char head[20] = {};
+  in.read(head, sizeof head);
+  if (in.gcount() < static_cast<std::streamsize>(sizeof head)) return false;
+  return std::string_view(head, 4) == std::string_view("\x00\x01\x00\x00", 4) &&
+         std::string_view(head + 4, 15) == "Standard Jet DB";
+}
+
+JetReaderOptions DefaultJetReaderOptions() {
+  JetReaderOptions options;
+  const std::filesystem::path self = CurrentExecutable();
+  if (self.filename() == "orvantis") {
+    options.executable = self;
+  } else if (!self.empty()) {
+    const std::filesystem::path beside = self.parent_path() / "orvantis";
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(beside, ec)) options.executable = beside;
+  }
+  return options;
+}
+
+int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, const JetReaderOptions& reader,
+                         Workspace& ws, std::ostream& out, std::ostream& err) {
+  ETracker guard(kModule, "FlowTests");
+  try {
+    TestDatabase db(req.file, reader);
+    const CustomNames names = ReadCustomNames(db);
+    const TestListSettings settings = SettingsOf(req, db, names);
+    const TestListQuery query = BuildTestListQuery(settings, names, db.dateFormat());
+    if (req.printSql) out << query.sql << '\n';
+    const TestList list = FillTestList(db, query, names);
+    const std::vector<DisplayColumn> columns = TestDisplayColumns(names);
+    for (std::size_t i = 0; i < list.columns.size(); ++i) {
+      out << (i > 0 ? "\t" : "") << columns[static_cast<std::size_t>(list.columns[i])].caption;
+    }
+    out << '\n';
+    for (const auto& row : list.rows) {
+      for (std::size_t i = 0; i < row.size(); ++i) out << (i > 0 ? "\t" : "") << row[i];
+      out << '\n';
+    }
+    if (list.truncated) {
+      ws.prompter().Beep();
+      ws.prompter().Warn(kTooManyTestsText, kTooManyTestsTitle);
+    }
+    return 0;
+  } catch (const UsageError& e) {
+    EStackTrace::Instance().Clear();
+    err << "orvantis: " << e.what() << '\n';
+    return 1;
+  } catch (...) {
+    ws.ReportError(guard);
+    return 1;
+  }
+}
+
+}  // namespace orv

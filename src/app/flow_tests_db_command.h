@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "airflow/jet_reader_process.h"
+
+namespace orv {
+
+class Workspace;
+
+// `orvantis flow-tests DB.mdb ...`: the test list of the flow test selection dialog's database
+// tab, with its filters, sort keys and columns, printed as tab-separated lines under a line of
+// column captions.
+struct DatabaseFlowTestsRequest {
+  std::string file;
+  std::string kind;  // a kind name, its code or "[ANY]"; empty for "[ANY]"
+  std::string from;  // dates in the short form (or year-month-day); both empty for any date
+  std::string to;
+  bool today = false;
+  std::string operatorName;
+  std::string customer;              // a customer's name or "ID"
+  std::string side;                  // "intake", "exhaust" or empty
+  std::vector<std::string> filters;  // "FIELD,RELATION,VALUE[,CONNECTOR]"
+  std::vector<std::string> sorts;
+  std::vector<std::string> columns;
+  bool printSql = false;
+};
+
+// True when the file is meant as a Jet database (its name ends in ".mdb" or it starts like
+// one), which `flow-tests` lists with the database filters.
+bool IsTestDatabaseFile(const std::filesystem::path& file);
+
+// Runs the command; errors are reported through the workspace's prompter. Returns the exit
+// status.
+int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& request, const JetReaderOptions& reader,
+                         Workspace& ws, std::ostream& out, std::ostream& err);
+
+// The reader process options of the program: the `orvantis` executable that is running (or the
+// one beside the running program).
+JetReaderOptions DefaultJetReaderOptions();
+
+}  // namespace orv

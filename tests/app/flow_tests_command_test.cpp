@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "support/bench_database.h"
+#include "support/temp_dir.h"
+
+namespace orv {
+namespace {
+
+struct CliResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+CliResult RunCli(std::vector<std::string> args) {
+  args.insert(args.begin(), "orvantis");
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  std::ostringstream out, err;
+  const int status =
+      RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err, ORVANTIS_EXECUTABLE);
+  return {status, out.str(), err.str()};
+}
+
+class FlowTestsCommand : public ::testing::Test {
+ protected:
+  FlowTestsCommand() { test::SampleBench().Write(file()); }
+  std::string file() const { return (dir_ / "bench.mdb").string(); }
+  test::TempDir dir_;
+};
+
+TEST_F(FlowTestsCommand, ListsEveryTestOfTheDatabase) {
+  const CliResult r = RunCli({"flow-tests", file(), "--sort", "Test No."});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "Date\tTime\tTest Kind\tTest Name\tTest No.\n"
+            "3/14/2024\t10:15\tBy Lift (Auto)\tSBC Auto Intake\t1\n"
+            "3/14/2024\t11:00\tBy Lift (Auto)\tSBC Auto Exhaust\t2\n"
+            "3/15/2024\t09:30\tBy Depression\tDepression Sweep\t3\n"
+            "4/1/2024\t14:00\tPort Map\tPort Map\t4\n"
+            "4/2/2024\t08:45\tBy Lift (Manual)\tManual Pitot\t5\n"
+            "5/1/2024\t16:20\tCarburetor\tHolley 750\t6\n"
+            "12/31/2023\t12:00\tBy Lift (Keyed In CFM)\tKeyed In\t7\n"
+            "3/14/2024\t15:05\tBy Lift (Manual)\tManual Plain\t8\n");
+}
+
+TEST_F(FlowTestsCommand, AppliesEveryFilterAndPrintsTheQuery) {
+  const CliResult r = RunCli({"flow-tests", file(),
+                              "--kind",     "By Lift (Manual)",
+                              "--from",     "3/1/2024",
+                              "--to",       "2024-04-30",
+                              "--operator", "Bob",
+                              "--customer", "O'Brien Motors",
+                              "--side",     "intake",
+                              "--filter",   "Manufacturer,includes,rod",
+                              "--filter",   "Cylinder No.,>,1,AND",
+                              "--sort",     "Test No.",
+                              "--columns",  "Test Name,Customer",
+                              "--sql"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "SELECT TestName, TblCustomer.Name, TblTest.ID FROM TblManualByLift INNER JOIN "
+            "(TblTest LEFT JOIN TblCustomer ON TblTest.CustomerID = TblCustomer.ID) ON "
+            "TblManualByLift.TestID = TblTest.ID WHERE (TblTest.Date >= #3/1/2024# AND "
+            "TblTest.Date <= #4/30/2024#) AND (TblTest.Operator = 'Bob') AND (TblTest.CustomerID "
+            "= 2) AND (TblManualByLift.IsIntake = True) AND ((TblTest.HeadMfg LIKE '*rod*') AND "
+            "(TblTest.CylinderNo > 1)) ORDER BY TblTest.ID;\n"
+            "Test Name\tCustomer\tTest No.\n"
+            "Manual Pitot\tO'Brien Motors\t5\n");
+}
+
+TEST_F(FlowTestsCommand, FiltersOnValvesAndOrRows) {
+  const CliResult r =
+      RunCli({"flow-tests", file(), "--filter", "Intake Valve Diameter,>,2.03", "--filter",
+              "Model No.,=,K-1,OR", "--columns", "Test No.", "--sort", "Test No."});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Test No.\n3\n4\n5\n7\n");
+}
+
+TEST_F(FlowTestsCommand, RefusesWrongArgumentsAndFiles) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const std::string bad = (dir_ / "bad.mdb").string();
+  std::ofstream(bad) << "no database";
+  const Case cases[] = {
+      {{"flow-tests", file(), "--kind", "Sideways"}, "unknown test kind"},
+      {{"flow-tests", file(), "--columns", "Colour"}, "unknown column"},
+      {{"flow-tests", file(), "--filter", "Colour,=,red"}, "unknown filter field"},
+      {{"flow-tests", file(), "--filter", "Manufacturer,~,x"}, "unknown relation"},
+      {{"flow-tests", file(), "--filter", "Manufacturer"}, "FIELD,RELATION,VALUE"},
+      {{"flow-tests", file(), "--from", "31/31/2024"}, "is not a date"},
+      {{"flow-tests", file(), "--customer", "Nobody"}, "no customer"},
+      {{"flow-tests", file(), "--side", "left"}, "left"},
+      {{"flow-tests", bad}, "Unrecognized database format"},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = RunCli(c.args);
+    EXPECT_NE(r.status, 0) << c.message;
+    EXPECT_NE((r.err + r.out).find(c.message), std::string::npos) << r.err;
+  }
+}
+
+TEST_F(FlowTestsCommand, AnUnreadableDatabaseIsReportedThroughTheErrorTrace) {
+  std::string bytes;
+  {
+    std::ifstream in(file(), std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::fill(bytes.begin() + 2 * 4096, bytes.begin() + 3 * 4096, '\xFF');
+  std::ofstream(file(), std::ios::binary | std::ios::trunc) << bytes;
+  const CliResult r = RunCli({"flow-tests", file()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Error (3049)"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("ERROR TRACE:"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("TestDatabase/Open"), std::string::npos) << r.err;
+}
+
+TEST(FlowTestsHelp, TheReaderCommandIsNotOffered) {
+  const CliResult r = RunCli({"--help"});
+  EXPECT_NE(r.out.find("flow-tests"), std::string::npos);
+  EXPECT_EQ(r.out.find("jet-read"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orv
