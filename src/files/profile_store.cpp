@@ -159,7 +159,12 @@ void ProfileStore::ReplaceSection(std::string_view name, std::string_view entrie
   }
   const Line& head = lines[span.head];
   std::string rebuilt = text_.substr(0, head.next);
-  if (head.next == head.contentEnd) rebuilt += kLineEnd;  // head was the last, unterminated line
+  // The head was the last line and had no line feed (perhaps a lone CR): end it first.
+  if (rebuilt.back() == '\r') {
+    rebuilt += '\n';
+  } else if (rebuilt.back() != '\n') {
+    rebuilt += kLineEnd;
+  }
   rebuilt += body;
   if (span.last < lines.size()) rebuilt.append(text_, lines[span.last].begin, std::string::npos);
   text_ = std::move(rebuilt);

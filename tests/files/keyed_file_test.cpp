@@ -34,6 +34,18 @@ TEST(ProfileStore, FetchKeepsOnlyWholeEntriesThatFitTheBuffer) {
   EXPECT_EQ(store.FetchSection("A", 5), std::string("\0", 1));
 }
 
+TEST(ProfileStore, ReplacingTheLastSectionEndsAnUnterminatedHeadLine) {
+  // A head line at the very end of the file, without a line feed (plain or after a lone CR),
+  // must not swallow the new body into itself.
+  for (const char* text : {"[ID]\r\nA = 1\r\n[Inputs]", "[ID]\r\n[Inputs] junk\r"}) {
+    ProfileStore store{std::string(text)};
+    store.ReplaceSection("Inputs", std::string("Bore = 4\0\0", 10));
+    const auto rows = KeyedFile::ParseSection(store.FetchSection("Inputs", 4096));
+    ASSERT_EQ(rows.size(), 1u) << text;
+    EXPECT_EQ(rows[0], std::make_pair(std::string("Bore"), std::string("4"))) << text;
+  }
+}
+
 TEST(ProfileStore, ReplaceSectionKeepsTheOtherSectionsAndAppendsNewOnes) {
   ProfileStore store("; note\r\n[A]\r\nOld = 1\r\n[B]\r\nKeep = 2\r\n");
   store.ReplaceSection("A", std::string("New = 3\0\0", 9));
