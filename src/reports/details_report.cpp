@@ -103,15 +103,20 @@ std::string DetailsReport(ReportKind kind, const Engine& engine, const ReportReq
   const EngineTables& t = engine.tables();
   const double effectiveStroke = engine.results().EffectiveStroke;
 
+  const std::size_t lineBytes =
+      static_cast<std::size_t>(b.layout().leftMargin()) + 2 + DetailsColumnHeads(kind)[3].size();
+  b.Reserve(b.text().size() +
+            lineBytes * static_cast<std::size_t>((range.to - range.from) / range.step + 1));
+
   FpRegion fp;
-  auto column = [&b](const std::string& text) { b.Put(RightAligned(text, kValueColumn)); };
+  auto column = [&b](const std::string& text) { b.PutRight(text, kValueColumn); };
   auto number = [&](UnitKind unit, double value, int decimals) {
     column(ReportNumber(Chk(ToDisplay(unit, Chk(value), mode)), decimals));
   };
 
   for (int a = range.from; a <= range.to; a += range.step) {
     const int i = a < 0 ? a + 360 : a;
-    b.Put(RightAligned(CrankAngleText(a), kAngleColumn));
+    b.PutRight(CrankAngleText(a), kAngleColumn);
     number(UnitKind::Length, effectiveStroke - t.PistonPosition[i], f.position);
     switch (kind) {
       case ReportKind::IntakeAir:

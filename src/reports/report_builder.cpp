@@ -151,7 +151,9 @@ std::string RightAligned(std::string_view text, int width) {
   const auto w = static_cast<std::size_t>(width);
   const std::size_t cols = TextColumns(text);
   if (cols >= w) return std::string(text.substr(0, OffsetOfColumn(text, w)));
-  std::string out(w - cols, ' ');
+  std::string out;
+  out.reserve(w - cols + text.size());
+  out.append(w - cols, ' ');
   out += text;
   return out;
 }
@@ -244,6 +246,18 @@ void ReportBuilder::AddStrCRLF() {
   text_ += margin_;
   text_ += line_;
   line_.clear();
+}
+
+void ReportBuilder::PutRight(std::string_view text, int width) {
+  if (width <= 0) return;
+  const auto w = static_cast<std::size_t>(width);
+  const std::size_t cols = TextColumns(text);
+  if (cols >= w) {
+    line_ += text.substr(0, OffsetOfColumn(text, w));
+  } else {
+    line_.append(w - cols, ' ');
+    line_ += text;
+  }
 }
 
 void ReportBuilder::BlankLine() { AddStrCRLF(); }

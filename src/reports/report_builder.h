@@ -128,6 +128,11 @@ class ReportBuilder final {
 
   // Appends text to the line being built.
   void Put(std::string_view text) { line_ += text; }
+  // Appends `text` right-aligned in a field of `width` characters (cut on the right when
+  // longer).
+  void PutRight(std::string_view text, int width);
+  // Makes room for a report text of about `bytes` (a long report grows without copying).
+  void Reserve(std::size_t bytes) { text_.reserve(bytes); }
   // Finishes the current line (see the class comment for the paging).
   void AddStrCRLF();
   void BlankLine();
