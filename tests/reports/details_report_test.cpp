@@ -162,52 +162,6 @@ TEST_F(DetailsOfTheDefaultEngine, AReversedRangeIsResetAndKeptReset) {
   EXPECT_EQ(settings_.repDeg[2], 1);
 }
 
-// Values worked out by hand for the default engine (stroke 3.48, rod 6, no pin offset, peak
-// power at 6800 rpm). The piston's height above BDC at 90 degrees is
-// 3.48 - (1.74 + 6 - sqrt(36 - 1.74^2)) = 1.4822 in; the table's velocity is the backward
-// difference over 89.9..90 degrees, 1.74046 in/rad = 0.030377 in/degree, times 6800 x 30 =
-// 6197 ft/min; the reversion is the share of the stroke still to go, 1.4822 / 3.48 = 42.59 %.
-TEST_F(DetailsOfTheDefaultEngine, LinesWorkedOutByHand) {
-  struct Row {
-    ReportKind kind;
-    UnitMode mode;
-    int angle;
-    int column;
-    const char* text;
-  };
-  const Row rows[] = {
-      {ReportKind::IntakeAir, UnitMode::English, -270, 1, "1.482"},
-      {ReportKind::IntakeAir, UnitMode::English, -270, 2, "6197"},
-      {ReportKind::IntakeAir, UnitMode::English, -270, 5, "42.59"},
-      {ReportKind::IntakeAir, UnitMode::English, 90, 1, "1.482"},
-      {ReportKind::ExhaustAir, UnitMode::English, 90, 2, "6197"},
-      // At TDC the piston is a stroke above BDC and the whole stroke is still to come.
-      {ReportKind::IntakeAir, UnitMode::English, -360, 1, "3.480"},
-      {ReportKind::IntakeAir, UnitMode::English, -360, 5, "100.00"},
-      {ReportKind::IntakeAir, UnitMode::English, 180, 1, "0.000"},
-      {ReportKind::IntakeAir, UnitMode::English, 180, 5, "0.00"},
-      // Metric: 1.4822 x 25.4 = 37.65 mm; 6196.9 / 3.28083 = 1888.8 m/min.
-      {ReportKind::IntakeAir, UnitMode::Metric, -270, 1, "37.6"},
-      {ReportKind::IntakeAir, UnitMode::Metric, -270, 2, "1889"},
-      {ReportKind::IntakeAir, UnitMode::Metric, -360, 1, "88.4"},
-      {ReportKind::IntakeAir, UnitMode::MetricM3, -270, 1, "37.6"},
-      {ReportKind::Details, UnitMode::Metric, 90, 1, "37.6"},
-      // No flow tables in the default engine: no airflow, no swirl.
-      {ReportKind::IntakeAir, UnitMode::English, 100, 4, "0.0"},
-      {ReportKind::IntakeAir, UnitMode::English, 100, 6, "0"},
-      {ReportKind::IntakeAir, UnitMode::MetricM3, 100, 4, "0.000"},
-      // After TDC the torque factor column is "0.00".
-      {ReportKind::Details, UnitMode::English, 0, 2, "0.00"},
-      {ReportKind::Details, UnitMode::English, 200, 2, "0.00"},
-  };
-  for (const Row& r : rows) {
-    const std::vector<std::string> lines = Data(r.kind, r.mode);
-    EXPECT_EQ(Column(At(lines, r.angle), r.column), r.text)
-        << static_cast<int>(r.kind) << " mode " << static_cast<int>(r.mode) << " at " << r.angle
-        << " column " << r.column;
-  }
-}
-
 // Every column against the engine's own tables and curves, converted here with the unit
 // factors (25.4 mm/in, 3.2808333 ft/m, 35.3144548 CFM per m3/min) and compared to half a unit
 // of the last decimal shown.
@@ -294,10 +248,6 @@ TEST_F(DetailsOfTheDefaultEngine, PrintedPagesHoldTheScreenLinesInOrder) {
     printed.insert(printed.end(), lines.begin() + (p == 0 ? 16 : 12), lines.end());
   }
   EXPECT_EQ(printed, screen);
-}
-
-TEST_F(DetailsOfTheDefaultEngine, TheGeneralKindIsNotADetailsReport) {
-  EXPECT_ANY_THROW(Report(ReportKind::General));
 }
 
 }  // namespace

@@ -160,27 +160,5 @@ TEST_F(GeneralReport, SourcesNameTheirFiles) {
                                             "    Exhaust Flow Test:  /flow/head.SY"}));
 }
 
-TEST_F(GeneralReport, PrintedPagesHoldTheScreenLines) {
-  const std::vector<std::string> screen = Lines();
-  PageLayout layout;
-  layout.printing = true;
-  layout.width = 80;
-  layout.linesPerPage = 30;
-  PrintedReport pages(layout.leftMargin());
-  ReportRequest request{settings_, strings_, test::kEnginePath, test::kFixedStamp, layout, &pages};
-  EXPECT_EQ(OVReport(engine_, request, true), "");
-  ASSERT_GE(pages.pages().size(), 6u);
-  // The screen's lines after its title block, and each page's after its opening (6 margin and
-  // 4 title lines; a rule and a blank more on later pages), are the same lines.
-  std::vector<std::string> printed;
-  for (std::size_t p = 0; p < pages.pages().size(); ++p) {
-    const std::vector<std::string>& lines = pages.pages()[p].lines;
-    EXPECT_LE(lines.size(), 30u);
-    EXPECT_NE(lines.at(9).find("Page " + std::to_string(p + 1)), std::string::npos);
-    printed.insert(printed.end(), lines.begin() + (p == 0 ? 10 : 12), lines.end());
-  }
-  EXPECT_EQ(printed, std::vector<std::string>(screen.begin() + 4, screen.end()));
-}
-
 }  // namespace
 }  // namespace orv

@@ -196,20 +196,6 @@ TEST(ReportBuilder, TitleBlockFollowsTheHeadingFlags) {
   }
 }
 
-TEST(ReportBuilder, TitlesOfTheFourReports) {
-  const std::pair<ReportKind, const char*> rows[] = {
-      {ReportKind::General, " Orvantis Report"},
-      {ReportKind::IntakeAir, " Orvantis Intake Air Details Report"},
-      {ReportKind::ExhaustAir, " Orvantis Exhaust Air Details Report"},
-      {ReportKind::Details, " Orvantis Details Report"},
-  };
-  for (const auto& [kind, title] : rows) {
-    ReportBuilder b(kind, Screen(80), Heading({false, false, false}), nullptr);
-    b.Begin();
-    EXPECT_EQ(Lines(b.Finish()).at(2), "  " + LeftAligned(title, 79));
-  }
-}
-
 TEST(ReportBuilder, ALongEnginePathEndsInDotsAtTheEndOfTheField) {
   const std::string path =
       "/home/builder/Orvantis/Engines/customers/2026/small-block-" + Rep('x', 40) + ".OV";
@@ -346,14 +332,6 @@ TEST(ReportBuilder, PagesShorterThanTheirOpeningStillEndWithEveryLine) {
   for (std::size_t p = 6; p < pages.size(); ++p) {
     EXPECT_EQ(pages[p].lines.back(), "  line " + std::to_string(p - 5));
   }
-}
-
-TEST(ReportBuilder, PrintingNeedsAPageSink) {
-  PageLayout layout;
-  layout.printing = true;
-  layout.linesPerPage = 50;
-  EXPECT_THROW(ReportBuilder(ReportKind::General, layout, Heading({true, true, true}), nullptr),
-               RuntimeError);
 }
 
 }  // namespace
