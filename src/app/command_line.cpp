@@ -14,6 +14,7 @@
 #include "app/dump_json.h"
 #include "app/flow_test_text.h"
 #include "app/flow_tests_db_command.h"
+#include "app/report_command.h"
 #include "app/workspace.h"
 #include "base/atomic_file.h"
 #include "base/error_trace.h"
@@ -185,6 +186,73 @@ int PrintFlowTest(const FlowSource& src, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
+// What `orvantis report` is asked for besides the engine.
+struct ReportOptions {
+  std::string kind;
+  std::string range;  // --range FROM,TO,STEP
+  std::string output;
+  bool unitsGiven = false;
+};
+
+// `orvantis report KIND ...`: the report as the report view shows it, on standard output (plain
+// line ends) or written to a file exactly as built. With --data-root the report settings of
+// that data root's configuration file apply; --units, else the file's unit system, else English.
+// The command line has no input stages, so the general report includes every section its
+// flags ask for.
+int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::ostream& out,
+              std::ostream& err) {
+  const ReportKind kind = ReportKindOfName(opt.kind).value_or(ReportKind::General);
+  ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
+  {
+    ETracker guard(kModule, "Report");
+    try {
+      ws.LoadStrings();
+    } catch (...) {
+      ws.ReportError(guard);
+      return 1;
+    }
+  }
+  if (!req.dataRoot.empty() && !ReadReportSettings(ws, ws.folders().dataRoot)) return 1;
+  if (!opt.unitsGiven) {
+    const UnitMode mode = ReportUnitMode(ws.settings().metric);
+    req.units = mode == UnitMode::English  ? "english"
+                : mode == UnitMode::Metric ? "metric"
+                                           : "metric-m3";
+  }
+  if (!opt.range.empty()) {
+    if (kind == ReportKind::General) {
+      err << "orvantis: --range applies to the intake, exhaust and details reports\n";
+      return 1;
+    }
+    std::string why;
+    const auto range = ParseDegreeRange(opt.range, ws.strings(), why);
+    if (!range) {
+      err << "orvantis: " << why << '\n';
+      return 1;
+    }
+    std::copy(range->begin(), range->end(),
+              ws.settings().repDeg.begin() + (kind == ReportKind::Details ? 3 : 0));
+  }
+  if (!PrepareWorkspace(ws, req, err)) return 1;
+  ws.settings().metric = static_cast<std::int32_t>(ws.engine().unitMode());
+
+  ETracker guard(kModule, "Report");
+  std::string text;
+  try {
+    if (kind == ReportKind::General) FillOutputPages(ws.engine());
+    text = BuildScreenReport(ws, kind, true, req.enginePath.empty() ? "" : ws.enginePath(),
+                             CurrentReportStamp());
+  } catch (...) {
+    ws.ReportError(guard);
+    return 1;
+  }
+  if (opt.output.empty()) {
+    out << PlainLineEnds(text);
+    return 0;
+  }
+  return WriteReportTo(ws, opt.output, text) ? 0 : 1;
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -256,6 +324,20 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   curves->add_option("--step", curvesStep, "crank angle step (degrees, default 1)");
   curves->add_option("-o,--output", curvesOut, "CSV file to write instead of standard output");
 
+  EngineRequest reportReq;
+  ReportOptions reportOpt;
+  CLI::App* report = app.add_subcommand(
+      "report", "print a report (general, intake, exhaust, details) or save it with -o");
+  report->add_option("KIND", reportOpt.kind, "general, intake, exhaust or details")
+      ->required()
+      ->check(CLI::IsMember({"general", "intake", "exhaust", "details"}));
+  AddEngineOptions(*report, reportReq);
+  report->add_option("--range", reportOpt.range,
+                     "FROM,TO,STEP: crank angles of the intake, exhaust or details report");
+  report->add_option("-o,--output", reportOpt.output,
+                     "text file to write the report to (CR LF line ends) instead of standard "
+                     "output");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -315,6 +397,10 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
       return 1;
     }
     return 0;
+  }
+  if (report->parsed()) {
+    reportOpt.unitsGiven = report->get_option("--units")->count() > 0;
+    return RunReport(ws, reportReq, reportOpt, out, err);
   }
   if (flowTest->parsed()) return PrintFlowTest(testSource, out, err);
   return 1;

@@ -80,22 +80,7 @@ void Workspace::SetFolders(Folders folders) {
 void Workspace::LoadStrings() {
   ETracker guard(kModule, "LoadStrings");
   LoadInterfaceStrings(folders_.programFolder / kInterfaceStringFile, strings_);
-  EngineTexts texts;
-  texts.suggestionSuffix = strings_.Misc(kMiscSuggested);
-  texts.label24 = strings_.Label(kInAdvance);
-  texts.label68 = strings_.Label(kLabelLeadTime);
-  texts.outLabel47 = strings_.OutLabel(47);
-  texts.outLabel48 = strings_.OutLabel(48);
-  texts.outLabel49 = strings_.OutLabel(49);
-  texts.outLabel50 = strings_.OutLabel(50);
-  texts.outLabel54 = strings_.OutLabel(54);
-  texts.outLabel55 = strings_.OutLabel(55);
-  texts.outLabel56 = strings_.OutLabel(56);
-  for (int code = 1; code <= 13; ++code) {
-    texts.curveNames[static_cast<std::size_t>(code - 1)] =
-        strings_.Misc(code <= 11 ? kMiscCurveName1 + code - 1 : kMiscCurveName12 + code - 12);
-  }
-  engine_.SetTexts(std::move(texts));
+  engine_.SetTexts(EngineTextsOf(strings_));
   for (std::size_t i = 0; i < settings_.curveTags.size(); ++i) {
     const int name = i < 11 ? kMiscCurveName1 + static_cast<int>(i)
                             : kMiscCurveName12 + static_cast<int>(i) - 11;

@@ -1,8 +1,28 @@
 #include "files/interface_text_ids.h"
 
+#include "engine/engine_inputs.h"
 #include "files/output_captions.h"
 
 namespace orv {
+
+EngineTexts EngineTextsOf(const InterfaceStrings& strings) {
+  EngineTexts texts;
+  texts.suggestionSuffix = strings.Misc(kMiscSuggested);
+  texts.label24 = strings.Label(kInAdvance);
+  texts.label68 = strings.Label(kLabelLeadTime);
+  texts.outLabel47 = strings.OutLabel(47);
+  texts.outLabel48 = strings.OutLabel(48);
+  texts.outLabel49 = strings.OutLabel(49);
+  texts.outLabel50 = strings.OutLabel(50);
+  texts.outLabel54 = strings.OutLabel(54);
+  texts.outLabel55 = strings.OutLabel(55);
+  texts.outLabel56 = strings.OutLabel(56);
+  for (int code = 1; code <= 13; ++code) {
+    texts.curveNames[static_cast<std::size_t>(code - 1)] =
+        strings.Misc(code <= 11 ? kMiscCurveName1 + code - 1 : kMiscCurveName12 + code - 12);
+  }
+  return texts;
+}
 
 std::vector<TextSlot> UsedInterfaceTexts() {
   using T = InterfaceStrings::Table;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "engine/input_panel.h"
 #include "files/interface_strings.h"
 
 namespace orv {
@@ -112,6 +113,10 @@ enum ItemGroupNo : int {
   kItemsGraphChecks = 3,
   kItemsReportSections = 4,
 };
+
+// The texts the engine model shows itself (suggestion suffix, labels of input 24, the pieces of
+// the balance lines, the curve names), from the interface texts.
+EngineTexts EngineTextsOf(const InterfaceStrings& strings);
 
 // One slot of the interface text tables.
 struct TextSlot {

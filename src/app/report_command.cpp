@@ -1,0 +1,123 @@
+#include "app/report_command.h"
+
+#include <charconv>
+
+#include "base/error_trace.h"
+#include "base/rounding.h"
+#include "files/interface_text_ids.h"
+#include "reports/details_report.h"
+#include "reports/general_report.h"
+
+namespace orv {
+
+namespace {
+
+constexpr const char* kModule = "Report";
+// The warning of a failed report file carries a title of one blank.
+constexpr const char* kBlankTitle = " ";
+
+std::string BuildReport(Workspace& ws, ReportKind kind, bool secondStage,
+                        const std::string& enginePath, const ReportStamp& stamp,
+                        const PageLayout& layout, ReportPageSink* sink) {
+  ReportRequest request{ws.settings(), ws.strings(), enginePath, stamp, layout, sink};
+  if (kind == ReportKind::General) return OVReport(ws.engine(), request, secondStage);
+  return DetailsReport(kind, ws.engine(), request);
+}
+
+// A number typed on the command line: the whole text must be one.
+std::optional<double> StrictNumber(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<ReportKind> ReportKindOfName(std::string_view name) noexcept {
+  if (name == "general") return ReportKind::General;
+  if (name == "intake") return ReportKind::IntakeAir;
+  if (name == "exhaust") return ReportKind::ExhaustAir;
+  if (name == "details") return ReportKind::Details;
+  return std::nullopt;
+}
+
+std::string BuildScreenReport(Workspace& ws, ReportKind kind, bool secondStage,
+                              const std::string& enginePath, const ReportStamp& stamp) {
+  return BuildReport(ws, kind, secondStage, enginePath, stamp, ScreenLayout(), nullptr);
+}
+
+void PrintReport(Workspace& ws, ReportKind kind, bool secondStage, const std::string& enginePath,
+                 const ReportStamp& stamp, const PrinterMetrics& printer, ReportPageSink& sink) {
+  ETracker guard(kModule, "PrintReport");
+  BuildReport(ws, kind, secondStage, enginePath, stamp, GetPrinterConfig(printer), &sink);
+}
+
+bool WriteReportTo(Workspace& ws, const std::filesystem::path& path, std::string_view text) {
+  if (WriteReportFile(path, text).empty()) return true;
+  ws.prompter().Beep();
+  ws.prompter().Warn(ws.strings().Misc(kMiscReportNotWritten), kBlankTitle);
+  return false;
+}
+
+bool SaveToFile(Workspace& ws, std::string_view text) {
+  const std::optional<std::string> name =
+      ws.prompter().AskFileName(Prompter::FileKind::SaveReport, ws.settings().report);
+  if (!name) return false;
+  ws.settings().report = *name;
+  return WriteReportTo(ws, *name, text);
+}
+
+std::optional<std::array<float, 3>> ParseDegreeRange(std::string_view text,
+                                                     const InterfaceStrings& strings,
+                                                     std::string& error) {
+  std::array<double, 3> v{};
+  std::size_t begin = 0;
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::size_t comma = text.find(',', begin);
+    if ((k < 2) != (comma != std::string_view::npos)) {
+      error = "--range needs FROM,TO,STEP";
+      return std::nullopt;
+    }
+    const auto number = StrictNumber(text.substr(begin, k < 2 ? comma - begin : text.npos));
+    if (!number) {
+      error = "--range needs three numbers FROM,TO,STEP";
+      return std::nullopt;
+    }
+    v[k] = *number;
+    begin = comma + 1;
+  }
+  if (!(v[0] >= -360 && v[0] <= 360 && v[1] >= -360 && v[1] <= 360)) {
+    error = strings.Misc(kMiscRangeOutside);
+  } else if (!(v[0] < v[1])) {
+    error = strings.Misc(kMiscRangeOrder);
+  } else if (!(v[2] > 0 && v[2] <= 90)) {
+    error = strings.Misc(kMiscRangeIncrement);
+  } else {
+    return std::array<float, 3>{ToSingle(v[0]), ToSingle(v[1]), ToSingle(v[2])};
+  }
+  return std::nullopt;
+}
+
+bool ReadReportSettings(Workspace& ws, const std::filesystem::path& dataRoot) {
+  const Folders folders{ws.folders().programFolder, dataRoot};
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(folders.configFile(), ec)) return true;
+  Settings read = ws.settings();
+  PrompterNotifier notifier(ws.prompter());
+  const ConfigResult r = ConfigFileIO(folders.configFile(), read, true, false,
+                                      ConfigDefaults{folders, 0xF0F0F0}, notifier);
+  if (!r.headerValid || !r.ok) return false;
+  Settings& s = ws.settings();
+  s.repSec = read.repSec;
+  s.repHd = read.repHd;
+  s.repDeg = read.repDeg;
+  s.prnHead = read.prnHead;
+  s.metric = read.metric;
+  return true;
+}
+
+}  // namespace orv
