@@ -14,7 +14,7 @@ namespace {
 constexpr OutputCaption kCaptions[] = {
     // Page 0: geometry
     {0, 0, 0, 0, kUnitVolume},
-    {1, 0, 1, 1, kUnitCc},
+    {1, 0, 1, 1, kUnitVolume, UnitMode::Metric},
     {2, 0, 2, 2, kUnitLength},
     {3, 0, 3, 3, kUnitRatio},
     {4, 0, 4, 4, kUnitAreaCm2},
@@ -22,7 +22,7 @@ constexpr OutputCaption kCaptions[] = {
     {40, 0, 34, 40, kUnitRatio},
     {6, 0, 6, 6, kUnitVolumePerStroke},
     {7, 0, 7, 7, kUnitStrokePerVolume},
-    {8, 0, 8, 8, kUnitCc},
+    {8, 0, 8, 8, kUnitVolume, UnitMode::Metric},
     {9, 0, 9, 9, kUnitLength},
     // Page 0: rotating assembly
     {21, 0, 21, 21, kUnitGrams},
@@ -47,13 +47,13 @@ constexpr OutputCaption kCaptions[] = {
     {53, 1, 59, 14, kUnitAreaMm2},
     {54, 1, 62, 15, kUnitLength},
     {55, 1, 63, 16, kUnitLength},
-    {41, 1, 60, 41, kUnitVolume},
-    {49, 1, 60, 18, kUnitCc},
+    {41, 1, 60, 41, kUnitVolume, UnitMode::English},
+    {49, 1, 60, 18, kUnitVolume, UnitMode::Metric},
     {42, 1, 61, 42, kUnitLength},
     // Page 1: piston motion
     {26, 1, 26, 26, kUnitPercent},
-    {27, 1, 27, 27, kUnitGLoad},
-    {28, 1, 28, 28, kUnitGLoad},
+    {27, 1, 27, 27, kUnitPounds},  // the text carries the g's; the unit is the force's
+    {28, 1, 28, 28, kUnitPounds},
     {56, 1, 68, 56, kUnitPistonSpeed},
     {57, 1, 69, 57, kUnitPistonSpeed},
     // Page 1: torque, power and exhaust
@@ -173,6 +173,11 @@ std::string UnitSystemPart(std::string_view text, UnitMode mode) {
   }
   return std::string(
       text.substr(begin, end == std::string_view::npos ? std::string_view::npos : end - begin));
+}
+
+std::string OutputUnitCaption(const InterfaceStrings& strings, const OutputCaption& caption,
+                              UnitMode mode) {
+  return UnitCaption(strings, caption.unit, caption.fixedSystem.value_or(mode));
 }
 
 std::string UnitCaption(const InterfaceStrings& strings, int unit, UnitMode mode) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,7 +27,7 @@ enum UnitTextNo : int {
   kUnitPressure = 8,
   kUnitTorque = 9,
   kUnitAirflow = 10,
-  kUnitCc = 11,  // cubic centimetres in every unit system
+  kUnitPounds = 11,  // force in pounds (the inertia forces), in every unit system
   kUnitGrams = 12,
   kUnitDegrees = 13,
   kUnitRpm = 14,
@@ -50,6 +51,9 @@ struct OutputCaption {
   int label;      // output label text, -1 for none
   int unitField;  // unit caption control beside the value, -1 for none
   int unit;       // unit text (UnitTextNo), kUnitNone for none
+  // A value shown as held, whatever the unit system: its unit caption is always the part of
+  // this unit system (cubic centimetres of slots 1, 8 and 49; cubic inches of slot 41).
+  std::optional<UnitMode> fixedSystem = std::nullopt;
 };
 
 std::span<const OutputCaption> OutputCaptions() noexcept;
@@ -68,6 +72,10 @@ std::span<const OutputHeading> OutputHeadings() noexcept;
 // Unit text of input n (0..35): the diesel lead time (input 24 with the fuel Diesel) has its
 // own.
 int InputUnitText(int n, bool diesel) noexcept;
+
+// The unit caption shown beside an output slot in `mode`.
+std::string OutputUnitCaption(const InterfaceStrings& strings, const OutputCaption& caption,
+                              UnitMode mode);
 
 // The caption of unit text `unit` in `mode` (the part of the text for that unit system).
 std::string UnitCaption(const InterfaceStrings& strings, int unit, UnitMode mode);

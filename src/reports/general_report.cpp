@@ -35,7 +35,7 @@ class GeneralReportWriter final {
 
   std::string SlotWithUnit(int slot) const {
     const OutputCaption* c = FindOutputCaption(slot);
-    return Slot(slot) + " " + UnitCaption(strings_, c != nullptr ? c->unit : kUnitNone, mode_);
+    return Slot(slot) + " " + (c != nullptr ? OutputUnitCaption(strings_, *c, mode_) : "");
   }
 
   const std::string& SlotLabel(int slot) const {

@@ -146,10 +146,25 @@ TEST(OutputCaptions, EverySlotIsListedOnceWithTheReportsUnitFields) {
   EXPECT_EQ(FindOutputCaption(19)->unitField, 15);
   EXPECT_EQ(FindOutputCaption(53)->unitField, 14);
   EXPECT_EQ(UnitOfUnitField(17), kUnitPercent);
-  EXPECT_EQ(UnitOfUnitField(18), kUnitCc);
+  EXPECT_EQ(UnitOfUnitField(18), kUnitVolume);
   EXPECT_EQ(UnitOfUnitField(34), kUnitPressure);
   EXPECT_EQ(FindOutputCaption(40)->label, 34);
   EXPECT_EQ(FindOutputCaption(41)->label, FindOutputCaption(49)->label);
+}
+
+TEST(OutputCaptions, ValuesShownAsHeldKeepTheirUnitInEveryUnitSystem) {
+  InterfaceStrings strings;
+  LoadInterfaceStrings(
+      std::filesystem::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources" / "OV-STR.TXT",
+      strings);
+  for (UnitMode mode : {UnitMode::English, UnitMode::Metric, UnitMode::MetricM3}) {
+    EXPECT_EQ(OutputUnitCaption(strings, *FindOutputCaption(1), mode), "cc");
+    EXPECT_EQ(OutputUnitCaption(strings, *FindOutputCaption(49), mode), "cc");
+    EXPECT_EQ(OutputUnitCaption(strings, *FindOutputCaption(41), mode), "cu in");  // charge
+    EXPECT_EQ(OutputUnitCaption(strings, *FindOutputCaption(27), mode), "lb");     // force
+  }
+  EXPECT_EQ(OutputUnitCaption(strings, *FindOutputCaption(0), UnitMode::Metric), "cc");
+  EXPECT_EQ(OutputUnitCaption(strings, *FindOutputCaption(0), UnitMode::English), "cu in");
 }
 
 // The interface string file shipped with the program fills every slot the program reads.
