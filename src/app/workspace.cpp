@@ -66,6 +66,13 @@ int Workspace::LoadFlowTest(bool intake, const std::string& path, const std::str
   return err;
 }
 
+CamOpenResult Workspace::OpenCam(bool intake, const LobeChoice& choice) {
+  CamOpenResult result = OpenCamLobe(engine_, intake, choice);
+  for (const std::string& report : result.reports) prompter_.Warn(report, kAppTitle);
+  engine_.ReCalc(-1);
+  return result;
+}
+
 std::string Workspace::ReportError(ETracker& guard) {
   std::string message = EStackTrace::Instance().ReportCurrentException(guard);
   prompter_.Warn(message, kAppTitle);
