@@ -74,8 +74,9 @@ void AddFlowOptions(CLI::App& cmd, FlowSource& src, const std::string& side) {
 
 void AddCamOptions(CLI::App& cmd, CamSource& src, const std::string& side) {
   cmd.add_option("--" + side + "-cam", src.path,
-                 side + " cam lobe: an S96 file, a cam document (.C1-.C16) or a lobe data file "
-                        "(.LBK)");
+                 side +
+                     " cam lobe: an S96 file, a cam document (.C1-.C16) or a lobe data file "
+                     "(.LBK)");
   cmd.add_option_function<std::int16_t>(
       "--" + side + "-shaft",
       [&src](const std::int16_t& s) {
@@ -186,9 +187,8 @@ bool LoadCamSource(Workspace& ws, const CamSource& src, bool intake, std::ostrea
   }
   const CamOpenResult result = ws.OpenCam(intake, choice);
   if (!result.read) {
-    const std::string why = choice.kind == CamFileKind::LobeData
-                                ? LobeDataErrorText(result.errFlag)
-                                : CamTextErrorText(result.errFlag);
+    const std::string why = choice.kind == CamFileKind::LobeData ? LobeDataErrorText(result.errFlag)
+                                                                 : CamTextErrorText(result.errFlag);
     err << "orvantis: cannot load the " << side << " cam lobe";
     if (choice.kind == CamFileKind::LobeData) {
       err << " " << src.lobe << " of shaft " << src.shaft;

@@ -197,11 +197,10 @@ std::optional<NodeTableEntry> CamFolder::EntryOf(NodeRef ref) const {
 }
 
 std::string CamFolder::FilePathOf(const NodeTableEntry& entry) const {
-  const std::vector<std::string>* files = entry.kind == kNodeS96 ? &s96Files_
-                                          : entry.kind == kNodeCamDocIntake ||
-                                                  entry.kind == kNodeCamDocExhaust
-                                              ? &camDocFiles_
-                                              : &lbkFiles_;
+  const std::vector<std::string>* files =
+      entry.kind == kNodeS96                                                ? &s96Files_
+      : entry.kind == kNodeCamDocIntake || entry.kind == kNodeCamDocExhaust ? &camDocFiles_
+                                                                            : &lbkFiles_;
   if (entry.fileNo < 1 || static_cast<std::size_t>(entry.fileNo) > files->size()) return {};
   return (directory_ / (*files)[static_cast<std::size_t>(entry.fileNo - 1)]).string();
 }

@@ -74,7 +74,7 @@ namespace orv {
 namespace {
 
 constexpr const char* kModule = "CamLobe";
-constexpr std::uint64_t kShortestFile = 1861;      // this many bytes or fewer: not a lobe file
+constexpr std::uint64_t kShortestFile = 1861;        // this many bytes or fewer: not a lobe file
 constexpr std::size_t kLargestDirectoryEnd = 10310;  // 1910 + 280 x 30
 constexpr std::size_t kNotesOffset = 8;
 constexpr std::size_t kNotesLength = 960;
@@ -175,7 +175,8 @@ std::int16_t ReadHeader(ByteSource& source, bool withDirectory, LobeDataHeader& 
   if (*size == 0) return kLbkEmptyFile;
   if (*size <= kShortestFile) return kLbkNotLobeData;
   std::vector<std::uint8_t> buffer;
-  const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(*size, kLargestDirectoryEnd));
+  const auto length =
+      static_cast<std::size_t>(std::min<std::uint64_t>(*size, kLargestDirectoryEnd));
   if (!source.Read(0, length, buffer)) return kLbkNotFound;
   const ByteReader r(buffer);
 
@@ -229,11 +230,10 @@ std::int16_t ReadRecord(ByteSource& source, const LobeDataHeader& h, std::size_t
                         CamLobe& lobe) {
   // The slot count comes from the file and may be anything: the position is worked out in a
   // wide signed type and checked against the file.
-  const std::int64_t offset = static_cast<std::int64_t>(h.headerLength) +
-                              static_cast<std::int64_t>(h.slotCount) *
-                                  static_cast<std::int64_t>(h.entrySize) +
-                              static_cast<std::int64_t>(position - 1) *
-                                  static_cast<std::int64_t>(kRecordLength);
+  const std::int64_t offset =
+      static_cast<std::int64_t>(h.headerLength) +
+      static_cast<std::int64_t>(h.slotCount) * static_cast<std::int64_t>(h.entrySize) +
+      static_cast<std::int64_t>(position - 1) * static_cast<std::int64_t>(kRecordLength);
   std::vector<std::uint8_t> record;
   if (offset < 0 || !source.Read(static_cast<std::uint64_t>(offset), kRecordLength, record)) {
     return kLbkNotLobeData;
@@ -281,10 +281,9 @@ std::int16_t ReadLobe(ByteSource& source, const std::string& pathFile, std::int1
     lobe.SetNotesFieldBytes(h.notes);
     return kLbkOk;
   }
-  const auto found = std::find_if(h.directory.begin(), h.directory.end(),
-                                  [&](const DirectoryEntry& e) {
-                                    return e.shaftNo == iSNo && e.lobeNo == iLNo;
-                                  });
+  const auto found =
+      std::find_if(h.directory.begin(), h.directory.end(),
+                   [&](const DirectoryEntry& e) { return e.shaftNo == iSNo && e.lobeNo == iLNo; });
   if (found == h.directory.end()) return kLbkNotFound;
   const DirectoryEntry& e = *found;
   lobe.SetNotesFieldBytes(h.notes);
@@ -307,8 +306,7 @@ std::int16_t ReadLobe(ByteSource& source, const std::string& pathFile, std::int1
 
 // Reads into a copy of the lobe, which replaces the lobe only when everything succeeded.
 void ReadIntoLobe(ByteSource& source, const std::string& pathFile, std::int16_t iSNo,
-                  std::int16_t iLNo, std::int16_t& iErrFlag, std::string* report,
-                  CamLobe& lobe) {
+                  std::int16_t iLNo, std::int16_t& iErrFlag, std::string* report, CamLobe& lobe) {
   ETracker guard(kModule, "C2DataRead");
   const bool headerOnly = iErrFlag != 0;
   CamLobe loaded = lobe;
@@ -365,10 +363,9 @@ bool ListLobes(ByteSource& source, std::vector<std::string>& texts,
   // By character code: shaft, then intake ("I") before exhaust ("e"), then number and suffix.
   // Stable, as the bubble sort of the measuring software is.
   std::stable_sort(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-          return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-        });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+      return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    });
   });
   for (const std::string& key : keys) {
     const int shaft = static_cast<unsigned char>(key[0]);

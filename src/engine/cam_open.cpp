@@ -33,8 +33,8 @@ CamLobe& SideLobe(Engine& engine, bool intake) {
 
 }  // namespace
 
-void LoadLBKFile(Engine& engine, const std::string& path, std::int16_t shaftNo,
-                 std::int16_t lobeNo, bool intake, std::int16_t& errFlag, std::string* report) {
+void LoadLBKFile(Engine& engine, const std::string& path, std::int16_t shaftNo, std::int16_t lobeNo,
+                 bool intake, std::int16_t& errFlag, std::string* report) {
   CamLobe lobe;
   errFlag = 0;
   lobe.C2DataRead(path, shaftNo, lobeNo, errFlag, report);

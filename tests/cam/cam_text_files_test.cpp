@@ -210,8 +210,8 @@ TEST(CamDocument, LinesCommasAndSizes) {
 
 TEST(CamDocument, MillimetresAndFiles) {
   test::TempDir dir;
-  test::WriteTextFile(dir / "MM.C16", test::CamDocText(Columns(Triangle(-100, 9.0),
-                                                               Triangle(100, 10.16))));
+  test::WriteTextFile(dir / "MM.C16",
+                      test::CamDocText(Columns(Triangle(-100, 9.0), Triangle(100, 10.16))));
   CamLobe lobe;
   ASSERT_EQ(ReadCamDocFile((dir / "MM.C16").string(), lobe, true), kCamTextOk);
   EXPECT_FLOAT_EQ(lobe.RawLift()[0], 0.4f);

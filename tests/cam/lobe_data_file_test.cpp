@@ -47,7 +47,8 @@ LbkLobe Lobe(std::int16_t shaft, std::int16_t no) {
   l.lobeNo = no;
   for (int k = 0; k < 360; ++k) {
     const int angle = k - 180;
-    l.lift[static_cast<std::size_t>(k)] = angle > -60 && angle < 60 ? 0.01f * float(60 - std::abs(angle)) / 2 : 0;
+    l.lift[static_cast<std::size_t>(k)] =
+        angle > -60 && angle < 60 ? 0.01f * float(60 - std::abs(angle)) / 2 : 0;
   }
   return l;
 }
@@ -73,11 +74,13 @@ TEST(LobeDataFile, WriterFixtureByteByByte) {
   l.centerlineCamDegrees = 55.5f;
   l.smoothing = 3;
   l.camCenterLine = 110;
-  l.lift[0] = 0.25f;    // cam angle -180
-  l.lift[180] = 0.5f;   // cam angle 0
+  l.lift[0] = 0.25f;   // cam angle -180
+  l.lift[180] = 0.5f;  // cam angle 0
   f.lobes = {l};
   const std::string b = test::LbkBytes(f);
-  auto byte = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(b[i])); };
+  auto byte = [&](std::size_t i) {
+    return static_cast<unsigned>(static_cast<unsigned char>(b[i]));
+  };
   auto bytes = [&](std::size_t at, std::initializer_list<unsigned> expected) {
     std::size_t i = at;
     for (unsigned v : expected) EXPECT_EQ(byte(i++), v) << "offset " << i - 1;
@@ -87,17 +90,17 @@ TEST(LobeDataFile, WriterFixtureByteByByte) {
   EXPECT_EQ(b.substr(0, 6), "C2Data");
   bytes(6, {0x1E, 'D'});
   EXPECT_EQ(b.substr(8, 10), "Grind 281 ");
-  bytes(968, {0xEE});                                  // text not read
-  bytes(1002, {0, 0, 0xEE, 0xEE, 1, 0});               // not on the valve; one camshaft
+  bytes(968, {0xEE});                     // text not read
+  bytes(1002, {0, 0, 0xEE, 0xEE, 1, 0});  // not on the valve; one camshaft
   EXPECT_EQ(b.substr(1026, 7), std::string("INTAKE") + '\0');
-  bytes(1858, {0, 0, 0, 0, 0, 0, 0xD8, 0x3F});         // 0.375 = 0x3FD8000000000000
-  bytes(1866, {0, 0, 0, 0, 0, 0, 0xE0, 0x3F});         // 0.5
-  bytes(1874, {1, 0, 1, 0});                           // lobe count, slot count
-  bytes(1878, {1, 0, 0x97, 0xFF, 0, 0, 0x5E, 0x42});   // shaft 1, lobe -105, 55.5f
-  bytes(1902, {3, 0, 0, 0, 0xDC, 0x42});               // smoothing 3, 110.0f
-  bytes(1908, {0, 0, 0x80, 0x3E});                     // lift at -180: 0.25f
-  bytes(1908 + 180 * 4, {0, 0, 0, 0x3F});              // lift at 0: 0.5f
-  bytes(1908 + 1440, {0xEE});                          // no geometry before version 6
+  bytes(1858, {0, 0, 0, 0, 0, 0, 0xD8, 0x3F});        // 0.375 = 0x3FD8000000000000
+  bytes(1866, {0, 0, 0, 0, 0, 0, 0xE0, 0x3F});        // 0.5
+  bytes(1874, {1, 0, 1, 0});                          // lobe count, slot count
+  bytes(1878, {1, 0, 0x97, 0xFF, 0, 0, 0x5E, 0x42});  // shaft 1, lobe -105, 55.5f
+  bytes(1902, {3, 0, 0, 0, 0xDC, 0x42});              // smoothing 3, 110.0f
+  bytes(1908, {0, 0, 0x80, 0x3E});                    // lift at -180: 0.25f
+  bytes(1908 + 180 * 4, {0, 0, 0, 0x3F});             // lift at 0: 0.5f
+  bytes(1908 + 1440, {0xEE});                         // no geometry before version 6
 
   CamLobe lobe;
   ASSERT_EQ(Read(lobe, b, 1, -105), kLbkOk);
@@ -125,10 +128,8 @@ TEST(LobeDataFile, VersionsTakeGeometryAndCenterlineFromTheirFields) {
       {2, 0.375f, 0.5f, 0, 100, 0, 0},  // no header radii: the fixed ones
       {3, 0.25f, 0.75f, 0, 100, 0, 0},  // centerline twice the cam-degree one
       {4, 0.25f, 0.75f, 0, 104, 0, 0},  // centerline from the entry's last float
-      {5, 0.25f, 0.75f, 0, 104, 0, 0},
-      {6, 0.6f, 0.9f, 1, 104, 3, 0},  // geometry from the record
-      {7, 0.6f, 0.9f, 1, 104, 3, 0},
-      {8, 0.6f, 0.9f, 1, 104, 3, 4},  // and the angle offset
+      {5, 0.25f, 0.75f, 0, 104, 0, 0}, {6, 0.6f, 0.9f, 1, 104, 3, 0},  // geometry from the record
+      {7, 0.6f, 0.9f, 1, 104, 3, 0},   {8, 0.6f, 0.9f, 1, 104, 3, 4},  // and the angle offset
   };
   for (const Row& row : rows) {
     LbkLobe l = Lobe(2, 7);
@@ -346,9 +347,12 @@ TEST(LobeDataFile, LobeListSortsAndNamesLobes) {
 
   LbkFile named = FileOf(6, {Lobe(2, -7)});
   named.shaftCount = 3;
-  named.shaftNames[1] = std::string("\0 \xC9" "CHAP", 7);  // NUL and blank trimmed
-  EXPECT_EQ(List(test::LbkBytes(named)).texts,
-            (std::vector<std::string>{"  E7  : \xC3\x89" "CHAP"}));
+  named.shaftNames[1] = std::string(
+      "\0 \xC9"
+      "CHAP",
+      7);  // NUL and blank trimmed
+  EXPECT_EQ(List(test::LbkBytes(named)).texts, (std::vector<std::string>{"  E7  : \xC3\x89"
+                                                                         "CHAP"}));
 }
 
 TEST(LobeDataFile, LobeListFailures) {

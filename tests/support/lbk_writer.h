@@ -22,7 +22,7 @@ struct LbkLobe {
   float lash = 0;
   float rockerRatio = 1.5f;
   std::int16_t smoothing = 0;
-  float camCenterLine = 0;  // entry offset 26, versions 4 and later
+  float camCenterLine = 0;        // entry offset 26, versions 4 and later
   std::array<float, 360> lift{};  // cam angles -180..179
   // Record fields of versions 6 and later (written whatever the count says).
   std::int32_t geometryCount = 0;
