@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/console_prompter.h"
+#include "app/workspace.h"
 #include "support/cam_text_writer.h"
 #include "support/lbk_writer.h"
 #include "support/temp_dir.h"
@@ -172,6 +174,34 @@ TEST(CamCommands, CamOptionErrors) {
     EXPECT_EQ(r.out, "") << row.message;
     EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
   }
+}
+
+TEST(CamCommands, DialogOpenLoadsTheChosenNodeAndRemembersTheFolder) {
+  CamFolderFiles f;
+  std::ostringstream err;
+  ConsolePrompter prompter(err);
+  Workspace ws(prompter);
+  ws.settings().cam.clear();
+  EXPECT_EQ(ws.CamDialogFolder(), ws.folders().programFolder);
+
+  CamFolder folder;
+  folder.RefillLobeList(f.dir.path());
+  const std::string remembered = f.dir.path().string() + "/";
+  // A file node that groups lobes: nothing is read, the folder is still remembered.
+  folder.Select({0, -1});
+  EXPECT_FALSE(ws.OpenCamDialogChoice(false, folder));
+  EXPECT_EQ(ws.settings().cam, remembered);
+  EXPECT_EQ(ws.CamDialogFolder(), std::filesystem::path(remembered));
+  EXPECT_FALSE(ws.engine().changed());
+
+  // The exhaust lobe of the second shaft.
+  ASSERT_TRUE(folder.TagLobe({0, 1}));
+  const std::optional<CamOpenResult> r = ws.OpenCamDialogChoice(false, folder);
+  ASSERT_TRUE(r);
+  EXPECT_TRUE(r->read);
+  EXPECT_EQ(ws.engine().exhaustLobe().LobeNo(), -105);
+  EXPECT_FLOAT_EQ(ws.engine().inputs().Exh[179], 0.4f);
+  EXPECT_TRUE(ws.engine().changed());
 }
 
 }  // namespace
