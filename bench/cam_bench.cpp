@@ -1,6 +1,7 @@
 // Speed of the cam selection dialog's folder listing and of `DataCalc` through the valve-train
 // conversions.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "cam/cam_folder.h"
 #include "cam/cam_lobe.h"
@@ -34,7 +34,9 @@ void PutF32(std::string& b, std::size_t at, float v) {
 std::string LobeDataFile280() {
   constexpr std::size_t kHeader = 1910, kEntry = 30, kRecord = 2880, kLobes = 280;
   std::string b(kHeader + kLobes * kEntry + kLobes * kRecord, '\0');
-  b.replace(0, 8, "C2data\x1E" "F");
+  b.replace(0, 8,
+            "C2data\x1E"
+            "F");
   for (std::size_t i = 8; i < 968; ++i) b[i] = ' ';
   PutI16(b, 1006, 4);  // camshafts
   PutI16(b, 1906, static_cast<std::int16_t>(kLobes));
