@@ -77,8 +77,7 @@ fs::path Workspace::CamDialogFolder() const {
   return settings_.cam.empty() ? folders_.programFolder : fs::path(settings_.cam);
 }
 
-std::optional<CamOpenResult> Workspace::OpenCamDialogChoice(bool intake,
-                                                            const CamFolder& folder) {
+std::optional<CamOpenResult> Workspace::OpenCamDialogChoice(bool intake, const CamFolder& folder) {
   std::optional<CamOpenResult> result;
   if (const std::optional<LobeChoice> choice = folder.ChosenLobe(intake)) {
     result = OpenCam(intake, *choice);
