@@ -1,7 +1,6 @@
 // Speed of the cam selection dialog's folder listing and of `DataCalc` through the valve-train
 // conversions.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -9,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "cam/cam_folder.h"
@@ -60,7 +60,8 @@ std::string LobeDataFile280() {
 class LobeFolder {
  public:
   LobeFolder() {
-    path_ = fs::temp_directory_path() / ("orvantis-cam-bench-" + std::to_string(::getpid()));
+    path_ = fs::temp_directory_path() /
+            ("orvantis-cam-bench-" + std::to_string(std::random_device{}()));
     fs::create_directories(path_);
     const std::string bytes = LobeDataFile280();
     for (int f = 0; f < 100; ++f) {
