@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -18,6 +19,9 @@
 #include "app/workspace.h"
 #include "base/atomic_file.h"
 #include "base/error_trace.h"
+#include "cam/cam_folder.h"
+#include "cam/cam_text_files.h"
+#include "cam/lobe_data_file.h"
 
 namespace orv {
 
@@ -34,12 +38,24 @@ struct FlowSource {
   bool kindGiven = false;
 };
 
-// What the engine commands share: the engine to start from, the flow tests to load and what
-// the user types into it.
+// A cam lobe to load for one side: an S96 file or a cam document, or a lobe of a lobe data file
+// by shaft and lobe number.
+struct CamSource {
+  std::string path;
+  std::int16_t shaft = 0;
+  std::int16_t lobe = 0;
+  bool shaftGiven = false;
+  bool lobeGiven = false;
+};
+
+// What the engine commands share: the engine to start from, the cam lobes and flow tests to
+// load and what the user types into it.
 struct EngineRequest {
   std::string enginePath;
   std::vector<std::string> sets;
   std::string units = "english";
+  CamSource intakeCam;
+  CamSource exhaustCam;
   FlowSource intakeFlow;
   FlowSource exhaustFlow;
   std::string savePath;  // --save: where the engine is written after the --set values
@@ -59,6 +75,28 @@ void AddFlowOptions(CLI::App& cmd, FlowSource& src, const std::string& side) {
       "full test kind of the " + side + " test in the SY3 file, as its directory stores it");
 }
 
+void AddCamOptions(CLI::App& cmd, CamSource& src, const std::string& side) {
+  cmd.add_option("--" + side + "-cam", src.path,
+                 side +
+                     " cam lobe: an S96 file, a cam document (.C1-.C16) or a lobe data file "
+                     "(.LBK)");
+  cmd.add_option_function<std::int16_t>(
+      "--" + side + "-shaft",
+      [&src](const std::int16_t& s) {
+        src.shaft = s;
+        src.shaftGiven = true;
+      },
+      "camshaft number of the " + side + " lobe in the lobe data file");
+  cmd.add_option_function<std::int16_t>(
+      "--" + side + "-lobe",
+      [&src](const std::int16_t& l) {
+        src.lobe = l;
+        src.lobeGiven = true;
+      },
+      "lobe number of the " + side +
+          " lobe in the lobe data file, as stored (negative for exhaust, 101-399 with a suffix)");
+}
+
 void AddEngineOptions(CLI::App& cmd, EngineRequest& req) {
   cmd.add_option("ENGINE", req.enginePath,
                  "engine file (.OV); the built-in default engine when left out");
@@ -68,6 +106,8 @@ void AddEngineOptions(CLI::App& cmd, EngineRequest& req) {
       ->take_all();
   cmd.add_option("--units", req.units, "unit system of typed values and displayed texts")
       ->check(CLI::IsMember({"english", "metric", "metric-m3"}));
+  AddCamOptions(cmd, req.intakeCam, "intake");
+  AddCamOptions(cmd, req.exhaustCam, "exhaust");
   AddFlowOptions(cmd, req.intakeFlow, "intake");
   AddFlowOptions(cmd, req.exhaustFlow, "exhaust");
   cmd.add_option("--save", req.savePath,
@@ -110,6 +150,63 @@ bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostr
   return true;
 }
 
+// Loads the cam lobe of one side as the cam selection dialog's Open would. Returns false (after
+// telling why on `err`) when the options are incomplete or the lobe cannot be loaded.
+bool LoadCamSource(Workspace& ws, const CamSource& src, bool intake, std::ostream& err) {
+  const std::string side = intake ? "intake" : "exhaust";
+  const std::string numbers = "--" + side + "-shaft and --" + side + "-lobe";
+  if (src.path.empty()) {
+    if (src.shaftGiven || src.lobeGiven) {
+      err << "orvantis: " << numbers << " need --" << side << "-cam\n";
+      return false;
+    }
+    return true;
+  }
+  LobeChoice choice;
+  choice.path = src.path;
+  choice.kind = CamFileKindOf(std::filesystem::path(src.path).filename().string());
+  switch (choice.kind) {
+    case CamFileKind::None:
+      err << "orvantis: " << src.path
+          << " is not a cam file name (expected .LBK, .S96 or .C1 to .C16)\n";
+      return false;
+    case CamFileKind::LobeData:
+      if (!src.shaftGiven || !src.lobeGiven) {
+        err << "orvantis: a lobe data file needs " << numbers << '\n';
+        return false;
+      }
+      choice.shaftNo = src.shaft;
+      choice.lobeNo = src.lobe;
+      break;
+    case CamFileKind::S96:
+    case CamFileKind::CamDocument:
+      if (src.shaftGiven || src.lobeGiven) {
+        err << "orvantis: " << numbers << " apply to a lobe data file only\n";
+        return false;
+      }
+      // The column of a cam document follows the side the lobe is loaded for.
+      choice.intakeColumn = intake;
+      break;
+  }
+  const CamOpenResult result = ws.OpenCam(intake, choice);
+  if (!result.read) {
+    const std::string why = choice.kind == CamFileKind::LobeData ? LobeDataErrorText(result.errFlag)
+                                                                 : CamTextErrorText(result.errFlag);
+    err << "orvantis: cannot load the " << side << " cam lobe";
+    if (choice.kind == CamFileKind::LobeData) {
+      err << " " << src.lobe << " of shaft " << src.shaft;
+    }
+    err << " from " << src.path << ": " << why << " (error " << result.errFlag << ")\n";
+    return false;
+  }
+  if (!result.reports.empty()) {
+    err << "orvantis: the " << side << " cam lobe from " << src.path
+        << " was read, but loading it into the engine failed\n";
+    return false;
+  }
+  return true;
+}
+
 // Brings the workspace to the engine the request describes. Returns false (after telling why
 // on `err`) when it cannot.
 bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err) {
@@ -121,6 +218,10 @@ bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err
   }
   ETracker guard(kModule, "TypeInputs");
   try {
+    if (!LoadCamSource(ws, req.intakeCam, true, err) ||
+        !LoadCamSource(ws, req.exhaustCam, false, err)) {
+      return false;
+    }
     if (!LoadFlowSource(ws, req.intakeFlow, true, err) ||
         !LoadFlowSource(ws, req.exhaustFlow, false, err)) {
       return false;
@@ -145,6 +246,27 @@ bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err
     return false;
   }
   return true;
+}
+
+// `orvantis lobes DIR`: the tree of the cam selection dialog, one node per line (without the
+// blanks that pad it), children indented by two blanks.
+int ListLobeTree(const std::string& directory, std::ostream& out, std::ostream& err) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(directory, ec)) {
+    err << "orvantis: " << directory << " is not a folder\n";
+    return 1;
+  }
+  auto trimmed = [](std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+  };
+  CamFolder folder;
+  folder.RefillLobeList(directory);
+  for (const LobeTreeNode& node : folder.nodes()) {
+    out << trimmed(node.text) << '\n';
+    for (const LobeTreeNode& child : node.children) out << "  " << trimmed(child.text) << '\n';
+  }
+  return 0;
 }
 
 // `orvantis flow-tests FILE.SY3`: name and full kind of each test, separated by a tab.
@@ -313,6 +435,11 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
       },
       "full test kind of the test in the SY3 file");
 
+  std::string lobesDirectory;
+  CLI::App* lobes = app.add_subcommand(
+      "lobes", "list the cam files of a folder and their lobes, as the cam dialog shows them");
+  lobes->add_option("DIR", lobesDirectory, "folder")->required();
+
   EngineRequest curvesReq;
   double curvesFrom = -360, curvesTo = 360, curvesStep = 1;
   std::string curvesOut;
@@ -402,6 +529,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     reportOpt.unitsGiven = report->get_option("--units")->count() > 0;
     return RunReport(ws, reportReq, reportOpt, out, err);
   }
+  if (lobes->parsed()) return ListLobeTree(lobesDirectory, out, err);
   if (flowTest->parsed()) return PrintFlowTest(testSource, out, err);
   return 1;
 }

@@ -66,6 +66,30 @@ int Workspace::LoadFlowTest(bool intake, const std::string& path, const std::str
   return err;
 }
 
+CamOpenResult Workspace::OpenCam(bool intake, const LobeChoice& choice) {
+  CamOpenResult result = OpenCamLobe(engine_, intake, choice);
+  for (const std::string& report : result.reports) prompter_.Warn(report, kAppTitle);
+  engine_.ReCalc(-1);
+  return result;
+}
+
+fs::path Workspace::CamDialogFolder() const {
+  return settings_.cam.empty() ? folders_.programFolder : fs::path(settings_.cam);
+}
+
+std::optional<CamOpenResult> Workspace::OpenCamDialogChoice(bool intake, const CamFolder& folder) {
+  std::optional<CamOpenResult> result;
+  if (const std::optional<LobeChoice> choice = folder.ChosenLobe(intake)) {
+    result = OpenCam(intake, *choice);
+  }
+  std::string directory = folder.directory().string();
+  if (directory.empty() || directory.back() != fs::path::preferred_separator) {
+    directory += fs::path::preferred_separator;
+  }
+  settings_.cam = directory;
+  return result;
+}
+
 std::string Workspace::ReportError(ETracker& guard) {
   std::string message = EStackTrace::Instance().ReportCurrentException(guard);
   prompter_.Warn(message, kAppTitle);

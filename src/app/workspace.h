@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "airflow/flow_test.h"
 #include "app/prompter.h"
 #include "base/error_trace.h"
+#include "engine/cam_open.h"
 #include "engine/engine.h"
 #include "files/config_file.h"
 #include "files/interface_strings.h"
@@ -40,6 +42,20 @@ class Workspace final {
   // caller.
   int LoadFlowTest(bool intake, const std::string& path, const std::string& testName,
                    std::int32_t& kind);
+
+  // Loads a cam lobe for one side as the cam selection dialog's Open does: the lobe is read
+  // into the side's lobe, copied into the engine's cam-lift table (lobe centre at entry 179)
+  // with its smoothing count, the valve tables are rebuilt and the engine is recalculated.
+  // Errors met on the way are shown through the prompter and listed in the result. Errors of
+  // the recalculation travel to the caller.
+  CamOpenResult OpenCam(bool intake, const LobeChoice& choice);
+  // The folder the cam selection dialog starts in: the remembered cam folder, or the program
+  // folder when none is remembered.
+  std::filesystem::path CamDialogFolder() const;
+  // The cam selection dialog's Open for the node selected in `folder`: the lobe it names (if
+  // any) is loaded as `OpenCam` does, and the folder becomes the remembered cam folder (with
+  // its trailing separator). Returns what happened, or nothing when the node names no lobe.
+  std::optional<CamOpenResult> OpenCamDialogChoice(bool intake, const CamFolder& folder);
 
   // Types `value` into the input whose engine-file key is `key`, as a user typing it and
   // leaving the box (list choices and the airflow/rpm option pair as a click). Keys that have

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "base/checked_fp.h"
 #include "base/codepage.h"
@@ -16,8 +17,9 @@ namespace {
 constexpr const char* kModule = "CamLobe";
 constexpr std::size_t kNotesLength =
     static_cast<std::size_t>(CamLobe::kNotesLines) * CamLobe::kNotesLineLength;
-constexpr const char* kNoGeometry =
-    "The valve-train geometry conversion is not available for this lobe";
+constexpr const char* kNoRockerBase =
+    "Impossible rocker base position: the rocker lengths of this lobe do not close at the base "
+    "circle";
 
 }  // namespace
 
@@ -32,14 +34,16 @@ std::string CamLobe::Notes() const {
     std::string_view part = std::string_view(notes_).substr(
         static_cast<std::size_t>(line) * kNotesLineLength, kNotesLineLength);
     while (!part.empty() && part.back() == ' ') part.remove_suffix(1);
-    text += part;
+    text += Cp1252ToUtf8(part);
     text += "\r\n";
   }
   return text;
 }
 
-void CamLobe::SetNotesField(std::string_view text) {
-  notes_.assign(text.substr(0, kNotesLength));
+void CamLobe::SetNotesField(std::string_view text) { SetNotesFieldBytes(Utf8ToCp1252(text)); }
+
+void CamLobe::SetNotesFieldBytes(std::string_view cp1252) {
+  notes_.assign(cp1252.substr(0, kNotesLength));
   notes_.resize(kNotesLength, ' ');
 }
 
@@ -77,32 +81,34 @@ void CamLobe::DataCalc() {
     sub = 1 - sub;
     shift = static_cast<std::int16_t>((shift + 1) % 360);
   }
-  tableShift_ = shift;
-  subDegreeShift_ = sub;
 
+  // The tables are worked on copies and replaced together at the end, so that an error on the
+  // way leaves the lobe as it was. A lobe measured on the valve leaves `CamLift` alone.
+  BoundedArray<float> camLift = camLift_;
+  BoundedArray<float> valveLift = valveLift_;
   const bool follower =
       !linearOnValve_ && (followerMode_ == 1 || followerMode_ == 4 || followerMode_ == 5);
   for (int i = -180; i <= 180; ++i) {
-    const float m = rawLift_[IBnd(i + tableShift_)];
+    const float m = rawLift_[IBnd(i + shift)];
     if (follower) {
-      camLift_[i] = m;
+      camLift[i] = m;
     } else {
       float v = m - liftOffset_;
       if (v < 0) v = 0;
-      (linearOnValve_ ? valveLift_ : camLift_)[i] = v;
+      (linearOnValve_ ? valveLift : camLift)[i] = v;
     }
   }
   CheckFp();
-  if (follower) FollowerConversion();
+  if (follower) FollowerConversion(shift, camLift);
 
   if (!linearOnValve_) {
     if (followerMode_ >= 2 && followerMode_ <= 5) {
-      RockerConversion();
+      RockerConversion(shift, camLift, valveLift);
     } else {
       for (int i = -180; i <= 180; ++i) {
-        float v = camLift_[i] * rockerRatio_ - lash_;
+        float v = camLift[i] * rockerRatio_ - lash_;
         if (v < 0) v = 0;
-        valveLift_[i] = v;
+        valveLift[i] = v;
       }
     }
   }
@@ -110,20 +116,62 @@ void CamLobe::DataCalc() {
 
   // Velocity per cam degree by central differences, closed over the turn (index 180 is the
   // same angle as index -180).
-  for (int i = -179; i <= 179; ++i) valveVelocity_[i] = (valveLift_[i + 1] - valveLift_[i - 1]) / 2;
-  valveVelocity_[-180] = (valveLift_[-179] - valveLift_[179]) / 2;
-  valveVelocity_[180] = valveVelocity_[-180];
+  BoundedArray<float> velocity(-180, 180);
+  for (int i = -179; i <= 179; ++i) velocity[i] = (valveLift[i + 1] - valveLift[i - 1]) / 2;
+  velocity[-180] = (valveLift[-179] - valveLift[179]) / 2;
+  velocity[180] = velocity[-180];
   CheckFp();
+
+  tableShift_ = shift;
+  subDegreeShift_ = sub;
+  camLift_ = std::move(camLift);
+  valveLift_ = std::move(valveLift);
+  valveVelocity_ = std::move(velocity);
 }
 
-void CamLobe::FollowerConversion() {
+void CamLobe::FollowerConversion(int tableShift, BoundedArray<float>& camLift) const {
   ETracker guard(kModule, "FollowerConversion");
-  Raise(kErrInvalidCall, kNoGeometry);
+  const float r1 = geometry_.FollowerRadius;
+  const float r3 = geometry_.EngineFollowerRadius;
+  // Two flat followers, or the same roller: the measured lift is the engine's.
+  if ((r1 < 0 && r3 < 0) || r3 == r1) return;
+  const BoundedArray<float> slope = LiftSlopeTable(rawLift_, tableShift);
+  const std::optional<LiftPoints> points = FollowerPoints(geometry_, camLift, slope);
+  CheckFp();
+  if (!points) {
+    for (float& v : camLift.values()) v = 0;
+    return;
+  }
+  ResampleLiftPoints(*points, camLift, false, 0);
 }
 
-void CamLobe::RockerConversion() {
+void CamLobe::RockerConversion(int tableShift, BoundedArray<float>& camLift,
+                               BoundedArray<float>& valveLift) const {
   ETracker guard(kModule, "RockerConversion");
-  Raise(kErrInvalidCall, kNoGeometry);
+  const bool convertsMeasuredLift = followerMode_ == 4 || followerMode_ == 5;
+  if (!RockerLengthsPresent(geometry_)) {
+    for (float& v : (convertsMeasuredLift ? camLift : valveLift).values()) v = 0;
+    return;
+  }
+  const std::optional<RockerBase> base = RockerBasePosition(geometry_, lobeNo_ > 0);
+  CheckFp();
+  if (!base) Raise(kErrInvalidCall, kNoRockerBase);
+
+  const BoundedArray<float> slope = LiftSlopeTable(rawLift_, tableShift);
+  // Modes 4 and 5 run the measured lift (less the offset) through the rocker; the follower
+  // conversion's cam lift is kept for the cam-lift curve.
+  BoundedArray<float> lift(-180, 180);
+  for (int i = -180; i <= 180; ++i) {
+    if (convertsMeasuredLift) {
+      float v = rawLift_[IBnd(i + tableShift)] - liftOffset_;
+      lift[i] = v < 0 ? 0 : v;
+    } else {
+      lift[i] = camLift[i];
+    }
+  }
+  const LiftPoints points = RockerPoints(geometry_, *base, lift, slope);
+  CheckFp();
+  ResampleLiftPoints(points, valveLift, true, lash_);
 }
 
 float CamLobe::CamDataValue(int curve, int angle) const {

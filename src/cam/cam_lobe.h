@@ -7,27 +7,9 @@
 #include <vector>
 
 #include "base/bounded_array.h"
+#include "cam/valve_train_geometry.h"
 
 namespace orv {
-
-// The valve-train lengths and flags that come with a lobe from its lobe data file; they turn the
-// lift measured with the measuring machine's follower into the lift of the engine's follower
-// and rocker. Lengths are in the lobe's length unit, angles in degrees.
-struct ValveTrainGeometry {
-  float FollowerRadius = 0;  // follower the lobe was measured with; negative = flat-faced
-  float BaseCircleRadius = 0;
-  float EngineFollowerRadius = 0;  // the engine's roller follower
-  float RockerRollerRadius = 0;    // the rocker's roller on the cam
-  float PivotDistance = 0;         // cam centre to rocker pivot
-  float RockerCamArm = 0;          // rocker pivot to rocker roller centre
-  float ValveTriangleA = 0;        // first side at the pivot of the valve-side triangle
-  float RockerValveArm = 0;        // rocker pivot to valve contact point
-  float ValveTriangleC = 0;        // side of the valve-side triangle opposite the pivot
-  std::int16_t RockerDirection = 0;
-  std::int16_t AngleFlag = 0;
-  float GeometryAngle = 0;  // its half shifts every rocker-converted angle
-  bool operator==(const ValveTrainGeometry&) const = default;
-};
 
 // One measured cam lobe: the lift at every whole cam degree of one cam revolution (`RawLift`,
 // index -180..180, the lobe centre at 0 and entry 180 the same angle as entry -180), the lobe's
@@ -85,9 +67,38 @@ class CamLobe final {
   // numbers 101-199, 200-299 and 300-399 ("I5", "E12", "I5a", "E5c").
   std::string LobeIDString() const;
 
-  // Rebuilds `CamLift`, `ValveLift` and `ValveVelocity` from `RawLift` and the settings. A
-  // centerline that turns the table by more than a whole revolution leaves them as they were.
+  // Rebuilds `CamLift`, `ValveLift` and `ValveVelocity` from `RawLift` and the settings,
+  // through the valve-train geometry when `FollowerMode` asks for it. A centerline that turns
+  // the table by more than a whole revolution leaves them as they were. An error (a rocker
+  // whose lengths give no base position, a floating-point fault) is raised and leaves every
+  // table and the turn as they were before the call.
   void DataCalc();
+
+  // --- Lobe data files ----------------------------------------------------------------------
+  //
+  // Loads lobe `iLNo` of camshaft `iSNo` from the lobe data file `pathFile` (the first
+  // directory entry with both numbers) and runs `DataCalc`. When `iErrFlag` is non-zero on
+  // entry only the file's header is read and only the notes change. On return `iErrFlag` is
+  // one of the `kLbk...` codes of lobe_data_file.h; the lobe changes only on success. The file
+  // is only read, never changed. When `DataCalc` fails (`kLbkConversionFailed`), `report`
+  // (if given) receives the error message with its trace.
+  void C2DataRead(const std::string& pathFile, std::int16_t iSNo, std::int16_t iLNo,
+                  std::int16_t& iErrFlag, std::string* report = nullptr);
+  // The same from the bytes of a whole file; `pathFile` becomes the lobe's `PathFile`.
+  void C2DataReadBytes(std::span<const std::uint8_t> bytes, const std::string& pathFile,
+                       std::int16_t iSNo, std::int16_t iLNo, std::int16_t& iErrFlag,
+                       std::string* report = nullptr);
+  // The lobe list of a lobe data file: one text and one shaft number per lobe, sorted by
+  // shaft, intake before exhaust, then by number. `intErrFlag` is 0, or -1 with empty lists
+  // for any file that cannot be listed.
+  static void C2DataDescriptionRead(const std::string& strPathAndFile,
+                                    std::vector<std::string>& strLobesDescript,
+                                    std::vector<std::int16_t>& intShaftNum,
+                                    std::int16_t& intErrFlag);
+  static void C2DataDescriptionReadBytes(std::span<const std::uint8_t> bytes,
+                                         std::vector<std::string>& strLobesDescript,
+                                         std::vector<std::int16_t>& intShaftNum,
+                                         std::int16_t& intErrFlag);
 
   // Value of curve 1, 5 or 6 at a whole cam degree (wrapped into -180..180); 0 for other codes.
   float CamDataValue(int curve, int angle) const;
@@ -117,9 +128,11 @@ class CamLobe final {
   void SetFollowerMode(std::int32_t mode) noexcept { followerMode_ = mode; }
   const ValveTrainGeometry& Geometry() const noexcept { return geometry_; }
   ValveTrainGeometry& Geometry() noexcept { return geometry_; }
-  // The raw notes field as read (960 characters; shorter text is padded with blanks, longer
-  // text cut).
+  // The notes field from UTF-8 text (960 characters of Windows-1252; shorter text is padded
+  // with blanks, longer text cut).
   void SetNotesField(std::string_view text);
+  // The notes field as the file stores it: 960 bytes of Windows-1252.
+  void SetNotesFieldBytes(std::string_view cp1252);
 
   // A whole angle wrapped into -180..180; 180 and -180 both stay as they are.
   static int IBnd(int subscript) noexcept;
@@ -150,11 +163,12 @@ class CamLobe final {
 
  private:
   // The follower conversion (lift measured with one follower turned into the lift of the
-  // engine's follower; rewrites `CamLift`) and the rocker conversion (cam lift through a
-  // pivoted rocker; writes `ValveLift`). They belong to the valve-train geometry support,
-  // which this build does not have: both raise a run-time error saying so.
-  void FollowerConversion();
-  void RockerConversion();
+  // engine's follower; rewrites `camLift`) and the rocker conversion (cam lift through a
+  // pivoted rocker; writes `valveLift`, or zeroes `camLift` when lengths are missing in modes 4
+  // and 5). They work on `DataCalc`'s tables for the turn `tableShift`.
+  void FollowerConversion(int tableShift, BoundedArray<float>& camLift) const;
+  void RockerConversion(int tableShift, BoundedArray<float>& camLift,
+                        BoundedArray<float>& valveLift) const;
 
   std::int16_t lobeNo_ = 0;
   std::int16_t shaftNo_ = 0;
@@ -168,7 +182,7 @@ class CamLobe final {
   float angleOffset_ = 0;
   std::int32_t followerMode_ = 0;
   ValveTrainGeometry geometry_;
-  std::string notes_;
+  std::string notes_;  // Windows-1252, 960 bytes
   std::string pathFile_;
   BoundedArray<float> rawLift_{-180, 180};
   BoundedArray<float> camLift_{-180, 180};

@@ -21,6 +21,10 @@ class ByteSink final {
     for (int i = 0; i < 4; ++i) U8(static_cast<std::uint8_t>((u >> (8 * i)) & 0xFF));
   }
   void F32(float v) { I32(std::bit_cast<std::int32_t>(v)); }
+  void F64(double v) {
+    const auto u = std::bit_cast<std::uint64_t>(v);
+    for (int i = 0; i < 8; ++i) U8(static_cast<std::uint8_t>((u >> (8 * i)) & 0xFF));
+  }
   // `count` bytes of text, cut or padded with blanks.
   void Text(std::string_view text, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) U8(i < text.size() ? text[i] : ' ');

@@ -1,0 +1,108 @@
+#include "engine/cam_open.h"
+
+#include <cstdint>
+#include <utility>
+
+#include "base/error_trace.h"
+#include "base/rounding.h"
+#include "cam/cam_lobe.h"
+#include "cam/cam_text_files.h"
+#include "cam/lobe_data_file.h"
+#include "engine/engine.h"
+
+namespace orv {
+
+namespace {
+
+constexpr const char* kDialogModule = "frmCamSelect";
+
+// Runs one step of Open; an error is reported (its message kept) and the next step follows.
+template <class Step>
+void RunStep(std::vector<std::string>& reports, Step step) {
+  ETracker guard(kDialogModule, "cmdOpen_Click");
+  try {
+    step();
+  } catch (...) {
+    reports.push_back(EStackTrace::Instance().ReportCurrentException(guard));
+  }
+}
+
+CamLobe& SideLobe(Engine& engine, bool intake) {
+  return intake ? engine.intakeLobe() : engine.exhaustLobe();
+}
+
+}  // namespace
+
+void LoadLBKFile(Engine& engine, const std::string& path, std::int16_t shaftNo, std::int16_t lobeNo,
+                 bool intake, std::int16_t& errFlag, std::string* report) {
+  CamLobe lobe;
+  errFlag = 0;
+  lobe.C2DataRead(path, shaftNo, lobeNo, errFlag, report);
+  if (errFlag == kLbkOk) SideLobe(engine, intake) = std::move(lobe);
+}
+
+void CopyLobeToEngine(Engine& engine, bool intake) {
+  ETracker guard(kDialogModule, "CopyLobeToEngine");
+  const CamLobe& lobe = SideLobe(engine, intake);
+  EngineInputs& in = engine.inputs();
+  // The turn that brings the lobe centre (at CamCenterLine / 2 cam degrees) to entry 179.
+  const float centre = 179 - lobe.CamCenterLine() / 2;
+  const std::int32_t s = ToInt32(RoundHalfEven(centre));
+  const int curve = lobe.LinearOnValve() ? CamLobe::kCurveValveLift : CamLobe::kCurveCamLift;
+  BoundedArray<float>& table = intake ? in.Int : in.Exh;
+  table.Redim(0, 359);
+  for (int a = -179; a <= 180; ++a) {
+    const std::int64_t entry = ((static_cast<std::int64_t>(a) + s) % 360 + 360) % 360;
+    table[static_cast<int>(entry)] = lobe.CamDataValue(curve, a);
+  }
+  (intake ? in.IntSmth : in.ExhSmth) = lobe.Smoothing();
+}
+
+CamOpenResult OpenCamLobe(Engine& engine, bool intake, const LobeChoice& choice) {
+  CamOpenResult result;
+  RunStep(result.reports, [&] {
+    CamLobe& lobe = SideLobe(engine, intake);
+    std::string report;
+    switch (choice.kind) {
+      case CamFileKind::CamDocument:
+        result.errFlag = ReadCamDocFile(choice.path, lobe, choice.intakeColumn, &report);
+        if (result.errFlag == kCamTextOk) {
+          result.read = true;
+          lobe.DataCalc();
+          engine.SetChanged(true);
+        }
+        break;
+      case CamFileKind::S96:
+        result.errFlag = ReadS96File(choice.path, lobe, &report);
+        if (result.errFlag == kCamTextOk) {
+          result.read = true;
+          engine.SetChanged(true);
+          lobe.DataCalc();
+        }
+        break;
+      case CamFileKind::LobeData:
+        LoadLBKFile(engine, choice.path, choice.shaftNo, choice.lobeNo, intake, result.errFlag,
+                    &report);
+        result.read = result.errFlag == kLbkOk;
+        engine.SetChanged(true);
+        break;
+      case CamFileKind::None:
+        return;
+    }
+    if (!report.empty()) result.reports.push_back(std::move(report));
+  });
+  if (choice.kind == CamFileKind::None) return result;
+
+  RunStep(result.reports, [&] { CopyLobeToEngine(engine, intake); });
+  RunStep(result.reports, [&] { SideLobe(engine, intake).DataCalc(); });
+  if (result.read) {
+    const CamLobe& lobe = SideLobe(engine, intake);
+    EngineInputs& in = engine.inputs();
+    (intake ? in.intakeCam : in.exhaustCam) =
+        CamFileRef{lobe.PathFile(), lobe.LobeNo(), lobe.ShaftNo()};
+  }
+  RunStep(result.reports, [&] { engine.RebuildValveTables(); });
+  return result;
+}
+
+}  // namespace orv
