@@ -158,9 +158,10 @@ void SaveTestListSettings(const TestListSettings& t, const std::vector<Customer>
 }
 
 TestList FillDialogTestList(TestDatabase& db, const TestListQuery& query,
-                            const CustomNames& customNames, Prompter& prompter) {
-  ETracker guard(kModule, "FillList");
-  TestList list = FillTestList(db, query, customNames, kMaxListedTests);
+                            const CustomNames& customNames, Prompter& prompter,
+                            std::size_t maxRows) {
+  ETracker guard(kModule, "ShowTests");
+  TestList list = FillTestList(db, query, customNames, maxRows);
   if (list.truncated) {
     prompter.Beep();
     prompter.Warn(kTooManyTestsText, kTooManyTestsTitle);

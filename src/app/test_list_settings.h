@@ -44,9 +44,10 @@ void SaveTestListSettings(const TestListSettings& list, const std::vector<Custom
                           Settings& settings);
 
 // Runs the list query and fills the list as the dialog's database tab does: when more than
-// kMaxListedTests tests match, the list stops there, the computer beeps and the warning
+// `maxRows` tests match, the list stops there, the computer beeps and the warning
 // "Too many tests to show them all!" is shown through `prompter`.
 TestList FillDialogTestList(TestDatabase& db, const TestListQuery& query,
-                            const CustomNames& customNames, Prompter& prompter);
+                            const CustomNames& customNames, Prompter& prompter,
+                            std::size_t maxRows = kMaxListedTests);
 
 }  // namespace orv
