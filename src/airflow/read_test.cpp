@@ -33,7 +33,9 @@ constexpr int kCarbDepressions = 6;   // "Depr1".."Depr6" of a carburetor test
 constexpr int kRangeCalEntries = 12;  // "BCalIntake1".."12", "BCalExhaust1".."12"
 constexpr int kPitotColumns = 12;     // "Pitot1".."Pitot12"
 
-std::string Query(std::string_view head, std::int32_t id) { return std::string(head) + std::to_string(id); }
+std::string Query(std::string_view head, std::int32_t id) {
+  return std::string(head) + std::to_string(id);
+}
 
 std::string Numbered(std::string_view name, int n) {
   std::string s(name);
@@ -87,8 +89,8 @@ void ReadTestRow(FlowTest& test, const RecordSet& rs) {
   c.IsIntake = ReadBoolean(rs, "IsIntake", true);
   c.CylinderNo = ReadByte(rs, "CylinderNo", 1);
   test.CustomerID = ToInt32(TextToDouble(ReadText(rs, "CustomerID", "")));
-  const double date = ReadDate(rs, "Date", DayNumber(kDefaultTestDate.year,
-                                                     kDefaultTestDate.month, kDefaultTestDate.day));
+  const double date = ReadDate(
+      rs, "Date", DayNumber(kDefaultTestDate.year, kDefaultTestDate.month, kDefaultTestDate.day));
   c.TheDate = DateOf(date);
   c.TheTime = ReadText(rs, "Time", "");
   test.Operator = ReadText(rs, "Operator", "");
@@ -227,9 +229,8 @@ bool ReadTestRows(FlowTest& test, TestDatabase& db, const ProgressFn& progress) 
   const std::string_view table = KindTableName(kind);
   if (table.empty()) return ReadByLiftOrDeprData(test, db);
 
-  RecordSet kindRow =
-      db.OpenRecordSet("SELECT * FROM " + std::string(table) + " WHERE TestID = " +
-                       std::to_string(test.TestID));
+  RecordSet kindRow = db.OpenRecordSet("SELECT * FROM " + std::string(table) +
+                                       " WHERE TestID = " + std::to_string(test.TestID));
   if (kindRow.Eof()) return false;
   if (!sideInTestRow) c.IsIntake = PresentBoolean(kindRow, "IsIntake").value_or(true);
 

@@ -61,8 +61,9 @@ void AddFlowOptions(CLI::App& cmd, FlowSource& src, const std::string& side) {
         src.kind = k;
         src.kindGiven = true;
       },
-      "full test kind of the " + side + " test in the SY3 file, as its directory stores it "
-      "(for a database test: the kind it must have)");
+      "full test kind of the " + side +
+          " test in the SY3 file, as its directory stores it "
+          "(for a database test: the kind it must have)");
   cmd.add_option_function<std::int32_t>(
       "--" + side + "-test-id",
       [&src](const std::int32_t& id) {

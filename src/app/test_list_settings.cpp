@@ -74,8 +74,7 @@ TestListSettings RestoreTestListSettings(const Settings& s,
     FilterRow& row = t.rows[i];
     row.connector = Within<int>(saved.joining, 0, 2) ? static_cast<FilterConnector>(saved.joining)
                                                      : FilterConnector::NotUsed;
-    row.field =
-        Within<int>(saved.field, 0, static_cast<int>(fieldCount) - 1) ? saved.field : 0;
+    row.field = Within<int>(saved.field, 0, static_cast<int>(fieldCount) - 1) ? saved.field : 0;
     row.relation = Within<int>(saved.relation, 0, 3) ? static_cast<FilterRelation>(saved.relation)
                                                      : FilterRelation::Equal;
     row.value = saved.parameter;
@@ -88,7 +87,8 @@ TestListSettings RestoreTestListSettings(const Settings& s,
 
   std::vector<bool> shown(columnCount, false);
   for (std::int16_t n : s.shCol) {
-    if (Within<int>(n, 1, static_cast<int>(columnCount))) shown[static_cast<std::size_t>(n - 1)] = true;
+    if (Within<int>(n, 1, static_cast<int>(columnCount)))
+      shown[static_cast<std::size_t>(n - 1)] = true;
   }
   for (std::size_t w = 0; w < kColumnFlagWords; ++w) {
     const auto bits = static_cast<std::uint16_t>(s.ldCol[w]);

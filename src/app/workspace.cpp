@@ -72,8 +72,8 @@ int Workspace::LoadDatabaseFlowTest(bool intake, const std::string& path, std::i
                                     std::int32_t& kind, const std::string& testName) {
   ETracker guard("FlowDialog", "cmdOpen_Click");
   FlowTest& current = intake ? intakeFlowTest_ : exhaustFlowTest_;
-  DatabaseAccess database{&testDatabases_,
-                          [this](const std::string& message) { prompter_.Warn(message, kAppTitle); }};
+  DatabaseAccess database{
+      &testDatabases_, [this](const std::string& message) { prompter_.Warn(message, kAppTitle); }};
   const int err = LoadSYTest(path, testName, intake, kind, true, testId, engine_.inputs(), current,
                              {}, database);
   if (err != kFlowOk) return err;

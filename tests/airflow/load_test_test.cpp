@@ -188,11 +188,30 @@ TEST(LoadSYTest, DatabaseTestFillsTheSideTables) {
     const char* name;
   };
   const Row rows[] = {
-      {true, 1, 2, 2, {0, 0.1f, 0.2f, 0.3f, 0.4f}, {0, 60, 120, 170, 210}, {0, 3.5f, 3.5f, 3.5f, 3.5f},
+      {true,
+       1,
+       2,
+       2,
+       {0, 0.1f, 0.2f, 0.3f, 0.4f},
+       {0, 60, 120, 170, 210},
+       {0, 3.5f, 3.5f, 3.5f, 3.5f},
        "SBC Auto Intake"},
-      {true, 5, kAnyKindOfDatabaseTest, 5, {0, 0.1f, 0.2f, 0.3f}, {0, 80, 160, 240}, {0, 3.5f, 3.5f, 3.5f},
+      {true,
+       5,
+       kAnyKindOfDatabaseTest,
+       5,
+       {0, 0.1f, 0.2f, 0.3f},
+       {0, 80, 160, 240},
+       {0, 3.5f, 3.5f, 3.5f},
        "Manual Pitot"},
-      {false, 2, kAnyKindOfDatabaseTest, 2, {0, 0.1f, 0.2f, 0.3f}, {0, 50, 95, 130}, {}, "SBC Auto Exhaust"},
+      {false,
+       2,
+       kAnyKindOfDatabaseTest,
+       2,
+       {0, 0.1f, 0.2f, 0.3f},
+       {0, 50, 95, 130},
+       {},
+       "SBC Auto Exhaust"},
       {false, 7, 10, 10, {0, 0.2f, 0.4f}, {0, 100, 175}, {}, "Keyed In"},
   };
   for (const Row& r : rows) {

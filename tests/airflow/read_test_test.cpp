@@ -159,9 +159,9 @@ TEST_F(ReadSampleBench, EveryKindGetsItsRecords) {
     float lastRecordCfm;
   };
   const Row rows[] = {
-      {1, 2, true, 4, 11, 0.1f, 0.1f, 210},     {2, 2, false, 3, 11, 0.0f, 0.1f, 130},
-      {3, 3, true, 3, 10, 10.0f, 0.45f, 250},   {5, 5, true, 3, 12, 0.1f, 0.1f, 240},
-      {6, 6, true, 3, 11, 1.5f, 7.0f, 750},     {7, 10, false, 2, 9, 0.0f, 0.2f, 175},
+      {1, 2, true, 4, 11, 0.1f, 0.1f, 210},   {2, 2, false, 3, 11, 0.0f, 0.1f, 130},
+      {3, 3, true, 3, 10, 10.0f, 0.45f, 250}, {5, 5, true, 3, 12, 0.1f, 0.1f, 240},
+      {6, 6, true, 3, 11, 1.5f, 7.0f, 750},   {7, 10, false, 2, 9, 0.0f, 0.2f, 175},
       {8, 5, false, 2, 11, 0.0f, 0.3f, 0.0f},
   };
   for (const Row& row : rows) {
@@ -315,8 +315,9 @@ TEST_F(ReadSampleBench, MissingTestsAndKindRowsFailWithoutAMessage) {
 BenchDatabase ManualBench(I pitotPerLift, int pitotRows) {
   BenchDatabase b;
   b.Add("TblTest", {{"ID", I{1}}, {"TestKind", I{5}}, {"TestName", std::string("  Spaced  ")}});
-  b.Add("TblManualByLift",
-        {{"TestID", I{1}}, {"IsIntake", true}, {"PitotPerLift", pitotPerLift}, {"UseLDRatio", true}});
+  b.Add(
+      "TblManualByLift",
+      {{"TestID", I{1}}, {"IsIntake", true}, {"PitotPerLift", pitotPerLift}, {"UseLDRatio", true}});
   for (I item = 1; item <= 3; ++item) {
     b.Add("TblByLiftOrDeprData", {{"TestID", I{1}}, {"ItemNo", item}, {"Lift", 0.1 * item}});
   }
@@ -334,8 +335,8 @@ TEST(ReadTest, PitotReadingsNeedARowPerRecord) {
     int recordLength;
   };
   const Row rows[] = {
-      {2, 3, true, 13},  {2, 2, false, 13},  {255, 0, false, 12},
-      {0, 0, true, 11},  {0, 2, true, 11},   {129, 3, true, 11 - 127},
+      {2, 3, true, 13}, {2, 2, false, 13}, {255, 0, false, 12},
+      {0, 0, true, 11}, {0, 2, true, 11},  {129, 3, true, 11 - 127},
   };
   for (const Row& row : rows) {
     const Outcome r = ReadFromBench(ManualBench(row.pitotPerLift, row.pitotRows), 1);
@@ -468,11 +469,8 @@ TEST(ReadTest, UnreadableDatabasesAreReportedThroughTheErrorTrace) {
     int error;  // the number the message starts with
   };
   const Row rows[] = {
-      {"missing.mdb", 3024},
-      {"text.mdb", 3343},
-      {"no-tests.mdb", 3078},
-      {"no-records.mdb", 3078},
-      {"margin.mdb", 6},
+      {"missing.mdb", 3024},    {"text.mdb", 3343}, {"no-tests.mdb", 3078},
+      {"no-records.mdb", 3078}, {"margin.mdb", 6},
   };
   for (const Row& row : rows) {
     TestDatabaseCache cache(Reader());

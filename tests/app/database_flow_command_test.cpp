@@ -20,7 +20,9 @@ namespace {
 
 using test::CliResult;
 
-CliResult Cli(std::vector<std::string> args) { return test::RunCli(std::move(args), ORVANTIS_EXECUTABLE); }
+CliResult Cli(std::vector<std::string> args) {
+  return test::RunCli(std::move(args), ORVANTIS_EXECUTABLE);
+}
 
 std::vector<double> Numbers(const nlohmann::json& j) { return j.get<std::vector<double>>(); }
 
@@ -79,9 +81,9 @@ TEST(DatabaseFlowCommands, DumpTakesTheIntakeAirflowCurveFromTheDatabaseTest) {
 
 TEST(DatabaseFlowCommands, BothSidesFromTheDatabaseWithAndWithoutAKind) {
   Files f;
-  const CliResult r = Cli({"curves", "--intake-flow", f.db, "--intake-test-id", "5",
-                           "--intake-kind", "5", "--exhaust-flow", f.db, "--exhaust-test-id",
-                           "7", "--from", "0", "--to", "0"});
+  const CliResult r =
+      Cli({"curves", "--intake-flow", f.db, "--intake-test-id", "5", "--intake-kind", "5",
+           "--exhaust-flow", f.db, "--exhaust-test-id", "7", "--from", "0", "--to", "0"});
   ASSERT_EQ(r.status, 0) << r.err;
   const CliResult d = Cli({"dump", "--exhaust-flow", f.db, "--exhaust-test-id", "7"});
   ASSERT_EQ(d.status, 0) << d.err;

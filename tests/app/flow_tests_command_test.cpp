@@ -70,17 +70,17 @@ TEST_F(FlowTestsCommand, ListsEveryTestOfTheDatabase) {
 
 TEST_F(FlowTestsCommand, AppliesEveryFilterAndPrintsTheQuery) {
   const CliResult r = Cli({"flow-tests", file(),
-                              "--kind",     "By Lift (Manual)",
-                              "--from",     "3/1/2024",
-                              "--to",       "2024-04-30",
-                              "--operator", "Bob",
-                              "--customer", "O'Brien Motors",
-                              "--side",     "intake",
-                              "--filter",   "Manufacturer,includes,rod",
-                              "--filter",   "Cylinder No.,>,1,AND",
-                              "--sort",     "Test No.",
-                              "--columns",  "Test Name,Customer",
-                              "--sql"});
+                           "--kind",     "By Lift (Manual)",
+                           "--from",     "3/1/2024",
+                           "--to",       "2024-04-30",
+                           "--operator", "Bob",
+                           "--customer", "O'Brien Motors",
+                           "--side",     "intake",
+                           "--filter",   "Manufacturer,includes,rod",
+                           "--filter",   "Cylinder No.,>,1,AND",
+                           "--sort",     "Test No.",
+                           "--columns",  "Test Name,Customer",
+                           "--sql"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "SELECT TestName, TblCustomer.Name, TblTest.ID FROM TblManualByLift INNER JOIN "
@@ -96,7 +96,7 @@ TEST_F(FlowTestsCommand, AppliesEveryFilterAndPrintsTheQuery) {
 TEST_F(FlowTestsCommand, FiltersOnValvesAndOrRows) {
   const CliResult r =
       Cli({"flow-tests", file(), "--filter", "Intake Valve Diameter,>,2.03", "--filter",
-              "Model No.,=,K-1,OR", "--columns", "Test No.", "--sort", "Test No."});
+           "Model No.,=,K-1,OR", "--columns", "Test No.", "--sort", "Test No."});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Test No.\n3\n4\n5\n7\n");
 }
@@ -143,7 +143,7 @@ TEST_F(FlowTestsCommand, AnUnreadableDatabaseIsReportedThroughTheErrorTrace) {
 
 TEST_F(FlowTestsCommand, TheDialogsSavedChoicesAreTheStartingPoint) {
   Settings saved;
-  saved.ldTKind = 4;          // "By Lift (Manual)", after "[ANY]", 2, 3 and 4
+  saved.ldTKind = 4;  // "By Lift (Manual)", after "[ANY]", 2, 3 and 4
   saved.ldOp = "Alice";
   saved.shCol = {4, 5, 0, 0, 0};  // "Test Name", "Test No."
   saved.ldSrt = {5, 0, 0};        // by "Test No."
@@ -180,7 +180,7 @@ TEST_F(FlowTestsCommand, SavedCustomerAndFilterRows) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Test No.\n4\n8\n");
 
-  saved.ldCust = "Nobody we know";  // not in the list: any customer
+  saved.ldCust = "Nobody we know";     // not in the list: any customer
   saved.ldRows[0] = {1, 0, 3, "dar"};  // "Manufacturer" includes "dar"
   SaveSettings(saved);
   r = Cli({"flow-tests", file()});

@@ -26,8 +26,8 @@ class KeyboardFlow : public ::testing::Test {
 
 TEST_F(KeyboardFlow, RowsUpToTheFirstZeroLiftMakeTheTest) {
   KeyboardFlowEntry tab(ws_, true);
-  const char* rows[][3] = {{"0.1", "60", "2"},  {"0.2", "120", "4"}, {"0.3", "170", "6"},
-                           {"0", "200", "8"},   {"0.5", "250", "9"}, {"0.6", "260", "9"}};
+  const char* rows[][3] = {{"0.1", "60", "2"}, {"0.2", "120", "4"}, {"0.3", "170", "6"},
+                           {"0", "200", "8"},  {"0.5", "250", "9"}, {"0.6", "260", "9"}};
   for (int r = 0; r < 6; ++r) {
     tab.Leave(r + 1, Field::Lift, rows[r][0]);
     tab.Leave(r + 1, Field::Cfm, rows[r][1]);

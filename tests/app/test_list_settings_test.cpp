@@ -120,13 +120,14 @@ TEST(TestListSettings, ValuesOutsideTheirListsRestoreAsTheFirstEntry) {
   Settings s;
   s.ldTKind = 7;
   s.ldIE = 3;
-  s.ldOp = "Mallory";         // not an operator of this database
+  s.ldOp = "Mallory";        // not an operator of this database
   s.ldCust = "Acme racing";  // names compare exactly
   s.ldRows[0] = {3, 999, 4, "x"};
   s.ldRows[1] = {-1, -1, -1, "y"};
   s.ldSrt = {74, -2, 1};
   s.shCol = {0, 74, -5, 2, 2};
-  s.ldCol = {0, 0, 0, 0, static_cast<std::int16_t>(0xFE00), 0, 0x7FFF};  // columns 74.. do not exist
+  s.ldCol = {0, 0,     0, 0, static_cast<std::int16_t>(0xFE00),
+             0, 0x7FFF};  // columns 74.. do not exist
   const TestListSettings t = RestoreTestListSettings(s, kOperators, kCustomers, kToday);
   EXPECT_EQ(t.kind, kKindAny);
   EXPECT_EQ(t.side, SideFilter::Any);

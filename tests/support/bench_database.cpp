@@ -172,7 +172,8 @@ std::vector<JetColumn> BenchDatabase::Columns(const std::string& table) {
 std::vector<JetColumn> BenchDatabase::AllColumns(const std::string& table) const {
   std::vector<JetColumn> columns = Columns(table);
   const auto extra = extra_.find(table);
-  if (extra != extra_.end()) columns.insert(columns.end(), extra->second.begin(), extra->second.end());
+  if (extra != extra_.end())
+    columns.insert(columns.end(), extra->second.begin(), extra->second.end());
   return columns;
 }
 
