@@ -159,7 +159,9 @@ void ProfileStore::ReplaceSection(std::string_view name, std::string_view entrie
   }
   const Line& head = lines[span.head];
   std::string rebuilt = text_.substr(0, head.next);
-  if (head.next == head.contentEnd) rebuilt += kLineEnd;  // head was the last, unterminated line
+  // The head was the last line and has no line feed (it may end in a lone CR): end it first,
+  // or the body would join the head's line.
+  if (head.next == text_.size() && text_.back() != '\n') rebuilt += kLineEnd;
   rebuilt += body;
   if (span.last < lines.size()) rebuilt.append(text_, lines[span.last].begin, std::string::npos);
   text_ = std::move(rebuilt);
