@@ -416,6 +416,94 @@ TEST(ReadTest, TheSideComesFromTheTestRowElseFromTheKindRow) {
   }
 }
 
+// Every single-precision column of the test row and the head columns, each given its own
+// value, reaches its own field (a misspelt column name would leave its default).
+TEST(ReadTest, EveryColumnReachesItsOwnField) {
+  using C = TestCondition;
+  struct HeadColumn {
+    const char* name;
+    float C::*field;
+  };
+  const HeadColumn head[] = {
+      {"HeadIntakeVDia", &C::HeadIntakeVDia},
+      {"HeadIntakeStemDia", &C::HeadIntakeStemDia},
+      {"HeadIntakeProfileDia", &C::HeadIntakeProfileDia},
+      {"HeadIntakeSeatAngle", &C::HeadIntakeSeatAngle},
+      {"HeadIntakeSeatWidth", &C::HeadIntakeSeatWidth},
+      {"HeadIntakeInnerDia", &C::HeadIntakeInnerDia},
+      {"HeadIntakeXArea1", &C::HeadIntakeXArea1},
+      {"HeadIntakeXArea2", &C::HeadIntakeXArea2},
+      {"HeadIntakeXArea3", &C::HeadIntakeXArea3},
+      {"HeadIntakeXArea4", &C::HeadIntakeXArea4},
+      {"HeadIntakeProfileTaper", &C::HeadIntakeProfileTaper},
+      {"HeadIntakeProfileLength", &C::HeadIntakeProfileLength},
+      {"HeadIntakeBackcutWidth", &C::HeadIntakeBackcutWidth},
+      {"HeadIntakeBackcutAngle", &C::HeadIntakeBackcutAngle},
+      {"HeadIntakeBackAngle", &C::HeadIntakeBackAngle},
+      {"HeadIntakeBackRadius", &C::HeadIntakeBackRadius},
+      {"HeadIntakeMargin", &C::HeadIntakeMargin},
+      {"HeadIntakeEdgeRadius", &C::HeadIntakeEdgeRadius},
+      {"HeadExhaustVDia", &C::HeadExhaustVDia},
+      {"HeadExhaustStemDia", &C::HeadExhaustStemDia},
+      {"HeadExhaustProfileDia", &C::HeadExhaustProfileDia},
+      {"HeadExhaustSeatAngle", &C::HeadExhaustSeatAngle},
+      {"HeadExhaustSeatWidth", &C::HeadExhaustSeatWidth},
+      {"HeadExhaustInnerDia", &C::HeadExhaustInnerDia},
+      {"HeadExhaustXArea1", &C::HeadExhaustXArea1},
+      {"HeadExhaustXArea2", &C::HeadExhaustXArea2},
+      {"HeadExhaustXArea3", &C::HeadExhaustXArea3},
+      {"HeadExhaustXArea4", &C::HeadExhaustXArea4},
+      {"HeadExhaustProfileTaper", &C::HeadExhaustProfileTaper},
+      {"HeadExhaustProfileLength", &C::HeadExhaustProfileLength},
+      {"HeadExhaustBackcutWidth", &C::HeadExhaustBackcutWidth},
+      {"HeadExhaustBackcutAngle", &C::HeadExhaustBackcutAngle},
+      {"HeadExhaustBackAngle", &C::HeadExhaustBackAngle},
+      {"HeadExhaustBackRadius", &C::HeadExhaustBackRadius},
+      {"HeadExhaustMargin", &C::HeadExhaustMargin},
+      {"HeadExhaustEdgeRadius", &C::HeadExhaustEdgeRadius},
+  };
+  BenchDatabase b;
+  BenchDatabase::Row kindRow = {
+      {"TestID", I{1}}, {"HeadIntakePer", I{3}}, {"HeadExhaustPer", I{2}}};
+  for (std::size_t i = 0; i < std::size(head); ++i) kindRow[head[i].name] = 100.0 + i;
+  b.Add("TblAutoByLift", kindRow);
+  BenchDatabase::Row testRow = {
+      {"ID", I{1}},          {"TestKind", I{2}}, {"Leakage", 1.5},          {"Humidity", 45.0},
+      {"WetBulb", 61.0},     {"DryBulb", 77.0},  {"FudgeFactor", 0.97},     {"StdFlowMethod", I{3}},
+      {"BenchBrand", I{31}}, {"TumbleOn", true}, {"WeatherCorrectSF", true}};
+  for (int n = 1; n <= 12; ++n) {
+    testRow["BCalIntake" + std::to_string(n)] = 10.0 + n;
+    testRow["BCalExhaust" + std::to_string(n)] = 20.0 + n;
+  }
+  for (int n = 1; n <= 26; ++n) {
+    testRow["Custom" + std::string(1, static_cast<char>('A' + n - 1))] = std::to_string(n);
+  }
+  b.Add("TblTest", testRow);
+  const Outcome r = ReadFromBench(b, 1);
+  ASSERT_TRUE(r.ok) << r.report;
+  const FlowTest& t = r.test;
+  const TestCondition& c = t.Condition;
+  for (std::size_t i = 0; i < std::size(head); ++i) {
+    EXPECT_EQ(c.*head[i].field, static_cast<float>(100.0 + i)) << head[i].name;
+  }
+  EXPECT_EQ(c.HeadIntakePer, 3);
+  EXPECT_EQ(c.HeadExhaustPer, 2);
+  EXPECT_EQ(c.Leakage, 1.5f);
+  EXPECT_EQ(c.Humidity, 45.0f);
+  EXPECT_EQ(c.WetBulb, 61.0f);
+  EXPECT_EQ(c.DryBulb, 77.0f);
+  EXPECT_EQ(c.FudgeFactor, 0.97f);
+  EXPECT_EQ(c.StdFlowMethod, 3);
+  EXPECT_EQ(t.BenchKind, 31);
+  EXPECT_EQ(c.SwirlTumble, 2);
+  EXPECT_EQ(c.WeatherCorrection, -1);
+  for (int n = 1; n <= 12; ++n) {
+    EXPECT_EQ(t.IntakeRangeCal(n), 10.0f + static_cast<float>(n)) << n;
+    EXPECT_EQ(t.ExhaustRangeCal(n), 20.0f + static_cast<float>(n)) << n;
+  }
+  for (int n = 1; n <= 26; ++n) EXPECT_EQ(c.CustomData(n), std::to_string(n)) << n;
+}
+
 TEST(ReadTest, EdgeCodesAreTheMarginsReadAgainAsBytes) {
   BenchDatabase b;
   b.Add("TblTest", {{"ID", I{1}}, {"TestKind", I{3}}});
