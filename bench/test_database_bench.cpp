@@ -1,9 +1,12 @@
 // The flow test database: opening a bench's database of 32000 tests (about ten by-lift rows
-// each), running the test list query of the selection dialog and fetching every row. The
-// target is at or below 1 s for the whole.
+// each), running the test list query of the selection dialog and fetching every row (target:
+// at or below 1 s for the whole), and reading one test into a flow test (target: at or below
+// 20 ms).
 #include <benchmark/benchmark.h>
 
+#include "airflow/read_test.h"
 #include "airflow/test_database.h"
+#include "airflow/test_database_cache.h"
 #include "airflow/test_list_query.h"
 #include "support/bench_database.h"
 #include "support/temp_dir.h"
@@ -74,5 +77,43 @@ void BM_ByLiftRowsOfOneTest(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ByLiftRowsOfOneTest)->Unit(benchmark::kMicrosecond);
+
+// `ReadTest` of one test from the open database whose tables are loaded (as after the dialog
+// listed the tests or an earlier test was read): the tests in turn, so every kind comes.
+void BM_ReadTestFromTheOpenDatabase(benchmark::State& state) {
+  orv::TestDatabase db(BigBench(), Reader());
+  for (int id = 1; id <= 6; ++id) {
+    orv::FlowTest warm;
+    warm.TestID = id;
+    if (!orv::ReadTest(warm, db)) state.SkipWithError("a test could not be read");
+  }
+  int id = 1;
+  long records = 0;
+  for (auto _ : state) {
+    orv::FlowTest test;
+    test.TestID = id;
+    if (!orv::ReadTest(test, db)) state.SkipWithError("a test could not be read");
+    records += test.Records();
+    benchmark::DoNotOptimize(test);
+    id = id % kTests + 1;
+  }
+  state.counters["records"] =
+      benchmark::Counter(static_cast<double>(records), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_ReadTestFromTheOpenDatabase)->Unit(benchmark::kMillisecond);
+
+// The first read of a test from a database not yet open: the reader process lists the tables,
+// then loads "TblTest", the kind's table and the record tables whole.
+void BM_ReadTestFromAFileNotYetOpen(benchmark::State& state) {
+  const auto& file = BigBench();
+  for (auto _ : state) {
+    orv::TestDatabaseCache databases(Reader());
+    orv::FlowTest test;
+    test.TestID = 4006;  // a test by lift (manual)
+    if (!orv::ReadTest(test, file, databases)) state.SkipWithError("the test could not be read");
+    benchmark::DoNotOptimize(test);
+  }
+}
+BENCHMARK(BM_ReadTestFromAFileNotYetOpen)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -13,12 +13,12 @@ namespace {
 
 constexpr const char* kModule = "FlowTest";
 
-// The flow bench's test database has a reader of its own (by test identifier). Until that
-// reader is part of the program, a database test cannot be read, which the loader reports as
-// it reports a test the database does not hold.
-bool ReadDatabaseTest([[maybe_unused]] FlowTest& test,
-                      [[maybe_unused]] const std::string& databasePath) {
-  return false;
+// Reads test `test.TestID` of the database at `databasePath`. Without a place to hold the
+// database open, no database can be read, which counts as a test the database does not hold.
+bool ReadDatabaseTest(FlowTest& test, const std::string& databasePath,
+                      const DatabaseAccess& database, const ProgressFn& progress) {
+  if (database.databases == nullptr) return false;
+  return ReadTest(test, databasePath, *database.databases, database.report, progress);
 }
 
 bool FlowColumnsFinite(const FlowTest& test, bool intake) {
@@ -48,7 +48,7 @@ bool IsDosTestPath(const std::string& path) {
 
 int LoadSYTest(const std::string& pathFile, const std::string& testName, bool intake,
                std::int32_t& kind, bool fromDatabase, std::int32_t testId, EngineInputs& inputs,
-               FlowTest& current, const ProgressFn& progress) {
+               FlowTest& current, const ProgressFn& progress, const DatabaseAccess& database) {
   ETracker guard(kModule, "LoadSYTest");
   FlowTest test;
   test.SetPathFile(pathFile);
@@ -57,11 +57,13 @@ int LoadSYTest(const std::string& pathFile, const std::string& testName, bool in
   const bool dos = !fromDatabase && IsDosTestPath(pathFile);
   if (fromDatabase) {
     test.TestID = testId;
-    if (!ReadDatabaseTest(test, pathFile)) {
+    if (!ReadDatabaseTest(test, pathFile, database, progress)) {
       errFlag = kFlowNotFound;
     } else if (test.Condition.Kind() != kind && kind != kAnyKindOfDatabaseTest) {
       errFlag = kFlowNotFound;
     }
+    // The engine's reference keeps the kind the test has, not the "any kind" asked for.
+    loadedKind = test.Condition.Kind();
   } else if (dos) {
     test.Condition.SetKind(kKindFromDosFile);
     test.Condition.SetName("");

@@ -4,12 +4,23 @@
 #include <string>
 
 #include "airflow/flow_test.h"
+#include "airflow/read_test.h"
 #include "engine/engine_inputs.h"
 
 namespace orv {
 
 // `Kind` value that accepts a database test of any kind.
 inline constexpr std::int32_t kAnyKindOfDatabaseTest = -4444;
+
+class TestDatabaseCache;
+
+// What loading a test of the test database needs besides its path: the databases held open
+// (the file is opened there, or found open from an earlier read) and who is shown the message
+// of a database error. Without `databases` no database can be read.
+struct DatabaseAccess {
+  TestDatabaseCache* databases = nullptr;
+  ErrorReportFn report;
+};
 
 // Loads a flow test as the engine's intake or exhaust airflow, as the flow-test selection
 // dialog does on "Open". The source is the test database when `fromDatabase` (the test
@@ -20,7 +31,7 @@ inline constexpr std::int32_t kAnyKindOfDatabaseTest = -4444;
 // On success the test replaces `current` (the side's current test), the side's keyboard flow
 // tables of `inputs` are sized to indices 0..records and filled from the records' lift,
 // corrected flow and (intake only) swirl, index 0 staying 0, and the side's flow-test reference
-// names the test. For a DOS file `kind` returns the kind the file gave.
+// names the test. For a DOS file and a database test `kind` returns the test's kind.
 //
 // Returns the error flag: 0, or the reader's code (-1 missing or unknown file or test, 1 bad
 // DOS file, 2 empty or missing SY3 file, 3 DOS file without records). A test whose lifts,
@@ -28,7 +39,8 @@ inline constexpr std::int32_t kAnyKindOfDatabaseTest = -4444;
 // file, -1 otherwise). On failure `current`, `kind` and the tables are left as they were.
 int LoadSYTest(const std::string& pathFile, const std::string& testName, bool intake,
                std::int32_t& kind, bool fromDatabase, std::int32_t testId, EngineInputs& inputs,
-               FlowTest& current, const ProgressFn& progress = {});
+               FlowTest& current, const ProgressFn& progress = {},
+               const DatabaseAccess& database = {});
 
 // True when the path names a DOS test file (its last three characters are ".SY", any case).
 bool IsDosTestPath(const std::string& path);

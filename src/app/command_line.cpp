@@ -9,7 +9,10 @@
 #include "airflow/dos_test_file.h"
 #include "airflow/jet_file_reader.h"
 #include "airflow/load_test.h"
+#include "airflow/read_test.h"
 #include "airflow/sy3_test_file.h"
+#include "airflow/test_database.h"
+#include "airflow/test_list_query.h"
 #include "app/console_prompter.h"
 #include "app/curves_csv.h"
 #include "app/dump_json.h"
@@ -29,13 +32,16 @@ namespace {
 
 constexpr const char* kModule = "CommandLine";
 
-// A flow test to load for one side: a DOS test file, or a test of an SY3 file by name and
-// full kind.
+// A flow test to load for one side: a DOS test file, a test of an SY3 file by name and full
+// kind, or a test of the flow bench's test database by its identifier (of any kind unless
+// one is given).
 struct FlowSource {
   std::string path;
   std::string test;
   std::int32_t kind = 0;
   bool kindGiven = false;
+  std::int32_t testId = 0;
+  bool testIdGiven = false;
 };
 
 // A cam lobe to load for one side: an S96 file or a cam document, or a lobe of a lobe data file
@@ -64,7 +70,7 @@ struct EngineRequest {
 
 void AddFlowOptions(CLI::App& cmd, FlowSource& src, const std::string& side) {
   cmd.add_option("--" + side + "-flow", src.path,
-                 side + " flow test: a DOS test file (.SY) or an SY3 file");
+                 side + " flow test: a DOS test file (.SY), an SY3 file or a test database");
   cmd.add_option("--" + side + "-test", src.test, "name of the " + side + " test in the SY3 file");
   cmd.add_option_function<std::int32_t>(
       "--" + side + "-kind",
@@ -72,7 +78,16 @@ void AddFlowOptions(CLI::App& cmd, FlowSource& src, const std::string& side) {
         src.kind = k;
         src.kindGiven = true;
       },
-      "full test kind of the " + side + " test in the SY3 file, as its directory stores it");
+      "full test kind of the " + side +
+          " test in the SY3 file, as its directory stores it "
+          "(for a database test: the kind it must have)");
+  cmd.add_option_function<std::int32_t>(
+      "--" + side + "-test-id",
+      [&src](const std::int32_t& id) {
+        src.testId = id;
+        src.testIdGiven = true;
+      },
+      "identifier (\"Test No.\") of the " + side + " test in the test database");
 }
 
 void AddCamOptions(CLI::App& cmd, CamSource& src, const std::string& side) {
@@ -127,12 +142,28 @@ UnitMode UnitModeOf(const std::string& name) {
 bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostream& err) {
   const std::string side = intake ? "intake" : "exhaust";
   if (src.path.empty()) {
-    if (!src.test.empty() || src.kindGiven) {
-      err << "orvantis: --" << side << "-test and --" << side << "-kind need --" << side
-          << "-flow\n";
+    if (!src.test.empty() || src.kindGiven || src.testIdGiven) {
+      err << "orvantis: --" << side << "-test, --" << side << "-kind and --" << side
+          << "-test-id need --" << side << "-flow\n";
       return false;
     }
     return true;
+  }
+  if (src.testIdGiven) {
+    std::int32_t kind = src.kindGiven ? src.kind : kAnyKindOfDatabaseTest;
+    const int code = ws.LoadDatabaseFlowTest(intake, src.path, src.testId, kind, src.test);
+    if (code != kFlowOk) {
+      err << "orvantis: cannot load the " << side << " flow test " << src.testId;
+      if (src.kindGiven) err << " of kind " << src.kind;
+      err << " from the test database " << src.path << ": " << FlowErrorText(code) << " (error "
+          << code << ")\n";
+      return false;
+    }
+    return true;
+  }
+  if (IsTestDatabaseFile(src.path)) {
+    err << "orvantis: a test database needs --" << side << "-test-id N\n";
+    return false;
   }
   const bool dos = IsDosTestPath(src.path);
   if (!dos && (src.test.empty() || !src.kindGiven)) {
@@ -269,6 +300,14 @@ int ListLobeTree(const std::string& directory, std::ostream& out, std::ostream& 
   return 0;
 }
 
+// Reads the settings of the configuration file in the data root, without a word when it is
+// missing or not a configuration file (the defaults stay).
+void ReadSavedSettings(Workspace& ws) {
+  SilentNotifier quiet;
+  ConfigFileIO(ws.folders().configFile(), ws.settings(), true, false,
+               ConfigDefaults{ws.folders(), 0xF0F0F0}, quiet);
+}
+
 // `orvantis flow-tests FILE.SY3`: name and full kind of each test, separated by a tab.
 int ListFlowTests(const std::string& path, std::ostream& out, std::ostream& err) {
   std::vector<Sy3TestName> tests;
@@ -282,8 +321,39 @@ int ListFlowTests(const std::string& path, std::ostream& out, std::ostream& err)
   return 0;
 }
 
+// `orvantis flow-test DB.mdb --test-id N`: one test of the test database, as `ReadTest` reads it.
+int PrintDatabaseTest(const FlowSource& src, Workspace& ws, std::ostream& out, std::ostream& err) {
+  if (!src.testIdGiven) {
+    err << "orvantis: a test database needs --test-id N\n";
+    return 1;
+  }
+  FlowTest test;
+  test.SetPathFile(src.path);
+  test.TestID = src.testId;
+  std::string message;
+  const bool ok = ReadTest(test, src.path, ws.testDatabases(),
+                           [&message](const std::string& m) { message = m; });
+  if (!ok) {
+    err << "orvantis: cannot read test " << src.testId << " from the test database " << src.path;
+    if (message.empty()) {
+      err << ": " << FlowErrorText(kFlowNotFound) << " (error " << kFlowNotFound << ")\n";
+    } else {
+      err << ":\n" << message << '\n';
+    }
+    return 1;
+  }
+  if (src.kindGiven && test.Condition.Kind() != src.kind) {
+    err << "orvantis: test " << src.testId << " is of kind " << test.Condition.Kind() << ", not "
+        << src.kind << '\n';
+    return 1;
+  }
+  out << FlowTestText(test);
+  return 0;
+}
+
 // `orvantis flow-test FILE [--test NAME --kind K]`.
-int PrintFlowTest(const FlowSource& src, std::ostream& out, std::ostream& err) {
+int PrintFlowTest(const FlowSource& src, Workspace& ws, std::ostream& out, std::ostream& err) {
+  if (src.testIdGiven || IsTestDatabaseFile(src.path)) return PrintDatabaseTest(src, ws, out, err);
   FlowTest test;
   test.SetPathFile(src.path);
   int code;
@@ -393,8 +463,11 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   DatabaseFlowTestsRequest flowTestsReq;
   CLI::App* flowTests = app.add_subcommand(
       "flow-tests", "list the tests of an SY3 file, or of a flow test database with filters");
-  flowTests->add_option("FILE", flowTestsReq.file, "SY3 file or the flow bench's test database")
-      ->required();
+  std::string flowTestsRoot;
+  bool flowTestsDefaults = false;
+  flowTests->add_option("FILE", flowTestsReq.file,
+                        "SY3 file or the flow bench's test database (default: the flow test "
+                        "dialog's database, configuration value \"FlowWin\")");
   flowTests->add_option("--kind", flowTestsReq.kind, "test kind name (or \"[ANY]\")");
   flowTests->add_option("--from", flowTestsReq.from, "first test date (M/D/YYYY or YYYY-MM-DD)");
   flowTests->add_option("--to", flowTestsReq.to, "last test date");
@@ -402,7 +475,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   flowTests->add_option("--operator", flowTestsReq.operatorName, "bench operator");
   flowTests->add_option("--customer", flowTestsReq.customer, "customer name or ID");
   flowTests->add_option("--side", flowTestsReq.side, "intake or exhaust tests only")
-      ->check(CLI::IsMember({"intake", "exhaust"}, CLI::ignore_case));
+      ->check(CLI::IsMember({"intake", "exhaust", "any"}, CLI::ignore_case));
   flowTests
       ->add_option("--filter", flowTestsReq.filters,
                    "FIELD,RELATION,VALUE[,CONNECTOR]: a filter row (=, <, >, includes; AND, OR)")
@@ -411,6 +484,12 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   flowTests->add_option("--columns", flowTestsReq.columns, "columns to show (or \"all\")")
       ->take_all();
   flowTests->add_flag("--sql", flowTestsReq.printSql, "print the query first");
+  flowTests->add_flag("--defaults", flowTestsDefaults,
+                      "start from the dialog's default choices, not those saved in the "
+                      "configuration file");
+  flowTests->add_option("--data-root", flowTestsRoot,
+                        "DIR: the data root holding the configuration file (default "
+                        "$ORVANTIS_DATA_ROOT, else $HOME/Orvantis)");
 
   // The reader process of database files (the program starts itself with it); not for users.
   std::string jetFile;
@@ -425,7 +504,8 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   FlowSource testSource;
   CLI::App* flowTest =
       app.add_subcommand("flow-test", "print one flow test: conditions, notes, records");
-  flowTest->add_option("FILE", testSource.path, "DOS test file (.SY) or SY3 file")->required();
+  flowTest->add_option("FILE", testSource.path, "DOS test file (.SY), SY3 file or test database")
+      ->required();
   flowTest->add_option("--test", testSource.test, "name of the test in the SY3 file");
   flowTest->add_option_function<std::int32_t>(
       "--kind",
@@ -434,6 +514,13 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
         testSource.kindGiven = true;
       },
       "full test kind of the test in the SY3 file");
+  flowTest->add_option_function<std::int32_t>(
+      "--test-id",
+      [&testSource](const std::int32_t& id) {
+        testSource.testId = id;
+        testSource.testIdGiven = true;
+      },
+      "identifier (\"Test No.\") of the test in the test database");
 
   std::string lobesDirectory;
   CLI::App* lobes = app.add_subcommand(
@@ -477,10 +564,23 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
 
   ConsolePrompter prompter(err);
   Workspace ws(prompter);
+  JetReaderOptions reader = ws.testDatabases().reader();
+  reader.executable = readerExecutable;
+  ws.testDatabases().SetReader(reader);
 
   if (flowTests->parsed()) {
-    JetReaderOptions reader;
-    reader.executable = readerExecutable;
+    // The dialog's choices and database, as the configuration file keeps them.
+    ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(flowTestsRoot)});
+    if (!flowTestsDefaults) ReadSavedSettings(ws);
+    flowTestsReq.saved = !flowTestsDefaults;
+    if (flowTestsReq.file.empty()) {
+      flowTestsReq.file = ws.settings().flowWin;
+      if (!CheckTestDatabase(flowTestsReq.file, reader)) {
+        err << kDatabaseNeededText << '\n';
+        return 1;
+      }
+      return RunDatabaseFlowTests(flowTestsReq, reader, ws, out, err);
+    }
     if (IsTestDatabaseFile(flowTestsReq.file)) {
       return RunDatabaseFlowTests(flowTestsReq, reader, ws, out, err);
     }
@@ -530,7 +630,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     return RunReport(ws, reportReq, reportOpt, out, err);
   }
   if (lobes->parsed()) return ListLobeTree(lobesDirectory, out, err);
-  if (flowTest->parsed()) return PrintFlowTest(testSource, out, err);
+  if (flowTest->parsed()) return PrintFlowTest(testSource, ws, out, err);
   return 1;
 }
 

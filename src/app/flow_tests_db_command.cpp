@@ -1,13 +1,13 @@
 #include "app/flow_tests_db_command.h"
 
 #include <cctype>
-#include <ctime>
 #include <fstream>
 #include <ostream>
 
 #include "airflow/jet_errors.h"
 #include "airflow/test_database.h"
 #include "airflow/test_list_query.h"
+#include "app/test_list_settings.h"
 #include "app/workspace.h"
 #include "base/error_trace.h"
 #include "base/runtime_error.h"
@@ -138,12 +138,7 @@ FilterRow ParseFilter(const std::vector<FilterField>& fields, const std::string&
   return row;
 }
 
-double Today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return DayNumber(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-}
+double TodayDayNumber() { return DayNumberOfDate(Today()); }
 
 double DateOf(const std::string& text, const ShortDateFormat& dates) {
   const auto day = ParseShortDate(text, dates);
@@ -151,23 +146,39 @@ double DateOf(const std::string& text, const ShortDateFormat& dates) {
   return *day;
 }
 
-TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, TestDatabase& db,
-                            const CustomNames& names) {
+// The dialog's saved choices, with the operator and customer looked up in the database's lists
+// (read only when a choice names one; a database without the list has none of them).
+TestListSettings SavedSettings(const Settings& saved, TestDatabase& db) {
+  std::vector<std::string> operators;
+  std::vector<Customer> customers;
+  if (!saved.ldOp.empty() && db.HasTable("TblOperator")) operators = ReadOperatorNames(db);
+  if (!saved.ldCust.empty() && db.HasTable("TblCustomer")) customers = ReadCustomers(db);
+  return RestoreTestListSettings(saved, operators, customers, TodayDayNumber());
+}
+
+TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, const Settings& saved,
+                            TestDatabase& db, const CustomNames& names) {
   const std::vector<FilterField> fields = TestFilterFields(names);
   const std::vector<DisplayColumn> columns = TestDisplayColumns(names);
-  TestListSettings s;
-  s.kind = KindOf(req.kind);
+  TestListSettings s = req.saved ? SavedSettings(saved, db) : TestListSettings{};
+  if (!req.kind.empty()) s.kind = KindOf(req.kind);
   if (req.today) {
     s.anyDate = false;
     s.today = true;
-    s.todayDate = Today();
+    s.todayDate = TodayDayNumber();
   } else if (!req.from.empty() || !req.to.empty()) {
     s.anyDate = false;
+    s.today = false;
     s.fromDate = DateOf(req.from.empty() ? req.to : req.from, db.dateFormat());
     s.toDate = DateOf(req.to.empty() ? req.from : req.to, db.dateFormat());
   }
-  s.operatorName = req.operatorName;
-  if (!req.customer.empty()) {
+  if (!req.operatorName.empty()) {
+    s.operatorName = req.operatorName == kAnyListEntry ? std::string() : req.operatorName;
+  }
+  if (req.customer == kAnyListEntry) {
+    s.customerId.reset();
+  } else if (!req.customer.empty()) {
+    s.customerId.reset();
     for (const Customer& c : ReadCustomers(db)) {
       if (Lower(c.name) == Lower(req.customer)) s.customerId = c.id;
     }
@@ -179,14 +190,17 @@ TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, TestDatabase& d
   const std::string side = Lower(req.side);
   if (side == "intake") s.side = SideFilter::Intake;
   if (side == "exhaust") s.side = SideFilter::Exhaust;
+  if (side == "any") s.side = SideFilter::Any;
   if (req.filters.size() > s.rows.size()) {
     throw UsageError("at most " + std::to_string(s.rows.size()) + " --filter rows");
   }
+  if (!req.filters.empty()) s.rows = {};
   for (std::size_t i = 0; i < req.filters.size(); ++i)
     s.rows[i] = ParseFilter(fields, req.filters[i]);
   if (req.sorts.size() > s.sortColumns.size()) {
     throw UsageError("at most " + std::to_string(s.sortColumns.size()) + " --sort keys");
   }
+  if (!req.sorts.empty()) s.sortColumns = {-1, -1, -1};
   for (std::size_t i = 0; i < req.sorts.size(); ++i) {
     s.sortColumns[i] = DisplayColumnOf(columns, req.sorts[i]);
   }
@@ -241,10 +255,10 @@ int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, const JetReaderOpt
   try {
     TestDatabase db(req.file, reader);
     const CustomNames names = ReadCustomNames(db);
-    const TestListSettings settings = SettingsOf(req, db, names);
+    const TestListSettings settings = SettingsOf(req, ws.settings(), db, names);
     const TestListQuery query = BuildTestListQuery(settings, names, db.dateFormat());
     if (req.printSql) out << query.sql << '\n';
-    const TestList list = FillTestList(db, query, names);
+    const TestList list = FillDialogTestList(db, query, names, ws.prompter());
     const std::vector<DisplayColumn> columns = TestDisplayColumns(names);
     for (std::size_t i = 0; i < list.columns.size(); ++i) {
       out << (i > 0 ? "\t" : "") << columns[static_cast<std::size_t>(list.columns[i])].caption;
@@ -253,10 +267,6 @@ int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, const JetReaderOpt
     for (const auto& row : list.rows) {
       for (std::size_t i = 0; i < row.size(); ++i) out << (i > 0 ? "\t" : "") << row[i];
       out << '\n';
-    }
-    if (list.truncated) {
-      ws.prompter().Beep();
-      ws.prompter().Warn(kTooManyTestsText, kTooManyTestsTitle);
     }
     return 0;
   } catch (const UsageError& e) {

@@ -14,15 +14,21 @@ class Workspace;
 // `orvantis flow-tests DB.mdb ...`: the test list of the flow test selection dialog's database
 // tab, with its filters, sort keys and columns, printed as tab-separated lines under a line of
 // column captions.
+//
+// The list starts from the dialog's choices saved in the configuration file (`saved`; read by
+// the caller into the workspace's settings), and each option given replaces its part of them:
+// the kind, the dates, the operator, the customer, the side, all filter rows, all sort keys,
+// the shown columns.
 struct DatabaseFlowTestsRequest {
   std::string file;
+  bool saved = true;
   std::string kind;  // a kind name, its code or "[ANY]"; empty for "[ANY]"
   std::string from;  // dates in the short form (or year-month-day); both empty for any date
   std::string to;
   bool today = false;
-  std::string operatorName;
-  std::string customer;              // a customer's name or "ID"
-  std::string side;                  // "intake", "exhaust" or empty
+  std::string operatorName;          // "[ANY]" for any
+  std::string customer;              // a customer's name or "ID"; "[ANY]" for any
+  std::string side;                  // "intake", "exhaust", "any" or empty
   std::vector<std::string> filters;  // "FIELD,RELATION,VALUE[,CONNECTOR]"
   std::vector<std::string> sorts;
   std::vector<std::string> columns;

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "airflow/load_test.h"
+#include "app/flow_tests_db_command.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
 #include "base/text_number.h"
@@ -24,6 +25,7 @@ constexpr int kDefaultEngineNames = 200;  // MyEngine000 .. MyEngine199
 
 Workspace::Workspace(Prompter& prompter)
     : prompter_(prompter),
+      testDatabases_(DefaultJetReaderOptions()),
       folders_{ExecutableFolder(), ResolveDataRoot({})},
       userStorePath_(UserStore::DefaultPath()) {
   SetFileDefaults(settings_, folders_);
@@ -88,6 +90,20 @@ std::optional<CamOpenResult> Workspace::OpenCamDialogChoice(bool intake, const C
   }
   settings_.cam = directory;
   return result;
+}
+
+int Workspace::LoadDatabaseFlowTest(bool intake, const std::string& path, std::int32_t testId,
+                                    std::int32_t& kind, const std::string& testName) {
+  ETracker guard("FlowDialog", "cmdOpen_Click");
+  FlowTest& current = intake ? intakeFlowTest_ : exhaustFlowTest_;
+  DatabaseAccess database{
+      &testDatabases_, [this](const std::string& message) { prompter_.Warn(message, kAppTitle); }};
+  const int err = LoadSYTest(path, testName, intake, kind, true, testId, engine_.inputs(), current,
+                             {}, database);
+  if (err != kFlowOk) return err;
+  engine_.SetChanged(true);
+  engine_.ReCalc(-1);
+  return err;
 }
 
 std::string Workspace::ReportError(ETracker& guard) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "airflow/flow_test.h"
+#include "airflow/test_database_cache.h"
 #include "app/prompter.h"
 #include "base/error_trace.h"
 #include "engine/cam_open.h"
@@ -42,6 +43,14 @@ class Workspace final {
   // caller.
   int LoadFlowTest(bool intake, const std::string& path, const std::string& testName,
                    std::int32_t& kind);
+  // Loads test `testId` of the flow bench's test database at `path` for one side, as the
+  // dialog's database tab opens a test: it must be of kind `kind` unless that is
+  // kAnyKindOfDatabaseTest (-4444), and `kind` returns its kind. Database errors are reported
+  // through the prompter. Otherwise as `LoadFlowTest`.
+  int LoadDatabaseFlowTest(bool intake, const std::string& path, std::int32_t testId,
+                           std::int32_t& kind, const std::string& testName = {});
+  // The test databases held open between reads (the reader process options live there).
+  TestDatabaseCache& testDatabases() noexcept { return testDatabases_; }
 
   // Loads a cam lobe for one side as the cam selection dialog's Open does: the lobe is read
   // into the side's lobe, copied into the engine's cam-lift table (lobe centre at entry 179)
@@ -151,6 +160,7 @@ class Workspace final {
   Engine engine_;
   FlowTest intakeFlowTest_;
   FlowTest exhaustFlowTest_;
+  TestDatabaseCache testDatabases_;
   Folders folders_;
   std::filesystem::path userStorePath_;
   std::int32_t windowBackground_ = 0xF0F0F0;

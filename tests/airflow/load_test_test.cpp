@@ -5,6 +5,8 @@
 #include <fstream>
 #include <limits>
 
+#include "airflow/test_database_cache.h"
+#include "support/bench_database.h"
 #include "support/sy3_writer.h"
 #include "support/sy_writer.h"
 #include "support/temp_dir.h"
@@ -144,6 +146,133 @@ TEST(LoadSYTest, FailuresKeepTheCurrentTestAndTables) {
     EXPECT_EQ(LoadSYTest(r.path, r.name, true, k, r.fromDatabase, 12, in, current), r.expected)
         << r.what;
     EXPECT_EQ(k, r.kind) << r.what;
+    EXPECT_EQ(in.ILift, before.ILift) << r.what;
+    EXPECT_EQ(in.ICfm, before.ICfm) << r.what;
+    EXPECT_EQ(in.ISwirl, before.ISwirl) << r.what;
+    EXPECT_EQ(in.intakeFlow, before.intakeFlow) << r.what;
+    EXPECT_TRUE(current == beforeTest) << r.what;
+  }
+}
+
+// The sample bench with a kind-5 test (ID 20) that has fewer pitot rows than records.
+struct DatabaseFixture {
+  test::TempDir dir;
+  std::string path = (dir / "Bench.mdb").string();
+  TestDatabaseCache cache;
+  std::vector<std::string> reports;
+  DatabaseAccess access{&cache, [this](const std::string& m) { reports.push_back(m); }};
+  DatabaseFixture() {
+    JetReaderOptions reader;
+    reader.executable = ORVANTIS_EXECUTABLE;
+    cache.SetReader(reader);
+    using I = std::int64_t;
+    test::BenchDatabase b = test::SampleBench();
+    b.Add("TblTest", {{"ID", I{20}}, {"TestKind", I{5}}, {"TestName", std::string("Short")}});
+    b.Add("TblManualByLift", {{"TestID", I{20}}, {"PitotPerLift", I{1}}});
+    for (I item = 1; item <= 2; ++item) {
+      b.Add("TblByLiftOrDeprData", {{"TestID", I{20}}, {"ItemNo", item}, {"Lift", 0.2 * item}});
+    }
+    b.Add("TblByLiftPitotData", {{"TestID", I{20}}, {"ItemNo", I{1}}});
+    b.Write(path);
+  }
+};
+
+TEST(LoadSYTest, DatabaseTestFillsTheSideTables) {
+  DatabaseFixture fx;
+  struct Row {
+    bool intake;
+    std::int32_t id;
+    std::int32_t kindAsked;
+    std::int32_t kind;
+    std::vector<float> lifts, flows, swirl;
+    const char* name;
+  };
+  const Row rows[] = {
+      {true,
+       1,
+       2,
+       2,
+       {0, 0.1f, 0.2f, 0.3f, 0.4f},
+       {0, 60, 120, 170, 210},
+       {0, 3.5f, 3.5f, 3.5f, 3.5f},
+       "SBC Auto Intake"},
+      {true,
+       5,
+       kAnyKindOfDatabaseTest,
+       5,
+       {0, 0.1f, 0.2f, 0.3f},
+       {0, 80, 160, 240},
+       {0, 3.5f, 3.5f, 3.5f},
+       "Manual Pitot"},
+      {false,
+       2,
+       kAnyKindOfDatabaseTest,
+       2,
+       {0, 0.1f, 0.2f, 0.3f},
+       {0, 50, 95, 130},
+       {},
+       "SBC Auto Exhaust"},
+      {false, 7, 10, 10, {0, 0.2f, 0.4f}, {0, 100, 175}, {}, "Keyed In"},
+  };
+  for (const Row& r : rows) {
+    EngineInputs in;
+    FlowTest current;
+    std::int32_t kind = r.kindAsked;
+    ASSERT_EQ(LoadSYTest(fx.path, "", r.intake, kind, true, r.id, in, current, {}, fx.access), 0)
+        << r.id;
+    EXPECT_EQ(kind, r.kind) << r.id;
+    EXPECT_EQ(Values(r.intake ? in.ILift : in.ELift), r.lifts) << r.id;
+    EXPECT_EQ(Values(r.intake ? in.ICfm : in.ECfm), r.flows) << r.id;
+    if (r.intake) {
+      EXPECT_EQ(Values(in.ISwirl), r.swirl) << r.id;
+      EXPECT_EQ(in.ELift.count(), 1);
+    } else {
+      EXPECT_EQ(in.ISwirl.count(), 1) << "an exhaust test copies no swirl";
+    }
+    EXPECT_EQ(r.intake ? in.intakeFlow : in.exhaustFlow,
+              (FlowTestRef{fx.path, r.name, r.id, r.kind, false}));
+    EXPECT_EQ(current.TestID, r.id);
+    EXPECT_TRUE(current.InDB);
+    EXPECT_EQ(current.PathFile(), fx.path);
+  }
+  EXPECT_TRUE(fx.reports.empty());
+}
+
+TEST(LoadSYTest, DatabaseFailuresKeepTheCurrentTestAndTables) {
+  DatabaseFixture fx;
+  std::ofstream(fx.dir / "text.mdb") << "no database here, only text of some length";
+  struct Row {
+    const char* what;
+    std::string path;
+    std::int32_t id;
+    std::int32_t kind;
+    bool reported;
+    bool withAccess = true;
+  };
+  const Row rows[] = {
+      {"missing file", (fx.dir / "none.mdb").string(), 1, kAnyKindOfDatabaseTest, true},
+      {"not a Jet database", (fx.dir / "text.mdb").string(), 1, kAnyKindOfDatabaseTest, true},
+      {"test not found", fx.path, 99, kAnyKindOfDatabaseTest, false},
+      {"kind table without the test's row", fx.path, 9, kAnyKindOfDatabaseTest, false},
+      {"too few pitot rows", fx.path, 20, kAnyKindOfDatabaseTest, false},
+      {"another kind than asked for", fx.path, 1, 5, false},
+      {"no access to databases", fx.path, 1, kAnyKindOfDatabaseTest, false, false},
+  };
+  for (const Row& r : rows) {
+    EngineInputs in;
+    FlowTest current;
+    std::int32_t kind = kAnyKindOfDatabaseTest;
+    ASSERT_EQ(LoadSYTest(fx.path, "", true, kind, true, 3, in, current, {}, fx.access), 0);
+    const EngineInputs before = in;
+    const FlowTest beforeTest = current;
+    fx.reports.clear();
+    std::int32_t k = r.kind;
+    EXPECT_EQ(LoadSYTest(r.path, "", true, k, true, r.id, in, current, {},
+                         r.withAccess ? fx.access : DatabaseAccess{}),
+              -1)
+        << r.what;
+    EXPECT_EQ(k, r.kind) << r.what;
+    EXPECT_EQ(fx.reports.size(), r.reported ? 1u : 0u) << r.what;
     EXPECT_EQ(in.ILift, before.ILift) << r.what;
     EXPECT_EQ(in.ICfm, before.ICfm) << r.what;
     EXPECT_EQ(in.ISwirl, before.ISwirl) << r.what;

@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/test_list_settings.h"
+#include "files/config_file.h"
 #include "support/bench_database.h"
+#include "support/file_helpers.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -28,15 +31,30 @@ CliResult RunCli(std::vector<std::string> args) {
   return {status, out.str(), err.str()};
 }
 
+// The bench in a folder of its own, which is also the data root: the choices of the flow test
+// dialog saved in its configuration file (none unless a test writes one) are the starting
+// point of the list.
 class FlowTestsCommand : public ::testing::Test {
  protected:
   FlowTestsCommand() { test::SampleBench().Write(file()); }
   std::string file() const { return (dir_ / "bench.mdb").string(); }
+  CliResult Cli(std::vector<std::string> args) const {
+    args.push_back("--data-root");
+    args.push_back(dir_.path().string());
+    return RunCli(std::move(args));
+  }
+  void SaveSettings(const Settings& settings) const {
+    test::RecordingNotifier notifier;
+    Settings s = settings;
+    ASSERT_TRUE(ConfigFileIO(dir_ / kConfigFileName, s, false, false,
+                             ConfigDefaults{Folders{dir_.path(), dir_.path()}, 0}, notifier)
+                    .ok);
+  }
   test::TempDir dir_;
 };
 
 TEST_F(FlowTestsCommand, ListsEveryTestOfTheDatabase) {
-  const CliResult r = RunCli({"flow-tests", file(), "--sort", "Test No."});
+  const CliResult r = Cli({"flow-tests", file(), "--sort", "Test No."});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "Date\tTime\tTest Kind\tTest Name\tTest No.\n"
@@ -51,18 +69,18 @@ TEST_F(FlowTestsCommand, ListsEveryTestOfTheDatabase) {
 }
 
 TEST_F(FlowTestsCommand, AppliesEveryFilterAndPrintsTheQuery) {
-  const CliResult r = RunCli({"flow-tests", file(),
-                              "--kind",     "By Lift (Manual)",
-                              "--from",     "3/1/2024",
-                              "--to",       "2024-04-30",
-                              "--operator", "Bob",
-                              "--customer", "O'Brien Motors",
-                              "--side",     "intake",
-                              "--filter",   "Manufacturer,includes,rod",
-                              "--filter",   "Cylinder No.,>,1,AND",
-                              "--sort",     "Test No.",
-                              "--columns",  "Test Name,Customer",
-                              "--sql"});
+  const CliResult r = Cli({"flow-tests", file(),
+                           "--kind",     "By Lift (Manual)",
+                           "--from",     "3/1/2024",
+                           "--to",       "2024-04-30",
+                           "--operator", "Bob",
+                           "--customer", "O'Brien Motors",
+                           "--side",     "intake",
+                           "--filter",   "Manufacturer,includes,rod",
+                           "--filter",   "Cylinder No.,>,1,AND",
+                           "--sort",     "Test No.",
+                           "--columns",  "Test Name,Customer",
+                           "--sql"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "SELECT TestName, TblCustomer.Name, TblTest.ID FROM TblManualByLift INNER JOIN "
@@ -77,8 +95,8 @@ TEST_F(FlowTestsCommand, AppliesEveryFilterAndPrintsTheQuery) {
 
 TEST_F(FlowTestsCommand, FiltersOnValvesAndOrRows) {
   const CliResult r =
-      RunCli({"flow-tests", file(), "--filter", "Intake Valve Diameter,>,2.03", "--filter",
-              "Model No.,=,K-1,OR", "--columns", "Test No.", "--sort", "Test No."});
+      Cli({"flow-tests", file(), "--filter", "Intake Valve Diameter,>,2.03", "--filter",
+           "Model No.,=,K-1,OR", "--columns", "Test No.", "--sort", "Test No."});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Test No.\n3\n4\n5\n7\n");
 }
@@ -102,7 +120,7 @@ TEST_F(FlowTestsCommand, RefusesWrongArgumentsAndFiles) {
       {{"flow-tests", bad}, "Unrecognized database format"},
   };
   for (const Case& c : cases) {
-    const CliResult r = RunCli(c.args);
+    const CliResult r = Cli(c.args);
     EXPECT_NE(r.status, 0) << c.message;
     EXPECT_NE((r.err + r.out).find(c.message), std::string::npos) << r.err;
   }
@@ -116,11 +134,78 @@ TEST_F(FlowTestsCommand, AnUnreadableDatabaseIsReportedThroughTheErrorTrace) {
   }
   std::fill(bytes.begin() + 2 * 4096, bytes.begin() + 3 * 4096, '\xFF');
   std::ofstream(file(), std::ios::binary | std::ios::trunc) << bytes;
-  const CliResult r = RunCli({"flow-tests", file()});
+  const CliResult r = Cli({"flow-tests", file()});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Error (3049)"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("ERROR TRACE:"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("TestDatabase/Open"), std::string::npos) << r.err;
+}
+
+TEST_F(FlowTestsCommand, TheDialogsSavedChoicesAreTheStartingPoint) {
+  Settings saved;
+  saved.ldTKind = 4;  // "By Lift (Manual)", after "[ANY]", 2, 3 and 4
+  saved.ldOp = "Alice";
+  saved.shCol = {4, 5, 0, 0, 0};  // "Test Name", "Test No."
+  saved.ldSrt = {5, 0, 0};        // by "Test No."
+  SaveSettings(saved);
+  struct Case {
+    std::vector<std::string> options;
+    const char* out;
+  };
+  const Case cases[] = {
+      {{}, "Test Name\tTest No.\nManual Plain\t8\n"},
+      {{"--operator", "[ANY]"}, "Test Name\tTest No.\nManual Pitot\t5\nManual Plain\t8\n"},
+      {{"--kind", "[ANY]", "--columns", "Test No."}, "Test No.\n2\n6\n8\n"},
+      {{"--defaults", "--kind", "By Lift (Manual)", "--sort", "Test No."},
+       "Date\tTime\tTest Kind\tTest Name\tTest No.\n"
+       "4/2/2024\t08:45\tBy Lift (Manual)\tManual Pitot\t5\n"
+       "3/14/2024\t15:05\tBy Lift (Manual)\tManual Plain\t8\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"flow-tests", file()};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const CliResult r = Cli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, c.out);
+  }
+}
+
+TEST_F(FlowTestsCommand, SavedCustomerAndFilterRows) {
+  Settings saved;
+  saved.ldCust = "Zenith Heads";  // ID 3: tests 4 and 8
+  saved.shCol = {5, 0, 0, 0, 0};
+  saved.ldSrt = {5, 0, 0};
+  SaveSettings(saved);
+  CliResult r = Cli({"flow-tests", file()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Test No.\n4\n8\n");
+
+  saved.ldCust = "Nobody we know";     // not in the list: any customer
+  saved.ldRows[0] = {1, 0, 3, "dar"};  // "Manufacturer" includes "dar"
+  SaveSettings(saved);
+  r = Cli({"flow-tests", file()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Test No.\n3\n8\n");
+}
+
+TEST_F(FlowTestsCommand, WithoutAFileTheDialogsDatabaseIsListed) {
+  Settings saved;
+  saved.flowWin = file();
+  saved.shCol = {5, 0, 0, 0, 0};
+  saved.ldSrt = {5, 0, 0};
+  saved.ldTKind = 2;  // "By Depression"
+  SaveSettings(saved);
+  CliResult r = Cli({"flow-tests"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Test No.\n3\n");
+
+  saved.flowWin = dir_.path().string();  // a folder, as on a fresh installation
+  SaveSettings(saved);
+  r = Cli({"flow-tests"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "       ***  VALID DATABASE FILE NEEDED  ****\r\n"
+            "       Click the 'Database File' button to select a database file.\n");
 }
 
 TEST(FlowTestsHelp, TheReaderCommandIsNotOffered) {

@@ -53,6 +53,14 @@ TEST(ProfileStore, ReplaceSectionKeepsTheOtherSectionsAndAppendsNewOnes) {
   EXPECT_EQ(store.text(), "; note\r\n[A]\r\nNew = 3\r\n[B]\r\nKeep = 2\r\n[C]\r\nZ = 4\r\n");
 }
 
+TEST(ProfileStore, ReplacingASectionWhoseHeadEndsTheTextKeepsItsBody) {
+  for (const char* text : {"x\n[A]", "x\n[A]\r", "[A]\r\n"}) {
+    ProfileStore store(text);
+    store.ReplaceSection("A", std::string("K = 1\0\0", 7));
+    EXPECT_EQ(store.FetchSection("A", 100), std::string("K=1\0\0", 5)) << text;
+  }
+}
+
 TEST(KeyedFile, ParsingFollowsTheSectionRules) {
   struct Row {
     const char* name;

@@ -169,8 +169,22 @@ std::vector<JetColumn> BenchDatabase::Columns(const std::string& table) {
   throw std::invalid_argument("not a bench table: " + table);
 }
 
+std::vector<JetColumn> BenchDatabase::AllColumns(const std::string& table) const {
+  std::vector<JetColumn> columns = Columns(table);
+  const auto extra = extra_.find(table);
+  if (extra != extra_.end())
+    columns.insert(columns.end(), extra->second.begin(), extra->second.end());
+  return columns;
+}
+
+BenchDatabase& BenchDatabase::Extend(const std::string& table, JetColumn column) {
+  Columns(table);  // a bench table
+  extra_[table].push_back(std::move(column));
+  return *this;
+}
+
 BenchDatabase& BenchDatabase::Add(const std::string& table, Row row) {
-  const std::vector<JetColumn> columns = Columns(table);
+  const std::vector<JetColumn> columns = AllColumns(table);
   for (const auto& [name, value] : row) {
     bool known = false;
     for (const JetColumn& c : columns) known = known || c.name == name;
@@ -197,7 +211,7 @@ std::vector<JetTable> BenchDatabase::Tables() const {
     JetTable t;
     t.name = name;
     const auto omitted = omitted_.find(name);
-    for (const JetColumn& c : Columns(name)) {
+    for (const JetColumn& c : AllColumns(name)) {
       if (omitted == omitted_.end() || omitted->second.count(c.name) == 0) t.columns.push_back(c);
     }
     const bool keyed = name == "TblTest" || name == "TblCustomer" || name == "TblOperator";

@@ -26,6 +26,8 @@ class BenchDatabase final {
   BenchDatabase& Omit(const std::string& table, const std::string& column);
   // Leaves a whole table out of the file.
   BenchDatabase& OmitTable(const std::string& table);
+  // Gives a table a column beyond the bench's own (added after them).
+  BenchDatabase& Extend(const std::string& table, JetColumn column);
 
   std::vector<JetTable> Tables() const;
   void Write(const std::filesystem::path& file, const JetWriteOptions& options = {}) const;
@@ -36,9 +38,13 @@ class BenchDatabase final {
   static std::vector<JetColumn> Columns(const std::string& table);
 
  private:
+  // The bench's columns of a table and the columns `Extend` gave it.
+  std::vector<JetColumn> AllColumns(const std::string& table) const;
+
   std::map<std::string, std::vector<Row>> rows_;
   std::map<std::string, std::set<std::string>> omitted_;
   std::set<std::string> omittedTables_;
+  std::map<std::string, std::vector<JetColumn>> extra_;
 };
 
 // The sample bench used by the tests: customers, operators, custom names and tests of every

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -17,12 +18,16 @@ struct CliResult {
   nlohmann::json json() const { return nlohmann::json::parse(out); }
 };
 
-inline CliResult RunCli(std::vector<std::string> args) {
+// `reader` is the program that reads database files (the `orvantis` executable); without it
+// the program's own choice stands.
+inline CliResult RunCli(std::vector<std::string> args, const std::filesystem::path& reader = {}) {
   args.insert(args.begin(), "orvantis");
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   std::ostringstream out, err;
-  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
+  const int argc = static_cast<int>(argv.size());
+  const int status = reader.empty() ? RunCommandLine(argc, argv.data(), out, err)
+                                    : RunCommandLine(argc, argv.data(), out, err, reader);
   return {status, out.str(), err.str()};
 }
 
