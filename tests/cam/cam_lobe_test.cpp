@@ -36,7 +36,7 @@ TEST(CamLobe, CenterlinePlacesTheLobeCentre) {
     int centreIndex;  // CamLift index that receives RawLift(0)
   };
   // x = -CL / 2 (+ 360 when negative); a part of a degree turns one degree further and is
-  // counted forward: 221 -> x = 249.5 -> shift 250, part 0.5; the centre lands at 110, which
+  // counted forward: 221 -> x = 249.5 -> shift 250, fraction 0.5; the centre lands at 110, which
   // stands for cam angle 110.5 = 221 / 2.
   const Row rows[] = {
       {0, 0, 0, 0},
