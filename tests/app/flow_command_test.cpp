@@ -169,3 +169,43 @@ TEST(FlowCommands, WorkspaceLoadMarksTheEngineChanged) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// The airflow and swirl curves follow the loaded test's points at the valve lift of each crank
+// angle: the DOS test flows 800 CFM per inch of lift up to 320 CFM at 0.4 in (swirl 20 per inch
+// up to 8), the SY3 test 750 CFM per inch up to 300 CFM at 0.4 in (swirl 25 per inch up to 10).
+TEST(FlowCommands, AirflowAndSwirlCurvesFollowTheLoadedTest) {
+  Files f;
+  struct Case {
+    std::vector<std::string> args;
+    double cfmPerInch, maxCfm, swirlPerInch, maxSwirl;
+  };
+  const Case cases[] = {
+      {{"dump", "--intake-flow", f.dos}, 800, 320, 20, 8},
+      {{"dump", "--intake-flow", f.sy3, "--intake-test", "PORT A", "--intake-kind", "5"},
+       750,
+       300,
+       25,
+       10},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = RunCli(c.args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto curves = r.json()["curves"];
+    const auto lift = Numbers(curves["13"]);
+    const auto flow = Numbers(curves["8"]);
+    const auto swirl = Numbers(curves["11"]);
+    int opened = 0;
+    for (std::size_t k = 0; k < lift.size(); ++k) {
+      if (lift[k] > 0) ++opened;
+      EXPECT_NEAR(flow[k], std::min(c.cfmPerInch * lift[k], c.maxCfm), 1e-3) << k;
+      EXPECT_NEAR(swirl[k], std::min(c.swirlPerInch * lift[k], c.maxSwirl), 1e-4) << k;
+    }
+    EXPECT_GT(opened, 100);  // the default intake lobe opens the valve over many degrees
+  }
+}
+
+}  // namespace
+}  // namespace orv
