@@ -10,27 +10,15 @@
 #include "app/console_prompter.h"
 #include "app/workspace.h"
 #include "support/cam_text_writer.h"
+#include "support/cli_runner.h"
 #include "support/lbk_writer.h"
 #include "support/temp_dir.h"
 
 namespace orv {
 namespace {
 
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-  nlohmann::json json() const { return nlohmann::json::parse(out); }
-};
-
-CliResult RunCli(std::vector<std::string> args) {
-  args.insert(args.begin(), "orvantis");
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  std::ostringstream out, err;
-  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
-}
+using test::CliResult;
+using test::RunCli;
 
 std::vector<double> Numbers(const nlohmann::json& j) { return j.get<std::vector<double>>(); }
 

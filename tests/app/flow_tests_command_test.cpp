@@ -9,26 +9,17 @@
 #include "app/test_list_settings.h"
 #include "files/config_file.h"
 #include "support/bench_database.h"
+#include "support/cli_runner.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"
 
 namespace orv {
 namespace {
 
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-};
+using test::CliResult;
 
 CliResult RunCli(std::vector<std::string> args) {
-  args.insert(args.begin(), "orvantis");
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  std::ostringstream out, err;
-  const int status =
-      RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err, ORVANTIS_EXECUTABLE);
-  return {status, out.str(), err.str()};
+  return test::RunCli(std::move(args), ORVANTIS_EXECUTABLE);
 }
 
 // The bench in a folder of its own, which is also the data root: the choices of the flow test

@@ -11,6 +11,7 @@
 #include "app/command_line.h"
 #include "base/atomic_file.h"
 #include "files/config_file.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -18,20 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliResult RunCli(std::vector<std::string> args) {
-  args.insert(args.begin(), "orvantis");
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  std::ostringstream out, err;
-  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
-}
+using test::CliResult;
+using test::RunCli;
 
 std::vector<std::string> LfLines(const std::string& text) {
   std::vector<std::string> lines;
