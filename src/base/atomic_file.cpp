@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace orv {
@@ -71,15 +69,69 @@ std::string WriteFileAtomically(const fs::path& path, std::string_view content) 
   return {};
 }
 
-std::optional<std::string> ReadWholeFile(const fs::path& path) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return buffer.str();
+int OpenRegularFile(const fs::path& path, std::string* reason) {
+  auto refuse = [&](const std::string& why) {
+    if (reason) *reason = path.string() + ": " + why;
+    return -1;
+  };
+  // O_NONBLOCK keeps the open of a named pipe without a writer from waiting forever; the
+  // descriptor is checked before a byte is read and made blocking again for a regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return refuse(std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const std::string why = std::strerror(errno);
+    ::close(fd);
+    return refuse(why);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return refuse(S_ISDIR(st.st_mode) ? "is a folder, not a file" : "is not a regular file");
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const std::string why = std::strerror(errno);
+    ::close(fd);
+    return refuse(why);
+  }
+  return fd;
+}
+
+std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* reason,
+                                         std::size_t maxBytes) {
+  const int fd = OpenRegularFile(path, reason);
+  if (fd < 0) return std::nullopt;
+  std::string content;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size > maxBytes) {
+      ::close(fd);
+      if (reason) *reason = path.string() + ": the file is too large";
+      return std::nullopt;
+    }
+    content.reserve(static_cast<std::size_t>(size));
+  }
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (reason) *reason = path.string() + ": " + std::strerror(errno);
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    // A file that grows while it is read is still held to the limit.
+    if (static_cast<std::size_t>(n) > maxBytes - content.size()) {
+      ::close(fd);
+      if (reason) *reason = path.string() + ": the file is too large";
+      return std::nullopt;
+    }
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return content;
 }
 
 }  // namespace orv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,7 +16,16 @@ namespace orv {
 // Returns an empty string on success, otherwise the reason.
 std::string WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
 
-// Reads a whole file; nothing when it cannot be opened or read.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+// Opens a file for reading only when it is a regular file. The open itself never blocks: a
+// named pipe, a device, a socket or a folder is refused before anything is read from it.
+// Returns the open descriptor (the caller closes it), or -1 with `reason` (when given) saying
+// why, the path included.
+int OpenRegularFile(const std::filesystem::path& path, std::string* reason = nullptr);
+
+// Reads a whole regular file (see `OpenRegularFile`); nothing when it cannot be opened or
+// read, or when it holds more than `maxBytes` bytes. `reason` (when given) says why.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
+                                         std::string* reason = nullptr,
+                                         std::size_t maxBytes = SIZE_MAX);
 
 }  // namespace orv

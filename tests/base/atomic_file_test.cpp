@@ -54,5 +54,26 @@ TEST(AtomicFile, MissingFolderFails) {
   EXPECT_FALSE(ReadWholeFile(dir.path()).has_value());
 }
 
+TEST(AtomicFile, ReadingRefusesNamedPipesAndLargeFilesWithoutBlocking) {
+  test::TempDir dir;
+  const fs::path pipe = dir / "test.SY";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string reason;
+  // A named pipe without a writer would block a plain open forever.
+  EXPECT_LT(OpenRegularFile(pipe, &reason), 0);
+  EXPECT_NE(reason.find("test.SY"), std::string::npos);
+  EXPECT_FALSE(ReadWholeFile(pipe).has_value());
+  reason.clear();
+  EXPECT_FALSE(ReadWholeFile(dir.path(), &reason).has_value());
+  EXPECT_NE(reason.find("folder"), std::string::npos);
+
+  const fs::path p = dir / "ten.txt";
+  ASSERT_EQ(WriteFileAtomically(p, "0123456789"), "");
+  EXPECT_EQ(ReadWholeFile(p, nullptr, 10).value(), "0123456789");
+  reason.clear();
+  EXPECT_FALSE(ReadWholeFile(p, &reason, 9).has_value());
+  EXPECT_NE(reason.find("too large"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace orv
