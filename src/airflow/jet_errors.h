@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,13 @@ inline constexpr int kErrUnrecognizedDb = 3343;    // the file is not a database
 // "Could not find file 'PATH'." and the like: the description of a database error number,
 // with the file, table or field it concerns.
 std::string DatabaseErrorDescription(int number, std::string_view subject);
+
+// Raised when the user cancels a long read of the database from its progress report. It is not
+// an error: nothing is reported, and the database stays usable for the next read.
+class DatabaseReadCancelled final : public std::exception {
+ public:
+  const char* what() const noexcept override { return "the database read was cancelled"; }
+};
 
 // Raises the database error `number` about `subject`, with `detail` (what went wrong, in
 // words) appended to the description when it is not empty.

@@ -1,14 +1,20 @@
 #include "airflow/jet_file_reader.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <ostream>
-#include <span>
 #include <stdexcept>
+#include <streambuf>
 
 #include "airflow/jet_libmdb.h"
 #include "airflow/jet_table_stream.h"
+#include "base/atomic_file.h"
 #include "base/byte_reader.h"
 
 namespace orv {
@@ -17,6 +23,7 @@ namespace {
 
 // Row offsets on a data page carry flags in their top bits (0x8000 overflow, 0x4000 deleted).
 constexpr int kRowOffsetMask = 0x1FFF;
+constexpr int kDeletedRowFlag = 0x4000;
 // Index type of a primary key in the table definition.
 constexpr unsigned char kPrimaryKeyIndex = 0x01;
 
@@ -43,15 +50,45 @@ class ReadFailure final : public std::runtime_error {
   JetReadStatus status_;
 };
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto x = static_cast<unsigned char>(a[i]);
-    const auto y = static_cast<unsigned char>(b[i]);
-    if (x != y && !(x < 0x80 && y < 0x80 && (x | 0x20) == (y | 0x20) && (x | 0x20) >= 'a' &&
-                    (x | 0x20) <= 'z')) {
-      return false;
+// Writes straight to a descriptor (the table stream buffers its bytes itself).
+class DescriptorOutput final : public std::streambuf {
+ public:
+  explicit DescriptorOutput(int fd) : fd_(fd) {}
+
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    std::streamsize done = 0;
+    while (done < n) {
+      const ssize_t w = ::write(fd_, s + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return done;
+      done += w;
     }
+    return done;
+  }
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char ch = traits_type::to_char_type(c);
+    return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+  }
+
+ private:
+  int fd_;
+};
+
+// Reads exactly `n` bytes; false at the end of the input before the first byte, a failure
+// after it.
+bool ReadExactly(int fd, char* into, std::size_t n) {
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::read(fd, into + done, n - done);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) throw ReadFailure(JetReadStatus::BadRequest, std::strerror(errno));
+    if (r == 0) {
+      if (done == 0) return false;
+      throw ReadFailure(JetReadStatus::BadRequest, "a request ends early");
+    }
+    done += static_cast<std::size_t>(r);
   }
   return true;
 }
@@ -66,22 +103,27 @@ class JetFile final {
     ::unsetenv("MDBPATH");
     ::unsetenv("MDBICONV");
     ::unsetenv("MDBOPTS");
-    std::error_code ec;
-    std::ifstream in(path, std::ios::binary);
-    if (!std::filesystem::is_regular_file(path, ec) || !in) {
-      throw ReadFailure(JetReadStatus::CannotOpenFile, "cannot open " + path.string());
-    }
+    // Only a regular file is opened, without waiting on a named pipe or a device; mdbtools
+    // then opens the very file checked, through its descriptor.
+    std::string reason;
+    const int fd = OpenRegularFile(path, &reason);
+    if (fd < 0) throw ReadFailure(JetReadStatus::CannotOpenFile, "cannot open " + reason);
+    fd_ = fd;
     // A Jet or Access database starts with 00 01 00 00 and "Standard Jet DB" (or "Standard ACE
     // DB"); nothing else is handed to mdbtools.
     char head[19] = {};
-    in.read(head, sizeof head);
+    ssize_t got = 0;
+    do {
+      got = ::pread(fd_, head, sizeof head, 0);
+    } while (got < 0 && errno == EINTR);
     const std::string_view signature(head + 4, 15);
-    if (in.gcount() != sizeof head ||
+    if (got != static_cast<ssize_t>(sizeof head) ||
         std::string_view(head, 4) != std::string_view("\0\1\0\0", 4) ||
         (signature != "Standard Jet DB" && signature != "Standard ACE DB")) {
       throw ReadFailure(JetReadStatus::NotJet, "not a Jet database: " + path.string());
     }
-    mdb_.reset(mdb_open(path.c_str(), MDB_NOFLAGS));
+    const std::string checked = "/proc/self/fd/" + std::to_string(fd_);
+    mdb_.reset(mdb_open(checked.c_str(), MDB_NOFLAGS));
     if (!mdb_) throw ReadFailure(JetReadStatus::NotJet, "not a Jet database: " + path.string());
     GPtrArray* catalog = mdb_read_catalog(mdb_.get(), MDB_TABLE);
     if (catalog == nullptr) {
@@ -94,23 +136,20 @@ class JetFile final {
       }
     }
   }
+  ~JetFile() {
+    mdb_.reset();
+    if (fd_ >= 0) ::close(fd_);
+  }
+  JetFile(const JetFile&) = delete;
+  JetFile& operator=(const JetFile&) = delete;
 
   std::uint32_t JetVersion() const noexcept { return mdb_->f->jet_version; }
+  bool IsJet3() const noexcept { return mdb_->f->jet_version == MDB_VER_JET3; }
   const std::vector<MdbCatalogEntry*>& Tables() const noexcept { return tables_; }
-
-  MdbCatalogEntry* Find(std::string_view name) const {
-    for (MdbCatalogEntry* e : tables_) {
-      if (e->object_name == name) return e;
-    }
-    for (MdbCatalogEntry* e : tables_) {
-      if (SameName(e->object_name, name)) return e;
-    }
-    throw ReadFailure(JetReadStatus::NoSuchTable, "no table " + std::string(name));
-  }
-
   MdbHandle* handle() const noexcept { return mdb_.get(); }
 
  private:
+  int fd_ = -1;
   MdbPtr mdb_;
   std::vector<MdbCatalogEntry*> tables_;
 };
@@ -137,70 +176,124 @@ JetColumnType TypeOf(const MdbColumn& column) {
   }
 }
 
+bool IsWholeNumber(int colType) {
+  return colType == MDB_BYTE || colType == MDB_INT || colType == MDB_LONGINT;
+}
+
 std::string ConvertText(MdbHandle* mdb, const MdbField& field, int type) {
   GText text(mdb_col_to_string(mdb, mdb->pg_buf, field.start, type, field.siz));
   return text ? std::string(text.get()) : std::string();
 }
 
-// One open table being written to the stream.
-class TableWriter final {
+// One table of the file: its definition, read once, and its rows, read on request.
+class TableReader final {
  public:
-  TableWriter(const JetFile& file, MdbCatalogEntry* entry) : mdb_(file.handle()) {
+  TableReader(const JetFile& file, MdbCatalogEntry* entry)
+      : mdb_(file.handle()), jet3_(file.IsJet3()) {
+    info_.name = entry->object_name;
     table_.reset(mdb_read_table(entry));
-    if (!table_) throw ReadFailure(JetReadStatus::BadTable, "cannot read table " + Name(entry));
+    if (!table_) throw ReadFailure(JetReadStatus::BadTable, "cannot read table " + info_.name);
     if (mdb_read_columns(table_.get()) == nullptr || table_->columns == nullptr) {
-      throw ReadFailure(JetReadStatus::BadTable, "cannot read the columns of " + Name(entry));
+      throw ReadFailure(JetReadStatus::BadTable, "cannot read the columns of " + info_.name);
     }
     if (table_->columns->len == 0 || table_->columns->len > kJetMaxColumns) {
-      throw ReadFailure(JetReadStatus::BadTable, "unusable column count in " + Name(entry));
+      throw ReadFailure(JetReadStatus::BadTable, "unusable column count in " + info_.name);
     }
-    info_.name = Name(entry);
+    int fixedSeen = 0;
     for (guint i = 0; i < table_->columns->len; ++i) {
       const auto* c = static_cast<const MdbColumn*>(g_ptr_array_index(table_->columns, i));
       info_.columns.push_back({std::string(c->name), TypeOf(*c)});
       columns_.push_back(c);
+      fixedOrder_.push_back(c->is_fixed ? fixedSeen++ : -1);
     }
+    info_.rowCount = table_->num_rows;
     ReadPrimaryKey();
   }
 
   const JetTableInfo& info() const noexcept { return info_; }
 
-  void WriteRows(JetStreamWriter& out) {
-    const std::size_t n = columns_.size();
+  // Writes the rows `request` asks for, with its columns, to `out`.
+  void Write(JetStreamWriter& out, const JetRowRequest& request) {
+    std::vector<std::size_t> wanted;
+    if (request.columns.empty()) {
+      for (std::size_t c = 0; c < columns_.size(); ++c) wanted.push_back(c);
+    } else {
+      for (std::uint16_t c : request.columns) {
+        if (c >= columns_.size()) throw ReadFailure(JetReadStatus::BadRequest, "no such column");
+        wanted.push_back(c);
+      }
+    }
+    if (request.keyed && (request.keyColumn >= columns_.size() ||
+                          !IsWholeNumber(columns_[request.keyColumn]->col_type) ||
+                          !columns_[request.keyColumn]->is_fixed)) {
+      throw ReadFailure(JetReadStatus::BadRequest, "a key column that is not a whole number");
+    }
+    JetTableInfo sent;
+    sent.name = info_.name;
+    sent.rowCount = info_.rowCount;
+    for (std::size_t c : wanted) sent.columns.push_back(info_.columns[c]);
+    out.BeginTable(sent);
+
     std::vector<MdbField> fields(MDB_MAX_COLS + 1);
-    std::vector<JetCell> cells(n);
-    std::vector<std::string> texts(n);
+    std::vector<JetCell> cells(wanted.size());
+    std::vector<std::string> texts(wanted.size());
+    const auto pageSize = static_cast<std::size_t>(mdb_->fmt->pg_size);
+    const ByteReader page({mdb_->pg_buf, std::min(pageSize, sizeof mdb_->pg_buf)});
+    const std::size_t rowCountAt = mdb_->fmt->row_count_offset;
+    std::uint64_t rowsRead = 0;
     mdb_rewind_table(table_.get());
-    while (mdb_fetch_row(table_.get())) {
-      int start = 0;
-      size_t length = 0;
-      if (table_->cur_row == 0 ||
-          mdb_find_row(mdb_, static_cast<int>(table_->cur_row) - 1, &start, &length) != 0) {
-        throw ReadFailure(JetReadStatus::BadTable, "cannot locate a row of " + info_.name);
-      }
-      const int count = mdb_crack_row(table_.get(), start & kRowOffsetMask, length, fields.data());
-      if (count < 0 || static_cast<std::size_t>(count) > fields.size()) {
-        throw ReadFailure(JetReadStatus::BadTable, "cannot read a row of " + info_.name);
-      }
-      for (JetCell& c : cells) c = JetCell{};
-      // Long values are read last: reading them visits other pages.
-      for (int pass = 0; pass < 2; ++pass) {
-        for (int i = 0; i < count; ++i) {
-          const MdbField& f = fields[static_cast<std::size_t>(i)];
-          if (f.colnum < 0 || static_cast<std::size_t>(f.colnum) >= n) continue;
-          const auto col = static_cast<std::size_t>(f.colnum);
-          const bool isMemo = columns_[col]->col_type == MDB_MEMO;
-          if (isMemo != (pass == 1)) continue;
-          cells[col] = Decode(*columns_[col], f, texts[col]);
+    while (mdb_read_next_dpg(table_.get()) != 0) {
+      if (!page.Has(rowCountAt, 2)) break;
+      const std::uint16_t rows = page.U16(rowCountAt);
+      for (std::uint16_t r = 0; r < rows; ++r) {
+        int start = 0;
+        size_t length = 0;
+        if (mdb_find_row(mdb_, r, &start, &length) != 0 || length == 0) continue;
+        if ((start & kDeletedRowFlag) != 0) continue;
+        const auto rowStart = static_cast<std::size_t>(start & kRowOffsetMask);
+        if (request.keyed) {
+          const std::optional<std::optional<std::int64_t>> key =
+              KeyOf(page, rowStart, length, request.keyColumn);
+          if (!key) continue;  // a row that cannot be taken apart
+          if (!*key || !std::binary_search(request.keys.begin(), request.keys.end(), **key)) {
+            ++rowsRead;
+            continue;
+          }
         }
+        const int count =
+            mdb_crack_row(table_.get(), static_cast<int>(rowStart), length, fields.data());
+        if (count < 0) continue;
+        ++rowsRead;
+        if (request.keyed) {
+          // The row taken apart has the last word on its key.
+          const MdbField& k = fields[request.keyColumn];
+          const std::optional<std::int64_t> held = WholeNumber(page, k, request.keyColumn);
+          if (!held || !std::binary_search(request.keys.begin(), request.keys.end(), *held)) {
+            continue;
+          }
+        }
+        // Long values are read last: reading them visits other pages.
+        for (int pass = 0; pass < 2; ++pass) {
+          for (std::size_t w = 0; w < wanted.size(); ++w) {
+            const std::size_t col = wanted[w];
+            const bool isMemo = columns_[col]->col_type == MDB_MEMO;
+            if (isMemo != (pass == 1)) continue;
+            cells[w] = Decode(page, *columns_[col], fields[col], texts[w]);
+          }
+        }
+        out.Row(cells);
       }
-      out.Row(cells);
+    }
+    out.EndTable();
+    if (rowsRead < info_.rowCount) {
+      throw ReadFailure(JetReadStatus::BadTable,
+                        "the table " + info_.name + " is damaged: its definition holds " +
+                            std::to_string(info_.rowCount) + " rows, " + std::to_string(rowsRead) +
+                            " of them could be read");
     }
   }
 
  private:
-  static std::string Name(const MdbCatalogEntry* entry) { return entry->object_name; }
-
   void ReadPrimaryKey() {
     // The index list is read into the table (the call's own result is no guide).
     mdb_read_indices(table_.get());
@@ -222,9 +315,84 @@ class TableWriter final {
     }
   }
 
+  // The key column of the row at `rowStart`, read without taking the whole row apart: nothing
+  // when the row cannot be read, an empty value when the key is NULL or not in the row.
+  //
+  // A row (offsets from its start; Jet 3 keeps its counts in one byte, Jet 4 in two):
+  //   0                      u8 / u16   number of columns the row holds, n
+  //   1 / 2                  ...        the fixed-length columns, each at its offset in the
+  //                                     table definition from here, in column order
+  //   ...                               variable-length columns
+  //   end - m - 1 (Jet 4: two bytes ending there; Jet 3: one byte there)
+  //                                     number of variable-length columns the row holds, v
+  //                                     (only when the table has such columns)
+  //   end - m + 1 .. end     m bytes    null mask, m = (n + 7) / 8: bit b of byte k set when
+  //                                     column number 8k + b holds a value
+  // The row holds the first n - v fixed-length columns of the table.
+  std::optional<std::optional<std::int64_t>> KeyOf(const ByteReader& page, std::size_t rowStart,
+                                                   std::size_t length,
+                                                   std::uint16_t keyColumn) const {
+    const std::size_t countSize = jet3_ ? 1 : 2;
+    if (length <= countSize || !page.Has(rowStart, length)) return std::nullopt;
+    const std::size_t rowEnd = rowStart + length - 1;
+    const std::size_t rowColumns = jet3_ ? page.U8(rowStart) : page.U16(rowStart);
+    const std::size_t maskSize = (rowColumns + 7) / 8;
+    if (maskSize + countSize >= length) return std::nullopt;
+    const std::size_t maskAt = rowEnd - maskSize + 1;
+    std::size_t rowVarColumns = 0;
+    if (table_->num_var_cols > 0) {
+      const std::size_t at = rowEnd - maskSize - (jet3_ ? 0 : 1);
+      if (at < rowStart + countSize) return std::nullopt;
+      rowVarColumns = jet3_ ? page.U8(at) : page.U16(at);
+    }
+    if (rowVarColumns > rowColumns) return std::nullopt;
+    const MdbColumn& column = *columns_[keyColumn];
+    const int fixedIndex = fixedOrder_[keyColumn];
+    const std::optional<std::int64_t> none;
+    if (fixedIndex < 0 || static_cast<std::size_t>(fixedIndex) >= rowColumns - rowVarColumns) {
+      return none;
+    }
+    const auto bit = static_cast<std::size_t>(column.col_num);
+    if (bit / 8 >= maskSize || (page.U8(maskAt + bit / 8) & (1u << (bit % 8))) == 0) {
+      return none;
+    }
+    MdbField field{};
+    field.start = static_cast<int>(rowStart + countSize) + column.fixed_offset;
+    field.siz = column.col_size;
+    if (field.start < 0 ||
+        static_cast<std::size_t>(field.start) + static_cast<std::size_t>(field.siz) >
+            rowStart + length) {
+      return std::nullopt;
+    }
+    const std::optional<std::int64_t> value = WholeNumber(page, field, keyColumn);
+    if (!value) return std::nullopt;
+    return value;
+  }
+
+  // The value of a whole-number field, or nothing when it is NULL or lies outside the page.
+  std::optional<std::int64_t> WholeNumber(const ByteReader& page, const MdbField& f,
+                                          std::size_t column) const {
+    if (f.is_null || f.start < 0) return std::nullopt;
+    const auto at = static_cast<std::size_t>(f.start);
+    switch (columns_[column]->col_type) {
+      case MDB_BYTE:
+        if (f.siz < 1 || !page.Has(at, 1)) return std::nullopt;
+        return page.U8(at);
+      case MDB_INT:
+        if (f.siz < 2 || !page.Has(at, 2)) return std::nullopt;
+        return page.I16(at);
+      case MDB_LONGINT:
+        if (f.siz < 4 || !page.Has(at, 4)) return std::nullopt;
+        return page.I32(at);
+      default:
+        return std::nullopt;
+    }
+  }
+
   // The value of one field of the current row, read from the page as it is stored: numbers
   // with every bit (no text formatting), dates as day numbers, flags from the null mask.
-  JetCell Decode(const MdbColumn& column, const MdbField& f, std::string& text) const {
+  JetCell Decode(const ByteReader& page, const MdbColumn& column, const MdbField& f,
+                 std::string& text) const {
     JetCell cell;
     if (column.col_type == MDB_BOOL) {
       // A flag is stored as its bit of the null mask: set is true.
@@ -233,7 +401,6 @@ class TableWriter final {
       return cell;
     }
     if (f.is_null) return cell;
-    const ByteReader page({mdb_->pg_buf, static_cast<std::size_t>(mdb_->fmt->pg_size)});
     if (f.start < 0 || f.siz < 0) return cell;
     const auto at = static_cast<std::size_t>(f.start);
     const auto size = static_cast<std::size_t>(f.siz);
@@ -303,36 +470,67 @@ class TableWriter final {
   }
 
   MdbHandle* mdb_;
+  bool jet3_;
   TablePtr table_;
   JetTableInfo info_;
   std::vector<const MdbColumn*> columns_;
+  std::vector<int> fixedOrder_;  // per column: its place among the fixed-length ones, or -1
 };
+
+// Answers one request: the tables asked for, in the order asked, each with its columns.
+void Answer(std::vector<std::unique_ptr<TableReader>>& tables, std::uint32_t jetVersion,
+            const std::vector<JetRowRequest>& request, std::ostream& out) {
+  for (const JetRowRequest& r : request) {
+    if (r.table >= tables.size()) {
+      throw ReadFailure(JetReadStatus::NoSuchTable,
+                        "no table number " + std::to_string(r.table) + " in the catalog");
+    }
+  }
+  JetStreamWriter writer(out);
+  writer.Begin(jetVersion, true, static_cast<std::uint32_t>(request.size()));
+  for (const JetRowRequest& r : request) tables[r.table]->Write(writer, r);
+  if (!writer.End()) throw ReadFailure(JetReadStatus::OutputFailed, "cannot write the tables");
+}
 
 }  // namespace
 
-JetReadStatus RunJetRead(const std::filesystem::path& file, const std::vector<std::string>& tables,
-                         bool withRows, std::ostream& out, std::ostream& err) {
+JetReadStatus RunJetRead(const std::filesystem::path& file, int requestFd, int channelFd,
+                         std::ostream& err) {
   try {
     JetFile db(file);
-    std::vector<MdbCatalogEntry*> entries;
-    if (withRows) {
-      for (const std::string& name : tables) entries.push_back(db.Find(name));
-    } else {
-      entries = db.Tables();
+    DescriptorOutput channel(channelFd);
+    std::ostream out(&channel);
+    std::vector<std::unique_ptr<TableReader>> tables;
+    {
+      JetStreamWriter catalog(out);
+      catalog.Begin(db.JetVersion(), false, static_cast<std::uint32_t>(db.Tables().size()));
+      for (MdbCatalogEntry* entry : db.Tables()) {
+        tables.push_back(std::make_unique<TableReader>(db, entry));
+        catalog.BeginTable(tables.back()->info());
+        catalog.EndTable();
+      }
+      if (!catalog.End()) {
+        throw ReadFailure(JetReadStatus::OutputFailed, "cannot write the list of tables");
+      }
     }
-    JetStreamWriter writer(out);
-    writer.Begin(db.JetVersion(), withRows, static_cast<std::uint32_t>(entries.size()));
-    for (MdbCatalogEntry* entry : entries) {
-      TableWriter table(db, entry);
-      writer.BeginTable(table.info());
-      if (withRows) table.WriteRows(writer);
-      writer.EndTable();
+    while (true) {
+      char lengthBytes[4];
+      if (!ReadExactly(requestFd, lengthBytes, sizeof lengthBytes)) return JetReadStatus::Ok;
+      std::uint32_t length = 0;
+      for (int i = 3; i >= 0; --i) {
+        length = (length << 8) | static_cast<std::uint8_t>(lengthBytes[i]);
+      }
+      if (length > kJetMaxRequestBytes) {
+        throw ReadFailure(JetReadStatus::BadRequest, "a request longer than allowed");
+      }
+      std::string body(length, '\0');
+      if (!ReadExactly(requestFd, body.data(), body.size())) {
+        throw ReadFailure(JetReadStatus::BadRequest, "a request ends early");
+      }
+      const std::optional<std::vector<JetRowRequest>> request = DecodeJetRequest(body);
+      if (!request) throw ReadFailure(JetReadStatus::BadRequest, "a request that cannot be read");
+      Answer(tables, db.JetVersion(), *request, out);
     }
-    if (!writer.End()) {
-      err << "orvantis jet-read: cannot write the tables\n";
-      return JetReadStatus::OutputFailed;
-    }
-    return JetReadStatus::Ok;
   } catch (const ReadFailure& e) {
     err << "orvantis jet-read: " << e.what() << '\n';
     return e.status();

@@ -2,36 +2,46 @@
 
 #include <filesystem>
 #include <iosfwd>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace orv {
 
 // The reader process: it opens a Jet database file with mdbtools, which may crash on a damaged
-// file and therefore never runs inside the program itself, and writes the tables asked for to
-// its standard output as a table stream (jet_table_stream.h). The program starts it as
-// `orvantis jet-read` and reads the stream back.
+// file and therefore never runs inside the program itself. The program starts it as
+// `orvantis jet-read --channel FD -- FILE` and keeps it for as long as it holds the file open.
+//
+// The reader writes table streams (jet_table_stream.h) to the descriptor FD only, its private
+// data channel: whatever mdbtools prints goes to standard output or standard error, never
+// there. First comes the catalog (every user table with its columns, key and row count, no
+// rows); then, for each request read from standard input, one stream with the rows asked for.
+// It ends when its standard input ends. A failure ends it with the status below and the reason
+// as the last line on standard error.
+//
+// A table is read page by page; each row is taken apart once, and only the columns asked for
+// are decoded. For a request by key values, the key column of each row is read straight from
+// the row, and only the rows that hold one of the values are taken apart. A table whose
+// readable rows are fewer than its definition holds is reported as damaged rather than
+// handed back in part.
 
 // Exit statuses of the reader process.
 enum class JetReadStatus : int {
   Ok = 0,
   Usage = 2,
-  CannotOpenFile = 10,  // the file is missing or may not be read
+  CannotOpenFile = 10,  // the file is missing, not a regular file, or may not be read
   NotJet = 11,          // mdbtools does not recognise the file
   BadCatalog = 12,      // the list of tables cannot be read
-  NoSuchTable = 13,     // a table asked for is not in the file
-  BadTable = 14,        // a table or a row cannot be read
+  NoSuchTable = 13,     // a request names a table the catalog lacks
+  BadTable = 14,        // a table or a row cannot be read, or the table reads short
   OutputFailed = 15,
+  BadRequest = 16,  // the program's request cannot be read
 };
 
-// What `orvantis jet-read` does: with `withRows` false it describes every user table of the
-// file (no rows); otherwise it writes the description and all rows of each table in `tables`.
-// Messages go to `err`. Returns the exit status.
-JetReadStatus RunJetRead(const std::filesystem::path& file, const std::vector<std::string>& tables,
-                         bool withRows, std::ostream& out, std::ostream& err);
+// What `orvantis jet-read` does, with requests read from `requestFd` and streams written to
+// `channelFd`; messages go to `err`. Returns the exit status.
+JetReadStatus RunJetRead(const std::filesystem::path& file, int requestFd, int channelFd,
+                         std::ostream& err);
 
-// The name of the internal command.
+// The name of the internal command and its option naming the data channel.
 inline constexpr const char* kJetReadCommand = "jet-read";
+inline constexpr const char* kJetReadChannelOption = "--channel";
 
 }  // namespace orv

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +12,6 @@
 #include <cstring>
 #include <optional>
 #include <sstream>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -24,96 +24,74 @@ namespace orv {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr std::size_t kMaxMessageBytes = 16 * 1024;
 constexpr int kPipeBytes = 1 << 20;
+// The descriptor the reader writes its streams to.
+constexpr int kChannelFd = 3;
+// Our descriptors are moved to this number or above before the reader starts, so that none of
+// them is one of the reader's standard descriptors or its channel.
+constexpr int kFirstHighFd = 10;
+constexpr std::string_view kReaderPrefix = "orvantis jet-read: ";
 
 // Environment variables that change how mdbtools finds and decodes files; the reader runs
 // without them (an empty element of the search path makes it loop forever on a missing file).
 constexpr std::string_view kClearedVariables[] = {"MDBPATH=", "MDBICONV=", "MDBOPTS="};
 
-class UniqueFd final {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() { Reset(); }
-  UniqueFd(UniqueFd&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
-  UniqueFd& operator=(UniqueFd&& o) noexcept {
-    if (this != &o) {
-      Reset();
-      fd_ = o.fd_;
-      o.fd_ = -1;
-    }
-    return *this;
-  }
-  int get() const noexcept { return fd_; }
-  void Reset() noexcept {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_ = -1;
-};
-
-struct Pipe {
-  UniqueFd read;
-  UniqueFd write;
-};
-
-Pipe MakePipe() {
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) {
-    RaiseDatabaseError(kErrCannotOpenDb, "",
-                       std::string("cannot make a pipe: ") + std::strerror(errno));
-  }
-  return {UniqueFd(fds[0]), UniqueFd(fds[1])};
+void CloseFd(int& fd) noexcept {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
 }
 
-// A started reader process. Until it has been waited for, destruction kills and reaps it, so
-// that no path leaves a process behind.
-class Child final {
+// A descriptor closed when it goes out of scope (the reader's ends of its pipes).
+class ScopedFd final {
  public:
-  explicit Child(pid_t pid) : pid_(pid) {}
-  ~Child() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      int status = 0;
-      while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-      }
-    }
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-  // Waits for the exit until `deadline`; the wait status, or nothing when time ran out.
-  std::optional<int> WaitUntil(std::chrono::steady_clock::time_point deadline) {
-    while (true) {
-      int status = 0;
-      const pid_t r = ::waitpid(pid_, &status, WNOHANG);
-      if (r == pid_) {
-        pid_ = -1;
-        return status;
-      }
-      if (r < 0 && errno != EINTR) {
-        pid_ = -1;
-        return std::nullopt;
-      }
-      if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+  explicit ScopedFd(int fd = -1) : fd_(fd) {}
+  ~ScopedFd() { CloseFd(fd_); }
+  ScopedFd(const ScopedFd&) = delete;
+  ScopedFd& operator=(const ScopedFd&) = delete;
+  int get() const noexcept { return fd_; }
+  int& fd() noexcept { return fd_; }
+  int release() noexcept {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
   }
 
  private:
-  pid_t pid_;
+  int fd_;
 };
 
-std::string LastLine(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  const auto nl = text.find_last_of('\n');
-  if (nl != std::string::npos) text.erase(0, nl + 1);
-  const std::string prefix = "orvantis jet-read: ";
-  if (text.rfind(prefix, 0) == 0) text.erase(0, prefix.size());
-  return text;
+[[noreturn]] void RaiseSystem(std::string_view subject, const std::string& what) {
+  RaiseDatabaseError(kErrCannotOpenDb, subject, what + ": " + std::strerror(errno));
+}
+
+// `fd` moved above the standard descriptors, close-on-exec.
+int High(int fd, std::string_view subject) {
+  const int high = ::fcntl(fd, F_DUPFD_CLOEXEC, kFirstHighFd);
+  const int saved = errno;
+  ::close(fd);
+  errno = saved;
+  if (high < 0) RaiseSystem(subject, "cannot set up the database reader");
+  return high;
+}
+
+// The reader's own reason: the last line it wrote under its name (mdbtools may have printed
+// after it), else the last line that is not blank.
+std::string ReasonOf(const std::string& text) {
+  std::string last;
+  std::string lastOwn;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    if (line.rfind(kReaderPrefix, 0) == 0) {
+      lastOwn = line.substr(kReaderPrefix.size());
+    } else if (line.find_first_not_of(" \t") != std::string::npos) {
+      last = line;
+    }
+  }
+  return lastOwn.empty() ? last : lastOwn;
 }
 
 }  // namespace
@@ -125,25 +103,47 @@ std::filesystem::path CurrentExecutable() {
   return path;
 }
 
-void RunJetReader(const JetReaderOptions& options, const std::filesystem::path& file,
-                  const std::vector<std::string>& tables, bool withRows,
-                  const std::function<void(std::string_view)>& consume) {
-  const std::string subject = file.string();
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) RaiseDatabaseError(kErrFileNotFoundDb, subject);
-  if (options.executable.empty()) {
+JetReaderSession::JetReaderSession(JetReaderOptions options, std::filesystem::path file)
+    : options_(std::move(options)), file_(std::move(file)) {}
+
+JetReaderSession::~JetReaderSession() { Stop(); }
+
+void JetReaderSession::Stop() noexcept {
+  CloseFd(requests_);
+  CloseFd(data_);
+  CloseFd(messages_);
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+  pid_ = -1;
+}
+
+std::string JetReaderSession::Seconds() const {
+  std::ostringstream text;
+  text << std::chrono::duration_cast<std::chrono::duration<double>>(options_.timeLimit).count();
+  return text.str();
+}
+
+void JetReaderSession::Start(const JetStreamConsumer& consume) {
+  Stop();
+  message_.clear();
+  const std::string subject = file_.string();
+  if (options_.executable.empty()) {
     RaiseDatabaseError(kErrCannotOpenDb, subject, "the database reader program is not known");
   }
 
-  std::vector<std::string> args = {options.executable.string(), kJetReadCommand};
-  if (withRows) args.emplace_back("--rows");
-  args.emplace_back("--");
-  args.push_back(subject);
-  for (const std::string& t : tables) args.push_back(t);
+  std::vector<std::string> args = {options_.executable.string(),
+                                   kJetReadCommand,
+                                   kJetReadChannelOption,
+                                   std::to_string(kChannelFd),
+                                   "--",
+                                   subject};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-
   std::vector<char*> envp;
   for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
     const std::string_view var(*e);
@@ -153,80 +153,178 @@ void RunJetReader(const JetReaderOptions& options, const std::filesystem::path& 
   }
   envp.push_back(nullptr);
 
-  Pipe out = MakePipe();
-  Pipe err = MakePipe();
+  // Requests go through a socket, whose writes never raise SIGPIPE here; the streams and the
+  // messages through pipes.
+  int requestPair[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, requestPair) != 0) {
+    RaiseSystem(subject, "cannot set up the database reader");
+  }
+  ScopedFd ourRequests(High(requestPair[0], subject));
+  ScopedFd theirRequests(High(requestPair[1], subject));
+  int dataPipe[2];
+  if (::pipe2(dataPipe, O_CLOEXEC) != 0) RaiseSystem(subject, "cannot make a pipe");
+  ScopedFd ourData(High(dataPipe[0], subject));
+  ScopedFd theirData(High(dataPipe[1], subject));
+  int messagePipe[2];
+  if (::pipe2(messagePipe, O_CLOEXEC) != 0) RaiseSystem(subject, "cannot make a pipe");
+  ScopedFd ourMessages(High(messagePipe[0], subject));
+  ScopedFd theirMessages(High(messagePipe[1], subject));
+
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, out.write.get(), 1);
-  posix_spawn_file_actions_adddup2(&actions, err.write.get(), 2);
+  posix_spawn_file_actions_adddup2(&actions, theirRequests.get(), 0);
+  posix_spawn_file_actions_adddup2(&actions, theirMessages.get(), 1);
+  posix_spawn_file_actions_adddup2(&actions, theirMessages.get(), 2);
+  posix_spawn_file_actions_adddup2(&actions, theirData.get(), kChannelFd);
   pid_t pid = -1;
   const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) {
     RaiseDatabaseError(kErrCannotOpenDb, subject,
-                       "cannot start the database reader " + options.executable.string() + ": " +
+                       "cannot start the database reader " + options_.executable.string() + ": " +
                            std::strerror(spawned));
   }
-  Child child(pid);
-  out.write.Reset();
-  err.write.Reset();
+  pid_ = pid;
+  // Only the reader holds its ends now: its exit closes the channel.
+  CloseFd(theirRequests.fd());
+  CloseFd(theirData.fd());
+  CloseFd(theirMessages.fd());
+  requests_ = ourRequests.release();
+  data_ = ourData.release();
+  messages_ = ourMessages.release();
   // A larger pipe lets the reader run ahead while its output is parsed (where the system
-  // allows it; the default works too).
-  ::fcntl(out.read.get(), F_SETPIPE_SZ, kPipeBytes);
-
-  const auto deadline = std::chrono::steady_clock::now() + options.timeLimit;
-  const auto seconds = [&] {
-    std::ostringstream text;
-    text << std::chrono::duration_cast<std::chrono::duration<double>>(options.timeLimit).count();
-    return text.str();
-  };
-  std::size_t received = 0;
-  std::string message;
-  bool outOpen = true;
-  bool errOpen = true;
-  std::vector<char> buffer(kPipeBytes);
-  while (outOpen || errOpen) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      RaiseDatabaseError(kErrCannotOpenDb, subject,
-                         "the database reader did not finish within " + seconds() + " s");
-    }
-    pollfd fds[2];
-    nfds_t count = 0;
-    if (outOpen) fds[count++] = {out.read.get(), POLLIN, 0};
-    if (errOpen) fds[count++] = {err.read.get(), POLLIN, 0};
-    const int ready = ::poll(fds, count, static_cast<int>(std::min<long long>(left.count(), 1000)));
-    if (ready < 0 && errno != EINTR) {
-      RaiseDatabaseError(kErrCannotOpenDb, subject, std::string("poll: ") + std::strerror(errno));
-    }
-    for (nfds_t i = 0; i < count && ready > 0; ++i) {
-      if (fds[i].revents == 0) continue;
-      const bool isOut = fds[i].fd == out.read.get();
-      const ssize_t n = ::read(fds[i].fd, buffer.data(), buffer.size());
-      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-      if (n <= 0) {
-        (isOut ? outOpen : errOpen) = false;
-        continue;
-      }
-      if (isOut) {
-        received += static_cast<std::size_t>(n);
-        if (received > options.sizeLimit) {
-          RaiseDatabaseError(kErrCannotOpenDb, subject,
-                             "the database reader handed back more than " +
-                                 std::to_string(options.sizeLimit) + " bytes");
-        }
-        consume(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
-      } else if (message.size() < kMaxMessageBytes) {
-        message.append(buffer.data(), static_cast<std::size_t>(n));
-      }
-    }
+  // allows it; the default works too). Requests are written without blocking.
+  ::fcntl(data_, F_SETPIPE_SZ, kPipeBytes);
+  ::fcntl(requests_, F_SETFL, ::fcntl(requests_, F_GETFL) | O_NONBLOCK);
+  try {
+    Receive(consume);
+  } catch (...) {
+    Stop();
+    throw;
   }
-  const std::optional<int> status = child.WaitUntil(deadline);
+}
+
+void JetReaderSession::Exchange(std::string_view request, const JetStreamConsumer& consume) {
+  if (!running()) {
+    RaiseDatabaseError(kErrCannotOpenDb, file_.string(), "the database reader is not running");
+  }
+  try {
+    Send(request, Clock::now() + options_.timeLimit);
+    Receive(consume);
+  } catch (...) {
+    Stop();
+    throw;
+  }
+}
+
+void JetReaderSession::Send(std::string_view bytes, Clock::time_point deadline) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = ::send(requests_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) Fail(deadline);
+      pollfd fd{requests_, POLLOUT, 0};
+      ::poll(&fd, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
+      continue;
+    }
+    // The reader is gone: its exit tells why.
+    Fail(deadline);
+  }
+}
+
+void JetReaderSession::Receive(const JetStreamConsumer& consume) {
+  const auto deadline = Clock::now() + options_.timeLimit;
+  std::size_t received = 0;
+  std::vector<char> buffer(kPipeBytes);
+  bool messagesOpen = messages_ >= 0;
+  while (true) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) Fail(deadline);
+    pollfd fds[2] = {{data_, POLLIN, 0}, {messages_, POLLIN, 0}};
+    const nfds_t count = messagesOpen ? 2 : 1;
+    const int ready = ::poll(fds, count, static_cast<int>(std::min<long long>(left.count(), 1000)));
+    if (ready < 0 && errno != EINTR) RaiseSystem(file_.string(), "poll");
+    if (ready <= 0) continue;
+    if (messagesOpen && fds[1].revents != 0) {
+      const ssize_t n = ::read(messages_, buffer.data(), buffer.size());
+      if (n > 0) {
+        message_.append(buffer.data(), static_cast<std::size_t>(n));
+        // Only the end is kept: the reason comes last.
+        if (message_.size() > 2 * kMaxMessageBytes) {
+          message_.erase(0, message_.size() - kMaxMessageBytes);
+        }
+      } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+        messagesOpen = false;
+      }
+    }
+    if (fds[0].revents == 0) continue;
+    const ssize_t n = ::read(data_, buffer.data(), buffer.size());
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) Fail(deadline);  // the channel closed before the answer was complete
+    received += static_cast<std::size_t>(n);
+    if (received > options_.sizeLimit) {
+      RaiseDatabaseError(kErrCannotOpenDb, file_.string(),
+                         "the database reader handed back more than " +
+                             std::to_string(options_.sizeLimit) + " bytes");
+    }
+    if (consume(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return;
+  }
+}
+
+// The reader stopped answering (its channel closed, it stopped reading, or time ran out): waits
+// for its end, reads what it said last, and raises the error its exit stands for.
+void JetReaderSession::Fail(Clock::time_point deadline) {
+  const std::string subject = file_.string();
+  std::optional<int> status;
+  std::vector<char> buffer(64 * 1024);
+  while (pid_ > 0) {
+    int s = 0;
+    const pid_t r = ::waitpid(pid_, &s, WNOHANG);
+    if (r == pid_) {
+      status = s;
+      pid_ = -1;
+      break;
+    }
+    if (r < 0 && errno != EINTR) {
+      pid_ = -1;
+      break;
+    }
+    // Messages are read meanwhile, so that a reader with much to say is not held up.
+    if (messages_ >= 0) {
+      pollfd fd{messages_, POLLIN, 0};
+      if (::poll(&fd, 1, 1) > 0) {
+        const ssize_t n = ::read(messages_, buffer.data(), buffer.size());
+        if (n > 0) {
+          message_.append(buffer.data(), static_cast<std::size_t>(n));
+        } else {
+          CloseFd(messages_);
+        }
+      }
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (Clock::now() >= deadline) break;
+  }
+  // What is left of the messages once the reader is gone.
+  while (messages_ >= 0) {
+    pollfd fd{messages_, POLLIN, 0};
+    if (::poll(&fd, 1, 0) <= 0) break;
+    const ssize_t n = ::read(messages_, buffer.data(), buffer.size());
+    if (n <= 0 || message_.size() > 4 * kMaxMessageBytes) break;
+    message_.append(buffer.data(), static_cast<std::size_t>(n));
+  }
+  Stop();
   if (!status) {
     RaiseDatabaseError(kErrCannotOpenDb, subject,
-                       "the database reader did not finish within " + seconds() + " s");
+                       "the database reader did not finish within " + Seconds() + " s");
   }
   if (WIFSIGNALED(*status)) {
     RaiseDatabaseError(kErrCannotOpenDb, subject,
@@ -234,20 +332,17 @@ void RunJetReader(const JetReaderOptions& options, const std::filesystem::path& 
                            std::to_string(WTERMSIG(*status)) + "; the file is probably damaged");
   }
   const int code = WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
-  const std::string reason = LastLine(message);
+  const std::string reason = ReasonOf(message_);
+  std::error_code ec;
   switch (static_cast<JetReadStatus>(code)) {
     case JetReadStatus::Ok:
-      return;
+      RaiseDatabaseError(kErrCannotOpenDb, subject,
+                         "the database reader ended before its answer was complete");
     case JetReadStatus::CannotOpenFile:
-      if (!std::filesystem::exists(file, ec)) RaiseDatabaseError(kErrFileNotFoundDb, subject);
+      if (!std::filesystem::exists(file_, ec)) RaiseDatabaseError(kErrFileNotFoundDb, subject);
       RaiseDatabaseError(kErrCannotOpenDb, subject, reason);
     case JetReadStatus::NotJet:
       RaiseDatabaseError(kErrUnrecognizedDb, subject);
-    case JetReadStatus::NoSuchTable: {
-      const std::string prefix = "no table ";
-      RaiseDatabaseError(kErrTableNotFound,
-                         reason.rfind(prefix, 0) == 0 ? reason.substr(prefix.size()) : reason);
-    }
     default:
       RaiseDatabaseError(kErrCannotOpenDb, subject,
                          reason.empty()

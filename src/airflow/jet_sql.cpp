@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <system_error>
 
 #include "airflow/jet_errors.h"
 
@@ -130,44 +131,6 @@ std::string JetQuoted(std::string_view text) {
   return out;
 }
 
-std::string JetLikePatternToSqlite(std::string_view pattern) {
-  std::string out;
-  auto literal = [&](char c) {
-    if (c == '%' || c == '_' || c == '\\') out += '\\';
-    out += c;
-  };
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    const char c = pattern[i];
-    switch (c) {
-      case '*':
-        out += '%';
-        break;
-      case '?':
-      case '#':
-        out += '_';
-        break;
-      case '[': {
-        const std::size_t end = pattern.find(']', i + 1);
-        if (end == std::string_view::npos) {
-          literal(c);
-          break;
-        }
-        const std::string_view inside = pattern.substr(i + 1, end - i - 1);
-        if (inside.size() == 1) {
-          literal(inside[0]);
-        } else {
-          out += '_';
-        }
-        i = end;
-        break;
-      }
-      default:
-        literal(c);
-    }
-  }
-  return out;
-}
-
 std::string TranslateJetSql(std::string_view jetSql, const ShortDateFormat& dates) {
   const std::vector<Token> tokens = Tokenize(jetSql);
   std::string out;
@@ -198,15 +161,6 @@ std::string TranslateJetSql(std::string_view jetSql, const ShortDateFormat& date
               SameWord(tokens[next].text, "ALL")) {
             i = next;
           }
-        } else if (SameWord(t.text, "LIKE")) {
-          out += t.text;
-          const std::size_t next = NextSolid(tokens, i + 1);
-          if (next < tokens.size() && tokens[next].kind == TokenKind::Text) {
-            out += ' ';
-            out += JetQuoted(JetLikePatternToSqlite(tokens[next].value));
-            out += " ESCAPE '\\'";
-            i = next;
-          }
         } else {
           out += t.text;
         }
@@ -232,6 +186,88 @@ std::vector<std::string> JetSqlNames(std::string_view jetSql) {
     if (t.kind == TokenKind::Bracketed) names.push_back(t.value);
   }
   return names;
+}
+
+namespace {
+
+// Reads "SELECT [ALL] list FROM table WHERE [table.]column = [-]digits [;]" from the solid
+// tokens of a query; nothing for any other query.
+std::optional<JetKeyLookup> KeyLookupOf(const std::vector<const Token*>& t) {
+  std::size_t i = 0;
+  auto word = [&](std::string_view w) {
+    if (i < t.size() && t[i]->kind == TokenKind::Word && SameWord(t[i]->text, w)) {
+      ++i;
+      return true;
+    }
+    return false;
+  };
+  auto symbol = [&](std::string_view sym) {
+    if (i < t.size() && t[i]->kind == TokenKind::Symbol && t[i]->text == sym) {
+      ++i;
+      return true;
+    }
+    return false;
+  };
+  auto name = [&]() -> std::optional<std::string> {
+    if (i >= t.size()) return std::nullopt;
+    if (t[i]->kind == TokenKind::Bracketed) return t[i++]->value;
+    if (t[i]->kind == TokenKind::Word) return std::string(t[i++]->text);
+    return std::nullopt;
+  };
+  if (!word("SELECT")) return std::nullopt;
+  word("ALL");
+  if (!symbol("*")) {
+    do {
+      if (!name()) return std::nullopt;
+      if (symbol(".") && !name() && !symbol("*")) return std::nullopt;
+    } while (symbol(","));
+  }
+  if (!word("FROM")) return std::nullopt;
+  JetKeyLookup lookup;
+  const auto table = name();
+  if (!table || SameWord(*table, "WHERE")) return std::nullopt;
+  lookup.table = *table;
+  if (!word("WHERE")) return std::nullopt;
+  auto column = name();
+  if (!column) return std::nullopt;
+  if (symbol(".")) {
+    if (!SameWord(*column, lookup.table)) return std::nullopt;
+    column = name();
+    if (!column) return std::nullopt;
+  }
+  lookup.column = *column;
+  if (!symbol("=")) return std::nullopt;
+  const bool negative = symbol("-");
+  if (i >= t.size() || t[i]->kind != TokenKind::Number) return std::nullopt;
+  const std::string_view digits = t[i++]->text;
+  std::uint64_t magnitude = 0;
+  const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
+  if (r.ec != std::errc() || r.ptr != digits.data() + digits.size() ||
+      magnitude > (negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1)) {
+    return std::nullopt;
+  }
+  lookup.value =
+      negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+  symbol(";");
+  if (i != t.size()) return std::nullopt;
+  return lookup;
+}
+
+}  // namespace
+
+JetQueryShape AnalyzeJetSql(std::string_view jetSql) {
+  JetQueryShape shape;
+  const std::vector<Token> tokens = Tokenize(jetSql);
+  std::vector<const Token*> solid;
+  for (const Token& t : tokens) {
+    if (t.kind == TokenKind::Space) continue;
+    solid.push_back(&t);
+    if (t.kind == TokenKind::Word) shape.names.emplace_back(t.text);
+    if (t.kind == TokenKind::Bracketed) shape.names.push_back(t.value);
+    if (t.kind == TokenKind::Symbol && t.text == "*") shape.star = true;
+  }
+  shape.lookup = KeyLookupOf(solid);
+  return shape;
 }
 
 }  // namespace orv

@@ -3,7 +3,7 @@
 // Stream layout (little-endian):
 //
 //   offset  size  content
-//   0       8     "OVJETTB1"
+//   0       8     "OVJETTB2"
 //   8       u32   Jet version of the file (0 Jet 3, 1 Jet 4, higher for later formats)
 //   12      u8    1 when each table's rows follow it, 0 for the table descriptions alone
 //   13      u32   number of tables n
@@ -17,11 +17,24 @@
 //            u8                   column type (JetColumnType)
 //   u8 k                          primary key columns (0..10)
 //   k times: u16                  column index (below c)
+//   u32                           rows the table's definition holds
 //   when rows follow: per row the byte 1 and c cells; after the last row the byte 0
 //
 // Cell:
 //   u8 tag   0 NULL; 1 integer: i64; 2 real: f64; 3 text: u32 length, UTF-8 bytes;
 //            4 bytes: u32 length, bytes
+//
+// Request (program to reader):
+//   offset  size  content
+//   0       u32   length of the rest (at most kJetMaxRequestBytes)
+//   4       8     "OVJETRQ1"
+//   12      u16   number of tables t (1..kJetMaxRequestTables)
+//   14      ...   t tables:
+//     u16            table index in the catalog
+//     u16 c          columns (0 for every column), then c times u16 column index, ascending
+//     u8             1 when only rows with one of the key values are wanted, else 0
+//     when 1: u16    key column index
+//             u32 n  key values (1..kJetMaxRequestKeys), then n times i64, ascending
 
 #include <bit>
 #include <cstring>
@@ -34,8 +47,9 @@ namespace orv {
 
 namespace {
 
-constexpr char kMagic[8] = {'O', 'V', 'J', 'E', 'T', 'T', 'B', '1'};
+constexpr char kMagic[8] = {'O', 'V', 'J', 'E', 'T', 'T', 'B', '2'};
 constexpr char kEnd[4] = {'E', 'N', 'D', '!'};
+constexpr char kRequestMagic[8] = {'O', 'V', 'J', 'E', 'T', 'R', 'Q', '1'};
 constexpr std::size_t kFlushBytes = 1 << 20;
 
 // Appends the `n` low bytes of `v`, least significant first.
@@ -74,6 +88,7 @@ void JetStreamWriter::BeginTable(const JetTableInfo& table) {
   }
   Put8(buffer_, static_cast<std::uint8_t>(table.primaryKey.size()));
   for (std::uint16_t k : table.primaryKey) Put16(buffer_, k);
+  Put32(buffer_, table.rowCount);
   columns_ = table.columns.size();
 }
 
@@ -252,6 +267,7 @@ bool JetStreamParser::Step() {
           if (column >= columns) in.Fail("a key column out of range");
           table.primaryKey.push_back(column);
         }
+        table.rowCount = in.U32();
         sink_.Table(table);
         if (header_.withRows) {
           cells_.assign(columns, JetCell{});
@@ -319,6 +335,71 @@ JetStreamHeader ParseJetStream(std::string_view bytes, JetStreamSink& sink,
   JetStreamParser parser(sink, std::string(source));
   parser.Feed(bytes);
   return parser.Finish();
+}
+
+std::string EncodeJetRequest(const std::vector<JetRowRequest>& tables) {
+  std::string b;
+  Put32(b, 0);
+  b.append(kRequestMagic, sizeof kRequestMagic);
+  Put16(b, static_cast<std::uint16_t>(tables.size()));
+  for (const JetRowRequest& t : tables) {
+    Put16(b, t.table);
+    Put16(b, static_cast<std::uint16_t>(t.columns.size()));
+    for (std::uint16_t c : t.columns) Put16(b, c);
+    Put8(b, t.keyed ? 1 : 0);
+    if (t.keyed) {
+      Put16(b, t.keyColumn);
+      Put32(b, static_cast<std::uint32_t>(t.keys.size()));
+      for (std::int64_t k : t.keys) Put64(b, static_cast<std::uint64_t>(k));
+    }
+  }
+  const auto length = static_cast<std::uint32_t>(b.size() - 4);
+  for (int i = 0; i < 4; ++i) b[static_cast<std::size_t>(i)] = static_cast<char>(length >> (8 * i));
+  return b;
+}
+
+std::optional<std::vector<JetRowRequest>> DecodeJetRequest(std::string_view body) {
+  const ByteReader in({reinterpret_cast<const std::uint8_t*>(body.data()), body.size()});
+  std::size_t at = 0;
+  try {
+    if (body.substr(0, sizeof kRequestMagic) != std::string_view(kRequestMagic, 8)) {
+      return std::nullopt;
+    }
+    at = sizeof kRequestMagic;
+    const std::uint16_t count = in.U16(at);
+    at += 2;
+    if (count == 0 || count > kJetMaxRequestTables) return std::nullopt;
+    std::vector<JetRowRequest> tables(count);
+    for (JetRowRequest& t : tables) {
+      t.table = in.U16(at);
+      const std::uint16_t columns = in.U16(at + 2);
+      at += 4;
+      if (columns > kJetMaxColumns) return std::nullopt;
+      for (std::uint16_t c = 0; c < columns; ++c, at += 2) {
+        t.columns.push_back(in.U16(at));
+        if (c > 0 && t.columns[c] <= t.columns[c - 1u]) return std::nullopt;
+      }
+      const std::uint8_t keyed = in.U8(at++);
+      if (keyed > 1) return std::nullopt;
+      t.keyed = keyed == 1;
+      if (!t.keyed) continue;
+      t.keyColumn = in.U16(at);
+      const std::uint32_t keys = in.U32(at + 2);
+      at += 6;
+      if (keys == 0 || keys > kJetMaxRequestKeys || !in.Has(at, std::size_t{8} * keys)) {
+        return std::nullopt;
+      }
+      for (std::uint32_t k = 0; k < keys; ++k, at += 8) {
+        const std::uint64_t v = in.U32(at) | (static_cast<std::uint64_t>(in.U32(at + 4)) << 32);
+        t.keys.push_back(static_cast<std::int64_t>(v));
+        if (k > 0 && t.keys[k] <= t.keys[k - 1u]) return std::nullopt;
+      }
+    }
+    if (at != body.size()) return std::nullopt;
+    return tables;
+  } catch (const ByteRangeError&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace orv

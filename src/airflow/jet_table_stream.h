@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,6 +43,7 @@ struct JetTableInfo {
   std::string name;
   std::vector<JetColumnInfo> columns;
   std::vector<std::uint16_t> primaryKey;  // column indexes of the primary key, in key order
+  std::uint32_t rowCount = 0;             // the rows the table's definition says it holds
 };
 
 // One value of a row. Text and bytes point into the stream being parsed.
@@ -109,6 +111,8 @@ class JetStreamParser final {
   JetStreamParser& operator=(const JetStreamParser&) = delete;
 
   void Feed(std::string_view bytes);
+  // True once the end mark has been read.
+  bool done() const noexcept { return state_ == State::Done; }
   JetStreamHeader Finish();
 
  private:
@@ -132,5 +136,27 @@ class JetStreamParser final {
 // Parses a whole stream held in memory.
 JetStreamHeader ParseJetStream(std::string_view bytes, JetStreamSink& sink,
                                std::string_view source);
+
+// What the program asks the reader for: rows of one table of the catalog (tables and columns by
+// their index there), all of them or only those whose key column holds one of the given
+// values. The reader answers a request with a stream of the tables asked for, each with the
+// columns asked for in the order of the table.
+struct JetRowRequest {
+  std::uint16_t table = 0;
+  std::vector<std::uint16_t> columns;  // ascending; empty for every column
+  bool keyed = false;
+  std::uint16_t keyColumn = 0;     // a Byte, Integer or Long column
+  std::vector<std::int64_t> keys;  // ascending
+};
+
+// Limits of a request.
+inline constexpr std::size_t kJetMaxRequestTables = 1024;
+inline constexpr std::size_t kJetMaxRequestKeys = 1 << 20;
+inline constexpr std::size_t kJetMaxRequestBytes = 64 << 20;
+
+// A request's bytes, its length in front (see jet_table_stream.cpp for the layout).
+std::string EncodeJetRequest(const std::vector<JetRowRequest>& tables);
+// The tables of a request's bytes after its length; nothing when they are not a request.
+std::optional<std::vector<JetRowRequest>> DecodeJetRequest(std::string_view body);
 
 }  // namespace orv

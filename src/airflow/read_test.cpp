@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "airflow/jet_errors.h"
 #include "airflow/test_database.h"
 #include "airflow/test_database_cache.h"
 #include "airflow/test_list_query.h"
@@ -205,6 +206,33 @@ void ReadCarbData(FlowTest& test, TestDatabase& db) {
   }
 }
 
+// The tables a read of a test of `kind` visits after "TblTest", each with the column that picks
+// the test's rows: its kind's table and its record tables.
+std::vector<KeyedTable> TablesOfKind(std::int32_t kind) {
+  constexpr std::string_view kTestId = "TestID";
+  std::vector<KeyedTable> tables;
+  const std::string_view kindTable = KindTableName(kind);
+  if (!kindTable.empty()) tables.push_back({kindTable, kTestId});
+  switch (kind) {
+    case kKindPortMap:
+      tables.push_back({"TblPortMapData", kTestId});
+      break;
+    case kKindCarburetor:
+      tables.push_back({"TblCarbData", kTestId});
+      break;
+    case kKindByLiftManual:
+    case kKindFromDosFile:
+    case kKindByLiftKeyedCfm:
+      tables.push_back({"TblByLiftOrDeprData", kTestId});
+      tables.push_back({"TblByLiftPitotData", kTestId});
+      break;
+    default:
+      tables.push_back({"TblByLiftOrDeprData", kTestId});
+      break;
+  }
+  return tables;
+}
+
 bool TakesPitotReadings(const FlowTest& test) {
   const std::int32_t kind = test.Condition.Kind();
   return (kind == kKindByLiftManual || kind == kKindFromDosFile || kind == kKindByLiftKeyedCfm) &&
@@ -226,6 +254,8 @@ bool ReadTestRows(FlowTest& test, TestDatabase& db, const ProgressFn& progress) 
 
   TestCondition& c = test.Condition;
   const std::int32_t kind = c.Kind();
+  // The test's rows of the tables still to be read come with one read of the file.
+  db.PrefetchRows(TablesOfKind(kind), test.TestID);
   const std::string_view table = KindTableName(kind);
   if (table.empty()) return ReadByLiftOrDeprData(test, db);
 
@@ -377,6 +407,9 @@ bool ReadTest(FlowTest& test, TestDatabase& db, const ErrorReportFn& report,
   ETracker guard(kModule, "ReadTest");
   try {
     return ReadTestRows(test, db, progress);
+  } catch (const DatabaseReadCancelled&) {
+    EStackTrace::Instance().Clear();
+    return false;
   } catch (...) {
     const std::string message = EStackTrace::Instance().ReportCurrentException(guard);
     if (report) report(message);
@@ -391,6 +424,9 @@ bool ReadTest(FlowTest& test, const std::filesystem::path& file, TestDatabaseCac
     TestDatabase& db = databases.Open(file);
     if (progress) progress();
     return ReadTestRows(test, db, progress);
+  } catch (const DatabaseReadCancelled&) {
+    EStackTrace::Instance().Clear();
+    return false;
   } catch (...) {
     const std::string message = EStackTrace::Instance().ReportCurrentException(guard);
     if (report) report(message);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,17 +10,45 @@
 
 #include "airflow/jet_reader_process.h"
 #include "airflow/jet_table_stream.h"
+#include "airflow/test_database_disk_cache.h"
 #include "base/date_text.h"
 
 namespace orv {
 
+// What a long read of the database reports while it runs: the table being loaded (or the
+// test list being filled), the rows done and, where known, how many there are in all.
+struct DatabaseProgress {
+  enum class Step : std::uint8_t { LoadingTable, FillingList };
+  Step step = Step::LoadingTable;
+  std::string_view table;  // LoadingTable: the table's name
+  std::int64_t done = 0;
+  std::int64_t total = -1;  // -1 when not known
+};
+// Returns false to cancel: the read stops with `DatabaseReadCancelled` (jet_errors.h) and the
+// database stays usable.
+using DatabaseProgressFn = std::function<bool(const DatabaseProgress&)>;
+
+// A table and the whole-number column that picks the rows of one test in it ("TestID").
+struct KeyedTable {
+  std::string_view table;
+  std::string_view column;
+};
+
 // The flow bench's test database, a Jet (".mdb") file, opened for reading.
 //
-// The file itself is read by a separate reader process (jet_reader_process.h), which hands the
-// tables back; they are loaded into an in-memory SQLite database, each table the first time a
-// query names it, with the values as they are stored (numbers with all their bits, dates as day
-// numbers, flags as 0 and 1, NULL as NULL, text as UTF-8). Queries are written in Jet SQL and
-// translated (jet_sql.h). Text compares without regard to case, as in Jet.
+// The file itself is read by a separate reader process (jet_reader_process.h), started once
+// for the open database and kept until it is closed, which hands the tables back as they are
+// needed; they are loaded into in-memory SQLite databases with the values as they are stored
+// (numbers with all their bits, dates as day numbers, flags as 0 and 1, NULL as NULL, text as
+// UTF-8). Queries are written in Jet SQL and translated (jet_sql.h); text compares without
+// regard to case, and LIKE is Jet's own (jet_like.h).
+//
+// What is loaded is only what the queries need: of each table the columns a query names (all
+// of them for "*"), loaded whole the first time, and loaded again with more columns when a
+// later query names more. A query that reads the rows of one test ("... WHERE TestID = 12",
+// and the other forms of `JetQueryShape::lookup`) loads only those rows, which the reader
+// picks out itself. With a cache folder, the tables loaded whole are kept there between runs
+// (test_database_disk_cache.h), and an open finds them again without starting the reader.
 //
 // Every failure is a numbered `RuntimeError` (jet_errors.h); the object stays usable after a
 // failed query.
@@ -27,16 +56,24 @@ class RecordSet;
 
 class TestDatabase final {
  public:
-  // Opens the file and reads its list of tables. Raises 3024 when the file does not exist,
-  // 3343 when it is not a Jet database, 3049 when it cannot be read.
-  TestDatabase(std::filesystem::path file, JetReaderOptions reader, ShortDateFormat dates = {});
+  // Opens the file and reads its list of tables. Raises 3024 when the file does not exist or
+  // is not a regular file (a folder, a named pipe, a device: refused without waiting on it),
+  // 3343 when it is not a Jet database, 3049 when it cannot be read; the message names the
+  // file and the reason.
+  TestDatabase(std::filesystem::path file, JetReaderOptions reader, ShortDateFormat dates = {},
+               DiskCacheOptions cache = {});
   ~TestDatabase();
   TestDatabase(TestDatabase&&) noexcept;
   TestDatabase& operator=(TestDatabase&&) noexcept;
 
   const std::filesystem::path& file() const noexcept;
   const ShortDateFormat& dateFormat() const noexcept;
+  // The short date form of `#date#` literals in queries and of dates in the test list.
+  void SetDateFormat(const ShortDateFormat& dates) noexcept;
   std::uint32_t jetVersion() const noexcept;
+
+  // Told the progress of every load from now on (none when empty).
+  void SetProgress(DatabaseProgressFn progress);
 
   // The user tables of the file, in the order of its catalog.
   const std::vector<JetTableInfo>& tables() const noexcept;
@@ -50,12 +87,20 @@ class TestDatabase final {
   // table opened on its primary key index gives them.
   RecordSet OpenTable(std::string_view table);
 
+  // Loads the rows whose key column holds `key` of all the `tables` with one read of the file,
+  // so that the queries of one test that follow find them loaded. Tables the file lacks and
+  // tables held whole already are passed over.
+  void PrefetchRows(const std::vector<KeyedTable>& tables, std::int64_t key);
+
   // The query as SQLite runs it.
   std::string Translate(std::string_view jetSql) const;
 
   // True while the file has the size and modification time it had when it was opened, so that
   // a holder may keep the loaded tables.
   bool FileUnchanged() const;
+
+  // True when the tables came from the cache folder rather than a reader process (so far).
+  bool StartedFromDiskCache() const noexcept;
 
  private:
   struct Impl;
@@ -146,7 +191,9 @@ double ReadDate(const RecordSet& rs, std::string_view column, double fallback);
 
 // The check made before a file is accepted as the test database: it is opened and
 // "SELECT ID FROM TblTest" is run. True when that works, and also when it fails only because a
-// table is locked (3261), is missing (3078) or the file has a password (3031).
-bool CheckTestDatabase(const std::filesystem::path& file, const JetReaderOptions& reader);
+// table is locked (3261), is missing (3078) or the file has a password (3031). Otherwise
+// `reason` (when given) receives the error's message, which names the file and what is wrong.
+bool CheckTestDatabase(const std::filesystem::path& file, const JetReaderOptions& reader,
+                       std::string* reason = nullptr);
 
 }  // namespace orv

@@ -4,8 +4,9 @@
 
 namespace orv {
 
-TestDatabaseCache::TestDatabaseCache(JetReaderOptions reader, ShortDateFormat dates)
-    : reader_(std::move(reader)), dates_(dates) {}
+TestDatabaseCache::TestDatabaseCache(JetReaderOptions reader, ShortDateFormat dates,
+                                     DiskCacheOptions diskCache)
+    : reader_(std::move(reader)), dates_(dates), diskCache_(std::move(diskCache)) {}
 
 TestDatabaseCache::~TestDatabaseCache() = default;
 TestDatabaseCache::TestDatabaseCache(TestDatabaseCache&&) noexcept = default;
@@ -14,6 +15,15 @@ TestDatabaseCache& TestDatabaseCache::operator=(TestDatabaseCache&&) noexcept = 
 void TestDatabaseCache::SetReader(JetReaderOptions reader) {
   Close();
   reader_ = std::move(reader);
+}
+
+void TestDatabaseCache::SetDateFormat(const ShortDateFormat& dates) {
+  dates_ = dates;
+  for (Entry& e : open_) e.db->SetDateFormat(dates);
+}
+
+void TestDatabaseCache::SetDiskCache(DiskCacheOptions diskCache) {
+  diskCache_ = std::move(diskCache);
 }
 
 std::filesystem::path TestDatabaseCache::KeyOf(const std::filesystem::path& file) {
@@ -38,7 +48,7 @@ TestDatabase& TestDatabaseCache::Open(const std::filesystem::path& file) {
     open_.insert(open_.begin(), std::move(entry));
     return *open_.front().db;
   }
-  auto db = std::make_unique<TestDatabase>(file, reader_, dates_);
+  auto db = std::make_unique<TestDatabase>(file, reader_, dates_, diskCache_);
   if (open_.size() >= kKept) open_.pop_back();
   open_.insert(open_.begin(), Entry{key, std::move(db)});
   return *open_.front().db;

@@ -15,12 +15,15 @@ namespace orv {
 // then opening one) does not start the reader process and load the tables again. A file that
 // has changed on disk since it was opened (the bench program wrote to it) is opened afresh.
 //
-// Only the most recently used files are kept (`kKept`); each holds its loaded tables in memory.
+// Only the most recently used files are kept (`kKept`); each holds its loaded tables in memory
+// and its reader process. With a cache folder, the tables loaded are also kept there for the
+// next run (test_database_disk_cache.h).
 class TestDatabaseCache final {
  public:
   static constexpr std::size_t kKept = 2;
 
-  explicit TestDatabaseCache(JetReaderOptions reader = {}, ShortDateFormat dates = {});
+  explicit TestDatabaseCache(JetReaderOptions reader = {}, ShortDateFormat dates = {},
+                             DiskCacheOptions diskCache = {});
   ~TestDatabaseCache();
   TestDatabaseCache(TestDatabaseCache&&) noexcept;
   TestDatabaseCache& operator=(TestDatabaseCache&&) noexcept;
@@ -29,6 +32,12 @@ class TestDatabaseCache final {
   void SetReader(JetReaderOptions reader);
   const JetReaderOptions& reader() const noexcept { return reader_; }
   const ShortDateFormat& dateFormat() const noexcept { return dates_; }
+  // The short date form of queries and lists, for the databases open and those opened later.
+  void SetDateFormat(const ShortDateFormat& dates);
+  // Where the loaded tables are kept between runs (an empty folder keeps nothing), for the
+  // databases opened from now on.
+  void SetDiskCache(DiskCacheOptions diskCache);
+  const DiskCacheOptions& diskCache() const noexcept { return diskCache_; }
 
   // The database of `file`, kept from an earlier call or opened now. Raises the errors of
   // `TestDatabase` (3024 missing file, 3343 not a Jet database, 3049 unreadable); a failed
@@ -49,6 +58,7 @@ class TestDatabaseCache final {
 
   JetReaderOptions reader_;
   ShortDateFormat dates_;
+  DiskCacheOptions diskCache_;
   std::vector<Entry> open_;  // most recently used first
 };
 

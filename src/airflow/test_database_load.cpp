@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "airflow/jet_errors.h"
 
 namespace orv {
@@ -23,10 +25,19 @@ constexpr TypeName kTypeNames[] = {
     {JetColumnType::Guid, "GUID TEXT"},        {JetColumnType::Numeric, "NUMERIC TEXT"},
 };
 
+// Rows loaded between two progress reports.
+constexpr std::int64_t kRowsPerReport = 4096;
+
 bool SameName(std::string_view a, std::string_view b) {
-  return sqlite3_strnicmp(a.data(), b.data(), static_cast<int>(std::max(a.size(), b.size()))) ==
-             0 &&
-         a.size() == b.size();
+  return a.size() == b.size() &&
+         sqlite3_strnicmp(a.data(), b.data(), static_cast<int>(a.size())) == 0;
+}
+
+bool SameColumns(const std::vector<JetColumnInfo>& a, const std::vector<JetColumnInfo>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const JetColumnInfo& x, const JetColumnInfo& y) {
+                      return x.type == y.type && x.name == y.name;
+                    });
 }
 
 }  // namespace
@@ -60,50 +71,66 @@ std::string SqliteQuotedName(std::string_view name) {
   return out;
 }
 
+std::string SqliteCreateTable(std::string_view table, const std::vector<JetColumnInfo>& columns) {
+  std::string create = "CREATE TABLE " + SqliteQuotedName(table) + " (";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const JetColumnInfo& c = columns[i];
+    if (i > 0) create += ", ";
+    create += SqliteQuotedName(c.name) + " " + SqliteDeclaredType(c.type);
+    if (c.type == JetColumnType::Text || c.type == JetColumnType::Memo) create += " COLLATE NOCASE";
+  }
+  create += ")";
+  return create;
+}
+
 void CheckLoad(sqlite3* db, int rc, std::string_view file) {
   if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE) return;
   RaiseDatabaseError(kErrCannotOpenDb, file,
                      std::string("loading the tables failed: ") + sqlite3_errmsg(db));
 }
 
-SqliteTableLoader::SqliteTableLoader(sqlite3* db, std::vector<std::string> expected,
-                                     std::string file)
-    : db_(db), expected_(std::move(expected)), file_(std::move(file)) {}
+SqliteTableLoader::SqliteTableLoader(sqlite3* db, std::vector<LoadTarget> targets, std::string file,
+                                     LoadProgressFn progress)
+    : db_(db),
+      targets_(std::move(targets)),
+      file_(std::move(file)),
+      progress_(std::move(progress)) {}
 
 SqliteTableLoader::~SqliteTableLoader() = default;
 
+void SqliteTableLoader::Report() {
+  if (progress_ && !progress_(table_, rows_, total_)) throw DatabaseReadCancelled();
+}
+
 void SqliteTableLoader::Table(const JetTableInfo& table) {
-  if (!expected_.empty()) {
-    bool wanted = false;
-    for (const std::string& e : expected_) wanted = wanted || SameName(e, table.name);
-    if (!wanted) {
+  const LoadTarget* target = nullptr;
+  if (!targets_.empty()) {
+    const std::size_t next = loaded_.size();
+    if (next >= targets_.size() || !SameName(targets_[next].name, table.name) ||
+        !SameColumns(targets_[next].columns, table.columns)) {
       RaiseDatabaseError(kErrCannotOpenDb, file_,
-                         "the reader handed back the table " + table.name + ", not asked for");
+                         "the reader handed back the table " + table.name + ", not as asked for");
     }
+    target = &targets_[next];
   }
-  std::string create = "CREATE TABLE " + SqliteQuotedName(table.name) + " (";
+  if (target == nullptr || !target->append) {
+    CheckLoad(db_,
+              sqlite3_exec(db_, SqliteCreateTable(table.name, table.columns).c_str(), nullptr,
+                           nullptr, nullptr),
+              file_);
+  }
   std::string insert = "INSERT INTO " + SqliteQuotedName(table.name) + " VALUES (";
-  indexColumns_.clear();
-  for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    const JetColumnInfo& c = table.columns[i];
-    if (i > 0) {
-      create += ", ";
-      insert += ", ";
-    }
-    create += SqliteQuotedName(c.name) + " " + SqliteDeclaredType(c.type);
-    if (c.type == JetColumnType::Text || c.type == JetColumnType::Memo) create += " COLLATE NOCASE";
-    insert += "?";
-    if (SameName(c.name, "ID") || SameName(c.name, "TestID")) indexColumns_.push_back(c.name);
-  }
-  create += ")";
+  for (std::size_t i = 0; i < table.columns.size(); ++i) insert += i > 0 ? ", ?" : "?";
   insert += ")";
-  CheckLoad(db_, sqlite3_exec(db_, create.c_str(), nullptr, nullptr, nullptr), file_);
   insert_ = std::make_unique<Statement>();
   CheckLoad(db_,
             sqlite3_prepare_v2(db_, insert.c_str(), static_cast<int>(insert.size()), &insert_->stmt,
                                nullptr),
             file_);
   table_ = table.name;
+  rows_ = 0;
+  total_ = target == nullptr || target->allRows ? static_cast<std::int64_t>(table.rowCount) : -1;
+  Report();
 }
 
 void SqliteTableLoader::Row(std::span<const JetCell> cells) {
@@ -135,24 +162,14 @@ void SqliteTableLoader::Row(std::span<const JetCell> cells) {
   const int stepped = sqlite3_step(s);
   if (stepped != SQLITE_DONE) CheckLoad(db_, stepped, file_);
   CheckLoad(db_, sqlite3_reset(s), file_);
+  if (++rows_ % kRowsPerReport == 0) Report();
 }
 
 void SqliteTableLoader::EndTable() {
   insert_.reset();
-  for (const std::string& column : indexColumns_) {
-    const std::string sql =
-        "CREATE INDEX " +
-        SqliteQuotedName("orvantis_index_" + std::to_string(++indexCount_) + "_" + table_) +
-        " ON " + SqliteQuotedName(table_) + " (" + SqliteQuotedName(column) + ")";
-    CheckLoad(db_, sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), file_);
-  }
-  // The row counts let SQLite join a small per-kind table to the large test table rather than
-  // the other way round.
-  if (!indexColumns_.empty()) {
-    const std::string analyze = "ANALYZE " + SqliteQuotedName(table_);
-    CheckLoad(db_, sqlite3_exec(db_, analyze.c_str(), nullptr, nullptr, nullptr), file_);
-  }
+  Report();
   loaded_.push_back(table_);
+  loadedRows_.push_back(rows_);
 }
 
 }  // namespace orv

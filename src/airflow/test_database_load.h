@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,8 +16,9 @@ namespace orv {
 // Loading the tables of a parsed table stream into an SQLite database: each table becomes a
 // table of the same name whose columns carry the Jet type in their declared type (so that a
 // record set can tell a Single from a Double and a date from a number); text columns compare
-// without regard to case. Columns named "ID" and "TestID" get an index, for the lookups of one
-// test.
+// without regard to case. The rows keep the order of the file (SQLite's row numbers follow
+// it), so a query without ORDER BY gives them as the file holds them. No index is made: a
+// load serves a few queries, and SQLite makes the index a join needs while it runs one.
 
 // The declared SQLite type of a Jet column type, and back (Unknown for anything else).
 std::string SqliteDeclaredType(JetColumnType type);
@@ -24,15 +27,33 @@ JetColumnType JetTypeOfDeclared(std::string_view declared);
 // `name` as an SQLite identifier in double quotes (inner quotes doubled).
 std::string SqliteQuotedName(std::string_view name);
 
+// The statement that makes the SQLite table of a Jet table with these columns.
+std::string SqliteCreateTable(std::string_view table, const std::vector<JetColumnInfo>& columns);
+
 // The checking path of every SQLite return code while loading: anything but success raises
 // error 3049 about `file` with SQLite's message.
 void CheckLoad(sqlite3* db, int rc, std::string_view file);
 
+// Told the rows of each table as they are loaded: the table, the rows so far and the rows the
+// table's definition holds (-1 when only some rows are asked for). Returning false stops the
+// load (it raises `DatabaseReadCancelled`).
+using LoadProgressFn =
+    std::function<bool(std::string_view table, std::int64_t rows, std::int64_t total)>;
+
+// A table a load expects, in the order the stream brings them.
+struct LoadTarget {
+  std::string name;
+  std::vector<JetColumnInfo> columns;
+  bool append = false;  // the table exists already and gets more rows
+  bool allRows = true;  // the whole table (its row count is the progress total)
+};
+
 class SqliteTableLoader final : public JetStreamSink {
  public:
-  // Accepts only the tables named in `expected` (all when it is empty); anything else in the
-  // stream raises 3049 about `file`.
-  SqliteTableLoader(sqlite3* db, std::vector<std::string> expected, std::string file);
+  // Accepts exactly the `targets`, in their order, with their columns (any table when
+  // `targets` is empty); anything else in the stream raises 3049 about `file`.
+  SqliteTableLoader(sqlite3* db, std::vector<LoadTarget> targets, std::string file,
+                    LoadProgressFn progress = {});
   ~SqliteTableLoader() override;
   SqliteTableLoader(const SqliteTableLoader&) = delete;
   SqliteTableLoader& operator=(const SqliteTableLoader&) = delete;
@@ -41,19 +62,24 @@ class SqliteTableLoader final : public JetStreamSink {
   void Row(std::span<const JetCell> cells) override;
   void EndTable() override;
 
-  // The tables loaded so far, as named in the stream.
+  // The tables loaded so far, as named in the stream, with their row counts.
   const std::vector<std::string>& loaded() const noexcept { return loaded_; }
+  const std::vector<std::int64_t>& loadedRows() const noexcept { return loadedRows_; }
 
  private:
   struct Statement;
+  void Report();
+
   sqlite3* db_;
-  std::vector<std::string> expected_;
+  std::vector<LoadTarget> targets_;
   std::string file_;
+  LoadProgressFn progress_;
   std::vector<std::string> loaded_;
+  std::vector<std::int64_t> loadedRows_;
   std::string table_;
-  std::vector<std::string> indexColumns_;
+  std::int64_t rows_ = 0;
+  std::int64_t total_ = -1;
   std::unique_ptr<Statement> insert_;
-  int indexCount_ = 0;
 };
 
 }  // namespace orv

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "airflow/jet_errors.h"
 #include "airflow/jet_sql.h"
 #include "airflow/test_database.h"
 #include "base/error_trace.h"
@@ -14,6 +15,8 @@ namespace orv {
 namespace {
 
 constexpr const char* kModule = "frmFlowTests";
+// Rows of the list filled between two progress reports.
+constexpr std::size_t kRowsPerReport = 256;
 constexpr int kCarburetorKind = 6;
 // The kinds of an "[ANY]" query, in the order of its SELECTs.
 constexpr int kAnyKindOrder[] = {5, 2, 10, 3, 4, 6};
@@ -300,7 +303,7 @@ std::vector<DisplayColumn> TestDisplayColumns(const CustomNames& customNames) {
 }
 
 TestListQuery BuildTestListQuery(const TestListSettings& settings, const CustomNames& customNames,
-                                 const ShortDateFormat& dates) {
+                                 const ShortDateFormat& dates, const TableExistsFn& hasTable) {
   ETracker guard(kModule, "BuildQuery");
   const std::vector<FilterField> fields = TestFilterFields(customNames);
   const std::vector<DisplayColumn> columns = TestDisplayColumns(customNames);
@@ -327,20 +330,32 @@ TestListQuery BuildTestListQuery(const TestListSettings& settings, const CustomN
 
   TestListQuery query;
   query.columns = q.selected;
+  auto present = [&](std::string_view table) {
+    if (!hasTable || hasTable(table)) return true;
+    query.missingTables.emplace_back(table);
+    return false;
+  };
   if (any) {
+    // An older bench program's database may lack a kind's table: the list holds the tests of
+    // the kinds that are there.
     for (int kind : kAnyKindOrder) {
-      if (!query.sql.empty()) query.sql += " UNION ";
       const std::string_view table = KindTableName(kind);
+      if (!present(table)) continue;
+      if (!query.sql.empty()) query.sql += " UNION ";
       query.sql += SelectPart(q, kind, table) + FromPart(q, table) + WherePart(q, kind, table);
     }
-    query.sql += OrderPart(q, kAnyTestKind, true);
+    if (!query.sql.empty()) query.sql += OrderPart(q, kAnyTestKind, true);
   } else {
     std::string_view table = KindTableName(settings.kind);
     if (table.empty()) table = KindTableName(5);
-    query.sql = SelectPart(q, settings.kind, table) + FromPart(q, table) +
-                WherePart(q, settings.kind, table) + OrderPart(q, settings.kind, false);
+    if (present(table)) {
+      query.sql = SelectPart(q, settings.kind, table) + FromPart(q, table) +
+                  WherePart(q, settings.kind, table) + OrderPart(q, settings.kind, false);
+    } else {
+      query.missingMessage = DatabaseErrorDescription(kErrTableNotFound, table);
+    }
   }
-  query.sql += ";";
+  if (!query.sql.empty()) query.sql += ";";
   return query;
 }
 
@@ -366,11 +381,19 @@ std::string DisplayText(const DisplayColumn& column, const JetField& value,
 }
 
 TestList FillTestList(TestDatabase& db, const TestListQuery& query, const CustomNames& customNames,
-                      std::size_t maxRows) {
+                      std::size_t maxRows,
+                      const std::function<bool(const DatabaseProgress&)>& progress) {
   ETracker guard(kModule, "FillList");
   const std::vector<DisplayColumn> columns = TestDisplayColumns(customNames);
   TestList list;
   list.columns = query.columns;
+  list.message = query.missingMessage;
+  if (query.sql.empty()) return list;
+  auto report = [&] {
+    const DatabaseProgress p{
+        DatabaseProgress::Step::FillingList, {}, static_cast<std::int64_t>(list.rows.size()), -1};
+    if (progress && !progress(p)) throw DatabaseReadCancelled();
+  };
   RecordSet rs = db.OpenRecordSet(query.sql);
   const int n = std::min<int>(rs.FieldCount(), static_cast<int>(query.columns.size()));
   int idField = -1;
@@ -392,8 +415,10 @@ TestList FillTestList(TestDatabase& db, const TestListQuery& query, const Custom
     const JetField id = idField >= 0 ? rs.Field(idField) : JetField();
     list.ids.push_back(id.IsNull() ? 0 : id.AsLong());
     list.rows.push_back(std::move(row));
+    if (list.rows.size() % kRowsPerReport == 0) report();
     rs.MoveNext();
   }
+  report();
   return list;
 }
 

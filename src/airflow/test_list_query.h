@@ -2,18 +2,17 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "airflow/test_condition.h"
+#include "airflow/test_database.h"
 #include "base/date_text.h"
 
 namespace orv {
-
-class TestDatabase;
-class JetField;
 
 // The test list of the flow test selection dialog's database tab, without the window: the
 // filters, sort keys and shown columns the user chose become one Jet SQL query over "TblTest"
@@ -97,12 +96,20 @@ struct TestListSettings {
 };
 
 struct TestListQuery {
-  std::string sql;           // Jet SQL
+  std::string sql;           // Jet SQL; empty when no kind table of the choice is there
   std::vector<int> columns;  // the display column of each column of the result, in order
+  // The kind tables the database lacks: "[ANY]" lists the tests of the others; a single kind
+  // whose table is missing lists nothing and tells so (`missingMessage`).
+  std::vector<std::string> missingTables;
+  std::string missingMessage;
 };
 
+// True when the database has the table (`TestDatabase::HasTable`); without it every kind table
+// is taken to be there.
+using TableExistsFn = std::function<bool(std::string_view table)>;
+
 TestListQuery BuildTestListQuery(const TestListSettings& settings, const CustomNames& customNames,
-                                 const ShortDateFormat& dates);
+                                 const ShortDateFormat& dates, const TableExistsFn& hasTable = {});
 
 // The list as the dialog shows it: one row of texts per test.
 struct TestList {
@@ -110,12 +117,17 @@ struct TestList {
   std::vector<std::vector<std::string>> rows;
   std::vector<std::int32_t> ids;  // "ID" of each row's test
   bool truncated = false;         // more tests matched than the list holds
+  std::string message;            // what the list area tells besides the rows, if anything
 };
 
 // Runs the query and fills the list, stopping at `maxRows` rows (`truncated` then tells that
-// another row was there; the dialog beeps and shows kTooManyTestsText).
+// another row was there; the dialog beeps and shows kTooManyTestsText). `progress` is told the
+// rows filled so far (every few hundred rows; the total is not known before the end) and may
+// cancel, which raises `DatabaseReadCancelled`; the tables the query needs are loaded first,
+// their progress going to the database's own progress report.
 TestList FillTestList(TestDatabase& db, const TestListQuery& query, const CustomNames& customNames,
-                      std::size_t maxRows = kMaxListedTests);
+                      std::size_t maxRows = kMaxListedTests,
+                      const std::function<bool(const DatabaseProgress&)>& progress = {});
 
 // The text a value of a display column is shown as: dates in the short form, kinds by name,
 // the side as "Intake" or "Exhaust", edge codes as "Sharp" (0), "Radius" (2) or "Break".

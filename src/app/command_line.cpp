@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <fstream>
@@ -456,9 +458,17 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   CLI::App app{"Orvantis: piston-engine geometry, flow and power calculations", "orvantis"};
   app.require_subcommand(1);
 
+  // The loaded tables of test databases are kept in the user's cache folder unless asked not to.
+  bool noCache = false;
+  auto addNoCache = [&noCache](CLI::App& cmd) {
+    cmd.add_flag("--no-cache", noCache,
+                 "read test databases afresh and keep nothing of them in the cache folder");
+  };
+
   EngineRequest dumpReq;
   CLI::App* dump = app.add_subcommand("dump", "print the engine as JSON");
   AddEngineOptions(*dump, dumpReq);
+  addNoCache(*dump);
 
   DatabaseFlowTestsRequest flowTestsReq;
   CLI::App* flowTests = app.add_subcommand(
@@ -487,19 +497,18 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   flowTests->add_flag("--defaults", flowTestsDefaults,
                       "start from the dialog's default choices, not those saved in the "
                       "configuration file");
+  addNoCache(*flowTests);
   flowTests->add_option("--data-root", flowTestsRoot,
                         "DIR: the data root holding the configuration file (default "
                         "$ORVANTIS_DATA_ROOT, else $HOME/Orvantis)");
 
   // The reader process of database files (the program starts itself with it); not for users.
   std::string jetFile;
-  std::vector<std::string> jetTables;
-  bool jetRows = false;
+  int jetChannel = -1;
   CLI::App* jetRead = app.add_subcommand(kJetReadCommand, "read a Jet database file");
   jetRead->group("");
-  jetRead->add_flag("--rows", jetRows);
+  jetRead->add_option(kJetReadChannelOption, jetChannel)->required()->check(CLI::Range(3, 1 << 20));
   jetRead->add_option("FILE", jetFile)->required();
-  jetRead->add_option("TABLES", jetTables);
 
   FlowSource testSource;
   CLI::App* flowTest =
@@ -521,6 +530,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
         testSource.testIdGiven = true;
       },
       "identifier (\"Test No.\") of the test in the test database");
+  addNoCache(*flowTest);
 
   std::string lobesDirectory;
   CLI::App* lobes = app.add_subcommand(
@@ -533,6 +543,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   CLI::App* curves =
       app.add_subcommand("curves", "write the 13 per-degree curves as CSV (English units)");
   AddEngineOptions(*curves, curvesReq);
+  addNoCache(*curves);
   curves->add_option("--from", curvesFrom, "first crank angle (degrees, default -360)");
   curves->add_option("--to", curvesTo, "last crank angle (degrees, default 360)");
   curves->add_option("--step", curvesStep, "crank angle step (degrees, default 1)");
@@ -546,6 +557,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
       ->required()
       ->check(CLI::IsMember({"general", "intake", "exhaust", "details"}));
   AddEngineOptions(*report, reportReq);
+  addNoCache(*report);
   report->add_option("--range", reportOpt.range,
                      "FROM,TO,STEP: crank angles of the intake, exhaust or details report");
   report->add_option("-o,--output", reportOpt.output,
@@ -559,7 +571,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   }
 
   if (jetRead->parsed()) {
-    return static_cast<int>(RunJetRead(jetFile, jetTables, jetRows, out, err));
+    return static_cast<int>(RunJetRead(jetFile, STDIN_FILENO, jetChannel, err));
   }
 
   ConsolePrompter prompter(err);
@@ -567,6 +579,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   JetReaderOptions reader = ws.testDatabases().reader();
   reader.executable = readerExecutable;
   ws.testDatabases().SetReader(reader);
+  if (noCache) ws.testDatabases().SetDiskCache({});
 
   if (flowTests->parsed()) {
     // The dialog's choices and database, as the configuration file keeps them.
@@ -575,14 +588,22 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     flowTestsReq.saved = !flowTestsDefaults;
     if (flowTestsReq.file.empty()) {
       flowTestsReq.file = ws.settings().flowWin;
-      if (!CheckTestDatabase(flowTestsReq.file, reader)) {
+      std::string reason;
+      if (!CheckTestDatabase(flowTestsReq.file, reader, &reason)) {
         err << kDatabaseNeededText << '\n';
+        if (flowTestsReq.file.empty()) {
+          err << "orvantis: no test database is set (configuration value \"FlowWin\" in "
+              << ws.folders().configFile().string() << ")\n";
+        } else {
+          err << "orvantis: the test database " << flowTestsReq.file
+              << " (configuration value \"FlowWin\"): " << reason << '\n';
+        }
         return 1;
       }
-      return RunDatabaseFlowTests(flowTestsReq, reader, ws, out, err);
+      return RunDatabaseFlowTests(flowTestsReq, ws.testDatabases(), ws, out, err);
     }
     if (IsTestDatabaseFile(flowTestsReq.file)) {
-      return RunDatabaseFlowTests(flowTestsReq, reader, ws, out, err);
+      return RunDatabaseFlowTests(flowTestsReq, ws.testDatabases(), ws, out, err);
     }
     return ListFlowTests(flowTestsReq.file, out, err);
   }

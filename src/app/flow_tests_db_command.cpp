@@ -1,7 +1,9 @@
 #include "app/flow_tests_db_command.h"
 
+#include <unistd.h>
+
 #include <cctype>
-#include <fstream>
+#include <cerrno>
 #include <ostream>
 
 #include "airflow/jet_errors.h"
@@ -9,6 +11,7 @@
 #include "airflow/test_list_query.h"
 #include "app/test_list_settings.h"
 #include "app/workspace.h"
+#include "base/atomic_file.h"
 #include "base/error_trace.h"
 #include "base/runtime_error.h"
 #include "base/text_number.h"
@@ -228,10 +231,15 @@ bool IsTestDatabaseFile(const std::filesystem::path& file) {
   std::string ext = file.extension().string();
   for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   if (ext == ".mdb" || ext == ".accdb") return true;
-  std::ifstream in(file, std::ios::binary);
+  const int fd = OpenRegularFile(file);
+  if (fd < 0) return false;
   char head[20] = {};
-  in.read(head, sizeof head);
-  if (in.gcount() < static_cast<std::streamsize>(sizeof head)) return false;
+  ssize_t got = 0;
+  do {
+    got = ::pread(fd, head, sizeof head, 0);
+  } while (got < 0 && errno == EINTR);
+  ::close(fd);
+  if (got < static_cast<ssize_t>(sizeof head)) return false;
   return std::string_view(head, 4) == std::string_view("\x00\x01\x00\x00", 4) &&
          std::string_view(head + 4, 15) == "Standard Jet DB";
 }
@@ -249,16 +257,19 @@ JetReaderOptions DefaultJetReaderOptions() {
   return options;
 }
 
-int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, const JetReaderOptions& reader,
+int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, TestDatabaseCache& databases,
                          Workspace& ws, std::ostream& out, std::ostream& err) {
   ETracker guard(kModule, "FlowTests");
   try {
-    TestDatabase db(req.file, reader);
+    TestDatabase& db = databases.Open(req.file);
     const CustomNames names = ReadCustomNames(db);
     const TestListSettings settings = SettingsOf(req, ws.settings(), db, names);
-    const TestListQuery query = BuildTestListQuery(settings, names, db.dateFormat());
+    const TestListQuery query =
+        BuildTestListQuery(settings, names, db.dateFormat(),
+                           [&db](std::string_view table) { return db.HasTable(table); });
     if (req.printSql) out << query.sql << '\n';
     const TestList list = FillDialogTestList(db, query, names, ws.prompter());
+    if (!list.message.empty()) err << "orvantis: " << req.file << ": " << list.message << '\n';
     const std::vector<DisplayColumn> columns = TestDisplayColumns(names);
     for (std::size_t i = 0; i < list.columns.size(); ++i) {
       out << (i > 0 ? "\t" : "") << columns[static_cast<std::size_t>(list.columns[i])].caption;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "airflow/jet_reader_process.h"
+#include "airflow/test_database_cache.h"
 
 namespace orv {
 
@@ -35,13 +36,16 @@ struct DatabaseFlowTestsRequest {
   bool printSql = false;
 };
 
-// True when the file is meant as a Jet database (its name ends in ".mdb" or it starts like
-// one), which `flow-tests` lists with the database filters.
+// True when the file is meant as a Jet database (its name ends in ".mdb" or it is a regular
+// file that starts like one), which `flow-tests` lists with the database filters. Nothing is
+// read from a named pipe or a device.
 bool IsTestDatabaseFile(const std::filesystem::path& file);
 
-// Runs the command; errors are reported through the workspace's prompter. Returns the exit
-// status.
-int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& request, const JetReaderOptions& reader,
+// Runs the command on the database opened through `databases` (which keeps its reader, date
+// form and cache folder); errors are reported through the workspace's prompter. A kind whose
+// table the database lacks lists no test, and `err` is told which table is missing. Returns the
+// exit status.
+int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& request, TestDatabaseCache& databases,
                          Workspace& ws, std::ostream& out, std::ostream& err);
 
 // The reader process options of the program: the `orvantis` executable that is running (or the

@@ -25,7 +25,7 @@ constexpr int kDefaultEngineNames = 200;  // MyEngine000 .. MyEngine199
 
 Workspace::Workspace(Prompter& prompter)
     : prompter_(prompter),
-      testDatabases_(DefaultJetReaderOptions()),
+      testDatabases_(DefaultJetReaderOptions(), {}, DiskCacheOptions{DefaultDiskCacheFolder()}),
       folders_{ExecutableFolder(), ResolveDataRoot({})},
       userStorePath_(UserStore::DefaultPath()) {
   SetFileDefaults(settings_, folders_);

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace orv {
@@ -183,23 +184,107 @@ bool IsValidDate(int year, int month, int day) noexcept {
   return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
+namespace {
+
+// Appends `value` in decimal, padded with zeros after any sign to at least `width` characters
+// (as the C format "%0*d" writes it). Dates of a list are written this way many thousand
+// times, so no formatting library is involved.
+void AppendPadded(std::string& out, int value, int width) {
+  char digits[12];
+  int n = 0;
+  const bool negative = value < 0;
+  unsigned magnitude = negative ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (negative) out.push_back('-');
+  for (int pad = width - n - (negative ? 1 : 0); pad > 0; --pad) out.push_back('0');
+  while (n > 0) out.push_back(digits[--n]);
+}
+
+}  // namespace
+
 std::string FormatShortDate(double dayNumber, const ShortDateFormat& format) {
   const CivilDate d = DateOfDayNumber(dayNumber);
-  const char* two = format.leadingZeros ? "%02d" : "%d";
-  char m[8], dd[8], y[8];
-  std::snprintf(m, sizeof m, two, d.month);
-  std::snprintf(dd, sizeof dd, two, d.day);
-  std::snprintf(y, sizeof y, "%04d", d.year);
-  const std::string sep(1, format.separator);
+  const int two = format.leadingZeros ? 2 : 1;
+  std::string out;
+  out.reserve(12);
   switch (format.order) {
     case ShortDateFormat::Order::DayMonthYear:
-      return std::string(dd) + sep + m + sep + y;
+      AppendPadded(out, d.day, two);
+      out.push_back(format.separator);
+      AppendPadded(out, d.month, two);
+      out.push_back(format.separator);
+      AppendPadded(out, d.year, 4);
+      break;
     case ShortDateFormat::Order::YearMonthDay:
-      return std::string(y) + sep + m + sep + dd;
+      AppendPadded(out, d.year, 4);
+      out.push_back(format.separator);
+      AppendPadded(out, d.month, two);
+      out.push_back(format.separator);
+      AppendPadded(out, d.day, two);
+      break;
     case ShortDateFormat::Order::MonthDayYear:
+      AppendPadded(out, d.month, two);
+      out.push_back(format.separator);
+      AppendPadded(out, d.day, two);
+      out.push_back(format.separator);
+      AppendPadded(out, d.year, 4);
       break;
   }
-  return std::string(m) + sep + dd + sep + y;
+  return out;
+}
+
+std::optional<ShortDateFormat> ShortDateFormatOfPattern(std::string_view pattern) {
+  pattern = Trim(pattern);
+  ShortDateFormat format;
+  char order[3] = {};
+  int fields = 0;
+  char separator = 0;
+  bool leadingZeros = false;
+  for (std::size_t i = 0; i < pattern.size();) {
+    const char c = pattern[i];
+    const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (letter == 'd' || letter == 'm' || letter == 'y') {
+      std::size_t run = 0;
+      while (i < pattern.size() && std::tolower(static_cast<unsigned char>(pattern[i])) == letter) {
+        ++i;
+        ++run;
+      }
+      if (fields == 3 || (letter != 'y' && run > 2) || run > 4) return std::nullopt;
+      for (int k = 0; k < fields; ++k) {
+        if (order[k] == letter) return std::nullopt;
+      }
+      if (letter != 'y' && run == 2) leadingZeros = true;
+      order[fields++] = letter;
+      continue;
+    }
+    // One separator, the same between every pair of fields, and one that dates are read with.
+    if (fields == 0 || fields == 3 || (separator != 0 && separator != c) ||
+        (c != '/' && c != '-' && c != '.')) {
+      return std::nullopt;
+    }
+    separator = c;
+    ++i;
+    if (i < pattern.size() && !std::isalpha(static_cast<unsigned char>(pattern[i]))) {
+      return std::nullopt;
+    }
+  }
+  if (fields != 3 || separator == 0) return std::nullopt;
+  const std::string_view o(order, 3);
+  if (o == "mdy") {
+    format.order = ShortDateFormat::Order::MonthDayYear;
+  } else if (o == "dmy") {
+    format.order = ShortDateFormat::Order::DayMonthYear;
+  } else if (o == "ymd") {
+    format.order = ShortDateFormat::Order::YearMonthDay;
+  } else {
+    return std::nullopt;
+  }
+  format.separator = separator;
+  format.leadingZeros = leadingZeros;
+  return format;
 }
 
 std::optional<double> ParseShortDate(std::string_view text, const ShortDateFormat& format) {

@@ -51,6 +51,15 @@ struct ShortDateFormat {
 // The date part of `dayNumber` in the short form, four-digit year.
 std::string FormatShortDate(double dayNumber, const ShortDateFormat& format);
 
+// The short form a date pattern of the system's settings describes: the three fields "d" or
+// "dd", "M" or "MM" and "yy" or "yyyy" (letters in either case) in one of the orders
+// month-day-year, day-month-year or year-month-day, with one separator, "/", "-" or ".", between
+// them
+// ("M/d/yyyy", "dd.MM.yyyy", "yyyy-MM-dd"). Two-letter day or month fields give leading zeros;
+// years are always written with four digits, so that a date written into a query reads back
+// the same whatever century it is in. Nothing for any other pattern.
+std::optional<ShortDateFormat> ShortDateFormatOfPattern(std::string_view pattern);
+
 // Reads a date typed or written in the short form: three numbers in the form's order with any
 // of "/", "-", "." between them (a four-digit first number is read as year-month-day whatever
 // the form), two-digit years 00-29 as 2000-2029 and 30-99 as 1930-1999, and an optional time of

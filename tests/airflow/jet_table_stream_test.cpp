@@ -46,9 +46,10 @@ class Collector final : public JetStreamSink {
   int ended = 0;
 };
 
-// One table "T" (A Long, B Text, key A) with the rows (5, "hi") and (NULL, ""), byte by byte.
+// One table "T" (A Long, B Text, key A, 3 rows in its definition) with the rows (5, "hi") and
+// (NULL, ""), byte by byte.
 const std::string kSmallStream =
-    std::string("OVJETTB1") + std::string("\x01\x00\x00\x00", 4) +  // Jet 4
+    std::string("OVJETTB2") + std::string("\x01\x00\x00\x00", 4) +  // Jet 4
     std::string("\x01", 1) +                                        // rows follow
     std::string("\x01\x00\x00\x00", 4) +                            // one table
     std::string("\x01\x00T", 3) +                                   // name
@@ -60,8 +61,9 @@ const std::string kSmallStream =
     std::string(
         "\x01\x00"
         "B\x0A",
-        4) +                          // B, Text
-    std::string("\x01\x00\x00", 3) +  // key: column 0
+        4) +                              // B, Text
+    std::string("\x01\x00\x00", 3) +      // key: column 0
+    std::string("\x03\x00\x00\x00", 4) +  // rows in the definition
     std::string("\x01\x01\x05\x00\x00\x00\x00\x00\x00\x00", 10) +
     std::string("\x03\x02\x00\x00\x00hi", 7) + std::string("\x01\x00\x03\x00\x00\x00\x00", 7) +
     std::string("\x00", 1) +  // end of rows
@@ -71,7 +73,7 @@ TEST(JetTableStream, WriterProducesTheDocumentedBytes) {
   std::ostringstream out;
   JetStreamWriter w(out);
   w.Begin(1, true, 1);
-  JetTableInfo t{"T", {{"A", JetColumnType::Long}, {"B", JetColumnType::Text}}, {0}};
+  JetTableInfo t{"T", {{"A", JetColumnType::Long}, {"B", JetColumnType::Text}}, {0}, 3};
   w.BeginTable(t);
   const JetCell first[] = {{JetCell::Kind::Integer, 5, 0, {}}, {JetCell::Kind::Text, 0, 0, "hi"}};
   const JetCell second[] = {{}, {JetCell::Kind::Text, 0, 0, ""}};
@@ -92,6 +94,7 @@ TEST(JetTableStream, ParserReadsTablesAndEveryKindOfCell) {
   ASSERT_EQ(c.tables[0].columns.size(), 2u);
   EXPECT_EQ(c.tables[0].columns[1].type, JetColumnType::Text);
   EXPECT_EQ(c.tables[0].primaryKey, std::vector<std::uint16_t>{0});
+  EXPECT_EQ(c.tables[0].rowCount, 3u);
   EXPECT_EQ(c.rows[0], (std::vector<std::string>{"i5|t'hi'|", "NULL|t''|"}));
   EXPECT_EQ(c.ended, 1);
 
@@ -165,9 +168,9 @@ TEST(JetTableStream, InconsistentStreamsAreRefused) {
       {with(20, std::string("\x00\x01", 2)), "256 columns"},
       {with(30, std::string("\x0B", 1)), "eleven key columns"},
       {with(31, std::string("\x02\x00", 2)), "key column out of range"},
-      {with(33, std::string("\x02", 1)), "bad row mark"},
-      {with(34, std::string("\x07", 1)), "bad cell tag"},
-      {with(44, std::string("\xFF\xFF\xFF\xFF", 4)), "text longer than the stream"},
+      {with(37, std::string("\x02", 1)), "bad row mark"},
+      {with(38, std::string("\x07", 1)), "bad cell tag"},
+      {with(48, std::string("\xFF\xFF\xFF\xFF", 4)), "text longer than the stream"},
       {with(kSmallStream.size() - 4, "END?"), "wrong end mark"},
       {kSmallStream + "x", "bytes after the end"},
   };

@@ -365,15 +365,18 @@ TEST(TestDatabase, AReaderThatCrashesHangsOrBabblesMakesTheFileUnreadable) {
   const Row rows[] = {
       {"kill -SEGV $$", std::chrono::seconds(10), 1 << 20, "signal 11"},
       {"exec sleep 30", std::chrono::milliseconds(300), 1 << 20, "did not finish within 0.3 s"},
-      {"exec 1>&-; exec sleep 30", std::chrono::milliseconds(300), 1 << 20, "did not finish"},
+      {"exec 3>&-; exec sleep 30", std::chrono::milliseconds(300), 1 << 20, "did not finish"},
       // A table whose first text claims 4 GB, then endless bytes.
       {"printf "
-       "'OVJETTB1\\1\\0\\0\\0\\1\\1\\0\\0\\0\\1\\0T\\1\\0\\1\\0A\\12\\0\\1\\3\\377\\377\\377\\377';"
-       " "
-       "exec yes",
+       "'OVJETTB2\\1\\0\\0\\0\\1\\1\\0\\0\\0\\1\\0T\\1\\0\\1\\0A\\12\\0\\0\\0\\0\\0\\1\\3"
+       "\\377\\377\\377\\377' >&3; exec yes >&3",
        std::chrono::seconds(10), 1 << 16, "more than 65536 bytes"},
-      {"printf 'OVJETTB1 garbage'", std::chrono::seconds(10), 1 << 20, "damaged"},
+      {"printf 'OVJETTB1 garbage' >&3", std::chrono::seconds(10), 1 << 20, "damaged"},
       {"echo 'something odd' >&2; exit 14", std::chrono::seconds(10), 1 << 20, "something odd"},
+      // The reader's own reason, even when mdbtools prints blank lines after it.
+      {"echo noise; echo 'orvantis jet-read: cannot read table T' >&2; printf '%200s\\n' ' '; "
+       "exit 14",
+       std::chrono::seconds(10), 1 << 20, "(cannot read table T)"},
       {"exit 99", std::chrono::seconds(10), 1 << 20, "status 99"},
   };
   for (const Row& r : rows) {

@@ -190,13 +190,26 @@ TEST_F(FlowTestsCommand, WithoutAFileTheDialogsDatabaseIsListed) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Test No.\n3\n");
 
-  saved.flowWin = dir_.path().string();  // a folder, as on a fresh installation
+  // A folder, as on a fresh installation: the dialog's text, then the path and the reason.
+  saved.flowWin = dir_.path().string();
   SaveSettings(saved);
   r = Cli({"flow-tests"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "       ***  VALID DATABASE FILE NEEDED  ****\r\n"
-            "       Click the 'Database File' button to select a database file.\n");
+            "       Click the 'Database File' button to select a database file.\n"
+            "orvantis: the test database " +
+                saved.flowWin + " (configuration value \"FlowWin\"): Error (3024)    " +
+                "Could not find file '" + saved.flowWin + "'. (is a folder, not a file)\n");
+
+  saved.flowWin.clear();
+  SaveSettings(saved);
+  r = Cli({"flow-tests"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("orvantis: no test database is set (configuration value \"FlowWin\" in " +
+                       (dir_ / kConfigFileName).string() + ")"),
+            std::string::npos)
+      << r.err;
 }
 
 TEST(FlowTestsHelp, TheReaderCommandIsNotOffered) {
