@@ -1,5 +1,6 @@
 #include "airflow/jet_file_reader.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -148,10 +149,58 @@ class JetFile final {
   const std::vector<MdbCatalogEntry*>& Tables() const noexcept { return tables_; }
   MdbHandle* handle() const noexcept { return mdb_.get(); }
 
+  // Reads page `page` into mdbtools' page buffer, as its own page read does; false beyond the
+  // end of the file. mdbtools makes three system calls for every page (a size check, a seek,
+  // a read); a table's pages mostly lie in runs, so they are read here a run at a time. Pages
+  // of an encrypted file are left to mdbtools, which decrypts them.
+  bool ReadPage(std::uint32_t page) {
+    MdbHandle* mdb = mdb_.get();
+    const auto size = static_cast<std::size_t>(mdb->fmt->pg_size);
+    if (mdb->f->db_key != 0 || size == 0 || size > sizeof mdb->pg_buf) {
+      return mdb_read_pg(mdb, page) == static_cast<ssize_t>(size);
+    }
+    const unsigned char* bytes = Page(page);
+    if (bytes == nullptr) return false;
+    std::memcpy(mdb->pg_buf, bytes, size);
+    return true;
+  }
+
+  // The bytes of page `page` as the file holds them (encrypted files aside), or null beyond
+  // its end; valid until the next read.
+  const unsigned char* Page(std::uint32_t page) {
+    MdbHandle* mdb = mdb_.get();
+    const auto size = static_cast<std::size_t>(mdb->fmt->pg_size);
+    if (size == 0) return nullptr;
+    if (page < runFirst_ || page >= runFirst_ + runPages_) {
+      run_.resize(kRunPages * size);
+      ssize_t got = 0;
+      do {
+        got = ::pread(fd_, run_.data(), run_.size(),
+                      static_cast<off_t>(page) * static_cast<off_t>(size));
+      } while (got < 0 && errno == EINTR);
+      runFirst_ = page;
+      runPages_ = got > 0 ? static_cast<std::uint32_t>(static_cast<std::size_t>(got) / size) : 0;
+      if (runPages_ == 0) return nullptr;
+    }
+    return run_.data() + (page - runFirst_) * size;
+  }
+
+  bool Encrypted() const noexcept { return mdb_->f->db_key != 0; }
+  std::uint64_t PageCount() const {
+    struct stat st {};
+    const auto size = static_cast<std::uint64_t>(mdb_->fmt->pg_size);
+    if (size == 0 || ::fstat(fd_, &st) != 0 || st.st_size < 0) return 0;
+    return static_cast<std::uint64_t>(st.st_size) / size;
+  }
+
  private:
+  static constexpr std::size_t kRunPages = 64;
   int fd_ = -1;
   MdbPtr mdb_;
   std::vector<MdbCatalogEntry*> tables_;
+  std::vector<unsigned char> run_;
+  std::uint32_t runFirst_ = 0;
+  std::uint32_t runPages_ = 0;
 };
 
 JetColumnType TypeOf(const MdbColumn& column) {
@@ -188,8 +237,8 @@ std::string ConvertText(MdbHandle* mdb, const MdbField& field, int type) {
 // One table of the file: its definition, read once, and its rows, read on request.
 class TableReader final {
  public:
-  TableReader(const JetFile& file, MdbCatalogEntry* entry)
-      : mdb_(file.handle()), jet3_(file.IsJet3()) {
+  TableReader(JetFile& file, MdbCatalogEntry* entry)
+      : file_(file), mdb_(file.handle()), jet3_(file.IsJet3()) {
     info_.name = entry->object_name;
     table_.reset(mdb_read_table(entry));
     if (!table_) throw ReadFailure(JetReadStatus::BadTable, "cannot read table " + info_.name);
@@ -234,7 +283,7 @@ class TableReader final {
     for (std::size_t c : wanted) sent.columns.push_back(info_.columns[c]);
     out.BeginTable(sent);
 
-    std::vector<MdbField> fields(MDB_MAX_COLS + 1);
+    std::vector<MdbField> fields(columns_.size());
     std::vector<JetCell> cells(wanted.size());
     std::vector<std::string> texts(wanted.size());
     const auto pageSize = static_cast<std::size_t>(mdb_->fmt->pg_size);
@@ -242,7 +291,9 @@ class TableReader final {
     const std::size_t rowCountAt = mdb_->fmt->row_count_offset;
     std::uint64_t rowsRead = 0;
     mdb_rewind_table(table_.get());
-    while (mdb_read_next_dpg(table_.get()) != 0) {
+    pages_ = TablePages();
+    nextPage_ = 0;
+    while (NextDataPage()) {
       if (!page.Has(rowCountAt, 2)) break;
       const std::uint16_t rows = page.U16(rowCountAt);
       for (std::uint16_t r = 0; r < rows; ++r) {
@@ -260,9 +311,7 @@ class TableReader final {
             continue;
           }
         }
-        const int count =
-            mdb_crack_row(table_.get(), static_cast<int>(rowStart), length, fields.data());
-        if (count < 0) continue;
+        if (!CrackRow(page, rowStart, length, fields)) continue;
         ++rowsRead;
         if (request.keyed) {
           // The row taken apart has the last word on its key.
@@ -313,6 +362,182 @@ class TableReader final {
       if (key.size() == idx->num_keys && key.size() <= kJetMaxKeyColumns) info_.primaryKey = key;
       return;
     }
+  }
+
+  // Moves mdbtools' page buffer to the table's next data page: the next page its usage map
+  // names (or, when the map is of no known form, the next page of the file) that is a data
+  // page of this table, as mdbtools' own walk does. False after the last.
+  bool NextDataPage() {
+    MdbTableDef* t = table_.get();
+    while (nextPage_ < pages_.size()) {
+      const std::uint32_t page = pages_[nextPage_++];
+      if (!file_.ReadPage(page)) return false;
+      t->cur_phys_pg = page;
+      const ByteReader bytes({mdb_->pg_buf, sizeof mdb_->pg_buf});
+      if (bytes.U8(0) == MDB_PAGE_DATA && bytes.U32(4) == t->entry->table_pg) return true;
+    }
+    return false;
+  }
+
+  // The pages the table's usage map names, in ascending order (for a map of no known form,
+  // every page of the file). The map, `map_sz` bytes:
+  //   type 0:  0      u8    0
+  //            1      u32   the page the first bit stands for, p
+  //            5      ...   bitmap: bit b (low bit first) of byte k set when page p + 8k + b
+  //                         belongs to the table
+  //   type 1:  0      u8    1
+  //            1 + 4m u32   for m = 0, 1, ...: a page holding the bitmap of pages
+  //                         m * n .. m * n + n - 1, n = (page size - 4) * 8, from its byte 4
+  //                         on as above (0: no such page)
+  // A bitmap page that cannot be read ends the list: the rows on the pages it names cannot be
+  // read either, and the table reads short.
+  std::vector<std::uint32_t> TablePages() {
+    std::vector<std::uint32_t> pages;
+    const MdbTableDef* t = table_.get();
+    const auto pageSize = static_cast<std::size_t>(mdb_->fmt->pg_size);
+    const std::size_t mapSize = t->usage_map == nullptr ? 0 : t->map_sz;
+    if (mapSize == 0) {
+      // (mdbtools itself stops with a null pointer on such a table.)
+      throw ReadFailure(JetReadStatus::BadTable,
+                        "the table " + info_.name + " is damaged: its page map is empty");
+    }
+    const ByteReader map({t->usage_map, mapSize});
+    const int type = map.U8(0);
+    if (type == 0 && mapSize >= 5) {
+      const std::uint32_t first = map.U32(1);
+      for (std::size_t bit = 0; bit < (mapSize - 5) * 8; ++bit) {
+        if ((map.U8(5 + bit / 8) & (1u << (bit % 8))) != 0) {
+          pages.push_back(first + static_cast<std::uint32_t>(bit));
+        }
+      }
+      return pages;
+    }
+    if (type == 1 && !file_.Encrypted() && pageSize > 4) {
+      const std::size_t bitsPerPage = (pageSize - 4) * 8;
+      for (std::size_t m = 0; 1 + 4 * m + 4 <= mapSize; ++m) {
+        const std::uint32_t mapPage = map.U32(1 + 4 * m);
+        if (mapPage == 0) continue;
+        const unsigned char* bytes = file_.Page(mapPage);
+        if (bytes == nullptr) return pages;
+        // The bitmap is copied: reading the data pages moves the run the pointer is in.
+        const std::vector<unsigned char> bitmap(bytes + 4, bytes + pageSize);
+        for (std::size_t bit = 0; bit < bitsPerPage; ++bit) {
+          if ((bitmap[bit / 8] & (1u << (bit % 8))) != 0) {
+            pages.push_back(static_cast<std::uint32_t>(m * bitsPerPage + bit));
+          }
+        }
+      }
+      return pages;
+    }
+    if (type == 1) {
+      // An encrypted file's bitmap pages are read through mdbtools.
+      for (gint32 p = mdb_map_find_next(mdb_, t->usage_map, t->map_sz, 0); p > 0;
+           p = mdb_map_find_next(mdb_, t->usage_map, t->map_sz, static_cast<guint32>(p))) {
+        pages.push_back(static_cast<std::uint32_t>(p));
+      }
+      return pages;
+    }
+    const std::uint64_t count = file_.PageCount();
+    for (std::uint64_t p = 1; p < count && p <= 0xFFFFFFFFu; ++p) {
+      pages.push_back(static_cast<std::uint32_t>(p));
+    }
+    return pages;
+  }
+
+  // Finds where each column's value lies in the row at `rowStart` (`length` bytes) of the page
+  // in mdbtools' buffer, into `fields` (one per column, as mdbtools' own row reader gives
+  // them); false for a row mdbtools refuses. It takes the row apart as mdbtools does, without
+  // its work for every row (a heap block, debug checks).
+  //
+  // A row (offsets from its start s to its last byte e; Jet 3 keeps the counts in one byte):
+  //   s              u8 / u16   number of columns the row holds, n
+  //   s + 1 / s + 2  ...        the first n - v fixed-length columns of the table, each at its
+  //                             offset of the table definition from here
+  //   ...                       the variable-length columns
+  //   ...                       where each variable-length column k = 0..v starts, from s
+  //                             (entry v: where the last one ends):
+  //                               Jet 4: u16 at e - m - 2 - 2k;
+  //                               Jet 3: u8 at e - m - j - 1 - k, plus 256 for each of the j
+  //                               jump bytes before it (from e - m - 1 backwards) that name
+  //                               a k' <= k
+  //   e - m - 1 (Jet 4: u16 ending there; Jet 3: u8 at e - m)
+  //                             number of variable-length columns the row holds, v (when the
+  //                             table has such columns)
+  //   e - m + 1 .. e m bytes    null mask, m = (n + 7) / 8: bit b of byte k set when column
+  //                             number 8k + b holds a value (a flag's value is its bit)
+  bool CrackRow(const ByteReader& page, std::size_t rowStart, std::size_t length,
+                std::vector<MdbField>& fields) const {
+    if (length == 0 || !page.Has(rowStart, length)) return false;
+    // The row's bytes, read through `at` (relative to the page, as mdbtools counts) only within
+    // the row: a count that points outside it makes the row unreadable.
+    const std::uint8_t* row = page.Bytes(rowStart, length).data();
+    bool outside = false;
+    auto u8 = [&](std::uint32_t at) -> std::uint32_t {
+      if (at < rowStart || at - rowStart >= length) {
+        outside = true;
+        return 0;
+      }
+      return row[at - rowStart];
+    };
+    auto u16 = [&](std::uint32_t at) { return u8(at) | (u8(at + 1) << 8); };
+    // Offsets are compared as mdbtools compares them: as 32-bit unsigned page offsets.
+    const auto start = static_cast<std::uint32_t>(rowStart);
+    const auto end = static_cast<std::uint32_t>(rowStart + length - 1);
+    const std::uint32_t countSize = jet3_ ? 1 : 2;
+    const std::uint32_t rowColumns = jet3_ ? u8(start) : u16(start);
+    const std::uint32_t maskSize = (rowColumns + 7) / 8;
+    if (maskSize + (jet3_ ? 0 : 1) >= end || maskSize >= length) return false;
+    const std::uint32_t maskAt = end - maskSize + 1;
+    std::uint32_t varColumns = 0;
+    offsets_.clear();
+    if (table_->num_var_cols > 0) {
+      varColumns = jet3_ ? u8(end - maskSize) : u16(end - maskSize - 1);
+      if (jet3_) {
+        const std::uint32_t rowLength = end - start + 1;
+        std::uint32_t jumps = (rowLength - 1) / 256;
+        const std::uint32_t columnAt = end - maskSize - jumps - 1;
+        // The last jump byte may be a filler.
+        if ((columnAt - start - varColumns) / 256 < jumps) --jumps;
+        if (maskSize + jumps + 1 > end) return false;
+        std::uint32_t used = 0;
+        for (std::uint32_t i = 0; i < varColumns + 1 && !outside; ++i) {
+          while (used < jumps && i == u8(end - maskSize - used - 1) && !outside) ++used;
+          offsets_.push_back(u8(columnAt - i) + used * 256);
+        }
+      } else {
+        if (maskSize + 3 + varColumns * 2 + 2 > end) return false;
+        for (std::uint32_t i = 0; i < varColumns + 1 && !outside; ++i) {
+          offsets_.push_back(u16(end - maskSize - 3 - i * 2));
+        }
+      }
+      if (outside) return false;
+    }
+    const std::uint8_t* mask = row + (maskAt - start);
+    const std::uint32_t fixedColumns = rowColumns - varColumns;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      const MdbColumn& c = *columns_[i];
+      MdbField& f = fields[i];
+      f.colnum = static_cast<int>(i);
+      f.is_fixed = c.is_fixed;
+      // mdbtools reads the mask byte of a column even past the mask; here a column past the
+      // row's mask reads as NULL (no such column is in the row anyway).
+      const auto bit = static_cast<std::uint32_t>(c.col_num);
+      f.is_null = bit / 8 >= maskSize || (mask[bit / 8] & (1u << (bit % 8))) == 0;
+      if (c.is_fixed && static_cast<std::uint32_t>(fixedOrder_[i]) < fixedColumns) {
+        f.start = static_cast<int>(start + countSize) + c.fixed_offset;
+        f.siz = c.col_size;
+      } else if (!c.is_fixed && c.var_col_num < varColumns) {
+        f.start = static_cast<int>(start + offsets_[c.var_col_num]);
+        f.siz = static_cast<int>(offsets_[c.var_col_num + 1]) -
+                static_cast<int>(offsets_[c.var_col_num]);
+      } else {
+        f.start = 0;
+        f.siz = 0;
+        f.is_null = 1;
+      }
+      if (static_cast<std::size_t>(f.start + f.siz) > rowStart + length) return false;
+    }
+    return !outside;
   }
 
   // The key column of the row at `rowStart`, read without taking the whole row apart: nothing
@@ -469,8 +694,12 @@ class TableReader final {
     }
   }
 
+  JetFile& file_;
   MdbHandle* mdb_;
   bool jet3_;
+  std::vector<std::uint32_t> pages_;            // the data pages of the walk under way
+  mutable std::vector<std::uint32_t> offsets_;  // the variable columns of the row taken apart
+  std::size_t nextPage_ = 0;
   TablePtr table_;
   JetTableInfo info_;
   std::vector<const MdbColumn*> columns_;

@@ -55,7 +55,11 @@ constexpr std::size_t kFlushBytes = 1 << 20;
 // Appends the `n` low bytes of `v`, least significant first.
 void PutLittle(std::string& b, std::uint64_t v, int n) {
   char bytes[8];
-  for (int i = 0; i < n; ++i) bytes[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(bytes, &v, sizeof bytes);
+  } else {
+    for (int i = 0; i < n; ++i) bytes[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  }
   b.append(bytes, static_cast<std::size_t>(n));
 }
 void Put8(std::string& b, std::uint8_t v) { b.push_back(static_cast<char>(v)); }
@@ -73,6 +77,7 @@ JetStreamWriter::~JetStreamWriter() = default;
 
 void JetStreamWriter::Begin(std::uint32_t jetVersion, bool withRows, std::uint32_t tableCount) {
   withRows_ = withRows;
+  buffer_.reserve(kFlushBytes + (kFlushBytes >> 2));
   buffer_.append(kMagic, sizeof kMagic);
   Put32(buffer_, jetVersion);
   Put8(buffer_, withRows ? 1 : 0);

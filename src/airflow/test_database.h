@@ -147,6 +147,19 @@ class JetField final {
   std::string text_;
 };
 
+// A value of the current row of a record set read in place, for reading many values fast: its
+// text points into the record set and is valid only until the record set moves.
+struct JetValueView {
+  JetField::Kind kind = JetField::Kind::Null;
+  JetColumnType type = JetColumnType::Unknown;
+  std::int64_t integer = 0;
+  double real = 0.0;
+  std::string_view text;  // Text and Blob
+
+  // The value as a field of its own (a copy).
+  JetField ToField() const;
+};
+
 // The rows of a query, read one at a time from the first, as a database record set: `Eof`,
 // `MoveNext`, `MoveFirst`, fields by name. It keeps the loaded tables alive and may outlive
 // the `TestDatabase`.
@@ -170,6 +183,8 @@ class RecordSet final {
   // when there is no current row.
   JetField Field(std::string_view name) const;
   JetField Field(int index) const;
+  // The same read in place (see `JetValueView`).
+  JetValueView FieldView(int index) const;
 
  private:
   friend class TestDatabase;

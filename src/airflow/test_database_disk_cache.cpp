@@ -221,7 +221,10 @@ std::optional<CachedCatalog> ReadCatalog(sqlite3* db, const DatabaseStamp& stamp
 // True when the file's schema is exactly the cache's own tables and the held columns of each
 // table, and each table holds the rows the catalog says.
 bool SchemaMatches(sqlite3* db, const CachedCatalog& catalog) {
+  // Each held table as a load makes it: with its key as the row number or (for a damaged key)
+  // without.
   std::vector<std::string> expected(catalog.tables.size());
+  std::vector<std::string> expectedPlain(catalog.tables.size());
   std::size_t heldTables = 0;
   for (std::size_t t = 0; t < catalog.tables.size(); ++t) {
     std::vector<JetColumnInfo> held;
@@ -229,7 +232,9 @@ bool SchemaMatches(sqlite3* db, const CachedCatalog& catalog) {
       if (catalog.held[t][c]) held.push_back(catalog.tables[t].columns[c]);
     }
     if (held.empty()) continue;
-    expected[t] = SqliteCreateTable(catalog.tables[t].name, held);
+    expected[t] = SqliteCreateTable(catalog.tables[t].name, held,
+                                    RowNumberColumn(catalog.tables[t], catalog.held[t]));
+    expectedPlain[t] = SqliteCreateTable(catalog.tables[t].name, held);
     ++heldTables;
   }
   Statement schema = Prepare(db, "SELECT type, name, sql FROM sqlite_schema");
@@ -251,7 +256,8 @@ bool SchemaMatches(sqlite3* db, const CachedCatalog& catalog) {
     }
     bool matched = false;
     for (std::size_t t = 0; t < catalog.tables.size() && !matched; ++t) {
-      if (!expected[t].empty() && name == catalog.tables[t].name && sql == expected[t]) {
+      if (!expected[t].empty() && name == catalog.tables[t].name &&
+          (sql == expected[t] || sql == expectedPlain[t])) {
         expected[t].clear();  // each table once
         matched = true;
       }

@@ -25,6 +25,9 @@ constexpr TypeName kTypeNames[] = {
     {JetColumnType::Guid, "GUID TEXT"},        {JetColumnType::Numeric, "NUMERIC TEXT"},
 };
 
+// The declared type that makes a column the row number.
+constexpr const char* kRowNumberType = "INTEGER";
+
 // Rows loaded between two progress reports.
 constexpr std::int64_t kRowsPerReport = 4096;
 
@@ -58,6 +61,8 @@ JetColumnType JetTypeOfDeclared(std::string_view declared) {
   for (const TypeName& t : kTypeNames) {
     if (declared == t.declared) return t.type;
   }
+  // Only a Long key column is made the row number.
+  if (declared == kRowNumberType) return JetColumnType::Long;
   return JetColumnType::Unknown;
 }
 
@@ -71,16 +76,32 @@ std::string SqliteQuotedName(std::string_view name) {
   return out;
 }
 
-std::string SqliteCreateTable(std::string_view table, const std::vector<JetColumnInfo>& columns) {
+std::string SqliteCreateTable(std::string_view table, const std::vector<JetColumnInfo>& columns,
+                              int rowidColumn) {
   std::string create = "CREATE TABLE " + SqliteQuotedName(table) + " (";
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const JetColumnInfo& c = columns[i];
     if (i > 0) create += ", ";
+    if (static_cast<int>(i) == rowidColumn) {
+      create += SqliteQuotedName(c.name) + " " + kRowNumberType + " PRIMARY KEY";
+      continue;
+    }
     create += SqliteQuotedName(c.name) + " " + SqliteDeclaredType(c.type);
     if (c.type == JetColumnType::Text || c.type == JetColumnType::Memo) create += " COLLATE NOCASE";
   }
   create += ")";
   return create;
+}
+
+int RowNumberColumn(const JetTableInfo& table, const std::vector<bool>& held) {
+  if (table.primaryKey.size() != 1) return -1;
+  const std::size_t key = table.primaryKey[0];
+  if (key >= table.columns.size() || key >= held.size() || !held[key] ||
+      table.columns[key].type != JetColumnType::Long) {
+    return -1;
+  }
+  return static_cast<int>(
+      std::count(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(key), true));
 }
 
 void CheckLoad(sqlite3* db, int rc, std::string_view file) {
@@ -113,10 +134,11 @@ void SqliteTableLoader::Table(const JetTableInfo& table) {
     }
     target = &targets_[next];
   }
+  rowidColumn_ = target == nullptr ? -1 : target->rowidColumn;
   if (target == nullptr || !target->append) {
     CheckLoad(db_,
-              sqlite3_exec(db_, SqliteCreateTable(table.name, table.columns).c_str(), nullptr,
-                           nullptr, nullptr),
+              sqlite3_exec(db_, SqliteCreateTable(table.name, table.columns, rowidColumn_).c_str(),
+                           nullptr, nullptr, nullptr),
               file_);
   }
   std::string insert = "INSERT INTO " + SqliteQuotedName(table.name) + " VALUES (";
@@ -136,6 +158,11 @@ void SqliteTableLoader::Table(const JetTableInfo& table) {
 void SqliteTableLoader::Row(std::span<const JetCell> cells) {
   if (!insert_) RaiseDatabaseError(kErrCannotOpenDb, file_, "a row before its table");
   sqlite3_stmt* s = insert_->stmt;
+  if (rowidColumn_ >= 0 &&
+      (static_cast<std::size_t>(rowidColumn_) >= cells.size() ||
+       cells[static_cast<std::size_t>(rowidColumn_)].kind != JetCell::Kind::Integer)) {
+    throw RowNumberConflict(table_);
+  }
   for (std::size_t i = 0; i < cells.size(); ++i) {
     const JetCell& c = cells[i];
     const int at = static_cast<int>(i + 1);
@@ -160,6 +187,10 @@ void SqliteTableLoader::Row(std::span<const JetCell> cells) {
     if (rc != SQLITE_OK) CheckLoad(db_, rc, file_);
   }
   const int stepped = sqlite3_step(s);
+  if (stepped == SQLITE_CONSTRAINT && rowidColumn_ >= 0) {
+    sqlite3_reset(s);
+    throw RowNumberConflict(table_);
+  }
   if (stepped != SQLITE_DONE) CheckLoad(db_, stepped, file_);
   CheckLoad(db_, sqlite3_reset(s), file_);
   if (++rows_ % kRowsPerReport == 0) Report();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,8 +28,28 @@ JetColumnType JetTypeOfDeclared(std::string_view declared);
 // `name` as an SQLite identifier in double quotes (inner quotes doubled).
 std::string SqliteQuotedName(std::string_view name);
 
-// The statement that makes the SQLite table of a Jet table with these columns.
-std::string SqliteCreateTable(std::string_view table, const std::vector<JetColumnInfo>& columns);
+// The statement that makes the SQLite table of a Jet table with these columns. The column
+// `rowidColumn` (when not -1), a Long key column, becomes the table's row number ("INTEGER
+// PRIMARY KEY"): SQLite then finds a row by its key without an index, and scans the table in
+// key order.
+std::string SqliteCreateTable(std::string_view table, const std::vector<JetColumnInfo>& columns,
+                              int rowidColumn = -1);
+
+// The place among the `held` columns of `table` of the column that can be its row number: its
+// primary key when that is one Long column and among them; -1 otherwise.
+int RowNumberColumn(const JetTableInfo& table, const std::vector<bool>& held);
+
+// Raised by a load whose row-number column gets a value that cannot be a row number (NULL, not
+// a whole number, or a value already there): the table is to be loaded without one.
+class RowNumberConflict final : public std::exception {
+ public:
+  explicit RowNumberConflict(std::string table) : table_(std::move(table)) {}
+  const std::string& table() const noexcept { return table_; }
+  const char* what() const noexcept override { return "a key that cannot be a row number"; }
+
+ private:
+  std::string table_;
+};
 
 // The checking path of every SQLite return code while loading: anything but success raises
 // error 3049 about `file` with SQLite's message.
@@ -44,8 +65,9 @@ using LoadProgressFn =
 struct LoadTarget {
   std::string name;
   std::vector<JetColumnInfo> columns;
-  bool append = false;  // the table exists already and gets more rows
-  bool allRows = true;  // the whole table (its row count is the progress total)
+  bool append = false;   // the table exists already and gets more rows
+  bool allRows = true;   // the whole table (its row count is the progress total)
+  int rowidColumn = -1;  // see SqliteCreateTable
 };
 
 class SqliteTableLoader final : public JetStreamSink {
@@ -79,6 +101,7 @@ class SqliteTableLoader final : public JetStreamSink {
   std::string table_;
   std::int64_t rows_ = 0;
   std::int64_t total_ = -1;
+  int rowidColumn_ = -1;
   std::unique_ptr<Statement> insert_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "airflow/jet_errors.h"
 #include "airflow/jet_sql.h"
@@ -380,6 +381,30 @@ std::string DisplayText(const DisplayColumn& column, const JetField& value,
   return value.AsText();
 }
 
+std::string DisplayText(const DisplayColumn& column, const JetValueView& value,
+                        const ShortDateFormat& dates) {
+  // The values a list is mostly made of are turned into text in place; the rest as fields.
+  switch (value.kind) {
+    case JetField::Kind::Null:
+      return {};
+    case JetField::Kind::Text:
+      return std::string(value.text);
+    case JetField::Kind::Integer:
+      if (column.show == ColumnShow::Date)
+        return FormatShortDate(static_cast<double>(value.integer), dates);
+      if (column.show == ColumnShow::Plain && value.type != JetColumnType::Boolean) {
+        return std::to_string(value.integer);
+      }
+      break;
+    case JetField::Kind::Real:
+      if (column.show == ColumnShow::Date) return FormatShortDate(value.real, dates);
+      break;
+    case JetField::Kind::Blob:
+      break;
+  }
+  return DisplayText(column, value.ToField(), dates);
+}
+
 TestList FillTestList(TestDatabase& db, const TestListQuery& query, const CustomNames& customNames,
                       std::size_t maxRows,
                       const std::function<bool(const DatabaseProgress&)>& progress) {
@@ -400,6 +425,12 @@ TestList FillTestList(TestDatabase& db, const TestListQuery& query, const Custom
   for (int i = 0; i < n; ++i) {
     if (query.columns[static_cast<std::size_t>(i)] == kTestNoColumn) idField = i;
   }
+  std::vector<const DisplayColumn*> shown;
+  for (int i = 0; i < n; ++i) {
+    shown.push_back(
+        &columns.at(static_cast<std::size_t>(query.columns[static_cast<std::size_t>(i)])));
+  }
+  const ShortDateFormat dates = db.dateFormat();
   while (!rs.Eof()) {
     if (list.rows.size() >= maxRows) {
       list.truncated = true;
@@ -408,12 +439,15 @@ TestList FillTestList(TestDatabase& db, const TestListQuery& query, const Custom
     std::vector<std::string> row;
     row.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
-      const DisplayColumn& col =
-          columns.at(static_cast<std::size_t>(query.columns[static_cast<std::size_t>(i)]));
-      row.push_back(DisplayText(col, rs.Field(i), db.dateFormat()));
+      row.push_back(DisplayText(*shown[static_cast<std::size_t>(i)], rs.FieldView(i), dates));
     }
-    const JetField id = idField >= 0 ? rs.Field(idField) : JetField();
-    list.ids.push_back(id.IsNull() ? 0 : id.AsLong());
+    const JetValueView id = idField >= 0 ? rs.FieldView(idField) : JetValueView{};
+    list.ids.push_back(id.kind == JetField::Kind::Null ? 0
+                       : id.kind == JetField::Kind::Integer &&
+                               id.integer >= std::numeric_limits<std::int32_t>::min() &&
+                               id.integer <= std::numeric_limits<std::int32_t>::max()
+                           ? static_cast<std::int32_t>(id.integer)
+                           : id.ToField().AsLong());
     list.rows.push_back(std::move(row));
     if (list.rows.size() % kRowsPerReport == 0) report();
     rs.MoveNext();

@@ -133,6 +133,8 @@ TestList FillTestList(TestDatabase& db, const TestListQuery& query, const Custom
 // the side as "Intake" or "Exhaust", edge codes as "Sharp" (0), "Radius" (2) or "Break".
 std::string DisplayText(const DisplayColumn& column, const JetField& value,
                         const ShortDateFormat& dates);
+std::string DisplayText(const DisplayColumn& column, const JetValueView& value,
+                        const ShortDateFormat& dates);
 
 // The notes of the test `id`, as 9 lines of 57 characters, each without its trailing blanks
 // and followed by CR LF.
