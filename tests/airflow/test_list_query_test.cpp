@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 
+#include "airflow/jet_errors.h"
 #include "airflow/test_database.h"
+#include "base/error_trace.h"
 #include "support/bench_database.h"
 #include "support/temp_dir.h"
 
@@ -15,7 +18,9 @@ namespace {
 
 // Indexes into the filter field list and the column list (their order is the dialog's).
 constexpr int kManufacturer = 0;
+constexpr int kModelNo = 1;
 constexpr int kCylinderNo = 3;
+constexpr int kCustomA = 7 + 32;  // after the seven test fields and the 32 valve fields
 constexpr int kIntakeValveDiameter = 8;
 constexpr int kDate = 0, kTime = 1, kTestKind = 2, kTestName = 3, kOperator = 6, kIntExh = 14,
               kIntVlvPer = 15, kIntVlvDia = 16, kIntEdge = 26, kExhEdge = 42;
@@ -228,6 +233,33 @@ TEST_F(TestListOnSample, FiltersSelectTheMatchingTests) {
          s.rows[0] = Row(FilterConnector::And, kManufacturer, FilterRelation::Includes, "rod");
        },
        {1, 2, 5}},
+      // Jet's own wildcards: a list is one of its characters, "#" one digit, letters of any
+      // case (accented ones too).
+      {"includes a list",
+       [](TestListSettings& s) {
+         s.rows[0] = Row(FilterConnector::And, kManufacturer, FilterRelation::Includes, "[bx]rod");
+       },
+       {1, 2, 5}},
+      {"includes a list none of whose characters is there",
+       [](TestListSettings& s) {
+         s.rows[0] = Row(FilterConnector::And, kManufacturer, FilterRelation::Includes, "[qz]rod");
+       },
+       {}},
+      {"includes a digit",
+       [](TestListSettings& s) {
+         s.rows[0] = Row(FilterConnector::And, kModelNo, FilterRelation::Includes, "Pro #");
+       },
+       {3, 8}},
+      {"includes any digit",
+       [](TestListSettings& s) {
+         s.rows[0] = Row(FilterConnector::And, kModelNo, FilterRelation::Includes, "#");
+       },
+       {1, 2, 3, 5, 6, 7, 8}},
+      {"includes accented capitals",
+       [](TestListSettings& s) {
+         s.rows[0] = Row(FilterConnector::And, kCustomA, FilterRelation::Includes, "ZÜRICH");
+       },
+       {3}},
       {"includes with a quote",
        [](TestListSettings& s) {
          s.rows[0] = Row(FilterConnector::And, kManufacturer, FilterRelation::Includes, "o'RE");
@@ -335,6 +367,117 @@ TEST(TestListQuery, CustomNamesAreEmptyWithoutTheirTable) {
   reader.executable = ORVANTIS_EXECUTABLE;
   TestDatabase db(dir / "bench.mdb", reader);
   EXPECT_EQ(ReadCustomNames(db), CustomNames{});
+}
+
+// An older bench program's database without the carburetor table: "[ANY]" lists the tests of
+// the other kinds, and the carburetor kind lists nothing and names the table.
+TEST(TestListQuery, AMissingKindTableLeavesItsKindOut) {
+  test::TempDir dir;
+  test::SampleBench().OmitTable("TblCarbTest").Write(dir / "bench.mdb");
+  JetReaderOptions reader;
+  reader.executable = ORVANTIS_EXECUTABLE;
+  TestDatabase db(dir / "bench.mdb", reader);
+  auto has = [&db](std::string_view t) { return db.HasTable(t); };
+  TestListSettings any;
+  any.sortColumns = {kTestNoColumn, -1, -1};
+  TestListQuery q = BuildTestListQuery(any, kNoNames, {}, has);
+  EXPECT_EQ(q.missingTables, std::vector<std::string>{"TblCarbTest"});
+  EXPECT_EQ(q.sql.find("TblCarbTest"), std::string::npos);
+  TestList list = FillTestList(db, q, kNoNames);
+  EXPECT_EQ(list.ids, (std::vector<std::int32_t>{1, 2, 3, 4, 5, 7, 8}));
+  EXPECT_EQ(list.message, "");
+
+  TestListSettings carburetors;
+  carburetors.kind = 6;
+  q = BuildTestListQuery(carburetors, kNoNames, {}, has);
+  EXPECT_EQ(q.sql, "");
+  list = FillTestList(db, q, kNoNames);
+  EXPECT_TRUE(list.rows.empty());
+  EXPECT_EQ(list.message,
+            "The database engine cannot find the input table or query 'TblCarbTest'. Make sure "
+            "it exists and that its name is spelled correctly.");
+  // Without a way to ask, every kind table is taken to be there.
+  EXPECT_NE(BuildTestListQuery(any, kNoNames, {}).sql.find("TblCarbTest"), std::string::npos);
+}
+
+// The window fills the list away from its own thread with a progress bar and Cancel: the load
+// of the tables and the filling of the list tell how far they are, and either stops when told.
+TEST(TestListQuery, LoadingAndFillingReportProgressAndCanBeCancelled) {
+  test::TempDir dir;
+  test::GeneratedBench(600, 1).Write(dir / "bench.mdb");
+  JetReaderOptions reader;
+  reader.executable = ORVANTIS_EXECUTABLE;
+  TestDatabase db(dir / "bench.mdb", reader);
+  TestListSettings s;
+  s.sortColumns = {kTestNoColumn, -1, -1};
+  const TestListQuery q = BuildTestListQuery(s, kNoNames, {});
+
+  // The first fill is cancelled while "TblTest" loads. (The table's name is valid during the
+  // call only.)
+  struct Load {
+    std::string table;
+    std::int64_t done, total;
+  };
+  std::vector<Load> loads;
+  db.SetProgress([&](const DatabaseProgress& p) {
+    EXPECT_EQ(p.step, DatabaseProgress::Step::LoadingTable);
+    loads.push_back({std::string(p.table), p.done, p.total});
+    return !(p.table == "TblTest" && p.done > 0);
+  });
+  EXPECT_THROW(FillTestList(db, q, kNoNames), DatabaseReadCancelled);
+  EStackTrace::Instance().Clear();
+  ASSERT_FALSE(loads.empty());
+  EXPECT_EQ(loads.back().table, "TblTest");
+  EXPECT_EQ(loads.back().total, 600);
+
+  // Then it runs through: every table reports from 0 to its row count.
+  loads.clear();
+  db.SetProgress([&](const DatabaseProgress& p) {
+    loads.push_back({std::string(p.table), p.done, p.total});
+    return true;
+  });
+  std::vector<std::int64_t> filled;
+  const TestList list =
+      FillTestList(db, q, kNoNames, kMaxListedTests, [&](const DatabaseProgress& p) {
+        EXPECT_EQ(p.step, DatabaseProgress::Step::FillingList);
+        filled.push_back(p.done);
+        return true;
+      });
+  EXPECT_EQ(list.rows.size(), 600u);
+  std::map<std::string, std::pair<std::int64_t, std::int64_t>> first, last;  // done, total
+  for (const Load& l : loads) {
+    if (first.count(l.table) == 0) first[l.table] = {l.done, l.total};
+    last[l.table] = {l.done, l.total};
+  }
+  EXPECT_EQ(first["TblTest"], std::make_pair(std::int64_t{0}, std::int64_t{600}));
+  EXPECT_EQ(last["TblTest"], std::make_pair(std::int64_t{600}, std::int64_t{600}));
+  EXPECT_EQ(last["TblCarbTest"], std::make_pair(std::int64_t{100}, std::int64_t{100}));
+  EXPECT_EQ(filled, (std::vector<std::int64_t>{256, 512, 600}));
+
+  // Cancelled while filling: the list is not handed back, the database stays usable.
+  EXPECT_THROW(FillTestList(db, q, kNoNames, kMaxListedTests,
+                            [](const DatabaseProgress& p) { return p.done < 256; }),
+               DatabaseReadCancelled);
+  EStackTrace::Instance().Clear();
+  EXPECT_EQ(FillTestList(db, q, kNoNames).rows.size(), 600u);
+}
+
+// The short date form is the system's: it writes the dates of a query and shows those of the
+// list, and a database takes a new one at any time.
+TEST_F(TestListOnSample, TheShortDateFormCanBeSet) {
+  const ShortDateFormat german = *ShortDateFormatOfPattern("dd.MM.yyyy");
+  db_->SetDateFormat(german);
+  TestListSettings s;
+  s.anyDate = false;
+  s.fromDate = s.toDate = 45365;  // 14 March 2024
+  s.sortColumns = {kTestNoColumn, -1, -1};
+  const TestListQuery q = BuildTestListQuery(s, kNoNames, db_->dateFormat());
+  EXPECT_NE(q.sql.find("(TblTest.Date = #14.03.2024#)"), std::string::npos) << q.sql;
+  const TestList list = FillTestList(*db_, q, kNoNames);
+  EXPECT_EQ(list.ids, (std::vector<std::int32_t>{1, 2, 8}));
+  EXPECT_EQ(list.rows[0][0], "14.03.2024");
+  db_->SetDateFormat({});
+  EXPECT_EQ(List(s).rows[0][0], "3/14/2024");
 }
 
 }  // namespace

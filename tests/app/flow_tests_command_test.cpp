@@ -1,5 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -13,10 +19,14 @@
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"
 
+extern char** environ;
+
 namespace orv {
 namespace {
 
 using test::CliResult;
+using test::ReadText;
+using test::WriteText;
 
 CliResult RunCli(std::vector<std::string> args) {
   return test::RunCli(std::move(args), ORVANTIS_EXECUTABLE);
@@ -210,6 +220,109 @@ TEST_F(FlowTestsCommand, WithoutAFileTheDialogsDatabaseIsListed) {
                        (dir_ / kConfigFileName).string() + ")"),
             std::string::npos)
       << r.err;
+}
+
+// An older bench program's database without the carburetor table: the other kinds are
+// listed; the carburetor kind lists no test and says which table is missing.
+TEST_F(FlowTestsCommand, AKindTableTheDatabaseLacks) {
+  test::SampleBench().OmitTable("TblCarbTest").Write(file());
+  CliResult r = Cli({"flow-tests", file(), "--columns", "Test No.", "--sort", "Test No."});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Test No.\n1\n2\n3\n4\n5\n7\n8\n");
+  EXPECT_EQ(r.err, "");
+  r = Cli({"flow-tests", file(), "--kind", "Carburetor", "--columns", "Test No."});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Test No.\n");
+  EXPECT_EQ(r.err, "orvantis: " + file() +
+                       ": The database engine cannot find the input table or query "
+                       "'TblCarbTest'. Make sure it exists and that its name is spelled "
+                       "correctly.\n");
+}
+
+// One data page of "TblTest" no longer owned by it: the list is refused, naming the table and
+// both counts, instead of listing part of the tests with success.
+TEST_F(FlowTestsCommand, ATestTableThatReadsShortIsNotListed) {
+  test::GeneratedBench(40, 1).Write(file());
+  std::string bytes = ReadText(file());
+  const std::size_t page = bytes.find("Test 33") / 4096 * 4096;
+  bytes[page + 4] = bytes[page + 5] = bytes[page + 6] = bytes[page + 7] = '\0';
+  const int rowsOnPage = static_cast<unsigned char>(bytes[page + 12]);
+  WriteText(file(), bytes);
+  const CliResult r = Cli({"flow-tests", file(), "--no-cache"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("Error (3049)"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("the table TblTest is damaged: its definition holds 40 rows, " +
+                       std::to_string(40 - rowsOnPage) + " of them could be read"),
+            std::string::npos)
+      << r.err;
+}
+
+// A named pipe given as the database or as the flow test file is refused at once, naming it.
+TEST_F(FlowTestsCommand, ANamedPipeIsRefusedAtOnce) {
+  const std::string pipe = (dir_ / "pipe.mdb").string();
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const auto start = std::chrono::steady_clock::now();
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"flow-tests", pipe, "--data-root", dir_.path().string()},
+        {"flow-test", pipe, "--test-id", "1"},
+        {"dump", "--intake-flow", pipe, "--intake-test-id", "1"}}) {
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 1) << args[0];
+    EXPECT_NE(r.err.find("Could not find file '" + pipe + "'. (is not a regular file)"),
+              std::string::npos)
+        << r.err;
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// The loaded tables go to the cache folder ($XDG_CACHE_HOME/Orvantis) unless --no-cache is
+// given; two programs listing the same database at once, with an empty cache, both succeed.
+TEST_F(FlowTestsCommand, TheCacheFolderAndTwoProgramsAtOnce) {
+  const std::string expected = Cli({"flow-tests", file(), "--no-cache"}).out;
+  ASSERT_FALSE(expected.empty());
+  const std::filesystem::path cache = dir_ / "xdg" / "Orvantis";
+  const char* saved = std::getenv("XDG_CACHE_HOME");
+  const std::string restore = saved != nullptr ? saved : "";
+  ::setenv("XDG_CACHE_HOME", (dir_ / "xdg").c_str(), 1);
+  EXPECT_EQ(Cli({"flow-tests", file(), "--no-cache"}).out, expected);
+  EXPECT_FALSE(std::filesystem::exists(cache));
+  EXPECT_EQ(Cli({"flow-tests", file()}).out, expected);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cache),
+                          std::filesystem::directory_iterator()),
+            1);
+  std::filesystem::remove_all(cache);
+
+  // Two programs, each with a reader of its own, at the same time.
+  std::vector<pid_t> programs;
+  for (int i = 0; i < 2; ++i) {
+    const std::string out = (dir_ / ("out" + std::to_string(i))).string();
+    std::vector<std::string> args = {ORVANTIS_EXECUTABLE, "flow-tests", file(), "--data-root",
+                                     dir_.path().string()};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    EXPECT_EQ(::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    programs.push_back(pid);
+  }
+  for (std::size_t i = 0; i < programs.size(); ++i) {
+    int status = -1;
+    ASSERT_EQ(::waitpid(programs[i], &status, 0), programs[i]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << i;
+    EXPECT_EQ(ReadText(dir_ / ("out" + std::to_string(i))), expected) << i;
+  }
+  // The cache one of them left is whole: a third program lists from it.
+  EXPECT_EQ(Cli({"flow-tests", file()}).out, expected);
+  if (saved != nullptr) {
+    ::setenv("XDG_CACHE_HOME", restore.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_CACHE_HOME");
+  }
 }
 
 TEST(FlowTestsHelp, TheReaderCommandIsNotOffered) {

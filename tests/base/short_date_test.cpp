@@ -76,6 +76,53 @@ TEST(JetDate, ShortDatesWriteInTheOrderOfTheForm) {
   EXPECT_EQ(
       FormatShortDate(DayNumber(987, 6, 5), {ShortDateFormat::Order::YearMonthDay, '-', true}),
       "0987-06-05");
+  // Years are padded to four digits after any sign, as a C "%04d" writes them.
+  EXPECT_EQ(
+      FormatShortDate(DayNumber(-12, 3, 4), {ShortDateFormat::Order::YearMonthDay, '-', true}),
+      "-012-03-04");
+  EXPECT_EQ(FormatShortDate(DayNumber(12345, 11, 30), {}), "11/30/12345");
+}
+
+TEST(JetDate, ShortDateFormsComeFromTheSystemsPatterns) {
+  using O = ShortDateFormat::Order;
+  struct Row {
+    const char* pattern;
+    std::optional<ShortDateFormat> format;
+  };
+  auto form = [](O order, char separator, bool zeros) {
+    return std::optional<ShortDateFormat>(ShortDateFormat{order, separator, zeros});
+  };
+  const Row rows[] = {
+      {"M/d/yyyy", form(O::MonthDayYear, '/', false)},
+      {"MM/dd/yyyy", form(O::MonthDayYear, '/', true)},
+      {"M/d/yy", form(O::MonthDayYear, '/', false)},
+      {"dd.MM.yyyy", form(O::DayMonthYear, '.', true)},
+      {"d.M.yyyy", form(O::DayMonthYear, '.', false)},
+      {"dd/MM/yyyy", form(O::DayMonthYear, '/', true)},
+      {"yyyy-MM-dd", form(O::YearMonthDay, '-', true)},
+      {" YYYY-M-D ", form(O::YearMonthDay, '-', false)},
+      {"d/MM/yyyy", form(O::DayMonthYear, '/', true)},
+      {"dd MM yyyy", std::nullopt},  // dates are read only with "/", "-" or "."
+      {"dd.MM/yyyy", std::nullopt},
+      {"dd..MM.yyyy", std::nullopt},
+      {"MM/yyyy", std::nullopt},
+      {"yyyy/dd/MM", std::nullopt},  // no such order
+      {"ddd/MM/yyyy", std::nullopt},
+      {"d/d/yyyy", std::nullopt},
+      {"dd.MM.yyyy.", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const Row& r : rows) {
+    const std::optional<ShortDateFormat> f = ShortDateFormatOfPattern(r.pattern);
+    ASSERT_EQ(f.has_value(), r.format.has_value()) << r.pattern;
+    if (!f) continue;
+    EXPECT_EQ(f->order, r.format->order) << r.pattern;
+    EXPECT_EQ(f->separator, r.format->separator) << r.pattern;
+    EXPECT_EQ(f->leadingZeros, r.format->leadingZeros) << r.pattern;
+    // A date written in the form reads back as the same day.
+    const double day = DayNumber(2024, 3, 4);
+    EXPECT_EQ(ParseShortDate(FormatShortDate(day, *f), *f), day) << r.pattern;
+  }
 }
 
 }  // namespace

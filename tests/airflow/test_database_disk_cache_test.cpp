@@ -1,0 +1,218 @@
+#include "airflow/test_database_disk_cache.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "airflow/test_database.h"
+#include "airflow/test_list_query.h"
+#include "base/atomic_file.h"
+#include "support/bench_database.h"
+#include "support/reader_scripts.h"
+#include "support/temp_dir.h"
+
+namespace orv {
+namespace {
+
+using test::TempDir;
+namespace fs = std::filesystem;
+
+// A bench database, a cache folder, and a reader that counts its runs.
+class DiskCache : public ::testing::Test {
+ protected:
+  DiskCache() : counting_(test::CountingReaderBody(dir_ / "runs", ORVANTIS_EXECUTABLE)) {
+    test::SampleBench().Write(file());
+  }
+  fs::path file() const { return dir_ / "bench.mdb"; }
+  DiskCacheOptions Cache() const { return {dir_ / "cache"}; }
+  JetReaderOptions Reader() const {
+    JetReaderOptions o;
+    o.executable = counting_.path();
+    return o;
+  }
+  int Runs() const { return test::CountLines(dir_ / "runs"); }
+  fs::path CacheFile() const {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir_ / "cache", ec)) files.push_back(e.path());
+    return files.size() == 1 ? files[0] : fs::path();
+  }
+  // The dialog's list of every test, sorted by number, one line per test.
+  std::string List(TestDatabase& db) const {
+    const CustomNames names = ReadCustomNames(db);
+    TestListSettings s;
+    s.shownColumns = {0, 1, 2, 3, 4, 9};
+    s.sortColumns = {kTestNoColumn, -1, -1};
+    std::string out;
+    for (const auto& row :
+         FillTestList(db, BuildTestListQuery(s, names, db.dateFormat()), names).rows) {
+      for (const std::string& cell : row) out += cell + "|";
+      out += "\n";
+    }
+    return out;
+  }
+
+  TempDir dir_;
+  test::ReaderScript counting_;
+};
+
+TEST_F(DiskCache, ASecondOpenListsFromTheCacheWithoutAReader) {
+  std::string first;
+  {
+    TestDatabase db(file(), Reader(), {}, Cache());
+    EXPECT_FALSE(db.StartedFromDiskCache());
+    first = List(db);
+  }
+  EXPECT_EQ(Runs(), 1);
+  ASSERT_FALSE(CacheFile().empty());
+  EXPECT_EQ(CacheFile().parent_path(), dir_ / "cache");
+  EXPECT_EQ(CacheFile().extension(), ".sqlite");
+
+  TestDatabase again(file(), Reader(), {}, Cache());
+  EXPECT_TRUE(again.StartedFromDiskCache());
+  EXPECT_EQ(again.tables().size(), test::BenchDatabase::TableNames().size());
+  EXPECT_EQ(List(again), first);
+  EXPECT_EQ(Runs(), 1);
+  // A column the cache lacks is read then (and kept for the next open).
+  EXPECT_EQ(again.OpenRecordSet("SELECT HeadSerialNo FROM TblTest WHERE HeadSerialNo = 'D-7'")
+                .RecordCount(),
+            1);
+  EXPECT_EQ(Runs(), 2);
+  TestDatabase third(file(), Reader(), {}, Cache());
+  EXPECT_EQ(third.OpenRecordSet("SELECT HeadSerialNo, TestName FROM TblTest").RecordCount(), 9);
+  EXPECT_EQ(Runs(), 2);
+
+  // Without a cache folder nothing is kept or read.
+  TestDatabase none(file(), Reader());
+  EXPECT_FALSE(none.StartedFromDiskCache());
+  EXPECT_EQ(List(none), first);
+}
+
+// The bench program writes the file anew with the same size: the new modification time makes
+// the cache stale, and the list shows the new data.
+TEST_F(DiskCache, AChangedDatabaseIsReadAfresh) {
+  {
+    TestDatabase db(file(), Reader(), {}, Cache());
+    EXPECT_NE(List(db).find("Holley 750"), std::string::npos);
+  }
+  std::string bytes = ReadWholeFile(file()).value();
+  const std::size_t at = bytes.find("Holley 750");
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at, 10, "Holley 850");
+  const auto size = fs::file_size(file());
+  const auto time = fs::last_write_time(file());
+  ASSERT_EQ(WriteFileAtomically(file(), bytes), "");
+  fs::last_write_time(file(), time + std::chrono::seconds(5));
+  ASSERT_EQ(fs::file_size(file()), size);
+
+  TestDatabase db(file(), Reader(), {}, Cache());
+  EXPECT_FALSE(db.StartedFromDiskCache());
+  const std::string list = List(db);
+  EXPECT_NE(list.find("Holley 850"), std::string::npos);
+  EXPECT_EQ(list.find("Holley 750"), std::string::npos);
+  // The cache now holds the new state.
+  TestDatabase again(file(), Reader(), {}, Cache());
+  EXPECT_TRUE(again.StartedFromDiskCache());
+  EXPECT_EQ(List(again), list);
+}
+
+// Cache files damaged in any way are not used, and are replaced by good ones.
+TEST_F(DiskCache, ADamagedCacheIsIgnoredAndRebuilt) {
+  std::string expected;
+  {
+    TestDatabase db(file(), Reader(), {}, Cache());
+    expected = List(db);
+  }
+  const fs::path cache = CacheFile();
+  const std::string good = ReadWholeFile(cache).value();
+  // A table of ours added to the cache file with SQLite itself.
+  auto withExtra = [&](const char* sql) {
+    const fs::path copy = dir_ / "copy.sqlite";
+    EXPECT_EQ(WriteFileAtomically(copy, good), "");
+    sqlite3* db = nullptr;
+    sqlite3_open(copy.c_str(), &db);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(db);
+    return ReadWholeFile(copy).value();
+  };
+  std::string flipped = good;
+  for (std::size_t i = good.size() / 3; i < good.size() / 3 + 64; ++i) flipped[i] ^= 0x5A;
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"garbage", std::string(5000, 'x')},
+      {"empty", ""},
+      {"cut", good.substr(0, good.size() / 2)},
+      {"bytes changed", flipped},
+      {"another database's file",
+       withExtra("UPDATE orvantis_cache_file SET path = '/elsewhere/bench.mdb'")},
+      {"a view instead of a table",
+       withExtra("DROP TABLE TblCustomNames; CREATE VIEW TblCustomNames AS SELECT 1 AS ItemNo, "
+                 "'x' AS Name")},
+      {"a trigger", withExtra("CREATE TRIGGER t AFTER INSERT ON TblTest BEGIN SELECT 1; END")},
+      {"a row too many", withExtra("INSERT INTO TblCustomNames (ItemNo) VALUES (99)")},
+      {"a column the catalog does not hold", withExtra("ALTER TABLE TblTest ADD COLUMN Extra")},
+      {"a catalog entry of an unknown type",
+       withExtra("UPDATE orvantis_cache_columns SET column_type = 99 WHERE column_no = 1")},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(WriteFileAtomically(cache, c.bytes), "") << c.what;
+    const int before = Runs();
+    TestDatabase db(file(), Reader(), {}, Cache());
+    EXPECT_FALSE(db.StartedFromDiskCache()) << c.what;
+    EXPECT_EQ(List(db), expected) << c.what;
+    EXPECT_EQ(Runs(), before + 1) << c.what;
+    TestDatabase rebuilt(file(), Reader(), {}, Cache());
+    EXPECT_TRUE(rebuilt.StartedFromDiskCache()) << c.what;
+  }
+}
+
+// When the cache files together exceed the limit, the least recently used go first.
+TEST_F(DiskCache, TheLeastRecentlyUsedFilesGoFirst) {
+  DiskCacheOptions cache = Cache();
+  std::vector<fs::path> files;
+  for (const char* name : {"a.mdb", "b.mdb", "c.mdb"}) {
+    test::SampleBench().Write(dir_ / name);
+    TestDatabase db(dir_ / name, Reader(), {}, cache);
+    List(db);
+    files.push_back(DiskCacheFileOf(cache, fs::weakly_canonical(dir_ / name).string()));
+    ASSERT_TRUE(fs::exists(files.back())) << name;
+    fs::last_write_time(files.back(),
+                        fs::file_time_type::clock::now() - std::chrono::hours(10 - files.size()));
+  }
+  // Used again: "a" is now the most recent.
+  { TestDatabase db(dir_ / "a.mdb", Reader(), {}, cache); }
+  cache.sizeLimit = fs::file_size(files[0]) + fs::file_size(files[2]) + 1;
+  test::SampleBench().Write(dir_ / "d.mdb");
+  TestDatabase d(dir_ / "d.mdb", Reader(), {}, cache);
+  List(d);
+  EXPECT_TRUE(fs::exists(files[0]));
+  EXPECT_FALSE(fs::exists(files[1]));
+  EXPECT_FALSE(fs::exists(files[2]));
+  EXPECT_TRUE(fs::exists(DiskCacheFileOf(cache, fs::weakly_canonical(dir_ / "d.mdb").string())));
+}
+
+TEST(DiskCacheFolder, FollowsTheXdgCacheHome) {
+  const char* saved = std::getenv("XDG_CACHE_HOME");
+  const std::string restore = saved != nullptr ? saved : "";
+  ::setenv("XDG_CACHE_HOME", "/tmp/xdg-cache", 1);
+  EXPECT_EQ(DefaultDiskCacheFolder(), fs::path("/tmp/xdg-cache/Orvantis"));
+  ::setenv("XDG_CACHE_HOME", "relative/cache", 1);  // not absolute: ignored
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && fs::path(home).is_absolute()) {
+    EXPECT_EQ(DefaultDiskCacheFolder(), fs::path(home) / ".cache" / "Orvantis");
+  }
+  if (saved != nullptr) {
+    ::setenv("XDG_CACHE_HOME", restore.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_CACHE_HOME");
+  }
+}
+
+}  // namespace
+}  // namespace orv
