@@ -12,12 +12,15 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "airflow/jet_reader_process.h"
 #include "airflow/jet_sql.h"
+#include "airflow/jet_table_stream.h"
 #include "airflow/read_test.h"
 #include "airflow/test_database.h"
 #include "airflow/test_database_cache.h"
@@ -38,10 +41,19 @@ orv::test::TempDir& Folder() {
   return dir;
 }
 
+// The database is written by a child process: the writer holds every row in memory (about
+// 900 MB), which this process must not, since a process started from it counts this process's
+// largest size as its own.
 const std::filesystem::path& BigBench() {
   static const std::filesystem::path file = [] {
     const auto path = Folder() / "bench32000.mdb";
-    orv::test::GeneratedBench(kTests, kRowsPerTest).Write(path);
+    const pid_t writer = fork();
+    if (writer == 0) {
+      orv::test::GeneratedBench(kTests, kRowsPerTest).Write(path);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(writer, &status, 0);
     return path;
   }();
   return file;
@@ -79,8 +91,107 @@ void Check(benchmark::State& state, std::size_t rows) {
 
 const std::vector<int> kDefaultColumns = {0, 1, 2, 3, 4};
 
+// Runs a program (its standard input from `input`, standard output and error and descriptor
+// 3 to /dev/null) and waits for it: its exit status and its largest resident size in kB, which
+// includes that of the processes it waited for.
+struct Run {
+  int status = -1;
+  long maxRssKb = 0;
+};
+Run RunProgram(const std::vector<std::string>& args, const char* input = "/dev/null") {
+  std::vector<char*> argv;
+  std::vector<std::string> copy = args;
+  for (std::string& a : copy) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, input, O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 3, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  Run run;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) == pid) {
+      run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      run.maxRssKb = usage.ru_maxrss;
+    }
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  return run;
+}
+
+// `orvantis flow-tests DB.mdb --no-cache --defaults`: the whole program listing every test,
+// with the largest resident size of it and its reader (whichever is larger). It runs first,
+// while this process is small (see BigBench).
+void BM_CommandLineListAllTests(benchmark::State& state) {
+  const std::string root = (Folder() / "data").string();
+  std::filesystem::create_directories(root);
+  BigBench();
+  Run run;
+  for (auto _ : state) {
+    run = RunProgram({ORVANTIS_EXECUTABLE, "flow-tests", BigBench().string(), "--no-cache",
+                      "--defaults", "--data-root", root});
+    if (run.status != 0) state.SkipWithError("the command failed");
+  }
+  state.counters["largest_process_MB"] = static_cast<double>(run.maxRssKb) / 1024.0;
+}
+BENCHMARK(BM_CommandLineListAllTests)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The reader alone answering the list's request (its catalog, then "TblTest" and the kind
+// tables with the list's columns): its time and size.
+void BM_ReaderAloneForTheList(benchmark::State& state) {
+  BigBench();
+  const auto request = Folder() / "list.request";
+  {
+    // The catalog tells the tables' and columns' numbers.
+    orv::JetReaderSession session(Reader(), BigBench());
+    struct Catalog final : orv::JetStreamSink {
+      std::vector<orv::JetTableInfo> tables;
+      void Table(const orv::JetTableInfo& t) override { tables.push_back(t); }
+      void Row(std::span<const orv::JetCell>) override {}
+      void EndTable() override {}
+    } catalog;
+    orv::JetStreamParser parser(catalog, "bench");
+    session.Start([&](std::string_view bytes) {
+      parser.Feed(bytes);
+      return parser.done();
+    });
+    std::vector<orv::JetRowRequest> tables;
+    for (std::size_t t = 0; t < catalog.tables.size(); ++t) {
+      const orv::JetTableInfo& info = catalog.tables[t];
+      const bool test = info.name == "TblTest";
+      bool kind = false;
+      for (int k : {2, 3, 4, 5, 6, 10}) kind = kind || orv::KindTableName(k) == info.name;
+      if (!test && !kind) continue;
+      orv::JetRowRequest r;
+      r.table = static_cast<std::uint16_t>(t);
+      for (std::size_t c = 0; c < info.columns.size(); ++c) {
+        const std::string& n = info.columns[c].name;
+        if (test ? (n == "Date" || n == "Time" || n == "TestKind" || n == "TestName" || n == "ID")
+                 : n == "TestID") {
+          r.columns.push_back(static_cast<std::uint16_t>(c));
+        }
+      }
+      tables.push_back(r);
+    }
+    std::ofstream(request, std::ios::binary) << orv::EncodeJetRequest(tables);
+  }
+  Run run;
+  for (auto _ : state) {
+    run = RunProgram({ORVANTIS_EXECUTABLE, "jet-read", "--channel", "3", "--", BigBench().string()},
+                     request.c_str());
+    if (run.status != 0) state.SkipWithError("the reader failed");
+  }
+  state.counters["reader_MB"] = static_cast<double>(run.maxRssKb) / 1024.0;
+}
+BENCHMARK(BM_ReaderAloneForTheList)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The dialog's default columns, all six kinds, nothing kept from an earlier run.
 void BM_ListAllTestsCold(benchmark::State& state) {
+  BigBench();
   std::size_t rows = 0;
   for (auto _ : state) rows = List({}, kDefaultColumns);
   Check(state, rows);
@@ -97,10 +208,31 @@ void BM_ListAllTestsFromDiskCache(benchmark::State& state) {
 }
 BENCHMARK(BM_ListAllTestsFromDiskCache)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// From the cache folder, a list not filled before (a filter value new at each iteration): the
+// query runs on the cached tables.
+void BM_ListFilteredFromDiskCache(benchmark::State& state) {
+  std::filesystem::remove_all(DiskCache().folder);
+  List(DiskCache(), kDefaultColumns);
+  int n = 0;
+  for (auto _ : state) {
+    orv::TestDatabase db(BigBench(), Reader(), {}, DiskCache());
+    const orv::CustomNames names = orv::ReadCustomNames(db);
+    orv::TestListSettings settings = ListSettings(kDefaultColumns);
+    settings.rows[0] = {orv::FilterConnector::And, 5, orv::FilterRelation::Greater,
+                        std::to_string(100 + n++ % 50) + ".5"};  // "Maximum CFM"
+    const orv::TestList list =
+        orv::FillTestList(db, orv::BuildTestListQuery(settings, names, db.dateFormat()), names);
+    if (list.rows.empty()) state.SkipWithError("nothing listed");
+    benchmark::DoNotOptimize(list);
+  }
+}
+BENCHMARK(BM_ListFilteredFromDiskCache)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Every column shown, the customer join included; cold.
 void BM_ListAllTestsAllColumnsCold(benchmark::State& state) {
   std::vector<int> all;
   for (int i = 0; i < 15 + 32 + 26; ++i) all.push_back(i);
+  BigBench();
   std::size_t rows = 0;
   for (auto _ : state) rows = List({}, all);
   Check(state, rows);
@@ -110,6 +242,7 @@ BENCHMARK(BM_ListAllTestsAllColumnsCold)->Unit(benchmark::kMillisecond)->UseReal
 // The first read of a test from a database not yet open (as the command line's
 // `--intake-test-id`): the reader picks out the test's rows.
 void BM_ReadTestFromAFileNotYetOpen(benchmark::State& state) {
+  BigBench();
   for (auto _ : state) {
     orv::TestDatabaseCache databases(Reader());
     orv::FlowTest test;
@@ -140,55 +273,6 @@ void BM_ReadTestFromTheOpenDatabase(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReadTestFromTheOpenDatabase)->Unit(benchmark::kMillisecond);
-
-// Runs a program and waits for it; its exit status, and the largest resident size of it and of
-// any process it waited for, in kB.
-struct Run {
-  int status = -1;
-  long maxRssKb = 0;         // the program itself
-  long maxDescendantKb = 0;  // the largest of all processes waited for so far
-};
-Run RunProgram(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  std::vector<std::string> copy = args;
-  for (std::string& a : copy) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  Run run;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) == pid) {
-      run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      run.maxRssKb = usage.ru_maxrss;
-    }
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  rusage children{};
-  getrusage(RUSAGE_CHILDREN, &children);
-  run.maxDescendantKb = children.ru_maxrss;
-  return run;
-}
-
-// `orvantis flow-tests DB.mdb --no-cache --defaults`: the whole program listing every test,
-// with its memory and its reader's.
-void BM_CommandLineListAllTests(benchmark::State& state) {
-  const std::string root = (Folder() / "data").string();
-  std::filesystem::create_directories(root);
-  Run run;
-  for (auto _ : state) {
-    run = RunProgram({ORVANTIS_EXECUTABLE, "flow-tests", BigBench().string(), "--no-cache",
-                      "--defaults", "--data-root", root});
-    if (run.status != 0) state.SkipWithError("the command failed");
-  }
-  state.counters["program_MB"] = static_cast<double>(run.maxRssKb) / 1024.0;
-  state.counters["largest_process_MB"] = static_cast<double>(run.maxDescendantKb) / 1024.0;
-}
-BENCHMARK(BM_CommandLineListAllTests)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The script pipeline with the tables and query of a command.
 void Script(benchmark::State& state, const std::string& sqliteQuery,

@@ -229,8 +229,12 @@ bool IsWholeNumber(int colType) {
   return colType == MDB_BYTE || colType == MDB_INT || colType == MDB_LONGINT;
 }
 
-std::string ConvertText(MdbHandle* mdb, const MdbField& field, int type) {
-  GText text(mdb_col_to_string(mdb, mdb->pg_buf, field.start, type, field.siz));
+// The text of a field of `page` (a long text's of mdbtools' page buffer, which must hold the
+// page) converted to UTF-8 by mdbtools.
+std::string ConvertText(MdbHandle* mdb, const unsigned char* page, const MdbField& field,
+                        int type) {
+  GText text(
+      mdb_col_to_string(mdb, const_cast<unsigned char*>(page), field.start, type, field.siz));
   return text ? std::string(text.get()) : std::string();
 }
 
@@ -286,20 +290,30 @@ class TableReader final {
     std::vector<MdbField> fields(columns_.size());
     std::vector<JetCell> cells(wanted.size());
     std::vector<std::string> texts(wanted.size());
+    // The columns taken from each row: those asked for and the key.
+    std::vector<std::size_t> read = wanted;
+    if (request.keyed && std::find(read.begin(), read.end(), request.keyColumn) == read.end()) {
+      read.push_back(request.keyColumn);
+    }
+    bool inBuffer = false;
+    for (std::size_t c : wanted) {
+      inBuffer =
+          inBuffer || columns_[c]->col_type == MDB_MEMO || columns_[c]->col_type == MDB_NUMERIC;
+    }
     const auto pageSize = static_cast<std::size_t>(mdb_->fmt->pg_size);
-    const ByteReader page({mdb_->pg_buf, std::min(pageSize, sizeof mdb_->pg_buf)});
     const std::size_t rowCountAt = mdb_->fmt->row_count_offset;
     std::uint64_t rowsRead = 0;
     mdb_rewind_table(table_.get());
     pages_ = TablePages();
     nextPage_ = 0;
-    while (NextDataPage()) {
+    while (const unsigned char* bytes = NextDataPage(inBuffer)) {
+      const ByteReader page({bytes, std::min(pageSize, sizeof mdb_->pg_buf)});
       if (!page.Has(rowCountAt, 2)) break;
       const std::uint16_t rows = page.U16(rowCountAt);
       for (std::uint16_t r = 0; r < rows; ++r) {
         int start = 0;
-        size_t length = 0;
-        if (mdb_find_row(mdb_, r, &start, &length) != 0 || length == 0) continue;
+        std::size_t length = 0;
+        if (!FindRow(page, rowCountAt, r, start, length) || length == 0) continue;
         if ((start & kDeletedRowFlag) != 0) continue;
         const auto rowStart = static_cast<std::size_t>(start & kRowOffsetMask);
         if (request.keyed) {
@@ -311,7 +325,7 @@ class TableReader final {
             continue;
           }
         }
-        if (!CrackRow(page, rowStart, length, fields)) continue;
+        if (!CrackRow(page, rowStart, length, read, fields)) continue;
         ++rowsRead;
         if (request.keyed) {
           // The row taken apart has the last word on its key.
@@ -327,7 +341,7 @@ class TableReader final {
             const std::size_t col = wanted[w];
             const bool isMemo = columns_[col]->col_type == MDB_MEMO;
             if (isMemo != (pass == 1)) continue;
-            cells[w] = Decode(page, *columns_[col], fields[col], texts[w]);
+            cells[w] = Decode(page, bytes, *columns_[col], fields[col], texts[w]);
           }
         }
         out.Row(cells);
@@ -367,16 +381,44 @@ class TableReader final {
   // Moves mdbtools' page buffer to the table's next data page: the next page its usage map
   // names (or, when the map is of no known form, the next page of the file) that is a data
   // page of this table, as mdbtools' own walk does. False after the last.
-  bool NextDataPage() {
+  //
+  // The page is read in place unless `inBuffer` (mdbtools' own readers of long texts and
+  // decimals take their values from its buffer) or the file is encrypted. Returns the page's
+  // bytes, or null after the last page.
+  const unsigned char* NextDataPage(bool inBuffer) {
     MdbTableDef* t = table_.get();
+    const auto size = static_cast<std::size_t>(mdb_->fmt->pg_size);
     while (nextPage_ < pages_.size()) {
-      const std::uint32_t page = pages_[nextPage_++];
-      if (!file_.ReadPage(page)) return false;
-      t->cur_phys_pg = page;
-      const ByteReader bytes({mdb_->pg_buf, sizeof mdb_->pg_buf});
-      if (bytes.U8(0) == MDB_PAGE_DATA && bytes.U32(4) == t->entry->table_pg) return true;
+      const std::uint32_t number = pages_[nextPage_++];
+      const unsigned char* bytes = nullptr;
+      if (inBuffer || file_.Encrypted()) {
+        if (!file_.ReadPage(number)) return nullptr;
+        bytes = mdb_->pg_buf;
+      } else {
+        bytes = file_.Page(number);
+        if (bytes == nullptr) return nullptr;
+      }
+      t->cur_phys_pg = number;
+      const ByteReader page({bytes, size});
+      if (page.U8(0) == MDB_PAGE_DATA && page.U32(4) == t->entry->table_pg) return bytes;
     }
-    return false;
+    return nullptr;
+  }
+
+  // Where row `r` of a data page lies (as mdbtools' own row finder has it): its start with the
+  // flags in the top bits, and its length; false when its place is not on the page. A page
+  // holds its rows' starts, u16 each, from the row count on; a row ends where the one before it
+  // starts (the first at the end of the page).
+  static bool FindRow(const ByteReader& page, std::size_t rowCountAt, std::uint16_t r, int& start,
+                      std::size_t& length) {
+    const std::size_t at = rowCountAt + 2 + 2 * std::size_t{r};
+    if (r > 1000 || !page.Has(at, 2)) return false;
+    start = page.U16(at);
+    const std::size_t next = r == 0 ? page.size() : (page.U16(at - 2) & kRowOffsetMask);
+    const auto begin = static_cast<std::size_t>(start & kRowOffsetMask);
+    if (begin >= page.size() || begin > next || next > page.size()) return false;
+    length = next - begin;
+    return true;
   }
 
   // The pages the table's usage map names, in ascending order (for a map of no known form,
@@ -444,10 +486,10 @@ class TableReader final {
     return pages;
   }
 
-  // Finds where each column's value lies in the row at `rowStart` (`length` bytes) of the page
-  // in mdbtools' buffer, into `fields` (one per column, as mdbtools' own row reader gives
-  // them); false for a row mdbtools refuses. It takes the row apart as mdbtools does, without
-  // its work for every row (a heap block, debug checks).
+  // Finds where the value of each column of `read` lies in the row at `rowStart` (`length`
+  // bytes) of `page`, into `fields` (indexed by column, as mdbtools' own row reader gives
+  // them); false for a row whose counts do not fit it, or whose value of one of those columns
+  // lies outside it. It takes the row apart as mdbtools does, for the columns wanted only.
   //
   // A row (offsets from its start s to its last byte e; Jet 3 keeps the counts in one byte):
   //   s              u8 / u16   number of columns the row holds, n
@@ -466,7 +508,7 @@ class TableReader final {
   //   e - m + 1 .. e m bytes    null mask, m = (n + 7) / 8: bit b of byte k set when column
   //                             number 8k + b holds a value (a flag's value is its bit)
   bool CrackRow(const ByteReader& page, std::size_t rowStart, std::size_t length,
-                std::vector<MdbField>& fields) const {
+                const std::vector<std::size_t>& read, std::vector<MdbField>& fields) const {
     if (length == 0 || !page.Has(rowStart, length)) return false;
     // The row's bytes, read through `at` (relative to the page, as mdbtools counts) only within
     // the row: a count that points outside it makes the row unreadable.
@@ -514,7 +556,7 @@ class TableReader final {
     }
     const std::uint8_t* mask = row + (maskAt - start);
     const std::uint32_t fixedColumns = rowColumns - varColumns;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
+    for (std::size_t i : read) {
       const MdbColumn& c = *columns_[i];
       MdbField& f = fields[i];
       f.colnum = static_cast<int>(i);
@@ -616,8 +658,8 @@ class TableReader final {
 
   // The value of one field of the current row, read from the page as it is stored: numbers
   // with every bit (no text formatting), dates as day numbers, flags from the null mask.
-  JetCell Decode(const ByteReader& page, const MdbColumn& column, const MdbField& f,
-                 std::string& text) const {
+  JetCell Decode(const ByteReader& page, const unsigned char* bytes, const MdbColumn& column,
+                 const MdbField& f, std::string& text) const {
     JetCell cell;
     if (column.col_type == MDB_BOOL) {
       // A flag is stored as its bit of the null mask: set is true.
@@ -675,7 +717,7 @@ class TableReader final {
       case MDB_MEMO:
       case MDB_REPID:
         // A present text of no bytes is the empty text, not NULL.
-        text = size == 0 ? std::string() : ConvertText(mdb_, f, column.col_type);
+        text = size == 0 ? std::string() : ConvertText(mdb_, bytes, f, column.col_type);
         cell.kind = JetCell::Kind::Text;
         cell.bytes = text;
         return cell;

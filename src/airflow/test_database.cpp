@@ -327,6 +327,9 @@ JetField JetValueView::ToField() const {
 
 namespace {
 
+// Results kept by `KeepResult`, the most recent.
+constexpr std::size_t kKeptResults = 4;
+
 // Reads of single tests from one table after which the table is loaded whole.
 constexpr std::size_t kKeyedReadsBeforeWhole = 3;
 
@@ -404,8 +407,15 @@ struct TestDatabase::Impl {
   std::vector<TableState> state;
 
   std::unique_ptr<JetReaderSession> session;
+  std::vector<std::pair<std::string, std::string>> results;  // kept results, the oldest first
   std::shared_ptr<Connection> main;   // tables held whole (with the columns read so far)
   std::shared_ptr<Connection> keyed;  // the rows of single tests, every column
+
+  void Remember(std::string key, std::string value) {
+    std::erase_if(results, [&](const auto& r) { return r.first == key; });
+    results.emplace_back(std::move(key), std::move(value));
+    if (results.size() > kKeptResults) results.erase(results.begin());
+  }
 
   int FindTable(std::string_view name) const noexcept {
     for (std::size_t t = 0; t < tables.size(); ++t) {
@@ -865,6 +875,23 @@ void TestDatabase::PrefetchRows(const std::vector<KeyedTable>& tables, std::int6
 }
 
 bool TestDatabase::FileUnchanged() const { return StampOf(impl_->file) == impl_->stamp; }
+
+std::optional<std::string> TestDatabase::KeptResult(std::string_view key) {
+  for (const auto& [k, v] : impl_->results) {
+    if (k == key) return v;
+  }
+  std::optional<std::string> kept = ReadDiskCacheResult(impl_->diskCache, impl_->cacheStamp, key);
+  if (kept) impl_->Remember(std::string(key), *kept);
+  return kept;
+}
+
+void TestDatabase::KeepResult(std::string_view key, std::string_view value) {
+  impl_->Remember(std::string(key), std::string(value));
+  // Only while the file is as it was opened: the result is of that state.
+  if (!impl_->diskCache.folder.empty() && StampOf(impl_->file) == impl_->stamp) {
+    WriteDiskCacheResult(impl_->diskCache, impl_->cacheStamp, key, value);
+  }
+}
 
 // ---------------------------------------------------------------------------------------------
 // Reads with defaults

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,6 +92,13 @@ class TestDatabase final {
   // so that the queries of one test that follow find them loaded. Tables the file lacks and
   // tables held whole already are passed over.
   void PrefetchRows(const std::vector<KeyedTable>& tables, std::int64_t key);
+
+  // Results made from this state of the file, kept with its loaded tables (and in the cache
+  // folder with them), so that the same work need not be done again: a filled test list, say,
+  // under a key naming its query and how its rows are shown. They go when the file changes, and
+  // only the most recent few are kept. Nothing is kept for a key that names no result.
+  std::optional<std::string> KeptResult(std::string_view key);
+  void KeepResult(std::string_view key, std::string_view value);
 
   // The query as SQLite runs it.
   std::string Translate(std::string_view jetSql) const;

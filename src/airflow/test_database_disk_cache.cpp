@@ -33,6 +33,10 @@ constexpr const char* kCreateColumnsTable =
     "INTEGER, key_position INTEGER, held INTEGER)";
 constexpr std::string_view kSqliteHeader("SQLite format 3\0", 16);
 constexpr std::string_view kCacheExtension = ".sqlite";
+constexpr std::string_view kResultExtension = ".result";
+constexpr std::string_view kResultMagic = "OVRESLT1";
+// A kept result larger than this is not kept (nor read).
+constexpr std::size_t kMaxResultBytes = std::size_t{64} << 20;
 
 struct StatementFinalizer {
   void operator()(sqlite3_stmt* s) const noexcept { sqlite3_finalize(s); }
@@ -354,7 +358,10 @@ void KeepWithinLimit(const fs::path& folder, std::uintmax_t limit) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path& p = it->path();
-    if (p.extension() != kCacheExtension || !it->is_regular_file(ec)) continue;
+    if ((p.extension() != kCacheExtension && p.extension() != kResultExtension) ||
+        !it->is_regular_file(ec)) {
+      continue;
+    }
     const std::uintmax_t size = it->file_size(ec);
     const fs::file_time_type time = it->last_write_time(ec);
     if (ec) {
@@ -384,13 +391,15 @@ fs::path DefaultDiskCacheFolder() {
   return {};
 }
 
-fs::path DiskCacheFileOf(const DiskCacheOptions& options, std::string_view path) {
+static std::string Hex(std::uint64_t h) {
   static constexpr char kHex[] = "0123456789abcdef";
-  const std::uint64_t h = Fnv1a(path);
-  std::string name = "testdb-";
-  for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(h >> shift) & 0xF];
-  name += kCacheExtension;
-  return options.folder / name;
+  std::string text;
+  for (int shift = 60; shift >= 0; shift -= 4) text += kHex[(h >> shift) & 0xF];
+  return text;
+}
+
+fs::path DiskCacheFileOf(const DiskCacheOptions& options, std::string_view path) {
+  return options.folder / ("testdb-" + Hex(Fnv1a(path)) + std::string(kCacheExtension));
 }
 
 bool IsDiskCacheTableName(std::string_view name) {
@@ -451,10 +460,67 @@ std::string WriteDiskCache(const DiskCacheOptions& options, const DatabaseStamp&
   sqlite3_int64 size = 0;
   unsigned char* bytes = sqlite3_serialize(db, "main", &size, 0);
   if (bytes == nullptr) return "the tables cannot be copied";
+  // A cache file is never trusted when read, so it is not flushed to the disk: a file left
+  // damaged by a power cut is found so and made again.
   const std::string reason = WriteFileAtomically(
       DiskCacheFileOf(options, stamp.path),
-      std::string_view(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(size)));
+      std::string_view(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(size)),
+      WriteDurability::Unflushed);
   sqlite3_free(bytes);
+  KeepWithinLimit(options.folder, options.sizeLimit);
+  return reason;
+}
+
+// A kept result, little-endian:
+//   0       8      "OVRESLT1"
+//   8       u32 p  length of the database file's path, then p bytes of it
+//   ...     u64    the file's size, then i64 its modification time (ns)
+//   ...     u32 k  length of the key, then k bytes of it
+//   ...     ...    the result, to the end of the file
+// named after the database file's path and the key.
+static fs::path ResultFileOf(const DiskCacheOptions& options, std::string_view path,
+                             std::string_view key) {
+  return options.folder /
+         ("testdb-" + Hex(Fnv1a(path)) + "-" + Hex(Fnv1a(key)) + std::string(kResultExtension));
+}
+
+static std::string ResultHead(const DatabaseStamp& stamp, std::string_view key) {
+  std::string head(kResultMagic);
+  auto put = [&head](std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) head.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  };
+  put(stamp.path.size(), 4);
+  head += stamp.path;
+  put(stamp.size, 8);
+  put(static_cast<std::uint64_t>(stamp.modifiedNs), 8);
+  put(key.size(), 4);
+  head += key;
+  return head;
+}
+
+std::optional<std::string> ReadDiskCacheResult(const DiskCacheOptions& options,
+                                               const DatabaseStamp& stamp, std::string_view key) {
+  if (options.folder.empty()) return std::nullopt;
+  const fs::path path = ResultFileOf(options, stamp.path, key);
+  std::optional<FileBytes> file = ReadFile(path, kMaxResultBytes);
+  if (!file) return std::nullopt;
+  // The head names this state of the database and this key, byte for byte.
+  const std::string head = ResultHead(stamp, key);
+  if (file->bytes.compare(0, head.size(), head) != 0) return std::nullopt;
+  ::utimensat(AT_FDCWD, path.c_str(), nullptr, 0);
+  return file->bytes.substr(head.size());
+}
+
+std::string WriteDiskCacheResult(const DiskCacheOptions& options, const DatabaseStamp& stamp,
+                                 std::string_view key, std::string_view value) {
+  if (options.folder.empty()) return "no cache folder";
+  if (value.size() > kMaxResultBytes) return "the result is too large";
+  std::error_code ec;
+  fs::create_directories(options.folder, ec);
+  if (ec) return "cannot make " + options.folder.string() + ": " + ec.message();
+  const std::string reason =
+      WriteFileAtomically(ResultFileOf(options, stamp.path, key),
+                          ResultHead(stamp, key) + std::string(value), WriteDurability::Unflushed);
   KeepWithinLimit(options.folder, options.sizeLimit);
   return reason;
 }

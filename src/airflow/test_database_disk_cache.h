@@ -18,6 +18,8 @@ namespace orv {
 // (the columns read so far of each) and, in two tables of its own, the database's catalog and
 // the state of the database file they were read from (its path, size and modification time).
 //
+// Results made from the tables (a filled list) are kept in files of their own beside it.
+//
 // A cache file is used only for the very state it was made from: any change of the database
 // file makes it stale, and it is written anew after the next load. Cache files are written
 // whole to a temporary file and renamed, so a program reading one at the same time sees the
@@ -71,5 +73,13 @@ std::optional<CachedCatalog> ReadDiskCache(const DiskCacheOptions& options,
 // that cannot be written is not an error: the reason is returned (empty on success).
 std::string WriteDiskCache(const DiskCacheOptions& options, const DatabaseStamp& stamp, sqlite3* db,
                            const CachedCatalog& catalog);
+
+// A result made from the tables of `stamp` (a filled list, ...), kept in a file of its own
+// beside the tables' file under `key`: read back only for the same state of the database file
+// and the same key, and never trusted (the caller checks the bytes it gets).
+std::optional<std::string> ReadDiskCacheResult(const DiskCacheOptions& options,
+                                               const DatabaseStamp& stamp, std::string_view key);
+std::string WriteDiskCacheResult(const DiskCacheOptions& options, const DatabaseStamp& stamp,
+                                 std::string_view key, std::string_view value);
 
 }  // namespace orv

@@ -121,13 +121,22 @@ struct TestList {
 };
 
 // Runs the query and fills the list, stopping at `maxRows` rows (`truncated` then tells that
-// another row was there; the dialog beeps and shows kTooManyTestsText). `progress` is told the
+// another row was there; the dialog beeps and shows kTooManyTestsText). The list is kept with
+// the database, and the same list asked for again (from this state of the file, in this run or,
+// through the cache folder, a later one) is read back without the query. `progress` is told the
 // rows filled so far (every few hundred rows; the total is not known before the end) and may
 // cancel, which raises `DatabaseReadCancelled`; the tables the query needs are loaded first,
 // their progress going to the database's own progress report.
 TestList FillTestList(TestDatabase& db, const TestListQuery& query, const CustomNames& customNames,
                       std::size_t maxRows = kMaxListedTests,
                       const std::function<bool(const DatabaseProgress&)>& progress = {});
+
+// The key under which a filled list is kept with the database (`TestDatabase::KeepResult`):
+// it names the query, the columns, the date form and the limit. A kept list is read back
+// instead of running the query again; one whose bytes do not hold a list of these columns is
+// ignored.
+std::string TestListResultKey(const TestListQuery& query, const ShortDateFormat& dates,
+                              std::size_t maxRows);
 
 // The text a value of a display column is shown as: dates in the short form, kinds by name,
 // the side as "Intake" or "Exhaust", edge codes as "Sharp" (0), "Radius" (2) or "Break".

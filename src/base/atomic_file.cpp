@@ -20,7 +20,8 @@ mode_t CurrentUmask() {
 }
 }  // namespace
 
-std::string WriteFileAtomically(const fs::path& path, std::string_view content) {
+std::string WriteFileAtomically(const fs::path& path, std::string_view content,
+                                WriteDurability durability) {
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
   struct stat existing {};
   const bool exists = ::stat(path.c_str(), &existing) == 0;
@@ -55,7 +56,9 @@ std::string WriteFileAtomically(const fs::path& path, std::string_view content) 
   }
   const mode_t mode = exists ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
   if (::fchmod(fd, mode) != 0) return fail("cannot set the file mode");
-  if (::fsync(fd) != 0) return fail("cannot flush the file");
+  if (durability == WriteDurability::Flushed && ::fsync(fd) != 0) {
+    return fail("cannot flush the file");
+  }
   if (::close(fd) != 0) {
     const std::string reason = std::string("close failed: ") + std::strerror(errno);
     ::unlink(name.data());

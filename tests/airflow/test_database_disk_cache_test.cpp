@@ -34,10 +34,13 @@ class DiskCache : public ::testing::Test {
     return o;
   }
   int Runs() const { return test::CountLines(dir_ / "runs"); }
-  fs::path CacheFile() const {
+  // The one file of the cache folder with this extension (an empty path unless just one).
+  fs::path CacheFile(std::string_view extension = ".sqlite") const {
     std::vector<fs::path> files;
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(dir_ / "cache", ec)) files.push_back(e.path());
+    for (const auto& e : fs::directory_iterator(dir_ / "cache", ec)) {
+      if (e.path().extension() == extension) files.push_back(e.path());
+    }
     return files.size() == 1 ? files[0] : fs::path();
   }
   // The dialog's list of every test, sorted by number, one line per test.
@@ -172,29 +175,73 @@ TEST_F(DiskCache, ADamagedCacheIsIgnoredAndRebuilt) {
   }
 }
 
+// A filled list is kept in a file of its own, read back for the same list of the same state of
+// the database; one damaged or made for another state is not used.
+TEST_F(DiskCache, AKeptListIsReadBackOnlyWhenItIsWhole) {
+  std::string expected;
+  {
+    TestDatabase db(file(), Reader(), {}, Cache());
+    expected = List(db);
+  }
+  const fs::path kept = CacheFile(".result");
+  ASSERT_FALSE(kept.empty());
+  const std::string good = ReadWholeFile(kept).value();
+  EXPECT_EQ(good.substr(0, 8), "OVRESLT1");
+  std::string otherState = good;
+  otherState[12 + fs::weakly_canonical(file()).string().size()] ^= 1;  // the size
+  for (const std::string& bad : {good.substr(0, good.size() - 3), good.substr(0, 20),
+                                 std::string("OVRESLT1"), otherState, good + "xyz"}) {
+    ASSERT_EQ(WriteFileAtomically(kept, bad), "");
+    TestDatabase db(file(), Reader(), {}, Cache());
+    EXPECT_TRUE(db.StartedFromDiskCache());
+    EXPECT_EQ(List(db), expected);
+    EXPECT_EQ(ReadWholeFile(kept).value(), good);  // filled and kept again
+  }
+}
+
 // When the cache files together exceed the limit, the least recently used go first.
 TEST_F(DiskCache, TheLeastRecentlyUsedFilesGoFirst) {
   DiskCacheOptions cache = Cache();
-  std::vector<fs::path> files;
+  // The files kept for one database: its tables and its kept list, named after its path.
+  auto filesOf = [&](const char* name) {
+    const std::string prefix =
+        DiskCacheFileOf(cache, fs::weakly_canonical(dir_ / name).string()).stem().string();
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(cache.folder)) {
+      if (e.path().filename().string().rfind(prefix, 0) == 0) files.push_back(e.path());
+    }
+    return files;
+  };
+  auto sizeOf = [](const std::vector<fs::path>& files) {
+    std::uintmax_t size = 0;
+    for (const fs::path& f : files) size += fs::file_size(f);
+    return size;
+  };
+  int hoursAgo = 10;
   for (const char* name : {"a.mdb", "b.mdb", "c.mdb"}) {
     test::SampleBench().Write(dir_ / name);
     TestDatabase db(dir_ / name, Reader(), {}, cache);
     List(db);
-    files.push_back(DiskCacheFileOf(cache, fs::weakly_canonical(dir_ / name).string()));
-    ASSERT_TRUE(fs::exists(files.back())) << name;
-    fs::last_write_time(files.back(),
-                        fs::file_time_type::clock::now() - std::chrono::hours(10 - files.size()));
+    ASSERT_EQ(filesOf(name).size(), 2u) << name;
+    for (const fs::path& f : filesOf(name)) {
+      fs::last_write_time(f, fs::file_time_type::clock::now() - std::chrono::hours(hoursAgo));
+    }
+    --hoursAgo;
   }
   // Used again: "a" is now the most recent.
-  { TestDatabase db(dir_ / "a.mdb", Reader(), {}, cache); }
-  cache.sizeLimit = fs::file_size(files[0]) + fs::file_size(files[2]) + 1;
+  {
+    TestDatabase db(dir_ / "a.mdb", Reader(), {}, cache);
+    List(db);
+  }
+  // Room for two databases' files: "d" (the same size as "a") pushes out "b", then "c".
+  cache.sizeLimit = 2 * sizeOf(filesOf("a.mdb")) + 1;
   test::SampleBench().Write(dir_ / "d.mdb");
   TestDatabase d(dir_ / "d.mdb", Reader(), {}, cache);
   List(d);
-  EXPECT_TRUE(fs::exists(files[0]));
-  EXPECT_FALSE(fs::exists(files[1]));
-  EXPECT_FALSE(fs::exists(files[2]));
-  EXPECT_TRUE(fs::exists(DiskCacheFileOf(cache, fs::weakly_canonical(dir_ / "d.mdb").string())));
+  EXPECT_EQ(filesOf("a.mdb").size(), 2u);
+  EXPECT_EQ(filesOf("b.mdb").size(), 0u);
+  EXPECT_EQ(filesOf("c.mdb").size(), 0u);
+  EXPECT_EQ(filesOf("d.mdb").size(), 2u);
 }
 
 TEST(DiskCacheFolder, FollowsTheXdgCacheHome) {

@@ -369,6 +369,44 @@ TEST(TestListQuery, CustomNamesAreEmptyWithoutTheirTable) {
   EXPECT_EQ(ReadCustomNames(db), CustomNames{});
 }
 
+// A filled list is kept with the database and read back the next time; kept bytes that do
+// not hold such a list are ignored and the list is filled again.
+TEST_F(TestListOnSample, AFilledListIsKeptAndDamagedOnesAreIgnored) {
+  TestListSettings s;
+  s.shownColumns = {kDate, kTestName, kOperator};
+  s.sortColumns = {kTestNoColumn, -1, -1};
+  const TestListQuery q = BuildTestListQuery(s, kNoNames, {});
+  const TestList first = List(s);
+  ASSERT_EQ(first.rows.size(), 8u);
+  const std::string key = TestListResultKey(q, db_->dateFormat(), kMaxListedTests);
+  ASSERT_TRUE(db_->KeptResult(key).has_value());
+  std::vector<std::int64_t> reports;
+  const TestList again =
+      FillTestList(*db_, q, kNoNames, kMaxListedTests, [&](const DatabaseProgress& p) {
+        reports.push_back(p.done);
+        return true;
+      });
+  EXPECT_EQ(again.rows, first.rows);
+  EXPECT_EQ(again.ids, first.ids);
+  EXPECT_EQ(reports, std::vector<std::int64_t>{8});
+  // Other columns, another date form or another limit are other lists.
+  EXPECT_NE(
+      TestListResultKey(q, {ShortDateFormat::Order::DayMonthYear, '.', true}, kMaxListedTests),
+      key);
+  EXPECT_NE(TestListResultKey(q, {}, 5), key);
+
+  const std::string good = *db_->KeptResult(key);
+  for (const std::string& bad :
+       {std::string("damaged"), std::string(), good.substr(0, good.size() - 1), good + "x",
+        good.substr(0, 4) + std::string("\x07\0\0\0", 4) + good.substr(8)}) {
+    db_->KeepResult(key, bad);
+    const TestList filled = List(s);
+    EXPECT_EQ(filled.rows, first.rows);
+    EXPECT_EQ(filled.ids, first.ids);
+    EXPECT_EQ(db_->KeptResult(key), good);
+  }
+}
+
 // An older bench program's database without the carburetor table: "[ANY]" lists the tests of
 // the other kinds, and the carburetor kind lists nothing and names the table.
 TEST(TestListQuery, AMissingKindTableLeavesItsKindOut) {
