@@ -1,6 +1,7 @@
 // The table stream the database reader process hands back, parsed and loaded into an SQLite
-// database as the program does with it. Any bytes must end in a loaded database or a database
-// error, never in a crash.
+// database as the program does with it, and the same bytes read as one of the program's
+// requests to the reader. Any bytes must end in a loaded database, a request or a refusal,
+// never in a crash.
 #include <sqlite3.h>
 
 #include <cstddef>
@@ -30,5 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     orv::EStackTrace::Instance().Clear();
   }
   sqlite3_close(db);
+  // The reader reads the program's requests the same careful way.
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  orv::DecodeJetRequest(bytes);
+  if (size > 4) orv::DecodeJetRequest(bytes.substr(4));
   return 0;
 }

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <thread>
@@ -242,7 +243,9 @@ void JetReaderSession::Send(std::string_view bytes, Clock::time_point deadline) 
 void JetReaderSession::Receive(const JetStreamConsumer& consume) {
   const auto deadline = Clock::now() + options_.timeLimit;
   std::size_t received = 0;
-  std::vector<char> buffer(kPipeBytes);
+  // One buffer for the session, its bytes never cleared (each read fills what it hands on).
+  if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kPipeBytes);
+  char* const buffer = buffer_.get();
   bool messagesOpen = messages_ >= 0;
   while (true) {
     const auto left =
@@ -254,9 +257,9 @@ void JetReaderSession::Receive(const JetStreamConsumer& consume) {
     if (ready < 0 && errno != EINTR) RaiseSystem(file_.string(), "poll");
     if (ready <= 0) continue;
     if (messagesOpen && fds[1].revents != 0) {
-      const ssize_t n = ::read(messages_, buffer.data(), buffer.size());
+      const ssize_t n = ::read(messages_, buffer, kPipeBytes);
       if (n > 0) {
-        message_.append(buffer.data(), static_cast<std::size_t>(n));
+        message_.append(buffer, static_cast<std::size_t>(n));
         // Only the end is kept: the reason comes last.
         if (message_.size() > 2 * kMaxMessageBytes) {
           message_.erase(0, message_.size() - kMaxMessageBytes);
@@ -266,7 +269,7 @@ void JetReaderSession::Receive(const JetStreamConsumer& consume) {
       }
     }
     if (fds[0].revents == 0) continue;
-    const ssize_t n = ::read(data_, buffer.data(), buffer.size());
+    const ssize_t n = ::read(data_, buffer, kPipeBytes);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n <= 0) Fail(deadline);  // the channel closed before the answer was complete
     received += static_cast<std::size_t>(n);
@@ -275,7 +278,7 @@ void JetReaderSession::Receive(const JetStreamConsumer& consume) {
                          "the database reader handed back more than " +
                              std::to_string(options_.sizeLimit) + " bytes");
     }
-    if (consume(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return;
+    if (consume(std::string_view(buffer, static_cast<std::size_t>(n)))) return;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -70,6 +71,7 @@ class JetReaderSession final {
   int data_ = -1;      // the data channel
   int messages_ = -1;  // the reader's standard output and standard error
   std::string message_;
+  std::unique_ptr<char[]> buffer_;
 };
 
 }  // namespace orv

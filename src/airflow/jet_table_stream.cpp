@@ -217,8 +217,9 @@ void JetStreamParser::Feed(std::string_view bytes) {
   buffer_.append(bytes);
   while (Step()) {
   }
-  // Drop what has been parsed once it is the larger part of the buffer.
-  if (pos_ > (std::size_t{1} << 20) && pos_ > buffer_.size() / 2) {
+  // What has been parsed goes: only an unfinished item stays, so the buffer stays as small as
+  // the pieces the bytes arrive in.
+  if (pos_ > 0) {
     buffer_.erase(0, pos_);
     base_ += pos_;
     pos_ = 0;

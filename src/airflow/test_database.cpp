@@ -885,12 +885,12 @@ std::optional<std::string> TestDatabase::KeptResult(std::string_view key) {
   return kept;
 }
 
-void TestDatabase::KeepResult(std::string_view key, std::string_view value) {
-  impl_->Remember(std::string(key), std::string(value));
+void TestDatabase::KeepResult(std::string_view key, std::string value) {
   // Only while the file is as it was opened: the result is of that state.
   if (!impl_->diskCache.folder.empty() && StampOf(impl_->file) == impl_->stamp) {
     WriteDiskCacheResult(impl_->diskCache, impl_->cacheStamp, key, value);
   }
+  impl_->Remember(std::string(key), std::move(value));
 }
 
 // ---------------------------------------------------------------------------------------------

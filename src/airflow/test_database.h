@@ -98,7 +98,7 @@ class TestDatabase final {
   // under a key naming its query and how its rows are shown. They go when the file changes, and
   // only the most recent few are kept. Nothing is kept for a key that names no result.
   std::optional<std::string> KeptResult(std::string_view key);
-  void KeepResult(std::string_view key, std::string_view value);
+  void KeepResult(std::string_view key, std::string value);
 
   // The query as SQLite runs it.
   std::string Translate(std::string_view jetSql) const;

@@ -204,90 +204,8 @@ std::string OrderPart(const QueryParts& q, int kind, bool union_) {
   return order;
 }
 
-// A filled list kept with the database (see `TestDatabase::KeepResult`), little-endian:
-//   u32 n    rows
-//   u32 c    columns of each row
-//   u8       1 when the list was cut at its limit
-//   n times: i32 the test's "ID", then c times: u32 length, that many bytes of the cell's text
-// Its key names everything the rows depend on: the query, the columns and how dates are shown,
-// and the limit.
-}  // namespace
-
-std::string TestListResultKey(const TestListQuery& query, const ShortDateFormat& dates,
-                              std::size_t maxRows) {
-  std::string key = "test list\n";
-  key += query.sql;
-  key += "\ncolumns";
-  for (int c : query.columns) {
-    key += ' ';
-    key += std::to_string(c);
-  }
-  key += "\ndates ";
-  key += std::to_string(static_cast<int>(dates.order));
-  key += ' ';
-  key += dates.separator;
-  key += dates.leadingZeros ? " 0" : " -";
-  key += "\nlimit ";
-  key += std::to_string(maxRows);
-  return key;
-}
-
-namespace {
-
 void Put32(std::string& out, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-std::string KeptList(const TestList& list) {
-  std::string out;
-  const std::size_t columns = list.columns.size();
-  Put32(out, static_cast<std::uint32_t>(list.rows.size()));
-  Put32(out, static_cast<std::uint32_t>(columns));
-  out.push_back(list.truncated ? 1 : 0);
-  for (std::size_t r = 0; r < list.rows.size(); ++r) {
-    Put32(out, static_cast<std::uint32_t>(list.ids[r]));
-    for (std::size_t c = 0; c < columns; ++c) {
-      const std::string& cell = c < list.rows[r].size() ? list.rows[r][c] : std::string();
-      Put32(out, static_cast<std::uint32_t>(cell.size()));
-      out += cell;
-    }
-  }
-  return out;
-}
-
-// Reads a kept list into `list` (whose columns are set); false when the bytes are not one of
-// these columns (they are never trusted).
-bool ReadKeptList(std::string_view bytes, TestList& list) {
-  const ByteReader in({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
-  try {
-    const std::uint32_t rows = in.U32(0);
-    const std::uint32_t columns = in.U32(4);
-    const std::uint8_t truncated = in.U8(8);
-    // Every row takes at least its identifier and a length per cell.
-    if (columns != list.columns.size() || truncated > 1 ||
-        rows > (bytes.size() - 9) / (4 + 4 * std::size_t{columns})) {
-      return false;
-    }
-    std::size_t at = 9;
-    list.rows.reserve(rows);
-    list.ids.reserve(rows);
-    for (std::uint32_t r = 0; r < rows; ++r) {
-      list.ids.push_back(in.I32(at));
-      at += 4;
-      std::vector<std::string> row;
-      row.reserve(columns);
-      for (std::uint32_t c = 0; c < columns; ++c) {
-        const std::uint32_t n = in.U32(at);
-        row.push_back(in.Raw(at + 4, n));
-        at += 4 + std::size_t{n};
-      }
-      list.rows.push_back(std::move(row));
-    }
-    list.truncated = truncated == 1;
-    return at == bytes.size();
-  } catch (const ByteRangeError&) {
-    return false;
-  }
 }
 
 std::string_view Trimmed(std::string_view s) {
@@ -314,6 +232,90 @@ std::vector<std::string_view> Characters(std::string_view text) {
 }
 
 }  // namespace
+
+// A filled list kept with the database (see `TestDatabase::KeepResult`), little-endian:
+//   u32 n    rows
+//   u32 c    columns of each row
+//   u8       1 when the list was cut at its limit
+//   n times: i32 the test's "ID", then c times: u32 length, that many bytes of the cell's text
+// Its key names everything the rows depend on: the query, the columns and how dates are shown,
+// and the limit.
+std::string TestListResultKey(const TestListQuery& query, const ShortDateFormat& dates,
+                              std::size_t maxRows) {
+  std::string key = "test list\n";
+  key += query.sql;
+  key += "\ncolumns";
+  for (int c : query.columns) {
+    key += ' ';
+    key += std::to_string(c);
+  }
+  key += "\ndates ";
+  key += std::to_string(static_cast<int>(dates.order));
+  key += ' ';
+  key += dates.separator;
+  key += dates.leadingZeros ? " 0" : " -";
+  key += "\nlimit ";
+  key += std::to_string(maxRows);
+  return key;
+}
+
+std::string KeptTestList(const TestList& list) {
+  std::string out;
+  const std::size_t columns = list.columns.size();
+  std::size_t size = 9 + 4 * list.rows.size() * (1 + columns);
+  for (const auto& row : list.rows) {
+    for (const std::string& cell : row) size += cell.size();
+  }
+  out.reserve(size);
+  Put32(out, static_cast<std::uint32_t>(list.rows.size()));
+  Put32(out, static_cast<std::uint32_t>(columns));
+  out.push_back(list.truncated ? 1 : 0);
+  for (std::size_t r = 0; r < list.rows.size(); ++r) {
+    Put32(out, static_cast<std::uint32_t>(list.ids[r]));
+    for (std::size_t c = 0; c < columns; ++c) {
+      const std::string& cell = c < list.rows[r].size() ? list.rows[r][c] : std::string();
+      Put32(out, static_cast<std::uint32_t>(cell.size()));
+      out += cell;
+    }
+  }
+  return out;
+}
+
+std::optional<TestList> ReadKeptTestList(std::string_view bytes, const std::vector<int>& shown) {
+  TestList list;
+  list.columns = shown;
+  const ByteReader in({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  try {
+    const std::uint32_t rows = in.U32(0);
+    const std::uint32_t columns = in.U32(4);
+    const std::uint8_t truncated = in.U8(8);
+    // Every row takes at least its identifier and a length per cell.
+    if (columns != list.columns.size() || truncated > 1 ||
+        rows > (bytes.size() - 9) / (4 + 4 * std::size_t{columns})) {
+      return std::nullopt;
+    }
+    std::size_t at = 9;
+    list.rows.reserve(rows);
+    list.ids.reserve(rows);
+    for (std::uint32_t r = 0; r < rows; ++r) {
+      list.ids.push_back(in.I32(at));
+      at += 4;
+      std::vector<std::string> row;
+      row.reserve(columns);
+      for (std::uint32_t c = 0; c < columns; ++c) {
+        const std::uint32_t n = in.U32(at);
+        row.push_back(in.Raw(at + 4, n));
+        at += 4 + std::size_t{n};
+      }
+      list.rows.push_back(std::move(row));
+    }
+    list.truncated = truncated == 1;
+    if (at != bytes.size()) return std::nullopt;
+    return list;
+  } catch (const ByteRangeError&) {
+    return std::nullopt;
+  }
+}
 
 std::string_view KindTableName(int kind) {
   switch (kind) {
@@ -510,13 +512,12 @@ TestList FillTestList(TestDatabase& db, const TestListQuery& query, const Custom
   // The same list, shown the same way, filled from this state of the file before.
   const std::string key = TestListResultKey(query, db.dateFormat(), maxRows);
   if (const std::optional<std::string> kept = db.KeptResult(key)) {
-    if (ReadKeptList(*kept, list)) {
+    if (std::optional<TestList> read = ReadKeptTestList(*kept, query.columns)) {
+      read->message = list.message;
+      list = std::move(*read);
       report();
       return list;
     }
-    list.rows.clear();
-    list.ids.clear();
-    list.truncated = false;
   }
   RecordSet rs = db.OpenRecordSet(query.sql);
   const int n = std::min<int>(rs.FieldCount(), static_cast<int>(query.columns.size()));
@@ -552,7 +553,7 @@ TestList FillTestList(TestDatabase& db, const TestListQuery& query, const Custom
     rs.MoveNext();
   }
   report();
-  db.KeepResult(key, KeptList(list));
+  db.KeepResult(key, KeptTestList(list));
   return list;
 }
 

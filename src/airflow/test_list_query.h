@@ -137,6 +137,10 @@ TestList FillTestList(TestDatabase& db, const TestListQuery& query, const Custom
 // ignored.
 std::string TestListResultKey(const TestListQuery& query, const ShortDateFormat& dates,
                               std::size_t maxRows);
+// A filled list as it is kept, and back: nothing when the bytes are not a list with these
+// display columns.
+std::string KeptTestList(const TestList& list);
+std::optional<TestList> ReadKeptTestList(std::string_view bytes, const std::vector<int>& columns);
 
 // The text a value of a display column is shown as: dates in the short form, kinds by name,
 // the side as "Intake" or "Exhaust", edge codes as "Sharp" (0), "Radius" (2) or "Break".

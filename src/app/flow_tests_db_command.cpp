@@ -271,14 +271,26 @@ int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, TestDatabaseCache&
     const TestList list = FillDialogTestList(db, query, names, ws.prompter());
     if (!list.message.empty()) err << "orvantis: " << req.file << ": " << list.message << '\n';
     const std::vector<DisplayColumn> columns = TestDisplayColumns(names);
-    for (std::size_t i = 0; i < list.columns.size(); ++i) {
-      out << (i > 0 ? "\t" : "") << columns[static_cast<std::size_t>(list.columns[i])].caption;
-    }
-    out << '\n';
+    // The lines are put together first and written at once.
+    std::size_t size = 64 * list.columns.size();
     for (const auto& row : list.rows) {
-      for (std::size_t i = 0; i < row.size(); ++i) out << (i > 0 ? "\t" : "") << row[i];
-      out << '\n';
+      for (const std::string& cell : row) size += cell.size() + 1;
     }
+    std::string text;
+    text.reserve(size);
+    for (std::size_t i = 0; i < list.columns.size(); ++i) {
+      if (i > 0) text += '\t';
+      text += columns[static_cast<std::size_t>(list.columns[i])].caption;
+    }
+    text += '\n';
+    for (const auto& row : list.rows) {
+      for (std::size_t i = 0; i < row.size(); ++i) {
+        if (i > 0) text += '\t';
+        text += row[i];
+      }
+      text += '\n';
+    }
+    out << text;
     return 0;
   } catch (const UsageError& e) {
     EStackTrace::Instance().Clear();

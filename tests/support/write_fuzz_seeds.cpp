@@ -1,18 +1,30 @@
 // Writes the seed corpora of the flow-test and cam-file reader fuzz targets with our own
 // writers:
-//   orvantis_write_fuzz_seeds <corpus folder>
-// creates <folder>/dos_test_file/, sy3_test_file/, lobe_data_file/, s96_file/ and
-// cam_document/.
+//   orvantis_write_fuzz_seeds <corpus folder> [<orvantis executable>]
+// creates <folder>/dos_test_file/, sy3_test_file/, lobe_data_file/, s96_file/, cam_document/
+// and jet_like/; given the program, which reads test databases, also jet_table_stream/ (what
+// its reader hands back for the sample bench, and a request) and database_disk_cache/ (a cache
+// file of the sample bench, made for the state of the database the fuzz target names).
+#include <sqlite3.h>
+
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "airflow/jet_reader_process.h"
+#include "airflow/jet_table_stream.h"
+#include "airflow/test_database.h"
+#include "airflow/test_list_query.h"
+#include "support/bench_database.h"
 #include "support/cam_text_writer.h"
 #include "support/lbk_writer.h"
 #include "support/sy3_writer.h"
 #include "support/sy_writer.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -138,11 +150,115 @@ void WriteCamSeeds(const std::filesystem::path& root) {
   WriteTextFile(doc / "tenths.C2", tenths);
 }
 
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void WriteLikeSeeds(const std::filesystem::path& root) {
+  const std::filesystem::path like = root / "jet_like";
+  std::filesystem::create_directories(like);
+  const std::pair<const char*, std::string> seeds[] = {
+      {"case.txt", std::string("café au lait\0*CAFÉ*", 21)},
+      {"list.txt", std::string("qx\0[qz]x", 8)},
+      {"digit.txt", std::string("a1c\0a#c", 8)},
+      {"stars.txt", std::string("mississippi\0m*iss*p?i", 22)},
+      {"negated.txt", std::string("b\0[!a-c]", 8)},
+      {"brackets.txt", std::string("[x]\0[[]x]", 9)},
+  };
+  for (const auto& [name, bytes] : seeds) WriteBytes(like / name, bytes);
+}
+
+// What the reader of `program` hands back for the sample bench: its catalog, some tables whole
+// and some rows of one test; and a request.
+void WriteStreamSeeds(const std::filesystem::path& root, const std::filesystem::path& program) {
+  const std::filesystem::path streams = root / "jet_table_stream";
+  std::filesystem::create_directories(streams);
+  TempDir dir;
+  SampleBench().Write(dir / "bench.mdb");
+  orv::JetReaderOptions options;
+  options.executable = program;
+  orv::JetReaderSession session(options, dir / "bench.mdb");
+  struct Catalog final : orv::JetStreamSink {
+    std::vector<orv::JetTableInfo> tables;
+    void Table(const orv::JetTableInfo& t) override { tables.push_back(t); }
+    void Row(std::span<const orv::JetCell>) override {}
+    void EndTable() override {}
+  } catalog;
+  std::string bytes;
+  orv::JetStreamParser parser(catalog, "bench.mdb");
+  session.Start([&](std::string_view piece) {
+    bytes += piece;
+    parser.Feed(piece);
+    return parser.done();
+  });
+  WriteBytes(streams / "catalog.bin", bytes);
+  auto index = [&](const std::string& name) {
+    for (std::size_t t = 0; t < catalog.tables.size(); ++t) {
+      if (catalog.tables[t].name == name) return static_cast<std::uint16_t>(t);
+    }
+    return std::uint16_t{0};
+  };
+  auto exchange = [&](const char* file, std::vector<orv::JetRowRequest> request) {
+    struct Nothing final : orv::JetStreamSink {
+      void Table(const orv::JetTableInfo&) override {}
+      void Row(std::span<const orv::JetCell>) override {}
+      void EndTable() override {}
+    } nothing;
+    orv::JetStreamParser answer(nothing, "bench.mdb");
+    std::string got;
+    session.Exchange(orv::EncodeJetRequest(request), [&](std::string_view piece) {
+      got += piece;
+      answer.Feed(piece);
+      return answer.done();
+    });
+    WriteBytes(streams / file, got);
+  };
+  exchange("tests.bin", {{index("TblTest"), {}, false, 0, {}}});
+  exchange("lists.bin", {{index("TblCustomer"), {}, false, 0, {}},
+                         {index("TblOperator"), {}, false, 0, {}},
+                         {index("TblCustomNames"), {}, false, 0, {}}});
+  exchange("manual.bin", {{index("TblManualByLift"), {0, 1, 2}, false, 0, {}}});
+  exchange("records.bin", {{index("TblByLiftOrDeprData"), {}, true, 0, {5}},
+                           {index("TblByLiftPitotData"), {}, true, 0, {5}}});
+  WriteBytes(streams / "request.bin",
+             orv::EncodeJetRequest({{index("TblTest"), {0, 2, 4}, true, 0, {1, 5, 9}}}));
+}
+
+// A cache file of the sample bench's list, its state made that of the fuzz target's database
+// ("/bench/bench.mdb", 135168 bytes, modified at 1700000000 s).
+void WriteCacheSeeds(const std::filesystem::path& root, const std::filesystem::path& program) {
+  const std::filesystem::path seeds = root / "database_disk_cache";
+  std::filesystem::create_directories(seeds);
+  TempDir dir;
+  SampleBench().Write(dir / "bench.mdb");
+  orv::JetReaderOptions options;
+  options.executable = program;
+  orv::TestDatabase db(dir / "bench.mdb", options, {}, {dir / "cache"});
+  const orv::CustomNames names = orv::ReadCustomNames(db);
+  orv::TestListSettings settings;
+  const orv::TestList list =
+      orv::FillTestList(db, orv::BuildTestListQuery(settings, names, {}), names);
+  // The same bytes are read as a kept list of the dialog's default columns.
+  WriteBytes(seeds / "list.bin", orv::KeptTestList(list));
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "cache")) {
+    if (entry.path().extension() != ".sqlite") continue;
+    sqlite3* cache = nullptr;
+    sqlite3_open(entry.path().c_str(), &cache);
+    sqlite3_exec(cache,
+                 "UPDATE orvantis_cache_file SET path = '/bench/bench.mdb', size = 135168, "
+                 "modified = 1700000000000000000",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(cache);
+    std::ifstream in(entry.path(), std::ios::binary);
+    WriteBytes(seeds / "bench.sqlite", std::string((std::istreambuf_iterator<char>(in)), {}));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: orvantis_write_fuzz_seeds <corpus folder>\n";
+  if (argc != 2 && argc != 3) {
+    std::cerr << "usage: orvantis_write_fuzz_seeds <corpus folder> [<orvantis executable>]\n";
     return 2;
   }
   const std::filesystem::path root = argv[1];
@@ -162,5 +278,10 @@ int main(int argc, char** argv) {
     WriteSy3File(root / "sy3_test_file" / (std::string("version") + version + ".SY3"), f);
   }
   WriteCamSeeds(root);
+  WriteLikeSeeds(root);
+  if (argc == 3) {
+    WriteStreamSeeds(root, argv[2]);
+    WriteCacheSeeds(root, argv[2]);
+  }
   return 0;
 }
