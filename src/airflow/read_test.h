@@ -28,7 +28,11 @@ using ErrorReportFn = std::function<void(const std::string& message)>;
 //
 // The read fails (`false`) when the test is not in "TblTest", when the kind's table has no row
 // for it, and when the pitot table has fewer rows than the test has records. The test object
-// is then partly filled and should be dropped.
+// is then partly filled and should be dropped. A read cancelled from the database's progress
+// report (`TestDatabase::SetProgress`) fails too, without a message.
+//
+// Only the test's own rows are read from the file: its row of "TblTest", then with one read of
+// the file its rows of the kind's table and of the record tables.
 
 // Reads test `test.TestID` from an open database. `progress` is advanced between the steps.
 bool ReadTest(FlowTest& test, TestDatabase& db, const ErrorReportFn& report = {},

@@ -621,5 +621,22 @@ TEST(TestDatabaseCache, ASecondReadOfTheSameFileStartsNoReader) {
   EXPECT_FALSE(cache.IsOpen(dir / "bench.mdb"));
 }
 
+// The short date form set on the holder reaches the databases it holds open and those it
+// opens later.
+TEST(TestDatabaseCache, TheShortDateFormReachesEveryDatabase) {
+  TempDir dir;
+  test::SampleBench().Write(dir / "a.mdb");
+  test::SampleBench().Write(dir / "b.mdb");
+  TestDatabaseCache cache(Reader());
+  TestDatabase& a = cache.Open(dir / "a.mdb");
+  const ShortDateFormat german{ShortDateFormat::Order::DayMonthYear, '.', true};
+  cache.SetDateFormat(german);
+  EXPECT_EQ(a.dateFormat().order, ShortDateFormat::Order::DayMonthYear);
+  EXPECT_EQ(a.OpenRecordSet("SELECT ID FROM TblTest WHERE Date = #14.03.2024#").RecordCount(), 4);
+  TestDatabase& b = cache.Open(dir / "b.mdb");
+  EXPECT_EQ(b.dateFormat().separator, '.');
+  EXPECT_TRUE(b.dateFormat().leadingZeros);
+}
+
 }  // namespace
 }  // namespace orv
