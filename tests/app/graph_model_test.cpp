@@ -375,23 +375,5 @@ TEST_F(GraphModelTest, WindowSpecsCarryTheAxesOfTheChosenScales) {
   EXPECT_EQ(specs.right.caption, "m/s");
 }
 
-TEST(GraphListForms, DecimalsInEachUnitSystem) {
-  struct Row {
-    ListForm form;
-    int english;
-    std::array<int, 3> decimals;
-  };
-  const Row rows[] = {
-      {ListForm::Plain, 2, {2, 2, 2}},    {ListForm::Position, 3, {3, 1, 1}},
-      {ListForm::Velocity, 5, {5, 4, 4}}, {ListForm::Velocity, 0, {0, 0, 0}},
-      {ListForm::Flow, 1, {1, 1, 3}},
-  };
-  for (const Row& r : rows) {
-    for (std::size_t m = 0; m < kModes.size(); ++m) {
-      EXPECT_EQ(ListDecimals(r.form, r.english, kModes[m]), r.decimals[m]);
-    }
-  }
-}
-
 }  // namespace
 }  // namespace orv
