@@ -67,13 +67,13 @@ std::string FileDialogSpec::FilterText() const {
 
 FileDialogSpec FileDialogOf(Prompter::FileKind kind, const InterfaceStrings& strings) {
   const FileKindRow& row = RowOf(kind);
-  FileDialogSpec spec;
-  spec.save = row.save;
-  if (row.titleText != 0) spec.title = strings.Misc(row.titleText);
-  spec.filters.push_back({strings.Misc(row.descriptionText) + row.descriptionTail, row.pattern});
-  if (row.allFiles) spec.filters.push_back({kAllFilesDescription, kAllFilesPattern});
-  spec.defaultExtension = row.defaultExtension;
-  return spec;
+  FileDialogSpec dialog;
+  dialog.save = row.save;
+  if (row.titleText != 0) dialog.title = strings.Misc(row.titleText);
+  dialog.filters.push_back({strings.Misc(row.descriptionText) + row.descriptionTail, row.pattern});
+  if (row.allFiles) dialog.filters.push_back({kAllFilesDescription, kAllFilesPattern});
+  dialog.defaultExtension = row.defaultExtension;
+  return dialog;
 }
 
 FileDialogStart FileDialogStartOf(std::string_view preset) {

@@ -33,12 +33,12 @@ TEST(FileKinds, EachKindHasItsDialog) {
   };
   const InterfaceStrings strings = test::ShippedStrings();
   for (const Row& r : rows) {
-    const FileDialogSpec spec = FileDialogOf(r.kind, strings);
+    const FileDialogSpec dialog = FileDialogOf(r.kind, strings);
     const int k = static_cast<int>(r.kind);
-    EXPECT_EQ(spec.save, r.save) << k;
-    EXPECT_EQ(spec.title, r.title) << k;
-    EXPECT_EQ(spec.FilterText(), r.filter) << k;
-    EXPECT_EQ(spec.defaultExtension, r.extension) << k;
+    EXPECT_EQ(dialog.save, r.save) << k;
+    EXPECT_EQ(dialog.title, r.title) << k;
+    EXPECT_EQ(dialog.FilterText(), r.filter) << k;
+    EXPECT_EQ(dialog.defaultExtension, r.extension) << k;
   }
   const FileDialogSpec graph = FileDialogOf(Kind::SaveGraph, strings);
   ASSERT_EQ(graph.filters.size(), 2u);
