@@ -13,6 +13,7 @@
 #include "airflow/sy3_test_file.h"
 #include "airflow/test_database.h"
 #include "airflow/test_list_query.h"
+#include "app/command_help.h"
 #include "app/console_prompter.h"
 #include "app/curves_csv.h"
 #include "app/dump_json.h"
@@ -241,7 +242,7 @@ bool LoadCamSource(Workspace& ws, const CamSource& src, bool intake, std::ostrea
 // Brings the workspace to the engine the request describes. Returns false (after telling why
 // on `err`) when it cannot.
 bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err) {
-  ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
+  ws.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
   ws.engine().SetUnitMode(UnitModeOf(req.units));
   if (!req.enginePath.empty() && !ws.OpenEngine(req.enginePath)) {
     err << "orvantis: cannot read the engine file " << req.enginePath << '\n';
@@ -394,7 +395,7 @@ struct ReportOptions {
 int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::ostream& out,
               std::ostream& err) {
   const ReportKind kind = ReportKindOfName(opt.kind).value_or(ReportKind::General);
-  ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
+  ws.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
   {
     ETracker guard(kModule, "Report");
     try {
@@ -552,6 +553,11 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                      "text file to write the report to (CR LF line ends) instead of standard "
                      "output");
 
+  AddHelpTexts(app);
+  if (argc == 2 && std::string(argv[1]) == kManPageOption) {
+    out << ManPage(app);
+    return 0;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -570,7 +576,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
 
   if (flowTests->parsed()) {
     // The dialog's choices and database, as the configuration file keeps them.
-    ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(flowTestsRoot)});
+    ws.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(flowTestsRoot)});
     if (!flowTestsDefaults) ReadSavedSettings(ws);
     flowTestsReq.saved = !flowTestsDefaults;
     if (flowTestsReq.file.empty()) {

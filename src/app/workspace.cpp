@@ -26,7 +26,7 @@ constexpr int kDefaultEngineNames = 200;  // MyEngine000 .. MyEngine199
 Workspace::Workspace(Prompter& prompter)
     : prompter_(prompter),
       testDatabases_(DefaultJetReaderOptions()),
-      folders_{ExecutableFolder(), ResolveDataRoot({})},
+      folders_{ProgramFolder(), ResolveDataRoot({})},
       userStorePath_(UserStore::DefaultPath()) {
   SetFileDefaults(settings_, folders_);
   SetGraphDefaults(settings_, nullptr, windowBackground_);

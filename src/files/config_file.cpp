@@ -167,6 +167,16 @@ fs::path ExecutableFolder() {
   return exe.parent_path();
 }
 
+fs::path ProgramFolderOf(const fs::path& executableFolder) {
+  std::error_code ec;
+  if (fs::is_regular_file(executableFolder / kInterfaceStringFile, ec)) return executableFolder;
+  const fs::path installed = executableFolder.parent_path() / "share" / "orvantis";
+  if (fs::is_regular_file(installed / kInterfaceStringFile, ec)) return installed;
+  return executableFolder;
+}
+
+fs::path ProgramFolder() { return ProgramFolderOf(ExecutableFolder()); }
+
 bool EnsureDataFolders(const Folders& folders) {
   bool ok = true;
   for (const fs::path& folder :

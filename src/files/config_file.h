@@ -42,6 +42,14 @@ struct Folders {
 std::filesystem::path ResolveDataRoot(const std::filesystem::path& overrideRoot);
 // The folder of the running executable (from /proc/self/exe), or the current folder.
 std::filesystem::path ExecutableFolder();
+// The program folder of an executable in `executableFolder`: where the interface string file
+// and the manual are. That folder itself when it holds the interface string file (the build
+// folder, or the program copied anywhere with its files); else "../share/orvantis" from it when
+// that holds the file (the installed layout: bin/orvantis beside share/orvantis/OV-STR.TXT);
+// else the executable's folder, where a missing file is then reported.
+std::filesystem::path ProgramFolderOf(const std::filesystem::path& executableFolder);
+// The program folder of the running executable.
+std::filesystem::path ProgramFolder();
 // Creates the data root and its "Engines", "Reports" and "Graph Captures" folders where they
 // are missing. Returns false when one could not be made.
 bool EnsureDataFolders(const Folders& folders);

@@ -205,5 +205,37 @@ TEST(UserStore, KeepsTheRecentListAndTheConfigurationPath) {
             std::string::npos);
 }
 
+// Where the program finds its interface string file and manual: beside the executable in the
+// build folder, under share/orvantis when installed.
+TEST(ProgramFolder, FindsTheStringFileBesideTheProgramOrInTheInstalledLayout) {
+  struct Row {
+    const char* name;
+    bool besideProgram;
+    bool inShare;
+    bool shareHoldsAFolder;  // a folder named like the string file, not a file
+    const char* expected;    // "bin" or "share"
+  };
+  const Row rows[] = {
+      {"build folder", true, false, false, "bin"},
+      {"installed", false, true, false, "share"},
+      {"both: the program's own folder wins", true, true, false, "bin"},
+      {"neither: the program's folder, to report the missing file", false, false, false, "bin"},
+      {"a folder of that name does not count", false, false, true, "bin"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    test::TempDir dir;
+    const fs::path bin = dir / "bin";
+    const fs::path share = dir / "share" / "orvantis";
+    fs::create_directories(bin);
+    fs::create_directories(share);
+    if (row.besideProgram) WriteText(bin / "OV-STR.TXT", "\r\n");
+    if (row.inShare) WriteText(share / "OV-STR.TXT", "\r\n");
+    if (row.shareHoldsAFolder) fs::create_directories(share / "OV-STR.TXT");
+    const fs::path expected = std::string(row.expected) == "bin" ? bin : share;
+    EXPECT_EQ(ProgramFolderOf(bin), expected);
+  }
+}
+
 }  // namespace
 }  // namespace orv
