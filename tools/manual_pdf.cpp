@@ -109,10 +109,13 @@ QString ManualText(const Options& o) {
   return out;
 }
 
+// Fonts are drawn without ligatures, so that the PDF's text reads (and is found) letter by
+// letter: "flow", not a ligature of "fl".
 QFont BodyFont(double points) {
   QFont f;
   f.setFamilies({"DejaVu Sans", "Liberation Sans", "Sans Serif"});
   f.setPointSizeF(points);
+  f.setStyleStrategy(QFont::PreferNoShaping);
   return f;
 }
 
@@ -122,6 +125,7 @@ QFont MonoFont(double points) {
   f.setStyleHint(QFont::Monospace);
   f.setFixedPitch(true);
   f.setPointSizeF(points);
+  f.setStyleStrategy(QFont::PreferNoShaping);
   return f;
 }
 
@@ -137,7 +141,6 @@ void StyleDocument(QTextDocument& doc, double pageWidth) {
     if (level > 0) {
       static const double sizes[] = {20, 14.5, 12, 11, 10, 10};
       QTextCharFormat cf;
-      cf.setProperty(QTextFormat::FontSizeAdjustment, 0);
       cf.setFontPointSize(sizes[std::min(level, 6) - 1]);
       cf.setFontWeight(QFont::Bold);
       if (level <= 2) cf.setForeground(QColor(0x1F, 0x3A, 0x5F));
@@ -146,7 +149,9 @@ void StyleDocument(QTextDocument& doc, double pageWidth) {
       whole.mergeCharFormat(cf);
       bf.setTopMargin(level == 1 ? 0 : 12);
       bf.setBottomMargin(level == 1 ? 14 : 5);
-      if (level == 1) bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+      if (level == 1 && b != doc.begin()) {
+        bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+      }
       QTextCursor(b).setBlockFormat(bf);
     } else if (bf.hasProperty(QTextFormat::BlockCodeFence) || bf.nonBreakableLines()) {
       QTextCharFormat cf;
