@@ -132,7 +132,8 @@ QFont MonoFont(double points) {
 // Gives the Markdown's blocks the manual's look: chapter titles on a new page, section titles
 // sized by level, code and program output in a small fixed-pitch font on a grey ground, tables
 // ruled and as wide as the page, pictures no wider than the page.
-void StyleDocument(QTextDocument& doc, double pageWidth) {
+void StyleDocument(QTextDocument& doc, QPaintDevice* device, double pageWidth, double pointPixels) {
+  const double pt = pointPixels;  // device pixels per point
   for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
     QTextCursor c(b);
     c.select(QTextCursor::BlockUnderCursor);
@@ -147,8 +148,8 @@ void StyleDocument(QTextDocument& doc, double pageWidth) {
       QTextCursor whole(b);
       whole.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
       whole.mergeCharFormat(cf);
-      bf.setTopMargin(level == 1 ? 0 : 12);
-      bf.setBottomMargin(level == 1 ? 14 : 5);
+      bf.setTopMargin(level == 1 ? 0 : 10 * pt);
+      bf.setBottomMargin(level == 1 ? 12 * pt : 4 * pt);
       if (level == 1 && b != doc.begin()) {
         bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
       }
@@ -160,7 +161,7 @@ void StyleDocument(QTextDocument& doc, double pageWidth) {
       whole.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
       whole.mergeCharFormat(cf);
       bf.setBackground(QColor(0xF2, 0xF2, 0xF2));
-      bf.setLeftMargin(6);
+      bf.setLeftMargin(4 * pt);
       QTextCursor(b).setBlockFormat(bf);
     }
     for (auto it = b.begin(); !it.atEnd(); ++it) {
@@ -183,20 +184,75 @@ void StyleDocument(QTextDocument& doc, double pageWidth) {
     auto* table = qobject_cast<QTextTable*>(frame);
     if (table == nullptr) continue;
     QTextTableFormat tf = table->format();
-    tf.setBorder(0.6);
+    tf.setBorder(0.5 * pt);
     tf.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
     tf.setBorderBrush(QColor(0x88, 0x88, 0x88));
     tf.setBorderCollapse(true);
     tf.setCellSpacing(0);
-    tf.setCellPadding(3);
+    tf.setCellPadding(1.5 * pt);
+    tf.setTopMargin(3 * pt);
+    tf.setBottomMargin(6 * pt);
     tf.setHeaderRowCount(1);
     tf.setWidth(QTextLength(QTextLength::PercentageLength, 100));
-    table->setFormat(tf);
+    // Each column gets at least the width of its longest word, and the rest of the page's
+    // width by how much text it holds, so that a column of explanations gets room and a column
+    // of numbers is not broken.
+    QFont cellFont = BodyFont(9);
+    cellFont.setBold(true);
+    const QFontMetricsF fm(cellFont, device);
+    const double slack = 2 * tf.cellPadding() + 2 * tf.border() + 4 * pt;
+    QList<double> least(table->columns(), 0), wanted(table->columns(), 0);
+    for (int row = 0; row < table->rows(); ++row) {
+      for (int col = 0; col < table->columns(); ++col) {
+        QTextTableCell cell = table->cellAt(row, col);
+        QTextCursor cc = cell.firstCursorPosition();
+        cc.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+        const QString text = cc.selectedText();
+        for (const QString& word : text.split(' ', Qt::SkipEmptyParts)) {
+          least[col] = std::max(least[col], fm.horizontalAdvance(word) + slack);
+        }
+        wanted[col] =
+            std::max(wanted[col], std::min(fm.horizontalAdvance(text) + slack, 0.45 * pageWidth));
+      }
+    }
+    double leastSum = 0, wantedSum = 0;
     for (int col = 0; col < table->columns(); ++col) {
-      QTextTableCell cell = table->cellAt(0, col);
-      QTextCharFormat head = cell.format();
-      head.setBackground(QColor(0xE4, 0xEA, 0xF2));
-      cell.setFormat(head);
+      wanted[col] = std::max(wanted[col], least[col]);
+      leastSum += least[col];
+      wantedSum += wanted[col];
+    }
+    QList<QTextLength> widths;
+    for (int col = 0; col < table->columns(); ++col) {
+      double w;
+      if (wantedSum <= pageWidth || wantedSum <= leastSum) {
+        w = wanted[col] / wantedSum;
+      } else {
+        const double spare = std::max(0.0, pageWidth - leastSum);
+        w = (least[col] + spare * (wanted[col] - least[col]) / (wantedSum - leastSum)) /
+            std::max(pageWidth, leastSum);
+      }
+      widths << QTextLength(QTextLength::PercentageLength, 100 * w);
+    }
+    tf.setColumnWidthConstraints(widths);
+    table->setFormat(tf);
+    for (int row = 0; row < table->rows(); ++row) {
+      for (int col = 0; col < table->columns(); ++col) {
+        QTextTableCell cell = table->cellAt(row, col);
+        QTextCursor cc = cell.firstCursorPosition();
+        cc.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+        QTextCharFormat small;
+        small.setFontPointSize(9);
+        cc.mergeCharFormat(small);
+        QTextBlockFormat tight = cc.blockFormat();
+        tight.setTopMargin(0);
+        tight.setBottomMargin(0);
+        cc.mergeBlockFormat(tight);
+        if (row == 0) {
+          QTextCharFormat head = cell.format();
+          head.setBackground(QColor(0xE4, 0xEA, 0xF2));
+          cell.setFormat(head);
+        }
+      }
     }
   }
 }
@@ -396,7 +452,7 @@ int main(int argc, char** argv) {
   if (!o.images.isEmpty()) doc.setBaseUrl(QUrl::fromLocalFile(o.images + "/"));
   doc.setMarkdown(ManualText(o), QTextDocument::MarkdownDialectGitHub);
   doc.setPageSize(QSizeF(pages.width(), pages.contentHeight()));
-  StyleDocument(doc, pages.width());
+  StyleDocument(doc, &writer, pages.width(), pages.Points(1));
   doc.setPageSize(QSizeF(pages.width(), pages.contentHeight()));
 
   std::vector<Heading> headings = Headings(doc, pages.contentHeight());
