@@ -204,8 +204,9 @@ TEST_F(WorkspaceFiles, SaveEngineAsksForTheNameAndReportsFailure) {
   EXPECT_EQ(ws.SaveEngine(""), Workspace::SaveResult::Failed);
   EXPECT_TRUE(ws.engine().changed());
   EXPECT_EQ(ReadText(target), before);
-  EXPECT_EQ(prompter_.warnings.back(),
-            "Warning !!!: Error while writing file\r" + target + "\rFile Not Saved");
+  EXPECT_EQ(prompter_.warnings.back(), "Warning !!!: Error while writing file\r" + target +
+                                           "\rFile Not Saved\rthe file may not be written: " +
+                                           target);
 }
 
 TEST_F(WorkspaceFiles, AskSaveChangesFollowsTheAnswer) {
