@@ -165,8 +165,7 @@ std::optional<DateTime> ParseDate(std::string_view text) {
 std::string SingleToText(float value) { return ShortestText(value); }
 std::string DoubleToText(double value) { return ShortestText(value); }
 
-void KeyedFile::BeginFile(const std::filesystem::path& path, bool reading,
-                          FileNotifier* notifier) {
+void KeyedFile::BeginFile(const std::filesystem::path& path, bool reading, FileNotifier* notifier) {
   path_ = path;
   reading_ = reading;
   section_.clear();
@@ -189,6 +188,7 @@ void KeyedFile::OpenSection(std::string_view name, std::size_t bufferSize) {
   (void)bufferSize;
   section_ = name;
   buffer_.clear();
+  entryStarts_.clear();
   if (!reading_) return;
   bool ended = false;
   std::string endLine;
@@ -212,6 +212,7 @@ void KeyedFile::OpenSection(std::string_view name, std::size_t bufferSize) {
       endNumber = number;
       return true;
     }
+    entryStarts_.push_back(static_cast<std::uint32_t>(buffer_.size()));
     buffer_ += entry;
     buffer_ += '\0';
     return true;
@@ -253,13 +254,23 @@ std::vector<std::pair<std::string, std::string>> KeyedFile::keyTable() const {
 
 std::optional<std::string> KeyedFile::FindKey(std::string_view key) const {
   if (!reading_) return std::nullopt;
-  std::optional<std::string> found;
-  ForEachEntry(buffer_, [&](std::string_view k, std::string_view v) {
-    if (k != key) return false;
-    found = std::string(v);
-    return true;
-  });
-  return found;
+  // The key of an entry is the text before its first "=" after the first character; entries
+  // are fetched without blanks before the key. So a key with "=" after its first character is
+  // never found, and an entry has the key when it starts with the key and then "=".
+  if (key.empty() || key.find('=', 1) != std::string_view::npos) return std::nullopt;
+  for (std::size_t i = 0; i < entryStarts_.size(); ++i) {
+    const std::size_t begin = entryStarts_[i];
+    const std::size_t end =
+        i + 1 < entryStarts_.size() ? entryStarts_[i + 1] - 1 : buffer_.size() - 1;
+    const std::string_view entry(buffer_.data() + begin, end - begin);
+    if (entry.size() <= key.size() || entry[key.size()] != '=' || !entry.starts_with(key)) {
+      continue;
+    }
+    std::string_view value = entry.substr(key.size() + 1);
+    while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+    return std::string(value);
+  }
+  return std::nullopt;
 }
 
 void KeyedFile::Put(std::string_view key, std::string_view text) {

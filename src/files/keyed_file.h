@@ -136,6 +136,8 @@ class KeyedFile final {
   // line that ends the section. Keys are looked up in it directly, so a section costs no
   // memory beyond its own text.
   std::string buffer_;
+  // On reading: where each entry of `buffer_` starts (a file holds at most 16 MB).
+  std::vector<std::uint32_t> entryStarts_;
   std::string readFailure_;
   std::string writeFailure_;
   FileNotifier* notifier_ = nullptr;

@@ -1,5 +1,6 @@
 #include "files/profile_store.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "base/atomic_file.h"
@@ -63,15 +64,21 @@ bool SectionHead(std::string_view line, std::string_view& name) {
 struct SectionSpan {
   bool found = false;
   Line head{};
-  std::size_t bodyEnd = 0;        // offset where the body ends
-  std::size_t firstBodyLine = 0;  // line number of the line after the head
+  std::size_t bodyEnd = 0;  // offset where the body ends
 };
 
+// The lines that can be section heads are those whose first non-blank character is "[": the
+// search jumps from one "[" to the next rather than walking every line.
 SectionSpan FindSection(const std::string& text, std::string_view name) {
   SectionSpan span;
-  std::size_t number = 1;
-  for (std::size_t pos = 0; pos < text.size(); ++number) {
-    const Line line = LineAt(text, pos);
+  for (std::size_t pos = text.find('['); pos != std::string::npos; pos = text.find('[', pos)) {
+    std::size_t begin = pos;
+    while (begin > 0 && IsBlank(text[begin - 1])) --begin;
+    if (begin > 0 && text[begin - 1] != '\n') {
+      ++pos;  // not the first character of its line
+      continue;
+    }
+    const Line line = LineAt(text, begin);
     std::string_view headName;
     if (SectionHead(Content(text, line), headName)) {
       if (span.found) {
@@ -81,7 +88,6 @@ SectionSpan FindSection(const std::string& text, std::string_view name) {
       if (SameName(headName, name)) {
         span.found = true;
         span.head = line;
-        span.firstBodyLine = number + 1;
       }
     }
     pos = line.next;
@@ -123,7 +129,10 @@ bool ProfileStore::VisitSection(
     const std::function<bool(std::string_view line, std::size_t number)>& visit) const {
   const SectionSpan span = FindSection(text_, name);
   if (!span.found) return false;
-  std::size_t number = span.firstBodyLine;
+  // The line after the head: one more than the line feeds before it.
+  std::size_t number =
+      1 + static_cast<std::size_t>(std::count(
+              text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(span.head.next), '\n'));
   for (std::size_t pos = span.head.next; pos < span.bodyEnd; ++number) {
     const Line line = LineAt(text_, pos);
     pos = line.next;
