@@ -450,7 +450,7 @@ int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::o
   }
   if (!req.dataRoot.empty() && !ReadReportSettings(ws, ws.folders().dataRoot)) return 1;
   if (!opt.unitsGiven) {
-    const UnitMode mode = ReportUnitMode(ws.settings().metric);
+    const UnitMode mode = ReportUnitMode(ws.settings().unitSystem);
     req.units = mode == UnitMode::English  ? "english"
                 : mode == UnitMode::Metric ? "metric"
                                            : "metric-m3";
@@ -467,10 +467,10 @@ int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::o
       return 1;
     }
     std::copy(range->begin(), range->end(),
-              ws.settings().repDeg.begin() + (kind == ReportKind::Details ? 3 : 0));
+              ws.settings().reportRanges.begin() + (kind == ReportKind::Details ? 3 : 0));
   }
   if (!PrepareWorkspace(ws, req, err) || !EngineCalculated(ws, false, err)) return 1;
-  ws.settings().metric = static_cast<std::int32_t>(ws.engine().unitMode());
+  ws.settings().unitSystem = static_cast<std::int32_t>(ws.engine().unitMode());
 
   ETracker guard(kModule, "Report");
   std::string text;
@@ -618,7 +618,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     if (!flowTestsDefaults) ReadSavedSettings(ws);
     flowTestsReq.saved = !flowTestsDefaults;
     if (flowTestsReq.file.empty()) {
-      flowTestsReq.file = ws.settings().flowWin;
+      flowTestsReq.file = ws.settings().flowDatabase;
       if (!CheckTestDatabase(flowTestsReq.file, reader)) {
         err << kDatabaseNeededText << '\n';
         if (flowTestsReq.file.empty()) {

@@ -154,8 +154,9 @@ double DateOf(const std::string& text, const ShortDateFormat& dates) {
 TestListSettings SavedSettings(const Settings& saved, TestDatabase& db) {
   std::vector<std::string> operators;
   std::vector<Customer> customers;
-  if (!saved.ldOp.empty() && db.HasTable("TblOperator")) operators = ReadOperatorNames(db);
-  if (!saved.ldCust.empty() && db.HasTable("TblCustomer")) customers = ReadCustomers(db);
+  if (!saved.filterOperator.empty() && db.HasTable("TblOperator"))
+    operators = ReadOperatorNames(db);
+  if (!saved.filterCustomer.empty() && db.HasTable("TblCustomer")) customers = ReadCustomers(db);
   return RestoreTestListSettings(saved, operators, customers, TodayDayNumber());
 }
 

@@ -68,9 +68,9 @@ bool WriteReportTo(Workspace& ws, const std::filesystem::path& path, std::string
 
 bool SaveToFile(Workspace& ws, std::string_view text) {
   const std::optional<std::string> name =
-      ws.prompter().AskFileName(Prompter::FileKind::SaveReport, ws.settings().report);
+      ws.prompter().AskFileName(Prompter::FileKind::SaveReport, ws.settings().reportFile);
   if (!name) return false;
-  ws.settings().report = *name;
+  ws.settings().reportFile = *name;
   return WriteReportTo(ws, *name, text);
 }
 
@@ -120,11 +120,11 @@ bool ReadReportSettings(Workspace& ws, const std::filesystem::path& dataRoot) {
     return false;
   }
   Settings& s = ws.settings();
-  s.repSec = read.repSec;
-  s.repHd = read.repHd;
-  s.repDeg = read.repDeg;
-  s.prnHead = read.prnHead;
-  s.metric = read.metric;
+  s.reportSections = read.reportSections;
+  s.reportHeadings = read.reportHeadings;
+  s.reportRanges = read.reportRanges;
+  s.customerHeading = read.customerHeading;
+  s.unitSystem = read.unitSystem;
   return true;
 }
 

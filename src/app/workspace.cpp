@@ -82,7 +82,7 @@ CamOpenResult Workspace::OpenCam(bool intake, const LobeChoice& choice) {
 }
 
 fs::path Workspace::CamDialogFolder() const {
-  return settings_.cam.empty() ? folders_.programFolder : fs::path(settings_.cam);
+  return settings_.camFolder.empty() ? folders_.programFolder : fs::path(settings_.camFolder);
 }
 
 std::optional<CamOpenResult> Workspace::OpenCamDialogChoice(bool intake, const CamFolder& folder) {
@@ -94,7 +94,7 @@ std::optional<CamOpenResult> Workspace::OpenCamDialogChoice(bool intake, const C
   if (directory.empty() || directory.back() != fs::path::preferred_separator) {
     directory += fs::path::preferred_separator;
   }
-  settings_.cam = directory;
+  settings_.camFolder = directory;
   return result;
 }
 
@@ -138,7 +138,7 @@ void Workspace::LoadStrings() {
 }
 
 std::string Workspace::WindowTitle() const {
-  return std::string(kAppTitle) + "  [ " + settings_.engine + " ]";
+  return std::string(kAppTitle) + "  [ " + settings_.engineFile + " ]";
 }
 
 void Workspace::RebuildLobesAndFlowTestsFromEngine() {
@@ -200,7 +200,7 @@ bool Workspace::OpenEngine(const std::string& path, std::string* reason) {
   const bool ok = EngineFileIO(path, engine_.inputs(), true, false, notifier, &why);
   if (ok) {
     RebuildLobesAndFlowTestsFromEngine();
-    settings_.engine = path;
+    settings_.engineFile = path;
     AddRecentFile(path);
     engine_.SetChanged(false);
   } else {
@@ -223,24 +223,24 @@ bool Workspace::SaveEngineTo(const std::string& path, std::string* reason) {
     return false;
   }
   engine_.SetChanged(false);
-  settings_.engine = path;
+  settings_.engineFile = path;
   AddRecentFile(path);
   return true;
 }
 
 Workspace::SaveResult Workspace::SaveEngine(const std::string& proposed) {
-  const auto chosen = proposed.empty()
-                          ? prompter_.AskFileName(Prompter::FileKind::SaveEngine, settings_.engine)
-                          : prompter_.AskFileName(Prompter::FileKind::SaveEngineAs, proposed);
+  const auto chosen =
+      proposed.empty() ? prompter_.AskFileName(Prompter::FileKind::SaveEngine, settings_.engineFile)
+                       : prompter_.AskFileName(Prompter::FileKind::SaveEngineAs, proposed);
   if (!chosen) return SaveResult::Cancelled;
   return SaveEngineTo(*chosen) ? SaveResult::Saved : SaveResult::Failed;
 }
 
 std::string Workspace::SaveAsProposal() const {
-  if (!settings_.nameInc) return settings_.engine;
-  const fs::path current(settings_.engine);
+  if (!settings_.incrementNames) return settings_.engineFile;
+  const fs::path current(settings_.engineFile);
   const std::string advanced = AdvanceFileName(current.filename().string());
-  if (advanced.empty()) return settings_.engine;
+  if (advanced.empty()) return settings_.engineFile;
   return (current.parent_path() / advanced).string();
 }
 
@@ -281,7 +281,7 @@ void Workspace::CreateDefaultEngineFile() {
     const fs::path candidate = folders_.enginesFolder() / (name + kEngineExtension);
     std::error_code ec;
     if (fs::exists(candidate, ec)) continue;
-    settings_.engine = candidate.string();
+    settings_.engineFile = candidate.string();
     PrompterNotifier notifier(prompter_);
     if (!EngineFileIO(candidate, engine_.inputs(), false, false, notifier)) {
       prompter_.Warn(
@@ -315,7 +315,7 @@ bool Workspace::StartUp() {
     CreateDefaultEngineFile();
     in.intakeFlow.keyboard = false;
     in.exhaustFlow.keyboard = false;
-  } else if (EngineFileIO(settings_.engine, in, true, false, notifier)) {
+  } else if (EngineFileIO(settings_.engineFile, in, true, false, notifier)) {
     RebuildLobesAndFlowTestsFromEngine();
   } else {
     in.intakeFlow.keyboard = false;
@@ -324,13 +324,14 @@ bool Workspace::StartUp() {
   engine_.SetChanged(false);
 
   // The graph setting box shows 1 to 9 only.
-  if (settings_.gThd < 1) settings_.gThd = 1;
-  if (settings_.gThd > 9) settings_.gThd = 9;
+  if (settings_.graphPanelNumber < 1) settings_.graphPanelNumber = 1;
+  if (settings_.graphPanelNumber > 9) settings_.graphPanelNumber = 9;
   const std::string root = folders_.dataRootText();
-  for (std::string* folder : {&settings_.cam, &settings_.flowDos, &settings_.flowWin}) {
+  for (std::string* folder :
+       {&settings_.camFolder, &settings_.flowDosFolder, &settings_.flowDatabase}) {
     if (folder->empty()) *folder = root;
   }
-  const std::int32_t metric = settings_.metric;
+  const std::int32_t metric = settings_.unitSystem;
   engine_.SetUnitMode(metric == 1   ? UnitMode::Metric
                       : metric == 2 ? UnitMode::MetricM3
                                     : UnitMode::English);

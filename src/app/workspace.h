@@ -98,7 +98,7 @@ class Workspace final {
   // --- Engine files -----------------------------------------------------------------------
 
   // The engine file last opened or saved (configuration key "Engine").
-  const std::string& enginePath() const noexcept { return settings_.engine; }
+  const std::string& enginePath() const noexcept { return settings_.engineFile; }
   // "Orvantis  [ path ]".
   std::string WindowTitle() const;
 

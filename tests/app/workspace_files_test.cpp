@@ -88,7 +88,7 @@ TEST_F(WorkspaceFiles, AFreshDataRootGetsItsFoldersAndMyEngine000) {
   EXPECT_EQ(back.Bore, static_cast<double>(4.03f));
   EXPECT_EQ(back.I_CL, 107.9);
   EXPECT_EQ(ws.engine().texts().suggestionSuffix, " suggested");
-  EXPECT_EQ(ws.settings().cam, folders().dataRootText());
+  EXPECT_EQ(ws.settings().camFolder, folders().dataRootText());
   EXPECT_FALSE(ws.engine().changed());
 }
 
@@ -113,8 +113,8 @@ TEST_F(WorkspaceFiles, ExitWritesTheSettingsAndTheNextStartReadsThemBack) {
     ASSERT_TRUE(ws.StartUp());
     ASSERT_TRUE(ws.TypeInput("Bore", "4.25"));
     ASSERT_TRUE(ws.SaveEngineTo((Engines() / "Race.OV").string()));
-    ws.settings().metric = 1;
-    ws.settings().nameInc = true;
+    ws.settings().unitSystem = 1;
+    ws.settings().incrementNames = true;
     ws.AddRecentFile("/elsewhere/Old.OV");
     ASSERT_TRUE(ws.QueryExit());
     ws.Exit();
@@ -148,7 +148,7 @@ TEST_F(WorkspaceFiles, AMissingLastEngineLeavesTheDefaultsWithoutKeyboardFlow) {
             "Orvantis: " + (Engines() / "Gone.OV").string() + " is not an Orvantis engine file.");
   EXPECT_EQ(ws.engine().inputs().Bore, 4.03);  // the built-in default engine
   EXPECT_EQ(ws.enginePath(), (Engines() / "Gone.OV").string());
-  EXPECT_EQ(ws.settings().gThd, 9);
+  EXPECT_EQ(ws.settings().graphPanelNumber, 9);
   EXPECT_FALSE(fs::exists(Engines() / "MyEngine000.OV"));
 }
 
