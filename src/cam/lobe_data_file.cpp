@@ -152,8 +152,8 @@ class FileSource final : public ByteSource {
     out.resize(count);
     std::size_t done = 0;
     while (done < count) {
-      const ssize_t n = ::pread(fd_, out.data() + done, count - done,
-                                static_cast<off_t>(offset + done));
+      const ssize_t n =
+          ::pread(fd_, out.data() + done, count - done, static_cast<off_t>(offset + done));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return false;
       done += static_cast<std::size_t>(n);

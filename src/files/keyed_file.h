@@ -74,8 +74,7 @@ class KeyedFile final {
   // it). A file that cannot be read (see `readFailure`) reads as empty; on writing, an
   // existing file that cannot be read is not replaced. `notifier` (when given) hears of the
   // lines that end a section early.
-  void BeginFile(const std::filesystem::path& path, bool reading,
-                 FileNotifier* notifier = nullptr);
+  void BeginFile(const std::filesystem::path& path, bool reading, FileNotifier* notifier = nullptr);
   // Makes `name` the open section. On reading, the whole section is read into the key table,
   // up to its first line without "=" after the line's first character. `bufferSize` is the
   // buffer the file kind reserves for the section; a longer section is read whole all the same.

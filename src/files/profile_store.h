@@ -55,9 +55,9 @@ class ProfileStore final {
   // Calls `visit` with each non-blank line of section `name` in order, without its line end
   // and the blanks round it, and its line number in the file (the first line is 1), until
   // `visit` returns false. Returns whether the section exists.
-  bool VisitSection(std::string_view name,
-                    const std::function<bool(std::string_view line, std::size_t number)>& visit)
-      const;
+  bool VisitSection(
+      std::string_view name,
+      const std::function<bool(std::string_view line, std::size_t number)>& visit) const;
 
   // The form a (trimmed, non-blank) line of a section takes in a fetch: "Key=Value" with the
   // blanks round its first "=" removed; a line without "=" as it is.

@@ -274,8 +274,7 @@ TEST_F(SaveReport, AFileThatCannotBeWrittenBeepsAndWarns) {
   // Miscellaneous text 23 in a box titled with one blank, then the file and the reason.
   EXPECT_EQ(prompter_.warnings[0], "[ ] The report file could not be written.\r" +
                                        *prompter_.fileName + "\rcannot create a file in " +
-                                       (dir_ / "missing").string() +
-                                       ": No such file or directory");
+                                       (dir_ / "missing").string() + ": No such file or directory");
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 
