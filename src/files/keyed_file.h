@@ -14,8 +14,10 @@
 
 namespace orv {
 
-// How the file procedures speak to the user: the header check beeps and shows a warning box.
-// The program's prompter stands behind it; tests record what was said.
+// How the file procedures speak to the user: the header check beeps and shows a warning box,
+// and a line that ends a section early is told in a warning (the window shows it in a box, the
+// command line on standard error). The program's prompter stands behind it; tests record what
+// was said.
 class FileNotifier {
  public:
   virtual ~FileNotifier() = default;
