@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "app/report_setup.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
 #include "files/interface_text_ids.h"
@@ -93,15 +94,9 @@ std::optional<std::array<float, 3>> ParseDegreeRange(std::string_view text,
     v[k] = *number;
     begin = comma + 1;
   }
-  if (!(v[0] >= -360 && v[0] <= 360 && v[1] >= -360 && v[1] <= 360)) {
-    error = strings.Misc(kMiscRangeOutside);
-  } else if (!(v[0] < v[1])) {
-    error = strings.Misc(kMiscRangeOrder);
-  } else if (!(v[2] > 0 && v[2] <= 90)) {
-    error = strings.Misc(kMiscRangeIncrement);
-  } else {
-    return std::array<float, 3>{ToSingle(v[0]), ToSingle(v[1]), ToSingle(v[2])};
-  }
+  const ReportSetupCheck check = CheckDegreeRange(v);
+  if (check.passed()) return std::array<float, 3>{ToSingle(v[0]), ToSingle(v[1]), ToSingle(v[2])};
+  error = strings.Misc(check.message);
   return std::nullopt;
 }
 

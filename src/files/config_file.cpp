@@ -36,29 +36,6 @@ constexpr std::array<ScaleLimits, 8> kScaleDefaults = {{
 }};
 constexpr double kScale2InitialMax = 5.5;
 
-// Curve tag i+1: scale, colour (blue-green-red), miscellaneous texts of name and unit.
-struct CurveTagDefault {
-  std::int16_t scale;
-  std::int32_t colour;
-  int nameText;
-  int unitText;
-};
-constexpr std::array<CurveTagDefault, 13> kCurveTagDefaults = {{
-    {2, 0x800080, 25, 36},
-    {3, 0x00A000, 26, 37},
-    {1, 0xFF0000, 27, 38},
-    {1, 0x0040C0, 28, 39},
-    {4, 0xFF00FF, 29, 40},
-    {6, 0x404020, 30, 41},
-    {4, 0x0800C0, 31, 42},
-    {4, 0xA06000, 32, 43},
-    {5, 0x4000C0, 33, 44},
-    {5, 0x808000, 34, 45},
-    {7, 0x000000, 35, 46},
-    {8, 0x0200A0, 143, 145},
-    {8, 0x804000, 144, 146},
-}};
-
 std::string Indexed(std::string_view name, int index) {
   return std::string(name) + std::to_string(index);
 }
@@ -145,7 +122,26 @@ void TransferFiles(KeyedFile& f, Settings& s, const Folders& folders) {
   f.CloseSection();
 }
 
+// Curve tag i+1: scale, colour (blue-green-red), miscellaneous texts of name and unit.
+constexpr std::array<CurveTagDefault, 13> kCurveTagDefaults = {{
+    {2, 0x800080, 25, 36},
+    {3, 0x00A000, 26, 37},
+    {1, 0xFF0000, 27, 38},
+    {1, 0x0040C0, 28, 39},
+    {4, 0xFF00FF, 29, 40},
+    {6, 0x404020, 30, 41},
+    {4, 0x0800C0, 31, 42},
+    {4, 0xA06000, 32, 43},
+    {5, 0x4000C0, 33, 44},
+    {5, 0x808000, 34, 45},
+    {7, 0x000000, 35, 46},
+    {8, 0x0200A0, 143, 145},
+    {8, 0x804000, 144, 146},
+}};
+
 }  // namespace
+
+const std::array<CurveTagDefault, 13>& CurveTagDefaults() noexcept { return kCurveTagDefaults; }
 
 std::string Folders::dataRootText() const {
   std::string text = dataRoot.string();

@@ -56,6 +56,17 @@ struct CurveTag {
   bool shown = false;
 };
 
+// What a curve tag starts with: its scale (1..8), colour (RGB, red in the low byte) and the
+// miscellaneous texts of its name and unit.
+struct CurveTagDefault {
+  std::int16_t scale;
+  std::int32_t colour;
+  int nameText;
+  int unitText;
+};
+// The 13 curve tags' defaults, tag i+1 at index i.
+const std::array<CurveTagDefault, 13>& CurveTagDefaults() noexcept;
+
 // One user filter row of the flow-test selection dialog.
 struct TestFilterRow {
   std::int16_t joining = 0;
