@@ -1,8 +1,9 @@
 #include "app/command_line.h"
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 
@@ -239,21 +240,31 @@ bool LoadCamSource(Workspace& ws, const CamSource& src, bool intake, std::ostrea
   return true;
 }
 
+// The first line of an error message ("Error (9)    Subscript out of range").
+std::string FirstLine(const std::string& message) {
+  return message.substr(0, message.find_first_of("\r\n"));
+}
+
 // Brings the workspace to the engine the request describes. Returns false (after telling why
 // on `err`) when it cannot.
 bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err) {
   ws.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
   ws.engine().SetUnitMode(UnitModeOf(req.units));
-  if (!req.enginePath.empty() && !ws.OpenEngine(req.enginePath)) {
-    err << "orvantis: cannot read the engine file " << req.enginePath << '\n';
+  if (std::string why; !req.enginePath.empty() && !ws.OpenEngine(req.enginePath, &why)) {
+    err << "orvantis: cannot read the engine file " << req.enginePath << ": "
+        << (why.empty() ? "it is not an Orvantis engine file" : why) << '\n';
     return false;
   }
   ETracker guard(kModule, "TypeInputs");
+  // What is being done, for the message when an error ends it.
+  std::string step;
   try {
+    step = "loading the cam lobes";
     if (!LoadCamSource(ws, req.intakeCam, true, err) ||
         !LoadCamSource(ws, req.exhaustCam, false, err)) {
       return false;
     }
+    step = "loading the flow tests";
     if (!LoadFlowSource(ws, req.intakeFlow, true, err) ||
         !LoadFlowSource(ws, req.exhaustFlow, false, err)) {
       return false;
@@ -264,20 +275,53 @@ bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err
         err << "orvantis: --set needs KEY=VALUE, got \"" << set << "\"\n";
         return false;
       }
+      step = "--set " + set;
       if (!ws.TypeInput(set.substr(0, eq), set.substr(eq + 1))) {
         err << "orvantis: no input has the engine-file key \"" << set.substr(0, eq) << "\"\n";
         return false;
       }
     }
   } catch (...) {
-    ws.ReportError(guard);
+    const std::string message = ws.ReportError(guard);
+    err << "orvantis: " << step << " failed: " << FirstLine(message) << '\n';
     return false;
   }
-  if (!req.savePath.empty() && !ws.SaveEngineTo(req.savePath)) {
-    err << "orvantis: cannot write the engine file " << req.savePath << '\n';
+  if (std::string why; !req.savePath.empty() && !ws.SaveEngineTo(req.savePath, &why)) {
+    err << "orvantis: cannot write the engine file " << req.savePath << ": " << why << '\n';
     return false;
   }
   return true;
+}
+
+// Whether the engine's results and tables were computed for its current inputs, so that they
+// may be printed. After a failed calculation (its error trace is already on standard error),
+// or when nothing could be calculated, nothing is printed. When the crank geometry cannot be
+// worked out, `dump` still prints the engine with "warning" true (its results are those of the
+// last calculation that completed, as the window shows them under its warning); the reports and
+// curves, which have no such mark, print nothing.
+bool EngineCalculated(const Workspace& ws, bool warningMarked, std::ostream& err) {
+  const Engine& e = ws.engine();
+  std::string why;
+  if (!e.valveTables().current) {
+    why = "the valve tables could not be built (the error is shown above)";
+  } else {
+    switch (e.lastCalc()) {
+      case Engine::CalcOutcome::Complete:
+        return true;
+      case Engine::CalcOutcome::CannotComplete:
+        if (warningMarked) return true;
+        why = kNoCalcWarning;
+        break;
+      case Engine::CalcOutcome::NotStarted:
+        why = "the engine cannot be calculated: its stroke and bore must be above 0";
+        break;
+      case Engine::CalcOutcome::Failed:
+        why = "the calculation of the engine failed (the error is shown above)";
+        break;
+    }
+  }
+  err << "orvantis: " << why << "; no results are printed\n";
+  return false;
 }
 
 // `orvantis lobes DIR`: the tree of the cam selection dialog, one node per line (without the
@@ -426,7 +470,7 @@ int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::o
     std::copy(range->begin(), range->end(),
               ws.settings().reportRanges.begin() + (kind == ReportKind::Details ? 3 : 0));
   }
-  if (!PrepareWorkspace(ws, req, err)) return 1;
+  if (!PrepareWorkspace(ws, req, err) || !EngineCalculated(ws, false, err)) return 1;
   ws.settings().unitSystem = static_cast<std::int32_t>(ws.engine().unitMode());
 
   ETracker guard(kModule, "Report");
@@ -583,6 +627,16 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
       flowTestsReq.file = ws.settings().flowDatabase;
       if (!CheckTestDatabase(flowTestsReq.file, reader)) {
         err << kDatabaseNeededText << '\n';
+        if (flowTestsReq.file.empty()) {
+          err << "orvantis: no test database is chosen (configuration value \"FlowWin\")\n";
+        } else {
+          std::string why;
+          if (const int fd = OpenRegularFile(flowTestsReq.file, &why); fd >= 0) {
+            ::close(fd);
+            why = flowTestsReq.file + ": not a readable test database";
+          }
+          err << "orvantis: " << why << " (configuration value \"FlowWin\")\n";
+        }
         return 1;
       }
       return RunDatabaseFlowTests(flowTestsReq, reader, ws, out, err);
@@ -594,11 +648,11 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   }
 
   if (dump->parsed()) {
-    if (!PrepareWorkspace(ws, dumpReq, err)) return 1;
+    if (!PrepareWorkspace(ws, dumpReq, err) || !EngineCalculated(ws, true, err)) return 1;
     ETracker guard(kModule, "Dump");
     try {
       FillOutputPages(ws.engine());
-      out << DumpJson(ws).dump(1) << '\n';
+      out << DumpJsonText(ws) << '\n';
     } catch (...) {
       ws.ReportError(guard);
       return 1;
@@ -611,7 +665,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
       err << "orvantis: " << rangeError << '\n';
       return 1;
     }
-    if (!PrepareWorkspace(ws, curvesReq, err)) return 1;
+    if (!PrepareWorkspace(ws, curvesReq, err) || !EngineCalculated(ws, false, err)) return 1;
     ETracker guard(kModule, "Curves");
     std::string csv;
     try {

@@ -58,9 +58,12 @@ void PrintReport(Workspace& ws, ReportKind kind, bool secondStage, const std::st
 }
 
 bool WriteReportTo(Workspace& ws, const std::filesystem::path& path, std::string_view text) {
-  if (WriteReportFile(path, text).empty()) return true;
+  const std::string failure = WriteReportFile(path, text);
+  if (failure.empty()) return true;
   ws.prompter().Beep();
-  ws.prompter().Warn(ws.strings().Misc(kMiscReportNotWritten), kBlankTitle);
+  ws.prompter().Warn(
+      ws.strings().Misc(kMiscReportNotWritten) + "\r" + path.string() + "\r" + failure,
+      kBlankTitle);
   return false;
 }
 
@@ -105,7 +108,12 @@ bool ReadReportSettings(Workspace& ws, const std::filesystem::path& dataRoot) {
   PrompterNotifier notifier(ws.prompter());
   const ConfigResult r = ConfigFileIO(folders.configFile(), read, true, false,
                                       ConfigDefaults{folders, 0xF0F0F0}, notifier);
-  if (!r.headerValid || !r.ok) return false;
+  if (!r.headerValid || !r.ok) {
+    if (!r.reason.empty()) {
+      ws.prompter().Warn(folders.configFile().string() + ": " + r.reason, kAppTitle);
+    }
+    return false;
+  }
   Settings& s = ws.settings();
   s.reportSections = read.reportSections;
   s.reportHeadings = read.reportHeadings;

@@ -1,11 +1,14 @@
 #include "app/workspace.h"
 
+#include <cmath>
+#include <limits>
 #include <system_error>
 
 #include "airflow/load_test.h"
 #include "app/flow_tests_db_command.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
+#include "base/runtime_error.h"
 #include "base/text_number.h"
 #include "files/engine_file.h"
 #include "files/interface_text_ids.h"
@@ -42,11 +45,14 @@ bool Workspace::TypeInput(const std::string& key, const std::string& value) {
     e.ChooseValveTrain(ToInt32(TextToDouble(value)));
   } else if (key == "EnterAirPP") {
     e.ChooseEnterAirPP(TextToDouble(value) != 0 ? 1 : 0);
-  } else if (key == "TorqLoss") {
-    e.inputs().TorqLoss = TextToDouble(value);
-    e.SetChanged(true);
-  } else if (key == "PcntDrop") {
-    e.inputs().PcntDrop = TextToDouble(value);
+  } else if (key == "TorqLoss" || key == "PcntDrop") {
+    const double typed = TextToDouble(value);
+    // Held as the engine file holds it: a 32-bit float.
+    if (std::fabs(typed) > std::numeric_limits<float>::max()) {
+      ETracker guard(kModule, "TypeInput");
+      Raise(kErrOverflow);
+    }
+    (key == "TorqLoss" ? e.inputs().TorqLoss : e.inputs().PcntDrop) = typed;
     e.SetChanged(true);
   } else if (n >= 0) {
     e.EnterText(n, value);
@@ -137,7 +143,14 @@ std::string Workspace::WindowTitle() const {
 
 void Workspace::RebuildLobesAndFlowTestsFromEngine() {
   const EngineInputs& in = engine_.inputs();
-  engine_.RebuildValveTables();
+  {
+    ETracker guard(kModule, "RebuildLobesAndFlowTestsFromEngine");
+    try {
+      engine_.RebuildValveTables();
+    } catch (...) {
+      ReportError(guard);
+    }
+  }
 
   // New lobes carry the file's references and settings; no cam file is read here.
   auto lobeFrom = [](const CamFileRef& ref, double centerline, float rockerRatio, float lash) {
@@ -181,26 +194,32 @@ void Workspace::RefreshEngine() {
   }
 }
 
-bool Workspace::OpenEngine(const std::string& path) {
+bool Workspace::OpenEngine(const std::string& path, std::string* reason) {
   PrompterNotifier notifier(prompter_);
-  const bool ok = EngineFileIO(path, engine_.inputs(), true, false, notifier);
+  std::string why;
+  const bool ok = EngineFileIO(path, engine_.inputs(), true, false, notifier, &why);
   if (ok) {
     RebuildLobesAndFlowTestsFromEngine();
     settings_.engineFile = path;
     AddRecentFile(path);
     engine_.SetChanged(false);
   } else {
-    prompter_.Warn(std::string(kReadErrorText) + "\r" + path, kWarningTitle);
+    prompter_.Warn(std::string(kReadErrorText) + "\r" + path + (why.empty() ? "" : "\r" + why),
+                   kWarningTitle);
+    if (reason != nullptr) *reason = why;
   }
   RefreshEngine();
   return ok;
 }
 
-bool Workspace::SaveEngineTo(const std::string& path) {
+bool Workspace::SaveEngineTo(const std::string& path, std::string* reason) {
   PrompterNotifier notifier(prompter_);
-  if (!EngineFileIO(path, engine_.inputs(), false, false, notifier)) {
-    prompter_.Warn(std::string(kWriteErrorText) + "\r" + path + "\r" + kNotSavedText,
+  std::string why;
+  if (!EngineFileIO(path, engine_.inputs(), false, false, notifier, &why)) {
+    prompter_.Warn(std::string(kWriteErrorText) + "\r" + path + "\r" + kNotSavedText +
+                       (why.empty() ? "" : "\r" + why),
                    kWarningTitle);
+    if (reason != nullptr) *reason = why;
     return false;
   }
   engine_.SetChanged(false);

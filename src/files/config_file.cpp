@@ -232,14 +232,15 @@ ConfigResult ConfigFileIO(const fs::path& path, Settings& settings, bool reading
   ConfigResult result;
   try {
     KeyedFile f;
-    f.BeginFile(path, reading);
+    f.BeginFile(path, reading, &notifier);
     result.headerValid =
         f.CheckHeader(kConfigFileId, quiet, kNotConfigFile, kUsingDefaults, notifier);
+    result.reason = f.readFailure();
     if (!result.headerValid && !quiet) return result;
     TransferReport(f, settings);
     TransferGraph(f, settings, defaults.windowBackground);
     TransferFiles(f, settings, defaults.folders);
-    result.ok = f.EndFile();
+    result.ok = f.EndFile(reading ? nullptr : &result.reason);
   } catch (...) {
     notifier.Warn(EStackTrace::Instance().ReportCurrentException(guard));
     result.ok = false;

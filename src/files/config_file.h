@@ -171,6 +171,7 @@ void SetGraphDefaults(Settings& s, const InterfaceStrings* strings, std::int32_t
 struct ConfigResult {
   bool ok = false;           // the transfer completed (written, or read)
   bool headerValid = false;  // the file is a configuration file (always true when writing)
+  std::string reason;        // why the file could not be read or written (empty otherwise)
 };
 
 // Reads (reading true) or writes the configuration file. Reading a missing or foreign file

@@ -194,9 +194,13 @@ TEST_F(FlowTestsCommand, WithoutAFileTheDialogsDatabaseIsListed) {
   SaveSettings(saved);
   r = Cli({"flow-tests"});
   EXPECT_EQ(r.status, 1);
+  // The dialog's instruction, then the path and why it is no database.
   EXPECT_EQ(r.err,
             "       ***  VALID DATABASE FILE NEEDED  ****\r\n"
-            "       Click the 'Database File' button to select a database file.\n");
+            "       Click the 'Database File' button to select a database file.\n"
+            "orvantis: " +
+                dir_.path().string() +
+                ": is a folder, not a file (configuration value \"FlowWin\")\n");
 }
 
 TEST(FlowTestsHelp, TheReaderCommandIsNotOffered) {

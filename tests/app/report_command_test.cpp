@@ -271,8 +271,10 @@ TEST_F(SaveReport, AFileThatCannotBeWrittenBeepsAndWarns) {
   EXPECT_FALSE(SaveToFile(ws_, "text\r\n"));
   EXPECT_EQ(prompter_.beeps, 1);
   ASSERT_EQ(prompter_.warnings.size(), 1u);
-  // Miscellaneous text 23 in a box titled with one blank.
-  EXPECT_EQ(prompter_.warnings[0], "[ ] The report file could not be written.");
+  // Miscellaneous text 23 in a box titled with one blank, then the file and the reason.
+  EXPECT_EQ(prompter_.warnings[0], "[ ] The report file could not be written.\r" +
+                                       *prompter_.fileName + "\rcannot create a file in " +
+                                       (dir_ / "missing").string() + ": No such file or directory");
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 

@@ -177,6 +177,41 @@ TEST_F(WorkspaceFiles, OpenEngineReadsOrRefusesAndKeepsTheEngine) {
   EXPECT_EQ(ws.engine().panel().text[1], "3.750");
 }
 
+// A cam lift near the top of the float range overflows when it is turned into valve lift: the
+// open reports the error through the error trace and goes on, and the valve tables hold no lobe
+// rather than overflowed values; a good engine builds them again.
+TEST_F(WorkspaceFiles, ACamLiftThatOverflowsIsReportedAndTheOpenGoesOn) {
+  Workspace ws(prompter_);
+  Prepare(ws);
+  fs::create_directories(Engines());
+  const std::string good = (Engines() / "good.OV").string();
+  const std::string huge = (Engines() / "huge.OV").string();
+  ASSERT_TRUE(ws.SaveEngineTo(good));
+  std::string text = ReadText(good);
+  const std::size_t at = text.find("Int = ") + 6;
+  text.replace(at, text.find(',', at) - at, "3.4e38");
+  std::ofstream(huge, std::ios::binary) << text;
+
+  prompter_.warnings.clear();
+  EXPECT_TRUE(ws.OpenEngine(huge));
+  ASSERT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_EQ(prompter_.warnings[0],
+            "Orvantis: Error (6)    Overflow\r\n\r\nERROR TRACE:\r\n"
+            "   EngineModel/RebuildValveTables\r\n"
+            "      frmMain/RebuildLobesAndFlowTestsFromEngine");
+  EXPECT_EQ(ws.enginePath(), huge);
+  EXPECT_EQ(ws.engine().inputs().Int[0], 3.4e38f);
+  EXPECT_FALSE(ws.engine().valveTables().current);
+  EXPECT_EQ(ws.engine().valveTables().IntakeLift.count(), 1);
+  EXPECT_EQ(ws.engine().valveTables().ExhaustLift.count(), 1);
+  EXPECT_EQ(ws.engine().DataAtPt(13, 104), 0);
+
+  EXPECT_TRUE(ws.OpenEngine(good));
+  EXPECT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_TRUE(ws.engine().valveTables().current);
+  EXPECT_EQ(ws.engine().valveTables().IntakeLift.count(), 360);
+}
+
 TEST_F(WorkspaceFiles, SaveEngineAsksForTheNameAndReportsFailure) {
   Workspace ws(prompter_);
   Prepare(ws);
@@ -205,7 +240,8 @@ TEST_F(WorkspaceFiles, SaveEngineAsksForTheNameAndReportsFailure) {
   EXPECT_TRUE(ws.engine().changed());
   EXPECT_EQ(ReadText(target), before);
   EXPECT_EQ(prompter_.warnings.back(),
-            "Warning !!!: Error while writing file\r" + target + "\rFile Not Saved");
+            "Warning !!!: Error while writing file\r" + target +
+                "\rFile Not Saved\rthe file may not be written: " + target);
 }
 
 TEST_F(WorkspaceFiles, AskSaveChangesFollowsTheAnswer) {
