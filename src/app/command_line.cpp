@@ -4,7 +4,6 @@
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 
@@ -15,6 +14,7 @@
 #include "airflow/sy3_test_file.h"
 #include "airflow/test_database.h"
 #include "airflow/test_list_query.h"
+#include "app/command_help.h"
 #include "app/console_prompter.h"
 #include "app/curves_csv.h"
 #include "app/dump_json.h"
@@ -240,21 +240,31 @@ bool LoadCamSource(Workspace& ws, const CamSource& src, bool intake, std::ostrea
   return true;
 }
 
+// The first line of an error message ("Error (9)    Subscript out of range").
+std::string FirstLine(const std::string& message) {
+  return message.substr(0, message.find_first_of("\r\n"));
+}
+
 // Brings the workspace to the engine the request describes. Returns false (after telling why
 // on `err`) when it cannot.
 bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err) {
-  ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
+  ws.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
   ws.engine().SetUnitMode(UnitModeOf(req.units));
-  if (!req.enginePath.empty() && !ws.OpenEngine(req.enginePath)) {
-    err << "orvantis: cannot read the engine file " << req.enginePath << '\n';
+  if (std::string why; !req.enginePath.empty() && !ws.OpenEngine(req.enginePath, &why)) {
+    err << "orvantis: cannot read the engine file " << req.enginePath << ": "
+        << (why.empty() ? "it is not an Orvantis engine file" : why) << '\n';
     return false;
   }
   ETracker guard(kModule, "TypeInputs");
+  // What is being done, for the message when an error ends it.
+  std::string step;
   try {
+    step = "loading the cam lobes";
     if (!LoadCamSource(ws, req.intakeCam, true, err) ||
         !LoadCamSource(ws, req.exhaustCam, false, err)) {
       return false;
     }
+    step = "loading the flow tests";
     if (!LoadFlowSource(ws, req.intakeFlow, true, err) ||
         !LoadFlowSource(ws, req.exhaustFlow, false, err)) {
       return false;
@@ -265,20 +275,53 @@ bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err
         err << "orvantis: --set needs KEY=VALUE, got \"" << set << "\"\n";
         return false;
       }
+      step = "--set " + set;
       if (!ws.TypeInput(set.substr(0, eq), set.substr(eq + 1))) {
         err << "orvantis: no input has the engine-file key \"" << set.substr(0, eq) << "\"\n";
         return false;
       }
     }
   } catch (...) {
-    ws.ReportError(guard);
+    const std::string message = ws.ReportError(guard);
+    err << "orvantis: " << step << " failed: " << FirstLine(message) << '\n';
     return false;
   }
-  if (!req.savePath.empty() && !ws.SaveEngineTo(req.savePath)) {
-    err << "orvantis: cannot write the engine file " << req.savePath << '\n';
+  if (std::string why; !req.savePath.empty() && !ws.SaveEngineTo(req.savePath, &why)) {
+    err << "orvantis: cannot write the engine file " << req.savePath << ": " << why << '\n';
     return false;
   }
   return true;
+}
+
+// Whether the engine's results and tables were computed for its current inputs, so that they
+// may be printed. After a failed calculation (its error trace is already on standard error),
+// or when nothing could be calculated, nothing is printed. When the crank geometry cannot be
+// worked out, `dump` still prints the engine with "warning" true (its results are those of the
+// last calculation that completed, as the window shows them under its warning); the reports and
+// curves, which have no such mark, print nothing.
+bool EngineCalculated(const Workspace& ws, bool warningMarked, std::ostream& err) {
+  const Engine& e = ws.engine();
+  std::string why;
+  if (!e.valveTables().current) {
+    why = "the valve tables could not be built (the error is shown above)";
+  } else {
+    switch (e.lastCalc()) {
+      case Engine::CalcOutcome::Complete:
+        return true;
+      case Engine::CalcOutcome::CannotComplete:
+        if (warningMarked) return true;
+        why = kNoCalcWarning;
+        break;
+      case Engine::CalcOutcome::NotStarted:
+        why = "the engine cannot be calculated: its stroke and bore must be above 0";
+        break;
+      case Engine::CalcOutcome::Failed:
+        why = "the calculation of the engine failed (the error is shown above)";
+        break;
+    }
+  }
+  err << "orvantis: " << why << "; no results are printed\n";
+  return false;
 }
 
 // `orvantis lobes DIR`: the tree of the cam selection dialog, one node per line (without the
@@ -396,7 +439,7 @@ struct ReportOptions {
 int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::ostream& out,
               std::ostream& err) {
   const ReportKind kind = ReportKindOfName(opt.kind).value_or(ReportKind::General);
-  ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
+  ws.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
   {
     ETracker guard(kModule, "Report");
     try {
@@ -408,7 +451,7 @@ int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::o
   }
   if (!req.dataRoot.empty() && !ReadReportSettings(ws, ws.folders().dataRoot)) return 1;
   if (!opt.unitsGiven) {
-    const UnitMode mode = ReportUnitMode(ws.settings().metric);
+    const UnitMode mode = ReportUnitMode(ws.settings().unitSystem);
     req.units = mode == UnitMode::English  ? "english"
                 : mode == UnitMode::Metric ? "metric"
                                            : "metric-m3";
@@ -425,10 +468,10 @@ int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::o
       return 1;
     }
     std::copy(range->begin(), range->end(),
-              ws.settings().repDeg.begin() + (kind == ReportKind::Details ? 3 : 0));
+              ws.settings().reportRanges.begin() + (kind == ReportKind::Details ? 3 : 0));
   }
-  if (!PrepareWorkspace(ws, req, err)) return 1;
-  ws.settings().metric = static_cast<std::int32_t>(ws.engine().unitMode());
+  if (!PrepareWorkspace(ws, req, err) || !EngineCalculated(ws, false, err)) return 1;
+  ws.settings().unitSystem = static_cast<std::int32_t>(ws.engine().unitMode());
 
   ETracker guard(kModule, "Report");
   std::string text;
@@ -564,6 +607,11 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                      "text file to write the report to (CR LF line ends) instead of standard "
                      "output");
 
+  AddHelpTexts(app);
+  if (argc == 2 && std::string(argv[1]) == kManPageOption) {
+    out << ManPage(app);
+    return 0;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -583,20 +631,24 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
 
   if (flowTests->parsed()) {
     // The dialog's choices and database, as the configuration file keeps them.
-    ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(flowTestsRoot)});
+    ws.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(flowTestsRoot)});
     if (!flowTestsDefaults) ReadSavedSettings(ws);
     flowTestsReq.saved = !flowTestsDefaults;
     if (flowTestsReq.file.empty()) {
-      flowTestsReq.file = ws.settings().flowWin;
+      flowTestsReq.file = ws.settings().flowDatabase;
       std::string reason;
       if (!CheckTestDatabase(flowTestsReq.file, reader, &reason)) {
         err << kDatabaseNeededText << '\n';
         if (flowTestsReq.file.empty()) {
-          err << "orvantis: no test database is set (configuration value \"FlowWin\" in "
-              << ws.folders().configFile().string() << ")\n";
+          err << "orvantis: no test database is chosen (configuration value \"FlowWin\")\n";
         } else {
-          err << "orvantis: the test database " << flowTestsReq.file
-              << " (configuration value \"FlowWin\"): " << reason << '\n';
+          // Why the path is no file, else why the file is no database.
+          std::string why;
+          if (const int fd = OpenRegularFile(flowTestsReq.file, &why); fd >= 0) {
+            ::close(fd);
+            why = flowTestsReq.file + ": " + reason;
+          }
+          err << "orvantis: " << why << " (configuration value \"FlowWin\")\n";
         }
         return 1;
       }
@@ -609,11 +661,11 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   }
 
   if (dump->parsed()) {
-    if (!PrepareWorkspace(ws, dumpReq, err)) return 1;
+    if (!PrepareWorkspace(ws, dumpReq, err) || !EngineCalculated(ws, true, err)) return 1;
     ETracker guard(kModule, "Dump");
     try {
       FillOutputPages(ws.engine());
-      out << DumpJson(ws).dump(1) << '\n';
+      out << DumpJsonText(ws) << '\n';
     } catch (...) {
       ws.ReportError(guard);
       return 1;
@@ -626,7 +678,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
       err << "orvantis: " << rangeError << '\n';
       return 1;
     }
-    if (!PrepareWorkspace(ws, curvesReq, err)) return 1;
+    if (!PrepareWorkspace(ws, curvesReq, err) || !EngineCalculated(ws, false, err)) return 1;
     ETracker guard(kModule, "Curves");
     std::string csv;
     try {

@@ -12,6 +12,10 @@ namespace orv {
 // the curve functions travel to the caller.
 nlohmann::ordered_json DumpJson(const Workspace& ws);
 
+// `DumpJson` as the text `orvantis dump` prints (one blank of indent per level). Text that is not
+// well-formed UTF-8 is read as Windows-1252, so no byte can make the writing fail.
+std::string DumpJsonText(const Workspace& ws);
+
 // Fills both output pages as the window shows them: page 0 with its balance analysis, then
 // page 1. Errors travel to the caller.
 void FillOutputPages(Engine& engine);

@@ -154,8 +154,9 @@ double DateOf(const std::string& text, const ShortDateFormat& dates) {
 TestListSettings SavedSettings(const Settings& saved, TestDatabase& db) {
   std::vector<std::string> operators;
   std::vector<Customer> customers;
-  if (!saved.ldOp.empty() && db.HasTable("TblOperator")) operators = ReadOperatorNames(db);
-  if (!saved.ldCust.empty() && db.HasTable("TblCustomer")) customers = ReadCustomers(db);
+  if (!saved.filterOperator.empty() && db.HasTable("TblOperator"))
+    operators = ReadOperatorNames(db);
+  if (!saved.filterCustomer.empty() && db.HasTable("TblCustomer")) customers = ReadCustomers(db);
   return RestoreTestListSettings(saved, operators, customers, TodayDayNumber());
 }
 
@@ -231,15 +232,20 @@ bool IsTestDatabaseFile(const std::filesystem::path& file) {
   std::string ext = file.extension().string();
   for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   if (ext == ".mdb" || ext == ".accdb") return true;
+  // Only a regular file is looked into: a named pipe or a device is no database, and opening
+  // it must not wait for a writer.
   const int fd = OpenRegularFile(file);
   if (fd < 0) return false;
   char head[20] = {};
-  ssize_t got = 0;
-  do {
-    got = ::pread(fd, head, sizeof head, 0);
-  } while (got < 0 && errno == EINTR);
+  std::size_t got = 0;
+  while (got < sizeof head) {
+    const ssize_t n = ::read(fd, head + got, sizeof head - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
   ::close(fd);
-  if (got < static_cast<ssize_t>(sizeof head)) return false;
+  if (got < sizeof head) return false;
   return std::string_view(head, 4) == std::string_view("\x00\x01\x00\x00", 4) &&
          std::string_view(head + 4, 15) == "Standard Jet DB";
 }

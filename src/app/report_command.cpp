@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "app/report_setup.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
 #include "files/interface_text_ids.h"
@@ -57,17 +58,20 @@ void PrintReport(Workspace& ws, ReportKind kind, bool secondStage, const std::st
 }
 
 bool WriteReportTo(Workspace& ws, const std::filesystem::path& path, std::string_view text) {
-  if (WriteReportFile(path, text).empty()) return true;
+  const std::string failure = WriteReportFile(path, text);
+  if (failure.empty()) return true;
   ws.prompter().Beep();
-  ws.prompter().Warn(ws.strings().Misc(kMiscReportNotWritten), kBlankTitle);
+  ws.prompter().Warn(
+      ws.strings().Misc(kMiscReportNotWritten) + "\r" + path.string() + "\r" + failure,
+      kBlankTitle);
   return false;
 }
 
 bool SaveToFile(Workspace& ws, std::string_view text) {
   const std::optional<std::string> name =
-      ws.prompter().AskFileName(Prompter::FileKind::SaveReport, ws.settings().report);
+      ws.prompter().AskFileName(Prompter::FileKind::SaveReport, ws.settings().reportFile);
   if (!name) return false;
-  ws.settings().report = *name;
+  ws.settings().reportFile = *name;
   return WriteReportTo(ws, *name, text);
 }
 
@@ -90,15 +94,9 @@ std::optional<std::array<float, 3>> ParseDegreeRange(std::string_view text,
     v[k] = *number;
     begin = comma + 1;
   }
-  if (!(v[0] >= -360 && v[0] <= 360 && v[1] >= -360 && v[1] <= 360)) {
-    error = strings.Misc(kMiscRangeOutside);
-  } else if (!(v[0] < v[1])) {
-    error = strings.Misc(kMiscRangeOrder);
-  } else if (!(v[2] > 0 && v[2] <= 90)) {
-    error = strings.Misc(kMiscRangeIncrement);
-  } else {
-    return std::array<float, 3>{ToSingle(v[0]), ToSingle(v[1]), ToSingle(v[2])};
-  }
+  const ReportSetupCheck check = CheckDegreeRange(v);
+  if (check.passed()) return std::array<float, 3>{ToSingle(v[0]), ToSingle(v[1]), ToSingle(v[2])};
+  error = strings.Misc(check.message);
   return std::nullopt;
 }
 
@@ -110,13 +108,18 @@ bool ReadReportSettings(Workspace& ws, const std::filesystem::path& dataRoot) {
   PrompterNotifier notifier(ws.prompter());
   const ConfigResult r = ConfigFileIO(folders.configFile(), read, true, false,
                                       ConfigDefaults{folders, 0xF0F0F0}, notifier);
-  if (!r.headerValid || !r.ok) return false;
+  if (!r.headerValid || !r.ok) {
+    if (!r.reason.empty()) {
+      ws.prompter().Warn(folders.configFile().string() + ": " + r.reason, kAppTitle);
+    }
+    return false;
+  }
   Settings& s = ws.settings();
-  s.repSec = read.repSec;
-  s.repHd = read.repHd;
-  s.repDeg = read.repDeg;
-  s.prnHead = read.prnHead;
-  s.metric = read.metric;
+  s.reportSections = read.reportSections;
+  s.reportHeadings = read.reportHeadings;
+  s.reportRanges = read.reportRanges;
+  s.customerHeading = read.customerHeading;
+  s.unitSystem = read.unitSystem;
   return true;
 }
 

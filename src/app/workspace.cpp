@@ -1,11 +1,14 @@
 #include "app/workspace.h"
 
+#include <cmath>
+#include <limits>
 #include <system_error>
 
 #include "airflow/load_test.h"
 #include "app/flow_tests_db_command.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
+#include "base/runtime_error.h"
 #include "base/text_number.h"
 #include "files/engine_file.h"
 #include "files/interface_text_ids.h"
@@ -26,7 +29,7 @@ constexpr int kDefaultEngineNames = 200;  // MyEngine000 .. MyEngine199
 Workspace::Workspace(Prompter& prompter)
     : prompter_(prompter),
       testDatabases_(DefaultJetReaderOptions(), {}, DiskCacheOptions{DefaultDiskCacheFolder()}),
-      folders_{ExecutableFolder(), ResolveDataRoot({})},
+      folders_{ProgramFolder(), ResolveDataRoot({})},
       userStorePath_(UserStore::DefaultPath()) {
   SetFileDefaults(settings_, folders_);
   SetGraphDefaults(settings_, nullptr, windowBackground_);
@@ -42,11 +45,14 @@ bool Workspace::TypeInput(const std::string& key, const std::string& value) {
     e.ChooseValveTrain(ToInt32(TextToDouble(value)));
   } else if (key == "EnterAirPP") {
     e.ChooseEnterAirPP(TextToDouble(value) != 0 ? 1 : 0);
-  } else if (key == "TorqLoss") {
-    e.inputs().TorqLoss = TextToDouble(value);
-    e.SetChanged(true);
-  } else if (key == "PcntDrop") {
-    e.inputs().PcntDrop = TextToDouble(value);
+  } else if (key == "TorqLoss" || key == "PcntDrop") {
+    const double typed = TextToDouble(value);
+    // Held as the engine file holds it: a 32-bit float.
+    if (std::fabs(typed) > std::numeric_limits<float>::max()) {
+      ETracker guard(kModule, "TypeInput");
+      Raise(kErrOverflow);
+    }
+    (key == "TorqLoss" ? e.inputs().TorqLoss : e.inputs().PcntDrop) = typed;
     e.SetChanged(true);
   } else if (n >= 0) {
     e.EnterText(n, value);
@@ -76,7 +82,7 @@ CamOpenResult Workspace::OpenCam(bool intake, const LobeChoice& choice) {
 }
 
 fs::path Workspace::CamDialogFolder() const {
-  return settings_.cam.empty() ? folders_.programFolder : fs::path(settings_.cam);
+  return settings_.camFolder.empty() ? folders_.programFolder : fs::path(settings_.camFolder);
 }
 
 std::optional<CamOpenResult> Workspace::OpenCamDialogChoice(bool intake, const CamFolder& folder) {
@@ -88,7 +94,7 @@ std::optional<CamOpenResult> Workspace::OpenCamDialogChoice(bool intake, const C
   if (directory.empty() || directory.back() != fs::path::preferred_separator) {
     directory += fs::path::preferred_separator;
   }
-  settings_.cam = directory;
+  settings_.camFolder = directory;
   return result;
 }
 
@@ -132,12 +138,19 @@ void Workspace::LoadStrings() {
 }
 
 std::string Workspace::WindowTitle() const {
-  return std::string(kAppTitle) + "  [ " + settings_.engine + " ]";
+  return std::string(kAppTitle) + "  [ " + settings_.engineFile + " ]";
 }
 
 void Workspace::RebuildLobesAndFlowTestsFromEngine() {
   const EngineInputs& in = engine_.inputs();
-  engine_.RebuildValveTables();
+  {
+    ETracker guard(kModule, "RebuildLobesAndFlowTestsFromEngine");
+    try {
+      engine_.RebuildValveTables();
+    } catch (...) {
+      ReportError(guard);
+    }
+  }
 
   // New lobes carry the file's references and settings; no cam file is read here.
   auto lobeFrom = [](const CamFileRef& ref, double centerline, float rockerRatio, float lash) {
@@ -181,47 +194,53 @@ void Workspace::RefreshEngine() {
   }
 }
 
-bool Workspace::OpenEngine(const std::string& path) {
+bool Workspace::OpenEngine(const std::string& path, std::string* reason) {
   PrompterNotifier notifier(prompter_);
-  const bool ok = EngineFileIO(path, engine_.inputs(), true, false, notifier);
+  std::string why;
+  const bool ok = EngineFileIO(path, engine_.inputs(), true, false, notifier, &why);
   if (ok) {
     RebuildLobesAndFlowTestsFromEngine();
-    settings_.engine = path;
+    settings_.engineFile = path;
     AddRecentFile(path);
     engine_.SetChanged(false);
   } else {
-    prompter_.Warn(std::string(kReadErrorText) + "\r" + path, kWarningTitle);
+    prompter_.Warn(std::string(kReadErrorText) + "\r" + path + (why.empty() ? "" : "\r" + why),
+                   kWarningTitle);
+    if (reason != nullptr) *reason = why;
   }
   RefreshEngine();
   return ok;
 }
 
-bool Workspace::SaveEngineTo(const std::string& path) {
+bool Workspace::SaveEngineTo(const std::string& path, std::string* reason) {
   PrompterNotifier notifier(prompter_);
-  if (!EngineFileIO(path, engine_.inputs(), false, false, notifier)) {
-    prompter_.Warn(std::string(kWriteErrorText) + "\r" + path + "\r" + kNotSavedText,
+  std::string why;
+  if (!EngineFileIO(path, engine_.inputs(), false, false, notifier, &why)) {
+    prompter_.Warn(std::string(kWriteErrorText) + "\r" + path + "\r" + kNotSavedText +
+                       (why.empty() ? "" : "\r" + why),
                    kWarningTitle);
+    if (reason != nullptr) *reason = why;
     return false;
   }
   engine_.SetChanged(false);
-  settings_.engine = path;
+  settings_.engineFile = path;
   AddRecentFile(path);
   return true;
 }
 
 Workspace::SaveResult Workspace::SaveEngine(const std::string& proposed) {
-  const auto chosen = proposed.empty()
-                          ? prompter_.AskFileName(Prompter::FileKind::SaveEngine, settings_.engine)
-                          : prompter_.AskFileName(Prompter::FileKind::SaveEngineAs, proposed);
+  const auto chosen =
+      proposed.empty() ? prompter_.AskFileName(Prompter::FileKind::SaveEngine, settings_.engineFile)
+                       : prompter_.AskFileName(Prompter::FileKind::SaveEngineAs, proposed);
   if (!chosen) return SaveResult::Cancelled;
   return SaveEngineTo(*chosen) ? SaveResult::Saved : SaveResult::Failed;
 }
 
 std::string Workspace::SaveAsProposal() const {
-  if (!settings_.nameInc) return settings_.engine;
-  const fs::path current(settings_.engine);
+  if (!settings_.incrementNames) return settings_.engineFile;
+  const fs::path current(settings_.engineFile);
   const std::string advanced = AdvanceFileName(current.filename().string());
-  if (advanced.empty()) return settings_.engine;
+  if (advanced.empty()) return settings_.engineFile;
   return (current.parent_path() / advanced).string();
 }
 
@@ -262,7 +281,7 @@ void Workspace::CreateDefaultEngineFile() {
     const fs::path candidate = folders_.enginesFolder() / (name + kEngineExtension);
     std::error_code ec;
     if (fs::exists(candidate, ec)) continue;
-    settings_.engine = candidate.string();
+    settings_.engineFile = candidate.string();
     PrompterNotifier notifier(prompter_);
     if (!EngineFileIO(candidate, engine_.inputs(), false, false, notifier)) {
       prompter_.Warn(
@@ -296,7 +315,7 @@ bool Workspace::StartUp() {
     CreateDefaultEngineFile();
     in.intakeFlow.keyboard = false;
     in.exhaustFlow.keyboard = false;
-  } else if (EngineFileIO(settings_.engine, in, true, false, notifier)) {
+  } else if (EngineFileIO(settings_.engineFile, in, true, false, notifier)) {
     RebuildLobesAndFlowTestsFromEngine();
   } else {
     in.intakeFlow.keyboard = false;
@@ -305,13 +324,14 @@ bool Workspace::StartUp() {
   engine_.SetChanged(false);
 
   // The graph setting box shows 1 to 9 only.
-  if (settings_.gThd < 1) settings_.gThd = 1;
-  if (settings_.gThd > 9) settings_.gThd = 9;
+  if (settings_.graphPanelNumber < 1) settings_.graphPanelNumber = 1;
+  if (settings_.graphPanelNumber > 9) settings_.graphPanelNumber = 9;
   const std::string root = folders_.dataRootText();
-  for (std::string* folder : {&settings_.cam, &settings_.flowDos, &settings_.flowWin}) {
+  for (std::string* folder :
+       {&settings_.camFolder, &settings_.flowDosFolder, &settings_.flowDatabase}) {
     if (folder->empty()) *folder = root;
   }
-  const std::int32_t metric = settings_.metric;
+  const std::int32_t metric = settings_.unitSystem;
   engine_.SetUnitMode(metric == 1   ? UnitMode::Metric
                       : metric == 2 ? UnitMode::MetricM3
                                     : UnitMode::English);

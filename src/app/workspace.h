@@ -68,8 +68,9 @@ class Workspace final {
 
   // Types `value` into the input whose engine-file key is `key`, as a user typing it and
   // leaving the box (list choices and the airflow/rpm option pair as a click). Keys that have
-  // no box ("TorqLoss", "PcntDrop") are stored as read. Returns false for an unknown key.
-  // Errors of the recalculation travel to the caller.
+  // no box ("TorqLoss", "PcntDrop") are stored as read; the engine file holds them as 32-bit
+  // floats, so a number beyond that range raises "Overflow" (6) and the value stays. Returns
+  // false for an unknown key. Errors of the recalculation travel to the caller.
   bool TypeInput(const std::string& key, const std::string& value);
 
   // Reports the error being handled (call inside a catch block) through the error trace and
@@ -97,24 +98,28 @@ class Workspace final {
   // --- Engine files -----------------------------------------------------------------------
 
   // The engine file last opened or saved (configuration key "Engine").
-  const std::string& enginePath() const noexcept { return settings_.engine; }
+  const std::string& enginePath() const noexcept { return settings_.engineFile; }
   // "Orvantis  [ path ]".
   std::string WindowTitle() const;
 
-  // Reads an engine file, refusing a missing or foreign one ("Error while reading file").
-  // On success the path becomes the current engine path and goes to the top of the recent
-  // list, and the engine is unchanged; on failure the engine stays as it was. Either way the
-  // engine is shown and recalculated afresh. Returns whether the file was read.
-  bool OpenEngine(const std::string& path);
+  // Reads an engine file, refusing a missing or foreign one ("Error while reading file", with
+  // the reason when the file could not be read). On success the path becomes the current
+  // engine path and goes to the top of the recent list, and the engine is unchanged; on
+  // failure the engine stays as it was. Either way the engine is shown and recalculated
+  // afresh; an error of that is reported and the open goes on. Returns whether the file was
+  // read; when not, `reason` (when given) says why (empty for a file that is not an engine
+  // file, which the header check has said).
+  bool OpenEngine(const std::string& path, std::string* reason = nullptr);
 
   enum class SaveResult { Saved, Cancelled, Failed };
   // Asks for the file name (the current engine path when `proposed` is empty, otherwise
   // `proposed` in save-as mode) and writes the engine there.
   SaveResult SaveEngine(const std::string& proposed);
   // Writes the engine to `path`. On success the engine is unchanged, the path is the current
-  // engine path and tops the recent list; on failure "Error while writing file" is shown,
-  // the engine stays marked as changed and the file on disk is left as it was.
-  bool SaveEngineTo(const std::string& path);
+  // engine path and tops the recent list; on failure "Error while writing file" is shown with
+  // the reason, the engine stays marked as changed and the file on disk is left as it was;
+  // `reason` (when given) receives it.
+  bool SaveEngineTo(const std::string& path, std::string* reason = nullptr);
   // The name Save Engine As proposes: the current path with its name counted up when name
   // increment is on, otherwise the current path.
   std::string SaveAsProposal() const;
@@ -124,7 +129,8 @@ class Workspace final {
 
   // The steps that follow every successful read of an engine file: the valve tables are
   // rebuilt from the cam-lift tables, and the two cam lobes and two flow tests are replaced
-  // by new objects holding the file's references.
+  // by new objects holding the file's references. A rebuild that fails (a cam lift too large
+  // to work with) is reported through the error trace and the prompter, and the steps go on.
   void RebuildLobesAndFlowTestsFromEngine();
 
   // --- Recent files -----------------------------------------------------------------------

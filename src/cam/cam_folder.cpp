@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/error_trace.h"
+#include "base/folder_files.h"
 #include "base/rounding.h"
 #include "base/text_number.h"
 #include "cam/cam_lobe.h"
@@ -21,12 +22,6 @@ constexpr const char* kModule = "frmCamSelect";
 constexpr const char* kIntakeChild = "Intake";
 constexpr const char* kExhaustChild = "Exhaust";
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return upper;
-}
-
 bool EndsWith(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
@@ -37,27 +32,10 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-// The names of the regular files of a folder, in the order of their upper-cased names (the
-// order the directory lister of the measuring software's platform gives); a folder that
-// cannot be read has none.
-std::vector<std::string> FolderFileNames(const fs::path& directory) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code typeError;
-    if (it->is_regular_file(typeError)) names.push_back(it->path().filename().string());
-  }
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    const std::string ua = Upper(a), ub = Upper(b);
-    return ua != ub ? ua < ub : a < b;
-  });
-  return names;
-}
-
 }  // namespace
 
 CamFileKind CamFileKindOf(std::string_view fileName) {
-  const std::string upper = Upper(fileName);
+  const std::string upper = UpperAscii(fileName);
   if (EndsWith(upper, ".LBK")) return CamFileKind::LobeData;
   if (upper.find(".S96") != std::string::npos) return CamFileKind::S96;
   const std::size_t dotC = upper.rfind(".C");
@@ -117,7 +95,7 @@ void CamFolder::RefillLobeList(const fs::path& directory) {
   notesFile_.clear();
   notes_.clear();
 
-  const std::vector<std::string> names = FolderFileNames(directory);
+  const std::vector<std::string> names = SortedFileNames(directory);
   for (const std::string& name : names) {
     switch (CamFileKindOf(name)) {
       case CamFileKind::LobeData:

@@ -336,7 +336,12 @@ void Engine::ReCalc(int code) {
   EngineInputs& in = in_;
   EngineResults& r = res_;
   EngineTables& t = tab_;
-  if (!(in.Stroke > 0) || !(in.Bore > 0)) return;
+  if (!(in.Stroke > 0) || !(in.Bore > 0)) {
+    lastCalc_ = CalcOutcome::NotStarted;
+    return;
+  }
+  // An error that ends the run leaves this outcome.
+  lastCalc_ = CalcOutcome::Failed;
   FpRegion fp;
 
   k_.HotGasSound = SoundSpeed(1.2f, 1600);
@@ -379,6 +384,7 @@ void Engine::ReCalc(int code) {
   if (RunCrankKinematics(false)) {
     panel_.warningVisible = true;
     EvaluateStageTabs();
+    lastCalc_ = CalcOutcome::CannotComplete;
     return;
   }
   panel_.warningVisible = false;
@@ -571,6 +577,7 @@ void Engine::ReCalc(int code) {
 
   MapFlowDemand(in, r, k_, t);
   EvaluateStageTabs();
+  lastCalc_ = CalcOutcome::Complete;
 }
 
 bool Engine::RunCrankKinematics(bool mayReuse) {

@@ -56,6 +56,17 @@ class Engine final {
   // runs only the steps every change runs.
   void ReCalc(int code);
 
+  // How the last recalculation ended. Only after `Complete` do the results and tables belong
+  // to the current inputs; otherwise those the run did not reach are left from an earlier
+  // calculation (or from the built-in engine).
+  enum class CalcOutcome {
+    Complete,
+    NotStarted,      // stroke or bore not above 0: nothing was recalculated
+    CannotComplete,  // the crank geometry cannot be worked out: the warning is shown
+    Failed,          // a run-time error ended it
+  };
+  CalcOutcome lastCalc() const noexcept { return lastCalc_; }
+
   // The entry rule: the text typed into box n (0..35) is read, converted from the display
   // unit, limited, stored and redisplayed; a change recalculates. Boxes that take no typing
   // are left alone.
@@ -167,6 +178,7 @@ class Engine final {
   OutputPanel out_;
   std::optional<KinematicsRun> lastKinematics_;
   UnitMode unitMode_ = UnitMode::English;
+  CalcOutcome lastCalc_ = CalcOutcome::NotStarted;
   bool changed_ = false;
   int outputPage_ = 0;
 };

@@ -193,7 +193,7 @@ std::string OVReport(Engine& engine, const ReportRequest& request, bool secondSt
   ReportBuilder b(ReportKind::General, request.layout, HeadingOf(request), request.sink);
   b.Begin();
   GeneralReportWriter w(b, engine, request.strings);
-  const auto& on = request.settings.repSec;
+  const auto& on = request.settings.reportSections;
 
   if (on[0]) {
     w.SectionStart(0);

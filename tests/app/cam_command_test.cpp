@@ -169,7 +169,7 @@ TEST(CamCommands, DialogOpenLoadsTheChosenNodeAndRemembersTheFolder) {
   std::ostringstream err;
   ConsolePrompter prompter(err);
   Workspace ws(prompter);
-  ws.settings().cam.clear();
+  ws.settings().camFolder.clear();
   EXPECT_EQ(ws.CamDialogFolder(), ws.folders().programFolder);
 
   CamFolder folder;
@@ -178,7 +178,7 @@ TEST(CamCommands, DialogOpenLoadsTheChosenNodeAndRemembersTheFolder) {
   // A file node that groups lobes: nothing is read, the folder is still remembered.
   folder.Select({0, -1});
   EXPECT_FALSE(ws.OpenCamDialogChoice(false, folder));
-  EXPECT_EQ(ws.settings().cam, remembered);
+  EXPECT_EQ(ws.settings().camFolder, remembered);
   EXPECT_EQ(ws.CamDialogFolder(), std::filesystem::path(remembered));
   EXPECT_FALSE(ws.engine().changed());
 

@@ -88,7 +88,7 @@ TEST_F(WorkspaceFiles, AFreshDataRootGetsItsFoldersAndMyEngine000) {
   EXPECT_EQ(back.Bore, static_cast<double>(4.03f));
   EXPECT_EQ(back.I_CL, 107.9);
   EXPECT_EQ(ws.engine().texts().suggestionSuffix, " suggested");
-  EXPECT_EQ(ws.settings().cam, folders().dataRootText());
+  EXPECT_EQ(ws.settings().camFolder, folders().dataRootText());
   EXPECT_FALSE(ws.engine().changed());
 }
 
@@ -113,8 +113,8 @@ TEST_F(WorkspaceFiles, ExitWritesTheSettingsAndTheNextStartReadsThemBack) {
     ASSERT_TRUE(ws.StartUp());
     ASSERT_TRUE(ws.TypeInput("Bore", "4.25"));
     ASSERT_TRUE(ws.SaveEngineTo((Engines() / "Race.OV").string()));
-    ws.settings().metric = 1;
-    ws.settings().nameInc = true;
+    ws.settings().unitSystem = 1;
+    ws.settings().incrementNames = true;
     ws.AddRecentFile("/elsewhere/Old.OV");
     ASSERT_TRUE(ws.QueryExit());
     ws.Exit();
@@ -148,7 +148,7 @@ TEST_F(WorkspaceFiles, AMissingLastEngineLeavesTheDefaultsWithoutKeyboardFlow) {
             "Orvantis: " + (Engines() / "Gone.OV").string() + " is not an Orvantis engine file.");
   EXPECT_EQ(ws.engine().inputs().Bore, 4.03);  // the built-in default engine
   EXPECT_EQ(ws.enginePath(), (Engines() / "Gone.OV").string());
-  EXPECT_EQ(ws.settings().gThd, 9);
+  EXPECT_EQ(ws.settings().graphPanelNumber, 9);
   EXPECT_FALSE(fs::exists(Engines() / "MyEngine000.OV"));
 }
 
@@ -175,6 +175,41 @@ TEST_F(WorkspaceFiles, OpenEngineReadsOrRefusesAndKeepsTheEngine) {
   EXPECT_EQ(ws.enginePath(), (Engines() / "A.OV").string());
   EXPECT_EQ(ws.recentFiles()[0], (Engines() / "A.OV").string());
   EXPECT_EQ(ws.engine().panel().text[1], "3.750");
+}
+
+// A cam lift near the top of the float range overflows when it is turned into valve lift: the
+// open reports the error through the error trace and goes on, and the valve tables hold no lobe
+// rather than overflowed values; a good engine builds them again.
+TEST_F(WorkspaceFiles, ACamLiftThatOverflowsIsReportedAndTheOpenGoesOn) {
+  Workspace ws(prompter_);
+  Prepare(ws);
+  fs::create_directories(Engines());
+  const std::string good = (Engines() / "good.OV").string();
+  const std::string huge = (Engines() / "huge.OV").string();
+  ASSERT_TRUE(ws.SaveEngineTo(good));
+  std::string text = ReadText(good);
+  const std::size_t at = text.find("Int = ") + 6;
+  text.replace(at, text.find(',', at) - at, "3.4e38");
+  std::ofstream(huge, std::ios::binary) << text;
+
+  prompter_.warnings.clear();
+  EXPECT_TRUE(ws.OpenEngine(huge));
+  ASSERT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_EQ(prompter_.warnings[0],
+            "Orvantis: Error (6)    Overflow\r\n\r\nERROR TRACE:\r\n"
+            "   EngineModel/RebuildValveTables\r\n"
+            "      frmMain/RebuildLobesAndFlowTestsFromEngine");
+  EXPECT_EQ(ws.enginePath(), huge);
+  EXPECT_EQ(ws.engine().inputs().Int[0], 3.4e38f);
+  EXPECT_FALSE(ws.engine().valveTables().current);
+  EXPECT_EQ(ws.engine().valveTables().IntakeLift.count(), 1);
+  EXPECT_EQ(ws.engine().valveTables().ExhaustLift.count(), 1);
+  EXPECT_EQ(ws.engine().DataAtPt(13, 104), 0);
+
+  EXPECT_TRUE(ws.OpenEngine(good));
+  EXPECT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_TRUE(ws.engine().valveTables().current);
+  EXPECT_EQ(ws.engine().valveTables().IntakeLift.count(), 360);
 }
 
 TEST_F(WorkspaceFiles, SaveEngineAsksForTheNameAndReportsFailure) {
@@ -205,7 +240,8 @@ TEST_F(WorkspaceFiles, SaveEngineAsksForTheNameAndReportsFailure) {
   EXPECT_TRUE(ws.engine().changed());
   EXPECT_EQ(ReadText(target), before);
   EXPECT_EQ(prompter_.warnings.back(),
-            "Warning !!!: Error while writing file\r" + target + "\rFile Not Saved");
+            "Warning !!!: Error while writing file\r" + target +
+                "\rFile Not Saved\rthe file may not be written: " + target);
 }
 
 TEST_F(WorkspaceFiles, AskSaveChangesFollowsTheAnswer) {

@@ -54,8 +54,8 @@ std::string BuildReport(ReportKind kind, UnitMode mode) {
   engine.DisplayOutputs(0);
   engine.BalanceAnalysis();
   Settings settings;
-  settings.metric = static_cast<std::int32_t>(mode);
-  settings.prnHead = {"Orvantis test bench", "Engine shop, bay 3"};
+  settings.unitSystem = static_cast<std::int32_t>(mode);
+  settings.customerHeading = {"Orvantis test bench", "Engine shop, bay 3"};
   ReportRequest request{settings, strings, test::kEnginePath, test::kFixedStamp};
   if (kind == ReportKind::General) return OVReport(engine, request, true);
   return DetailsReport(kind, engine, request);
