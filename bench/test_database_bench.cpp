@@ -283,6 +283,11 @@ void Script(benchmark::State& state, const std::string& sqliteQuery,
                                    BigBench().string(), (Folder() / "script.sqlite").string(),
                                    query.string()};
   args.insert(args.end(), tables.begin(), tables.end());
+  // The sqlite3 shell is not among the program's own dependencies.
+  if (RunProgram({"/bin/sh", "-c", "command -v sqlite3 && command -v mdb-export"}).status != 0) {
+    state.SkipWithError("the script needs the sqlite3 shell and mdb-export");
+    return;
+  }
   for (auto _ : state) {
     if (RunProgram(args).status != 0) state.SkipWithError("the script failed");
   }

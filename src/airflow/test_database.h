@@ -21,7 +21,7 @@ namespace orv {
 struct DatabaseProgress {
   enum class Step : std::uint8_t { LoadingTable, FillingList };
   Step step = Step::LoadingTable;
-  std::string_view table;  // LoadingTable: the table's name
+  std::string_view table;  // LoadingTable: the table's name (valid during the call)
   std::int64_t done = 0;
   std::int64_t total = -1;  // -1 when not known
 };
@@ -48,8 +48,10 @@ struct KeyedTable {
 // of them for "*"), loaded whole the first time, and loaded again with more columns when a
 // later query names more. A query that reads the rows of one test ("... WHERE TestID = 12",
 // and the other forms of `JetQueryShape::lookup`) loads only those rows, which the reader
-// picks out itself. With a cache folder, the tables loaded whole are kept there between runs
-// (test_database_disk_cache.h), and an open finds them again without starting the reader.
+// picks out itself; a table read that way for three tests is then loaded whole, so that the
+// reads of further tests need no reader. With a cache folder, the tables loaded whole are kept
+// there between runs (test_database_disk_cache.h), and an open finds them again without
+// starting the reader.
 //
 // Every failure is a numbered `RuntimeError` (jet_errors.h); the object stays usable after a
 // failed query.
