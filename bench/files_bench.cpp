@@ -40,7 +40,7 @@ EngineInputs FullEngine() {
 void BM_EngineFileRead(benchmark::State& state) {
   const fs::path path = ScratchFolder() / "read.OV";
   EngineInputs in = FullEngine();
-  SilentNotifier n;
+  SilentPrompter n;
   EngineFileIO(path, in, false, false, n);
   for (auto _ : state) {
     EngineInputs back;
@@ -60,7 +60,7 @@ BENCHMARK(BM_EngineFileLoadBytes);
 void BM_EngineFileWrite(benchmark::State& state) {
   const fs::path path = ScratchFolder() / "write.OV";
   EngineInputs in = FullEngine();
-  SilentNotifier n;
+  SilentPrompter n;
   for (auto _ : state) benchmark::DoNotOptimize(EngineFileIO(path, in, false, false, n));
 }
 BENCHMARK(BM_EngineFileWrite)->Unit(benchmark::kMicrosecond);

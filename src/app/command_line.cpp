@@ -13,13 +13,13 @@
 #include "airflow/sy3_test_file.h"
 #include "airflow/test_database.h"
 #include "airflow/test_list_query.h"
+#include "app/application.h"
 #include "app/console_prompter.h"
 #include "app/curves_csv.h"
 #include "app/dump_json.h"
 #include "app/flow_test_text.h"
 #include "app/flow_tests_db_command.h"
 #include "app/report_command.h"
-#include "app/workspace.h"
 #include "base/atomic_file.h"
 #include "base/error_trace.h"
 #include "cam/cam_folder.h"
@@ -139,7 +139,8 @@ UnitMode UnitModeOf(const std::string& name) {
 
 // Loads the flow test of one side as the flow-test dialog would. Returns false (after telling
 // why on `err`) when the options are incomplete or the test cannot be loaded.
-bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostream& err) {
+bool LoadFlowSource(EngineDocument& document, const FlowSource& src, bool intake,
+                    std::ostream& err) {
   const std::string side = intake ? "intake" : "exhaust";
   if (src.path.empty()) {
     if (!src.test.empty() || src.kindGiven || src.testIdGiven) {
@@ -151,7 +152,7 @@ bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostr
   }
   if (src.testIdGiven) {
     std::int32_t kind = src.kindGiven ? src.kind : kAnyKindOfDatabaseTest;
-    const int code = ws.LoadDatabaseFlowTest(intake, src.path, src.testId, kind, src.test);
+    const int code = document.LoadDatabaseFlowTest(intake, src.path, src.testId, kind, src.test);
     if (code != kFlowOk) {
       err << "orvantis: cannot load the " << side << " flow test " << src.testId;
       if (src.kindGiven) err << " of kind " << src.kind;
@@ -171,7 +172,7 @@ bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostr
     return false;
   }
   std::int32_t kind = src.kind;
-  const int code = ws.LoadFlowTest(intake, src.path, src.test, kind);
+  const int code = document.LoadFlowTest(intake, src.path, src.test, kind);
   if (code != kFlowOk) {
     err << "orvantis: cannot load the " << side << " flow test";
     if (!dos) err << " \"" << src.test << "\" of kind " << src.kind;
@@ -183,7 +184,7 @@ bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostr
 
 // Loads the cam lobe of one side as the cam selection dialog's Open would. Returns false (after
 // telling why on `err`) when the options are incomplete or the lobe cannot be loaded.
-bool LoadCamSource(Workspace& ws, const CamSource& src, bool intake, std::ostream& err) {
+bool LoadCamSource(EngineDocument& document, const CamSource& src, bool intake, std::ostream& err) {
   const std::string side = intake ? "intake" : "exhaust";
   const std::string numbers = "--" + side + "-shaft and --" + side + "-lobe";
   if (src.path.empty()) {
@@ -219,7 +220,7 @@ bool LoadCamSource(Workspace& ws, const CamSource& src, bool intake, std::ostrea
       choice.intakeColumn = intake;
       break;
   }
-  const CamOpenResult result = ws.OpenCam(intake, choice);
+  const CamOpenResult result = document.OpenCam(intake, choice);
   if (!result.read) {
     const std::string why = choice.kind == CamFileKind::LobeData ? LobeDataErrorText(result.errFlag)
                                                                  : CamTextErrorText(result.errFlag);
@@ -238,23 +239,24 @@ bool LoadCamSource(Workspace& ws, const CamSource& src, bool intake, std::ostrea
   return true;
 }
 
-// Brings the workspace to the engine the request describes. Returns false (after telling why
+// Brings the application to the engine the request describes. Returns false (after telling why
 // on `err`) when it cannot.
-bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err) {
-  ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
-  ws.engine().SetUnitMode(UnitModeOf(req.units));
-  if (!req.enginePath.empty() && !ws.OpenEngine(req.enginePath)) {
+bool PrepareEngine(Application& app, const EngineRequest& req, std::ostream& err) {
+  app.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
+  app.SetUnitSystem(UnitModeOf(req.units));
+  if (!req.enginePath.empty() && !app.OpenEngine(req.enginePath)) {
     err << "orvantis: cannot read the engine file " << req.enginePath << '\n';
     return false;
   }
+  EngineDocument& document = app.document();
   ETracker guard(kModule, "TypeInputs");
   try {
-    if (!LoadCamSource(ws, req.intakeCam, true, err) ||
-        !LoadCamSource(ws, req.exhaustCam, false, err)) {
+    if (!LoadCamSource(document, req.intakeCam, true, err) ||
+        !LoadCamSource(document, req.exhaustCam, false, err)) {
       return false;
     }
-    if (!LoadFlowSource(ws, req.intakeFlow, true, err) ||
-        !LoadFlowSource(ws, req.exhaustFlow, false, err)) {
+    if (!LoadFlowSource(document, req.intakeFlow, true, err) ||
+        !LoadFlowSource(document, req.exhaustFlow, false, err)) {
       return false;
     }
     for (const std::string& set : req.sets) {
@@ -263,16 +265,16 @@ bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err
         err << "orvantis: --set needs KEY=VALUE, got \"" << set << "\"\n";
         return false;
       }
-      if (!ws.TypeInput(set.substr(0, eq), set.substr(eq + 1))) {
+      if (!document.TypeInput(set.substr(0, eq), set.substr(eq + 1))) {
         err << "orvantis: no input has the engine-file key \"" << set.substr(0, eq) << "\"\n";
         return false;
       }
     }
   } catch (...) {
-    ws.ReportError(guard);
+    app.ReportError(guard);
     return false;
   }
-  if (!req.savePath.empty() && !ws.SaveEngineTo(req.savePath)) {
+  if (!req.savePath.empty() && !app.SaveEngineTo(req.savePath)) {
     err << "orvantis: cannot write the engine file " << req.savePath << '\n';
     return false;
   }
@@ -302,10 +304,10 @@ int ListLobeTree(const std::string& directory, std::ostream& out, std::ostream& 
 
 // Reads the settings of the configuration file in the data root, without a word when it is
 // missing or not a configuration file (the defaults stay).
-void ReadSavedSettings(Workspace& ws) {
-  SilentNotifier quiet;
-  ConfigFileIO(ws.folders().configFile(), ws.settings(), true, false,
-               ConfigDefaults{ws.folders(), 0xF0F0F0}, quiet);
+void ReadSavedSettings(Application& app) {
+  SilentPrompter quiet;
+  ConfigFileIO(app.folders().configFile(), app.EditSettings(), true, false,
+               ConfigDefaults{app.folders(), kDefaultWindowBackground}, quiet);
 }
 
 // `orvantis flow-tests FILE.SY3`: name and full kind of each test, separated by a tab.
@@ -322,7 +324,8 @@ int ListFlowTests(const std::string& path, std::ostream& out, std::ostream& err)
 }
 
 // `orvantis flow-test DB.mdb --test-id N`: one test of the test database, as `ReadTest` reads it.
-int PrintDatabaseTest(const FlowSource& src, Workspace& ws, std::ostream& out, std::ostream& err) {
+int PrintDatabaseTest(const FlowSource& src, Application& app, std::ostream& out,
+                      std::ostream& err) {
   if (!src.testIdGiven) {
     err << "orvantis: a test database needs --test-id N\n";
     return 1;
@@ -331,7 +334,7 @@ int PrintDatabaseTest(const FlowSource& src, Workspace& ws, std::ostream& out, s
   test.SetPathFile(src.path);
   test.TestID = src.testId;
   std::string message;
-  const bool ok = ReadTest(test, src.path, ws.testDatabases(),
+  const bool ok = ReadTest(test, src.path, app.testDatabases(),
                            [&message](const std::string& m) { message = m; });
   if (!ok) {
     err << "orvantis: cannot read test " << src.testId << " from the test database " << src.path;
@@ -352,8 +355,8 @@ int PrintDatabaseTest(const FlowSource& src, Workspace& ws, std::ostream& out, s
 }
 
 // `orvantis flow-test FILE [--test NAME --kind K]`.
-int PrintFlowTest(const FlowSource& src, Workspace& ws, std::ostream& out, std::ostream& err) {
-  if (src.testIdGiven || IsTestDatabaseFile(src.path)) return PrintDatabaseTest(src, ws, out, err);
+int PrintFlowTest(const FlowSource& src, Application& app, std::ostream& out, std::ostream& err) {
+  if (src.testIdGiven || IsTestDatabaseFile(src.path)) return PrintDatabaseTest(src, app, out, err);
   FlowTest test;
   test.SetPathFile(src.path);
   int code;
@@ -391,22 +394,22 @@ struct ReportOptions {
 // that data root's configuration file apply; --units, else the file's unit system, else English.
 // The command line has no input stages, so the general report includes every section its
 // flags ask for.
-int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::ostream& out,
+int RunReport(Application& app, EngineRequest req, const ReportOptions& opt, std::ostream& out,
               std::ostream& err) {
   const ReportKind kind = ReportKindOfName(opt.kind).value_or(ReportKind::General);
-  ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
+  app.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
   {
     ETracker guard(kModule, "Report");
     try {
-      ws.LoadStrings();
+      app.LoadStrings();
     } catch (...) {
-      ws.ReportError(guard);
+      app.ReportError(guard);
       return 1;
     }
   }
-  if (!req.dataRoot.empty() && !ReadReportSettings(ws, ws.folders().dataRoot)) return 1;
+  if (!req.dataRoot.empty() && !ReadReportSettings(app, app.folders().dataRoot)) return 1;
   if (!opt.unitsGiven) {
-    const UnitMode mode = ReportUnitMode(ws.settings().metric);
+    const UnitMode mode = ReportUnitMode(app.settings().metric);
     req.units = mode == UnitMode::English  ? "english"
                 : mode == UnitMode::Metric ? "metric"
                                            : "metric-m3";
@@ -417,32 +420,30 @@ int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::o
       return 1;
     }
     std::string why;
-    const auto range = ParseDegreeRange(opt.range, ws.strings(), why);
+    const auto range = ParseDegreeRange(opt.range, app.strings(), why);
     if (!range) {
       err << "orvantis: " << why << '\n';
       return 1;
     }
     std::copy(range->begin(), range->end(),
-              ws.settings().repDeg.begin() + (kind == ReportKind::Details ? 3 : 0));
+              app.EditSettings().repDeg.begin() + (kind == ReportKind::Details ? 3 : 0));
   }
-  if (!PrepareWorkspace(ws, req, err)) return 1;
-  ws.settings().metric = static_cast<std::int32_t>(ws.engine().unitMode());
+  if (!PrepareEngine(app, req, err)) return 1;
 
   ETracker guard(kModule, "Report");
   std::string text;
   try {
-    if (kind == ReportKind::General) FillOutputPages(ws.engine());
-    text = BuildScreenReport(ws, kind, true, req.enginePath.empty() ? "" : ws.enginePath(),
+    text = BuildScreenReport(app, kind, true, req.enginePath.empty() ? "" : app.enginePath(),
                              CurrentReportStamp());
   } catch (...) {
-    ws.ReportError(guard);
+    app.ReportError(guard);
     return 1;
   }
   if (opt.output.empty()) {
     out << PlainLineEnds(text);
     return 0;
   }
-  return WriteReportTo(ws, opt.output, text) ? 0 : 1;
+  return WriteReportTo(app, opt.output, text) ? 0 : 1;
 }
 
 }  // namespace
@@ -453,15 +454,15 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
 
 int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                    const std::filesystem::path& readerExecutable) {
-  CLI::App app{"Orvantis: piston-engine geometry, flow and power calculations", "orvantis"};
-  app.require_subcommand(1);
+  CLI::App cli{"Orvantis: piston-engine geometry, flow and power calculations", "orvantis"};
+  cli.require_subcommand(1);
 
   EngineRequest dumpReq;
-  CLI::App* dump = app.add_subcommand("dump", "print the engine as JSON");
+  CLI::App* dump = cli.add_subcommand("dump", "print the engine as JSON");
   AddEngineOptions(*dump, dumpReq);
 
   DatabaseFlowTestsRequest flowTestsReq;
-  CLI::App* flowTests = app.add_subcommand(
+  CLI::App* flowTests = cli.add_subcommand(
       "flow-tests", "list the tests of an SY3 file, or of a flow test database with filters");
   std::string flowTestsRoot;
   bool flowTestsDefaults = false;
@@ -495,7 +496,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   std::string jetFile;
   std::vector<std::string> jetTables;
   bool jetRows = false;
-  CLI::App* jetRead = app.add_subcommand(kJetReadCommand, "read a Jet database file");
+  CLI::App* jetRead = cli.add_subcommand(kJetReadCommand, "read a Jet database file");
   jetRead->group("");
   jetRead->add_flag("--rows", jetRows);
   jetRead->add_option("FILE", jetFile)->required();
@@ -503,7 +504,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
 
   FlowSource testSource;
   CLI::App* flowTest =
-      app.add_subcommand("flow-test", "print one flow test: conditions, notes, records");
+      cli.add_subcommand("flow-test", "print one flow test: conditions, notes, records");
   flowTest->add_option("FILE", testSource.path, "DOS test file (.SY), SY3 file or test database")
       ->required();
   flowTest->add_option("--test", testSource.test, "name of the test in the SY3 file");
@@ -523,7 +524,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
       "identifier (\"Test No.\") of the test in the test database");
 
   std::string lobesDirectory;
-  CLI::App* lobes = app.add_subcommand(
+  CLI::App* lobes = cli.add_subcommand(
       "lobes", "list the cam files of a folder and their lobes, as the cam dialog shows them");
   lobes->add_option("DIR", lobesDirectory, "folder")->required();
 
@@ -531,7 +532,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   double curvesFrom = -360, curvesTo = 360, curvesStep = 1;
   std::string curvesOut;
   CLI::App* curves =
-      app.add_subcommand("curves", "write the 13 per-degree curves as CSV (English units)");
+      cli.add_subcommand("curves", "write the 13 per-degree curves as CSV (English units)");
   AddEngineOptions(*curves, curvesReq);
   curves->add_option("--from", curvesFrom, "first crank angle (degrees, default -360)");
   curves->add_option("--to", curvesTo, "last crank angle (degrees, default 360)");
@@ -540,7 +541,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
 
   EngineRequest reportReq;
   ReportOptions reportOpt;
-  CLI::App* report = app.add_subcommand(
+  CLI::App* report = cli.add_subcommand(
       "report", "print a report (general, intake, exhaust, details) or save it with -o");
   report->add_option("KIND", reportOpt.kind, "general, intake, exhaust or details")
       ->required()
@@ -553,9 +554,9 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                      "output");
 
   try {
-    app.parse(argc, argv);
+    cli.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e, out, err);
+    return cli.exit(e, out, err);
   }
 
   if (jetRead->parsed()) {
@@ -563,38 +564,38 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   }
 
   ConsolePrompter prompter(err);
-  Workspace ws(prompter);
-  JetReaderOptions reader = ws.testDatabases().reader();
+  Application app(prompter);
+  JetReaderOptions reader = app.testDatabases().reader();
   reader.executable = readerExecutable;
-  ws.testDatabases().SetReader(reader);
+  app.testDatabases().SetReader(reader);
 
   if (flowTests->parsed()) {
     // The dialog's choices and database, as the configuration file keeps them.
-    ws.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(flowTestsRoot)});
-    if (!flowTestsDefaults) ReadSavedSettings(ws);
+    app.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(flowTestsRoot)});
+    if (!flowTestsDefaults) ReadSavedSettings(app);
     flowTestsReq.saved = !flowTestsDefaults;
     if (flowTestsReq.file.empty()) {
-      flowTestsReq.file = ws.settings().flowWin;
+      flowTestsReq.file = app.settings().flowWin;
       if (!CheckTestDatabase(flowTestsReq.file, reader)) {
         err << kDatabaseNeededText << '\n';
         return 1;
       }
-      return RunDatabaseFlowTests(flowTestsReq, reader, ws, out, err);
+      return RunDatabaseFlowTests(flowTestsReq, reader, app, out, err);
     }
     if (IsTestDatabaseFile(flowTestsReq.file)) {
-      return RunDatabaseFlowTests(flowTestsReq, reader, ws, out, err);
+      return RunDatabaseFlowTests(flowTestsReq, reader, app, out, err);
     }
     return ListFlowTests(flowTestsReq.file, out, err);
   }
 
   if (dump->parsed()) {
-    if (!PrepareWorkspace(ws, dumpReq, err)) return 1;
+    if (!PrepareEngine(app, dumpReq, err)) return 1;
     ETracker guard(kModule, "Dump");
     try {
-      FillOutputPages(ws.engine());
-      out << DumpJson(ws).dump(1) << '\n';
+      app.document().FillOutputPagesForReports();
+      out << DumpJson(app.document()).dump(1) << '\n';
     } catch (...) {
-      ws.ReportError(guard);
+      app.ReportError(guard);
       return 1;
     }
     return 0;
@@ -605,13 +606,14 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
       err << "orvantis: " << rangeError << '\n';
       return 1;
     }
-    if (!PrepareWorkspace(ws, curvesReq, err)) return 1;
+    if (!PrepareEngine(app, curvesReq, err)) return 1;
     ETracker guard(kModule, "Curves");
     std::string csv;
     try {
-      csv = CurvesCsv(ws.engine(), curvesFrom, curvesTo, curvesStep);
+      csv = CurvesCsv(app.document().engine(), app.document().controller().texts().curveNames,
+                      curvesFrom, curvesTo, curvesStep);
     } catch (...) {
-      ws.ReportError(guard);
+      app.ReportError(guard);
       return 1;
     }
     if (curvesOut.empty()) {
@@ -627,10 +629,10 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   }
   if (report->parsed()) {
     reportOpt.unitsGiven = report->get_option("--units")->count() > 0;
-    return RunReport(ws, reportReq, reportOpt, out, err);
+    return RunReport(app, reportReq, reportOpt, out, err);
   }
   if (lobes->parsed()) return ListLobeTree(lobesDirectory, out, err);
-  if (flowTest->parsed()) return PrintFlowTest(testSource, ws, out, err);
+  if (flowTest->parsed()) return PrintFlowTest(testSource, app, out, err);
   return 1;
 }
 

@@ -7,8 +7,8 @@
 #include "airflow/jet_errors.h"
 #include "airflow/test_database.h"
 #include "airflow/test_list_query.h"
+#include "app/application.h"
 #include "app/test_list_settings.h"
-#include "app/workspace.h"
 #include "base/error_trace.h"
 #include "base/runtime_error.h"
 #include "base/text_number.h"
@@ -250,15 +250,15 @@ JetReaderOptions DefaultJetReaderOptions() {
 }
 
 int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, const JetReaderOptions& reader,
-                         Workspace& ws, std::ostream& out, std::ostream& err) {
+                         Application& app, std::ostream& out, std::ostream& err) {
   ETracker guard(kModule, "FlowTests");
   try {
     TestDatabase db(req.file, reader);
     const CustomNames names = ReadCustomNames(db);
-    const TestListSettings settings = SettingsOf(req, ws.settings(), db, names);
+    const TestListSettings settings = SettingsOf(req, app.settings(), db, names);
     const TestListQuery query = BuildTestListQuery(settings, names, db.dateFormat());
     if (req.printSql) out << query.sql << '\n';
-    const TestList list = FillDialogTestList(db, query, names, ws.prompter());
+    const TestList list = FillDialogTestList(db, query, names, app.prompter());
     const std::vector<DisplayColumn> columns = TestDisplayColumns(names);
     for (std::size_t i = 0; i < list.columns.size(); ++i) {
       out << (i > 0 ? "\t" : "") << columns[static_cast<std::size_t>(list.columns[i])].caption;
@@ -274,7 +274,7 @@ int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, const JetReaderOpt
     err << "orvantis: " << e.what() << '\n';
     return 1;
   } catch (...) {
-    ws.ReportError(guard);
+    app.ReportError(guard);
     return 1;
   }
 }

@@ -16,12 +16,16 @@ constexpr const char* kModule = "Report";
 // The warning of a failed report file carries a title of one blank.
 constexpr const char* kBlankTitle = " ";
 
-std::string BuildReport(Workspace& ws, ReportKind kind, bool secondStage,
+std::string BuildReport(Application& app, ReportKind kind, bool secondStage,
                         const std::string& enginePath, const ReportStamp& stamp,
                         const PageLayout& layout, ReportPageSink* sink) {
-  ReportRequest request{ws.settings(), ws.strings(), enginePath, stamp, layout, sink};
-  if (kind == ReportKind::General) return OVReport(ws.engine(), request, secondStage);
-  return DetailsReport(kind, ws.engine(), request);
+  EngineDocument& document = app.document();
+  // A details report resets a degree range it cannot use in the settings.
+  ReportRequest request{app.EditSettings(), app.strings(), enginePath, stamp, layout, sink};
+  if (kind != ReportKind::General) return DetailsReport(kind, document.engine(), request);
+  // The report reads the output pages: brought up to date first (page 1 for the second stage).
+  document.FillOutputPagesForReports(secondStage);
+  return OVReport(document.controller(), request, secondStage);
 }
 
 // A number typed on the command line: the whole text must be one.
@@ -45,30 +49,30 @@ std::optional<ReportKind> ReportKindOfName(std::string_view name) noexcept {
   return std::nullopt;
 }
 
-std::string BuildScreenReport(Workspace& ws, ReportKind kind, bool secondStage,
+std::string BuildScreenReport(Application& app, ReportKind kind, bool secondStage,
                               const std::string& enginePath, const ReportStamp& stamp) {
-  return BuildReport(ws, kind, secondStage, enginePath, stamp, ScreenLayout(), nullptr);
+  return BuildReport(app, kind, secondStage, enginePath, stamp, ScreenLayout(), nullptr);
 }
 
-void PrintReport(Workspace& ws, ReportKind kind, bool secondStage, const std::string& enginePath,
+void PrintReport(Application& app, ReportKind kind, bool secondStage, const std::string& enginePath,
                  const ReportStamp& stamp, const PrinterMetrics& printer, ReportPageSink& sink) {
   ETracker guard(kModule, "PrintReport");
-  BuildReport(ws, kind, secondStage, enginePath, stamp, GetPrinterConfig(printer), &sink);
+  BuildReport(app, kind, secondStage, enginePath, stamp, GetPrinterConfig(printer), &sink);
 }
 
-bool WriteReportTo(Workspace& ws, const std::filesystem::path& path, std::string_view text) {
+bool WriteReportTo(Application& app, const std::filesystem::path& path, std::string_view text) {
   if (WriteReportFile(path, text).empty()) return true;
-  ws.prompter().Beep();
-  ws.prompter().Warn(ws.strings().Misc(kMiscReportNotWritten), kBlankTitle);
+  app.prompter().Beep();
+  app.prompter().Warn(app.strings().Misc(kMiscReportNotWritten), kBlankTitle);
   return false;
 }
 
-bool SaveToFile(Workspace& ws, std::string_view text) {
+bool SaveToFile(Application& app, std::string_view text) {
   const std::optional<std::string> name =
-      ws.prompter().AskFileName(Prompter::FileKind::SaveReport, ws.settings().report);
+      app.prompter().AskFileName(Prompter::FileKind::SaveReport, app.settings().report);
   if (!name) return false;
-  ws.settings().report = *name;
-  return WriteReportTo(ws, *name, text);
+  app.EditSettings().report = *name;
+  return WriteReportTo(app, *name, text);
 }
 
 std::optional<std::array<float, 3>> ParseDegreeRange(std::string_view text,
@@ -102,16 +106,16 @@ std::optional<std::array<float, 3>> ParseDegreeRange(std::string_view text,
   return std::nullopt;
 }
 
-bool ReadReportSettings(Workspace& ws, const std::filesystem::path& dataRoot) {
-  const Folders folders{ws.folders().programFolder, dataRoot};
+bool ReadReportSettings(Application& app, const std::filesystem::path& dataRoot) {
+  const Folders folders{app.folders().programFolder, dataRoot};
   std::error_code ec;
   if (!std::filesystem::is_regular_file(folders.configFile(), ec)) return true;
-  Settings read = ws.settings();
-  PrompterNotifier notifier(ws.prompter());
-  const ConfigResult r = ConfigFileIO(folders.configFile(), read, true, false,
-                                      ConfigDefaults{folders, 0xF0F0F0}, notifier);
+  Settings read = app.settings();
+  const ConfigResult r =
+      ConfigFileIO(folders.configFile(), read, true, false,
+                   ConfigDefaults{folders, kDefaultWindowBackground}, app.prompter());
   if (!r.headerValid || !r.ok) return false;
-  Settings& s = ws.settings();
+  Settings& s = app.EditSettings();
   s.repSec = read.repSec;
   s.repHd = read.repHd;
   s.repDeg = read.repDeg;

@@ -69,14 +69,14 @@ CamOpenResult OpenCamLobe(Engine& engine, bool intake, const LobeChoice& choice)
         if (result.errFlag == kCamTextOk) {
           result.read = true;
           lobe.DataCalc();
-          engine.SetChanged(true);
+          result.changed = true;
         }
         break;
       case CamFileKind::S96:
         result.errFlag = ReadS96File(choice.path, lobe, &report);
         if (result.errFlag == kCamTextOk) {
           result.read = true;
-          engine.SetChanged(true);
+          result.changed = true;
           lobe.DataCalc();
         }
         break;
@@ -84,7 +84,7 @@ CamOpenResult OpenCamLobe(Engine& engine, bool intake, const LobeChoice& choice)
         LoadLBKFile(engine, choice.path, choice.shaftNo, choice.lobeNo, intake, result.errFlag,
                     &report);
         result.read = result.errFlag == kLbkOk;
-        engine.SetChanged(true);
+        result.changed = true;
         break;
       case CamFileKind::None:
         return;
@@ -96,10 +96,14 @@ CamOpenResult OpenCamLobe(Engine& engine, bool intake, const LobeChoice& choice)
   RunStep(result.reports, [&] { CopyLobeToEngine(engine, intake); });
   RunStep(result.reports, [&] { SideLobe(engine, intake).DataCalc(); });
   if (result.read) {
+    // The engine takes over where the lobe came from and the settings it was read with.
     const CamLobe& lobe = SideLobe(engine, intake);
     EngineInputs& in = engine.inputs();
     (intake ? in.intakeCam : in.exhaustCam) =
         CamFileRef{lobe.PathFile(), lobe.LobeNo(), lobe.ShaftNo()};
+    (intake ? in.I_CL : in.E_CL) = lobe.Centerline();
+    (intake ? in.I_RR : in.E_RR) = lobe.RockerRatio();
+    (intake ? in.I_Lash : in.E_Lash) = lobe.Lash();
   }
   RunStep(result.reports, [&] { engine.RebuildValveTables(); });
   return result;

@@ -28,16 +28,20 @@ void CopyLobeToEngine(Engine& engine, bool intake);
 
 struct CamOpenResult {
   bool read = false;         // the file was read into the side's lobe
+  bool changed = false;      // the engine is to be marked changed
   std::int16_t errFlag = 0;  // the reader's code (lobe data file) or flag (text files)
   // Messages of the errors met on the way; each step after an error still runs.
   std::vector<std::string> reports;
 };
 
-// Open for a chosen lobe: reads it into the side's lobe (`DataCalc` after a text file) and
-// marks the engine changed, copies the side's lobe into the engine (also when the read failed:
-// the lobe then holds what it held before), runs `DataCalc` on the lobe again and rebuilds the
-// engine's valve tables. After a successful read the engine's cam file reference of the side
-// names the lobe's file, lobe and shaft. The engine is not recalculated here.
+// Open for a chosen lobe: reads it into the side's lobe (`DataCalc` after a text file), copies
+// the side's lobe into the engine (also when the read failed: the lobe then holds what it held
+// before), runs `DataCalc` on the lobe again and rebuilds the engine's valve tables. After a
+// successful read the engine's cam file reference of the side names the lobe's file, lobe and
+// shaft, and the side's cam settings (inputs 29..31 or 33..35) take the lobe's centerline,
+// rocker ratio and lash, before the valve tables are rebuilt with them. The result says
+// whether the engine is to be marked changed (a read text file, and any lobe data file read).
+// The engine is not recalculated here.
 CamOpenResult OpenCamLobe(Engine& engine, bool intake, const LobeChoice& choice);
 
 }  // namespace orv

@@ -13,7 +13,7 @@ namespace orv {
 // What an entry into the input panel did, for the one who keeps the changed mark and speaks to
 // the user.
 struct EntryResult {
-  bool changed = false;      // the held value differs from the one before: the engine changed
+  bool changed = false;       // the held value differs from the one before: the engine changed
   bool recalculated = false;  // the engine was recalculated and the outputs refilled
   int beeps = 0;              // range corrections, one beep each
 };
@@ -77,12 +77,12 @@ class InputController final : private RecalcListener {
   // from the held one before. The balance analysis is refreshed; nothing is recalculated.
   EntryResult EnterRecipBalanceFactor(std::string_view text);
 
-  // The valve-train list (input 17): stores the index and recalculates; changed when the index
-  // differs.
-  EntryResult ChooseValveTrain(int index);
+  // The valve-train list (input 17): stores the index and recalculates (unless `recalculate` is
+  // false); changed when the index differs.
+  EntryResult ChooseValveTrain(int index, bool recalculate = true);
   // The fuel list (input 18): acts only when the index differs, swapping the label of input 24
-  // and its review state, then recalculates.
-  EntryResult ChooseFuel(int index);
+  // and its review state, then recalculates (unless `recalculate` is false).
+  EntryResult ChooseFuel(int index, bool recalculate = true);
   // The option pair choosing whether the inlet airflow (0) or the rpm at peak power (1) is
   // typed; the boxes and colours of inputs 21 and 22 follow.
   EntryResult ChooseEnterAirPP(int value);

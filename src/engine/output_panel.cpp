@@ -6,7 +6,7 @@
 #include "base/error_trace.h"
 #include "base/number_format.h"
 #include "base/units.h"
-#include "engine/engine.h"
+#include "engine/input_controller.h"
 
 namespace orv {
 
@@ -39,11 +39,11 @@ int OutputPanel::PageOfSlot(int slot) const noexcept {
   return -1;
 }
 
-void Engine::DisplayOutputs(int page) {
+void InputController::DisplayOutputs(int page) {
   ETracker guard(kModule, "DisplayOutputs");
   if (page != 0 && page != 1) return;
-  const EngineInputs& in = in_;
-  const EngineResults& r = res_;
+  const EngineInputs& in = engine_.inputs();
+  const EngineResults& r = engine_.results();
   const UnitMode mode = unitMode_;
   const bool metric = mode != UnitMode::English;
 
@@ -94,7 +94,8 @@ void Engine::DisplayOutputs(int page) {
     return;
   }
 
-  RunCrankKinematics(true);
+  // Page 1 reads the kinematic results: they are first brought up to the inputs.
+  engine_.BringKinematicsUpToDate();
   auto& s = out_.page1;
   s[10] = unit(UnitKind::Airflow, r.MaxFlowDemand / 1.1, 3, 0) + " to " +
           unit(UnitKind::Airflow, r.MaxFlowDemand, 3, 0) + " by " +

@@ -223,21 +223,21 @@ void SetGraphDefaults(Settings& s, const InterfaceStrings* strings, std::int32_t
 }
 
 ConfigResult ConfigFileIO(const fs::path& path, Settings& settings, bool reading, bool quiet,
-                          const ConfigDefaults& defaults, FileNotifier& notifier) {
+                          const ConfigDefaults& defaults, Prompter& prompter) {
   ETracker guard(kModule, "ConfigFileIO");
   ConfigResult result;
   try {
     KeyedFile f;
     f.BeginFile(path, reading);
     result.headerValid =
-        f.CheckHeader(kConfigFileId, quiet, kNotConfigFile, kUsingDefaults, notifier);
+        f.CheckHeader(kConfigFileId, quiet, kNotConfigFile, kUsingDefaults, prompter);
     if (!result.headerValid && !quiet) return result;
     TransferReport(f, settings);
     TransferGraph(f, settings, defaults.windowBackground);
     TransferFiles(f, settings, defaults.folders);
     result.ok = f.EndFile();
   } catch (...) {
-    notifier.Warn(EStackTrace::Instance().ReportCurrentException(guard));
+    prompter.Warn(EStackTrace::Instance().ReportCurrentException(guard), kAppTitle);
     result.ok = false;
   }
   return result;

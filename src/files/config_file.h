@@ -139,9 +139,9 @@ struct ConfigResult {
 // with `quiet` on beeps, warns "... is not an Orvantis configuration file." + "Using default
 // values" and reads every key as its default; with `quiet` off it stops there. A date that
 // does not convert ends the read with an error reported through the error trace and
-// `notifier`; the keys read before it keep their values.
+// `prompter`; the keys read before it keep their values.
 ConfigResult ConfigFileIO(const std::filesystem::path& path, Settings& settings, bool reading,
-                          bool quiet, const ConfigDefaults& defaults, FileNotifier& notifier);
+                          bool quiet, const ConfigDefaults& defaults, Prompter& prompter);
 
 // Customer heading lines kept in one value: the lines joined, each followed by CR LF, with
 // "\" written "\\", CR "\r", LF "\n" and a leading blank "\s". Reading gives back the lines.

@@ -202,13 +202,13 @@ std::string ListText(const BoundedArray<float>& table, std::string_view pattern)
 }
 
 bool EngineFileIO(const std::filesystem::path& path, EngineInputs& inputs, bool reading, bool quiet,
-                  FileNotifier& notifier) {
+                  Prompter& prompter) {
   ETracker guard(kModule, "EngineFileIO");
   // Reading fills a copy, so that a refused file leaves the engine as it was.
   EngineInputs work = inputs;
   KeyedFile f;
   f.BeginFile(path, reading);
-  if (!f.CheckHeader(kEngineFileId, quiet, kNotEngineFile, kUsingDefaultEngine, notifier) &&
+  if (!f.CheckHeader(kEngineFileId, quiet, kNotEngineFile, kUsingDefaultEngine, prompter) &&
       !quiet) {
     return false;
   }

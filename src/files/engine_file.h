@@ -18,12 +18,12 @@ inline constexpr const char* kEngineExtension = ".OV";
 // the cam and flow-test references, the keyboard flow tables and the two cam-lift tables.
 //
 // Reading with `quiet` off refuses a missing or foreign file (beep and warning through
-// `notifier`) and leaves `inputs` untouched; with `quiet` on it warns and reads on, keys that
+// `prompter`) and leaves `inputs` untouched; with `quiet` on it warns and reads on, keys that
 // are missing taking their file defaults. `inputs` is replaced only when the read succeeds.
 // Writing reports failure when the file cannot be written; the file on disk is then unchanged.
 // The file keeps the built-in engine's values only where they differ from the file defaults.
 bool EngineFileIO(const std::filesystem::path& path, EngineInputs& inputs, bool reading, bool quiet,
-                  FileNotifier& notifier);
+                  Prompter& prompter);
 
 // Counts the text up by one like an odometer from its last character: digits, capitals and
 // small letters roll over within their own kind and carry to the left ("MyEngine009" gives

@@ -260,21 +260,21 @@ void KeyedFile::IODate(std::string_view key, DateTime& value, DateTime defaultVa
 
 bool KeyedFile::CheckHeader(std::string_view identification, bool quiet,
                             std::string_view notThisKind, std::string_view usingDefaults,
-                            FileNotifier& notifier) {
+                            Prompter& prompter) {
   OpenSection(kHeaderSection, kHeaderBuffer);
   std::string purpose(identification);
   IOString(kPurposeKey, purpose, "");
   bool valid = true;
   if (reading_ && purpose != identification) {
     valid = false;
-    notifier.Beep();
+    prompter.Beep();
     std::string message = path_.string();
     message += notThisKind;
     if (quiet) {
       message += "\r\n";
       message += usingDefaults;
     }
-    notifier.Warn(message);
+    prompter.Warn(message, kAppTitle);
   }
   CloseSection();
   return valid;

@@ -10,25 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/prompter.h"
 #include "files/profile_store.h"
 
 namespace orv {
-
-// How the file procedures speak to the user: the header check beeps and shows a warning box.
-// The program's prompter stands behind it; tests record what was said.
-class FileNotifier {
- public:
-  virtual ~FileNotifier() = default;
-  virtual void Beep() = 0;
-  virtual void Warn(const std::string& text) = 0;
-};
-
-// A notifier that says nothing (command-line reads that report failure by their result).
-class SilentNotifier final : public FileNotifier {
- public:
-  void Beep() override {}
-  void Warn(const std::string&) override {}
-};
 
 // A date and time of day as the wall clock of the user's time zone shows it, held as seconds
 // from 1970-01-01 00:00 of that clock.
@@ -88,10 +73,11 @@ class KeyedFile final {
 
   // The header check of a file kind: section "ID", text key "Purpose" holding
   // `identification`. Returns true when the file carries it (always on writing). On a foreign
-  // or missing file it beeps and warns with the path followed by `notThisKind`; `quiet` adds a
-  // line break and `usingDefaults` to the warning (the caller then reads on with defaults).
+  // or missing file it beeps and warns (titled with the program's name) with the path followed
+  // by `notThisKind`; `quiet` adds a line break and `usingDefaults` to the warning (the caller
+  // then reads on with defaults).
   bool CheckHeader(std::string_view identification, bool quiet, std::string_view notThisKind,
-                   std::string_view usingDefaults, FileNotifier& notifier);
+                   std::string_view usingDefaults, Prompter& prompter);
 
   bool reading() const noexcept { return reading_; }
   const std::filesystem::path& path() const noexcept { return path_; }

@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::ReadText;
-using test::RecordingNotifier;
+using test::RecordingPrompter;
 using test::WriteText;
 
 TEST(ProfileStore, FetchGivesEntriesWithoutBlanksRoundTheEqualSign) {
@@ -270,13 +270,13 @@ TEST(KeyedFile, HeaderCheckWarnsAndTheQuietFlagChoosesTheWording) {
       {"missing.ini", false, false, (dir / "missing.ini").string() + " is not kind A."},
   };
   for (const Row& row : rows) {
-    RecordingNotifier notifier;
+    RecordingPrompter prompter;
     KeyedFile f;
     f.BeginFile(dir / row.file, true);
-    EXPECT_EQ(f.CheckHeader("Kind A", row.quiet, " is not kind A.", "Defaults", notifier),
+    EXPECT_EQ(f.CheckHeader("Kind A", row.quiet, " is not kind A.", "Defaults", prompter),
               row.valid);
-    EXPECT_EQ(notifier.beeps, row.valid ? 0 : 1) << row.file;
-    EXPECT_EQ(notifier.warnings.empty() ? "" : notifier.warnings[0], row.warning) << row.file;
+    EXPECT_EQ(prompter.beeps, row.valid ? 0 : 1) << row.file;
+    EXPECT_EQ(prompter.warnings.empty() ? "" : prompter.warnings[0], row.warning) << row.file;
   }
 }
 

@@ -19,11 +19,12 @@ inline std::string ReadText(const std::filesystem::path& path) {
   return ReadWholeFile(path).value_or("<missing>");
 }
 
-// Keeps the beeps and warnings the file procedures give.
-class RecordingNotifier final : public FileNotifier {
+// Keeps the beeps and warnings the file procedures give (the warnings without their title).
+class RecordingPrompter final : public Prompter {
  public:
   void Beep() override { ++beeps; }
-  void Warn(const std::string& text) override { warnings.push_back(text); }
+  void Warn(const std::string& text, const std::string&) override { warnings.push_back(text); }
+  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
   int beeps = 0;
   std::vector<std::string> warnings;
 };
