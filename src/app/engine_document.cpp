@@ -40,7 +40,19 @@ void EngineDocument::Touch(bool inputs, bool outputs) noexcept {
   if (outputs) ++revisions_.outputs;
 }
 
-EntryResult EngineDocument::AfterEntry(const EntryResult& result) {
+template <class Entry>
+EntryResult EngineDocument::RunEntry(Entry entry) {
+  ++revisions_.inputs;
+  try {
+    entry();
+  } catch (...) {
+    // An error of the recalculation: the value stays stored, results may be half new.
+    ++revisions_.outputs;
+    if (controller_.lastEntry().changed) Changed(true);
+    throw;
+  }
+  const EntryResult& result = controller_.lastEntry();
+  if (result.changed || result.recalculated) ++revisions_.outputs;
   for (int i = 0; i < result.beeps; ++i) prompter_.Beep();
   if (result.changed) Changed(true);
   return result;
@@ -50,9 +62,7 @@ EntryResult EngineDocument::AfterEntry(const EntryResult& result) {
 // The input panel
 
 EntryResult EngineDocument::TypeIntoBox(int n, std::string_view text) {
-  // The counters move first: an error of the recalculation leaves the value stored.
-  Touch(true, true);
-  return AfterEntry(controller_.EnterText(n, text, !recalculationHeld()));
+  return RunEntry([&] { controller_.EnterText(n, text, !recalculationHeld()); });
 }
 
 bool EngineDocument::TypeInput(const std::string& key, const std::string& value) {
@@ -64,9 +74,11 @@ bool EngineDocument::TypeInput(const std::string& key, const std::string& value)
   } else if (key == "EnterAirPP") {
     ChooseEnterAirPP(TextToDouble(value) != 0 ? 1 : 0);
   } else if (key == "TorqLoss") {
+    ++revisions_.inputs;
     engine_.inputs().TorqLoss = TextToDouble(value);
     Changed(true);
   } else if (key == "PcntDrop") {
+    ++revisions_.inputs;
     engine_.inputs().PcntDrop = TextToDouble(value);
     Changed(true);
   } else if (n >= 0) {
@@ -78,23 +90,21 @@ bool EngineDocument::TypeInput(const std::string& key, const std::string& value)
 }
 
 EntryResult EngineDocument::EnterRecipBalanceFactor(std::string_view text) {
-  Touch(true, true);
-  return AfterEntry(controller_.EnterRecipBalanceFactor(text));
+  // The balance analysis of output page 0 follows the new value.
+  ++revisions_.outputs;
+  return RunEntry([&] { controller_.EnterRecipBalanceFactor(text); });
 }
 
 EntryResult EngineDocument::ChooseValveTrain(int index) {
-  Touch(true, true);
-  return AfterEntry(controller_.ChooseValveTrain(index, !recalculationHeld()));
+  return RunEntry([&] { controller_.ChooseValveTrain(index, !recalculationHeld()); });
 }
 
 EntryResult EngineDocument::ChooseFuel(int index) {
-  Touch(true, true);
-  return AfterEntry(controller_.ChooseFuel(index, !recalculationHeld()));
+  return RunEntry([&] { controller_.ChooseFuel(index, !recalculationHeld()); });
 }
 
 EntryResult EngineDocument::ChooseEnterAirPP(int value) {
-  Touch(true, false);
-  return AfterEntry(controller_.ChooseEnterAirPP(value));
+  return RunEntry([&] { controller_.ChooseEnterAirPP(value); });
 }
 
 void EngineDocument::ApproveAll(int stage) {

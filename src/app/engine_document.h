@@ -178,8 +178,10 @@ class EngineDocument final {
  private:
   void Changed(bool changed);
   void Touch(bool inputs, bool outputs) noexcept;
-  // The entry's beeps through the prompter, the changed mark and the revisions.
-  EntryResult AfterEntry(const EntryResult& result);
+  // Runs an entry of the controller: its beeps through the prompter, the changed mark and the
+  // revisions (also when it ends in an error, which travels on).
+  template <class Entry>
+  EntryResult RunEntry(Entry entry);
 
   Prompter& prompter_;
   TestDatabaseCache& databases_;

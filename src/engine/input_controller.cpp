@@ -23,6 +23,7 @@ bool IsCamSetting(int n) noexcept {
 InputController::InputController(Engine& engine) : engine_(engine) {
   ShowAllInputs();
   Recalculate(-1);
+  RefreshOutputs();
 }
 
 void InputController::SetUnitMode(UnitMode mode) {
@@ -274,7 +275,7 @@ bool InputController::StoreTyped(int n, std::string_view text) {
 
 EntryResult InputController::EnterText(int n, std::string_view text, bool recalculate) {
   ETracker guard(kModule, "txtInput_LostFocus");
-  EntryResult result;
+  EntryResult& result = entry_ = {};
   const InputInfo& info = InputInfoOf(n);
   if (!info.listed || n == kInPcntDrop) return result;
 
@@ -310,7 +311,7 @@ EntryResult InputController::EnterText(int n, std::string_view text, bool recalc
 
 EntryResult InputController::EnterRecipBalanceFactor(std::string_view text) {
   ETracker guard(kModule, "txtInput_KeyPress");
-  EntryResult result;
+  EntryResult& result = entry_ = {};
   EngineInputs& in = engine_.inputs();
   const float before = in.RecipBF;
   const float typed = TextToSingle(text);
@@ -330,7 +331,7 @@ EntryResult InputController::EnterRecipBalanceFactor(std::string_view text) {
 
 EntryResult InputController::ChooseValveTrain(int index, bool recalculate) {
   ETracker guard(kModule, "cmbValveTrainType_Click");
-  EntryResult result;
+  EntryResult& result = entry_ = {};
   EngineInputs& in = engine_.inputs();
   result.changed = index != in.VTType;
   in.VTType = index;
@@ -344,7 +345,7 @@ EntryResult InputController::ChooseValveTrain(int index, bool recalculate) {
 
 EntryResult InputController::ChooseFuel(int index, bool recalculate) {
   ETracker guard(kModule, "cmbFuelCycle_Click");
-  EntryResult result;
+  EntryResult& result = entry_ = {};
   EngineInputs& in = engine_.inputs();
   if (index == in.Fuel) return result;
   result.changed = true;
@@ -361,7 +362,7 @@ EntryResult InputController::ChooseFuel(int index, bool recalculate) {
 }
 
 EntryResult InputController::ChooseEnterAirPP(int value) {
-  EntryResult result;
+  EntryResult& result = entry_ = {};
   EngineInputs& in = engine_.inputs();
   result.changed = value != in.EnterAirPP;
   in.EnterAirPP = value;

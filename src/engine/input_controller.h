@@ -33,8 +33,8 @@ struct EntryResult {
 // them).
 class InputController final : private RecalcListener {
  public:
-  // Shows every input of `engine` and recalculates it, so that the panel starts with the
-  // review marks and suggestions of its inputs.
+  // Shows every input of `engine`, recalculates it and fills output page 0, so that the panels
+  // start with the review marks, suggestions and outputs of its inputs.
   explicit InputController(Engine& engine);
   InputController(const InputController&) = delete;
   InputController& operator=(const InputController&) = delete;
@@ -91,6 +91,10 @@ class InputController final : private RecalcListener {
   // A click on the status picture of input n (0..28).
   void ClickStatus(int n);
 
+  // What the last entry above did, as far as it came: also after an entry that ended in an
+  // error of the recalculation (the value then stays stored and counts as changed).
+  const EntryResult& lastEntry() const noexcept { return entry_; }
+
   // --- Display -------------------------------------------------------------------------------
 
   // Display text of input n for a held value: converted, formatted with the input's format in
@@ -146,6 +150,7 @@ class InputController final : private RecalcListener {
   EngineTexts texts_;
   UnitMode unitMode_ = UnitMode::English;
   int outputPage_ = 0;
+  EntryResult entry_;
 };
 
 }  // namespace orv
