@@ -134,22 +134,22 @@ TEST(Sy3TestFile, Version2TestByLiftWithPitots) {
   EXPECT_EQ(t.RecordLength(), 13);  // 10 values, 2 pitots and the actual depression
   EXPECT_EQ(t.Notes().substr(0, 15), "Notes of RUN 1\r");
   for (int r = 0; r <= 3; ++r) {
-    const float f = float(r);
-    EXPECT_EQ(t.FlowData(r, kColACfm), 90 * f);
-    EXPECT_EQ(t.FlowData(r, kColCCfm), 100 * f);
-    EXPECT_EQ(t.FlowData(r, kColSwirl), 3 * f);
+    const float row = float(r);
+    EXPECT_EQ(t.FlowData(r, kColACfm), 90 * row);
+    EXPECT_EQ(t.FlowData(r, kColCCfm), 100 * row);
+    EXPECT_EQ(t.FlowData(r, kColSwirl), 3 * row);
     EXPECT_EQ(t.FlowData(r, kColAux), 0.25f);
     EXPECT_EQ(t.FlowData(r, kColTemperature1), 71);
     EXPECT_EQ(t.FlowData(r, kColTemperature2), 72);
     EXPECT_EQ(t.FlowData(r, kColDepr), 28);
-    EXPECT_FLOAT_EQ(t.FlowData(r, kColLift), 0.05f * f);
+    EXPECT_FLOAT_EQ(t.FlowData(r, kColLift), 0.05f * row);
     EXPECT_EQ(t.FlowData(r, kCurveMano), 14);
     EXPECT_EQ(t.FlowData(r, kCurveRange), 2);
-    EXPECT_EQ(t.FlowData(r, kColPitot1), 10 * f + 1);
-    EXPECT_EQ(t.FlowData(r, kColPitot1 + 1), 10 * f + 2);
+    EXPECT_EQ(t.FlowData(r, kColPitot1), 10 * row + 1);
+    EXPECT_EQ(t.FlowData(r, kColPitot1 + 1), 10 * row + 2);
     EXPECT_EQ(t.FlowData(r, kColPitot1 + 2), 0);
     EXPECT_EQ(t.FlowData(r, kColActualDepr), 27.5f);
-    EXPECT_FLOAT_EQ(t.FlowData(r, kColXAreaVel1), 100 * f * 1.2f);  // CFM x 2.4 / 2 in2
+    EXPECT_FLOAT_EQ(t.FlowData(r, kColXAreaVel1), 100 * row * 1.2f);  // CFM x 2.4 / 2 in2
   }
   const TestCondition& c = t.Condition;
   EXPECT_EQ(c.HeadIntakeVDia, 2.055f);

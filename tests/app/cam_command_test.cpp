@@ -92,9 +92,9 @@ TEST(CamCommands, DumpLoadsAnS96AsTheIntakeLobe) {
   const nlohmann::json j = r.json();
   const std::vector<double> table = Numbers(j["inputs"]["IntakeCam"]["Int"]);
   ASSERT_EQ(table.size(), 360u);
-  EXPECT_FLOAT_EQ(table[179], 0.5f);
-  EXPECT_FLOAT_EQ(table[169], 0.4f);
-  EXPECT_FLOAT_EQ(table[189], 0.4f);
+  EXPECT_FLOAT_EQ(static_cast<float>(table[179]), 0.5f);
+  EXPECT_FLOAT_EQ(static_cast<float>(table[169]), 0.4f);
+  EXPECT_FLOAT_EQ(static_cast<float>(table[189]), 0.4f);
   EXPECT_EQ(table[100], 0);
   EXPECT_EQ(j["inputs"]["ICam"], f.s96);
   // The intake cam settings are the lobe's: an S96 file is read centred on its peak
@@ -118,18 +118,19 @@ TEST(CamCommands, DumpLoadsLobesOfALobeDataFileAndCamDocuments) {
   ASSERT_EQ(r.status, 0) << r.err;
   const nlohmann::json in = r.json()["inputs"];
   const std::vector<double> exh = Numbers(in["ExhaustCam"]["Exh"]);
-  EXPECT_FLOAT_EQ(exh[179], 0.4f);
-  EXPECT_FLOAT_EQ(exh[169], 0.2f);
+  EXPECT_FLOAT_EQ(static_cast<float>(exh[179]), 0.4f);
+  EXPECT_FLOAT_EQ(static_cast<float>(exh[169]), 0.2f);
   EXPECT_EQ(in["ExhaustCam"]["Smth"], 4);
   EXPECT_EQ(in["E_LNo"], -105);
   EXPECT_EQ(in["E_SNo"], 2);
   EXPECT_EQ(in["ECam"], f.lbk);
   // The cam document's column follows the side: the intake column peaks at 0.35.
-  EXPECT_FLOAT_EQ(Numbers(in["IntakeCam"]["Int"])[179], 0.35f);
+  EXPECT_FLOAT_EQ(static_cast<float>(Numbers(in["IntakeCam"]["Int"])[179]), 0.35f);
 
   const CliResult exhaustDoc = RunCli({"dump", "--exhaust-cam", f.doc});
   ASSERT_EQ(exhaustDoc.status, 0) << exhaustDoc.err;
-  EXPECT_FLOAT_EQ(Numbers(exhaustDoc.json()["inputs"]["ExhaustCam"]["Exh"])[179], 0.3f);
+  EXPECT_FLOAT_EQ(
+      static_cast<float>(Numbers(exhaustDoc.json()["inputs"]["ExhaustCam"]["Exh"])[179]), 0.3f);
 }
 
 TEST(CamCommands, CurvesTakeTheCamOptionsToo) {
