@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,8 +16,7 @@
 
 #include "airflow/jet_errors.h"
 #include "airflow/jet_file_reader.h"
-
-extern char** environ;
+#include "base/platform.h"
 
 namespace orv {
 
@@ -118,13 +116,6 @@ std::string LastLine(std::string text) {
 
 }  // namespace
 
-std::filesystem::path CurrentExecutable() {
-  std::error_code ec;
-  auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return {};
-  return path;
-}
-
 void RunJetReader(const JetReaderOptions& options, const std::filesystem::path& file,
                   const std::vector<std::string>& tables, bool withRows,
                   const std::function<void(std::string_view)>& consume) {
@@ -140,35 +131,23 @@ void RunJetReader(const JetReaderOptions& options, const std::filesystem::path& 
   args.emplace_back("--");
   args.push_back(subject);
   for (const std::string& t : tables) args.push_back(t);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
 
-  std::vector<char*> envp;
-  for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
-    const std::string_view var(*e);
+  std::vector<std::string> environment;
+  for (std::string& var : CurrentEnvironment()) {
     bool cleared = false;
     for (std::string_view name : kClearedVariables) cleared = cleared || var.rfind(name, 0) == 0;
-    if (!cleared) envp.push_back(*e);
+    if (!cleared) environment.push_back(std::move(var));
   }
-  envp.push_back(nullptr);
 
   Pipe out = MakePipe();
   Pipe err = MakePipe();
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, out.write.get(), 1);
-  posix_spawn_file_actions_adddup2(&actions, err.write.get(), 2);
-  pid_t pid = -1;
-  const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
+  const StartedProcess started = StartProcess(args, environment, out.write.get(), err.write.get());
+  if (started.error != 0) {
     RaiseDatabaseError(kErrCannotOpenDb, subject,
                        "cannot start the database reader " + options.executable.string() + ": " +
-                           std::strerror(spawned));
+                           std::strerror(started.error));
   }
-  Child child(pid);
+  Child child(started.pid);
   out.write.Reset();
   err.write.Reset();
   // A larger pipe lets the reader run ahead while its output is parsed (where the system

@@ -20,10 +20,6 @@ struct JetReaderOptions {
   std::size_t sizeLimit = std::size_t{1} << 30;
 };
 
-// The program's own executable (the target of /proc/self/exe), or an empty path when it
-// cannot be found.
-std::filesystem::path CurrentExecutable();
-
 // Runs the reader on `file`: with `withRows` false it describes every table, else it writes the
 // named tables with their rows. Its output is handed to `consume` piece by piece as it arrives
 // (an error raised there stops the reader). Raises the database errors of jet_errors.h: 3024

@@ -6,6 +6,7 @@
 #include "airflow/dos_test_file.h"
 #include "airflow/sy3_test_file.h"
 #include "base/error_trace.h"
+#include "base/text.h"
 
 namespace orv {
 
@@ -41,9 +42,7 @@ void FillTable(BoundedArray<float>& table, const FlowTest& test, int column) {
 
 bool IsDosTestPath(const std::string& path) {
   if (path.size() < 3) return false;
-  const std::string_view tail = std::string_view(path).substr(path.size() - 3);
-  return tail[0] == '.' && std::toupper(static_cast<unsigned char>(tail[1])) == 'S' &&
-         std::toupper(static_cast<unsigned char>(tail[2])) == 'Y';
+  return EndsWithIgnoringAsciiCase(path, ".SY");
 }
 
 int LoadSYTest(const std::string& pathFile, const std::string& testName, bool intake,

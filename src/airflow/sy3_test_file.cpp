@@ -59,6 +59,7 @@
 #include "airflow/bench_file_fields.h"
 #include "base/atomic_file.h"
 #include "base/error_trace.h"
+#include "base/text.h"
 
 namespace orv {
 
@@ -82,12 +83,6 @@ int ReadFile(const std::string& path, std::string& content) {
   if (!c) return kFlowEmptySy3;
   content = std::move(*c);
   return kFlowOk;
-}
-
-std::string Trim(std::string s) {
-  const auto b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
 // The record-table curve numbers of one data row in file order; the last is the actual
@@ -244,7 +239,8 @@ int Read3Head(std::span<const std::uint8_t> bytes, Sy3Directory& dir) {
   dir.entries.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     const std::size_t e = first + 16 * static_cast<std::size_t>(i);
-    dir.entries.push_back({Trim(BenchText(r, e, 8)), r.I16(e + 8), r.I16(e + 10), r.I32(e + 12)});
+    dir.entries.push_back(
+        {std::string(Trim(BenchText(r, e, 8))), r.I16(e + 8), r.I16(e + 10), r.I32(e + 12)});
   }
   return kFlowOk;
 }
@@ -257,7 +253,7 @@ int ReadSy3TestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int re
     if (const int err = Read3Head(bytes, dir); err != kFlowOk) return err;
 
     const std::int32_t fullKind = test.Condition.FullTestKind();
-    const std::string name = Trim(test.Name());
+    const std::string name(Trim(test.Name()));
     const Sy3DirEntry* entry = nullptr;
     for (const Sy3DirEntry& e : dir.entries) {
       if (e.kind == fullKind && e.name == name) {

@@ -7,6 +7,7 @@
 #include "airflow/jet_sql.h"
 #include "airflow/test_database.h"
 #include "base/error_trace.h"
+#include "base/text.h"
 #include "base/text_number.h"
 
 namespace orv {
@@ -196,11 +197,6 @@ std::string OrderPart(const QueryParts& q, int kind, bool union_) {
     order += keys[i];
   }
   return order;
-}
-
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
 }
 
 // Splits UTF-8 text into characters (code points with their bytes).
@@ -407,7 +403,7 @@ std::string NotesLines(std::string_view fullLineNotes) {
     for (std::size_t k = line * kWidth; k < (line + 1) * kWidth && k < chars.size(); ++k) {
       text += chars[k];
     }
-    out += Trimmed(text);
+    out += TrimRight(text);
     out += "\r\n";
   }
   return out;

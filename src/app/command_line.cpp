@@ -22,6 +22,7 @@
 #include "app/report_command.h"
 #include "base/atomic_file.h"
 #include "base/error_trace.h"
+#include "base/text.h"
 #include "cam/cam_folder.h"
 #include "cam/cam_text_files.h"
 #include "cam/lobe_data_file.h"
@@ -289,15 +290,11 @@ int ListLobeTree(const std::string& directory, std::ostream& out, std::ostream& 
     err << "orvantis: " << directory << " is not a folder\n";
     return 1;
   }
-  auto trimmed = [](std::string text) {
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-  };
   CamFolder folder;
   folder.RefillLobeList(directory);
   for (const LobeTreeNode& node : folder.nodes()) {
-    out << trimmed(node.text) << '\n';
-    for (const LobeTreeNode& child : node.children) out << "  " << trimmed(child.text) << '\n';
+    out << TrimRight(node.text) << '\n';
+    for (const LobeTreeNode& child : node.children) out << "  " << TrimRight(child.text) << '\n';
   }
   return 0;
 }

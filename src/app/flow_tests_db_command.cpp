@@ -10,7 +10,9 @@
 #include "app/application.h"
 #include "app/test_list_settings.h"
 #include "base/error_trace.h"
+#include "base/platform.h"
 #include "base/runtime_error.h"
+#include "base/text.h"
 #include "base/text_number.h"
 
 namespace orv {
@@ -24,20 +26,6 @@ class UsageError final : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::string Trim(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return std::string(s);
-}
 
 std::vector<std::string> Split(std::string_view s, char sep) {
   std::vector<std::string> parts;
@@ -59,10 +47,10 @@ std::string Tail(std::string_view expression) {
 
 int KindOf(const std::string& text) {
   if (text.empty()) return kAnyTestKind;
-  const std::string t = Lower(Trim(text));
+  const std::string t = AsciiLower(Trim(text));
   if (t == "any") return kAnyTestKind;
   for (int kind : kTestListKinds) {
-    if (Lower(TestKindName(kind)) == t) return kind;
+    if (AsciiLower(TestKindName(kind)) == t) return kind;
   }
   if (IsNumberText(t)) {
     const double code = TextToDouble(t);
@@ -76,11 +64,11 @@ int KindOf(const std::string& text) {
 }
 
 int DisplayColumnOf(const std::vector<DisplayColumn>& columns, const std::string& name) {
-  const std::string n = Lower(Trim(name));
+  const std::string n = AsciiLower(Trim(name));
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const DisplayColumn& c = columns[i];
-    if (Lower(c.caption) == n || Lower(Tail(c.expression)) == n ||
-        (!c.alias.empty() && Lower(c.alias) == n)) {
+    if (AsciiLower(c.caption) == n || AsciiLower(Tail(c.expression)) == n ||
+        (!c.alias.empty() && AsciiLower(c.alias) == n)) {
       return static_cast<int>(i);
     }
   }
@@ -90,9 +78,9 @@ int DisplayColumnOf(const std::vector<DisplayColumn>& columns, const std::string
 }
 
 int FilterFieldOf(const std::vector<FilterField>& fields, const std::string& name) {
-  const std::string n = Lower(Trim(name));
+  const std::string n = AsciiLower(Trim(name));
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (Lower(fields[i].caption) == n || Lower(Tail(fields[i].column)) == n) {
+    if (AsciiLower(fields[i].caption) == n || AsciiLower(Tail(fields[i].column)) == n) {
       return static_cast<int>(i);
     }
   }
@@ -109,7 +97,7 @@ FilterRow ParseFilter(const std::vector<FilterField>& fields, const std::string&
   FilterRow row;
   row.connector = FilterConnector::And;
   row.field = FilterFieldOf(fields, parts[0]);
-  const std::string relation = Lower(Trim(parts[1]));
+  const std::string relation = AsciiLower(Trim(parts[1]));
   if (relation == "=") {
     row.relation = FilterRelation::Equal;
   } else if (relation == "<") {
@@ -123,7 +111,7 @@ FilterRow ParseFilter(const std::vector<FilterField>& fields, const std::string&
   }
   std::size_t valueEnd = parts.size();
   if (parts.size() >= 4) {
-    const std::string connector = Lower(Trim(parts.back()));
+    const std::string connector = AsciiLower(Trim(parts.back()));
     if (connector == "and" || connector == "or" || connector == "not used") {
       row.connector = connector == "and"  ? FilterConnector::And
                       : connector == "or" ? FilterConnector::Or
@@ -180,14 +168,14 @@ TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, const Settings&
   } else if (!req.customer.empty()) {
     s.customerId.reset();
     for (const Customer& c : ReadCustomers(db)) {
-      if (Lower(c.name) == Lower(req.customer)) s.customerId = c.id;
+      if (AsciiLower(c.name) == AsciiLower(req.customer)) s.customerId = c.id;
     }
     if (!s.customerId && IsNumberText(req.customer)) {
       s.customerId = static_cast<std::int32_t>(TextToDouble(req.customer));
     }
     if (!s.customerId) throw UsageError("no customer \"" + req.customer + "\" in the database");
   }
-  const std::string side = Lower(req.side);
+  const std::string side = AsciiLower(req.side);
   if (side == "intake") s.side = SideFilter::Intake;
   if (side == "exhaust") s.side = SideFilter::Exhaust;
   if (side == "any") s.side = SideFilter::Any;
@@ -208,7 +196,7 @@ TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, const Settings&
     s.shownColumns.clear();
     for (const std::string& arg : req.columns) {
       for (const std::string& name : Split(arg, ',')) {
-        if (Lower(Trim(name)) == "all") {
+        if (AsciiLower(Trim(name)) == "all") {
           for (std::size_t i = 0; i < columns.size(); ++i)
             s.shownColumns.push_back(static_cast<int>(i));
         } else if (!Trim(name).empty()) {
@@ -225,8 +213,7 @@ TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, const Settings&
 bool IsTestDatabaseFile(const std::filesystem::path& file) {
   // A name ending in ".mdb" is meant as a database even when its content is not one, so that
   // the user hears that it is not a readable database rather than a multi-test file error.
-  std::string ext = file.extension().string();
-  for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  const std::string ext = AsciiLower(file.extension().string());
   if (ext == ".mdb" || ext == ".accdb") return true;
   std::ifstream in(file, std::ios::binary);
   char head[20] = {};
@@ -238,7 +225,7 @@ bool IsTestDatabaseFile(const std::filesystem::path& file) {
 
 JetReaderOptions DefaultJetReaderOptions() {
   JetReaderOptions options;
-  const std::filesystem::path self = CurrentExecutable();
+  const std::filesystem::path self = ExecutablePath();
   if (self.filename() == "orvantis") {
     options.executable = self;
   } else if (!self.empty()) {

@@ -4,6 +4,7 @@
 
 #include "base/error_trace.h"
 #include "base/rounding.h"
+#include "base/text.h"
 #include "files/interface_text_ids.h"
 #include "reports/details_report.h"
 #include "reports/general_report.h"
@@ -30,8 +31,7 @@ std::string BuildReport(Application& app, ReportKind kind, bool secondStage,
 
 // A number typed on the command line: the whole text must be one.
 std::optional<double> StrictNumber(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  text = Trim(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0;
   const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);

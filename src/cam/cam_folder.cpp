@@ -7,6 +7,7 @@
 
 #include "base/error_trace.h"
 #include "base/rounding.h"
+#include "base/text.h"
 #include "base/text_number.h"
 #include "cam/cam_lobe.h"
 #include "cam/lobe_data_file.h"
@@ -21,20 +22,8 @@ constexpr const char* kModule = "frmCamSelect";
 constexpr const char* kIntakeChild = "Intake";
 constexpr const char* kExhaustChild = "Exhaust";
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return upper;
-}
-
 bool EndsWith(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
 }
 
 // The names of the regular files of a folder, in the order of their upper-cased names (the
@@ -48,7 +37,7 @@ std::vector<std::string> FolderFileNames(const fs::path& directory) {
     if (it->is_regular_file(typeError)) names.push_back(it->path().filename().string());
   }
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    const std::string ua = Upper(a), ub = Upper(b);
+    const std::string ua = AsciiUpper(a), ub = AsciiUpper(b);
     return ua != ub ? ua < ub : a < b;
   });
   return names;
@@ -57,7 +46,7 @@ std::vector<std::string> FolderFileNames(const fs::path& directory) {
 }  // namespace
 
 CamFileKind CamFileKindOf(std::string_view fileName) {
-  const std::string upper = Upper(fileName);
+  const std::string upper = AsciiUpper(fileName);
   if (EndsWith(upper, ".LBK")) return CamFileKind::LobeData;
   if (upper.find(".S96") != std::string::npos) return CamFileKind::S96;
   const std::size_t dotC = upper.rfind(".C");
@@ -83,10 +72,10 @@ std::int16_t LobeNumberFromNodeText(std::string_view text) {
   std::string_view t = text;
   const std::size_t colon = t.find(':');
   // A list entry of a file with several shafts ends in " : " and the shaft's name.
-  if (colon != std::string_view::npos && colon + 1 > 3) t = TrimBlanks(t.substr(0, colon - 1));
+  if (colon != std::string_view::npos && colon + 1 > 3) t = Trim(t.substr(0, colon - 1));
   if (t.empty()) return 0;
   double number = LeadingNumber(t.substr(1));
-  const std::string_view trimmed = TrimBlanks(t);
+  const std::string_view trimmed = Trim(t);
   switch (trimmed.empty() ? ' ' : trimmed.back()) {
     case 'a':
       number += 100;
@@ -266,7 +255,7 @@ std::optional<LobeChoice> CamFolder::ChosenLobe(bool intakeMode) const {
       break;
     case kNodeS96:
       choice.kind = CamFileKind::S96;
-      choice.path = (directory_ / std::string(TrimBlanks(node->text))).string();
+      choice.path = (directory_ / std::string(Trim(node->text))).string();
       break;
     case 1:
     case 2:

@@ -67,6 +67,7 @@
 #include "base/codepage.h"
 #include "base/error_trace.h"
 #include "base/number_format.h"
+#include "base/text.h"
 #include "cam/cam_lobe.h"
 
 namespace orv {
@@ -370,7 +371,7 @@ bool ListLobes(ByteSource& source, std::vector<std::string>& texts,
   for (const std::string& key : keys) {
     const int shaft = static_cast<unsigned char>(key[0]);
     std::string text = "  ";
-    text += static_cast<char>(std::toupper(static_cast<unsigned char>(key[1])));
+    text += AsciiUpper(key[1]);
     text += FormatPattern(static_cast<unsigned char>(key[2]), "##");
     text += key[3];
     if (manyShafts) {

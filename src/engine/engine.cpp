@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/angles.h"
 #include "base/checked_fp.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
+#include "base/units.h"
 #include "engine/crank_kinematics.h"
 #include "engine/fill_work.h"
 
@@ -90,7 +92,7 @@ Engine::RecalcOutcome Engine::ReCalc(int code, RecalcListener* listener) {
   // Geometry.
   r.BoreArea = Chk(in.Bore * in.Bore * kPi / 4);
   r.SweptVolume = Chk(r.BoreArea * in.Stroke);
-  r.SweptVolumeCC = Chk(r.SweptVolume * 16.387064);
+  r.SweptVolumeCC = Chk(r.SweptVolume * kCcPerIn3);
   r.PinHeightAtTDC = Chk(in.Stroke / 2 + in.RodLen);
   r.DeckClearance = Chk(in.DeckHeight - r.PinHeightAtTDC);
   r.RodRatio = Chk(in.RodLen / in.Stroke);
@@ -268,9 +270,9 @@ Engine::RecalcOutcome Engine::ReCalc(int code, RecalcListener* listener) {
     // Charge per cylinder.
     const double rr = Chk(in.PkPwrRPM * 0.00015 + 1.9);
     if (in.VE >= 1.0) {
-      r.ChargeVolume = Chk(in.VE * rr * r.SweptVolume / 16.387064);
+      r.ChargeVolume = Chk(in.VE * rr * r.SweptVolume / kCcPerIn3);
     } else if (in.VE > 0.9) {
-      r.ChargeVolume = Chk((in.VE - 0.9) * rr * r.SweptVolume * 10 / 16.387064);
+      r.ChargeVolume = Chk((in.VE - 0.9) * rr * r.SweptVolume * 10 / kCcPerIn3);
     } else {
       r.ChargeVolume = 0;
     }
@@ -291,7 +293,7 @@ Engine::RecalcOutcome Engine::ReCalc(int code, RecalcListener* listener) {
   {
     const double c = SoundSpeed(1.35f, 1400);
     const double K = Chk(Chk(c * 114.59 / 1.75) * Chk(c * 114.59 / 1.75));
-    const double Vc = Chk((r.SweptVolumeCC + r.ClearanceVolumeCC) / 16.387064);
+    const double Vc = Chk((r.SweptVolumeCC + r.ClearanceVolumeCC) / kCcPerIn3);
     r.PrimaryLenTorque = Chk(K / Chk(in.PkTorqRPM * in.PkTorqRPM) *
                              ((in.ExOD - 0.1) * (in.ExOD - 0.1) * kPi / 4 / Vc));
     r.PrimaryLenPower = Chk(K / Chk(in.PkPwrRPM * in.PkPwrRPM) *

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "base/error_trace.h"
+#include "base/text.h"
 #include "files/interface_strings.h"
 
 namespace orv {
@@ -165,13 +166,6 @@ fs::path ResolveDataRoot(const fs::path& overrideRoot) {
   return fs::path(home != nullptr && *home != '\0' ? home : ".") / "Orvantis";
 }
 
-fs::path ExecutableFolder() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec || exe.empty()) return fs::current_path(ec);
-  return exe.parent_path();
-}
-
 bool EnsureDataFolders(const Folders& folders) {
   bool ok = true;
   for (const fs::path& folder :
@@ -310,14 +304,7 @@ void AddRecentFile(RecentFiles& list, const std::string& path) {
 }
 
 void CleanRecentFiles(RecentFiles& list) {
-  for (std::string& entry : list) {
-    const std::size_t first = entry.find_first_not_of(' ');
-    if (first == std::string::npos) {
-      entry.clear();
-      continue;
-    }
-    entry = entry.substr(first, entry.find_last_not_of(' ') - first + 1);
-  }
+  for (std::string& entry : list) entry = std::string(Trim(entry));
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (list[i].empty()) continue;
     for (std::size_t j = i + 1; j < list.size(); ++j) {

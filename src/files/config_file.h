@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/platform.h"
 #include "files/keyed_file.h"
 
 namespace orv {
@@ -40,8 +41,6 @@ struct Folders {
 // The data root: `overrideRoot` when not empty, else the environment variable
 // ORVANTIS_DATA_ROOT when set and not empty, else "$HOME/Orvantis".
 std::filesystem::path ResolveDataRoot(const std::filesystem::path& overrideRoot);
-// The folder of the running executable (from /proc/self/exe), or the current folder.
-std::filesystem::path ExecutableFolder();
 // Creates the data root and its "Engines", "Reports" and "Graph Captures" folders where they
 // are missing. Returns false when one could not be made.
 bool EnsureDataFolders(const Folders& folders);

@@ -6,6 +6,7 @@
 #include "base/error_trace.h"
 #include "base/number_format.h"
 #include "base/rounding.h"
+#include "base/text.h"
 #include "base/text_number.h"
 
 namespace orv {
@@ -244,8 +245,7 @@ std::string Sequence(std::string_view text) {
 }
 
 std::string AdvanceFileName(std::string_view name) {
-  while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
-  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  name = Trim(name);
   if (name.empty()) return {};
   const std::size_t dot = name.rfind('.');
   if (dot == 0) return {};

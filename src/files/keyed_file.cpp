@@ -7,8 +7,10 @@
 #include <limits>
 
 #include "base/error_trace.h"
+#include "base/platform.h"
 #include "base/rounding.h"
 #include "base/runtime_error.h"
+#include "base/text.h"
 #include "base/text_number.h"
 
 namespace orv {
@@ -59,9 +61,7 @@ bool ReadDigits(std::string_view text, std::size_t& pos, int count, int& value) 
 }  // namespace
 
 DateTime Today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = LocalTimeNow();
   const std::chrono::year_month_day ymd{std::chrono::year(local.tm_year + 1900),
                                         std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
                                         std::chrono::day(static_cast<unsigned>(local.tm_mday))};
@@ -87,8 +87,7 @@ std::string FormatDate(DateTime value) {
 }
 
 std::optional<DateTime> ParseDate(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  text = Trim(text);
   std::size_t pos = 0;
   int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
   if (!ReadDigits(text, pos, 4, y) || pos >= text.size() || text[pos++] != '-' ||
@@ -156,10 +155,8 @@ std::vector<std::pair<std::string, std::string>> KeyedFile::ParseSection(std::st
     const std::string_view entry = fetched.substr(pos, nul - pos);
     const std::size_t eq = entry.size() > 1 ? entry.find('=', 1) : std::string_view::npos;
     if (eq == std::string_view::npos) break;
-    std::string_view key = entry.substr(0, eq);
-    std::string_view value = entry.substr(eq + 1);
-    while (!key.empty() && key.front() == ' ') key.remove_prefix(1);
-    while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+    const std::string_view key = TrimLeft(entry.substr(0, eq));
+    const std::string_view value = TrimRight(entry.substr(eq + 1));
     rows.emplace_back(std::string(key), std::string(value));
     pos = nul + 1;
   }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/text.h"
 
 namespace orv {
 
@@ -10,23 +11,13 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// Section names and keys are trimmed of blanks and tabs.
+constexpr std::string_view kBlanks = " \t";
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+std::string_view TrimBlanksAndTabs(std::string_view s) { return Trim(s, kBlanks); }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
+// Section names match whatever their case.
+bool SameName(std::string_view a, std::string_view b) { return EqualsIgnoringAsciiCase(a, b); }
 
 // One line of the text: where it starts, where its content ends (before CR LF / LF) and where
 // the next line starts.
@@ -52,11 +43,11 @@ std::vector<Line> SplitLines(const std::string& text) {
 
 // The section name of a head line "[Name]", or nothing when the line is no head.
 bool SectionHead(std::string_view line, std::string_view& name) {
-  line = Trim(line);
+  line = TrimBlanksAndTabs(line);
   if (line.size() < 2 || line.front() != '[') return false;
   const std::size_t close = line.find(']');
   if (close == std::string_view::npos) return false;
-  name = Trim(line.substr(1, close - 1));
+  name = TrimBlanksAndTabs(line.substr(1, close - 1));
   return true;
 }
 
@@ -112,7 +103,7 @@ std::string ProfileStore::FetchSection(std::string_view name, std::size_t buffer
   const SectionSpan span = FindSection(text_, lines, name);
   if (span.head != std::string::npos) {
     for (std::size_t i = span.first; i < span.last; ++i) {
-      const std::string_view line = Trim(
+      const std::string_view line = TrimBlanksAndTabs(
           std::string_view(text_.data() + lines[i].begin, lines[i].contentEnd - lines[i].begin));
       if (line.empty()) continue;
       std::string entry;
@@ -120,9 +111,9 @@ std::string ProfileStore::FetchSection(std::string_view name, std::size_t buffer
       if (eq == std::string_view::npos) {
         entry = line;
       } else {
-        entry = Trim(line.substr(0, eq));
+        entry = TrimBlanksAndTabs(line.substr(0, eq));
         entry += '=';
-        entry += Trim(line.substr(eq + 1));
+        entry += TrimBlanksAndTabs(line.substr(eq + 1));
       }
       // The entry, its NUL and the final NUL must fit in the buffer.
       if (result.size() + entry.size() + 2 > bufferSize) break;
