@@ -1,5 +1,7 @@
 #include "airflow/flow_test.h"
 
+#include <ostream>
+
 #include "base/codepage.h"
 #include "base/error_trace.h"
 #include "base/runtime_error.h"
@@ -14,6 +16,10 @@ constexpr const char* kModule = "FlowTest";
 bool InRange(int i, int lo, int hi) noexcept { return i >= lo && i <= hi; }
 
 }  // namespace
+
+std::ostream& operator<<(std::ostream& out, FlowError error) {
+  return out << static_cast<int>(error);
+}
 
 std::string FlowColumnName(int column) {
   static constexpr const char* kNames[] = {

@@ -19,7 +19,7 @@ constexpr const char* kModule = "FlowTest";
 bool ReadDatabaseTest(FlowTest& test, const std::string& databasePath,
                       const DatabaseAccess& database, const ProgressFn& progress) {
   if (database.databases == nullptr) return false;
-  return ReadTest(test, databasePath, *database.databases, database.report, progress);
+  return ReadTest(test, databasePath, *database.databases, database.prompter, progress);
 }
 
 bool FlowColumnsFinite(const FlowTest& test, bool intake) {
@@ -45,21 +45,22 @@ bool IsDosTestPath(const std::string& path) {
   return EndsWithIgnoringAsciiCase(path, ".SY");
 }
 
-int LoadSYTest(const std::string& pathFile, const std::string& testName, bool intake,
-               std::int32_t& kind, bool fromDatabase, std::int32_t testId, EngineInputs& inputs,
-               FlowTest& current, const ProgressFn& progress, const DatabaseAccess& database) {
+FlowError LoadSYTest(const std::string& pathFile, const std::string& testName, bool intake,
+                     std::int32_t& kind, bool fromDatabase, std::int32_t testId,
+                     EngineInputs& inputs, FlowTest& current, const ProgressFn& progress,
+                     const DatabaseAccess& database) {
   ETracker guard(kModule, "LoadSYTest");
   FlowTest test;
   test.SetPathFile(pathFile);
-  int errFlag = kFlowOk;
+  FlowError errFlag = FlowError::Ok;
   std::int32_t loadedKind = kind;
   const bool dos = !fromDatabase && IsDosTestPath(pathFile);
   if (fromDatabase) {
     test.TestID = testId;
     if (!ReadDatabaseTest(test, pathFile, database, progress)) {
-      errFlag = kFlowNotFound;
+      errFlag = FlowError::NotFound;
     } else if (test.Condition.Kind() != kind && kind != kAnyKindOfDatabaseTest) {
-      errFlag = kFlowNotFound;
+      errFlag = FlowError::NotFound;
     }
     // The engine's reference keeps the kind the test has, not the "any kind" asked for.
     loadedKind = test.Condition.Kind();
@@ -75,10 +76,10 @@ int LoadSYTest(const std::string& pathFile, const std::string& testName, bool in
     errFlag = R3DataFile(test, 1, progress);
     test.TestID = -1;
   }
-  if (errFlag == kFlowOk && !FlowColumnsFinite(test, intake)) {
-    errFlag = dos ? kFlowBadDosFile : kFlowNotFound;
+  if (errFlag == FlowError::Ok && !FlowColumnsFinite(test, intake)) {
+    errFlag = dos ? FlowError::BadDosFile : FlowError::NotFound;
   }
-  if (errFlag != kFlowOk) return errFlag;
+  if (errFlag != FlowError::Ok) return errFlag;
 
   if (intake) {
     FillTable(inputs.ILift, test, kColLift);
@@ -92,7 +93,7 @@ int LoadSYTest(const std::string& pathFile, const std::string& testName, bool in
   ref = {pathFile, test.Name(), test.TestID, loadedKind, false};
   kind = loadedKind;
   current = std::move(test);
-  return kFlowOk;
+  return FlowError::Ok;
 }
 
 }  // namespace orv

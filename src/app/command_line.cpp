@@ -153,8 +153,9 @@ bool LoadFlowSource(EngineDocument& document, const FlowSource& src, bool intake
   }
   if (src.testIdGiven) {
     std::int32_t kind = src.kindGiven ? src.kind : kAnyKindOfDatabaseTest;
-    const int code = document.LoadDatabaseFlowTest(intake, src.path, src.testId, kind, src.test);
-    if (code != kFlowOk) {
+    const FlowError code =
+        document.LoadDatabaseFlowTest(intake, src.path, src.testId, kind, src.test);
+    if (code != FlowError::Ok) {
       err << "orvantis: cannot load the " << side << " flow test " << src.testId;
       if (src.kindGiven) err << " of kind " << src.kind;
       err << " from the test database " << src.path << ": " << FlowErrorText(code) << " (error "
@@ -173,8 +174,8 @@ bool LoadFlowSource(EngineDocument& document, const FlowSource& src, bool intake
     return false;
   }
   std::int32_t kind = src.kind;
-  const int code = document.LoadFlowTest(intake, src.path, src.test, kind);
-  if (code != kFlowOk) {
+  const FlowError code = document.LoadFlowTest(intake, src.path, src.test, kind);
+  if (code != FlowError::Ok) {
     err << "orvantis: cannot load the " << side << " flow test";
     if (!dos) err << " \"" << src.test << "\" of kind " << src.kind;
     err << " from " << src.path << ": " << FlowErrorText(code) << " (error " << code << ")\n";
@@ -223,8 +224,9 @@ bool LoadCamSource(EngineDocument& document, const CamSource& src, bool intake, 
   }
   const CamOpenResult result = document.OpenCam(intake, choice);
   if (!result.read) {
-    const std::string why = choice.kind == CamFileKind::LobeData ? LobeDataErrorText(result.errFlag)
-                                                                 : CamTextErrorText(result.errFlag);
+    const std::string why = choice.kind == CamFileKind::LobeData
+                                ? LobeDataErrorText(static_cast<LobeDataError>(result.errFlag))
+                                : CamTextErrorText(static_cast<CamTextError>(result.errFlag));
     err << "orvantis: cannot load the " << side << " cam lobe";
     if (choice.kind == CamFileKind::LobeData) {
       err << " " << src.lobe << " of shaft " << src.shaft;
@@ -310,8 +312,8 @@ void ReadSavedSettings(Application& app) {
 // `orvantis flow-tests FILE.SY3`: name and full kind of each test, separated by a tab.
 int ListFlowTests(const std::string& path, std::ostream& out, std::ostream& err) {
   std::vector<Sy3TestName> tests;
-  const int code = ReadSY3TestNames(path, tests);
-  if (code != kFlowOk) {
+  const FlowError code = ReadSY3TestNames(path, tests);
+  if (code != FlowError::Ok) {
     err << "orvantis: cannot list the tests of " << path << ": " << FlowErrorText(code)
         << " (error " << code << ")\n";
     return 1;
@@ -330,13 +332,23 @@ int PrintDatabaseTest(const FlowSource& src, Application& app, std::ostream& out
   FlowTest test;
   test.SetPathFile(src.path);
   test.TestID = src.testId;
-  std::string message;
-  const bool ok = ReadTest(test, src.path, app.testDatabases(),
-                           [&message](const std::string& m) { message = m; });
+  // The message of a database error goes into the command's own error text.
+  class KeptMessage final : public Prompter {
+   public:
+    void Warn(const std::string& text, const std::string&) override { message = text; }
+    Answer AskYesNoCancel(const std::string&, const std::string&) override {
+      return Answer::Cancel;
+    }
+    void Beep() override {}
+    std::string message;
+  } kept;
+  const bool ok = ReadTest(test, src.path, app.testDatabases(), &kept);
+  const std::string& message = kept.message;
   if (!ok) {
     err << "orvantis: cannot read test " << src.testId << " from the test database " << src.path;
     if (message.empty()) {
-      err << ": " << FlowErrorText(kFlowNotFound) << " (error " << kFlowNotFound << ")\n";
+      err << ": " << FlowErrorText(FlowError::NotFound) << " (error " << FlowError::NotFound
+          << ")\n";
     } else {
       err << ":\n" << message << '\n';
     }
@@ -356,7 +368,7 @@ int PrintFlowTest(const FlowSource& src, Application& app, std::ostream& out, st
   if (src.testIdGiven || IsTestDatabaseFile(src.path)) return PrintDatabaseTest(src, app, out, err);
   FlowTest test;
   test.SetPathFile(src.path);
-  int code;
+  FlowError code;
   if (IsDosTestPath(src.path)) {
     test.Condition.SetKind(kKindFromDosFile);
     code = R2DataFile(test, 1);
@@ -369,7 +381,7 @@ int PrintFlowTest(const FlowSource& src, Application& app, std::ostream& out, st
     test.Condition.SetKind(src.kind);
     code = R3DataFile(test, 1);
   }
-  if (code != kFlowOk) {
+  if (code != FlowError::Ok) {
     err << "orvantis: cannot read the flow test from " << src.path << ": " << FlowErrorText(code)
         << " (error " << code << ")\n";
     return 1;

@@ -184,27 +184,28 @@ CamOpenResult EngineDocument::OpenCam(bool intake, const LobeChoice& choice) {
   return result;
 }
 
-int EngineDocument::LoadFlowTest(bool intake, const std::string& path, const std::string& testName,
-                                 std::int32_t& kind) {
+FlowError EngineDocument::LoadFlowTest(bool intake, const std::string& path,
+                                       const std::string& testName, std::int32_t& kind) {
   ETracker guard(kFlowDialogModule, "cmdOpen_Click");
   FlowTest& current = intake ? intakeFlowTest_ : exhaustFlowTest_;
-  const int err = LoadSYTest(path, testName, intake, kind, false, 0, engine_.inputs(), current);
-  if (err != kFlowOk) return err;
+  const FlowError err =
+      LoadSYTest(path, testName, intake, kind, false, 0, engine_.inputs(), current);
+  if (err != FlowError::Ok) return err;
   ++revisions_.sources;
   Changed(true);
   RefreshEngine();
   return err;
 }
 
-int EngineDocument::LoadDatabaseFlowTest(bool intake, const std::string& path, std::int32_t testId,
-                                         std::int32_t& kind, const std::string& testName) {
+FlowError EngineDocument::LoadDatabaseFlowTest(bool intake, const std::string& path,
+                                               std::int32_t testId, std::int32_t& kind,
+                                               const std::string& testName) {
   ETracker guard(kFlowDialogModule, "cmdOpen_Click");
   FlowTest& current = intake ? intakeFlowTest_ : exhaustFlowTest_;
-  DatabaseAccess database{
-      &databases_, [this](const std::string& message) { prompter_.Warn(message, kAppTitle); }};
-  const int err = LoadSYTest(path, testName, intake, kind, true, testId, engine_.inputs(), current,
-                             {}, database);
-  if (err != kFlowOk) return err;
+  DatabaseAccess database{&databases_, &prompter_};
+  const FlowError err = LoadSYTest(path, testName, intake, kind, true, testId, engine_.inputs(),
+                                   current, {}, database);
+  if (err != FlowError::Ok) return err;
   ++revisions_.sources;
   Changed(true);
   RefreshEngine();

@@ -137,13 +137,13 @@ class EngineDocument final {
   // full kind `kind`) through `LoadSYTest`, as the flow-test dialog's "Open" does; on success
   // the engine is marked changed and refreshed. Returns the loader's error flag; on failure
   // the current test and the flow tables stay.
-  int LoadFlowTest(bool intake, const std::string& path, const std::string& testName,
-                   std::int32_t& kind);
+  FlowError LoadFlowTest(bool intake, const std::string& path, const std::string& testName,
+                         std::int32_t& kind);
   // Loads test `testId` of the flow bench's test database at `path` for one side: it must be
   // of kind `kind` unless that is kAnyKindOfDatabaseTest (-4444), and `kind` returns its kind.
   // Database errors are reported through the prompter. Otherwise as `LoadFlowTest`.
-  int LoadDatabaseFlowTest(bool intake, const std::string& path, std::int32_t testId,
-                           std::int32_t& kind, const std::string& testName = {});
+  FlowError LoadDatabaseFlowTest(bool intake, const std::string& path, std::int32_t testId,
+                                 std::int32_t& kind, const std::string& testName = {});
   // The keyboard tab's Open: `test` (built from the typed rows, already copied into the side's
   // keyboard tables) becomes the side's current test, the side uses keyboard flow, the engine
   // is marked changed and refreshed.

@@ -257,7 +257,6 @@ int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, const JetReaderOpt
     }
     return 0;
   } catch (const UsageError& e) {
-    EStackTrace::Instance().Clear();
     err << "orvantis: " << e.what() << '\n';
     return 1;
   } catch (...) {

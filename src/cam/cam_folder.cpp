@@ -134,9 +134,9 @@ void CamFolder::RefillLobeList(const fs::path& directory) {
   for (std::size_t f = 0; f < lbkFiles_.size(); ++f) {
     std::vector<std::string> texts;
     std::vector<std::int16_t> shafts;
-    std::int16_t err = 0;
-    CamLobe::C2DataDescriptionRead((directory / lbkFiles_[f]).string(), texts, shafts, err);
-    if (err != 0 || texts.empty()) continue;
+    const LobeDataError err =
+        CamLobe::ReadLobeList((directory / lbkFiles_[f]).string(), texts, shafts);
+    if (err != LobeDataError::Ok || texts.empty()) continue;
     LobeTreeNode file{PadNodeText(lbkFiles_[f]), 0, false, {}};
     for (std::size_t k = 0; k < texts.size(); ++k) {
       const int tag = addEntry(shafts[k], f);
@@ -203,9 +203,8 @@ void CamFolder::ShowNotes() {
   if (file != notesFile_) {
     if (entry->kind >= 1 && entry->kind <= 4) {
       CamLobe lobe;
-      std::int16_t err = 1;  // header only
-      lobe.C2DataRead(file, 0, 0, err);
-      notes_ = err == kLbkOk ? lobe.Notes() : kNotesReadError;
+      const LobeDataError err = lobe.ReadLobeDataFile(file, 0, 0, LobeDataPart::HeaderOnly);
+      notes_ = err == LobeDataError::Ok ? lobe.Notes() : kNotesReadError;
     } else {
       notes_.clear();
     }

@@ -19,7 +19,7 @@ constexpr double kAirflowPerPower = 1.058300524;  // CFM per unit of the power-a
 }  // namespace
 
 Engine::Engine() {
-  k_ = EmpiracleConstants();
+  k_ = ComputeEmpiricalConstants();
   res_.FillFactor = k_.FillFactor;
   res_.DynamicCR = k_.DynamicCR;
   InstallDefaultEngine();

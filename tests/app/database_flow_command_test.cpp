@@ -144,7 +144,7 @@ TEST(DatabaseFlowCommands, DocumentKeepsTheDatabaseAndTheCurrentTestOnFailure) {
   reader.executable = ORVANTIS_EXECUTABLE;
   app.testDatabases().SetReader(reader);
   std::int32_t kind = kAnyKindOfDatabaseTest;
-  ASSERT_EQ(app.document().LoadDatabaseFlowTest(false, f.db, 2, kind), 0) << err.str();
+  ASSERT_EQ(app.document().LoadDatabaseFlowTest(false, f.db, 2, kind), FlowError::Ok) << err.str();
   EXPECT_EQ(kind, 2);
   EXPECT_TRUE(app.document().changed());
   EXPECT_TRUE(app.testDatabases().IsOpen(f.db));
@@ -152,14 +152,16 @@ TEST(DatabaseFlowCommands, DocumentKeepsTheDatabaseAndTheCurrentTestOnFailure) {
 
   const EngineInputs before = app.document().engine().inputs();
   kind = 3;
-  EXPECT_EQ(app.document().LoadDatabaseFlowTest(false, f.db, 1, kind), -1);  // test 1 is of kind 2
+  EXPECT_EQ(app.document().LoadDatabaseFlowTest(false, f.db, 1, kind),
+            FlowError::NotFound);  // test 1 is of kind 2
   EXPECT_EQ(app.document().exhaustFlowTest().Name(), "SBC Auto Exhaust");
   EXPECT_EQ(app.document().engine().inputs().ELift, before.ELift);
   EXPECT_EQ(app.document().engine().inputs().exhaustFlow, before.exhaustFlow);
   EXPECT_EQ(err.str(), "");
 
   kind = kAnyKindOfDatabaseTest;
-  EXPECT_EQ(app.document().LoadDatabaseFlowTest(true, (f.dir / "none.mdb").string(), 1, kind), -1);
+  EXPECT_EQ(app.document().LoadDatabaseFlowTest(true, (f.dir / "none.mdb").string(), 1, kind),
+            FlowError::NotFound);
   EXPECT_NE(err.str().find("Error (3024)"), std::string::npos) << err.str();
   EXPECT_NE(err.str().find("SYDatabase/ReadTest"), std::string::npos) << err.str();
 }

@@ -127,7 +127,7 @@ TEST_F(Document, ASourceChangeRefreshesInputsAndOutputs) {
   EXPECT_EQ(panel().text[kInBore], "4.125");
   EXPECT_EQ(outputs().page0.at(4), "12.76");  // 4.03 in
   std::int32_t kind = 0;
-  ASSERT_EQ(doc_.LoadFlowTest(true, files.dos, "", kind), kFlowOk);
+  ASSERT_EQ(doc_.LoadFlowTest(true, files.dos, "", kind), FlowError::Ok);
   EXPECT_EQ(outputs().page0.at(4), "13.36");  // 4.125 in, recalculated and refilled
   EXPECT_EQ(doc_.engine().results().ValveTrainFactor, 5.28);
 }

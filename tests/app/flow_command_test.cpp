@@ -155,7 +155,7 @@ TEST(FlowCommands, DocumentLoadMarksTheEngineChanged) {
   ConsolePrompter prompter(err);
   Application app(prompter);
   std::int32_t kind = 9;
-  EXPECT_EQ(app.document().LoadFlowTest(true, f.dos, "", kind), 0);
+  EXPECT_EQ(app.document().LoadFlowTest(true, f.dos, "", kind), FlowError::Ok);
   EXPECT_EQ(kind, 5);
   EXPECT_TRUE(app.document().changed());
   EXPECT_EQ(app.document().intakeFlowTest().Records(), 4);
@@ -163,7 +163,7 @@ TEST(FlowCommands, DocumentLoadMarksTheEngineChanged) {
 
   Application untouched(prompter);
   kind = 5;
-  EXPECT_EQ(untouched.document().LoadFlowTest(false, f.sy3, "NOPE", kind), -1);
+  EXPECT_EQ(untouched.document().LoadFlowTest(false, f.sy3, "NOPE", kind), FlowError::NotFound);
   EXPECT_FALSE(untouched.document().changed());
 }
 

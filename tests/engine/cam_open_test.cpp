@@ -187,14 +187,17 @@ TEST(CamOpen, FailedReadsKeepTheLobeAndStillCopyIt) {
     bool report;
   };
   const Row rows[] = {
-      {"missing S96", {CamFileKind::S96, files.s96 + "X", 0, 0, false}, kCamTextReadError, true},
+      {"missing S96",
+       {CamFileKind::S96, files.s96 + "X", 0, 0, false},
+       static_cast<std::int16_t>(CamTextError::ReadError),
+       true},
       {"lobe not in the file",
        {CamFileKind::LobeData, files.lbk, 2, 105, false},
-       kLbkNotFound,
+       static_cast<std::int16_t>(LobeDataError::NotFound),
        false},
       {"short cam document",
        {CamFileKind::CamDocument, files.s96, 0, 0, true},
-       kCamTextTooFewLines,
+       static_cast<std::int16_t>(CamTextError::TooFewLines),
        false},
   };
   for (const Row& row : rows) {
@@ -224,12 +227,9 @@ TEST(CamOpen, LoadLBKFileReplacesTheLobeOnlyOnSuccess) {
   CamFiles files;
   Engine engine;
   engine.exhaustLobe().SetSmoothing(9);
-  std::int16_t flag = 7;
-  LoadLBKFile(engine, files.lbk, 1, -105, false, flag);
-  EXPECT_EQ(flag, kLbkNotFound);
+  EXPECT_EQ(LoadLBKFile(engine, files.lbk, 1, -105, false), LobeDataError::NotFound);
   EXPECT_EQ(engine.exhaustLobe().Smoothing(), 9);
-  LoadLBKFile(engine, files.lbk, 2, -105, false, flag);
-  EXPECT_EQ(flag, kLbkOk);
+  EXPECT_EQ(LoadLBKFile(engine, files.lbk, 2, -105, false), LobeDataError::Ok);
   EXPECT_EQ(engine.exhaustLobe().Smoothing(), 4);
   EXPECT_EQ(engine.exhaustLobe().PathFile(), files.lbk);
   EXPECT_EQ(engine.intakeLobe().PathFile(), "");
