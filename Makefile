@@ -5,7 +5,8 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 20
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench fuzz format clean
+.PHONY: all deps build run test bench fuzz format clean install package
+PREFIX ?= /usr/local
 
 all: build
 
@@ -22,6 +23,15 @@ run: build
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The program, its interface texts, the manual, the desktop entry, the icons and the manual
+# page under PREFIX (default /usr/local): make install PREFIX=$$HOME/.local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the installed layout under /usr, in the build folder.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTIS_TESTS=OFF >/dev/null

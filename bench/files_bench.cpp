@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "base/atomic_file.h"
 #include "files/engine_file.h"
@@ -64,6 +65,49 @@ void BM_EngineFileWrite(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(EngineFileIO(path, in, false, false, n));
 }
 BENCHMARK(BM_EngineFileWrite)->Unit(benchmark::kMicrosecond);
+
+// An engine file grown to `megabytes` by hand-written lines: one run of blank lines (the case
+// that once rebuilt a table of every line for each section read) or one of short keys in the
+// "Inputs" section, which every key lookup passes over. Reading must take time in proportion to
+// the size of the file.
+fs::path PaddedEngineFile(int megabytes, bool keys) {
+  std::string name = "padded-";
+  name += std::to_string(megabytes);
+  name += keys ? "-keys.OV" : "-blank.OV";
+  const fs::path path = ScratchFolder() / name;
+  EngineInputs in = FullEngine();
+  SilentPrompter n;
+  EngineFileIO(path, in, false, false, n);
+  std::string text = ReadWholeFile(path).value_or("");
+  const std::size_t target = static_cast<std::size_t>(megabytes) * 1024 * 1024 - 64;
+  std::string padding;
+  if (keys) {
+    for (int i = 0; padding.size() + text.size() < target; ++i) {
+      padding += 'k';
+      padding += std::to_string(i);
+      padding += "=1\r\n";
+    }
+  } else {
+    padding.assign(target - text.size(), '\n');
+  }
+  text.insert(text.find("[Inputs]\r\n") + 10, padding);
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+void BM_EngineFileReadPadded(benchmark::State& state) {
+  const fs::path path = PaddedEngineFile(static_cast<int>(state.range(0)), state.range(1) != 0);
+  SilentPrompter n;
+  for (auto _ : state) {
+    EngineInputs back;
+    benchmark::DoNotOptimize(EngineFileIO(path, back, true, false, n));
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(path)));
+}
+BENCHMARK(BM_EngineFileReadPadded)
+    ->ArgsProduct({{1, 4, 15}, {0, 1}})
+    ->ArgNames({"MB", "keys"})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_InterfaceStringsParse(benchmark::State& state) {
   const auto text = ReadWholeFile(fs::path(ORVANTIS_RESOURCES) / "OV-STR.TXT");

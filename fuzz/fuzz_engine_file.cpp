@@ -1,5 +1,5 @@
 // Fuzz target: reading an engine file of any bytes, in both header behaviours, then writing
-// the engine that was read.
+// the engine that was read and reading its texts back.
 #include <unistd.h>
 
 #include <cstddef>
@@ -52,6 +52,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       std::filesystem::remove(output);
       if (!orv::EngineFileIO(output, in, false, false, prompter)) __builtin_trap();
+      // Every text reads back as it was held, except that a line break or NUL in it is written
+      // as a blank and blanks at its ends are not kept.
+      orv::EngineInputs back;
+      if (!orv::EngineFileIO(output, back, true, false, prompter)) __builtin_trap();
+      auto same = [](std::string held, const std::string& read) {
+        for (char& c : held) {
+          if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+        }
+        const std::size_t first = held.find_first_not_of(" \t");
+        const std::size_t last = held.find_last_not_of(" \t");
+        held = first == std::string::npos ? "" : held.substr(first, last - first + 1);
+        return held == read;
+      };
+      if (!same(in.intakeCam.path, back.intakeCam.path) ||
+          !same(in.exhaustCam.path, back.exhaustCam.path) ||
+          !same(in.intakeFlow.path, back.intakeFlow.path) ||
+          !same(in.intakeFlow.name, back.intakeFlow.name) ||
+          !same(in.exhaustFlow.path, back.exhaustFlow.path) ||
+          !same(in.exhaustFlow.name, back.exhaustFlow.name)) {
+        __builtin_trap();
+      }
     }
   }
   return 0;

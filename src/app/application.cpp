@@ -27,7 +27,7 @@ Application::Application(Prompter& prompter)
     : prompter_(prompter),
       testDatabases_(DefaultJetReaderOptions()),
       document_(prompter, testDatabases_),
-      folders_{ExecutableFolder(), ResolveDataRoot({})},
+      folders_{ProgramFolder(), ResolveDataRoot({})},
       userStorePath_(UserStore::DefaultPath()) {
   SetFileDefaults(settings_, folders_);
   SetGraphDefaults(settings_, nullptr, windowBackground_);
@@ -45,11 +45,11 @@ Settings& Application::EditSettings() noexcept {
   return settings_;
 }
 
-UnitMode Application::unitSystem() const noexcept { return UnitModeOfSetting(settings_.metric); }
+UnitMode Application::unitSystem() const noexcept { return UnitModeOfSetting(settings_.unitSystem); }
 
 void Application::SetUnitSystem(UnitMode mode) {
   ++settingsRevision_;
-  settings_.metric = static_cast<std::int32_t>(mode);
+  settings_.unitSystem = static_cast<std::int32_t>(mode);
   document_.SetUnitMode(mode);
   document_.RefreshOutputs();
 }
@@ -86,14 +86,14 @@ std::optional<fs::path> Application::ManualToOpen() {
 // ---------------------------------------------------------------------------------------------
 // Engine files
 
-bool Application::OpenEngine(const std::string& path) {
-  const bool ok = document_.ReadEngineFile(path);
+bool Application::OpenEngine(const std::string& path, std::string* reason) {
+  const bool ok = document_.ReadEngineFile(path, reason);
   if (ok) AddRecentFile(path);
   return ok;
 }
 
-bool Application::SaveEngineTo(const std::string& path) {
-  if (!document_.WriteEngineFile(path)) return false;
+bool Application::SaveEngineTo(const std::string& path, std::string* reason) {
+  if (!document_.WriteEngineFile(path, reason)) return false;
   AddRecentFile(path);
   return true;
 }
@@ -107,7 +107,7 @@ Application::SaveResult Application::SaveEngine(const std::string& proposed) {
 }
 
 std::string Application::SaveAsProposal() const {
-  if (!settings_.nameInc) return enginePath();
+  if (!settings_.incrementNames) return enginePath();
   const fs::path current(enginePath());
   const std::string advanced = AdvanceFileName(current.filename().string());
   if (advanced.empty()) return enginePath();
@@ -135,7 +135,7 @@ bool Application::AskSaveChanges() {
 // Cam selection dialog
 
 fs::path Application::CamDialogFolder() const {
-  return settings_.cam.empty() ? folders_.programFolder : fs::path(settings_.cam);
+  return settings_.camFolder.empty() ? folders_.programFolder : fs::path(settings_.camFolder);
 }
 
 std::optional<CamOpenResult> Application::OpenCamDialogChoice(bool intake,
@@ -149,7 +149,7 @@ std::optional<CamOpenResult> Application::OpenCamDialogChoice(bool intake,
     directory += fs::path::preferred_separator;
   }
   ++settingsRevision_;
-  settings_.cam = directory;
+  settings_.camFolder = directory;
   return result;
 }
 
@@ -187,7 +187,7 @@ void Application::CreateDefaultEngineFile() {
     const fs::path candidate = folders_.enginesFolder() / (name + kEngineExtension);
     std::error_code ec;
     if (fs::exists(candidate, ec)) continue;
-    settings_.engine = candidate.string();
+    settings_.engineFile = candidate.string();
     if (!EngineFileIO(candidate, document_.engine().inputs(), false, false, prompter_)) {
       prompter_.Warn(
           std::string(kWriteErrorText) + "\r" + candidate.string() + "\r" + kNotSavedText,
@@ -220,20 +220,20 @@ bool Application::StartUp() {
     CreateDefaultEngineFile();
     in.intakeFlow.keyboard = false;
     in.exhaustFlow.keyboard = false;
-  } else if (EngineFileIO(settings_.engine, in, true, false, prompter_)) {
+  } else if (EngineFileIO(settings_.engineFile, in, true, false, prompter_)) {
     document_.RebuildLobesAndFlowTestsFromEngine();
   } else {
     in.intakeFlow.keyboard = false;
     in.exhaustFlow.keyboard = false;
   }
-  document_.SetPath(settings_.engine);
+  document_.SetPath(settings_.engineFile);
   document_.SetChanged(false);
 
   // The graph setting box shows 1 to 9 only.
-  if (settings_.gThd < 1) settings_.gThd = 1;
-  if (settings_.gThd > 9) settings_.gThd = 9;
+  if (settings_.graphPanelNumber < 1) settings_.graphPanelNumber = 1;
+  if (settings_.graphPanelNumber > 9) settings_.graphPanelNumber = 9;
   const std::string root = folders_.dataRootText();
-  for (std::string* folder : {&settings_.cam, &settings_.flowDos, &settings_.flowWin}) {
+  for (std::string* folder : {&settings_.camFolder, &settings_.flowDosFolder, &settings_.flowDatabase}) {
     if (folder->empty()) *folder = root;
   }
   document_.SetUnitMode(unitSystem());
@@ -256,7 +256,7 @@ bool Application::QueryExit() {
 }
 
 void Application::Exit() {
-  settings_.engine = enginePath();
+  settings_.engineFile = enginePath();
   UserStore(userStorePath_).WriteExitValues(recent_, folders_.configFile().string());
   ConfigFileIO(folders_.configFile(), settings_, false, false, MakeConfigDefaults(), prompter_);
 }

@@ -92,16 +92,17 @@ class Application final {
   std::string WindowTitle() const { return document_.WindowTitle(); }
 
   // Reads an engine file into the document (see `EngineDocument::ReadEngineFile`); on success
-  // the path goes to the top of the recent list. Returns whether the file was read.
-  bool OpenEngine(const std::string& path);
+  // the path goes to the top of the recent list. Returns whether the file was read; when not,
+  // `reason` (when given) says why.
+  bool OpenEngine(const std::string& path, std::string* reason = nullptr);
 
   enum class SaveResult { Saved, Cancelled, Failed };
   // Asks for the file name (the current engine path when `proposed` is empty, otherwise
   // `proposed` in save-as mode) and writes the engine there.
   SaveResult SaveEngine(const std::string& proposed);
   // Writes the engine to `path`; on success the path tops the recent list (see
-  // `EngineDocument::WriteEngineFile`).
-  bool SaveEngineTo(const std::string& path);
+  // `EngineDocument::WriteEngineFile`, which gives the reason of a failure in `reason`).
+  bool SaveEngineTo(const std::string& path, std::string* reason = nullptr);
   // The name Save Engine As proposes: the current path with its name counted up when name
   // increment is on, otherwise the current path.
   std::string SaveAsProposal() const;

@@ -1,8 +1,9 @@
 #include "app/command_line.h"
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 
@@ -14,6 +15,7 @@
 #include "airflow/test_database.h"
 #include "airflow/test_list_query.h"
 #include "app/application.h"
+#include "app/command_help.h"
 #include "app/console_prompter.h"
 #include "app/curves_csv.h"
 #include "app/dump_json.h"
@@ -242,22 +244,32 @@ bool LoadCamSource(EngineDocument& document, const CamSource& src, bool intake, 
   return true;
 }
 
+// The first line of an error message ("Error (9)    Subscript out of range").
+std::string FirstLine(const std::string& message) {
+  return message.substr(0, message.find_first_of("\r\n"));
+}
+
 // Brings the application to the engine the request describes. Returns false (after telling why
 // on `err`) when it cannot.
 bool PrepareEngine(Application& app, const EngineRequest& req, std::ostream& err) {
-  app.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
+  app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
   app.SetUnitSystem(UnitModeOf(req.units));
-  if (!req.enginePath.empty() && !app.OpenEngine(req.enginePath)) {
-    err << "orvantis: cannot read the engine file " << req.enginePath << '\n';
+  if (std::string why; !req.enginePath.empty() && !app.OpenEngine(req.enginePath, &why)) {
+    err << "orvantis: cannot read the engine file " << req.enginePath << ": "
+        << (why.empty() ? "it is not an Orvantis engine file" : why) << '\n';
     return false;
   }
   EngineDocument& document = app.document();
   ETracker guard(kModule, "TypeInputs");
+  // What is being done, for the message when an error ends it.
+  std::string step;
   try {
+    step = "loading the cam lobes";
     if (!LoadCamSource(document, req.intakeCam, true, err) ||
         !LoadCamSource(document, req.exhaustCam, false, err)) {
       return false;
     }
+    step = "loading the flow tests";
     if (!LoadFlowSource(document, req.intakeFlow, true, err) ||
         !LoadFlowSource(document, req.exhaustFlow, false, err)) {
       return false;
@@ -268,20 +280,53 @@ bool PrepareEngine(Application& app, const EngineRequest& req, std::ostream& err
         err << "orvantis: --set needs KEY=VALUE, got \"" << set << "\"\n";
         return false;
       }
+      step = "--set " + set;
       if (!document.TypeInput(set.substr(0, eq), set.substr(eq + 1))) {
         err << "orvantis: no input has the engine-file key \"" << set.substr(0, eq) << "\"\n";
         return false;
       }
     }
   } catch (...) {
-    app.ReportError(guard);
+    const std::string message = app.ReportError(guard);
+    err << "orvantis: " << step << " failed: " << FirstLine(message) << '\n';
     return false;
   }
-  if (!req.savePath.empty() && !app.SaveEngineTo(req.savePath)) {
-    err << "orvantis: cannot write the engine file " << req.savePath << '\n';
+  if (std::string why; !req.savePath.empty() && !app.SaveEngineTo(req.savePath, &why)) {
+    err << "orvantis: cannot write the engine file " << req.savePath << ": " << why << '\n';
     return false;
   }
   return true;
+}
+
+// Whether the engine's results and tables were computed for its current inputs, so that they
+// may be printed. After a failed calculation (its error trace is already on standard error),
+// or when nothing could be calculated, nothing is printed. When the crank geometry cannot be
+// worked out, `dump` still prints the engine with "warning" true (its results are those of the
+// last calculation that completed, as the window shows them under its warning); the reports and
+// curves, which have no such mark, print nothing.
+bool EngineCalculated(const EngineDocument& document, bool warningMarked, std::ostream& err) {
+  const Engine& e = document.engine();
+  std::string why;
+  if (!e.valveTables().current) {
+    why = "the valve tables could not be built (the error is shown above)";
+  } else {
+    switch (e.lastCalc()) {
+      case Engine::CalcOutcome::Complete:
+        return true;
+      case Engine::CalcOutcome::CannotComplete:
+        if (warningMarked) return true;
+        why = kNoCalcWarning;
+        break;
+      case Engine::CalcOutcome::NotStarted:
+        why = "the engine cannot be calculated: its stroke and bore must be above 0";
+        break;
+      case Engine::CalcOutcome::Failed:
+        why = "the calculation of the engine failed (the error is shown above)";
+        break;
+    }
+  }
+  err << "orvantis: " << why << "; no results are printed\n";
+  return false;
 }
 
 // `orvantis lobes DIR`: the tree of the cam selection dialog, one node per line (without the
@@ -406,7 +451,7 @@ struct ReportOptions {
 int RunReport(Application& app, EngineRequest req, const ReportOptions& opt, std::ostream& out,
               std::ostream& err) {
   const ReportKind kind = ReportKindOfName(opt.kind).value_or(ReportKind::General);
-  app.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(req.dataRoot)});
+  app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
   {
     ETracker guard(kModule, "Report");
     try {
@@ -418,7 +463,7 @@ int RunReport(Application& app, EngineRequest req, const ReportOptions& opt, std
   }
   if (!req.dataRoot.empty() && !ReadReportSettings(app, app.folders().dataRoot)) return 1;
   if (!opt.unitsGiven) {
-    const UnitMode mode = ReportUnitMode(app.settings().metric);
+    const UnitMode mode = ReportUnitMode(app.settings().unitSystem);
     req.units = mode == UnitMode::English  ? "english"
                 : mode == UnitMode::Metric ? "metric"
                                            : "metric-m3";
@@ -435,9 +480,9 @@ int RunReport(Application& app, EngineRequest req, const ReportOptions& opt, std
       return 1;
     }
     std::copy(range->begin(), range->end(),
-              app.EditSettings().repDeg.begin() + (kind == ReportKind::Details ? 3 : 0));
+              app.EditSettings().reportRanges.begin() + (kind == ReportKind::Details ? 3 : 0));
   }
-  if (!PrepareEngine(app, req, err)) return 1;
+  if (!PrepareEngine(app, req, err) || !EngineCalculated(app.document(), false, err)) return 1;
 
   ETracker guard(kModule, "Report");
   std::string text;
@@ -562,6 +607,11 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                      "text file to write the report to (CR LF line ends) instead of standard "
                      "output");
 
+  AddHelpTexts(cli);
+  if (argc == 2 && std::string(argv[1]) == kManPageOption) {
+    out << ManPage(cli);
+    return 0;
+  }
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -580,13 +630,23 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
 
   if (flowTests->parsed()) {
     // The dialog's choices and database, as the configuration file keeps them.
-    app.SetFolders(Folders{ExecutableFolder(), ResolveDataRoot(flowTestsRoot)});
+    app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(flowTestsRoot)});
     if (!flowTestsDefaults) ReadSavedSettings(app);
     flowTestsReq.saved = !flowTestsDefaults;
     if (flowTestsReq.file.empty()) {
-      flowTestsReq.file = app.settings().flowWin;
+      flowTestsReq.file = app.settings().flowDatabase;
       if (!CheckTestDatabase(flowTestsReq.file, reader)) {
         err << kDatabaseNeededText << '\n';
+        if (flowTestsReq.file.empty()) {
+          err << "orvantis: no test database is chosen (configuration value \"FlowWin\")\n";
+        } else {
+          std::string why;
+          if (const int fd = OpenRegularFile(flowTestsReq.file, &why); fd >= 0) {
+            ::close(fd);
+            why = flowTestsReq.file + ": not a readable test database";
+          }
+          err << "orvantis: " << why << " (configuration value \"FlowWin\")\n";
+        }
         return 1;
       }
       return RunDatabaseFlowTests(flowTestsReq, reader, app, out, err);
@@ -598,11 +658,13 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   }
 
   if (dump->parsed()) {
-    if (!PrepareEngine(app, dumpReq, err)) return 1;
+    if (!PrepareEngine(app, dumpReq, err) || !EngineCalculated(app.document(), true, err)) {
+      return 1;
+    }
     ETracker guard(kModule, "Dump");
     try {
       app.document().FillOutputPagesForReports();
-      out << DumpJson(app.document()).dump(1) << '\n';
+      out << DumpJsonText(app.document()) << '\n';
     } catch (...) {
       app.ReportError(guard);
       return 1;
@@ -615,7 +677,9 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
       err << "orvantis: " << rangeError << '\n';
       return 1;
     }
-    if (!PrepareEngine(app, curvesReq, err)) return 1;
+    if (!PrepareEngine(app, curvesReq, err) || !EngineCalculated(app.document(), false, err)) {
+      return 1;
+    }
     ETracker guard(kModule, "Curves");
     std::string csv;
     try {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/curves_csv.h"
+#include "base/codepage.h"
 
 namespace orv {
 
@@ -58,25 +59,25 @@ Json InputsJson(const EngineInputs& in) {
   j["EVlvDia"] = in.EVlvDia;
   j["RecipBF"] = SingleForJson(in.RecipBF);
   j["EnterAirPP"] = in.EnterAirPP;
-  j["ICam"] = in.intakeCam.path;
+  j["ICam"] = Utf8OrCp1252ToUtf8(in.intakeCam.path);
   j["I_CL"] = in.I_CL;
   j["I_LNo"] = in.intakeCam.lobeNo;
   j["I_SNo"] = in.intakeCam.shaftNo;
   j["I_RR"] = SingleForJson(in.I_RR);
   j["I_Lash"] = SingleForJson(in.I_Lash);
-  j["IAir"] = in.intakeFlow.path;
-  j["IA_Name"] = in.intakeFlow.name;
+  j["IAir"] = Utf8OrCp1252ToUtf8(in.intakeFlow.path);
+  j["IA_Name"] = Utf8OrCp1252ToUtf8(in.intakeFlow.name);
   j["IA_ID"] = in.intakeFlow.testId;
   j["IA_Kd"] = in.intakeFlow.kind;
   j["KbdFlow_I"] = in.intakeFlow.keyboard;
-  j["ECam"] = in.exhaustCam.path;
+  j["ECam"] = Utf8OrCp1252ToUtf8(in.exhaustCam.path);
   j["E_CL"] = in.E_CL;
   j["E_LNo"] = in.exhaustCam.lobeNo;
   j["E_SNo"] = in.exhaustCam.shaftNo;
   j["E_RR"] = SingleForJson(in.E_RR);
   j["E_Lash"] = SingleForJson(in.E_Lash);
-  j["EAir"] = in.exhaustFlow.path;
-  j["EA_Name"] = in.exhaustFlow.name;
+  j["EAir"] = Utf8OrCp1252ToUtf8(in.exhaustFlow.path);
+  j["EA_Name"] = Utf8OrCp1252ToUtf8(in.exhaustFlow.name);
   j["EA_ID"] = in.exhaustFlow.testId;
   j["EA_Kd"] = in.exhaustFlow.kind;
   j["KbdFlow_E"] = in.exhaustFlow.keyboard;
@@ -135,4 +136,9 @@ Json DumpJson(const EngineDocument& document) {
   return j;
 }
 
+std::string DumpJsonText(const EngineDocument& document) {
+  // The texts above are made UTF-8 already; the writer's own replacement of malformed bytes
+  // is the last guard for any text that reaches it otherwise.
+  return DumpJson(document).dump(1, ' ', false, Json::error_handler_t::replace);
+}
 }  // namespace orv

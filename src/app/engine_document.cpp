@@ -1,9 +1,12 @@
 #include "app/engine_document.h"
 
+#include <cmath>
+#include <limits>
 #include <utility>
 
 #include "airflow/load_test.h"
 #include "base/rounding.h"
+#include "base/runtime_error.h"
 #include "base/text_number.h"
 #include "files/engine_file.h"
 
@@ -73,13 +76,15 @@ bool EngineDocument::TypeInput(const std::string& key, const std::string& value)
     ChooseValveTrain(ToInt32(TextToDouble(value)));
   } else if (key == "EnterAirPP") {
     ChooseEnterAirPP(TextToDouble(value) != 0 ? 1 : 0);
-  } else if (key == "TorqLoss") {
+  } else if (key == "TorqLoss" || key == "PcntDrop") {
+    const double typed = TextToDouble(value);
+    // Held as the engine file holds it: a 32-bit float.
+    if (std::fabs(typed) > std::numeric_limits<float>::max()) {
+      ETracker guard(kModule, "TypeInput");
+      Raise(kErrOverflow);
+    }
     ++revisions_.inputs;
-    engine_.inputs().TorqLoss = TextToDouble(value);
-    Changed(true);
-  } else if (key == "PcntDrop") {
-    ++revisions_.inputs;
-    engine_.inputs().PcntDrop = TextToDouble(value);
+    (key == "TorqLoss" ? engine_.inputs().TorqLoss : engine_.inputs().PcntDrop) = typed;
     Changed(true);
   } else if (n >= 0) {
     TypeIntoBox(n, value);
@@ -224,24 +229,30 @@ void EngineDocument::UseKeyboardFlowTest(bool intake, FlowTest test) {
 // ---------------------------------------------------------------------------------------------
 // Engine files
 
-bool EngineDocument::ReadEngineFile(const std::string& path) {
+bool EngineDocument::ReadEngineFile(const std::string& path, std::string* reason) {
   ++revisions_.sources;
-  const bool ok = EngineFileIO(path, engine_.inputs(), true, false, prompter_);
+  std::string why;
+  const bool ok = EngineFileIO(path, engine_.inputs(), true, false, prompter_, &why);
   if (ok) {
     RebuildLobesAndFlowTestsFromEngine();
     SetPath(path);
     Changed(false);
   } else {
-    prompter_.Warn(std::string(kReadErrorText) + "\r" + path, kWarningTitle);
+    prompter_.Warn(std::string(kReadErrorText) + "\r" + path + (why.empty() ? "" : "\r" + why),
+                   kWarningTitle);
+    if (reason != nullptr) *reason = why;
   }
   RefreshEngineReportingErrors();
   return ok;
 }
 
-bool EngineDocument::WriteEngineFile(const std::string& path) {
-  if (!EngineFileIO(path, engine_.inputs(), false, false, prompter_)) {
-    prompter_.Warn(std::string(kWriteErrorText) + "\r" + path + "\r" + kNotSavedText,
+bool EngineDocument::WriteEngineFile(const std::string& path, std::string* reason) {
+  std::string why;
+  if (!EngineFileIO(path, engine_.inputs(), false, false, prompter_, &why)) {
+    prompter_.Warn(std::string(kWriteErrorText) + "\r" + path + "\r" + kNotSavedText +
+                       (why.empty() ? "" : "\r" + why),
                    kWarningTitle);
+    if (reason != nullptr) *reason = why;
     return false;
   }
   Changed(false);
@@ -258,7 +269,14 @@ void EngineDocument::InstallDefaultEngine() {
 void EngineDocument::RebuildLobesAndFlowTestsFromEngine() {
   ++revisions_.sources;
   const EngineInputs& in = engine_.inputs();
-  engine_.RebuildValveTables();
+  {
+    ETracker guard(kModule, "RebuildLobesAndFlowTestsFromEngine");
+    try {
+      engine_.RebuildValveTables();
+    } catch (...) {
+      ReportError(guard);
+    }
+  }
 
   // New lobes carry the file's references and settings; no cam file is read here.
   auto lobeFrom = [](const CamFileRef& ref, double centerline, float rockerRatio, float lash) {

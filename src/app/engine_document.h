@@ -89,7 +89,9 @@ class EngineDocument final {
   EntryResult TypeIntoBox(int n, std::string_view text);
   // Types `value` into the input whose engine-file key is `key`, as `TypeIntoBox` does (list
   // choices and the airflow/rpm option pair as a click). Keys that have no box ("TorqLoss",
-  // "PcntDrop") are stored as read. Returns false for an unknown key.
+  // "PcntDrop") are stored as read; the engine file holds them as 32-bit floats, so a number
+  // beyond that range raises "Overflow" (6) and the value stays. Returns false for an unknown
+  // key.
   bool TypeInput(const std::string& key, const std::string& value);
   // The Enter key in box 10: the reciprocating balance factor is stored as a 32-bit float and
   // shown, the balance analysis refreshed, the engine marked changed when the value changed;
@@ -151,21 +153,25 @@ class EngineDocument final {
 
   // --- Engine files ----------------------------------------------------------------------
 
-  // Reads an engine file, refusing a missing or foreign one ("Error while reading file").
-  // On success the path becomes the document's path, the lobes and flow tests are rebuilt
-  // from the file's references and the engine is unchanged; on failure the engine stays as it
-  // was. Either way the engine is refreshed (an error of the calculation is reported through
-  // the prompter). Returns whether the file was read.
-  bool ReadEngineFile(const std::string& path);
+  // Reads an engine file, refusing a missing or foreign one ("Error while reading file", with
+  // the reason when the file could not be read). On success the path becomes the document's
+  // path, the lobes and flow tests are rebuilt from the file's references and the engine is
+  // unchanged; on failure the engine stays as it was. Either way the engine is refreshed (an
+  // error of the calculation is reported through the prompter). Returns whether the file was
+  // read; when not, `reason` (when given) says why (empty for a file that is not an engine
+  // file, which the header check has said).
+  bool ReadEngineFile(const std::string& path, std::string* reason = nullptr);
   // Writes the engine to `path`. On success the engine is unchanged and the path is the
-  // document's path; on failure "Error while writing file" is shown, the engine stays marked
-  // as changed and the file on disk is left as it was.
-  bool WriteEngineFile(const std::string& path);
+  // document's path; on failure "Error while writing file" is shown with the reason, the
+  // engine stays marked as changed and the file on disk is left as it was; `reason` (when
+  // given) receives it.
+  bool WriteEngineFile(const std::string& path, std::string* reason = nullptr);
   // The start-up's engine: the built-in default engine and default lobes, not recalculated.
   void InstallDefaultEngine();
   // The steps that follow every successful read of an engine file: the valve tables are
   // rebuilt from the cam-lift tables, and the two cam lobes and two flow tests are replaced
-  // by new objects holding the file's references.
+  // by new objects holding the file's references. A rebuild that fails (a cam lift too large
+  // to work with) is reported through the error trace and the prompter, and the steps go on.
   void RebuildLobesAndFlowTestsFromEngine();
   // `RefreshEngine`, reporting an error of the calculation through the prompter. Returns
   // false when there was one.

@@ -1,7 +1,9 @@
 #include "app/flow_tests_db_command.h"
 
+#include <unistd.h>
+
 #include <cctype>
-#include <fstream>
+#include <cerrno>
 #include <ostream>
 
 #include "airflow/jet_errors.h"
@@ -9,6 +11,7 @@
 #include "airflow/test_list_query.h"
 #include "app/application.h"
 #include "app/test_list_settings.h"
+#include "base/atomic_file.h"
 #include "base/error_trace.h"
 #include "base/platform.h"
 #include "base/runtime_error.h"
@@ -139,8 +142,9 @@ double DateOf(const std::string& text, const ShortDateFormat& dates) {
 TestListSettings SavedSettings(const Settings& saved, TestDatabase& db) {
   std::vector<std::string> operators;
   std::vector<Customer> customers;
-  if (!saved.ldOp.empty() && db.HasTable("TblOperator")) operators = ReadOperatorNames(db);
-  if (!saved.ldCust.empty() && db.HasTable("TblCustomer")) customers = ReadCustomers(db);
+  if (!saved.filterOperator.empty() && db.HasTable("TblOperator"))
+    operators = ReadOperatorNames(db);
+  if (!saved.filterCustomer.empty() && db.HasTable("TblCustomer")) customers = ReadCustomers(db);
   return RestoreTestListSettings(saved, operators, customers, TodayDayNumber());
 }
 
@@ -215,10 +219,20 @@ bool IsTestDatabaseFile(const std::filesystem::path& file) {
   // the user hears that it is not a readable database rather than a multi-test file error.
   const std::string ext = AsciiLower(file.extension().string());
   if (ext == ".mdb" || ext == ".accdb") return true;
-  std::ifstream in(file, std::ios::binary);
+  // Only a regular file is looked into: a named pipe or a device is no database, and opening
+  // it must not wait for a writer.
+  const int fd = OpenRegularFile(file);
+  if (fd < 0) return false;
   char head[20] = {};
-  in.read(head, sizeof head);
-  if (in.gcount() < static_cast<std::streamsize>(sizeof head)) return false;
+  std::size_t got = 0;
+  while (got < sizeof head) {
+    const ssize_t n = ::read(fd, head + got, sizeof head - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (got < sizeof head) return false;
   return std::string_view(head, 4) == std::string_view("\x00\x01\x00\x00", 4) &&
          std::string_view(head + 4, 15) == "Standard Jet DB";
 }

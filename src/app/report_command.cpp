@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "app/report_setup.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
 #include "base/text.h"
@@ -61,17 +62,20 @@ void PrintReport(Application& app, ReportKind kind, bool secondStage, const std:
 }
 
 bool WriteReportTo(Application& app, const std::filesystem::path& path, std::string_view text) {
-  if (WriteReportFile(path, text).empty()) return true;
+  const std::string failure = WriteReportFile(path, text);
+  if (failure.empty()) return true;
   app.prompter().Beep();
-  app.prompter().Warn(app.strings().Misc(kMiscReportNotWritten), kBlankTitle);
+  app.prompter().Warn(
+      app.strings().Misc(kMiscReportNotWritten) + "\r" + path.string() + "\r" + failure,
+      kBlankTitle);
   return false;
 }
 
 bool SaveToFile(Application& app, std::string_view text) {
   const std::optional<std::string> name =
-      app.prompter().AskFileName(Prompter::FileKind::SaveReport, app.settings().report);
+      app.prompter().AskFileName(Prompter::FileKind::SaveReport, app.settings().reportFile);
   if (!name) return false;
-  app.EditSettings().report = *name;
+  app.EditSettings().reportFile = *name;
   return WriteReportTo(app, *name, text);
 }
 
@@ -94,15 +98,9 @@ std::optional<std::array<float, 3>> ParseDegreeRange(std::string_view text,
     v[k] = *number;
     begin = comma + 1;
   }
-  if (!(v[0] >= -360 && v[0] <= 360 && v[1] >= -360 && v[1] <= 360)) {
-    error = strings.Misc(kMiscRangeOutside);
-  } else if (!(v[0] < v[1])) {
-    error = strings.Misc(kMiscRangeOrder);
-  } else if (!(v[2] > 0 && v[2] <= 90)) {
-    error = strings.Misc(kMiscRangeIncrement);
-  } else {
-    return std::array<float, 3>{ToSingle(v[0]), ToSingle(v[1]), ToSingle(v[2])};
-  }
+  const ReportSetupCheck check = CheckDegreeRange(v);
+  if (check.passed()) return std::array<float, 3>{ToSingle(v[0]), ToSingle(v[1]), ToSingle(v[2])};
+  error = strings.Misc(check.message);
   return std::nullopt;
 }
 
@@ -114,13 +112,18 @@ bool ReadReportSettings(Application& app, const std::filesystem::path& dataRoot)
   const ConfigResult r =
       ConfigFileIO(folders.configFile(), read, true, false,
                    ConfigDefaults{folders, kDefaultWindowBackground}, app.prompter());
-  if (!r.headerValid || !r.ok) return false;
+  if (!r.headerValid || !r.ok) {
+    if (!r.reason.empty()) {
+      app.prompter().Warn(folders.configFile().string() + ": " + r.reason, kAppTitle);
+    }
+    return false;
+  }
   Settings& s = app.EditSettings();
-  s.repSec = read.repSec;
-  s.repHd = read.repHd;
-  s.repDeg = read.repDeg;
-  s.prnHead = read.prnHead;
-  s.metric = read.metric;
+  s.reportSections = read.reportSections;
+  s.reportHeadings = read.reportHeadings;
+  s.reportRanges = read.reportRanges;
+  s.customerHeading = read.customerHeading;
+  s.unitSystem = read.unitSystem;
   return true;
 }
 

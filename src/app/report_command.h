@@ -27,8 +27,8 @@ void PrintReport(Application& app, ReportKind kind, bool secondStage, const std:
                  const ReportStamp& stamp, const PrinterMetrics& printer, ReportPageSink& sink);
 
 // Writes a report text to `path` exactly as built. When it cannot be written the prompter
-// beeps and shows miscellaneous text 23 in a warning titled with one blank, and the result is
-// false.
+// beeps and shows miscellaneous text 23 in a warning titled with one blank, followed by the path
+// and the reason on lines of their own, and the result is false.
 bool WriteReportTo(Application& app, const std::filesystem::path& path, std::string_view text);
 
 // File, Save Report: asks for the report file (starting from the last one, setting "Report")

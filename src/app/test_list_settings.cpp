@@ -50,27 +50,28 @@ TestListSettings RestoreTestListSettings(const Settings& s,
   TestListSettings t;
 
   const int kinds = static_cast<int>(std::size(kTestListKinds));
-  t.kind = kTestListKinds[Within<int>(s.ldTKind, 0, kinds - 1) ? s.ldTKind : 0];
-  t.anyDate = s.ldADat;
-  t.today = s.ldTdy;
-  t.fromDate = DayNumberOfDate(s.ldFDat);
-  t.toDate = DayNumberOfDate(s.ldTDat);
+  t.kind = kTestListKinds[Within<int>(s.filterTestKind, 0, kinds - 1) ? s.filterTestKind : 0];
+  t.anyDate = s.filterAnyDate;
+  t.today = s.filterToday;
+  t.fromDate = DayNumberOfDate(s.filterFromDate);
+  t.toDate = DayNumberOfDate(s.filterToDate);
   t.todayDate = today;
-  if (std::find(operators.begin(), operators.end(), s.ldOp) != operators.end()) {
-    t.operatorName = s.ldOp;
+  if (std::find(operators.begin(), operators.end(), s.filterOperator) != operators.end()) {
+    t.operatorName = s.filterOperator;
   }
-  if (!s.ldCust.empty()) {
+  if (!s.filterCustomer.empty()) {
     for (const Customer& c : customers) {
-      if (c.name == s.ldCust) {
+      if (c.name == s.filterCustomer) {
         t.customerId = c.id;
         break;
       }
     }
   }
-  t.side = Within<int>(s.ldIE, 0, 2) ? static_cast<SideFilter>(s.ldIE) : SideFilter::Any;
+  t.side =
+      Within<int>(s.filterSide, 0, 2) ? static_cast<SideFilter>(s.filterSide) : SideFilter::Any;
 
   for (std::size_t i = 0; i < t.rows.size(); ++i) {
-    const TestFilterRow& saved = s.ldRows[i];
+    const TestFilterRow& saved = s.filterRows[i];
     FilterRow& row = t.rows[i];
     row.connector = Within<int>(saved.joining, 0, 2) ? static_cast<FilterConnector>(saved.joining)
                                                      : FilterConnector::NotUsed;
@@ -81,17 +82,17 @@ TestListSettings RestoreTestListSettings(const Settings& s,
   }
 
   for (std::size_t i = 0; i < t.sortColumns.size(); ++i) {
-    const int n = s.ldSrt[i];
+    const int n = s.sortKeys[i];
     t.sortColumns[i] = Within<int>(n, 1, static_cast<int>(columnCount)) ? n - 1 : -1;
   }
 
   std::vector<bool> shown(columnCount, false);
-  for (std::int16_t n : s.shCol) {
+  for (std::int16_t n : s.shownColumns) {
     if (Within<int>(n, 1, static_cast<int>(columnCount)))
       shown[static_cast<std::size_t>(n - 1)] = true;
   }
   for (std::size_t w = 0; w < kColumnFlagWords; ++w) {
-    const auto bits = static_cast<std::uint16_t>(s.ldCol[w]);
+    const auto bits = static_cast<std::uint16_t>(s.columnFlags[w]);
     for (int b = 0; b < kFlagsPerWord; ++b) {
       const std::size_t column = w * kFlagsPerWord + static_cast<std::size_t>(b);
       if ((bits >> b & 1u) != 0 && column < columnCount) shown[column] = true;
@@ -110,31 +111,32 @@ void SaveTestListSettings(const TestListSettings& t, const std::vector<Customer>
   const int columnCount = static_cast<int>(TestDisplayColumns(noNames).size());
 
   const auto kind = std::find(std::begin(kTestListKinds), std::end(kTestListKinds), t.kind);
-  s.ldTKind = static_cast<std::int16_t>(
+  s.filterTestKind = static_cast<std::int16_t>(
       kind == std::end(kTestListKinds) ? 0 : std::distance(std::begin(kTestListKinds), kind));
-  s.ldADat = t.anyDate;
-  s.ldTdy = t.today;
-  s.ldFDat = DateTimeOfDayNumber(t.fromDate);
-  s.ldTDat = DateTimeOfDayNumber(t.toDate);
-  s.ldOp = t.operatorName;
-  s.ldCust.clear();
+  s.filterAnyDate = t.anyDate;
+  s.filterToday = t.today;
+  s.filterFromDate = DateTimeOfDayNumber(t.fromDate);
+  s.filterToDate = DateTimeOfDayNumber(t.toDate);
+  s.filterOperator = t.operatorName;
+  s.filterCustomer.clear();
   if (t.customerId) {
     for (const Customer& c : customers) {
       if (c.id == *t.customerId) {
-        s.ldCust = c.name;
+        s.filterCustomer = c.name;
         break;
       }
     }
   }
-  s.ldIE = static_cast<std::int16_t>(t.side);
+  s.filterSide = static_cast<std::int16_t>(t.side);
   for (std::size_t i = 0; i < t.rows.size(); ++i) {
     const FilterRow& row = t.rows[i];
-    s.ldRows[i] = {static_cast<std::int16_t>(row.connector), static_cast<std::int16_t>(row.field),
-                   static_cast<std::int16_t>(row.relation), row.value};
+    s.filterRows[i] = {static_cast<std::int16_t>(row.connector),
+                       static_cast<std::int16_t>(row.field),
+                       static_cast<std::int16_t>(row.relation), row.value};
   }
   for (std::size_t i = 0; i < t.sortColumns.size(); ++i) {
     const int c = t.sortColumns[i];
-    s.ldSrt[i] = static_cast<std::int16_t>(Within(c, 0, columnCount - 1) ? c + 1 : 0);
+    s.sortKeys[i] = static_cast<std::int16_t>(Within(c, 0, columnCount - 1) ? c + 1 : 0);
   }
 
   std::vector<int> shown;
@@ -143,16 +145,17 @@ void SaveTestListSettings(const TestListSettings& t, const std::vector<Customer>
   }
   std::sort(shown.begin(), shown.end());
   shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
-  s.shCol.fill(0);
-  s.ldCol.fill(0);
+  s.shownColumns.fill(0);
+  s.columnFlags.fill(0);
   for (std::size_t i = 0; i < shown.size(); ++i) {
     const int c = shown[i];
     if (i < kNumberedColumns) {
-      s.shCol[i] = static_cast<std::int16_t>(c + 1);
+      s.shownColumns[i] = static_cast<std::int16_t>(c + 1);
     } else {
-      auto bits = static_cast<std::uint16_t>(s.ldCol[static_cast<std::size_t>(c / kFlagsPerWord)]);
+      auto bits =
+          static_cast<std::uint16_t>(s.columnFlags[static_cast<std::size_t>(c / kFlagsPerWord)]);
       bits = static_cast<std::uint16_t>(bits | (1u << (c % kFlagsPerWord)));
-      s.ldCol[static_cast<std::size_t>(c / kFlagsPerWord)] = static_cast<std::int16_t>(bits);
+      s.columnFlags[static_cast<std::size_t>(c / kFlagsPerWord)] = static_cast<std::int16_t>(bits);
     }
   }
 }

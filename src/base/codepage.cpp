@@ -43,6 +43,78 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence at `i` and its code point; 0 when there is none.
+std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t& cp) noexcept {
+  const auto b0 = static_cast<std::uint8_t>(s[i]);
+  if (b0 < 0x80) {
+    cp = b0;
+    return 1;
+  }
+  std::size_t len = 0;
+  char32_t min = 0;
+  if ((b0 & 0xE0) == 0xC0) {
+    len = 2;
+    cp = b0 & 0x1F;
+    min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    len = 3;
+    cp = b0 & 0x0F;
+    min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    len = 4;
+    cp = b0 & 0x07;
+    min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (s.size() - i < len) return 0;
+  for (std::size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<std::uint8_t>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+}  // namespace
+
+bool IsUtf8(std::string_view bytes) noexcept {
+  char32_t cp = 0;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t len = Utf8Sequence(bytes, i, cp);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
+std::string Utf8OrCp1252ToUtf8(std::string_view bytes) {
+  return IsUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
+}
+
+std::optional<std::string> Utf8ToCp1252Exact(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  char32_t cp = 0;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t len = Utf8Sequence(utf8, i, cp);
+    if (len == 0) return std::nullopt;
+    i += len;
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+      out.push_back(static_cast<char>(cp));
+      continue;
+    }
+    int k = 0;
+    while (k < 32 && kHigh[k] != cp) ++k;
+    if (k == 32) return std::nullopt;
+    out.push_back(static_cast<char>(0x80 + k));
+  }
+  return out;
+}
+
 std::string Utf8ToCp1252(std::string_view utf8) {
   std::string out;
   for (std::size_t i = 0; i < utf8.size();) {

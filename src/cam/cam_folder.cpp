@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/error_trace.h"
+#include "base/folder_files.h"
 #include "base/rounding.h"
 #include "base/text.h"
 #include "base/text_number.h"
@@ -24,23 +25,6 @@ constexpr const char* kExhaustChild = "Exhaust";
 
 bool EndsWith(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
-// The names of the regular files of a folder, in the order of their upper-cased names (the
-// order the directory lister of the measuring software's platform gives); a folder that
-// cannot be read has none.
-std::vector<std::string> FolderFileNames(const fs::path& directory) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code typeError;
-    if (it->is_regular_file(typeError)) names.push_back(it->path().filename().string());
-  }
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    const std::string ua = AsciiUpper(a), ub = AsciiUpper(b);
-    return ua != ub ? ua < ub : a < b;
-  });
-  return names;
 }
 
 }  // namespace
@@ -106,7 +90,7 @@ void CamFolder::RefillLobeList(const fs::path& directory) {
   notesFile_.clear();
   notes_.clear();
 
-  const std::vector<std::string> names = FolderFileNames(directory);
+  const std::vector<std::string> names = SortedFileNames(directory);
   for (const std::string& name : names) {
     switch (CamFileKindOf(name)) {
       case CamFileKind::LobeData:

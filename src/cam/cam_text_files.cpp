@@ -60,18 +60,19 @@ std::size_t LineEndBefore(std::string_view text, std::size_t pos) {
   return text.rfind(kLineEnd, pos - 1);
 }
 
-// Reads the whole file, raising the error the user is shown when it cannot be read. A file
-// larger than `maxBytes` gives nothing.
+// Reads the whole file, raising the error the user is shown when it cannot be read (anything
+// but a regular file is "File not found", refused before it is opened). A file larger than
+// `maxBytes` gives nothing.
 std::optional<std::string> ReadLimited(const std::string& path, std::size_t maxBytes) {
-  std::error_code ec;
   const std::filesystem::path p(path);
+  std::string reason;
+  std::optional<std::string> text = ReadWholeFile(p, &reason, maxBytes);
+  if (text) return text;
+  std::error_code ec;
   if (!std::filesystem::is_regular_file(p, ec)) Raise(kErrFileNotFound);
   const std::uintmax_t size = std::filesystem::file_size(p, ec);
-  if (ec) Raise(kErrFileIo);
-  if (size > maxBytes) return std::nullopt;
-  std::optional<std::string> text = ReadWholeFile(p);
-  if (!text) Raise(kErrFileIo);
-  return text;
+  if (!ec && size > maxBytes) return std::nullopt;
+  Raise(kErrFileIo);
 }
 
 // The lift table of one reader before it is stored, with its largest value.

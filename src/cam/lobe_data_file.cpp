@@ -52,18 +52,22 @@
 //   2876  float      versions 8 and later: angle offset, cam degrees
 #include "cam/lobe_data_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <limits>
 #include <optional>
 #include <ostream>
 #include <span>
 #include <system_error>
 #include <vector>
 
+#include "base/atomic_file.h"
 #include "base/byte_reader.h"
 #include "base/codepage.h"
 #include "base/error_trace.h"
@@ -127,31 +131,40 @@ class ByteSource {
   virtual bool Read(std::uint64_t offset, std::size_t count, std::vector<std::uint8_t>& out) = 0;
 };
 
+// The file is opened once, and only when it is a regular file: a named pipe or a device is
+// refused without waiting on it.
 class FileSource final : public ByteSource {
  public:
-  explicit FileSource(const std::string& path) : path_(path) {}
+  explicit FileSource(const std::string& path) : fd_(OpenRegularFile(path)) {}
+  ~FileSource() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+
   std::optional<std::uint64_t> Size() override {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path_, ec)) return std::nullopt;
-    const std::uint64_t size = std::filesystem::file_size(path_, ec);
-    if (ec) return std::nullopt;
-    return size;
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0 || st.st_size < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
   }
   bool Read(std::uint64_t offset, std::size_t count, std::vector<std::uint8_t>& out) override {
-    if (!stream_.is_open()) {
-      stream_.open(path_, std::ios::binary);
-      if (!stream_) return false;
+    if (fd_ < 0 || offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
+      return false;
     }
     out.resize(count);
-    stream_.clear();
-    stream_.seekg(static_cast<std::streamoff>(offset));
-    stream_.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(count));
-    return static_cast<std::size_t>(stream_.gcount()) == count;
+    std::size_t done = 0;
+    while (done < count) {
+      const ssize_t n =
+          ::pread(fd_, out.data() + done, count - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    return true;
   }
 
  private:
-  std::filesystem::path path_;
-  std::ifstream stream_;
+  int fd_;
 };
 
 class MemorySource final : public ByteSource {

@@ -53,12 +53,17 @@ void Engine::BringKinematicsUpToDate() { RunCrankKinematics(true); }
 // ---------------------------------------------------------------------------------------------
 // Recalculation
 
-Engine::RecalcOutcome Engine::ReCalc(int code, RecalcListener* listener) {
+Engine::CalcOutcome Engine::ReCalc(int code, RecalcListener* listener) {
   ETracker guard(kModule, "ReCalc");
   EngineInputs& in = in_;
   EngineResults& r = res_;
   EngineTables& t = tab_;
-  if (!(in.Stroke > 0) || !(in.Bore > 0)) return RecalcOutcome::NotRun;
+  if (!(in.Stroke > 0) || !(in.Bore > 0)) {
+    lastCalc_ = CalcOutcome::NotStarted;
+    return lastCalc_;
+  }
+  // An error that ends the run leaves this outcome.
+  lastCalc_ = CalcOutcome::Failed;
   FpRegion fp;
 
   // Set derived inputs, suggestions and computed values are told to the listener as they
@@ -111,7 +116,8 @@ Engine::RecalcOutcome Engine::ReCalc(int code, RecalcListener* listener) {
 
   if (RunCrankKinematics(false)) {
     if (listener != nullptr) listener->CalculationState(true);
-    return RecalcOutcome::CannotComplete;
+    lastCalc_ = CalcOutcome::CannotComplete;
+    return lastCalc_;
   }
   if (listener != nullptr) listener->CalculationState(false);
 
@@ -301,7 +307,8 @@ Engine::RecalcOutcome Engine::ReCalc(int code, RecalcListener* listener) {
   }
 
   MapFlowDemand(in, r, k_, t);
-  return RecalcOutcome::Complete;
+  lastCalc_ = CalcOutcome::Complete;
+  return lastCalc_;
 }
 
 bool Engine::RunCrankKinematics(bool mayReuse) {

@@ -51,19 +51,27 @@ class Engine final {
   // recalculating.
   void InstallDefaultEngine();
 
-  enum class RecalcOutcome {
-    NotRun,          // no bore or no stroke: nothing was computed
-    CannotComplete,  // the crank kinematics cannot complete: later results keep their values
+  // How a recalculation ended.
+  enum class CalcOutcome {
     Complete,
+    NotStarted,      // stroke or bore not above 0: nothing was recalculated
+    CannotComplete,  // the crank geometry cannot be worked out: the warning is shown
+    Failed,          // a run-time error ended it
   };
   // Recalculates every result from the inputs. `code` is the input number that changed (17
   // valve-train choice, 18 fuel choice, 1 or 19 from Approve All); any other number (-1)
   // runs only the steps every change runs. What it sets and suggests on the way is told to
-  // `listener` (when given) at the moment it happens.
-  RecalcOutcome ReCalc(int code, RecalcListener* listener = nullptr);
+  // `listener` (when given) at the moment it happens. Returns how it ended (a run-time error
+  // travels to the caller and leaves `Failed`).
+  CalcOutcome ReCalc(int code, RecalcListener* listener = nullptr);
 
   // Stores a derived value into input n when it differs from the held one; true when stored.
   bool SetDerivedInput(int n, double value);
+
+  // How the last recalculation ended. Only after `Complete` do the results and tables belong
+  // to the current inputs; otherwise those the run did not reach are left from an earlier
+  // calculation (or from the built-in engine).
+  CalcOutcome lastCalc() const noexcept { return lastCalc_; }
 
   // Runs the crank kinematics again when the inputs they read (stroke, rod, pin offset, bank
   // angle) differ from those of the last completed run, so that the kinematic results and
@@ -129,6 +137,7 @@ class Engine final {
   CamLobe exhaustLobe_;
   ValveTables valve_;
   std::optional<KinematicsRun> lastKinematics_;
+  CalcOutcome lastCalc_ = CalcOutcome::NotStarted;
 };
 
 }  // namespace orv

@@ -183,7 +183,7 @@ void InputController::CalculationState(bool cannotComplete) {
 }
 
 void InputController::Recalculate(int code) {
-  if (engine_.ReCalc(code, this) != Engine::RecalcOutcome::NotRun) EvaluateStageTabs();
+  if (engine_.ReCalc(code, this) != Engine::CalcOutcome::NotStarted) EvaluateStageTabs();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -148,12 +148,22 @@ void Engine::InstallDefaultLobes() {
 
 void Engine::RebuildValveTables() {
   ETracker guard(kModule, "RebuildValveTables");
-  FpRegion fp;
-  BuildValveTables(in_.Int, in_.I_RR, in_.I_Lash, in_.IntSmth, valve_.IntakeLift,
-                   valve_.IntakeVelocity);
-  BuildValveTables(in_.Exh, in_.E_RR, in_.E_Lash, in_.ExhSmth, valve_.ExhaustLift,
-                   valve_.ExhaustVelocity);
-  CheckFp();
+  // The new tables replace the old ones only when both sides were built without a fault; after
+  // a fault neither side has a lobe, so no stale or overflowed value is ever read.
+  ValveTables built;
+  try {
+    FpRegion fp;
+    BuildValveTables(in_.Int, in_.I_RR, in_.I_Lash, in_.IntSmth, built.IntakeLift,
+                     built.IntakeVelocity);
+    BuildValveTables(in_.Exh, in_.E_RR, in_.E_Lash, in_.ExhSmth, built.ExhaustLift,
+                     built.ExhaustVelocity);
+    CheckFp();
+  } catch (...) {
+    valve_ = ValveTables{};
+    valve_.current = false;
+    throw;
+  }
+  valve_ = std::move(built);
 }
 
 void Engine::ApplyCamSetting(int n, double value) {

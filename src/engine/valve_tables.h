@@ -12,6 +12,9 @@ struct ValveTables {
   BoundedArray<float> IntakeVelocity{0, 0};
   BoundedArray<float> ExhaustLift{0, 0};
   BoundedArray<float> ExhaustVelocity{0, 0};
+  // False when the last rebuild failed: the tables then hold no lobe on either side rather
+  // than values of other cam-lift tables or values that overflowed.
+  bool current = true;
 };
 
 // Builds one side's valve tables from its cam-lift table: lift = cam lift x rocker ratio - lash

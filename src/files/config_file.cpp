@@ -25,7 +25,7 @@ constexpr const char* kDefaultReportName = "OV_Report.txt";
 constexpr const char* kDefaultGraphName = "OV_Graph.bmp";
 
 // Scale i+1 limits as stored: {minimum, maximum}.
-constexpr std::array<std::array<double, 2>, 8> kScaleDefaults = {{
+constexpr std::array<ScaleLimits, 8> kScaleDefaults = {{
     {-110, 110},
     {0, 4.4},
     {-8800, 8800},
@@ -37,13 +37,93 @@ constexpr std::array<std::array<double, 2>, 8> kScaleDefaults = {{
 }};
 constexpr double kScale2InitialMax = 5.5;
 
+std::string Indexed(std::string_view name, int index) {
+  return std::string(name) + std::to_string(index);
+}
+
+void TransferReport(KeyedFile& f, Settings& s) {
+  f.OpenSection("Report", kSectionBuffer);
+  for (int i = 0; i < 7; ++i) f.IOBoolean(Indexed("RepSec", i), s.reportSections[i], true);
+  for (int i = 0; i < 3; ++i) f.IOBoolean(Indexed("RepHd", i), s.reportHeadings[i], true);
+  constexpr std::array<float, 6> kDegrees{-360, 360, 1, -360, 360, 1};
+  for (int i = 0; i < 6; ++i) f.IOSingle(Indexed("RepDeg", i), s.reportRanges[i], kDegrees[i]);
+  f.CloseSection();
+}
+
+void TransferGraph(KeyedFile& f, Settings& s, std::int32_t background) {
+  f.OpenSection("Graph", kSectionBuffer);
+  std::string heading = f.reading() ? std::string() : JoinHeading(s.customerHeading);
+  f.IOString("PrnHead", heading, "");
+  if (f.reading()) s.customerHeading = SplitHeading(heading);
+  for (int i = 0; i < 4; ++i) {
+    f.IOInteger(Indexed("CrvNdx", i + 1), s.curveListColumns[i], static_cast<std::int16_t>(i + 1));
+  }
+  for (int i = 0; i < 4; ++i) {
+    f.IOInteger(Indexed("ColWdth", i + 1), s.curveListWidths[i], i == 0 ? 1600 : 1000);
+  }
+  for (int i = 0; i < 8; ++i) {
+    f.IODouble(Indexed("GScl", (i + 1) * 10), s.scales[i].minimum, kScaleDefaults[i].minimum);
+    f.IODouble(Indexed("GScl", (i + 1) * 10 + 1), s.scales[i].maximum, kScaleDefaults[i].maximum);
+  }
+  for (int i = 0; i < 13; ++i) f.IOBoolean(Indexed("CTag", i + 1), s.curveTags[i].shown, false);
+  f.IOLong("BkgColor", s.graphBackground, background);
+  for (int i = 0; i < 4; ++i) {
+    f.IOSingle(Indexed("LneLoc", i + 1), s.cursorLines[i], static_cast<float>((i + 1) * 54));
+  }
+  f.IOSingle("LneStp", s.cursorStep, 10);
+  f.IOBoolean("Grid", s.gridLines, true);
+  f.IOSingle("ZX1", s.zoom.left, 0);
+  f.IOSingle("ZY1", s.zoom.bottom, 0);
+  f.IOSingle("ZX2", s.zoom.right, 1);
+  f.IOSingle("ZY2", s.zoom.top, 1);
+  f.IOInteger("GThd", s.graphPanelNumber, 3);
+  f.IOInteger("LftScl", s.leftScale, 2);
+  f.IOInteger("RhtScl", s.rightScale, 5);
+  f.IOBoolean("CsrLnOn", s.cursorLinesShown, true);
+  f.IOBoolean("LneThk", s.thickLines, false);
+  f.IOBoolean("Scl2", s.twoScales, true);
+  f.IOLong("Metric", s.unitSystem, 0);
+  f.CloseSection();
+}
+
+void TransferFiles(KeyedFile& f, Settings& s, const Folders& folders) {
+  f.OpenSection("Files", kSectionBuffer);
+  Settings defaults;
+  SetFileDefaults(defaults, folders);
+  f.IOBoolean("EnAsTb", s.enterAsTab, false);
+  f.IOBoolean("NameInc", s.incrementNames, false);
+  f.IOString("Graph", s.graphFile, defaults.graphFile);
+  f.IOString("Report", s.reportFile, defaults.reportFile);
+  f.IOString("Engine", s.engineFile, defaults.engineFile);
+  f.IOString("Cam", s.camFolder, defaults.camFolder);
+  f.IOString("FlowDos", s.flowDosFolder, defaults.flowDosFolder);
+  f.IOString("FlowWin", s.flowDatabase, defaults.flowDatabase);
+  f.IOLong("FlowTab", s.flowTab, 1);
+  f.IOString("LdOp", s.filterOperator, "");
+  f.IOString("LdCust", s.filterCustomer, "");
+  const DateTime today = Today();
+  f.IODate("LdFDat", s.filterFromDate, today);
+  f.IODate("LdTDat", s.filterToDate, today);
+  f.IOBoolean("LdADat", s.filterAnyDate, true);
+  f.IOBoolean("LdTdy", s.filterToday, false);
+  f.IOInteger("LdIE", s.filterSide, 0);
+  f.IOInteger("LdTKind", s.filterTestKind, 0);
+  for (int i = 0; i < 4; ++i) {
+    TestFilterRow& row = s.filterRows[i];
+    f.IOInteger(Indexed("LdUAO", i), row.joining, 0);
+    f.IOInteger(Indexed("LdFld", i), row.field, 0);
+    f.IOInteger(Indexed("LdRel", i), row.relation, 0);
+    f.IOString(Indexed("LdPrm", i), row.parameter, "");
+  }
+  for (int i = 0; i < 3; ++i) f.IOInteger(Indexed("LdSrt", i), s.sortKeys[i], 0);
+  for (int i = 0; i < 5; ++i) {
+    f.IOInteger(Indexed("ShCol", i), s.shownColumns[i], static_cast<std::int16_t>(i + 1));
+  }
+  for (int i = 0; i < 7; ++i) f.IOInteger(Indexed("LdCol", i), s.columnFlags[i], 0);
+  f.CloseSection();
+}
+
 // Curve tag i+1: scale, colour (blue-green-red), miscellaneous texts of name and unit.
-struct CurveTagDefault {
-  std::int16_t scale;
-  std::int32_t colour;
-  int nameText;
-  int unitText;
-};
 constexpr std::array<CurveTagDefault, 13> kCurveTagDefaults = {{
     {2, 0x800080, 25, 36},
     {3, 0x00A000, 26, 37},
@@ -60,94 +140,9 @@ constexpr std::array<CurveTagDefault, 13> kCurveTagDefaults = {{
     {8, 0x804000, 144, 146},
 }};
 
-std::string Indexed(std::string_view name, int index) {
-  return std::string(name) + std::to_string(index);
-}
-
-void TransferReport(KeyedFile& f, Settings& s) {
-  f.OpenSection("Report", kSectionBuffer);
-  for (int i = 0; i < 7; ++i) f.IOBoolean(Indexed("RepSec", i), s.repSec[i], true);
-  for (int i = 0; i < 3; ++i) f.IOBoolean(Indexed("RepHd", i), s.repHd[i], true);
-  constexpr std::array<float, 6> kDegrees{-360, 360, 1, -360, 360, 1};
-  for (int i = 0; i < 6; ++i) f.IOSingle(Indexed("RepDeg", i), s.repDeg[i], kDegrees[i]);
-  f.CloseSection();
-}
-
-void TransferGraph(KeyedFile& f, Settings& s, std::int32_t background) {
-  f.OpenSection("Graph", kSectionBuffer);
-  std::string heading = f.reading() ? std::string() : JoinHeading(s.prnHead);
-  f.IOString("PrnHead", heading, "");
-  if (f.reading()) s.prnHead = SplitHeading(heading);
-  for (int i = 0; i < 4; ++i) {
-    f.IOInteger(Indexed("CrvNdx", i + 1), s.crvNdx[i], static_cast<std::int16_t>(i + 1));
-  }
-  for (int i = 0; i < 4; ++i) {
-    f.IOInteger(Indexed("ColWdth", i + 1), s.colWdth[i], i == 0 ? 1600 : 1000);
-  }
-  for (int i = 0; i < 8; ++i) {
-    for (int j = 0; j < 2; ++j) {
-      f.IODouble(Indexed("GScl", (i + 1) * 10 + j), s.gScl[i][j], kScaleDefaults[i][j]);
-    }
-  }
-  for (int i = 0; i < 13; ++i) f.IOBoolean(Indexed("CTag", i + 1), s.curveTags[i].shown, false);
-  f.IOLong("BkgColor", s.bkgColor, background);
-  for (int i = 0; i < 4; ++i) {
-    f.IOSingle(Indexed("LneLoc", i + 1), s.lneLoc[i], static_cast<float>((i + 1) * 54));
-  }
-  f.IOSingle("LneStp", s.lneStp, 10);
-  f.IOBoolean("Grid", s.grid, true);
-  f.IOSingle("ZX1", s.zx1, 0);
-  f.IOSingle("ZY1", s.zy1, 0);
-  f.IOSingle("ZX2", s.zx2, 1);
-  f.IOSingle("ZY2", s.zy2, 1);
-  f.IOInteger("GThd", s.gThd, 3);
-  f.IOInteger("LftScl", s.lftScl, 2);
-  f.IOInteger("RhtScl", s.rhtScl, 5);
-  f.IOBoolean("CsrLnOn", s.csrLnOn, true);
-  f.IOBoolean("LneThk", s.lneThk, false);
-  f.IOBoolean("Scl2", s.scl2, true);
-  f.IOLong("Metric", s.metric, 0);
-  f.CloseSection();
-}
-
-void TransferFiles(KeyedFile& f, Settings& s, const Folders& folders) {
-  f.OpenSection("Files", kSectionBuffer);
-  Settings defaults;
-  SetFileDefaults(defaults, folders);
-  f.IOBoolean("EnAsTb", s.enAsTb, false);
-  f.IOBoolean("NameInc", s.nameInc, false);
-  f.IOString("Graph", s.graph, defaults.graph);
-  f.IOString("Report", s.report, defaults.report);
-  f.IOString("Engine", s.engine, defaults.engine);
-  f.IOString("Cam", s.cam, defaults.cam);
-  f.IOString("FlowDos", s.flowDos, defaults.flowDos);
-  f.IOString("FlowWin", s.flowWin, defaults.flowWin);
-  f.IOLong("FlowTab", s.flowTab, 1);
-  f.IOString("LdOp", s.ldOp, "");
-  f.IOString("LdCust", s.ldCust, "");
-  const DateTime today = Today();
-  f.IODate("LdFDat", s.ldFDat, today);
-  f.IODate("LdTDat", s.ldTDat, today);
-  f.IOBoolean("LdADat", s.ldADat, true);
-  f.IOBoolean("LdTdy", s.ldTdy, false);
-  f.IOInteger("LdIE", s.ldIE, 0);
-  f.IOInteger("LdTKind", s.ldTKind, 0);
-  for (int i = 0; i < 4; ++i) {
-    TestFilterRow& row = s.ldRows[i];
-    f.IOInteger(Indexed("LdUAO", i), row.joining, 0);
-    f.IOInteger(Indexed("LdFld", i), row.field, 0);
-    f.IOInteger(Indexed("LdRel", i), row.relation, 0);
-    f.IOString(Indexed("LdPrm", i), row.parameter, "");
-  }
-  for (int i = 0; i < 3; ++i) f.IOInteger(Indexed("LdSrt", i), s.ldSrt[i], 0);
-  for (int i = 0; i < 5; ++i) {
-    f.IOInteger(Indexed("ShCol", i), s.shCol[i], static_cast<std::int16_t>(i + 1));
-  }
-  for (int i = 0; i < 7; ++i) f.IOInteger(Indexed("LdCol", i), s.ldCol[i], 0);
-  f.CloseSection();
-}
-
 }  // namespace
+
+const std::array<CurveTagDefault, 13>& CurveTagDefaults() noexcept { return kCurveTagDefaults; }
 
 std::string Folders::dataRootText() const {
   std::string text = dataRoot.string();
@@ -166,6 +161,15 @@ fs::path ResolveDataRoot(const fs::path& overrideRoot) {
   return fs::path(home != nullptr && *home != '\0' ? home : ".") / "Orvantis";
 }
 
+fs::path ProgramFolderOf(const fs::path& executableFolder) {
+  std::error_code ec;
+  if (fs::is_regular_file(executableFolder / kInterfaceStringFile, ec)) return executableFolder;
+  const fs::path installed = executableFolder.parent_path() / "share" / "orvantis";
+  if (fs::is_regular_file(installed / kInterfaceStringFile, ec)) return installed;
+  return executableFolder;
+}
+
+fs::path ProgramFolder() { return ProgramFolderOf(ExecutableFolder()); }
 bool EnsureDataFolders(const Folders& folders) {
   bool ok = true;
   for (const fs::path& folder :
@@ -179,31 +183,30 @@ bool EnsureDataFolders(const Folders& folders) {
 
 void SetFileDefaults(Settings& s, const Folders& folders) {
   const std::string root = folders.dataRootText();
-  s.graph = (folders.capturesFolder() / kDefaultGraphName).string();
-  s.report = (folders.reportsFolder() / kDefaultReportName).string();
-  s.engine = (folders.enginesFolder() / kDefaultEngineName).string();
-  s.cam = root;
-  s.flowDos = root;
-  s.flowWin = root;
+  s.graphFile = (folders.capturesFolder() / kDefaultGraphName).string();
+  s.reportFile = (folders.reportsFolder() / kDefaultReportName).string();
+  s.engineFile = (folders.enginesFolder() / kDefaultEngineName).string();
+  s.camFolder = root;
+  s.flowDosFolder = root;
+  s.flowDatabase = root;
 }
 
 void SetGraphDefaults(Settings& s, const InterfaceStrings* strings, std::int32_t background) {
-  s.crvNdx = {1, 2, 3, 4};
-  s.colWdth = {1600, 1000, 1000, 1000};
-  s.gScl = kScaleDefaults;
-  s.gScl[1][1] = kScale2InitialMax;
-  s.bkgColor = background;
-  s.lneLoc = {54, 108, 162, 216};
-  s.lneStp = 10;
-  s.grid = true;
-  s.zx1 = s.zy1 = 0;
-  s.zx2 = s.zy2 = 1;
+  s.curveListColumns = {1, 2, 3, 4};
+  s.curveListWidths = {1600, 1000, 1000, 1000};
+  s.scales = kScaleDefaults;
+  s.scales[1].maximum = kScale2InitialMax;
+  s.graphBackground = background;
+  s.cursorLines = {54, 108, 162, 216};
+  s.cursorStep = 10;
+  s.gridLines = true;
+  s.zoom = ZoomWindow{};
   s.numberFormat = "###0.0";
-  s.gThd = 3;
-  s.lftScl = 2;
-  s.rhtScl = 5;
-  s.csrLnOn = true;
-  s.lneThk = false;
+  s.graphPanelNumber = 3;
+  s.leftScale = 2;
+  s.rightScale = 5;
+  s.cursorLinesShown = true;
+  s.thickLines = false;
   for (std::size_t i = 0; i < s.curveTags.size(); ++i) {
     CurveTag& tag = s.curveTags[i];
     const CurveTagDefault& d = kCurveTagDefaults[i];
@@ -222,14 +225,15 @@ ConfigResult ConfigFileIO(const fs::path& path, Settings& settings, bool reading
   ConfigResult result;
   try {
     KeyedFile f;
-    f.BeginFile(path, reading);
+    f.BeginFile(path, reading, &prompter);
     result.headerValid =
         f.CheckHeader(kConfigFileId, quiet, kNotConfigFile, kUsingDefaults, prompter);
+    result.reason = f.readFailure();
     if (!result.headerValid && !quiet) return result;
     TransferReport(f, settings);
     TransferGraph(f, settings, defaults.windowBackground);
     TransferFiles(f, settings, defaults.folders);
-    result.ok = f.EndFile();
+    result.ok = f.EndFile(reading ? nullptr : &result.reason);
   } catch (...) {
     prompter.Warn(EStackTrace::Instance().ReportCurrentException(guard), kAppTitle);
     result.ok = false;

@@ -41,6 +41,14 @@ struct Folders {
 // The data root: `overrideRoot` when not empty, else the environment variable
 // ORVANTIS_DATA_ROOT when set and not empty, else "$HOME/Orvantis".
 std::filesystem::path ResolveDataRoot(const std::filesystem::path& overrideRoot);
+// The program folder of an executable in `executableFolder`: where the interface string file
+// and the manual are. That folder itself when it holds the interface string file (the build
+// folder, or the program copied anywhere with its files); else "../share/orvantis" from it when
+// that holds the file (the installed layout: bin/orvantis beside share/orvantis/OV-STR.TXT);
+// else the executable's folder, where a missing file is then reported.
+std::filesystem::path ProgramFolderOf(const std::filesystem::path& executableFolder);
+// The program folder of the running executable.
+std::filesystem::path ProgramFolder();
 // Creates the data root and its "Engines", "Reports" and "Graph Captures" folders where they
 // are missing. Returns false when one could not be made.
 bool EnsureDataFolders(const Folders& folders);
@@ -55,6 +63,17 @@ struct CurveTag {
   bool shown = false;
 };
 
+// What a curve tag starts with: its scale (1..8), colour (RGB, red in the low byte) and the
+// miscellaneous texts of its name and unit.
+struct CurveTagDefault {
+  std::int16_t scale;
+  std::int32_t colour;
+  int nameText;
+  int unitText;
+};
+// The 13 curve tags' defaults, tag i+1 at index i.
+const std::array<CurveTagDefault, 13>& CurveTagDefaults() noexcept;
+
 // One user filter row of the flow-test selection dialog.
 struct TestFilterRow {
   std::int16_t joining = 0;
@@ -63,55 +82,74 @@ struct TestFilterRow {
   std::string parameter;
 };
 
-// The program's settings, kept between runs in the configuration file.
+// The limits of one value scale of the graph, in internal (English) units.
+struct ScaleLimits {
+  double minimum = 0;
+  double maximum = 0;
+};
+
+// The zoom window of the graph: fractions 0..1 of the full horizontal and vertical ranges
+// (0, 0, 1, 1 shows everything).
+struct ZoomWindow {
+  float left = 0;
+  float bottom = 0;
+  float right = 1;
+  float top = 1;
+};
+
+// The program's settings, kept between runs in the configuration file. The comment of each
+// field names its key in the file ("RepSec0".."RepSec6": one key per index).
 struct Settings {
   // Report setup.
-  std::array<bool, 7> repSec{true, true, true, true, true, true, true};
-  std::array<bool, 3> repHd{true, true, true};
-  std::array<float, 6> repDeg{-360, 360, 1, -360, 360, 1};
+  std::array<bool, 7> reportSections{true, true, true, true, true, true, true};  // "RepSec"
+  std::array<bool, 3> reportHeadings{true, true, true};  // "RepHd": date, time, engine path
+  // "RepDeg": the two detail-report ranges, each from, to, increment (crank degrees).
+  std::array<float, 6> reportRanges{-360, 360, 1, -360, 360, 1};
 
   // Graph and curve list.
-  std::vector<std::string> prnHead;  // customer heading lines printed on reports
-  std::array<std::int16_t, 4> crvNdx{1, 2, 3, 4};
-  std::array<std::int16_t, 4> colWdth{1600, 1000, 1000, 1000};
-  std::array<std::array<double, 2>, 8> gScl{};  // scale i+1: {minimum, maximum}
-  std::array<CurveTag, 13> curveTags;           // tag i+1
-  std::int32_t bkgColor = 0;
-  std::array<float, 4> lneLoc{54, 108, 162, 216};
-  float lneStp = 10;
-  bool grid = true;
-  float zx1 = 0, zy1 = 0, zx2 = 1, zy2 = 1;
-  std::int16_t gThd = 3;
-  std::int16_t lftScl = 2;
-  std::int16_t rhtScl = 5;
-  bool csrLnOn = true;
-  bool lneThk = false;
-  bool scl2 = true;
-  std::int32_t metric = 0;
+  std::vector<std::string> customerHeading;  // "PrnHead": heading lines printed on reports
+  std::array<std::int16_t, 4> curveListColumns{1, 2, 3, 4};             // "CrvNdx1".."CrvNdx4"
+  std::array<std::int16_t, 4> curveListWidths{1600, 1000, 1000, 1000};  // "ColWdth" (twips)
+  std::array<ScaleLimits, 8> scales{};  // "GScl10".."GScl81": scale i+1
+  std::array<CurveTag, 13> curveTags;   // tag i+1; "CTag1".."CTag13" hold the shown flags
+  std::int32_t graphBackground = 0;     // "BkgColor" (RGB, red in the low byte)
+  std::array<float, 4> cursorLines{54, 108, 162, 216};  // "LneLoc1".."LneLoc4" (crank degrees)
+  float cursorStep = 10;                                // "LneStp" (crank degrees)
+  bool gridLines = true;                                // "Grid"
+  ZoomWindow zoom;                                      // "ZX1", "ZY1", "ZX2", "ZY2"
+  std::int16_t graphPanelNumber = 3;  // "GThd": the graph panel's numeric box, 1..9
+  std::int16_t leftScale = 2;         // "LftScl": scale on the left axis (1..8)
+  std::int16_t rightScale = 5;        // "RhtScl": scale on the right axis (1..8)
+  bool cursorLinesShown = true;       // "CsrLnOn"
+  bool thickLines = false;            // "LneThk": thick lines for curves
+  bool twoScales = true;              // "Scl2": two Y-axis scales
+  // "Metric": 0 English, 1 metric, 2 metric with airflow in cubic metres per minute.
+  std::int32_t unitSystem = 0;
   std::string numberFormat = "###0.0";  // handed to the graph
 
   // Files, options and the flow-test dialog.
-  bool enAsTb = false;
-  bool nameInc = false;
-  std::string graph;
-  std::string report;
-  std::string engine;
-  std::string cam;
-  std::string flowDos;
-  std::string flowWin;
-  std::int32_t flowTab = 1;
-  std::string ldOp;
-  std::string ldCust;
-  DateTime ldFDat = Today();
-  DateTime ldTDat = Today();
-  bool ldADat = true;
-  bool ldTdy = false;
-  std::int16_t ldIE = 0;
-  std::int16_t ldTKind = 0;
-  std::array<TestFilterRow, 4> ldRows;
-  std::array<std::int16_t, 3> ldSrt{};
-  std::array<std::int16_t, 5> shCol{1, 2, 3, 4, 5};
-  std::array<std::int16_t, 7> ldCol{};
+  bool enterAsTab = false;      // "EnAsTb": Enter moves to the next field like Tab
+  bool incrementNames = false;  // "NameInc": Save Engine As proposes an incremented name
+  std::string graphFile;        // "Graph": last graph picture file
+  std::string reportFile;       // "Report": last report text file
+  std::string engineFile;       // "Engine": current engine file
+  std::string camFolder;        // "Cam": last cam folder
+  std::string flowDosFolder;    // "FlowDos": last folder of DOS flow-test files
+  std::string flowDatabase;     // "FlowWin": last flow-test database
+  std::int32_t flowTab = 1;     // "FlowTab": tab last used in the flow-test dialog
+  // The flow-test dialog's filters, sort keys and columns.
+  std::string filterOperator;               // "LdOp"
+  std::string filterCustomer;               // "LdCust"
+  DateTime filterFromDate = Today();        // "LdFDat"
+  DateTime filterToDate = Today();          // "LdTDat"
+  bool filterAnyDate = true;                // "LdADat"
+  bool filterToday = false;                 // "LdTdy"
+  std::int16_t filterSide = 0;              // "LdIE": 0 any, 1 intake, 2 exhaust
+  std::int16_t filterTestKind = 0;          // "LdTKind"
+  std::array<TestFilterRow, 4> filterRows;  // "LdUAO", "LdFld", "LdRel", "LdPrm" 0..3
+  std::array<std::int16_t, 3> sortKeys{};   // "LdSrt0".."LdSrt2"
+  std::array<std::int16_t, 5> shownColumns{1, 2, 3, 4, 5};  // "ShCol0".."ShCol4"
+  std::array<std::int16_t, 7> columnFlags{};                // "LdCol0".."LdCol6"
 };
 
 // The configuration file's defaults where they depend on the folders and the window: the
@@ -132,6 +170,7 @@ void SetGraphDefaults(Settings& s, const InterfaceStrings* strings, std::int32_t
 struct ConfigResult {
   bool ok = false;           // the transfer completed (written, or read)
   bool headerValid = false;  // the file is a configuration file (always true when writing)
+  std::string reason;        // why the file could not be read or written (empty otherwise)
 };
 
 // Reads (reading true) or writes the configuration file. Reading a missing or foreign file

@@ -1,6 +1,7 @@
 #include "files/engine_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "base/error_trace.h"
@@ -36,9 +37,14 @@ constexpr const char* kCfmPattern = "0.00";
 constexpr const char* kSwirlPattern = "0";
 constexpr const char* kCamPattern = "0.000000";
 
-// A 64-bit input transferred as a 32-bit float.
+// A 64-bit input transferred as a 32-bit float. A value beyond the float range is refused
+// rather than written as a number that reads back as something else.
 void IOSingleField(KeyedFile& f, std::string_view key, double& field, float defaultValue) {
   float value = ToSingle(field);
+  if (!f.reading() && std::isfinite(field) && !std::isfinite(value)) {
+    f.RefuseWrite("the value of " + std::string(key) + " (" + DoubleToText(field) +
+                  ") is beyond the range of the file's 32-bit numbers; it would not read back");
+  }
   f.IOSingle(key, value, defaultValue);
   if (f.reading()) field = static_cast<double>(value);
 }
@@ -59,10 +65,23 @@ std::vector<std::string_view> ListPieces(std::string_view text) {
 
 float PieceValue(std::string_view piece) { return TextToSingle(piece); }
 
+// On writing, refuses a table holding a value that is infinite or not a number.
+void CheckListValues(KeyedFile& f, std::string_view key, const BoundedArray<float>& table) {
+  if (f.reading()) return;
+  for (float value : table.values()) {
+    if (!std::isfinite(value)) {
+      f.RefuseWrite("the list " + std::string(key) + " holds " + SingleToText(value) +
+                    ", which is not a finite number; it would not read back");
+      return;
+    }
+  }
+}
+
 // A keyboard flow table. Reading: an empty text leaves the table as it is; one value or none
 // gives a single element holding 0; otherwise the table holds the values.
 void IOFlowList(KeyedFile& f, std::string_view key, BoundedArray<float>& table,
                 std::string_view pattern) {
+  CheckListValues(f, key, table);
   std::string text = f.reading() ? std::string() : ListText(table, pattern);
   f.IOString(key, text, "");
   if (!f.reading() || text.empty()) return;
@@ -79,6 +98,7 @@ void IOFlowList(KeyedFile& f, std::string_view key, BoundedArray<float>& table,
 // A cam-lift table: fewer than 360 values mean no lobe (a single element), otherwise the
 // first 360 values are taken.
 void IOCamList(KeyedFile& f, std::string_view key, BoundedArray<float>& table) {
+  CheckListValues(f, key, table);
   std::string text = f.reading() ? std::string() : ListText(table, kCamPattern);
   f.IOString(key, text, "");
   if (!f.reading()) return;
@@ -203,19 +223,23 @@ std::string ListText(const BoundedArray<float>& table, std::string_view pattern)
 }
 
 bool EngineFileIO(const std::filesystem::path& path, EngineInputs& inputs, bool reading, bool quiet,
-                  Prompter& prompter) {
+                  Prompter& prompter, std::string* reason) {
   ETracker guard(kModule, "EngineFileIO");
   // Reading fills a copy, so that a refused file leaves the engine as it was.
   EngineInputs work = inputs;
   KeyedFile f;
-  f.BeginFile(path, reading);
+  f.BeginFile(path, reading, &prompter);
   if (!f.CheckHeader(kEngineFileId, quiet, kNotEngineFile, kUsingDefaultEngine, prompter) &&
       !quiet) {
+    if (reason != nullptr) *reason = f.readFailure();
     return false;
   }
   TransferInputs(f, work);
   TransferCams(f, work);
-  if (!f.EndFile()) return false;
+  if (std::string failure; !f.EndFile(&failure)) {
+    if (reason != nullptr) *reason = std::move(failure);
+    return false;
+  }
   if (reading) {
     if (work.EnterAirPP < 0 || work.EnterAirPP > 1) work.EnterAirPP = 0;
     work.LeadTime = LeadTimeFromAdvance(work);

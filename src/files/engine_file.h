@@ -20,10 +20,14 @@ inline constexpr const char* kEngineExtension = ".OV";
 // Reading with `quiet` off refuses a missing or foreign file (beep and warning through
 // `prompter`) and leaves `inputs` untouched; with `quiet` on it warns and reads on, keys that
 // are missing taking their file defaults. `inputs` is replaced only when the read succeeds.
-// Writing reports failure when the file cannot be written; the file on disk is then unchanged.
-// The file keeps the built-in engine's values only where they differ from the file defaults.
+// Writing reports failure when the file cannot be written or holds a number that would not read
+// back (infinite or not a number); the file on disk is then unchanged. The file keeps the
+// built-in engine's values only where they differ from the file defaults. On failure `reason`
+// (when given) says why: the file could not be read or written, or a value was refused; it
+// stays empty for a file that was read but is not an engine file (the header check has said
+// so).
 bool EngineFileIO(const std::filesystem::path& path, EngineInputs& inputs, bool reading, bool quiet,
-                  Prompter& prompter);
+                  Prompter& prompter, std::string* reason = nullptr);
 
 // Counts the text up by one like an odometer from its last character: digits, capitals and
 // small letters roll over within their own kind and carry to the left ("MyEngine009" gives

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <limits>
 
+#include "base/codepage.h"
 #include "base/error_trace.h"
 #include "base/platform.h"
 #include "base/rounding.h"
@@ -45,6 +46,51 @@ std::string SingleLine(std::string_view text) {
     if (c == '\r' || c == '\n' || c == '\0') c = ' ';
   }
   return out;
+}
+
+// The bytes a text value is written as: Windows-1252 when that holds every character and
+// cannot be taken for UTF-8 on reading, otherwise the UTF-8 text itself.
+std::string FileText(const std::string& text) {
+  const std::optional<std::string> cp = Utf8ToCp1252Exact(text);
+  if (cp && (*cp == text || !IsUtf8(*cp))) return *cp;
+  return text;
+}
+
+// Splits one fetched entry "Key=Value" at its first "=" after the first character: the key
+// without leading blanks, the value without trailing blanks. False when there is no such "=".
+bool SplitEntry(std::string_view entry, std::string_view& key, std::string_view& value) {
+  const std::size_t eq = entry.size() > 1 ? entry.find('=', 1) : std::string_view::npos;
+  if (eq == std::string_view::npos) return false;
+  key = TrimLeft(entry.substr(0, eq));
+  value = TrimRight(entry.substr(eq + 1));
+  return true;
+}
+
+// Calls `visit(key, value)` for each entry of a run of fetched entries until it returns true;
+// stops at the end of the run or at an entry without "=".
+template <class Visit>
+void ForEachEntry(std::string_view fetched, Visit visit) {
+  std::size_t pos = 0;
+  while (pos < fetched.size()) {
+    const std::size_t nul = fetched.find('\0', pos);
+    if (nul == std::string_view::npos || nul == pos) break;
+    std::string_view key, value;
+    if (!SplitEntry(fetched.substr(pos, nul - pos), key, value)) break;
+    if (visit(key, value)) break;
+    pos = nul + 1;
+  }
+}
+
+// A line of a file as a message shows it: UTF-8, long lines shortened.
+std::string ShownLine(std::string_view line) {
+  constexpr std::size_t kMaxShown = 80;
+  if (line.size() <= kMaxShown) return Utf8OrCp1252ToUtf8(line);
+  std::size_t cut = kMaxShown - 3;
+  // Do not split a UTF-8 character.
+  if (IsUtf8(line)) {
+    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+  }
+  return Utf8OrCp1252ToUtf8(line.substr(0, cut)) + "...";
 }
 
 bool ReadDigits(std::string_view text, std::size_t& pos, int count, int& value) {
@@ -116,19 +162,59 @@ std::optional<DateTime> ParseDate(std::string_view text) {
 std::string SingleToText(float value) { return ShortestText(value); }
 std::string DoubleToText(double value) { return ShortestText(value); }
 
-void KeyedFile::BeginFile(const std::filesystem::path& path, bool reading) {
+void KeyedFile::BeginFile(const std::filesystem::path& path, bool reading, Prompter* prompter) {
   path_ = path;
   reading_ = reading;
   section_.clear();
   buffer_.clear();
-  keys_.clear();
-  store_.Load(path);
+  readFailure_.clear();
+  writeFailure_.clear();
+  prompter_ = prompter;
+  if (!store_.Load(path, &readFailure_) && !reading) {
+    // Sections that are not written keep their content: a file that exists but cannot be
+    // read would lose it.
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+      RefuseWrite("the file cannot be read, so it is not replaced: " + readFailure_);
+    }
+  }
 }
 
 void KeyedFile::OpenSection(std::string_view name, std::size_t bufferSize) {
+  // The section is read whole, so the buffer size the file kind gives no longer limits it.
+  (void)bufferSize;
   section_ = name;
   buffer_.clear();
-  if (reading_) keys_ = ParseSection(store_.FetchSection(name, bufferSize));
+  entryStarts_.clear();
+  if (!reading_) return;
+  bool ended = false;
+  std::string endLine;
+  std::size_t endNumber = 0;
+  store_.VisitSection(name, [&](std::string_view line, std::size_t number) {
+    if (ended) {
+      // Lines follow the one that ended the section: their keys are not read.
+      if (prompter_ != nullptr) {
+        prompter_->Warn(path_.string() + ": section [" + section_ + "], line " +
+                            std::to_string(endNumber) + ": \"" + endLine +
+                            "\" has no \"=\"; it ends the reading of the section, and the keys "
+                            "after it take their default values.",
+                        kAppTitle);
+      }
+      return false;
+    }
+    const std::string entry = ProfileStore::FetchedEntry(line);
+    std::string_view key, value;
+    if (!SplitEntry(entry, key, value)) {
+      ended = true;
+      endLine = ShownLine(line);
+      endNumber = number;
+      return true;
+    }
+    entryStarts_.push_back(static_cast<std::uint32_t>(buffer_.size()));
+    buffer_ += entry;
+    buffer_ += '\0';
+    return true;
+  });
 }
 
 void KeyedFile::CloseSection() {
@@ -140,32 +226,47 @@ void KeyedFile::CloseSection() {
 
 bool KeyedFile::EndFile(std::string* reason) {
   if (reading_) return true;
-  const std::string failure = store_.Save(path_);
+  const std::string failure = writeFailure_.empty() ? store_.Save(path_) : writeFailure_;
   if (reason != nullptr) *reason = failure;
   return failure.empty();
+}
+
+void KeyedFile::RefuseWrite(std::string reason) {
+  if (writeFailure_.empty()) writeFailure_ = std::move(reason);
 }
 
 std::vector<std::pair<std::string, std::string>> KeyedFile::ParseSection(std::string_view fetched) {
   std::vector<std::pair<std::string, std::string>> rows;
   rows.reserve(50);
-  std::size_t pos = 0;
-  while (pos < fetched.size()) {
-    const std::size_t nul = fetched.find('\0', pos);
-    if (nul == std::string_view::npos || nul == pos) break;
-    const std::string_view entry = fetched.substr(pos, nul - pos);
-    const std::size_t eq = entry.size() > 1 ? entry.find('=', 1) : std::string_view::npos;
-    if (eq == std::string_view::npos) break;
-    const std::string_view key = TrimLeft(entry.substr(0, eq));
-    const std::string_view value = TrimRight(entry.substr(eq + 1));
+  ForEachEntry(fetched, [&](std::string_view key, std::string_view value) {
     rows.emplace_back(std::string(key), std::string(value));
-    pos = nul + 1;
-  }
+    return false;
+  });
   return rows;
 }
 
+std::vector<std::pair<std::string, std::string>> KeyedFile::keyTable() const {
+  if (!reading_) return {};
+  return ParseSection(buffer_);
+}
+
 std::optional<std::string> KeyedFile::FindKey(std::string_view key) const {
-  for (const auto& [k, v] : keys_) {
-    if (k == key) return v;
+  if (!reading_) return std::nullopt;
+  // The key of an entry is the text before its first "=" after the first character; entries
+  // are fetched without blanks before the key. So a key with "=" after its first character is
+  // never found, and an entry has the key when it starts with the key and then "=".
+  if (key.empty() || key.find('=', 1) != std::string_view::npos) return std::nullopt;
+  for (std::size_t i = 0; i < entryStarts_.size(); ++i) {
+    const std::size_t begin = entryStarts_[i];
+    const std::size_t end =
+        i + 1 < entryStarts_.size() ? entryStarts_[i + 1] - 1 : buffer_.size() - 1;
+    const std::string_view entry(buffer_.data() + begin, end - begin);
+    if (entry.size() <= key.size() || entry[key.size()] != '=' || !entry.starts_with(key)) {
+      continue;
+    }
+    std::string_view value = entry.substr(key.size() + 1);
+    while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+    return std::string(value);
   }
   return std::nullopt;
 }
@@ -175,6 +276,11 @@ void KeyedFile::Put(std::string_view key, std::string_view text) {
   buffer_ += " = ";
   buffer_ += text;
   buffer_ += '\0';
+}
+
+void KeyedFile::RefuseNonFinite(std::string_view key, std::string_view text) {
+  RefuseWrite("the value of " + std::string(key) + " (" + std::string(text) +
+              ") is not a finite number; it would not read back");
 }
 
 std::string KeyedFile::Localized(std::string text) const {
@@ -217,6 +323,7 @@ void KeyedFile::IOSingle(std::string_view key, float& value, float defaultValue)
     const auto text = FindKey(key);
     value = text ? TextToSingle(Localized(*text)) : defaultValue;
   } else if (value != defaultValue) {
+    if (!std::isfinite(value)) RefuseNonFinite(key, SingleToText(value));
     Put(key, SingleToText(value));
   }
 }
@@ -226,6 +333,7 @@ void KeyedFile::IODouble(std::string_view key, double& value, double defaultValu
     const auto text = FindKey(key);
     value = text ? TextToDouble(Localized(*text)) : defaultValue;
   } else if (value != defaultValue) {
+    if (!std::isfinite(value)) RefuseNonFinite(key, DoubleToText(value));
     Put(key, DoubleToText(value));
   }
 }
@@ -233,9 +341,9 @@ void KeyedFile::IODouble(std::string_view key, double& value, double defaultValu
 void KeyedFile::IOString(std::string_view key, std::string& value, std::string_view defaultValue) {
   if (reading_) {
     const auto text = FindKey(key);
-    value = text ? *text : std::string(defaultValue);
+    value = text ? Utf8OrCp1252ToUtf8(*text) : std::string(defaultValue);
   } else if (value != defaultValue) {
-    Put(key, SingleLine(value));
+    Put(key, FileText(SingleLine(value)));
   }
 }
 

@@ -34,10 +34,20 @@ std::optional<DateTime> ParseDate(std::string_view text);
 //
 // Reading: each transfer looks its key up in the open section and converts the text; a key
 // that is not there gives the default, text that does not convert gives 0 (false for flags).
+// A section is always read whole, however long it is, so that every file written here reads
+// back identically. A line without "=" ends the reading of its section (the keys after it take
+// their defaults); when keys follow it, the user is told through the prompter.
 // Writing: each transfer appends "Key = Value" to the section, except when the value equals
 // the default, so a default value is never in the file; `CloseSection` replaces the whole
 // section, so keys not transferred this time disappear, and sections never opened keep their
 // content. Numbers are written with "." as decimal separator; reading accepts "." and ",".
+// A number that would not read back as written (infinite or not a number) is never written:
+// the write fails instead.
+//
+// Text values are Windows-1252 in files written on Windows and UTF-8 in the program: a value
+// that is well-formed UTF-8 is read as it is, any other as Windows-1252. Writing uses
+// Windows-1252 when the text has a byte for every character and cannot be mistaken for UTF-8,
+// otherwise UTF-8, so every text the program holds reads back identically.
 class KeyedFile final {
  public:
   // The decimal separator of the files we write, and the other one, read as well.
@@ -46,18 +56,27 @@ class KeyedFile final {
 
   // Starts a transfer of the file at `path`: reading (true) or writing (false). The file's
   // current content is loaded in both directions (on writing, the sections not written keep
-  // it).
-  void BeginFile(const std::filesystem::path& path, bool reading);
-  // Makes `name` the open section. On reading, the section is fetched into a buffer of
-  // `bufferSize` characters (entries that do not fit are not read) and parsed into the key
-  // table.
+  // it). A file that cannot be read (see `readFailure`) reads as empty; on writing, an
+  // existing file that cannot be read is not replaced. `prompter` (when given) hears of the
+  // lines that end a section early.
+  void BeginFile(const std::filesystem::path& path, bool reading, Prompter* prompter = nullptr);
+  // Makes `name` the open section. On reading, the whole section is read into the key table,
+  // up to its first line without "=" after the line's first character. `bufferSize` is the
+  // buffer the file kind reserves for the section; a longer section is read whole all the same.
   void OpenSection(std::string_view name, std::size_t bufferSize);
   // On writing, replaces the section's content by the entries collected since `OpenSection`.
   void CloseSection();
   // On writing, writes the whole file through a temporary file that replaces the old one;
-  // returns false (with the reason in `reason`) when the file cannot be written, the old file
-  // then being unchanged. On reading it only reports success.
+  // returns false (with the reason in `reason`) when the file cannot be written or a value was
+  // refused (`RefuseWrite`), the old file then being unchanged. On reading it only reports
+  // success.
   bool EndFile(std::string* reason = nullptr);
+  // Makes the write fail at `EndFile` with `reason` (the first refusal counts): for a value
+  // that would not read back as it is held.
+  void RefuseWrite(std::string reason);
+  // Why the file could not be read when `BeginFile` loaded it (without the path); empty when it
+  // was read.
+  const std::string& readFailure() const noexcept { return readFailure_; }
 
   // The value of the first entry of the open section whose key equals `key` exactly.
   std::optional<std::string> FindKey(std::string_view key) const;
@@ -82,9 +101,8 @@ class KeyedFile final {
   bool reading() const noexcept { return reading_; }
   const std::filesystem::path& path() const noexcept { return path_; }
   const std::string& sectionName() const noexcept { return section_; }
-  const std::vector<std::pair<std::string, std::string>>& keyTable() const noexcept {
-    return keys_;
-  }
+  // The (key, value) rows of the open section read so far, in file order.
+  std::vector<std::pair<std::string, std::string>> keyTable() const;
 
   // Parses a fetched section (entries ended by NUL, the run ended by an empty entry) into
   // (key, value) rows. An entry without "=" after its first character ends the parse.
@@ -92,13 +110,22 @@ class KeyedFile final {
 
  private:
   void Put(std::string_view key, std::string_view text);
+  void RefuseNonFinite(std::string_view key, std::string_view text);
   std::string Localized(std::string text) const;
 
   std::filesystem::path path_;
   bool reading_ = true;
   std::string section_;
+  // On writing: the entries collected for the open section. On reading: the entries of the
+  // open section as the section fetch gives them ("Key=Value", each ended by a NUL), up to the
+  // line that ends the section. Keys are looked up in it directly, so a section costs no
+  // memory beyond its own text.
   std::string buffer_;
-  std::vector<std::pair<std::string, std::string>> keys_;
+  // On reading: where each entry of `buffer_` starts (a file holds at most 16 MB).
+  std::vector<std::uint32_t> entryStarts_;
+  std::string readFailure_;
+  std::string writeFailure_;
+  Prompter* prompter_ = nullptr;
   ProfileStore store_;
 };
 

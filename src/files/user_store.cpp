@@ -12,9 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The section holds few values; the fetch buffer only bounds a damaged file.
-constexpr std::size_t kStoreBuffer = 32768;
-
 std::string TextValue(std::string_view text) {
   const std::size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
@@ -37,7 +34,8 @@ fs::path UserStore::DefaultPath() {
 std::string UserStore::RegReadValue(std::string_view name, std::string_view defaultValue) const {
   ProfileStore store;
   if (!store.Load(file_)) return std::string(defaultValue);
-  const auto rows = KeyedFile::ParseSection(store.FetchSection(kUserStoreSection, kStoreBuffer));
+  const auto rows =
+      KeyedFile::ParseSection(store.FetchSection(kUserStoreSection, ProfileStore::kWholeSection));
   for (const auto& [key, value] : rows) {
     if (key == name) return TextValue(value);
   }
@@ -70,7 +68,8 @@ int UserStore::WriteValues(const std::vector<std::pair<std::string, std::string>
   fs::create_directories(file_.parent_path(), ec);
   ProfileStore store;
   store.Load(file_);
-  auto rows = KeyedFile::ParseSection(store.FetchSection(kUserStoreSection, kStoreBuffer));
+  auto rows =
+      KeyedFile::ParseSection(store.FetchSection(kUserStoreSection, ProfileStore::kWholeSection));
   for (const auto& [name, text] : values) {
     std::string clean = text;
     for (char& c : clean) {

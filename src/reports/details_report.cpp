@@ -96,9 +96,9 @@ std::string DetailsReport(ReportKind kind, const Engine& engine, const ReportReq
     b.AddStrCRLF();
   }
 
-  float* rangeValues = request.settings.repDeg.data() + (kind == ReportKind::Details ? 3 : 0);
+  float* rangeValues = request.settings.reportRanges.data() + (kind == ReportKind::Details ? 3 : 0);
   const DegreeRange range = AcceptedDegreeRange(rangeValues);
-  const UnitMode mode = ReportUnitMode(request.settings.metric);
+  const UnitMode mode = ReportUnitMode(request.settings.unitSystem);
   const ColumnFormats f = FormatsFor(mode);
   const EngineTables& t = engine.tables();
   const double effectiveStroke = engine.results().EffectiveStroke;

@@ -194,7 +194,7 @@ std::string OVReport(const InputController& panel, const ReportRequest& request,
   ReportBuilder b(ReportKind::General, request.layout, HeadingOf(request), request.sink);
   b.Begin();
   GeneralReportWriter w(b, panel, request.strings);
-  const auto& on = request.settings.repSec;
+  const auto& on = request.settings.reportSections;
 
   if (on[0]) {
     w.SectionStart(0);

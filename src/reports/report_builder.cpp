@@ -114,11 +114,11 @@ ReportStamp CurrentReportStamp() {
 
 ReportHeading HeadingOf(const ReportRequest& request) {
   ReportHeading h;
-  h.flags = request.settings.repHd;
+  h.flags = request.settings.reportHeadings;
   h.date = request.stamp.date;
   h.time = request.stamp.time;
   h.enginePath = request.enginePath;
-  h.customerLines = request.settings.prnHead;
+  h.customerLines = request.settings.customerHeading;
   h.pageLabel = request.strings.Misc(kMiscPage);
   return h;
 }

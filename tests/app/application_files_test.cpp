@@ -88,7 +88,7 @@ TEST_F(ApplicationFiles, AFreshDataRootGetsItsFoldersAndMyEngine000) {
   EXPECT_EQ(back.Bore, static_cast<double>(4.03f));
   EXPECT_EQ(back.I_CL, 107.9);
   EXPECT_EQ(app.document().controller().texts().suggestionSuffix, " suggested");
-  EXPECT_EQ(app.settings().cam, folders().dataRootText());
+  EXPECT_EQ(app.settings().camFolder, folders().dataRootText());
   EXPECT_FALSE(app.document().changed());
 }
 
@@ -113,8 +113,8 @@ TEST_F(ApplicationFiles, ExitWritesTheSettingsAndTheNextStartReadsThemBack) {
     ASSERT_TRUE(app.StartUp());
     ASSERT_TRUE(app.document().TypeInput("Bore", "4.25"));
     ASSERT_TRUE(app.SaveEngineTo((Engines() / "Race.OV").string()));
-    app.EditSettings().metric = 1;
-    app.EditSettings().nameInc = true;
+    app.EditSettings().unitSystem = 1;
+    app.EditSettings().incrementNames = true;
     app.AddRecentFile("/elsewhere/Old.OV");
     ASSERT_TRUE(app.QueryExit());
     app.Exit();
@@ -148,7 +148,7 @@ TEST_F(ApplicationFiles, AMissingLastEngineLeavesTheDefaultsWithoutKeyboardFlow)
             "Orvantis: " + (Engines() / "Gone.OV").string() + " is not an Orvantis engine file.");
   EXPECT_EQ(app.document().engine().inputs().Bore, 4.03);  // the built-in default engine
   EXPECT_EQ(app.enginePath(), (Engines() / "Gone.OV").string());
-  EXPECT_EQ(app.settings().gThd, 9);
+  EXPECT_EQ(app.settings().graphPanelNumber, 9);
   EXPECT_FALSE(fs::exists(Engines() / "MyEngine000.OV"));
 }
 
@@ -175,6 +175,41 @@ TEST_F(ApplicationFiles, OpenEngineReadsOrRefusesAndKeepsTheEngine) {
   EXPECT_EQ(app.enginePath(), (Engines() / "A.OV").string());
   EXPECT_EQ(app.recentFiles()[0], (Engines() / "A.OV").string());
   EXPECT_EQ(app.document().controller().panel().text[1], "3.750");
+}
+
+// A cam lift near the top of the float range overflows when it is turned into valve lift: the
+// open reports the error through the error trace and goes on, and the valve tables hold no lobe
+// rather than overflowed values; a good engine builds them again.
+TEST_F(ApplicationFiles, ACamLiftThatOverflowsIsReportedAndTheOpenGoesOn) {
+  Application app(prompter_);
+  Prepare(app);
+  fs::create_directories(Engines());
+  const std::string good = (Engines() / "good.OV").string();
+  const std::string huge = (Engines() / "huge.OV").string();
+  ASSERT_TRUE(app.SaveEngineTo(good));
+  std::string text = ReadText(good);
+  const std::size_t at = text.find("Int = ") + 6;
+  text.replace(at, text.find(',', at) - at, "3.4e38");
+  std::ofstream(huge, std::ios::binary) << text;
+
+  prompter_.warnings.clear();
+  EXPECT_TRUE(app.OpenEngine(huge));
+  ASSERT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_EQ(prompter_.warnings[0],
+            "Orvantis: Error (6)    Overflow\r\n\r\nERROR TRACE:\r\n"
+            "   EngineModel/RebuildValveTables\r\n"
+            "      frmMain/RebuildLobesAndFlowTestsFromEngine");
+  EXPECT_EQ(app.enginePath(), huge);
+  EXPECT_EQ(app.document().engine().inputs().Int[0], 3.4e38f);
+  EXPECT_FALSE(app.document().engine().valveTables().current);
+  EXPECT_EQ(app.document().engine().valveTables().IntakeLift.count(), 1);
+  EXPECT_EQ(app.document().engine().valveTables().ExhaustLift.count(), 1);
+  EXPECT_EQ(app.document().engine().DataAtPt(13, 104), 0);
+
+  EXPECT_TRUE(app.OpenEngine(good));
+  EXPECT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_TRUE(app.document().engine().valveTables().current);
+  EXPECT_EQ(app.document().engine().valveTables().IntakeLift.count(), 360);
 }
 
 TEST_F(ApplicationFiles, SaveEngineAsksForTheNameAndReportsFailure) {
@@ -205,7 +240,8 @@ TEST_F(ApplicationFiles, SaveEngineAsksForTheNameAndReportsFailure) {
   EXPECT_TRUE(app.document().changed());
   EXPECT_EQ(ReadText(target), before);
   EXPECT_EQ(prompter_.warnings.back(),
-            "Warning !!!: Error while writing file\r" + target + "\rFile Not Saved");
+            "Warning !!!: Error while writing file\r" + target +
+                "\rFile Not Saved\rthe file may not be written: " + target);
 }
 
 TEST_F(ApplicationFiles, AskSaveChangesFollowsTheAnswer) {

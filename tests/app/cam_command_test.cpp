@@ -175,7 +175,7 @@ TEST(CamCommands, DialogOpenLoadsTheChosenNodeAndRemembersTheFolder) {
   std::ostringstream err;
   ConsolePrompter prompter(err);
   Application app(prompter);
-  app.EditSettings().cam.clear();
+  app.EditSettings().camFolder.clear();
   EXPECT_EQ(app.CamDialogFolder(), app.folders().programFolder);
 
   CamFolder folder;
@@ -184,7 +184,7 @@ TEST(CamCommands, DialogOpenLoadsTheChosenNodeAndRemembersTheFolder) {
   // A file node that groups lobes: nothing is read, the folder is still remembered.
   folder.Select({0, -1});
   EXPECT_FALSE(app.OpenCamDialogChoice(false, folder));
-  EXPECT_EQ(app.settings().cam, remembered);
+  EXPECT_EQ(app.settings().camFolder, remembered);
   EXPECT_EQ(app.CamDialogFolder(), std::filesystem::path(remembered));
   EXPECT_FALSE(app.document().changed());
 

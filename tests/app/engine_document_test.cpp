@@ -152,7 +152,7 @@ TEST_F(Document, AnS96LobeBringsItsCamSettingsIntoTheBoxes) {
 TEST_F(Document, TheUnitSystemChangesPanelReportsAndGraphSettingTogether) {
   app_.SetUnitSystem(UnitMode::MetricM3);
   EXPECT_EQ(app_.unitSystem(), UnitMode::MetricM3);
-  EXPECT_EQ(app_.settings().metric, 2);  // what the reports and the graph read
+  EXPECT_EQ(app_.settings().unitSystem, 2);  // what the reports and the graph read
   EXPECT_EQ(doc_.controller().unitMode(), UnitMode::MetricM3);
   EXPECT_EQ(panel().text[kInIntCFM], "8.921");  // 315.0337 CFM in m3/min
   EXPECT_EQ(outputs().page0.at(2), "32.0  ");   // deck clearance 1.26 in = 32.0 mm
@@ -195,7 +195,7 @@ TEST_F(Document, EachCommandCountsUpTheAreasItChanges) {
        [&] { app_.AddRecentFile("/x/B.OV"); },
        {false, false, false, false, true, false}},
       {"options",
-       [&] { app_.EditSettings().nameInc = true; },
+       [&] { app_.EditSettings().incrementNames = true; },
        {false, false, false, false, false, true}},
       {"unit system",
        [&] { app_.SetUnitSystem(UnitMode::Metric); },

@@ -134,10 +134,10 @@ TEST_F(FlowTestsCommand, AnUnreadableDatabaseIsReportedThroughTheErrorTrace) {
 
 TEST_F(FlowTestsCommand, TheDialogsSavedChoicesAreTheStartingPoint) {
   Settings saved;
-  saved.ldTKind = 4;  // "By Lift (Manual)", after "[ANY]", 2, 3 and 4
-  saved.ldOp = "Alice";
-  saved.shCol = {4, 5, 0, 0, 0};  // "Test Name", "Test No."
-  saved.ldSrt = {5, 0, 0};        // by "Test No."
+  saved.filterTestKind = 4;  // "By Lift (Manual)", after "[ANY]", 2, 3 and 4
+  saved.filterOperator = "Alice";
+  saved.shownColumns = {4, 5, 0, 0, 0};  // "Test Name", "Test No."
+  saved.sortKeys = {5, 0, 0};            // by "Test No."
   SaveSettings(saved);
   struct Case {
     std::vector<std::string> options;
@@ -163,16 +163,16 @@ TEST_F(FlowTestsCommand, TheDialogsSavedChoicesAreTheStartingPoint) {
 
 TEST_F(FlowTestsCommand, SavedCustomerAndFilterRows) {
   Settings saved;
-  saved.ldCust = "Zenith Heads";  // ID 3: tests 4 and 8
-  saved.shCol = {5, 0, 0, 0, 0};
-  saved.ldSrt = {5, 0, 0};
+  saved.filterCustomer = "Zenith Heads";  // ID 3: tests 4 and 8
+  saved.shownColumns = {5, 0, 0, 0, 0};
+  saved.sortKeys = {5, 0, 0};
   SaveSettings(saved);
   CliResult r = Cli({"flow-tests", file()});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Test No.\n4\n8\n");
 
-  saved.ldCust = "Nobody we know";     // not in the list: any customer
-  saved.ldRows[0] = {1, 0, 3, "dar"};  // "Manufacturer" includes "dar"
+  saved.filterCustomer = "Nobody we know";  // not in the list: any customer
+  saved.filterRows[0] = {1, 0, 3, "dar"};   // "Manufacturer" includes "dar"
   SaveSettings(saved);
   r = Cli({"flow-tests", file()});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -181,22 +181,26 @@ TEST_F(FlowTestsCommand, SavedCustomerAndFilterRows) {
 
 TEST_F(FlowTestsCommand, WithoutAFileTheDialogsDatabaseIsListed) {
   Settings saved;
-  saved.flowWin = file();
-  saved.shCol = {5, 0, 0, 0, 0};
-  saved.ldSrt = {5, 0, 0};
-  saved.ldTKind = 2;  // "By Depression"
+  saved.flowDatabase = file();
+  saved.shownColumns = {5, 0, 0, 0, 0};
+  saved.sortKeys = {5, 0, 0};
+  saved.filterTestKind = 2;  // "By Depression"
   SaveSettings(saved);
   CliResult r = Cli({"flow-tests"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Test No.\n3\n");
 
-  saved.flowWin = dir_.path().string();  // a folder, as on a fresh installation
+  saved.flowDatabase = dir_.path().string();  // a folder, as on a fresh installation
   SaveSettings(saved);
   r = Cli({"flow-tests"});
   EXPECT_EQ(r.status, 1);
+  // The dialog's instruction, then the path and why it is no database.
   EXPECT_EQ(r.err,
             "       ***  VALID DATABASE FILE NEEDED  ****\r\n"
-            "       Click the 'Database File' button to select a database file.\n");
+            "       Click the 'Database File' button to select a database file.\n"
+            "orvantis: " +
+                dir_.path().string() +
+                ": is a folder, not a file (configuration value \"FlowWin\")\n");
 }
 
 TEST(FlowTestsHelp, TheReaderCommandIsNotOffered) {

@@ -146,11 +146,11 @@ TEST(ReportCommand, OutputFileHoldsTheReportExactlyAsBuilt) {
 TEST(ReportCommand, ADataRootsConfigurationChoosesSectionsHeadingsAndUnits) {
   test::TempDir dir;
   Settings s;
-  s.repSec[1] = false;
-  s.repHd = {false, false, false};
-  s.repDeg = {-10, 10, 10, 0, 4, 2};
-  s.prnHead = {"CUSTOMER LINE"};
-  s.metric = 1;
+  s.reportSections[1] = false;
+  s.reportHeadings = {false, false, false};
+  s.reportRanges = {-10, 10, 10, 0, 4, 2};
+  s.customerHeading = {"CUSTOMER LINE"};
+  s.unitSystem = 1;
   const Folders folders{dir / "prog", dir / "data"};
   fs::create_directories(folders.dataRoot);
   SilentPrompter quiet;
@@ -246,7 +246,7 @@ class SaveReport : public ::testing::Test {
 TEST_F(SaveReport, WritesTheLastTextWhereTheUserChose) {
   const std::string text = BuildScreenReport(app_, ReportKind::ExhaustAir, true, "e.OV",
                                              ReportStamp{"1/2/2026", "10:00"});
-  const std::string preset = app_.settings().report;
+  const std::string preset = app_.settings().reportFile;
   EXPECT_EQ(fs::path(preset).filename(), "OV_Report.txt");
 
   // Cancelled: nothing written, the last report file stays.
@@ -254,7 +254,7 @@ TEST_F(SaveReport, WritesTheLastTextWhereTheUserChose) {
   ASSERT_EQ(prompter_.asked.size(), 1u);
   EXPECT_EQ(prompter_.asked[0].first, Prompter::FileKind::SaveReport);
   EXPECT_EQ(prompter_.asked[0].second, preset);
-  EXPECT_EQ(app_.settings().report, preset);
+  EXPECT_EQ(app_.settings().reportFile, preset);
 
   // An existing longer file is replaced whole by the text, no line end added.
   const fs::path chosen = dir_ / "exhaust.txt";
@@ -262,7 +262,7 @@ TEST_F(SaveReport, WritesTheLastTextWhereTheUserChose) {
   prompter_.fileName = chosen.string();
   EXPECT_TRUE(SaveToFile(app_, text));
   EXPECT_EQ(ReadWholeFile(chosen), text);
-  EXPECT_EQ(app_.settings().report, chosen.string());
+  EXPECT_EQ(app_.settings().reportFile, chosen.string());
   EXPECT_TRUE(prompter_.warnings.empty());
 }
 
@@ -271,8 +271,10 @@ TEST_F(SaveReport, AFileThatCannotBeWrittenBeepsAndWarns) {
   EXPECT_FALSE(SaveToFile(app_, "text\r\n"));
   EXPECT_EQ(prompter_.beeps, 1);
   ASSERT_EQ(prompter_.warnings.size(), 1u);
-  // Miscellaneous text 23 in a box titled with one blank.
-  EXPECT_EQ(prompter_.warnings[0], "[ ] The report file could not be written.");
+  // Miscellaneous text 23 in a box titled with one blank, then the file and the reason.
+  EXPECT_EQ(prompter_.warnings[0], "[ ] The report file could not be written.\r" +
+                                       *prompter_.fileName + "\rcannot create a file in " +
+                                       (dir_ / "missing").string() + ": No such file or directory");
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 

@@ -51,28 +51,28 @@ TEST(TestListSettings, SavedChoicesAreStoredAsTheConfigurationValues) {
 
   Settings s;
   SaveTestListSettings(t, kCustomers, s);
-  EXPECT_EQ(s.ldTKind, 6);  // "[ANY]", 2, 3, 4, 5, 6, 10
-  EXPECT_FALSE(s.ldADat);
-  EXPECT_TRUE(s.ldTdy);
-  EXPECT_EQ(FormatDate(s.ldFDat), "2024-03-01");
-  EXPECT_EQ(FormatDate(s.ldTDat), "2023-12-31");
-  EXPECT_EQ(s.ldOp, "O'Neil");
-  EXPECT_EQ(s.ldCust, "Zenith");
-  EXPECT_EQ(s.ldIE, 2);
-  EXPECT_EQ(s.ldRows[0].joining, 1);
-  EXPECT_EQ(s.ldRows[0].field, 0);
-  EXPECT_EQ(s.ldRows[0].relation, 3);
-  EXPECT_EQ(s.ldRows[0].parameter, "rod");
-  EXPECT_EQ(s.ldRows[1].joining, 0);
-  EXPECT_EQ(s.ldRows[2].joining, 2);
-  EXPECT_EQ(s.ldRows[2].field, 12);
-  EXPECT_EQ(s.ldRows[2].relation, 2);
-  EXPECT_EQ(s.ldSrt, (std::array<std::int16_t, 3>{5, 21, 0}));
+  EXPECT_EQ(s.filterTestKind, 6);  // "[ANY]", 2, 3, 4, 5, 6, 10
+  EXPECT_FALSE(s.filterAnyDate);
+  EXPECT_TRUE(s.filterToday);
+  EXPECT_EQ(FormatDate(s.filterFromDate), "2024-03-01");
+  EXPECT_EQ(FormatDate(s.filterToDate), "2023-12-31");
+  EXPECT_EQ(s.filterOperator, "O'Neil");
+  EXPECT_EQ(s.filterCustomer, "Zenith");
+  EXPECT_EQ(s.filterSide, 2);
+  EXPECT_EQ(s.filterRows[0].joining, 1);
+  EXPECT_EQ(s.filterRows[0].field, 0);
+  EXPECT_EQ(s.filterRows[0].relation, 3);
+  EXPECT_EQ(s.filterRows[0].parameter, "rod");
+  EXPECT_EQ(s.filterRows[1].joining, 0);
+  EXPECT_EQ(s.filterRows[2].joining, 2);
+  EXPECT_EQ(s.filterRows[2].field, 12);
+  EXPECT_EQ(s.filterRows[2].relation, 2);
+  EXPECT_EQ(s.sortKeys, (std::array<std::int16_t, 3>{5, 21, 0}));
   // Columns 1..5 by number; 6..73 as flags: bits 5..15 of the first word, three full words,
   // bits 0..8 of the fifth (columns 65..73).
-  EXPECT_EQ(s.shCol, (std::array<std::int16_t, 5>{1, 2, 3, 4, 5}));
-  EXPECT_EQ(s.ldCol, (std::array<std::int16_t, 7>{static_cast<std::int16_t>(0xFFE0), -1, -1, -1,
-                                                  0x01FF, 0, 0}));
+  EXPECT_EQ(s.shownColumns, (std::array<std::int16_t, 5>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(s.columnFlags, (std::array<std::int16_t, 7>{static_cast<std::int16_t>(0xFFE0), -1, -1,
+                                                        -1, 0x01FF, 0, 0}));
 
   const TestListSettings back = RestoreTestListSettings(s, kOperators, kCustomers, kToday);
   EXPECT_EQ(back.kind, t.kind);
@@ -93,8 +93,8 @@ TEST(TestListSettings, SavedChoicesAreStoredAsTheConfigurationValues) {
 TEST(TestListSettings, AFewColumnsOutOfOrder) {
   struct Row {
     std::vector<int> shown;
-    std::array<std::int16_t, 5> shCol;
-    std::array<std::int16_t, 7> ldCol;
+    std::array<std::int16_t, 5> shownColumns;
+    std::array<std::int16_t, 7> columnFlags;
   };
   const Row rows[] = {
       {{}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0}},
@@ -108,8 +108,8 @@ TEST(TestListSettings, AFewColumnsOutOfOrder) {
     t.shownColumns = r.shown;
     Settings s;
     SaveTestListSettings(t, kCustomers, s);
-    EXPECT_EQ(s.shCol, r.shCol);
-    EXPECT_EQ(s.ldCol, r.ldCol);
+    EXPECT_EQ(s.shownColumns, r.shownColumns);
+    EXPECT_EQ(s.columnFlags, r.columnFlags);
     std::vector<int> sorted = r.shown;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(RestoreTestListSettings(s, kOperators, kCustomers, kToday).shownColumns, sorted);
@@ -118,16 +118,16 @@ TEST(TestListSettings, AFewColumnsOutOfOrder) {
 
 TEST(TestListSettings, ValuesOutsideTheirListsRestoreAsTheFirstEntry) {
   Settings s;
-  s.ldTKind = 7;
-  s.ldIE = 3;
-  s.ldOp = "Mallory";        // not an operator of this database
-  s.ldCust = "Acme racing";  // names compare exactly
-  s.ldRows[0] = {3, 999, 4, "x"};
-  s.ldRows[1] = {-1, -1, -1, "y"};
-  s.ldSrt = {74, -2, 1};
-  s.shCol = {0, 74, -5, 2, 2};
-  s.ldCol = {0, 0,     0, 0, static_cast<std::int16_t>(0xFE00),
-             0, 0x7FFF};  // columns 74.. do not exist
+  s.filterTestKind = 7;
+  s.filterSide = 3;
+  s.filterOperator = "Mallory";      // not an operator of this database
+  s.filterCustomer = "Acme racing";  // names compare exactly
+  s.filterRows[0] = {3, 999, 4, "x"};
+  s.filterRows[1] = {-1, -1, -1, "y"};
+  s.sortKeys = {74, -2, 1};
+  s.shownColumns = {0, 74, -5, 2, 2};
+  s.columnFlags = {0, 0,     0, 0, static_cast<std::int16_t>(0xFE00),
+                   0, 0x7FFF};  // columns 74.. do not exist
   const TestListSettings t = RestoreTestListSettings(s, kOperators, kCustomers, kToday);
   EXPECT_EQ(t.kind, kKindAny);
   EXPECT_EQ(t.side, SideFilter::Any);
@@ -141,7 +141,7 @@ TEST(TestListSettings, ValuesOutsideTheirListsRestoreAsTheFirstEntry) {
   EXPECT_EQ(t.shownColumns, (std::vector<int>{1}));
   // The kinds in list order.
   for (std::int16_t i = 0; i < 7; ++i) {
-    s.ldTKind = i;
+    s.filterTestKind = i;
     EXPECT_EQ(RestoreTestListSettings(s, {}, {}, kToday).kind, kTestListKinds[i]);
   }
 }

@@ -40,7 +40,7 @@ TEST(RecalcListener, TypedRpmAtPeakPowerIsToldInTheOrderItHappens) {
   Engine e;  // the rpm at peak power is the typed one of inputs 21 and 22
   e.inputs().PkPwrRPM = 7000;
   RecordingListener rec;
-  EXPECT_EQ(e.ReCalc(kInPkPwrRPM, &rec), Engine::RecalcOutcome::Complete);
+  EXPECT_EQ(e.ReCalc(kInPkPwrRPM, &rec), Engine::CalcOutcome::Complete);
   // The kinematics complete; the torque rpm and the airflow are suggested, the airflow is
   // taken over; last the exhaust tube is suggested.
   EXPECT_EQ(rec.Kinds(), "C-1 S23 S21 R21 S20 ");
@@ -64,13 +64,13 @@ TEST(RecalcListener, DerivedInputsAndTheStateOfTheCalculation) {
   e.inputs().Stroke = 6;  // the rod no longer reaches: the kinematics cannot complete
   e.inputs().RodLen = 6;
   rec.events.clear();
-  EXPECT_EQ(e.ReCalc(-1, &rec), Engine::RecalcOutcome::CannotComplete);
+  EXPECT_EQ(e.ReCalc(-1, &rec), Engine::CalcOutcome::CannotComplete);
   EXPECT_EQ(rec.Kinds(), "C-1 ");
   EXPECT_EQ(rec.events[0].value, 1);
 
   e.inputs().Bore = 0;
   rec.events.clear();
-  EXPECT_EQ(e.ReCalc(-1, &rec), Engine::RecalcOutcome::NotRun);
+  EXPECT_EQ(e.ReCalc(-1, &rec), Engine::CalcOutcome::NotStarted);
   EXPECT_TRUE(rec.events.empty());
 }
 

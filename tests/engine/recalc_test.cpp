@@ -114,7 +114,7 @@ TEST(ReCalc, RodNotLongerThanStrokeWarnsAndKeepsTheLastGoodResults) {
   const double pos90 = e.tables().PistonPosition[90];
   e.inputs().Stroke = 6;
   e.inputs().RodLen = 6;
-  EXPECT_EQ(e.ReCalc(-1), Engine::RecalcOutcome::CannotComplete);
+  EXPECT_EQ(e.ReCalc(-1), Engine::CalcOutcome::CannotComplete);
   ec.Recalculate(-1);
   EXPECT_TRUE(ec.panel().warningVisible);
   EXPECT_EQ(e.results().PeakTorque, torque);

@@ -27,9 +27,9 @@ ConfigDefaults DefaultsIn(const fs::path& root) {
 Settings DefaultSettings(const ConfigDefaults& d) {
   Settings s;
   SetGraphDefaults(s, nullptr, d.windowBackground);
-  s.gScl[1][1] = 4.4;  // the file default (5.5 is only the value before reading)
+  s.scales[1].maximum = 4.4;  // the file default (5.5 is only the value before reading)
   SetFileDefaults(s, d.folders);
-  s.ldFDat = s.ldTDat = Today();
+  s.filterFromDate = s.filterToDate = Today();
   return s;
 }
 
@@ -47,23 +47,23 @@ TEST(ConfigFileIO, ChangedSettingsRoundTrip) {
   test::TempDir dir;
   const ConfigDefaults d = DefaultsIn(dir.path());
   Settings s = DefaultSettings(d);
-  s.repSec[6] = false;
-  s.repDeg[3] = -90;
-  s.prnHead = {" Fast Engines Ltd", "C:\\Shop\\ 1", "", "Last line"};
-  s.crvNdx[2] = 7;
-  s.gScl[7][1] = 2.25;
+  s.reportSections[6] = false;
+  s.reportRanges[3] = -90;
+  s.customerHeading = {" Fast Engines Ltd", "C:\\Shop\\ 1", "", "Last line"};
+  s.curveListColumns[2] = 7;
+  s.scales[7].maximum = 2.25;
   s.curveTags[12].shown = true;
-  s.bkgColor = 0xFFFFFF;
-  s.lneLoc[3] = 300.5f;
-  s.grid = false;
-  s.zx2 = 0.5f;
-  s.metric = 2;
-  s.nameInc = true;
-  s.engine = "/data/Engines/Race.OV";
-  s.ldFDat = *ParseDate("2020-05-17");
-  s.ldRows[3] = {1, 4, 2, "Smith"};
-  s.shCol[4] = 9;
-  s.ldCol[6] = -1;
+  s.graphBackground = 0xFFFFFF;
+  s.cursorLines[3] = 300.5f;
+  s.gridLines = false;
+  s.zoom.right = 0.5f;
+  s.unitSystem = 2;
+  s.incrementNames = true;
+  s.engineFile = "/data/Engines/Race.OV";
+  s.filterFromDate = *ParseDate("2020-05-17");
+  s.filterRows[3] = {1, 4, 2, "Smith"};
+  s.shownColumns[4] = 9;
+  s.columnFlags[6] = -1;
   RecordingPrompter n;
   ASSERT_TRUE(ConfigFileIO(dir / "c.ini", s, false, false, d, n).ok);
   const std::string text = ReadText(dir / "c.ini");
@@ -77,26 +77,26 @@ TEST(ConfigFileIO, ChangedSettingsRoundTrip) {
   EXPECT_EQ(text.find("LdTDat"), std::string::npos);  // today is the default
 
   Settings back = DefaultSettings(d);
-  back.prnHead = {"stale"};
+  back.customerHeading = {"stale"};
   ConfigResult r = ConfigFileIO(dir / "c.ini", back, true, false, d, n);
   ASSERT_TRUE(r.ok && r.headerValid);
-  EXPECT_EQ(back.prnHead, s.prnHead);
-  EXPECT_FALSE(back.repSec[6]);
-  EXPECT_EQ(back.repDeg[3], -90.0f);
-  EXPECT_EQ(back.crvNdx[2], 7);
-  EXPECT_EQ(back.gScl[7][1], 2.25);
+  EXPECT_EQ(back.customerHeading, s.customerHeading);
+  EXPECT_FALSE(back.reportSections[6]);
+  EXPECT_EQ(back.reportRanges[3], -90.0f);
+  EXPECT_EQ(back.curveListColumns[2], 7);
+  EXPECT_EQ(back.scales[7].maximum, 2.25);
   EXPECT_TRUE(back.curveTags[12].shown);
-  EXPECT_EQ(back.bkgColor, 0xFFFFFF);
-  EXPECT_EQ(back.lneLoc[3], 300.5f);
-  EXPECT_FALSE(back.grid);
-  EXPECT_EQ(back.metric, 2);
-  EXPECT_TRUE(back.nameInc);
-  EXPECT_EQ(back.engine, "/data/Engines/Race.OV");
-  EXPECT_EQ(back.ldFDat, s.ldFDat);
-  EXPECT_EQ(back.ldRows[3].parameter, "Smith");
-  EXPECT_EQ(back.ldRows[3].relation, 2);
-  EXPECT_EQ(back.shCol[4], 9);
-  EXPECT_EQ(back.ldCol[6], -1);
+  EXPECT_EQ(back.graphBackground, 0xFFFFFF);
+  EXPECT_EQ(back.cursorLines[3], 300.5f);
+  EXPECT_FALSE(back.gridLines);
+  EXPECT_EQ(back.unitSystem, 2);
+  EXPECT_TRUE(back.incrementNames);
+  EXPECT_EQ(back.engineFile, "/data/Engines/Race.OV");
+  EXPECT_EQ(back.filterFromDate, s.filterFromDate);
+  EXPECT_EQ(back.filterRows[3].parameter, "Smith");
+  EXPECT_EQ(back.filterRows[3].relation, 2);
+  EXPECT_EQ(back.shownColumns[4], 9);
+  EXPECT_EQ(back.columnFlags[6], -1);
   EXPECT_TRUE(n.warnings.empty());
 }
 
@@ -109,17 +109,17 @@ TEST(ConfigFileIO, Scale2MaximumOf4Point4IsNotWrittenAndReadsBack) {
   EXPECT_EQ(ReadText(dir / "c.ini").find("GScl21"), std::string::npos);
   Settings next;
   SetGraphDefaults(next, nullptr, 0);
-  EXPECT_EQ(next.gScl[1][1], 5.5);
+  EXPECT_EQ(next.scales[1].maximum, 5.5);
   ASSERT_TRUE(ConfigFileIO(dir / "c.ini", next, true, false, d, n).ok);
-  EXPECT_EQ(next.gScl[1][1], 4.4);
+  EXPECT_EQ(next.scales[1].maximum, 4.4);
 }
 
 TEST(ConfigFileIO, MissingFileWarnsAndGivesDefaults) {
   test::TempDir dir;
   const ConfigDefaults d = DefaultsIn(dir.path());
   Settings s;
-  s.metric = 1;
-  s.engine = "old";
+  s.unitSystem = 1;
+  s.engineFile = "old";
   RecordingPrompter n;
   const ConfigResult r = ConfigFileIO(dir / "ORV_ANT.INI", s, true, true, d, n);
   EXPECT_FALSE(r.headerValid);
@@ -127,11 +127,11 @@ TEST(ConfigFileIO, MissingFileWarnsAndGivesDefaults) {
   ASSERT_EQ(n.warnings.size(), 1u);
   EXPECT_EQ(n.warnings[0], (dir / "ORV_ANT.INI").string() +
                                " is not an Orvantis configuration file.\r\nUsing default values");
-  EXPECT_EQ(s.metric, 0);
-  EXPECT_EQ(s.engine, (dir / "Engines" / "MyEngine000.OV").string());
-  EXPECT_EQ(s.cam, d.folders.dataRootText());
-  EXPECT_EQ(s.bkgColor, 0x123456);
-  EXPECT_EQ(s.ldFDat, Today());
+  EXPECT_EQ(s.unitSystem, 0);
+  EXPECT_EQ(s.engineFile, (dir / "Engines" / "MyEngine000.OV").string());
+  EXPECT_EQ(s.camFolder, d.folders.dataRootText());
+  EXPECT_EQ(s.graphBackground, 0x123456);
+  EXPECT_EQ(s.filterFromDate, Today());
 }
 
 TEST(ConfigFileIO, ABadDateIsReportedAndEndsTheRead) {
@@ -147,8 +147,8 @@ TEST(ConfigFileIO, ABadDateIsReportedAndEndsTheRead) {
   const ConfigResult r = ConfigFileIO(dir / "c.ini", s, true, true, d, n);
   EXPECT_TRUE(r.headerValid);
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(s.metric, 1);  // read before the date
-  EXPECT_FALSE(s.ldTdy);   // after it: not read
+  EXPECT_EQ(s.unitSystem, 1);   // read before the date
+  EXPECT_FALSE(s.filterToday);  // after it: not read
   ASSERT_EQ(n.warnings.size(), 1u);
   EXPECT_NE(n.warnings[0].find("Error (13)"), std::string::npos) << n.warnings[0];
   EXPECT_NE(n.warnings[0].find("FileIO/ConfigFileIO"), std::string::npos) << n.warnings[0];
@@ -203,6 +203,38 @@ TEST(UserStore, KeepsTheRecentListAndTheConfigurationPath) {
   EXPECT_EQ(store.RegReadValue("File1", ""), "/e/one.OV");
   EXPECT_NE(ReadText(store.file()).find("[Software\\Orvantis]\r\nFile1 = /e/one.OV\r\n"),
             std::string::npos);
+}
+
+// Where the program finds its interface string file and manual: beside the executable in the
+// build folder, under share/orvantis when installed.
+TEST(ProgramFolder, FindsTheStringFileBesideTheProgramOrInTheInstalledLayout) {
+  struct Row {
+    const char* name;
+    bool besideProgram;
+    bool inShare;
+    bool shareHoldsAFolder;  // a folder named like the string file, not a file
+    const char* expected;    // "bin" or "share"
+  };
+  const Row rows[] = {
+      {"build folder", true, false, false, "bin"},
+      {"installed", false, true, false, "share"},
+      {"both: the program's own folder wins", true, true, false, "bin"},
+      {"neither: the program's folder, to report the missing file", false, false, false, "bin"},
+      {"a folder of that name does not count", false, false, true, "bin"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    test::TempDir dir;
+    const fs::path bin = dir / "bin";
+    const fs::path share = dir / "share" / "orvantis";
+    fs::create_directories(bin);
+    fs::create_directories(share);
+    if (row.besideProgram) WriteText(bin / "OV-STR.TXT", "\r\n");
+    if (row.inShare) WriteText(share / "OV-STR.TXT", "\r\n");
+    if (row.shareHoldsAFolder) fs::create_directories(share / "OV-STR.TXT");
+    const fs::path expected = std::string(row.expected) == "bin" ? bin : share;
+    EXPECT_EQ(ProgramFolderOf(bin), expected);
+  }
 }
 
 }  // namespace

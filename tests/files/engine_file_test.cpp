@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "base/atomic_file.h"
 #include "support/file_helpers.h"
@@ -341,6 +343,109 @@ TEST(AdvanceFileName, KeepsTheExtension) {
         Row{"a.b.OV", "a.c.OV"}, Row{"NoExt", "NoExu"}, Row{".OV", ""}, Row{"   ", ""}}) {
     EXPECT_EQ(AdvanceFileName(row.in), row.out) << row.in;
   }
+}
+
+// An engine saved with cam and flow file paths of 4000 characters reopens with every
+// reference and every key after them (the "Inputs" section is then far longer than its
+// buffer).
+TEST(EngineFileIO, LongPathsReadBackIdentically) {
+  test::TempDir dir;
+  EngineInputs in = AllNonDefault();
+  in.intakeCam.path = "/" + std::string(3999, 'i');
+  in.intakeFlow.path = "/" + std::string(3999, 'f');
+  in.intakeFlow.name = std::string(4000, 'n');
+  in.exhaustCam.path = "/" + std::string(3999, 'e');
+  in.exhaustFlow.path = "/" + std::string(3999, 'g');
+  RecordingPrompter notifier;
+  ASSERT_TRUE(EngineFileIO(dir / "long.OV", in, false, false, notifier));
+  EngineInputs back = FileDefaults();
+  ASSERT_TRUE(EngineFileIO(dir / "long.OV", back, true, false, notifier));
+  EXPECT_EQ(back.intakeCam, in.intakeCam);
+  EXPECT_EQ(back.intakeFlow, in.intakeFlow);
+  EXPECT_EQ(back.exhaustCam, in.exhaustCam);
+  EXPECT_EQ(back.exhaustFlow, in.exhaustFlow);
+  EXPECT_EQ(back.E_CL, in.E_CL);
+  EXPECT_EQ(back.ECfm.values(), in.ECfm.values());
+  // Written again, the file is the same byte for byte.
+  ASSERT_TRUE(EngineFileIO(dir / "again.OV", back, false, false, notifier));
+  EXPECT_EQ(ReadText(dir / "again.OV"), ReadText(dir / "long.OV"));
+}
+
+// Engine files written on Windows hold their text in Windows-1252; the program holds UTF-8.
+TEST(EngineFileIO, TextIsWindows1252OnDiskAndUtf8InTheProgram) {
+  test::TempDir dir;
+  WriteText(dir / "win.OV",
+            "[ID]\r\nPurpose = Orvantis Engine File\r\n[Inputs]\r\n"
+            "ICam = C:\\Cams\\K\xF6pf.LBK\r\nIA_Name = Stra\xDF"
+            "e \x80 1\r\n");
+  EngineInputs in = FileDefaults();
+  RecordingPrompter notifier;
+  ASSERT_TRUE(EngineFileIO(dir / "win.OV", in, true, false, notifier));
+  EXPECT_EQ(in.intakeCam.path, "C:\\Cams\\K\xC3\xB6pf.LBK");
+  EXPECT_EQ(in.intakeFlow.name,
+            "Stra\xC3\x9F"
+            "e \xE2\x82\xAC 1");
+
+  // Written back in Windows-1252 where the code page holds the text; otherwise in UTF-8, so
+  // that every text reads back as it was. "\xC3\xA9" in Windows-1252 would read as UTF-8.
+  in.exhaustCam.path = "/cams/\xD0\x9A\xD1\x83\xD0\xBB.S96";  // Cyrillic
+  in.exhaustFlow.name = "\xC3\x83\xC2\xA9";                   // "Ã©"
+  ASSERT_TRUE(EngineFileIO(dir / "out.OV", in, false, false, notifier));
+  const std::string written = ReadText(dir / "out.OV");
+  EXPECT_NE(written.find("ICam = C:\\Cams\\K\xF6pf.LBK\r\n"), std::string::npos);
+  EXPECT_NE(written.find("IA_Name = Stra\xDF"
+                         "e \x80 1\r\n"),
+            std::string::npos);
+  EXPECT_NE(written.find("ECam = /cams/\xD0\x9A\xD1\x83\xD0\xBB.S96\r\n"), std::string::npos);
+  EngineInputs back = FileDefaults();
+  ASSERT_TRUE(EngineFileIO(dir / "out.OV", back, true, false, notifier));
+  EXPECT_EQ(back.intakeCam, in.intakeCam);
+  EXPECT_EQ(back.intakeFlow, in.intakeFlow);
+  EXPECT_EQ(back.exhaustCam, in.exhaustCam);
+  EXPECT_EQ(back.exhaustFlow, in.exhaustFlow);
+}
+
+// Numbers that are not finite, or too large for the file's 32-bit floats, are refused on
+// writing (the old file stays) and read as 0 (text that does not convert).
+TEST(EngineFileIO, NonFiniteNumbersAreNeitherWrittenNorRead) {
+  test::TempDir dir;
+  const fs::path path = dir / "e.OV";
+  WriteText(path, "old");
+  RecordingPrompter notifier;
+  struct Row {
+    const char* name;
+    void (*spoil)(EngineInputs&);
+    const char* reason;
+  };
+  const std::vector<Row> rows = {
+      {"double beyond float", [](EngineInputs& in) { in.TorqLoss = 1e308; },
+       "the value of TorqLoss (1e+308) is beyond the range of the file's 32-bit numbers"},
+      {"infinite float",
+       [](EngineInputs& in) { in.RecipBF = std::numeric_limits<float>::infinity(); },
+       "the value of RecipBF (inf) is not a finite number"},
+      {"not a number in a cam list",
+       [](EngineInputs& in) { in.Int[5] = std::numeric_limits<float>::quiet_NaN(); },
+       "the list Int holds nan"},
+  };
+  for (const Row& row : rows) {
+    EngineInputs in = AllNonDefault();
+    in.Int.Redim(0, 359);
+    row.spoil(in);
+    std::string reason;
+    EXPECT_FALSE(EngineFileIO(path, in, false, false, notifier, &reason)) << row.name;
+    EXPECT_NE(reason.find(row.reason), std::string::npos) << row.name << ": " << reason;
+    EXPECT_EQ(ReadText(path), "old") << row.name;
+  }
+
+  WriteText(path,
+            "[ID]\r\nPurpose = Orvantis Engine File\r\n[Inputs]\r\nTorqLoss = inf\r\n"
+            "PcntDrop = 1e39\r\nBore = nan\r\nI_CL = 1e400\r\n");
+  EngineInputs in = AllNonDefault();
+  ASSERT_TRUE(EngineFileIO(path, in, true, false, notifier));
+  EXPECT_EQ(in.TorqLoss, 0);
+  EXPECT_EQ(in.PcntDrop, 0);
+  EXPECT_EQ(in.Bore, 0);
+  EXPECT_EQ(in.I_CL, 0);
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "base/atomic_file.h"
 #include "base/runtime_error.h"
+#include "files/engine_file.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"
 
@@ -302,6 +305,127 @@ TEST(KeyedFile, AFailedWriteLeavesTheOldFileByteForByte) {
   g.OpenSection("S", 4096);
   g.CloseSection();
   EXPECT_FALSE(g.EndFile());
+}
+
+// A file the program wrote reads back whole, however long a section grew: values of 4000
+// characters and more make a section far longer than the buffer its file kind gives it.
+TEST(KeyedFile, ASectionLongerThanItsBufferIsReadWhole) {
+  test::TempDir dir;
+  const fs::path path = dir / "long.ini";
+  std::vector<std::string> values;
+  for (char c : std::string("abcde")) values.push_back(std::string(4000, c));
+  {
+    KeyedFile f;
+    f.BeginFile(path, false);
+    f.OpenSection("Inputs", 4096);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+      f.IOString("K" + std::to_string(k), values[k], "");
+    }
+    std::int16_t last = 7;
+    f.IOInteger("Last", last, 0);
+    f.CloseSection();
+    ASSERT_TRUE(f.EndFile());
+  }
+  KeyedFile f;
+  f.BeginFile(path, true);
+  f.OpenSection("Inputs", 4096);
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    std::string value;
+    f.IOString("K" + std::to_string(k), value, "none");
+    EXPECT_EQ(value, values[k]) << k;
+  }
+  std::int16_t last = 0;
+  f.IOInteger("Last", last, 0);
+  EXPECT_EQ(last, 7);
+}
+
+// Files up to 16 MB are read (here one padded with blank lines to exactly that size, its keys
+// after the padding); one byte more and the file is refused, with the reason.
+TEST(KeyedFile, AFileLargerThan16MBIsRefused) {
+  test::TempDir dir;
+  const std::string head = "[ID]\r\nPurpose = Orvantis Engine File\r\n[Inputs]\r\n";
+  const std::string tail = "Bore = 4.5\r\n";
+  const std::size_t padding = ProfileStore::kMaxFileBytes - head.size() - tail.size();
+  WriteText(dir / "full.OV", head + std::string(padding, '\n') + tail);
+  WriteText(dir / "over.OV", head + std::string(padding + 1, '\n') + tail);
+  ASSERT_EQ(fs::file_size(dir / "full.OV"), 16u * 1024 * 1024);
+
+  EngineInputs in;
+  RecordingPrompter notifier;
+  std::string reason;
+  ASSERT_TRUE(EngineFileIO(dir / "full.OV", in, true, false, notifier, &reason)) << reason;
+  EXPECT_EQ(in.Bore, 4.5);
+  EXPECT_TRUE(notifier.warnings.empty());
+
+  EXPECT_FALSE(EngineFileIO(dir / "over.OV", in, true, false, notifier, &reason));
+  EXPECT_EQ(reason, "the file is larger than 16 MB, which no engine or settings file is");
+  ASSERT_EQ(notifier.warnings.size(), 1u);
+  EXPECT_EQ(notifier.warnings[0], (dir / "over.OV").string() + " is not an Orvantis engine file.");
+  EXPECT_EQ(in.Bore, 4.5);  // the engine stays as it was
+}
+
+// A line without "=" ends the reading of its section as the file format says; when keys follow
+// it, the user is told which file, section and line.
+TEST(KeyedFile, ALineWithoutEqualsEndsItsSectionAndIsTold) {
+  struct Row {
+    const char* name;
+    std::string body;
+    const char* afterKey;  // the value of "After", "default" when it was not read
+    std::string warning;   // after the path; empty when nothing is said
+  };
+  const std::vector<Row> rows = {
+      {"comment between keys", "Before = 1\r\n; my note\r\n\r\nAfter = 2\r\n", "default",
+       ": section [S], line 3: \"; my note\" has no \"=\"; it ends the reading of the section, "
+       "and the keys after it take their default values."},
+      {"entry starting with =", "Before = 1\r\n  = 5  \r\nAfter = 2\r\n", "default",
+       ": section [S], line 3: \"= 5\" has no \"=\"; it ends the reading of the section, and the "
+       "keys after it take their default values."},
+      {"comment as the last line", "Before = 1\r\nAfter = 2\r\n# end\r\n[T]\r\nX = 1\r\n", "2", ""},
+      {"no comment", "Before = 1\r\nAfter = 2\r\n", "2", ""},
+  };
+  for (const Row& row : rows) {
+    test::TempDir dir;
+    const fs::path path = dir / "f.ini";
+    WriteText(path, "[S]\r\n" + row.body);
+    RecordingPrompter notifier;
+    KeyedFile f;
+    f.BeginFile(path, true, &notifier);
+    f.OpenSection("S", 4096);
+    std::string before, after;
+    f.IOString("Before", before, "default");
+    f.IOString("After", after, "default");
+    EXPECT_EQ(before, "1") << row.name;
+    EXPECT_EQ(after, row.afterKey) << row.name;
+    if (row.warning.empty()) {
+      EXPECT_TRUE(notifier.warnings.empty()) << row.name;
+    } else {
+      ASSERT_EQ(notifier.warnings.size(), 1u) << row.name;
+      EXPECT_EQ(notifier.warnings[0], path.string() + row.warning) << row.name;
+    }
+  }
+}
+
+// A number that would read back as something else (0) is refused, and nothing is written.
+TEST(KeyedFile, NumbersThatWouldNotReadBackAreNotWritten) {
+  test::TempDir dir;
+  const fs::path path = dir / "f.ini";
+  WriteText(path, "[S]\r\nOld = 1\r\n");
+  for (double bad :
+       {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+        std::numeric_limits<double>::quiet_NaN()}) {
+    KeyedFile f;
+    f.BeginFile(path, false);
+    f.OpenSection("S", 4096);
+    float single = static_cast<float>(bad);
+    double wide = 1.5;
+    f.IODouble("Fine", wide, 0);
+    f.IOSingle("Bad", single, 0);
+    f.CloseSection();
+    std::string reason;
+    EXPECT_FALSE(f.EndFile(&reason));
+    EXPECT_NE(reason.find("the value of Bad ("), std::string::npos) << reason;
+    EXPECT_EQ(ReadText(path), "[S]\r\nOld = 1\r\n");
+  }
 }
 
 }  // namespace

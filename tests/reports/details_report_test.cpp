@@ -61,7 +61,7 @@ TEST(DetailsReport, CrankAngleColumnNamesTheDeadCentres) {
 class DetailsOfTheDefaultEngine : public ::testing::Test {
  protected:
   std::string Report(ReportKind kind, UnitMode mode = UnitMode::English) {
-    settings_.metric = static_cast<std::int32_t>(mode);
+    settings_.unitSystem = static_cast<std::int32_t>(mode);
     ReportRequest request{settings_, strings_, test::kEnginePath, test::kFixedStamp};
     return DetailsReport(kind, engine_, request);
   }
@@ -142,24 +142,24 @@ TEST_F(DetailsOfTheDefaultEngine, RangesOfTheSettingsChooseTheAngles) {
   for (ReportKind kind : {ReportKind::IntakeAir, ReportKind::Details}) {
     for (const Row& r : rows) {
       const std::size_t first = kind == ReportKind::Details ? 3 : 0;
-      std::copy(r.range.begin(), r.range.end(), settings_.repDeg.begin() + first);
+      std::copy(r.range.begin(), r.range.end(), settings_.reportRanges.begin() + first);
       std::vector<std::string> angles;
       for (const std::string& line : Data(kind)) angles.push_back(Column(line, 0));
       EXPECT_EQ(angles, r.angles) << r.range[0];
     }
   }
   // The intake and exhaust reports share the first range, the details report has the second.
-  settings_.repDeg = {0, 10, 5, 0, 10, 2};
+  settings_.reportRanges = {0, 10, 5, 0, 10, 2};
   EXPECT_EQ(Data(ReportKind::ExhaustAir).size(), 3u);
   EXPECT_EQ(Data(ReportKind::Details).size(), 6u);
 }
 
 TEST_F(DetailsOfTheDefaultEngine, AReversedRangeIsResetAndKeptReset) {
-  settings_.repDeg = {10, 0, 1, -360, 360, 1};
+  settings_.reportRanges = {10, 0, 1, -360, 360, 1};
   EXPECT_EQ(Data(ReportKind::IntakeAir).size(), 721u);
-  EXPECT_EQ(settings_.repDeg[0], -360);
-  EXPECT_EQ(settings_.repDeg[1], 360);
-  EXPECT_EQ(settings_.repDeg[2], 1);
+  EXPECT_EQ(settings_.reportRanges[0], -360);
+  EXPECT_EQ(settings_.reportRanges[1], 360);
+  EXPECT_EQ(settings_.reportRanges[2], 1);
 }
 
 // Every column against the engine's own tables and curves, converted here with the unit

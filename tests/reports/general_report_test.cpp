@@ -55,7 +55,7 @@ TEST_F(GeneralReport, SectionsFollowTheirFlagsAndTheSecondStage) {
       {{false, false, false, false, false, false, false}, true, {}},
   };
   for (const Row& r : rows) {
-    settings_.repSec = r.flags;
+    settings_.reportSections = r.flags;
     const std::vector<std::string> lines = Lines(r.secondStage);
     std::vector<int> shown;
     for (std::size_t i = 0; i < lines.size(); ++i) {

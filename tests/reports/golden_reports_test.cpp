@@ -54,8 +54,8 @@ std::string BuildReport(ReportKind kind, UnitMode mode) {
   panel.SetUnitMode(mode);
   panel.FillBothOutputPages();
   Settings settings;
-  settings.metric = static_cast<std::int32_t>(mode);
-  settings.prnHead = {"Orvantis test bench", "Engine shop, bay 3"};
+  settings.unitSystem = static_cast<std::int32_t>(mode);
+  settings.customerHeading = {"Orvantis test bench", "Engine shop, bay 3"};
   ReportRequest request{settings, strings, test::kEnginePath, test::kFixedStamp};
   if (kind == ReportKind::General) return OVReport(panel, request, true);
   return DetailsReport(kind, engine, request);

@@ -1,0 +1,26 @@
+#include "base/folder_files.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "base/text.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> SortedFileNames(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (it->is_regular_file(typeError)) names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    const std::string ua = AsciiUpper(a), ub = AsciiUpper(b);
+    return ua != ub ? ua < ub : a < b;
+  });
+  return names;
+}
+
+}  // namespace orv

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv {
+
+// The names of the regular files of a folder (links to regular files included), in the order
+// of their upper-cased names, names equal but for case in byte order. A folder that cannot be
+// read has none. This is the order the file lists of the selection dialogs show.
+std::vector<std::string> SortedFileNames(const std::filesystem::path& folder);
+
+}  // namespace orv
