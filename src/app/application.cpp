@@ -45,7 +45,9 @@ Settings& Application::EditSettings() noexcept {
   return settings_;
 }
 
-UnitMode Application::unitSystem() const noexcept { return UnitModeOfSetting(settings_.unitSystem); }
+UnitMode Application::unitSystem() const noexcept {
+  return UnitModeOfSetting(settings_.unitSystem);
+}
 
 void Application::SetUnitSystem(UnitMode mode) {
   ++settingsRevision_;
@@ -233,7 +235,8 @@ bool Application::StartUp() {
   if (settings_.graphPanelNumber < 1) settings_.graphPanelNumber = 1;
   if (settings_.graphPanelNumber > 9) settings_.graphPanelNumber = 9;
   const std::string root = folders_.dataRootText();
-  for (std::string* folder : {&settings_.camFolder, &settings_.flowDosFolder, &settings_.flowDatabase}) {
+  for (std::string* folder :
+       {&settings_.camFolder, &settings_.flowDosFolder, &settings_.flowDatabase}) {
     if (folder->empty()) *folder = root;
   }
   document_.SetUnitMode(unitSystem());
