@@ -47,4 +47,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) build-asan
+	@rm -rf $(BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) build-asan build-release

@@ -41,7 +41,7 @@ EngineInputs FullEngine() {
 void BM_EngineFileRead(benchmark::State& state) {
   const fs::path path = ScratchFolder() / "read.OV";
   EngineInputs in = FullEngine();
-  SilentNotifier n;
+  SilentPrompter n;
   EngineFileIO(path, in, false, false, n);
   for (auto _ : state) {
     EngineInputs back;
@@ -61,7 +61,7 @@ BENCHMARK(BM_EngineFileLoadBytes);
 void BM_EngineFileWrite(benchmark::State& state) {
   const fs::path path = ScratchFolder() / "write.OV";
   EngineInputs in = FullEngine();
-  SilentNotifier n;
+  SilentPrompter n;
   for (auto _ : state) benchmark::DoNotOptimize(EngineFileIO(path, in, false, false, n));
 }
 BENCHMARK(BM_EngineFileWrite)->Unit(benchmark::kMicrosecond);
@@ -76,7 +76,7 @@ fs::path PaddedEngineFile(int megabytes, bool keys) {
   name += keys ? "-keys.OV" : "-blank.OV";
   const fs::path path = ScratchFolder() / name;
   EngineInputs in = FullEngine();
-  SilentNotifier n;
+  SilentPrompter n;
   EngineFileIO(path, in, false, false, n);
   std::string text = ReadWholeFile(path).value_or("");
   const std::size_t target = static_cast<std::size_t>(megabytes) * 1024 * 1024 - 64;
@@ -97,7 +97,7 @@ fs::path PaddedEngineFile(int megabytes, bool keys) {
 
 void BM_EngineFileReadPadded(benchmark::State& state) {
   const fs::path path = PaddedEngineFile(static_cast<int>(state.range(0)), state.range(1) != 0);
-  SilentNotifier n;
+  SilentPrompter n;
   for (auto _ : state) {
     EngineInputs back;
     benchmark::DoNotOptimize(EngineFileIO(path, back, true, false, n));

@@ -1,7 +1,7 @@
 // Speed of the output panel and of the per-degree curves the graph and the curve export read.
 #include <benchmark/benchmark.h>
 
-#include "engine/engine.h"
+#include "engine/input_controller.h"
 
 namespace orv {
 namespace {
@@ -9,10 +9,11 @@ namespace {
 // Page 0 with its balance analysis, as the window refreshes it after an entry.
 void BM_OutputPage0(benchmark::State& state) {
   Engine e;
+  InputController c(e);
   for (auto _ : state) {
-    e.DisplayOutputs(0);
-    e.BalanceAnalysis();
-    benchmark::DoNotOptimize(e.outputs().page0.at(21).size());
+    c.DisplayOutputs(0);
+    c.BalanceAnalysis();
+    benchmark::DoNotOptimize(c.outputs().page0.at(21).size());
   }
 }
 BENCHMARK(BM_OutputPage0);
@@ -20,9 +21,10 @@ BENCHMARK(BM_OutputPage0);
 // Page 1 after a recalculation (the crank kinematics are current).
 void BM_OutputPage1(benchmark::State& state) {
   Engine e;
+  InputController c(e);
   for (auto _ : state) {
-    e.DisplayOutputs(1);
-    benchmark::DoNotOptimize(e.outputs().page1.at(10).size());
+    c.DisplayOutputs(1);
+    benchmark::DoNotOptimize(c.outputs().page1.at(10).size());
   }
 }
 BENCHMARK(BM_OutputPage1);
@@ -31,12 +33,13 @@ BENCHMARK(BM_OutputPage1);
 // run the crank kinematics again (the stroke alternates between two values).
 void BM_OutputPage1Rerun(benchmark::State& state) {
   Engine e;
+  InputController c(e);
   bool flip = false;
   for (auto _ : state) {
     e.inputs().Stroke = flip ? 3.48 : 3.5;
     flip = !flip;
-    e.DisplayOutputs(1);
-    benchmark::DoNotOptimize(e.outputs().page1.at(10).size());
+    c.DisplayOutputs(1);
+    benchmark::DoNotOptimize(c.outputs().page1.at(10).size());
   }
 }
 BENCHMARK(BM_OutputPage1Rerun);

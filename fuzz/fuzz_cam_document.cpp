@@ -13,9 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   for (const bool intake : {true, false}) {
     orv::CamLobe lobe;
-    const std::int16_t flag = orv::ReadCamDocText(text, "F.C1", lobe, intake);
-    if (flag != 0 && flag != 2 && flag != 3 && flag != -1) std::abort();
-    if (flag == 0) {
+    const orv::CamTextError flag = orv::ReadCamDocText(text, "F.C1", lobe, intake);
+    if (flag != orv::CamTextError::Ok && flag != orv::CamTextError::TooLarge &&
+        flag != orv::CamTextError::TooFewLines && flag != orv::CamTextError::ReadError) {
+      std::abort();
+    }
+    if (flag == orv::CamTextError::Ok) {
       lobe.SetRockerRatio(1.5f);
       try {
         lobe.DataCalc();

@@ -11,9 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int readIn : {1, 2}) {
     orv::FlowTest test;
     test.Condition.SetKind(orv::kKindFromDosFile);
-    const int code = orv::ReadDosTestBytes(test, bytes, readIn);
-    if (code != 0 && code != -1 && code != 1 && code != 3) std::abort();
-    if (code == 0 && readIn == 1) {
+    const orv::FlowError code = orv::ReadDosTestBytes(test, bytes, readIn);
+    if (code != orv::FlowError::Ok && code != orv::FlowError::NotFound &&
+        code != orv::FlowError::BadDosFile && code != orv::FlowError::NoRecords)
+      std::abort();
+    if (code == orv::FlowError::Ok && readIn == 1) {
       test.CalcStdFlowAndDC();
       (void)test.Notes();
     }

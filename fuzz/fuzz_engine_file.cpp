@@ -42,20 +42,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream out(input, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  orv::SilentNotifier notifier;
+  orv::SilentPrompter prompter;
   for (bool quiet : {false, true}) {
     orv::EngineInputs in;
-    if (orv::EngineFileIO(input, in, true, quiet, notifier)) {
+    if (orv::EngineFileIO(input, in, true, quiet, prompter)) {
       if (in.Int.count() != 1 && in.Int.count() != 360) __builtin_trap();
       if (in.ILift.count() != in.ICfm.count() || in.ISwirl.count() != in.ILift.count()) {
         __builtin_trap();
       }
       std::filesystem::remove(output);
-      if (!orv::EngineFileIO(output, in, false, false, notifier)) __builtin_trap();
+      if (!orv::EngineFileIO(output, in, false, false, prompter)) __builtin_trap();
       // Every text reads back as it was held, except that a line break or NUL in it is written
       // as a blank and blanks at its ends are not kept.
       orv::EngineInputs back;
-      if (!orv::EngineFileIO(output, back, true, false, notifier)) __builtin_trap();
+      if (!orv::EngineFileIO(output, back, true, false, prompter)) __builtin_trap();
       auto same = [](std::string held, const std::string& read) {
         for (char& c : held) {
           if (c == '\r' || c == '\n' || c == '\0') c = ' ';

@@ -15,7 +15,10 @@
 
 namespace {
 
-bool IsReadCode(std::int16_t code) { return code <= 0 && code >= orv::kLbkConversionFailed; }
+bool IsReadCode(orv::LobeDataError code) {
+  const auto n = static_cast<int>(code);
+  return n <= 0 && n >= static_cast<int>(orv::LobeDataError::ConversionFailed);
+}
 
 }  // namespace
 
@@ -23,15 +26,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::span<const std::uint8_t> bytes(data, size);
   std::vector<std::string> texts;
   std::vector<std::int16_t> shafts;
-  std::int16_t flag = 5;
-  orv::CamLobe::C2DataDescriptionReadBytes(bytes, texts, shafts, flag);
-  if (flag != 0 && flag != -1) std::abort();
-  if (texts.size() != shafts.size() || (flag != 0 && !texts.empty())) std::abort();
+  const orv::LobeDataError listed = orv::CamLobe::ReadLobeListBytes(bytes, texts, shafts);
+  if (listed != orv::LobeDataError::Ok && listed != orv::LobeDataError::NotFound) std::abort();
+  if (texts.size() != shafts.size() || (listed != orv::LobeDataError::Ok && !texts.empty())) {
+    std::abort();
+  }
 
   orv::CamLobe notes;
-  flag = 1;
-  notes.C2DataReadBytes(bytes, "F.LBK", 0, 0, flag);
-  if (!IsReadCode(flag) || flag == orv::kLbkConversionFailed) std::abort();
+  const orv::LobeDataError read =
+      notes.ReadLobeDataBytes(bytes, "F.LBK", 0, 0, orv::LobeDataPart::HeaderOnly);
+  if (!IsReadCode(read) || read == orv::LobeDataError::ConversionFailed) std::abort();
   (void)notes.Notes();
 
   const orv::ByteReader r(bytes);
@@ -39,11 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!r.Has(header, 4)) continue;
     orv::CamLobe lobe;
     std::string report;
-    flag = 0;
-    lobe.C2DataReadBytes(bytes, "F.LBK", r.I16(header), r.I16(header + 2), flag, &report);
-    if (!IsReadCode(flag)) std::abort();
-    if (flag == orv::kLbkConversionFailed && report.empty()) std::abort();
-    if (flag == 0) (void)lobe.CamDataSValue(orv::CamLobe::kCurveValveLift, 10.5f);
+    const orv::LobeDataError code = lobe.ReadLobeDataBytes(
+        bytes, "F.LBK", r.I16(header), r.I16(header + 2), orv::LobeDataPart::WholeLobe, &report);
+    if (!IsReadCode(code)) std::abort();
+    if (code == orv::LobeDataError::ConversionFailed && report.empty()) std::abort();
+    if (code == orv::LobeDataError::Ok) {
+      (void)lobe.CamDataSValue(orv::CamLobe::kCurveValveLift, 10.5f);
+    }
   }
   return 0;
 }

@@ -10,9 +10,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
   std::vector<orv::Sy3TestName> names;
-  const int listed = orv::ReadSY3TestNamesFromBytes(bytes, names);
-  if (listed != 0 && listed != -1 && listed != 2) std::abort();
-  if (listed != 0 && !names.empty()) std::abort();
+  const orv::FlowError listed = orv::ReadSY3TestNamesFromBytes(bytes, names);
+  if (listed != orv::FlowError::Ok && listed != orv::FlowError::NotFound &&
+      listed != orv::FlowError::EmptySy3)
+    std::abort();
+  if (listed != orv::FlowError::Ok && !names.empty()) std::abort();
   std::size_t tried = 0;
   for (const orv::Sy3TestName& n : names) {
     if (++tried > 16) break;
@@ -20,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       orv::FlowTest test;
       test.Condition.SetName(n.name);
       test.Condition.SetKind(n.kind);
-      const int code = orv::ReadSy3TestBytes(test, bytes, readIn);
-      if (code != 0 && code != -1) std::abort();
-      if (code == 0) test.CalcStdFlowAndDC();
+      const orv::FlowError code = orv::ReadSy3TestBytes(test, bytes, readIn);
+      if (code != orv::FlowError::Ok && code != orv::FlowError::NotFound) std::abort();
+      if (code == orv::FlowError::Ok) test.CalcStdFlowAndDC();
     }
   }
   return 0;

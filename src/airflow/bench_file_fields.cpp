@@ -1,24 +1,22 @@
 #include "airflow/bench_file_fields.h"
 
 #include "base/codepage.h"
+#include "base/text.h"
 
 namespace orv {
 
 namespace {
 
-std::string_view TrimPadding(std::string_view s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  return s;
-}
+// Text fields are padded with blanks or NULs at their end.
+constexpr std::string_view kPadding{" \0", 2};
+
+std::string_view TrimPadding(std::string_view s) { return TrimLeft(TrimRight(s, kPadding)); }
 
 }  // namespace
 
 std::string BenchText(const ByteReader& r, std::size_t offset, std::size_t count) {
   const std::string raw = r.Raw(offset, count);
-  std::string_view s = raw;
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-  return Cp1252ToUtf8(s);
+  return Cp1252ToUtf8(TrimRight(raw, kPadding));
 }
 
 std::optional<CivilDate> BenchDate(const ByteReader& r, std::size_t offset) {

@@ -4,6 +4,7 @@
 #include "airflow/sy3_test_file.h"
 #include "base/error_trace.h"
 #include "base/folder_files.h"
+#include "base/text.h"
 
 namespace orv {
 
@@ -20,7 +21,7 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 }  // namespace
 
 FlowFileKind FlowFileKindOf(std::string_view fileName) {
-  const std::string upper = UpperAscii(fileName);
+  const std::string upper = AsciiUpper(fileName);
   if (EndsWith(upper, ".SY")) return FlowFileKind::Dos;
   if (EndsWith(upper, ".SY3")) return FlowFileKind::Sy3;
   return FlowFileKind::None;
@@ -51,7 +52,7 @@ void DosFolder::Refill(const fs::path& folder, const ProgressFn& progress) {
     file.text = name;
     file.path = (folder / name).string();
     std::vector<Sy3TestName> tests;
-    file.unreadable = ReadSY3TestNames(file.path, tests) != kFlowOk;
+    file.unreadable = ReadSY3TestNames(file.path, tests) != FlowError::Ok;
     for (const Sy3TestName& t : tests) {
       FlowTestNode child;
       child.kind = FlowNodeKind::Sy3Test;
@@ -87,7 +88,7 @@ std::string DosFolder::NotesOf(NodeRef ref) const {
   if (node == nullptr) return {};
   FlowTest test;
   test.SetPathFile(node->path);
-  int err = kFlowOk;
+  FlowError err = FlowError::Ok;
   switch (node->kind) {
     case FlowNodeKind::Sy3File:
       return node->unreadable ? kTestNotesReadError : std::string();
@@ -100,7 +101,7 @@ std::string DosFolder::NotesOf(NodeRef ref) const {
       err = R3Notes(test);
       break;
   }
-  return err == kFlowOk ? test.Notes() : kTestNotesReadError;
+  return err == FlowError::Ok ? test.Notes() : kTestNotesReadError;
 }
 
 std::optional<FlowTestChoice> DosFolder::ChosenTest(NodeRef ref) const {

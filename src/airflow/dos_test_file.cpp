@@ -53,8 +53,10 @@
 
 #include "airflow/bench_file_fields.h"
 #include "base/atomic_file.h"
+#include "base/byte_reader.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
+#include "base/runtime_error.h"
 
 namespace orv {
 
@@ -91,7 +93,7 @@ std::size_t RecordSize(int layoutClass) {
 }
 
 // Applies the header at offset h. Returns 0 or the error code.
-int ApplyHeader(FlowTest& test, const ByteReader& r, std::size_t h) {
+FlowError ApplyHeader(FlowTest& test, const ByteReader& r, std::size_t h) {
   TestCondition& c = test.Condition;
   const std::int16_t type = r.I16(h + 2);
   c.TotaledTest = type >= 200;
@@ -118,7 +120,7 @@ int ApplyHeader(FlowTest& test, const ByteReader& r, std::size_t h) {
     const double code = RoundHalfEven(benchCode);
     if (!std::isfinite(code) || code < std::numeric_limits<std::int32_t>::min() ||
         code > std::numeric_limits<std::int32_t>::max()) {
-      return kFlowBadDosFile;
+      return FlowError::BadDosFile;
     }
     test.BenchKind = static_cast<std::int32_t>(code);
     test.SetIntakeRangeCal(12, kBenchRangeCal12);
@@ -148,7 +150,7 @@ int ApplyHeader(FlowTest& test, const ByteReader& r, std::size_t h) {
   c.FudgeFactor = 1.0f;
   c.HeadIntakeSeatAngle = c.HeadExhaustSeatAngle = 0;
   c.SeatArea = c.ValveArea;
-  return kFlowOk;
+  return FlowError::Ok;
 }
 
 void ReadRecord(FlowTest& test, const ByteReader& r, std::size_t at, int layoutClass, int row) {
@@ -180,34 +182,35 @@ void ReadRecord(FlowTest& test, const ByteReader& r, std::size_t at, int layoutC
   if (layoutClass == 5) test.SetFlowData(row, kColTemperature2, tenths(80));
 }
 
-int ReadDos(FlowTest& test, std::span<const std::uint8_t> bytes, int readIn,
-            const ProgressFn& progress, std::int16_t& recordLength) {
+FlowError ReadDos(FlowTest& test, std::span<const std::uint8_t> bytes, int readIn,
+                  const ProgressFn& progress, std::int16_t& recordLength) {
   const ByteReader r(bytes);
-  if (r.size() < kHeaderOffset) return kFlowBadDosFile;
-  if (r.U8(0) != 'S' || r.U8(1) != 'Y' || r.U8(2) != 0x1E) return kFlowNotFound;
+  if (r.size() < kHeaderOffset) return FlowError::BadDosFile;
+  if (r.U8(0) != 'S' || r.U8(1) != 'Y' || r.U8(2) != 0x1E) return FlowError::NotFound;
   const VersionInfo* version = nullptr;
   for (const VersionInfo& v : kVersions) {
     if (r.U8(3) == static_cast<std::uint8_t>(v.letter)) version = &v;
   }
-  if (version == nullptr) return kFlowBadDosFile;
+  if (version == nullptr) return FlowError::BadDosFile;
   test.BenchKind = version->benchKind;
   test.SetFullLineNotesBytes(r.Raw(kNotesOffset, kNotesLength));
 
   const std::size_t headerSize = HeaderSize(version->layoutClass);
-  if (r.size() < kHeaderOffset + headerSize) return kFlowBadDosFile;
+  if (r.size() < kHeaderOffset + headerSize) return FlowError::BadDosFile;
   int records = r.I16(kHeaderOffset);
   if (records > 1000) records -= 1000;
-  if (records == 0) return kFlowNoRecords;
+  if (records == 0) return FlowError::NoRecords;
   // A negative count is as impossible as one above the bench's 40 points.
-  if (records > kMaxRecords || records < 0) return kFlowBadDosFile;
-  if (const int err = ApplyHeader(test, r, kHeaderOffset); err != kFlowOk) return err;
+  if (records > kMaxRecords || records < 0) return FlowError::BadDosFile;
+  if (const FlowError err = ApplyHeader(test, r, kHeaderOffset); err != FlowError::Ok) return err;
   if (progress) progress();
-  if (readIn == 2) return kFlowOk;
+  if (readIn == 2) return FlowError::Ok;
 
   test.SetRecords(static_cast<std::int16_t>(records));
   const std::size_t recordSize = RecordSize(version->layoutClass);
   const std::size_t first = kHeaderOffset + headerSize;
-  if (r.size() < first + static_cast<std::size_t>(records) * recordSize) return kFlowBadDosFile;
+  if (r.size() < first + static_cast<std::size_t>(records) * recordSize)
+    return FlowError::BadDosFile;
   for (int row = 1; row <= records; ++row) {
     ReadRecord(test, r, first + static_cast<std::size_t>(row - 1) * recordSize,
                version->layoutClass, row);
@@ -233,37 +236,38 @@ int ReadDos(FlowTest& test, std::span<const std::uint8_t> bytes, int readIn,
   recordLength = static_cast<std::int16_t>(11 + pitots);
   test.InDB = false;
   if (progress) progress();
-  return kFlowOk;
+  return FlowError::Ok;
 }
 
 }  // namespace
 
-int ReadDosTestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int readIn,
-                     const ProgressFn& progress) {
+FlowError ReadDosTestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int readIn,
+                           const ProgressFn& progress) {
   ETracker guard(kModule, "R2DataFile");
   try {
     std::int16_t recordLength = test.recordLength_;
-    const int err = ReadDos(test, bytes, readIn, progress, recordLength);
+    const FlowError err = ReadDos(test, bytes, readIn, progress, recordLength);
     test.recordLength_ = recordLength;
     return err;
-  } catch (...) {
-    // Every field is checked against the file size before it is read; anything that still
-    // goes wrong is a file this reader cannot use.
-    EStackTrace::Instance().Clear();
-    return kFlowBadDosFile;
+  } catch (const ByteRangeError&) {
+    // Every field is checked against the file size before it is read; a read past the end or
+    // a value the test cannot hold that still gets through is a file this reader cannot use.
+    return FlowError::BadDosFile;
+  } catch (const RuntimeError&) {
+    return FlowError::BadDosFile;
   }
 }
 
-int R2DataFile(FlowTest& test, int readIn, const ProgressFn& progress) {
+FlowError R2DataFile(FlowTest& test, int readIn, const ProgressFn& progress) {
   std::error_code ec;
   const std::filesystem::path path(test.PathFile());
-  if (!std::filesystem::is_regular_file(path, ec)) return kFlowNotFound;
+  if (!std::filesystem::is_regular_file(path, ec)) return FlowError::NotFound;
   const std::optional<std::string> content = ReadWholeFile(path);
-  if (!content) return kFlowNotFound;
+  if (!content) return FlowError::NotFound;
   const auto* data = reinterpret_cast<const std::uint8_t*>(content->data());
   return ReadDosTestBytes(test, std::span(data, content->size()), readIn, progress);
 }
 
-int R2Notes(FlowTest& test) { return R2DataFile(test, 2); }
+FlowError R2Notes(FlowTest& test) { return R2DataFile(test, 2); }
 
 }  // namespace orv

@@ -1,8 +1,11 @@
 #include "airflow/flow_test.h"
 
+#include <ostream>
+
 #include "base/codepage.h"
 #include "base/error_trace.h"
 #include "base/runtime_error.h"
+#include "base/text.h"
 
 namespace orv {
 
@@ -12,13 +15,11 @@ constexpr const char* kModule = "FlowTest";
 
 bool InRange(int i, int lo, int hi) noexcept { return i >= lo && i <= hi; }
 
-std::string_view TrimBlanks(std::string_view s) noexcept {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
 }  // namespace
+
+std::ostream& operator<<(std::ostream& out, FlowError error) {
+  return out << static_cast<int>(error);
+}
 
 std::string FlowColumnName(int column) {
   static constexpr const char* kNames[] = {
@@ -47,8 +48,7 @@ std::string FlowTest::Notes() const {
   for (int line = 0; line < kNoteLines; ++line) {
     std::string_view l = std::string_view(notes_).substr(
         static_cast<std::size_t>(line * kNoteLineLength), kNoteLineLength);
-    while (!l.empty() && l.back() == ' ') l.remove_suffix(1);
-    text += Cp1252ToUtf8(l);
+    text += Cp1252ToUtf8(TrimRight(l));
     text += "\r\n";
   }
   return text;
@@ -93,7 +93,7 @@ void FlowTest::SetVenturiRecs(int i, std::int16_t first, std::int16_t count) noe
   if (InRange(i, 0, 5)) venturiRecs_[static_cast<std::size_t>(i)] = {first, count};
 }
 
-void FlowTest::SetName(std::string_view name) { Condition.SetName(std::string(TrimBlanks(name))); }
+void FlowTest::SetName(std::string_view name) { Condition.SetName(std::string(Trim(name))); }
 
 int FlowTest::ReadColumn(int curveNo) noexcept {
   if (InRange(curveNo, 1, 35)) return curveNo;

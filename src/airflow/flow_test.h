@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,12 +15,17 @@ namespace orv {
 // An optional progress indicator, advanced by the readers as they go.
 using ProgressFn = std::function<void()>;
 
-// Error codes of the flow-test file readers and of loading a test.
-inline constexpr int kFlowOk = 0;
-inline constexpr int kFlowNotFound = -1;   // missing or unrecognised file or test
-inline constexpr int kFlowBadDosFile = 1;  // bad or short DOS test file
-inline constexpr int kFlowEmptySy3 = 2;    // empty or missing SY3 file
-inline constexpr int kFlowNoRecords = 3;   // DOS test file without records
+// What the flow-test file readers and the loading of a test give back. The numbers are the
+// readers' own codes, shown to the user beside the error ("(error -1)").
+enum class FlowError : int {
+  Ok = 0,
+  NotFound = -1,   // missing or unrecognised file or test
+  BadDosFile = 1,  // bad or short DOS test file
+  EmptySy3 = 2,    // empty or missing SY3 file
+  NoRecords = 3,   // DOS test file without records
+};
+// Writes the code's number.
+std::ostream& operator<<(std::ostream& out, FlowError error);
 
 // Columns of the record table.
 inline constexpr int kColLift = 1;  // the venturi number for a carburetor test
@@ -140,8 +146,10 @@ class FlowTest final {
                  static_cast<std::size_t>(column - 1)];
   }
 
-  friend int ReadDosTestBytes(FlowTest&, std::span<const std::uint8_t>, int, const ProgressFn&);
-  friend int ReadSy3TestBytes(FlowTest&, std::span<const std::uint8_t>, int, const ProgressFn&);
+  friend FlowError ReadDosTestBytes(FlowTest&, std::span<const std::uint8_t>, int,
+                                    const ProgressFn&);
+  friend FlowError ReadSy3TestBytes(FlowTest&, std::span<const std::uint8_t>, int,
+                                    const ProgressFn&);
 
   struct VenturiRec {
     std::int16_t first = 0;

@@ -18,8 +18,7 @@
 
 #include "airflow/jet_errors.h"
 #include "airflow/jet_file_reader.h"
-
-extern char** environ;
+#include "base/platform.h"
 
 namespace orv {
 
@@ -97,13 +96,6 @@ std::string ReasonOf(const std::string& text) {
 
 }  // namespace
 
-std::filesystem::path CurrentExecutable() {
-  std::error_code ec;
-  auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return {};
-  return path;
-}
-
 JetReaderSession::JetReaderSession(JetReaderOptions options, std::filesystem::path file)
     : options_(std::move(options)), file_(std::move(file)) {}
 
@@ -145,13 +137,15 @@ void JetReaderSession::Start(const JetStreamConsumer& consume) {
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
-    const std::string_view var(*e);
+  std::vector<std::string> environment;
+  for (std::string& var : CurrentEnvironment()) {
     bool cleared = false;
     for (std::string_view name : kClearedVariables) cleared = cleared || var.rfind(name, 0) == 0;
-    if (!cleared) envp.push_back(*e);
+    if (!cleared) environment.push_back(std::move(var));
   }
+
+  std::vector<char*> envp;
+  for (std::string& var : environment) envp.push_back(var.data());
   envp.push_back(nullptr);
 
   // Requests go through a socket, whose writes never raise SIGPIPE here; the streams and the

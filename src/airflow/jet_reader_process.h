@@ -22,10 +22,6 @@ struct JetReaderOptions {
   std::size_t sizeLimit = std::size_t{1} << 30;
 };
 
-// The program's own executable (the target of /proc/self/exe), or an empty path when it
-// cannot be found.
-std::filesystem::path CurrentExecutable();
-
 // Receives the bytes of one table stream as they arrive; returns true once the stream is
 // complete. An error it raises ends the reader.
 using JetStreamConsumer = std::function<bool(std::string_view bytes)>;

@@ -25,7 +25,7 @@ enum class JetColumnType : std::uint8_t {
   Money = 0x05,
   Single = 0x06,
   Double = 0x07,
-  DateTime = 0x08,
+  DateAndTime = 0x08,  // Jet's Date/Time: days since 1899-12-30 as a double
   Binary = 0x09,
   Text = 0x0A,
   Ole = 0x0B,

@@ -6,6 +6,7 @@
 #include "airflow/dos_test_file.h"
 #include "airflow/sy3_test_file.h"
 #include "base/error_trace.h"
+#include "base/text.h"
 
 namespace orv {
 
@@ -18,7 +19,7 @@ constexpr const char* kModule = "FlowTest";
 bool ReadDatabaseTest(FlowTest& test, const std::string& databasePath,
                       const DatabaseAccess& database, const ProgressFn& progress) {
   if (database.databases == nullptr) return false;
-  return ReadTest(test, databasePath, *database.databases, database.report, progress);
+  return ReadTest(test, databasePath, *database.databases, database.prompter, progress);
 }
 
 bool FlowColumnsFinite(const FlowTest& test, bool intake) {
@@ -41,26 +42,25 @@ void FillTable(BoundedArray<float>& table, const FlowTest& test, int column) {
 
 bool IsDosTestPath(const std::string& path) {
   if (path.size() < 3) return false;
-  const std::string_view tail = std::string_view(path).substr(path.size() - 3);
-  return tail[0] == '.' && std::toupper(static_cast<unsigned char>(tail[1])) == 'S' &&
-         std::toupper(static_cast<unsigned char>(tail[2])) == 'Y';
+  return EndsWithIgnoringAsciiCase(path, ".SY");
 }
 
-int LoadSYTest(const std::string& pathFile, const std::string& testName, bool intake,
-               std::int32_t& kind, bool fromDatabase, std::int32_t testId, EngineInputs& inputs,
-               FlowTest& current, const ProgressFn& progress, const DatabaseAccess& database) {
+FlowError LoadSYTest(const std::string& pathFile, const std::string& testName, bool intake,
+                     std::int32_t& kind, bool fromDatabase, std::int32_t testId,
+                     EngineInputs& inputs, FlowTest& current, const ProgressFn& progress,
+                     const DatabaseAccess& database) {
   ETracker guard(kModule, "LoadSYTest");
   FlowTest test;
   test.SetPathFile(pathFile);
-  int errFlag = kFlowOk;
+  FlowError errFlag = FlowError::Ok;
   std::int32_t loadedKind = kind;
   const bool dos = !fromDatabase && IsDosTestPath(pathFile);
   if (fromDatabase) {
     test.TestID = testId;
     if (!ReadDatabaseTest(test, pathFile, database, progress)) {
-      errFlag = kFlowNotFound;
+      errFlag = FlowError::NotFound;
     } else if (test.Condition.Kind() != kind && kind != kAnyKindOfDatabaseTest) {
-      errFlag = kFlowNotFound;
+      errFlag = FlowError::NotFound;
     }
     // The engine's reference keeps the kind the test has, not the "any kind" asked for.
     loadedKind = test.Condition.Kind();
@@ -76,10 +76,10 @@ int LoadSYTest(const std::string& pathFile, const std::string& testName, bool in
     errFlag = R3DataFile(test, 1, progress);
     test.TestID = -1;
   }
-  if (errFlag == kFlowOk && !FlowColumnsFinite(test, intake)) {
-    errFlag = dos ? kFlowBadDosFile : kFlowNotFound;
+  if (errFlag == FlowError::Ok && !FlowColumnsFinite(test, intake)) {
+    errFlag = dos ? FlowError::BadDosFile : FlowError::NotFound;
   }
-  if (errFlag != kFlowOk) return errFlag;
+  if (errFlag != FlowError::Ok) return errFlag;
 
   if (intake) {
     FillTable(inputs.ILift, test, kColLift);
@@ -93,7 +93,7 @@ int LoadSYTest(const std::string& pathFile, const std::string& testName, bool in
   ref = {pathFile, test.Name(), test.TestID, loadedKind, false};
   kind = loadedKind;
   current = std::move(test);
-  return kFlowOk;
+  return FlowError::Ok;
 }
 
 }  // namespace orv

@@ -15,11 +15,11 @@ inline constexpr std::int32_t kAnyKindOfDatabaseTest = -4444;
 class TestDatabaseCache;
 
 // What loading a test of the test database needs besides its path: the databases held open
-// (the file is opened there, or found open from an earlier read) and who is shown the message
-// of a database error. Without `databases` no database can be read.
+// (the file is opened there, or found open from an earlier read) and the prompter that shows
+// the message of a database error. Without `databases` no database can be read.
 struct DatabaseAccess {
   TestDatabaseCache* databases = nullptr;
-  ErrorReportFn report;
+  Prompter* prompter = nullptr;
 };
 
 // Loads a flow test as the engine's intake or exhaust airflow, as the flow-test selection
@@ -37,10 +37,10 @@ struct DatabaseAccess {
 // DOS file, 2 empty or missing SY3 file, 3 DOS file without records). A test whose lifts,
 // flows or swirl hold values that are not finite numbers is refused as a bad file (1 for a DOS
 // file, -1 otherwise). On failure `current`, `kind` and the tables are left as they were.
-int LoadSYTest(const std::string& pathFile, const std::string& testName, bool intake,
-               std::int32_t& kind, bool fromDatabase, std::int32_t testId, EngineInputs& inputs,
-               FlowTest& current, const ProgressFn& progress = {},
-               const DatabaseAccess& database = {});
+FlowError LoadSYTest(const std::string& pathFile, const std::string& testName, bool intake,
+                     std::int32_t& kind, bool fromDatabase, std::int32_t testId,
+                     EngineInputs& inputs, FlowTest& current, const ProgressFn& progress = {},
+                     const DatabaseAccess& database = {});
 
 // True when the path names a DOS test file (its last three characters are ".SY", any case).
 bool IsDosTestPath(const std::string& path);

@@ -11,6 +11,7 @@
 #include "base/date_text.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
+#include "base/runtime_error.h"
 #include "base/text_number.h"
 
 namespace orv {
@@ -402,34 +403,35 @@ bool ReadByLiftOrDeprData(FlowTest& test, TestDatabase& db) {
   return true;
 }
 
-bool ReadTest(FlowTest& test, TestDatabase& db, const ErrorReportFn& report,
-              const ProgressFn& progress) {
+bool ReadTest(FlowTest& test, TestDatabase& db, Prompter* prompter, const ProgressFn& progress) {
   ETracker guard(kModule, "ReadTest");
   try {
     return ReadTestRows(test, db, progress);
   } catch (const DatabaseReadCancelled&) {
-    EStackTrace::Instance().Clear();
+    // The user stopped the read: nothing to report.
     return false;
-  } catch (...) {
+  } catch (const RuntimeError&) {
+    // A database error (a damaged or unreadable file, a missing table, a value out of range).
     const std::string message = EStackTrace::Instance().ReportCurrentException(guard);
-    if (report) report(message);
+    if (prompter != nullptr) prompter->Warn(message, kAppTitle);
     return false;
   }
 }
 
 bool ReadTest(FlowTest& test, const std::filesystem::path& file, TestDatabaseCache& databases,
-              const ErrorReportFn& report, const ProgressFn& progress) {
+              Prompter* prompter, const ProgressFn& progress) {
   ETracker guard(kModule, "ReadTest");
   try {
     TestDatabase& db = databases.Open(file);
     if (progress) progress();
     return ReadTestRows(test, db, progress);
   } catch (const DatabaseReadCancelled&) {
-    EStackTrace::Instance().Clear();
+    // The user stopped the read: nothing to report.
     return false;
-  } catch (...) {
+  } catch (const RuntimeError&) {
+    // A database error (a damaged or unreadable file, a missing table, a value out of range).
     const std::string message = EStackTrace::Instance().ReportCurrentException(guard);
-    if (report) report(message);
+    if (prompter != nullptr) prompter->Warn(message, kAppTitle);
     return false;
   }
 }

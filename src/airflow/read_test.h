@@ -1,20 +1,16 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "airflow/flow_test.h"
+#include "base/prompter.h"
 
 namespace orv {
 
 class RecordSet;
 class TestDatabase;
 class TestDatabaseCache;
-
-// Receives the message of an error that ended a database read (the error trace's report, for
-// the user to see).
-using ErrorReportFn = std::function<void(const std::string& message)>;
 
 // Reading one test of the flow bench's test database into a `FlowTest`.
 //
@@ -23,8 +19,8 @@ using ErrorReportFn = std::function<void(const std::string& message)>;
 // carburetor data), and the record tables hold its readings. Every column has a default that
 // is taken when the column is missing from its table or its value is NULL; any other database
 // error (a damaged or unreadable file, a missing table, a value out of its type's range) ends
-// the read: it is reported through the error trace, its message handed to `report`, and the
-// read fails.
+// the read: it is reported through the error trace, its message shown through `prompter`
+// (when given), and the read fails.
 //
 // The read fails (`false`) when the test is not in "TblTest", when the kind's table has no row
 // for it, and when the pitot table has fewer rows than the test has records. The test object
@@ -35,13 +31,13 @@ using ErrorReportFn = std::function<void(const std::string& message)>;
 // the file its rows of the kind's table and of the record tables.
 
 // Reads test `test.TestID` from an open database. `progress` is advanced between the steps.
-bool ReadTest(FlowTest& test, TestDatabase& db, const ErrorReportFn& report = {},
+bool ReadTest(FlowTest& test, TestDatabase& db, Prompter* prompter = nullptr,
               const ProgressFn& progress = {});
 
 // The same with the database of `file`, opened through (and kept in) `databases`. Errors of
 // the open (a missing file, a file that is not a Jet database) are reported likewise.
 bool ReadTest(FlowTest& test, const std::filesystem::path& file, TestDatabaseCache& databases,
-              const ErrorReportFn& report = {}, const ProgressFn& progress = {});
+              Prompter* prompter = nullptr, const ProgressFn& progress = {});
 
 // The steps of a read, on the test's row of its per-kind table. They raise the database
 // errors that are not a missing column or a NULL value.

@@ -58,7 +58,10 @@
 
 #include "airflow/bench_file_fields.h"
 #include "base/atomic_file.h"
+#include "base/byte_reader.h"
 #include "base/error_trace.h"
+#include "base/runtime_error.h"
+#include "base/text.h"
 
 namespace orv {
 
@@ -75,19 +78,14 @@ std::span<const std::uint8_t> BytesOf(const std::string& s) {
 }
 
 // Reads a whole file; 2 when it is missing or cannot be read.
-int ReadFile(const std::string& path, std::string& content) {
+FlowError ReadFile(const std::string& path, std::string& content) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec)) return kFlowEmptySy3;
+  if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec))
+    return FlowError::EmptySy3;
   std::optional<std::string> c = ReadWholeFile(path);
-  if (!c) return kFlowEmptySy3;
+  if (!c) return FlowError::EmptySy3;
   content = std::move(*c);
-  return kFlowOk;
-}
-
-std::string Trim(std::string s) {
-  const auto b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+  return FlowError::Ok;
 }
 
 // The record-table curve numbers of one data row in file order; the last is the actual
@@ -217,15 +215,16 @@ std::int32_t PaletteColor(int index) noexcept {
   return index >= 0 && index <= 15 ? kPalette[index] : 0;
 }
 
-int Read3Head(std::span<const std::uint8_t> bytes, Sy3Directory& dir) {
+FlowError Read3Head(std::span<const std::uint8_t> bytes, Sy3Directory& dir) {
   dir = {};
   const ByteReader r(bytes);
-  if (r.size() == 0) return kFlowEmptySy3;
-  if (r.size() < kMinExaminedSize) return kFlowNotFound;
-  if (r.U8(0) != 'S' || r.U8(1) != 'Y' || r.U8(2) != '3' || r.U8(3) != 0x1E) return kFlowNotFound;
+  if (r.size() == 0) return FlowError::EmptySy3;
+  if (r.size() < kMinExaminedSize) return FlowError::NotFound;
+  if (r.U8(0) != 'S' || r.U8(1) != 'Y' || r.U8(2) != '3' || r.U8(3) != 0x1E)
+    return FlowError::NotFound;
   std::size_t countAt;
   if (r.U8(4) == 'A') {
-    if (r.size() < 520) return kFlowNotFound;
+    if (r.size() < 520) return FlowError::NotFound;
     dir.version = 1;
     dir.fileNotes = r.Raw(5, kNotesLength);
     countAt = 518;
@@ -233,31 +232,32 @@ int Read3Head(std::span<const std::uint8_t> bytes, Sy3Directory& dir) {
     dir.version = 2;
     countAt = 5;
   } else {
-    return kFlowNotFound;
+    return FlowError::NotFound;
   }
   const int count = r.I16(countAt);
   const std::size_t first = countAt + 2;
   if (count < 0 || !r.Has(first, 16 * static_cast<std::size_t>(count))) {
     dir = {};
-    return kFlowNotFound;
+    return FlowError::NotFound;
   }
   dir.entries.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     const std::size_t e = first + 16 * static_cast<std::size_t>(i);
-    dir.entries.push_back({Trim(BenchText(r, e, 8)), r.I16(e + 8), r.I16(e + 10), r.I32(e + 12)});
+    dir.entries.push_back(
+        {std::string(Trim(BenchText(r, e, 8))), r.I16(e + 8), r.I16(e + 10), r.I32(e + 12)});
   }
-  return kFlowOk;
+  return FlowError::Ok;
 }
 
-int ReadSy3TestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int readIn,
-                     const ProgressFn& progress) {
+FlowError ReadSy3TestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int readIn,
+                           const ProgressFn& progress) {
   ETracker guard(kModule, "R3DataFile");
   try {
     Sy3Directory dir;
-    if (const int err = Read3Head(bytes, dir); err != kFlowOk) return err;
+    if (const FlowError err = Read3Head(bytes, dir); err != FlowError::Ok) return err;
 
     const std::int32_t fullKind = test.Condition.FullTestKind();
-    const std::string name = Trim(test.Name());
+    const std::string name(Trim(test.Name()));
     const Sy3DirEntry* entry = nullptr;
     for (const Sy3DirEntry& e : dir.entries) {
       if (e.kind == fullKind && e.name == name) {
@@ -272,7 +272,7 @@ int ReadSy3TestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int re
         static_cast<std::size_t>(entry->size) < notesSize + kUsedHeaderSize ||
         !ByteReader(bytes).Has(static_cast<std::size_t>(entry->offset),
                                static_cast<std::size_t>(entry->size))) {
-      return kFlowNotFound;
+      return FlowError::NotFound;
     }
     const ByteReader block(bytes.subspan(static_cast<std::size_t>(entry->offset),
                                          static_cast<std::size_t>(entry->size)));
@@ -292,29 +292,29 @@ int ReadSy3TestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int re
     ApplyHeader(test, block, h);
     c.SetHRatio();
     if (progress) progress();
-    if (readIn == 2) return kFlowOk;
+    if (readIn == 2) return FlowError::Ok;
 
     int records = block.I16(h + 80);
     if (records > 1000) records -= 1000;
     const int rowLength = block.I16(h + 82);
-    if (records < 0 || rowLength < 0) return kFlowNotFound;
+    if (records < 0 || rowLength < 0) return FlowError::NotFound;
     const std::size_t count = kind == kKindPortMap ? static_cast<std::size_t>(rowLength)
                                                    : static_cast<std::size_t>(records + 1) *
                                                          static_cast<std::size_t>(rowLength);
-    if (block.size() != 4 * count + notesSize + kHeaderSize) return kFlowNotFound;
+    if (block.size() != 4 * count + notesSize + kHeaderSize) return FlowError::NotFound;
 
     const std::size_t data = h + kHeaderSize;
     if (kind == kKindPortMap) {
       test.SetRecords(static_cast<std::int16_t>(records));
-      if (!ReadPlanes(test, block, data, rowLength)) return kFlowNotFound;
+      if (!ReadPlanes(test, block, data, rowLength)) return FlowError::NotFound;
       test.recordLength_ = static_cast<std::int16_t>(rowLength);
     } else {
       const int pitots = c.PitotPerLift == kTrue16 ? 1 : c.PitotPerLift;
-      if (pitots < 0 || pitots > 12) return kFlowNotFound;
+      if (pitots < 0 || pitots > 12) return FlowError::NotFound;
       const std::vector<int> layout = RowLayout(kind, pitots);
       // Version 1 rows leave out the actual depression, which reads as 0.
       const std::size_t stored = dir.version == 1 ? layout.size() - 1 : layout.size();
-      if (static_cast<std::size_t>(rowLength) != stored) return kFlowNotFound;
+      if (static_cast<std::size_t>(rowLength) != stored) return FlowError::NotFound;
       test.SetRecords(static_cast<std::int16_t>(records));
       std::size_t next = data;
       for (int row = 0; row <= records; ++row) {
@@ -331,37 +331,38 @@ int ReadSy3TestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int re
     }
     test.InDB = false;
     if (progress) progress();
-    return kFlowOk;
-  } catch (...) {
-    // Every field is checked against the block before it is read; anything that still goes
-    // wrong is a test this reader cannot use.
-    EStackTrace::Instance().Clear();
-    return kFlowNotFound;
+    return FlowError::Ok;
+  } catch (const ByteRangeError&) {
+    // Every field is checked against the block before it is read; a read past its end or a
+    // value the test cannot hold that still gets through is a test this reader cannot use.
+    return FlowError::NotFound;
+  } catch (const RuntimeError&) {
+    return FlowError::NotFound;
   }
 }
 
-int R3DataFile(FlowTest& test, int readIn, const ProgressFn& progress) {
+FlowError R3DataFile(FlowTest& test, int readIn, const ProgressFn& progress) {
   std::string content;
-  if (const int err = ReadFile(test.PathFile(), content); err != kFlowOk) return err;
+  if (const FlowError err = ReadFile(test.PathFile(), content); err != FlowError::Ok) return err;
   return ReadSy3TestBytes(test, BytesOf(content), readIn, progress);
 }
 
-int R3Notes(FlowTest& test) { return R3DataFile(test, 2); }
+FlowError R3Notes(FlowTest& test) { return R3DataFile(test, 2); }
 
-int ReadSY3TestNamesFromBytes(std::span<const std::uint8_t> bytes,
-                              std::vector<Sy3TestName>& tests) {
+FlowError ReadSY3TestNamesFromBytes(std::span<const std::uint8_t> bytes,
+                                    std::vector<Sy3TestName>& tests) {
   tests.clear();
   Sy3Directory dir;
-  const int err = Read3Head(bytes, dir);
-  if (err != kFlowOk) return err;
+  const FlowError err = Read3Head(bytes, dir);
+  if (err != FlowError::Ok) return err;
   for (const Sy3DirEntry& e : dir.entries) tests.push_back({e.name, e.kind});
-  return kFlowOk;
+  return FlowError::Ok;
 }
 
-int ReadSY3TestNames(const std::string& path, std::vector<Sy3TestName>& tests) {
+FlowError ReadSY3TestNames(const std::string& path, std::vector<Sy3TestName>& tests) {
   tests.clear();
   std::string content;
-  if (const int err = ReadFile(path, content); err != kFlowOk) return err;
+  if (const FlowError err = ReadFile(path, content); err != FlowError::Ok) return err;
   return ReadSY3TestNamesFromBytes(BytesOf(content), tests);
 }
 

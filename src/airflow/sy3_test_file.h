@@ -28,20 +28,20 @@ struct Sy3Directory {
 // Reads the file header and the directory. Returns 0; 2 for an empty file; -1 for a file of
 // 326 bytes or less, a wrong tag or version, a version-1 file shorter than 520 bytes, a
 // negative test count or a directory running past the end of the file.
-int Read3Head(std::span<const std::uint8_t> bytes, Sy3Directory& dir);
+FlowError Read3Head(std::span<const std::uint8_t> bytes, Sy3Directory& dir);
 
 // Reads from the SY3 file named by the test's `PathFile` the test whose directory name is the
 // condition's `Name` and whose directory kind is its `FullTestKind`. `readIn` 2 reads the
 // notes and header only. Returns 0, 2 (empty or missing file) or -1 (not an SY3 file, no such
 // test, a block of the wrong size). Never throws.
-int R3DataFile(FlowTest& test, int readIn, const ProgressFn& progress = {});
+FlowError R3DataFile(FlowTest& test, int readIn, const ProgressFn& progress = {});
 
 // `R3DataFile` with `readIn` 2.
-int R3Notes(FlowTest& test);
+FlowError R3Notes(FlowTest& test);
 
 // As `R3DataFile`, from the bytes of a whole file.
-int ReadSy3TestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int readIn,
-                     const ProgressFn& progress = {});
+FlowError ReadSy3TestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int readIn,
+                           const ProgressFn& progress = {});
 
 // One test of an SY3 file's directory.
 struct Sy3TestName {
@@ -52,8 +52,9 @@ struct Sy3TestName {
 
 // Lists the tests of the SY3 file at `path`, in directory order. Returns the error code of
 // `Read3Head` (2 for a missing file); on error the list is empty.
-int ReadSY3TestNames(const std::string& path, std::vector<Sy3TestName>& tests);
-int ReadSY3TestNamesFromBytes(std::span<const std::uint8_t> bytes, std::vector<Sy3TestName>& tests);
+FlowError ReadSY3TestNames(const std::string& path, std::vector<Sy3TestName>& tests);
+FlowError ReadSY3TestNamesFromBytes(std::span<const std::uint8_t> bytes,
+                                    std::vector<Sy3TestName>& tests);
 
 // The standard 16-colour palette (0x00BBGGRR) an SY3 test's plot colour index refers to.
 std::int32_t PaletteColor(int index) noexcept;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "airflow/psychrometrics.h"
+#include "base/angles.h"
 #include "base/error_trace.h"
 #include "base/runtime_error.h"
 
@@ -11,7 +12,6 @@ namespace orv {
 namespace {
 
 constexpr const char* kModule = "TestCondition";
-constexpr double kPi = 3.141592654;
 
 bool InRange(int i, int lo, int hi) noexcept { return i >= lo && i <= hi; }
 

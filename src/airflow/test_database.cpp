@@ -951,13 +951,13 @@ double ReadDate(const RecordSet& rs, std::string_view column, double fallback) {
 
 bool CheckTestDatabase(const std::filesystem::path& file, const JetReaderOptions& reader,
                        std::string* reason) {
+  // The check handles its error itself: when it returns, nothing of it is left in the trace.
+  ETracker guard(kModule, "CheckTestDatabase");
   try {
     TestDatabase db(file, reader);
     db.OpenRecordSet("SELECT ID FROM TblTest");
     return true;
   } catch (const RuntimeError& e) {
-    // The check handles its error itself: nothing of it is left for the next error message.
-    EStackTrace::Instance().Clear();
     const bool accepted = e.number() == kErrTableLocked || e.number() == kErrTableNotFound ||
                           e.number() == kErrNotValidPassword;
     if (!accepted && reason != nullptr) {

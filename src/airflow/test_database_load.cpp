@@ -19,7 +19,7 @@ constexpr TypeName kTypeNames[] = {
     {JetColumnType::Boolean, "YESNO INTEGER"}, {JetColumnType::Byte, "BYTE INTEGER"},
     {JetColumnType::Integer, "SHORT INTEGER"}, {JetColumnType::Long, "LONG INTEGER"},
     {JetColumnType::Money, "CURRENCY REAL"},   {JetColumnType::Single, "SINGLE REAL"},
-    {JetColumnType::Double, "DOUBLE REAL"},    {JetColumnType::DateTime, "DATETIME REAL"},
+    {JetColumnType::Double, "DOUBLE REAL"},    {JetColumnType::DateAndTime, "DATETIME REAL"},
     {JetColumnType::Binary, "BINARY BLOB"},    {JetColumnType::Text, "TEXT"},
     {JetColumnType::Ole, "OLE BLOB"},          {JetColumnType::Memo, "MEMO TEXT"},
     {JetColumnType::Guid, "GUID TEXT"},        {JetColumnType::Numeric, "NUMERIC TEXT"},

@@ -11,6 +11,7 @@
 #include "airflow/test_database.h"
 #include "base/byte_reader.h"
 #include "base/error_trace.h"
+#include "base/text.h"
 #include "base/text_number.h"
 
 namespace orv {
@@ -206,11 +207,6 @@ std::string OrderPart(const QueryParts& q, int kind, bool union_) {
 
 void Put32(std::string& out, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
 }
 
 // Splits UTF-8 text into characters (code points with their bytes).
@@ -567,7 +563,7 @@ std::string NotesLines(std::string_view fullLineNotes) {
     for (std::size_t k = line * kWidth; k < (line + 1) * kWidth && k < chars.size(); ++k) {
       text += chars[k];
     }
-    out += Trimmed(text);
+    out += TrimRight(text);
     out += "\r\n";
   }
   return out;

@@ -14,6 +14,7 @@
 #include "airflow/sy3_test_file.h"
 #include "airflow/test_database.h"
 #include "airflow/test_list_query.h"
+#include "app/application.h"
 #include "app/command_help.h"
 #include "app/console_prompter.h"
 #include "app/curves_csv.h"
@@ -21,9 +22,9 @@
 #include "app/flow_test_text.h"
 #include "app/flow_tests_db_command.h"
 #include "app/report_command.h"
-#include "app/workspace.h"
 #include "base/atomic_file.h"
 #include "base/error_trace.h"
+#include "base/text.h"
 #include "cam/cam_folder.h"
 #include "cam/cam_text_files.h"
 #include "cam/lobe_data_file.h"
@@ -141,7 +142,8 @@ UnitMode UnitModeOf(const std::string& name) {
 
 // Loads the flow test of one side as the flow-test dialog would. Returns false (after telling
 // why on `err`) when the options are incomplete or the test cannot be loaded.
-bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostream& err) {
+bool LoadFlowSource(EngineDocument& document, const FlowSource& src, bool intake,
+                    std::ostream& err) {
   const std::string side = intake ? "intake" : "exhaust";
   if (src.path.empty()) {
     if (!src.test.empty() || src.kindGiven || src.testIdGiven) {
@@ -153,8 +155,9 @@ bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostr
   }
   if (src.testIdGiven) {
     std::int32_t kind = src.kindGiven ? src.kind : kAnyKindOfDatabaseTest;
-    const int code = ws.LoadDatabaseFlowTest(intake, src.path, src.testId, kind, src.test);
-    if (code != kFlowOk) {
+    const FlowError code =
+        document.LoadDatabaseFlowTest(intake, src.path, src.testId, kind, src.test);
+    if (code != FlowError::Ok) {
       err << "orvantis: cannot load the " << side << " flow test " << src.testId;
       if (src.kindGiven) err << " of kind " << src.kind;
       err << " from the test database " << src.path << ": " << FlowErrorText(code) << " (error "
@@ -173,8 +176,8 @@ bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostr
     return false;
   }
   std::int32_t kind = src.kind;
-  const int code = ws.LoadFlowTest(intake, src.path, src.test, kind);
-  if (code != kFlowOk) {
+  const FlowError code = document.LoadFlowTest(intake, src.path, src.test, kind);
+  if (code != FlowError::Ok) {
     err << "orvantis: cannot load the " << side << " flow test";
     if (!dos) err << " \"" << src.test << "\" of kind " << src.kind;
     err << " from " << src.path << ": " << FlowErrorText(code) << " (error " << code << ")\n";
@@ -185,7 +188,7 @@ bool LoadFlowSource(Workspace& ws, const FlowSource& src, bool intake, std::ostr
 
 // Loads the cam lobe of one side as the cam selection dialog's Open would. Returns false (after
 // telling why on `err`) when the options are incomplete or the lobe cannot be loaded.
-bool LoadCamSource(Workspace& ws, const CamSource& src, bool intake, std::ostream& err) {
+bool LoadCamSource(EngineDocument& document, const CamSource& src, bool intake, std::ostream& err) {
   const std::string side = intake ? "intake" : "exhaust";
   const std::string numbers = "--" + side + "-shaft and --" + side + "-lobe";
   if (src.path.empty()) {
@@ -221,10 +224,11 @@ bool LoadCamSource(Workspace& ws, const CamSource& src, bool intake, std::ostrea
       choice.intakeColumn = intake;
       break;
   }
-  const CamOpenResult result = ws.OpenCam(intake, choice);
+  const CamOpenResult result = document.OpenCam(intake, choice);
   if (!result.read) {
-    const std::string why = choice.kind == CamFileKind::LobeData ? LobeDataErrorText(result.errFlag)
-                                                                 : CamTextErrorText(result.errFlag);
+    const std::string why = choice.kind == CamFileKind::LobeData
+                                ? LobeDataErrorText(static_cast<LobeDataError>(result.errFlag))
+                                : CamTextErrorText(static_cast<CamTextError>(result.errFlag));
     err << "orvantis: cannot load the " << side << " cam lobe";
     if (choice.kind == CamFileKind::LobeData) {
       err << " " << src.lobe << " of shaft " << src.shaft;
@@ -245,28 +249,29 @@ std::string FirstLine(const std::string& message) {
   return message.substr(0, message.find_first_of("\r\n"));
 }
 
-// Brings the workspace to the engine the request describes. Returns false (after telling why
+// Brings the application to the engine the request describes. Returns false (after telling why
 // on `err`) when it cannot.
-bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err) {
-  ws.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
-  ws.engine().SetUnitMode(UnitModeOf(req.units));
-  if (std::string why; !req.enginePath.empty() && !ws.OpenEngine(req.enginePath, &why)) {
+bool PrepareEngine(Application& app, const EngineRequest& req, std::ostream& err) {
+  app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
+  app.SetUnitSystem(UnitModeOf(req.units));
+  if (std::string why; !req.enginePath.empty() && !app.OpenEngine(req.enginePath, &why)) {
     err << "orvantis: cannot read the engine file " << req.enginePath << ": "
         << (why.empty() ? "it is not an Orvantis engine file" : why) << '\n';
     return false;
   }
+  EngineDocument& document = app.document();
   ETracker guard(kModule, "TypeInputs");
   // What is being done, for the message when an error ends it.
   std::string step;
   try {
     step = "loading the cam lobes";
-    if (!LoadCamSource(ws, req.intakeCam, true, err) ||
-        !LoadCamSource(ws, req.exhaustCam, false, err)) {
+    if (!LoadCamSource(document, req.intakeCam, true, err) ||
+        !LoadCamSource(document, req.exhaustCam, false, err)) {
       return false;
     }
     step = "loading the flow tests";
-    if (!LoadFlowSource(ws, req.intakeFlow, true, err) ||
-        !LoadFlowSource(ws, req.exhaustFlow, false, err)) {
+    if (!LoadFlowSource(document, req.intakeFlow, true, err) ||
+        !LoadFlowSource(document, req.exhaustFlow, false, err)) {
       return false;
     }
     for (const std::string& set : req.sets) {
@@ -276,17 +281,17 @@ bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err
         return false;
       }
       step = "--set " + set;
-      if (!ws.TypeInput(set.substr(0, eq), set.substr(eq + 1))) {
+      if (!document.TypeInput(set.substr(0, eq), set.substr(eq + 1))) {
         err << "orvantis: no input has the engine-file key \"" << set.substr(0, eq) << "\"\n";
         return false;
       }
     }
   } catch (...) {
-    const std::string message = ws.ReportError(guard);
+    const std::string message = app.ReportError(guard);
     err << "orvantis: " << step << " failed: " << FirstLine(message) << '\n';
     return false;
   }
-  if (std::string why; !req.savePath.empty() && !ws.SaveEngineTo(req.savePath, &why)) {
+  if (std::string why; !req.savePath.empty() && !app.SaveEngineTo(req.savePath, &why)) {
     err << "orvantis: cannot write the engine file " << req.savePath << ": " << why << '\n';
     return false;
   }
@@ -299,8 +304,8 @@ bool PrepareWorkspace(Workspace& ws, const EngineRequest& req, std::ostream& err
 // worked out, `dump` still prints the engine with "warning" true (its results are those of the
 // last calculation that completed, as the window shows them under its warning); the reports and
 // curves, which have no such mark, print nothing.
-bool EngineCalculated(const Workspace& ws, bool warningMarked, std::ostream& err) {
-  const Engine& e = ws.engine();
+bool EngineCalculated(const EngineDocument& document, bool warningMarked, std::ostream& err) {
+  const Engine& e = document.engine();
   std::string why;
   if (!e.valveTables().current) {
     why = "the valve tables could not be built (the error is shown above)";
@@ -332,32 +337,28 @@ int ListLobeTree(const std::string& directory, std::ostream& out, std::ostream& 
     err << "orvantis: " << directory << " is not a folder\n";
     return 1;
   }
-  auto trimmed = [](std::string text) {
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-  };
   CamFolder folder;
   folder.RefillLobeList(directory);
   for (const LobeTreeNode& node : folder.nodes()) {
-    out << trimmed(node.text) << '\n';
-    for (const LobeTreeNode& child : node.children) out << "  " << trimmed(child.text) << '\n';
+    out << TrimRight(node.text) << '\n';
+    for (const LobeTreeNode& child : node.children) out << "  " << TrimRight(child.text) << '\n';
   }
   return 0;
 }
 
 // Reads the settings of the configuration file in the data root, without a word when it is
 // missing or not a configuration file (the defaults stay).
-void ReadSavedSettings(Workspace& ws) {
-  SilentNotifier quiet;
-  ConfigFileIO(ws.folders().configFile(), ws.settings(), true, false,
-               ConfigDefaults{ws.folders(), 0xF0F0F0}, quiet);
+void ReadSavedSettings(Application& app) {
+  SilentPrompter quiet;
+  ConfigFileIO(app.folders().configFile(), app.EditSettings(), true, false,
+               ConfigDefaults{app.folders(), kDefaultWindowBackground}, quiet);
 }
 
 // `orvantis flow-tests FILE.SY3`: name and full kind of each test, separated by a tab.
 int ListFlowTests(const std::string& path, std::ostream& out, std::ostream& err) {
   std::vector<Sy3TestName> tests;
-  const int code = ReadSY3TestNames(path, tests);
-  if (code != kFlowOk) {
+  const FlowError code = ReadSY3TestNames(path, tests);
+  if (code != FlowError::Ok) {
     err << "orvantis: cannot list the tests of " << path << ": " << FlowErrorText(code)
         << " (error " << code << ")\n";
     return 1;
@@ -367,7 +368,8 @@ int ListFlowTests(const std::string& path, std::ostream& out, std::ostream& err)
 }
 
 // `orvantis flow-test DB.mdb --test-id N`: one test of the test database, as `ReadTest` reads it.
-int PrintDatabaseTest(const FlowSource& src, Workspace& ws, std::ostream& out, std::ostream& err) {
+int PrintDatabaseTest(const FlowSource& src, Application& app, std::ostream& out,
+                      std::ostream& err) {
   if (!src.testIdGiven) {
     err << "orvantis: a test database needs --test-id N\n";
     return 1;
@@ -375,13 +377,23 @@ int PrintDatabaseTest(const FlowSource& src, Workspace& ws, std::ostream& out, s
   FlowTest test;
   test.SetPathFile(src.path);
   test.TestID = src.testId;
-  std::string message;
-  const bool ok = ReadTest(test, src.path, ws.testDatabases(),
-                           [&message](const std::string& m) { message = m; });
+  // The message of a database error goes into the command's own error text.
+  class KeptMessage final : public Prompter {
+   public:
+    void Warn(const std::string& text, const std::string&) override { message = text; }
+    Answer AskYesNoCancel(const std::string&, const std::string&) override {
+      return Answer::Cancel;
+    }
+    void Beep() override {}
+    std::string message;
+  } kept;
+  const bool ok = ReadTest(test, src.path, app.testDatabases(), &kept);
+  const std::string& message = kept.message;
   if (!ok) {
     err << "orvantis: cannot read test " << src.testId << " from the test database " << src.path;
     if (message.empty()) {
-      err << ": " << FlowErrorText(kFlowNotFound) << " (error " << kFlowNotFound << ")\n";
+      err << ": " << FlowErrorText(FlowError::NotFound) << " (error " << FlowError::NotFound
+          << ")\n";
     } else {
       err << ":\n" << message << '\n';
     }
@@ -397,11 +409,11 @@ int PrintDatabaseTest(const FlowSource& src, Workspace& ws, std::ostream& out, s
 }
 
 // `orvantis flow-test FILE [--test NAME --kind K]`.
-int PrintFlowTest(const FlowSource& src, Workspace& ws, std::ostream& out, std::ostream& err) {
-  if (src.testIdGiven || IsTestDatabaseFile(src.path)) return PrintDatabaseTest(src, ws, out, err);
+int PrintFlowTest(const FlowSource& src, Application& app, std::ostream& out, std::ostream& err) {
+  if (src.testIdGiven || IsTestDatabaseFile(src.path)) return PrintDatabaseTest(src, app, out, err);
   FlowTest test;
   test.SetPathFile(src.path);
-  int code;
+  FlowError code;
   if (IsDosTestPath(src.path)) {
     test.Condition.SetKind(kKindFromDosFile);
     code = R2DataFile(test, 1);
@@ -414,7 +426,7 @@ int PrintFlowTest(const FlowSource& src, Workspace& ws, std::ostream& out, std::
     test.Condition.SetKind(src.kind);
     code = R3DataFile(test, 1);
   }
-  if (code != kFlowOk) {
+  if (code != FlowError::Ok) {
     err << "orvantis: cannot read the flow test from " << src.path << ": " << FlowErrorText(code)
         << " (error " << code << ")\n";
     return 1;
@@ -436,22 +448,22 @@ struct ReportOptions {
 // that data root's configuration file apply; --units, else the file's unit system, else English.
 // The command line has no input stages, so the general report includes every section its
 // flags ask for.
-int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::ostream& out,
+int RunReport(Application& app, EngineRequest req, const ReportOptions& opt, std::ostream& out,
               std::ostream& err) {
   const ReportKind kind = ReportKindOfName(opt.kind).value_or(ReportKind::General);
-  ws.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
+  app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
   {
     ETracker guard(kModule, "Report");
     try {
-      ws.LoadStrings();
+      app.LoadStrings();
     } catch (...) {
-      ws.ReportError(guard);
+      app.ReportError(guard);
       return 1;
     }
   }
-  if (!req.dataRoot.empty() && !ReadReportSettings(ws, ws.folders().dataRoot)) return 1;
+  if (!req.dataRoot.empty() && !ReadReportSettings(app, app.folders().dataRoot)) return 1;
   if (!opt.unitsGiven) {
-    const UnitMode mode = ReportUnitMode(ws.settings().unitSystem);
+    const UnitMode mode = ReportUnitMode(app.settings().unitSystem);
     req.units = mode == UnitMode::English  ? "english"
                 : mode == UnitMode::Metric ? "metric"
                                            : "metric-m3";
@@ -462,32 +474,30 @@ int RunReport(Workspace& ws, EngineRequest req, const ReportOptions& opt, std::o
       return 1;
     }
     std::string why;
-    const auto range = ParseDegreeRange(opt.range, ws.strings(), why);
+    const auto range = ParseDegreeRange(opt.range, app.strings(), why);
     if (!range) {
       err << "orvantis: " << why << '\n';
       return 1;
     }
     std::copy(range->begin(), range->end(),
-              ws.settings().reportRanges.begin() + (kind == ReportKind::Details ? 3 : 0));
+              app.EditSettings().reportRanges.begin() + (kind == ReportKind::Details ? 3 : 0));
   }
-  if (!PrepareWorkspace(ws, req, err) || !EngineCalculated(ws, false, err)) return 1;
-  ws.settings().unitSystem = static_cast<std::int32_t>(ws.engine().unitMode());
+  if (!PrepareEngine(app, req, err) || !EngineCalculated(app.document(), false, err)) return 1;
 
   ETracker guard(kModule, "Report");
   std::string text;
   try {
-    if (kind == ReportKind::General) FillOutputPages(ws.engine());
-    text = BuildScreenReport(ws, kind, true, req.enginePath.empty() ? "" : ws.enginePath(),
+    text = BuildScreenReport(app, kind, true, req.enginePath.empty() ? "" : app.enginePath(),
                              CurrentReportStamp());
   } catch (...) {
-    ws.ReportError(guard);
+    app.ReportError(guard);
     return 1;
   }
   if (opt.output.empty()) {
     out << PlainLineEnds(text);
     return 0;
   }
-  return WriteReportTo(ws, opt.output, text) ? 0 : 1;
+  return WriteReportTo(app, opt.output, text) ? 0 : 1;
 }
 
 }  // namespace
@@ -498,8 +508,8 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
 
 int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                    const std::filesystem::path& readerExecutable) {
-  CLI::App app{"Orvantis: piston-engine geometry, flow and power calculations", "orvantis"};
-  app.require_subcommand(1);
+  CLI::App cli{"Orvantis: piston-engine geometry, flow and power calculations", "orvantis"};
+  cli.require_subcommand(1);
 
   // The loaded tables of test databases are kept in the user's cache folder unless asked not to.
   bool noCache = false;
@@ -509,12 +519,12 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   };
 
   EngineRequest dumpReq;
-  CLI::App* dump = app.add_subcommand("dump", "print the engine as JSON");
+  CLI::App* dump = cli.add_subcommand("dump", "print the engine as JSON");
   AddEngineOptions(*dump, dumpReq);
   addNoCache(*dump);
 
   DatabaseFlowTestsRequest flowTestsReq;
-  CLI::App* flowTests = app.add_subcommand(
+  CLI::App* flowTests = cli.add_subcommand(
       "flow-tests", "list the tests of an SY3 file, or of a flow test database with filters");
   std::string flowTestsRoot;
   bool flowTestsDefaults = false;
@@ -548,14 +558,14 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   // The reader process of database files (the program starts itself with it); not for users.
   std::string jetFile;
   int jetChannel = -1;
-  CLI::App* jetRead = app.add_subcommand(kJetReadCommand, "read a Jet database file");
+  CLI::App* jetRead = cli.add_subcommand(kJetReadCommand, "read a Jet database file");
   jetRead->group("");
   jetRead->add_option(kJetReadChannelOption, jetChannel)->required()->check(CLI::Range(3, 1 << 20));
   jetRead->add_option("FILE", jetFile)->required();
 
   FlowSource testSource;
   CLI::App* flowTest =
-      app.add_subcommand("flow-test", "print one flow test: conditions, notes, records");
+      cli.add_subcommand("flow-test", "print one flow test: conditions, notes, records");
   flowTest->add_option("FILE", testSource.path, "DOS test file (.SY), SY3 file or test database")
       ->required();
   flowTest->add_option("--test", testSource.test, "name of the test in the SY3 file");
@@ -576,7 +586,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   addNoCache(*flowTest);
 
   std::string lobesDirectory;
-  CLI::App* lobes = app.add_subcommand(
+  CLI::App* lobes = cli.add_subcommand(
       "lobes", "list the cam files of a folder and their lobes, as the cam dialog shows them");
   lobes->add_option("DIR", lobesDirectory, "folder")->required();
 
@@ -584,7 +594,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   double curvesFrom = -360, curvesTo = 360, curvesStep = 1;
   std::string curvesOut;
   CLI::App* curves =
-      app.add_subcommand("curves", "write the 13 per-degree curves as CSV (English units)");
+      cli.add_subcommand("curves", "write the 13 per-degree curves as CSV (English units)");
   AddEngineOptions(*curves, curvesReq);
   addNoCache(*curves);
   curves->add_option("--from", curvesFrom, "first crank angle (degrees, default -360)");
@@ -594,7 +604,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
 
   EngineRequest reportReq;
   ReportOptions reportOpt;
-  CLI::App* report = app.add_subcommand(
+  CLI::App* report = cli.add_subcommand(
       "report", "print a report (general, intake, exhaust, details) or save it with -o");
   report->add_option("KIND", reportOpt.kind, "general, intake, exhaust or details")
       ->required()
@@ -607,15 +617,15 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                      "text file to write the report to (CR LF line ends) instead of standard "
                      "output");
 
-  AddHelpTexts(app);
+  AddHelpTexts(cli);
   if (argc == 2 && std::string(argv[1]) == kManPageOption) {
-    out << ManPage(app);
+    out << ManPage(cli);
     return 0;
   }
   try {
-    app.parse(argc, argv);
+    cli.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e, out, err);
+    return cli.exit(e, out, err);
   }
 
   if (jetRead->parsed()) {
@@ -623,19 +633,19 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   }
 
   ConsolePrompter prompter(err);
-  Workspace ws(prompter);
-  JetReaderOptions reader = ws.testDatabases().reader();
+  Application app(prompter);
+  JetReaderOptions reader = app.testDatabases().reader();
   reader.executable = readerExecutable;
-  ws.testDatabases().SetReader(reader);
-  if (noCache) ws.testDatabases().SetDiskCache({});
+  app.testDatabases().SetReader(reader);
+  if (noCache) app.testDatabases().SetDiskCache({});
 
   if (flowTests->parsed()) {
     // The dialog's choices and database, as the configuration file keeps them.
-    ws.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(flowTestsRoot)});
-    if (!flowTestsDefaults) ReadSavedSettings(ws);
+    app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(flowTestsRoot)});
+    if (!flowTestsDefaults) ReadSavedSettings(app);
     flowTestsReq.saved = !flowTestsDefaults;
     if (flowTestsReq.file.empty()) {
-      flowTestsReq.file = ws.settings().flowDatabase;
+      flowTestsReq.file = app.settings().flowDatabase;
       std::string reason;
       if (!CheckTestDatabase(flowTestsReq.file, reader, &reason)) {
         err << kDatabaseNeededText << '\n';
@@ -652,22 +662,24 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
         }
         return 1;
       }
-      return RunDatabaseFlowTests(flowTestsReq, ws.testDatabases(), ws, out, err);
+      return RunDatabaseFlowTests(flowTestsReq, app.testDatabases(), app, out, err);
     }
     if (IsTestDatabaseFile(flowTestsReq.file)) {
-      return RunDatabaseFlowTests(flowTestsReq, ws.testDatabases(), ws, out, err);
+      return RunDatabaseFlowTests(flowTestsReq, app.testDatabases(), app, out, err);
     }
     return ListFlowTests(flowTestsReq.file, out, err);
   }
 
   if (dump->parsed()) {
-    if (!PrepareWorkspace(ws, dumpReq, err) || !EngineCalculated(ws, true, err)) return 1;
+    if (!PrepareEngine(app, dumpReq, err) || !EngineCalculated(app.document(), true, err)) {
+      return 1;
+    }
     ETracker guard(kModule, "Dump");
     try {
-      FillOutputPages(ws.engine());
-      out << DumpJsonText(ws) << '\n';
+      app.document().FillOutputPagesForReports();
+      out << DumpJsonText(app.document()) << '\n';
     } catch (...) {
-      ws.ReportError(guard);
+      app.ReportError(guard);
       return 1;
     }
     return 0;
@@ -678,13 +690,16 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
       err << "orvantis: " << rangeError << '\n';
       return 1;
     }
-    if (!PrepareWorkspace(ws, curvesReq, err) || !EngineCalculated(ws, false, err)) return 1;
+    if (!PrepareEngine(app, curvesReq, err) || !EngineCalculated(app.document(), false, err)) {
+      return 1;
+    }
     ETracker guard(kModule, "Curves");
     std::string csv;
     try {
-      csv = CurvesCsv(ws.engine(), curvesFrom, curvesTo, curvesStep);
+      csv = CurvesCsv(app.document().engine(), app.document().controller().texts().curveNames,
+                      curvesFrom, curvesTo, curvesStep);
     } catch (...) {
-      ws.ReportError(guard);
+      app.ReportError(guard);
       return 1;
     }
     if (curvesOut.empty()) {
@@ -700,10 +715,10 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   }
   if (report->parsed()) {
     reportOpt.unitsGiven = report->get_option("--units")->count() > 0;
-    return RunReport(ws, reportReq, reportOpt, out, err);
+    return RunReport(app, reportReq, reportOpt, out, err);
   }
   if (lobes->parsed()) return ListLobeTree(lobesDirectory, out, err);
-  if (flowTest->parsed()) return PrintFlowTest(testSource, ws, out, err);
+  if (flowTest->parsed()) return PrintFlowTest(testSource, app, out, err);
   return 1;
 }
 

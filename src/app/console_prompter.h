@@ -3,7 +3,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 
 namespace orv {
 

@@ -45,9 +45,10 @@ std::string CheckCurveRange(double from, double to, double step) {
   return {};
 }
 
-std::string CurvesCsv(const Engine& engine, double from, double to, double step) {
+std::string CurvesCsv(const Engine& engine, const std::array<std::string, 13>& names, double from,
+                      double to, double step) {
   std::string csv = "Crank Angle";
-  for (const std::string& name : engine.texts().curveNames) csv += ',' + CsvField(name);
+  for (const std::string& name : names) csv += ',' + CsvField(name);
   csv += '\n';
   // Angles are worked out from the start and the row number, so that no error accumulates;
   // the last row is `to` itself when a whole number of steps (to a part in a billion) reach it.

@@ -94,20 +94,23 @@ Json InputsJson(const EngineInputs& in) {
 
 }  // namespace
 
-Json DumpJson(const Workspace& ws) {
-  const Engine& e = ws.engine();
+Json DumpJson(const EngineDocument& document) {
+  const Engine& e = document.engine();
+  const InputController& panel = document.controller();
   Json j;
   j["inputs"] = InputsJson(e.inputs());
-  j["status"] = e.panel().status;
+  j["status"] = panel.panel().status;
   Json suggestions = Json::object();
   for (int n = 0; n < InputPanel::kStatuses; ++n) {
-    const std::string& s = e.panel().suggestion[static_cast<std::size_t>(n)];
+    const std::string& s = panel.panel().suggestion[static_cast<std::size_t>(n)];
     if (!s.empty()) suggestions[std::to_string(n)] = s;
   }
   j["suggestions"] = suggestions;
-  j["warning"] = e.panel().warningVisible;
+  j["warning"] = panel.panel().warningVisible;
   Json results;
   ForEachResult(e.results(), [&](const char* name, double v) { results[name] = v; });
+  // The speed of sound in hot exhaust gas, set by every recalculation with the reference values.
+  results["HotGasSound"] = e.constants().HotGasSound;
   j["results"] = results;
   Json tables;
   ForEachTable(e.tables(),
@@ -119,7 +122,7 @@ Json DumpJson(const Workspace& ws) {
     return p;
   };
   j["outputs"] =
-      Json{{"page0", pageJson(e.outputs().page0)}, {"page1", pageJson(e.outputs().page1)}};
+      Json{{"page0", pageJson(panel.outputs().page0)}, {"page1", pageJson(panel.outputs().page1)}};
   Json curves = Json::object();
   for (int code = 1; code <= 13; ++code) {
     Json values = Json::array();
@@ -133,16 +136,9 @@ Json DumpJson(const Workspace& ws) {
   return j;
 }
 
-std::string DumpJsonText(const Workspace& ws) {
+std::string DumpJsonText(const EngineDocument& document) {
   // The texts above are made UTF-8 already; the writer's own replacement of malformed bytes
   // is the last guard for any text that reaches it otherwise.
-  return DumpJson(ws).dump(1, ' ', false, Json::error_handler_t::replace);
+  return DumpJson(document).dump(1, ' ', false, Json::error_handler_t::replace);
 }
-
-void FillOutputPages(Engine& engine) {
-  engine.DisplayOutputs(0);
-  engine.BalanceAnalysis();
-  engine.DisplayOutputs(1);
-}
-
 }  // namespace orv

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/workspace.h"
+#include "app/engine_document.h"
 
 namespace orv {
 
@@ -10,15 +10,11 @@ namespace orv {
 // units, input statuses, suggestions, the warning, every scalar result and per-degree table,
 // the texts of both output pages and the 13 curves at whole crank degrees -360..360. Errors of
 // the curve functions travel to the caller.
-nlohmann::ordered_json DumpJson(const Workspace& ws);
+nlohmann::ordered_json DumpJson(const EngineDocument& document);
 
 // `DumpJson` as the text `orvantis dump` prints (one blank of indent per level). Text that is not
 // well-formed UTF-8 is read as Windows-1252, so no byte can make the writing fail.
-std::string DumpJsonText(const Workspace& ws);
-
-// Fills both output pages as the window shows them: page 0 with its balance analysis, then
-// page 1. Errors travel to the caller.
-void FillOutputPages(Engine& engine);
+std::string DumpJsonText(const EngineDocument& document);
 
 // A 32-bit float as the JSON number of its shortest decimal text (55.1, not 55.09999847).
 double SingleForJson(float value);

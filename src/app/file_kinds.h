@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 #include "files/interface_strings.h"
 
 namespace orv {

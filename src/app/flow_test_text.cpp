@@ -157,18 +157,18 @@ std::string FlowTestText(const FlowTest& test) {
   return o.str();
 }
 
-std::string FlowErrorText(int code) {
+std::string FlowErrorText(FlowError code) {
   switch (code) {
-    case kFlowNotFound:
+    case FlowError::NotFound:
       return "the file or the test is missing or not recognised";
-    case kFlowBadDosFile:
+    case FlowError::BadDosFile:
       return "bad or short DOS test file";
-    case kFlowEmptySy3:
+    case FlowError::EmptySy3:
       return "empty or missing SY3 file";
-    case kFlowNoRecords:
+    case FlowError::NoRecords:
       return "the DOS test file holds no records";
     default:
-      return "error " + std::to_string(code);
+      return "error " + std::to_string(static_cast<int>(code));
   }
 }
 

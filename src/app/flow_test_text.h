@@ -11,6 +11,6 @@ namespace orv {
 std::string FlowTestText(const FlowTest& test);
 
 // The meaning of a flow-test reader's or loader's error code, for messages.
-std::string FlowErrorText(int code);
+std::string FlowErrorText(FlowError code);
 
 }  // namespace orv

@@ -9,11 +9,13 @@
 #include "airflow/jet_errors.h"
 #include "airflow/test_database.h"
 #include "airflow/test_list_query.h"
+#include "app/application.h"
 #include "app/test_list_settings.h"
-#include "app/workspace.h"
 #include "base/atomic_file.h"
 #include "base/error_trace.h"
+#include "base/platform.h"
 #include "base/runtime_error.h"
+#include "base/text.h"
 #include "base/text_number.h"
 
 namespace orv {
@@ -27,20 +29,6 @@ class UsageError final : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::string Trim(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return std::string(s);
-}
 
 std::vector<std::string> Split(std::string_view s, char sep) {
   std::vector<std::string> parts;
@@ -62,10 +50,10 @@ std::string Tail(std::string_view expression) {
 
 int KindOf(const std::string& text) {
   if (text.empty()) return kAnyTestKind;
-  const std::string t = Lower(Trim(text));
+  const std::string t = AsciiLower(Trim(text));
   if (t == "any") return kAnyTestKind;
   for (int kind : kTestListKinds) {
-    if (Lower(TestKindName(kind)) == t) return kind;
+    if (AsciiLower(TestKindName(kind)) == t) return kind;
   }
   if (IsNumberText(t)) {
     const double code = TextToDouble(t);
@@ -79,11 +67,11 @@ int KindOf(const std::string& text) {
 }
 
 int DisplayColumnOf(const std::vector<DisplayColumn>& columns, const std::string& name) {
-  const std::string n = Lower(Trim(name));
+  const std::string n = AsciiLower(Trim(name));
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const DisplayColumn& c = columns[i];
-    if (Lower(c.caption) == n || Lower(Tail(c.expression)) == n ||
-        (!c.alias.empty() && Lower(c.alias) == n)) {
+    if (AsciiLower(c.caption) == n || AsciiLower(Tail(c.expression)) == n ||
+        (!c.alias.empty() && AsciiLower(c.alias) == n)) {
       return static_cast<int>(i);
     }
   }
@@ -93,9 +81,9 @@ int DisplayColumnOf(const std::vector<DisplayColumn>& columns, const std::string
 }
 
 int FilterFieldOf(const std::vector<FilterField>& fields, const std::string& name) {
-  const std::string n = Lower(Trim(name));
+  const std::string n = AsciiLower(Trim(name));
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (Lower(fields[i].caption) == n || Lower(Tail(fields[i].column)) == n) {
+    if (AsciiLower(fields[i].caption) == n || AsciiLower(Tail(fields[i].column)) == n) {
       return static_cast<int>(i);
     }
   }
@@ -112,7 +100,7 @@ FilterRow ParseFilter(const std::vector<FilterField>& fields, const std::string&
   FilterRow row;
   row.connector = FilterConnector::And;
   row.field = FilterFieldOf(fields, parts[0]);
-  const std::string relation = Lower(Trim(parts[1]));
+  const std::string relation = AsciiLower(Trim(parts[1]));
   if (relation == "=") {
     row.relation = FilterRelation::Equal;
   } else if (relation == "<") {
@@ -126,7 +114,7 @@ FilterRow ParseFilter(const std::vector<FilterField>& fields, const std::string&
   }
   std::size_t valueEnd = parts.size();
   if (parts.size() >= 4) {
-    const std::string connector = Lower(Trim(parts.back()));
+    const std::string connector = AsciiLower(Trim(parts.back()));
     if (connector == "and" || connector == "or" || connector == "not used") {
       row.connector = connector == "and"  ? FilterConnector::And
                       : connector == "or" ? FilterConnector::Or
@@ -184,14 +172,14 @@ TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, const Settings&
   } else if (!req.customer.empty()) {
     s.customerId.reset();
     for (const Customer& c : ReadCustomers(db)) {
-      if (Lower(c.name) == Lower(req.customer)) s.customerId = c.id;
+      if (AsciiLower(c.name) == AsciiLower(req.customer)) s.customerId = c.id;
     }
     if (!s.customerId && IsNumberText(req.customer)) {
       s.customerId = static_cast<std::int32_t>(TextToDouble(req.customer));
     }
     if (!s.customerId) throw UsageError("no customer \"" + req.customer + "\" in the database");
   }
-  const std::string side = Lower(req.side);
+  const std::string side = AsciiLower(req.side);
   if (side == "intake") s.side = SideFilter::Intake;
   if (side == "exhaust") s.side = SideFilter::Exhaust;
   if (side == "any") s.side = SideFilter::Any;
@@ -212,7 +200,7 @@ TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, const Settings&
     s.shownColumns.clear();
     for (const std::string& arg : req.columns) {
       for (const std::string& name : Split(arg, ',')) {
-        if (Lower(Trim(name)) == "all") {
+        if (AsciiLower(Trim(name)) == "all") {
           for (std::size_t i = 0; i < columns.size(); ++i)
             s.shownColumns.push_back(static_cast<int>(i));
         } else if (!Trim(name).empty()) {
@@ -229,8 +217,7 @@ TestListSettings SettingsOf(const DatabaseFlowTestsRequest& req, const Settings&
 bool IsTestDatabaseFile(const std::filesystem::path& file) {
   // A name ending in ".mdb" is meant as a database even when its content is not one, so that
   // the user hears that it is not a readable database rather than a multi-test file error.
-  std::string ext = file.extension().string();
-  for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  const std::string ext = AsciiLower(file.extension().string());
   if (ext == ".mdb" || ext == ".accdb") return true;
   // Only a regular file is looked into: a named pipe or a device is no database, and opening
   // it must not wait for a writer.
@@ -252,7 +239,7 @@ bool IsTestDatabaseFile(const std::filesystem::path& file) {
 
 JetReaderOptions DefaultJetReaderOptions() {
   JetReaderOptions options;
-  const std::filesystem::path self = CurrentExecutable();
+  const std::filesystem::path self = ExecutablePath();
   if (self.filename() == "orvantis") {
     options.executable = self;
   } else if (!self.empty()) {
@@ -264,17 +251,17 @@ JetReaderOptions DefaultJetReaderOptions() {
 }
 
 int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, TestDatabaseCache& databases,
-                         Workspace& ws, std::ostream& out, std::ostream& err) {
+                         Application& app, std::ostream& out, std::ostream& err) {
   ETracker guard(kModule, "FlowTests");
   try {
     TestDatabase& db = databases.Open(req.file);
     const CustomNames names = ReadCustomNames(db);
-    const TestListSettings settings = SettingsOf(req, ws.settings(), db, names);
+    const TestListSettings settings = SettingsOf(req, app.settings(), db, names);
     const TestListQuery query =
         BuildTestListQuery(settings, names, db.dateFormat(),
                            [&db](std::string_view table) { return db.HasTable(table); });
     if (req.printSql) out << query.sql << '\n';
-    const TestList list = FillDialogTestList(db, query, names, ws.prompter());
+    const TestList list = FillDialogTestList(db, query, names, app.prompter());
     if (!list.message.empty()) err << "orvantis: " << req.file << ": " << list.message << '\n';
     const std::vector<DisplayColumn> columns = TestDisplayColumns(names);
     // The lines are put together first and written at once.
@@ -299,11 +286,10 @@ int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, TestDatabaseCache&
     out << text;
     return 0;
   } catch (const UsageError& e) {
-    EStackTrace::Instance().Clear();
     err << "orvantis: " << e.what() << '\n';
     return 1;
   } catch (...) {
-    ws.ReportError(guard);
+    app.ReportError(guard);
     return 1;
   }
 }

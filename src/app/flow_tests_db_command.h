@@ -10,14 +10,14 @@
 
 namespace orv {
 
-class Workspace;
+class Application;
 
 // `orvantis flow-tests DB.mdb ...`: the test list of the flow test selection dialog's database
 // tab, with its filters, sort keys and columns, printed as tab-separated lines under a line of
 // column captions.
 //
 // The list starts from the dialog's choices saved in the configuration file (`saved`; read by
-// the caller into the workspace's settings), and each option given replaces its part of them:
+// the caller into the application's settings), and each option given replaces its part of them:
 // the kind, the dates, the operator, the customer, the side, all filter rows, all sort keys,
 // the shown columns.
 struct DatabaseFlowTestsRequest {
@@ -42,11 +42,11 @@ struct DatabaseFlowTestsRequest {
 bool IsTestDatabaseFile(const std::filesystem::path& file);
 
 // Runs the command on the database opened through `databases` (which keeps its reader, date
-// form and cache folder); errors are reported through the workspace's prompter. A kind whose
+// form and cache folder); errors are reported through the application's prompter. A kind whose
 // table the database lacks lists no test, and `err` is told which table is missing. Returns the
 // exit status.
 int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& request, TestDatabaseCache& databases,
-                         Workspace& ws, std::ostream& out, std::ostream& err);
+                         Application& app, std::ostream& out, std::ostream& err);
 
 // The reader process options of the program: the `orvantis` executable that is running (or the
 // one beside the running program).

@@ -1,6 +1,6 @@
 #include "app/keyboard_flow.h"
 
-#include "app/workspace.h"
+#include "app/engine_document.h"
 #include "base/error_trace.h"
 #include "base/number_format.h"
 #include "base/rounding.h"
@@ -45,8 +45,9 @@ void GrowTo(BoundedArray<float>& table, int row) {
 
 }  // namespace
 
-KeyboardFlowEntry::KeyboardFlowEntry(Workspace& ws, bool intake) : ws_(ws), intake_(intake) {
-  const EngineInputs& in = ws_.engine().inputs();
+KeyboardFlowEntry::KeyboardFlowEntry(EngineDocument& document, bool intake)
+    : document_(document), intake_(intake) {
+  const EngineInputs& in = document_.engine().inputs();
   liftBefore_ = intake_ ? in.ILift : in.ELift;
   cfmBefore_ = intake_ ? in.ICfm : in.ECfm;
   if (intake_) swirlBefore_ = in.ISwirl;
@@ -61,7 +62,7 @@ KeyboardFlowEntry::KeyboardFlowEntry(Workspace& ws, bool intake) : ws_(ws), inta
 }
 
 BoundedArray<float>* KeyboardFlowEntry::Table(Field field) const noexcept {
-  EngineInputs& in = ws_.engine().inputs();
+  EngineInputs& in = document_.engine().inputs();
   switch (field) {
     case Field::Lift:
       return intake_ ? &in.ILift : &in.ELift;
@@ -74,7 +75,7 @@ BoundedArray<float>* KeyboardFlowEntry::Table(Field field) const noexcept {
 }
 
 std::string KeyboardFlowEntry::Shown(Field field, float held) const {
-  const UnitMode mode = ws_.engine().unitMode();
+  const UnitMode mode = document_.controller().unitMode();
   const NumberFormat f = DisplayFormat(UnitOf(field), EnglishFormatOf(field), mode);
   return FormatNumber(ToDisplay(UnitOf(field), held, mode), f.width, f.decimals);
 }
@@ -95,7 +96,7 @@ void KeyboardFlowEntry::Leave(int row, Field field, std::string_view text) {
   ETracker guard(kModule, "txtKeyboard_LostFocus");
   if (row < 1 || row > kRows || Table(field) == nullptr) return;
   const float typed = TextToSingle(text);
-  const float held = ToSingle(FromDisplay(UnitOf(field), typed, ws_.engine().unitMode()));
+  const float held = ToSingle(FromDisplay(UnitOf(field), typed, document_.controller().unitMode()));
   // The side's tables grow together, so that a lift never lacks its airflow.
   for (Field f : {Field::Lift, Field::Cfm, Field::Swirl}) {
     if (BoundedArray<float>* t = Table(f)) GrowTo(*t, row);
@@ -128,11 +129,7 @@ void KeyboardFlowEntry::Open() {
   fill(Field::Lift, kColLift);
   fill(Field::Cfm, kColCCfm);
   if (intake_) fill(Field::Swirl, kColSwirl);
-  EngineInputs& in = ws_.engine().inputs();
-  (intake_ ? in.intakeFlow : in.exhaustFlow).keyboard = true;
-  (intake_ ? ws_.intakeFlowTest() : ws_.exhaustFlowTest()) = std::move(test);
-  ws_.engine().SetChanged(true);
-  ws_.engine().ReCalc(-1);
+  document_.UseKeyboardFlowTest(intake_, std::move(test));
 }
 
 void KeyboardFlowEntry::Cancel() {

@@ -9,7 +9,7 @@
 
 namespace orv {
 
-class Workspace;
+class EngineDocument;
 
 // The "Keyboard Entered" tab of the flow test selection dialog for one side, without its
 // window: 10 rows of a valve lift, an airflow and (intake side only) a swirl text, in the
@@ -27,7 +27,7 @@ class KeyboardFlowEntry final {
   static constexpr int kRows = 10;
   enum class Field { Lift, Cfm, Swirl };
 
-  KeyboardFlowEntry(Workspace& ws, bool intake);
+  KeyboardFlowEntry(EngineDocument& document, bool intake);
 
   bool intake() const noexcept { return intake_; }
   // The text of a field, row 1..10 (empty for a row beyond the tables and for the exhaust
@@ -46,7 +46,7 @@ class KeyboardFlowEntry final {
   // "Open": a new test with one record per row taken (lift, airflow and intake swirl in
   // columns 1, 3 and 6) becomes the side's current test; the side's keyboard tables are sized
   // to entries 0..rows and filled from it (entry 0 stays 0), the side is marked as using
-  // keyboard flow, the engine is marked changed and recalculated. Errors of the recalculation
+  // keyboard flow, the engine is marked changed and refreshed. Errors of the recalculation
   // travel to the caller.
   void Open();
 
@@ -63,7 +63,7 @@ class KeyboardFlowEntry final {
   std::string Shown(Field field, float held) const;
   float Held(Field field, int row) const;
 
-  Workspace& ws_;
+  EngineDocument& document_;
   bool intake_;
   std::array<std::array<std::string, 3>, kRows + 1> text_;  // rows 1..10
   // The side's tables when the tab was filled.

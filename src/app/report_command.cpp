@@ -5,6 +5,7 @@
 #include "app/report_setup.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
+#include "base/text.h"
 #include "files/interface_text_ids.h"
 #include "reports/details_report.h"
 #include "reports/general_report.h"
@@ -17,18 +18,21 @@ constexpr const char* kModule = "Report";
 // The warning of a failed report file carries a title of one blank.
 constexpr const char* kBlankTitle = " ";
 
-std::string BuildReport(Workspace& ws, ReportKind kind, bool secondStage,
+std::string BuildReport(Application& app, ReportKind kind, bool secondStage,
                         const std::string& enginePath, const ReportStamp& stamp,
                         const PageLayout& layout, ReportPageSink* sink) {
-  ReportRequest request{ws.settings(), ws.strings(), enginePath, stamp, layout, sink};
-  if (kind == ReportKind::General) return OVReport(ws.engine(), request, secondStage);
-  return DetailsReport(kind, ws.engine(), request);
+  EngineDocument& document = app.document();
+  // A details report resets a degree range it cannot use in the settings.
+  ReportRequest request{app.EditSettings(), app.strings(), enginePath, stamp, layout, sink};
+  if (kind != ReportKind::General) return DetailsReport(kind, document.engine(), request);
+  // The report reads the output pages: brought up to date first (page 1 for the second stage).
+  document.FillOutputPagesForReports(secondStage);
+  return OVReport(document.controller(), request, secondStage);
 }
 
 // A number typed on the command line: the whole text must be one.
 std::optional<double> StrictNumber(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  text = Trim(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0;
   const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -46,33 +50,33 @@ std::optional<ReportKind> ReportKindOfName(std::string_view name) noexcept {
   return std::nullopt;
 }
 
-std::string BuildScreenReport(Workspace& ws, ReportKind kind, bool secondStage,
+std::string BuildScreenReport(Application& app, ReportKind kind, bool secondStage,
                               const std::string& enginePath, const ReportStamp& stamp) {
-  return BuildReport(ws, kind, secondStage, enginePath, stamp, ScreenLayout(), nullptr);
+  return BuildReport(app, kind, secondStage, enginePath, stamp, ScreenLayout(), nullptr);
 }
 
-void PrintReport(Workspace& ws, ReportKind kind, bool secondStage, const std::string& enginePath,
+void PrintReport(Application& app, ReportKind kind, bool secondStage, const std::string& enginePath,
                  const ReportStamp& stamp, const PrinterMetrics& printer, ReportPageSink& sink) {
   ETracker guard(kModule, "PrintReport");
-  BuildReport(ws, kind, secondStage, enginePath, stamp, GetPrinterConfig(printer), &sink);
+  BuildReport(app, kind, secondStage, enginePath, stamp, GetPrinterConfig(printer), &sink);
 }
 
-bool WriteReportTo(Workspace& ws, const std::filesystem::path& path, std::string_view text) {
+bool WriteReportTo(Application& app, const std::filesystem::path& path, std::string_view text) {
   const std::string failure = WriteReportFile(path, text);
   if (failure.empty()) return true;
-  ws.prompter().Beep();
-  ws.prompter().Warn(
-      ws.strings().Misc(kMiscReportNotWritten) + "\r" + path.string() + "\r" + failure,
+  app.prompter().Beep();
+  app.prompter().Warn(
+      app.strings().Misc(kMiscReportNotWritten) + "\r" + path.string() + "\r" + failure,
       kBlankTitle);
   return false;
 }
 
-bool SaveToFile(Workspace& ws, std::string_view text) {
+bool SaveToFile(Application& app, std::string_view text) {
   const std::optional<std::string> name =
-      ws.prompter().AskFileName(Prompter::FileKind::SaveReport, ws.settings().reportFile);
+      app.prompter().AskFileName(Prompter::FileKind::SaveReport, app.settings().reportFile);
   if (!name) return false;
-  ws.settings().reportFile = *name;
-  return WriteReportTo(ws, *name, text);
+  app.EditSettings().reportFile = *name;
+  return WriteReportTo(app, *name, text);
 }
 
 std::optional<std::array<float, 3>> ParseDegreeRange(std::string_view text,
@@ -100,21 +104,21 @@ std::optional<std::array<float, 3>> ParseDegreeRange(std::string_view text,
   return std::nullopt;
 }
 
-bool ReadReportSettings(Workspace& ws, const std::filesystem::path& dataRoot) {
-  const Folders folders{ws.folders().programFolder, dataRoot};
+bool ReadReportSettings(Application& app, const std::filesystem::path& dataRoot) {
+  const Folders folders{app.folders().programFolder, dataRoot};
   std::error_code ec;
   if (!std::filesystem::is_regular_file(folders.configFile(), ec)) return true;
-  Settings read = ws.settings();
-  PrompterNotifier notifier(ws.prompter());
-  const ConfigResult r = ConfigFileIO(folders.configFile(), read, true, false,
-                                      ConfigDefaults{folders, 0xF0F0F0}, notifier);
+  Settings read = app.settings();
+  const ConfigResult r =
+      ConfigFileIO(folders.configFile(), read, true, false,
+                   ConfigDefaults{folders, kDefaultWindowBackground}, app.prompter());
   if (!r.headerValid || !r.ok) {
     if (!r.reason.empty()) {
-      ws.prompter().Warn(folders.configFile().string() + ": " + r.reason, kAppTitle);
+      app.prompter().Warn(folders.configFile().string() + ": " + r.reason, kAppTitle);
     }
     return false;
   }
-  Settings& s = ws.settings();
+  Settings& s = app.EditSettings();
   s.reportSections = read.reportSections;
   s.reportHeadings = read.reportHeadings;
   s.reportRanges = read.reportRanges;

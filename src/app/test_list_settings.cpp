@@ -6,9 +6,9 @@
 #include <iterator>
 
 #include "airflow/test_database.h"
-#include "app/prompter.h"
 #include "base/date_text.h"
 #include "base/error_trace.h"
+#include "base/prompter.h"
 
 namespace orv {
 

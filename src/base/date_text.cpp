@@ -6,17 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+
 namespace orv {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\0'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+// Dates may come with blanks, tabs or NULs around them.
+std::string_view TrimDateText(std::string_view s) { return Trim(s, {" \t\0", 3}); }
 
 // Splits at any of `seps`; every piece must be 1..4 digits. Returns the pieces' values and
 // digit counts, or nothing.
@@ -86,7 +83,7 @@ bool ReadNumber(std::string_view s, std::size_t& i, int& value, int& digits) {
 
 // "h:mm", "h:mm:ss", optionally followed by AM or PM; the fraction of a day.
 std::optional<double> ParseTime(std::string_view s) {
-  s = Trim(s);
+  s = TrimDateText(s);
   if (s.empty()) return 0.0;
   int ampm = 0;
   auto endsWith = [&](std::string_view suffix) {
@@ -99,7 +96,7 @@ std::optional<double> ParseTime(std::string_view s) {
   };
   if (endsWith("AM")) ampm = 1;
   if (endsWith("PM")) ampm = 2;
-  if (ampm != 0) s = Trim(s.substr(0, s.size() - 2));
+  if (ampm != 0) s = TrimDateText(s.substr(0, s.size() - 2));
   std::vector<int> parts;
   std::size_t i = 0;
   while (true) {
@@ -130,7 +127,7 @@ std::optional<double> ParseTime(std::string_view s) {
 }  // namespace
 
 std::optional<CivilDate> ParseDateText(std::string_view text) {
-  text = Trim(text);
+  text = TrimDateText(text);
   std::string_view seps = "-/.";
   // One separator kind per date.
   char sep = 0;
@@ -165,7 +162,7 @@ std::string FormatIsoDate(const CivilDate& date) {
 }
 
 bool IsTimeText(std::string_view text) {
-  return !Trim(text).empty() && ParseTime(text).has_value();
+  return !TrimDateText(text).empty() && ParseTime(text).has_value();
 }
 
 double DayNumber(int year, int month, int day) noexcept {
@@ -288,7 +285,7 @@ std::optional<ShortDateFormat> ShortDateFormatOfPattern(std::string_view pattern
 }
 
 std::optional<double> ParseShortDate(std::string_view text, const ShortDateFormat& format) {
-  text = Trim(text);
+  text = TrimDateText(text);
   int n[3] = {0, 0, 0};
   int digits[3] = {0, 0, 0};
   std::size_t i = 0;

@@ -9,19 +9,21 @@ namespace orv {
 
 namespace {
 constexpr const char* kCrLf = "\r\n";
-}
+
+// Guards alive on this thread: the call depth of the procedure a new guard belongs to.
+thread_local int guardDepth = 0;
+}  // namespace
 
 EStackTrace& EStackTrace::Instance() {
   thread_local EStackTrace trace;
   return trace;
 }
 
-void EStackTrace::Leave(std::string_view moduleName, std::string_view procedureName) {
-  if (trace_.empty()) {
-    errorNumber_ = pendingNumber_;
-    errorDescription_ = pendingDescription_;
-    indent_.clear();
-  }
+void EStackTrace::Leave(std::string_view moduleName, std::string_view procedureName, int depth) {
+  // While one error unwinds, each line is shallower than the one before. A line no shallower
+  // belongs to a new error: the lines before it were left by one handled without a report.
+  if (!trace_.empty() && depth >= lastDepth_) Clear();
+  lastDepth_ = depth;
   indent_ += "   ";
   trace_ += kCrLf;
   trace_ += indent_;
@@ -30,16 +32,9 @@ void EStackTrace::Leave(std::string_view moduleName, std::string_view procedureN
   trace_ += procedureName;
 }
 
-std::string EStackTrace::Report(ETracker& guard) {
-  guard.Release();
-  return TakeMessage();
-}
-
-std::string EStackTrace::TakeMessage() {
-  std::string message = "Error (" + std::to_string(errorNumber_) + ")    " + errorDescription_ +
-                        kCrLf + kCrLf + "ERROR TRACE:" + trace_;
-  Clear();
-  return message;
+void EStackTrace::Returned(int depth) noexcept {
+  // A procedure above the last line returned normally: that error was handled below it.
+  if (!trace_.empty() && depth < lastDepth_) Clear();
 }
 
 std::string EStackTrace::ReportCurrentException(ETracker& guard) {
@@ -61,40 +56,38 @@ std::string EStackTrace::ReportCurrentException(ETracker& guard) {
     description = "Internal error";
   }
   guard.Release();
-  errorNumber_ = number;
-  errorDescription_ = std::move(description);
-  return TakeMessage();
+  std::string message = "Error (" + std::to_string(number) + ")    " + description + kCrLf + kCrLf +
+                        "ERROR TRACE:" + trace_;
+  Clear();
+  return message;
 }
 
-void EStackTrace::Clear() {
+void EStackTrace::Clear() noexcept {
   trace_.clear();
   indent_.clear();
-  errorNumber_ = 0;
-  errorDescription_.clear();
-  pendingNumber_ = 0;
-  pendingDescription_.clear();
-}
-
-void EStackTrace::SetPending(int number, const std::string& description) {
-  pendingNumber_ = number;
-  pendingDescription_ = description;
+  lastDepth_ = 0;
 }
 
 ETracker::ETracker(std::string_view moduleName, std::string_view procedureName) noexcept
     : module_(moduleName),
       procedure_(procedureName),
-      uncaughtOnEntry_(std::uncaught_exceptions()) {}
+      uncaughtOnEntry_(std::uncaught_exceptions()),
+      depth_(++guardDepth) {}
 
 ETracker::~ETracker() {
-  if (!released_ && std::uncaught_exceptions() > uncaughtOnEntry_) {
-    EStackTrace::Instance().Leave(module_, procedure_);
+  --guardDepth;
+  if (released_) return;
+  if (std::uncaught_exceptions() > uncaughtOnEntry_) {
+    EStackTrace::Instance().Leave(module_, procedure_, depth_);
+  } else {
+    EStackTrace::Instance().Returned(depth_);
   }
 }
 
 void ETracker::Release() {
   if (released_) return;
   released_ = true;
-  EStackTrace::Instance().Leave(module_, procedure_);
+  EStackTrace::Instance().Leave(module_, procedure_, depth_);
 }
 
 }  // namespace orv

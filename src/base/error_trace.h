@@ -8,7 +8,14 @@ namespace orv {
 // The error trace: when an error ends a command, the user is shown the error and the chain of
 // procedures it travelled through, innermost first. Each taking part procedure holds an
 // `ETracker` guard; the guards destroyed while the error unwinds add their lines here, and the
-// procedure that handles the error calls `Report` with its own guard.
+// procedure that handles the error calls `ReportCurrentException` with its own guard inside its
+// catch block, which takes the error's number and description from the exception itself.
+//
+// Making an error writes nothing here, and an error that is handled without a report needs no
+// clearing: each line keeps the call depth of its procedure, and lines that can no longer
+// belong to the error being reported are dropped by themselves: when a procedure above them
+// returns normally (the error was handled below it), or when a new error leaves a procedure no
+// shallower than the last line.
 //
 // There is one trace for the program (one per thread, the program being single-threaded).
 class ETracker;
@@ -17,37 +24,26 @@ class EStackTrace final {
  public:
   static EStackTrace& Instance();
 
-  // Adds the line of one procedure. The first line of a trace captures the pending error.
-  void Leave(std::string_view moduleName, std::string_view procedureName);
+  // Adds the line of one procedure, left by an error at call depth `depth`.
+  void Leave(std::string_view moduleName, std::string_view procedureName, int depth);
+  // A procedure at call depth `depth` returned normally.
+  void Returned(int depth) noexcept;
 
-  // Releases the handler's guard (it adds itself as the outermost line), builds the message the
-  // user is shown and clears the trace. The caller shows the message.
-  std::string Report(ETracker& guard);
-
-  // As `Report`, for use inside a catch block: an exception that is not a `RuntimeError` (out of
-  // memory, a fault of a library) is reported under a number of its own instead of whatever
-  // error was last pending.
+  // For use inside a catch block: releases the handler's guard (it adds itself as the outermost
+  // line), builds the message the user is shown for the exception being handled and clears the
+  // trace. The caller shows the message. An exception that is not a `RuntimeError` (out of
+  // memory, a fault of a library) is reported under a number of its own.
   std::string ReportCurrentException(ETracker& guard);
 
-  // Empties the trace and forgets the pending error.
-  void Clear();
-
-  // Records the error now travelling outward (done by every `RuntimeError` when it is made).
-  void SetPending(int number, const std::string& description);
+  // Empties the trace.
+  void Clear() noexcept;
 
   const std::string& Trace() const noexcept { return trace_; }
-  int ErrorNumber() const noexcept { return errorNumber_; }
-  const std::string& ErrorDescription() const noexcept { return errorDescription_; }
 
  private:
-  std::string TakeMessage();
-
   std::string trace_;
-  int errorNumber_ = 0;
-  std::string errorDescription_;
   std::string indent_;
-  int pendingNumber_ = 0;
-  std::string pendingDescription_;
+  int lastDepth_ = 0;  // call depth of the last line added
 };
 
 // Guard of one procedure call. When the procedure is left by an error, the destructor adds the
@@ -70,6 +66,7 @@ class ETracker final {
   std::string_view module_;
   std::string_view procedure_;
   int uncaughtOnEntry_;
+  int depth_;
   bool released_ = false;
 };
 

@@ -1,18 +1,13 @@
 #include "base/folder_files.h"
 
 #include <algorithm>
-#include <cctype>
 #include <system_error>
+
+#include "base/text.h"
 
 namespace orv {
 
 namespace fs = std::filesystem;
-
-std::string UpperAscii(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return upper;
-}
 
 std::vector<std::string> SortedFileNames(const fs::path& folder) {
   std::vector<std::string> names;
@@ -22,7 +17,7 @@ std::vector<std::string> SortedFileNames(const fs::path& folder) {
     if (it->is_regular_file(typeError)) names.push_back(it->path().filename().string());
   }
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    const std::string ua = UpperAscii(a), ub = UpperAscii(b);
+    const std::string ua = AsciiUpper(a), ub = AsciiUpper(b);
     return ua != ub ? ua < ub : a < b;
   });
   return names;

@@ -12,7 +12,4 @@ namespace orv {
 // read has none. This is the order the file lists of the selection dialogs show.
 std::vector<std::string> SortedFileNames(const std::filesystem::path& folder);
 
-// The text in capitals (ASCII letters only; other bytes are kept).
-std::string UpperAscii(std::string_view text);
-
 }  // namespace orv

@@ -1,7 +1,5 @@
 #include "base/runtime_error.h"
 
-#include "base/error_trace.h"
-
 namespace orv {
 
 std::string StandardErrorDescription(int number) {
@@ -50,9 +48,7 @@ std::string StandardErrorDescription(int number) {
 RuntimeError::RuntimeError(int number) : RuntimeError(number, StandardErrorDescription(number)) {}
 
 RuntimeError::RuntimeError(int number, std::string description)
-    : std::runtime_error(description), number_(number), description_(std::move(description)) {
-  EStackTrace::Instance().SetPending(number_, description_);
-}
+    : std::runtime_error(description), number_(number), description_(std::move(description)) {}
 
 void Raise(int number) { throw RuntimeError(number); }
 

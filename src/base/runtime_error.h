@@ -24,8 +24,7 @@ inline constexpr int kErrPathNotFound = 76;
 std::string StandardErrorDescription(int number);
 
 // An error that ends the current command. It carries the error number and description shown to
-// the user; constructing one records it as the pending error of the error trace, so that the
-// procedures it travels through can be listed under it.
+// the user; the handler's report (`EStackTrace::ReportCurrentException`) takes them from it.
 class RuntimeError final : public std::runtime_error {
  public:
   explicit RuntimeError(int number);

@@ -8,6 +8,7 @@
 #include "base/error_trace.h"
 #include "base/folder_files.h"
 #include "base/rounding.h"
+#include "base/text.h"
 #include "base/text_number.h"
 #include "cam/cam_lobe.h"
 #include "cam/lobe_data_file.h"
@@ -26,16 +27,10 @@ bool EndsWith(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 }  // namespace
 
 CamFileKind CamFileKindOf(std::string_view fileName) {
-  const std::string upper = UpperAscii(fileName);
+  const std::string upper = AsciiUpper(fileName);
   if (EndsWith(upper, ".LBK")) return CamFileKind::LobeData;
   if (upper.find(".S96") != std::string::npos) return CamFileKind::S96;
   const std::size_t dotC = upper.rfind(".C");
@@ -61,10 +56,10 @@ std::int16_t LobeNumberFromNodeText(std::string_view text) {
   std::string_view t = text;
   const std::size_t colon = t.find(':');
   // A list entry of a file with several shafts ends in " : " and the shaft's name.
-  if (colon != std::string_view::npos && colon + 1 > 3) t = TrimBlanks(t.substr(0, colon - 1));
+  if (colon != std::string_view::npos && colon + 1 > 3) t = Trim(t.substr(0, colon - 1));
   if (t.empty()) return 0;
   double number = LeadingNumber(t.substr(1));
-  const std::string_view trimmed = TrimBlanks(t);
+  const std::string_view trimmed = Trim(t);
   switch (trimmed.empty() ? ' ' : trimmed.back()) {
     case 'a':
       number += 100;
@@ -123,9 +118,9 @@ void CamFolder::RefillLobeList(const fs::path& directory) {
   for (std::size_t f = 0; f < lbkFiles_.size(); ++f) {
     std::vector<std::string> texts;
     std::vector<std::int16_t> shafts;
-    std::int16_t err = 0;
-    CamLobe::C2DataDescriptionRead((directory / lbkFiles_[f]).string(), texts, shafts, err);
-    if (err != 0 || texts.empty()) continue;
+    const LobeDataError err =
+        CamLobe::ReadLobeList((directory / lbkFiles_[f]).string(), texts, shafts);
+    if (err != LobeDataError::Ok || texts.empty()) continue;
     LobeTreeNode file{PadNodeText(lbkFiles_[f]), 0, false, {}};
     for (std::size_t k = 0; k < texts.size(); ++k) {
       const int tag = addEntry(shafts[k], f);
@@ -192,9 +187,8 @@ void CamFolder::ShowNotes() {
   if (file != notesFile_) {
     if (entry->kind >= 1 && entry->kind <= 4) {
       CamLobe lobe;
-      std::int16_t err = 1;  // header only
-      lobe.C2DataRead(file, 0, 0, err);
-      notes_ = err == kLbkOk ? lobe.Notes() : kNotesReadError;
+      const LobeDataError err = lobe.ReadLobeDataFile(file, 0, 0, LobeDataPart::HeaderOnly);
+      notes_ = err == LobeDataError::Ok ? lobe.Notes() : kNotesReadError;
     } else {
       notes_.clear();
     }
@@ -244,7 +238,7 @@ std::optional<LobeChoice> CamFolder::ChosenLobe(bool intakeMode) const {
       break;
     case kNodeS96:
       choice.kind = CamFileKind::S96;
-      choice.path = (directory_ / std::string(TrimBlanks(node->text))).string();
+      choice.path = (directory_ / std::string(Trim(node->text))).string();
       break;
     case 1:
     case 2:

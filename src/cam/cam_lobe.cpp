@@ -9,6 +9,7 @@
 #include "base/error_trace.h"
 #include "base/rounding.h"
 #include "base/runtime_error.h"
+#include "base/text.h"
 
 namespace orv {
 
@@ -33,8 +34,7 @@ std::string CamLobe::Notes() const {
   for (int line = 0; line < kNotesLines; ++line) {
     std::string_view part = std::string_view(notes_).substr(
         static_cast<std::size_t>(line) * kNotesLineLength, kNotesLineLength);
-    while (!part.empty() && part.back() == ' ') part.remove_suffix(1);
-    text += Cp1252ToUtf8(part);
+    text += Cp1252ToUtf8(TrimRight(part));
     text += "\r\n";
   }
   return text;

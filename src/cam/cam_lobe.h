@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/bounded_array.h"
+#include "cam/lobe_data_file.h"
 #include "cam/valve_train_geometry.h"
 
 namespace orv {
@@ -76,29 +77,28 @@ class CamLobe final {
 
   // --- Lobe data files ----------------------------------------------------------------------
   //
-  // Loads lobe `iLNo` of camshaft `iSNo` from the lobe data file `pathFile` (the first
-  // directory entry with both numbers) and runs `DataCalc`. When `iErrFlag` is non-zero on
-  // entry only the file's header is read and only the notes change. On return `iErrFlag` is
-  // one of the `kLbk...` codes of lobe_data_file.h; the lobe changes only on success. The file
-  // is only read, never changed. When `DataCalc` fails (`kLbkConversionFailed`), `report`
-  // (if given) receives the error message with its trace.
-  void C2DataRead(const std::string& pathFile, std::int16_t iSNo, std::int16_t iLNo,
-                  std::int16_t& iErrFlag, std::string* report = nullptr);
-  // The same from the bytes of a whole file; `pathFile` becomes the lobe's `PathFile`.
-  void C2DataReadBytes(std::span<const std::uint8_t> bytes, const std::string& pathFile,
-                       std::int16_t iSNo, std::int16_t iLNo, std::int16_t& iErrFlag,
-                       std::string* report = nullptr);
+  // Loads lobe `lobeNo` of camshaft `shaftNo` from the lobe data file at `path` (the first
+  // directory entry with both numbers) and runs `DataCalc`; with `LobeDataPart::HeaderOnly`
+  // only the file's header is read and only the notes change. The lobe changes only on
+  // success; the file is only read, never changed. When `DataCalc` fails
+  // (`LobeDataError::ConversionFailed`), `report` (if given) receives the error message with
+  // its trace.
+  LobeDataError ReadLobeDataFile(const std::string& path, std::int16_t shaftNo, std::int16_t lobeNo,
+                                 LobeDataPart part = LobeDataPart::WholeLobe,
+                                 std::string* report = nullptr);
+  // The same from the bytes of a whole file; `path` becomes the lobe's `PathFile`.
+  LobeDataError ReadLobeDataBytes(std::span<const std::uint8_t> bytes, const std::string& path,
+                                  std::int16_t shaftNo, std::int16_t lobeNo,
+                                  LobeDataPart part = LobeDataPart::WholeLobe,
+                                  std::string* report = nullptr);
   // The lobe list of a lobe data file: one text and one shaft number per lobe, sorted by
-  // shaft, intake before exhaust, then by number. `intErrFlag` is 0, or -1 with empty lists
-  // for any file that cannot be listed.
-  static void C2DataDescriptionRead(const std::string& strPathAndFile,
-                                    std::vector<std::string>& strLobesDescript,
-                                    std::vector<std::int16_t>& intShaftNum,
-                                    std::int16_t& intErrFlag);
-  static void C2DataDescriptionReadBytes(std::span<const std::uint8_t> bytes,
-                                         std::vector<std::string>& strLobesDescript,
-                                         std::vector<std::int16_t>& intShaftNum,
-                                         std::int16_t& intErrFlag);
+  // shaft, intake before exhaust, then by number; `NotFound` with empty lists for any file
+  // that cannot be listed.
+  static LobeDataError ReadLobeList(const std::string& path, std::vector<std::string>& texts,
+                                    std::vector<std::int16_t>& shafts);
+  static LobeDataError ReadLobeListBytes(std::span<const std::uint8_t> bytes,
+                                         std::vector<std::string>& texts,
+                                         std::vector<std::int16_t>& shafts);
 
   // Value of curve 1, 5 or 6 at a whole cam degree (wrapped into -180..180); 0 for other codes.
   float CamDataValue(int curve, int angle) const;

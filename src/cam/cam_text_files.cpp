@@ -22,6 +22,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <system_error>
 
 #include "base/atomic_file.h"
@@ -103,16 +104,16 @@ void StoreLobe(CamLobe& lobe, const BoundedArray<float>& lift, float centerline,
   lobe.SetCamCenterLine(centerline);
 }
 
-std::int16_t ParseS96(std::string_view text, const std::string& path, CamLobe& lobe) {
-  if (text.size() > kS96MaxBytes) return kCamTextTooLarge;
+CamTextError ParseS96(std::string_view text, const std::string& path, CamLobe& lobe) {
+  if (text.size() > kS96MaxBytes) return CamTextError::TooLarge;
   LiftTable t{BoundedArray<float>(-180, 180)};
   std::size_t end = text.rfind(kLineEnd);
-  if (end == std::string_view::npos) return kCamTextTooFewLines;
+  if (end == std::string_view::npos) return CamTextError::TooFewLines;
   for (int index = 179; index >= -180; --index) {
     const std::size_t before = LineEndBefore(text, end);
     const std::size_t start = before == std::string_view::npos ? 0 : before + kLineEnd.size();
     t.Put(index, TextToSingle(text.substr(start, end - start)));
-    if (before == std::string_view::npos && index > -180) return kCamTextTooFewLines;
+    if (before == std::string_view::npos && index > -180) return CamTextError::TooFewLines;
     end = before;
   }
   t.values[180] = t.values[-180];
@@ -133,29 +134,29 @@ std::int16_t ParseS96(std::string_view text, const std::string& path, CamLobe& l
   }
   CheckFp();
   StoreLobe(lobe, turned, 0, path);
-  return kCamTextOk;
+  return CamTextError::Ok;
 }
 
-std::int16_t ParseCamDoc(std::string_view text, const std::string& path, bool intake,
+CamTextError ParseCamDoc(std::string_view text, const std::string& path, bool intake,
                          CamLobe& lobe) {
-  if (text.size() > kCamDocMaxBytes) return kCamTextTooLarge;
+  if (text.size() > kCamDocMaxBytes) return CamTextError::TooLarge;
   const bool tenths = text.size() > kCamDocDegreeMaxBytes;
   const int lo = tenths ? -1800 : -180;
   const int hi = -lo;
   LiftTable t{BoundedArray<float>(lo, hi)};
   std::size_t end = text.rfind(kLineEnd);
-  if (end == std::string_view::npos) return kCamTextTooFewLines;
+  if (end == std::string_view::npos) return CamTextError::TooFewLines;
   for (int index = hi - 1; index >= lo; --index) {
     // The last comma before the line end; a line without one borrows the comma of the line
     // before it, which then counts as part of this line.
     const std::size_t comma = end == 0 ? std::string_view::npos : text.rfind(',', end - 1);
-    if (comma == std::string_view::npos) return kCamTextTooFewLines;
+    if (comma == std::string_view::npos) return CamTextError::TooFewLines;
     const std::size_t before = LineEndBefore(text, comma);
     const std::size_t start = before == std::string_view::npos ? 0 : before + kLineEnd.size();
     const std::string_view value =
         intake ? text.substr(comma + 1, end - comma - 1) : text.substr(start, comma - start);
     t.Put(index, TextToSingle(value));
-    if (before == std::string_view::npos && index > lo) return kCamTextTooFewLines;
+    if (before == std::string_view::npos && index > lo) return CamTextError::TooFewLines;
     end = before;
   }
   t.values[hi] = t.values[lo];
@@ -171,24 +172,26 @@ std::int16_t ParseCamDoc(std::string_view text, const std::string& path, bool in
   const float centerline = tenths ? 2 * centre / 10 : 2 * centre;
   CheckFp();
   StoreLobe(lobe, lift, centerline, path);
-  return kCamTextOk;
+  return CamTextError::Ok;
 }
 
 // Runs a reader on a copy of the lobe under the error trace; the lobe takes the copy only on
 // success. Errors are reported (flag -1), never thrown.
 template <class Parse>
-std::int16_t RunReader(const char* procedure, CamLobe& lobe, std::string* report, Parse parse) {
+CamTextError RunReader(const char* procedure, CamLobe& lobe, std::string* report, Parse parse) {
   ETracker guard(kModule, procedure);
   try {
     FpRegion fp;
     CamLobe loaded = lobe;
-    const std::int16_t flag = parse(loaded);
-    if (flag == kCamTextOk) lobe = std::move(loaded);
+    const CamTextError flag = parse(loaded);
+    if (flag == CamTextError::Ok) lobe = std::move(loaded);
     return flag;
-  } catch (...) {
+  } catch (const RuntimeError&) {
+    // A file that cannot be read, a value no table holds, a floating-point fault: reported
+    // with its trace.
     std::string message = EStackTrace::Instance().ReportCurrentException(guard);
     if (report != nullptr) *report = std::move(message);
-    return kCamTextReadError;
+    return CamTextError::ReadError;
   }
 }
 
@@ -219,48 +222,51 @@ float FindLobeCentre(const BoundedArray<float>& table, int peakIndex) {
   return static_cast<float>(sum / 6);
 }
 
-std::int16_t ReadS96Text(std::string_view text, const std::string& path, CamLobe& lobe,
+CamTextError ReadS96Text(std::string_view text, const std::string& path, CamLobe& lobe,
                          std::string* report) {
   return RunReader("ReadS96File", lobe, report,
                    [&](CamLobe& loaded) { return ParseS96(text, path, loaded); });
 }
 
-std::int16_t ReadS96File(const std::string& path, CamLobe& lobe, std::string* report) {
+CamTextError ReadS96File(const std::string& path, CamLobe& lobe, std::string* report) {
   return RunReader("ReadS96File", lobe, report, [&](CamLobe& loaded) {
     const std::optional<std::string> text = ReadLimited(path, kS96MaxBytes);
-    if (!text) return kCamTextTooLarge;
+    if (!text) return CamTextError::TooLarge;
     return ParseS96(*text, path, loaded);
   });
 }
 
-std::int16_t ReadCamDocText(std::string_view text, const std::string& path, CamLobe& lobe,
+CamTextError ReadCamDocText(std::string_view text, const std::string& path, CamLobe& lobe,
                             bool intake, std::string* report) {
   return RunReader("ReadCamDocFile", lobe, report,
                    [&](CamLobe& loaded) { return ParseCamDoc(text, path, intake, loaded); });
 }
 
-std::int16_t ReadCamDocFile(const std::string& path, CamLobe& lobe, bool intake,
+CamTextError ReadCamDocFile(const std::string& path, CamLobe& lobe, bool intake,
                             std::string* report) {
   return RunReader("ReadCamDocFile", lobe, report, [&](CamLobe& loaded) {
     const std::optional<std::string> text = ReadLimited(path, kCamDocMaxBytes);
-    if (!text) return kCamTextTooLarge;
+    if (!text) return CamTextError::TooLarge;
     return ParseCamDoc(*text, path, intake, loaded);
   });
 }
 
-std::string CamTextErrorText(int flag) {
+std::ostream& operator<<(std::ostream& out, CamTextError error) {
+  return out << static_cast<int>(error);
+}
+
+std::string CamTextErrorText(CamTextError flag) {
   switch (flag) {
-    case kCamTextOk:
+    case CamTextError::Ok:
       return "no error";
-    case kCamTextTooLarge:
+    case CamTextError::TooLarge:
       return "the file is too large";
-    case kCamTextTooFewLines:
+    case CamTextError::TooFewLines:
       return "too few lines, or a line without a comma";
-    case kCamTextReadError:
+    case CamTextError::ReadError:
       return "the file cannot be read";
-    default:
-      return "unknown error";
   }
+  return "unknown error";
 }
 
 }  // namespace orv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -16,26 +17,31 @@ namespace orv {
 // smoothing, the valve-measured flag and the geometry stay. The caller runs `DataCalc`. On any
 // error the lobe is left as it was. Files are only read.
 
-// Error flags of both readers.
-inline constexpr std::int16_t kCamTextOk = 0;
-inline constexpr std::int16_t kCamTextTooLarge = 2;     // S96 over 12000 bytes, document 150000
-inline constexpr std::int16_t kCamTextTooFewLines = 3;  // or a document line without a comma
-inline constexpr std::int16_t kCamTextReadError = -1;   // cannot be read, arithmetic fault
+// What both readers give back. The numbers are the readers' own flags, shown to the user beside
+// the error.
+enum class CamTextError : std::int16_t {
+  Ok = 0,
+  TooLarge = 2,     // S96 over 12000 bytes, document 150000
+  TooFewLines = 3,  // or a document line without a comma
+  ReadError = -1,   // cannot be read, arithmetic fault
+};
+// Writes the flag's number.
+std::ostream& operator<<(std::ostream& out, CamTextError error);
 
 // Reads an S96 file. The lobe is centred on its largest value (centerline 0); values are taken
 // as millimetres when the largest is above 4.5. On -1, `report` (if given) receives the error
 // message with its trace.
-std::int16_t ReadS96File(const std::string& path, CamLobe& lobe, std::string* report = nullptr);
+CamTextError ReadS96File(const std::string& path, CamLobe& lobe, std::string* report = nullptr);
 // The same from the file's text; `path` becomes the lobe's `PathFile`.
-std::int16_t ReadS96Text(std::string_view text, const std::string& path, CamLobe& lobe,
+CamTextError ReadS96Text(std::string_view text, const std::string& path, CamLobe& lobe,
                          std::string* report = nullptr);
 
 // Reads the intake column (`intake` true) or the exhaust column of a cam document. Files over
 // 12000 bytes hold tenths of a degree. The lobe centre found on the flanks becomes the
 // centerline; values are taken as millimetres when the largest is above 3.9.
-std::int16_t ReadCamDocFile(const std::string& path, CamLobe& lobe, bool intake,
+CamTextError ReadCamDocFile(const std::string& path, CamLobe& lobe, bool intake,
                             std::string* report = nullptr);
-std::int16_t ReadCamDocText(std::string_view text, const std::string& path, CamLobe& lobe,
+CamTextError ReadCamDocText(std::string_view text, const std::string& path, CamLobe& lobe,
                             bool intake, std::string* report = nullptr);
 
 // The lobe centre, in table steps, of a lift table (-180..180 or -1800..1800, the last entry
@@ -44,6 +50,6 @@ std::int16_t ReadCamDocText(std::string_view text, const std::string& path, CamL
 float FindLobeCentre(const BoundedArray<float>& table, int peakIndex);
 
 // The user's words for an error flag of the two readers.
-std::string CamTextErrorText(int flag);
+std::string CamTextErrorText(CamTextError flag);
 
 }  // namespace orv

@@ -62,6 +62,7 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <system_error>
 #include <vector>
@@ -71,6 +72,7 @@
 #include "base/codepage.h"
 #include "base/error_trace.h"
 #include "base/number_format.h"
+#include "base/text.h"
 #include "cam/cam_lobe.h"
 
 namespace orv {
@@ -182,21 +184,21 @@ class MemorySource final : public ByteSource {
 
 // Reads the header (and, with `withDirectory`, the directory entries of lobes 1..count).
 // Returns the error code.
-std::int16_t ReadHeader(ByteSource& source, bool withDirectory, LobeDataHeader& h) {
+LobeDataError ReadHeader(ByteSource& source, bool withDirectory, LobeDataHeader& h) {
   const std::optional<std::uint64_t> size = source.Size();
-  if (!size) return kLbkNotFound;
-  if (*size == 0) return kLbkEmptyFile;
-  if (*size <= kShortestFile) return kLbkNotLobeData;
+  if (!size) return LobeDataError::NotFound;
+  if (*size == 0) return LobeDataError::EmptyFile;
+  if (*size <= kShortestFile) return LobeDataError::NotLobeData;
   std::vector<std::uint8_t> buffer;
   const auto length =
       static_cast<std::size_t>(std::min<std::uint64_t>(*size, kLargestDirectoryEnd));
-  if (!source.Read(0, length, buffer)) return kLbkNotFound;
+  if (!source.Read(0, length, buffer)) return LobeDataError::NotFound;
   const ByteReader r(buffer);
 
   const std::string signature = r.Raw(0, 7);
-  if (signature != "C2data\x1E" && signature != "C2Data\x1E") return kLbkNotLobeData;
+  if (signature != "C2data\x1E" && signature != "C2Data\x1E") return LobeDataError::NotLobeData;
   h.version = static_cast<int>(r.U8(7)) - 64;
-  if (h.version < 2) return kLbkNotLobeData;
+  if (h.version < 2) return LobeDataError::NotLobeData;
   h.notes = r.Raw(kNotesOffset, kNotesLength);
   h.linearOnValve = r.I16(kLinearOnValveOffset) != 0;
   h.shaftCount = r.I16(kShaftCountOffset);
@@ -209,23 +211,23 @@ std::int16_t ReadHeader(ByteSource& source, bool withDirectory, LobeDataHeader& 
     h.headerLength = 1862;
   } else {
     h.headerLength = h.version <= 4 ? 1878 : 1910;
-    if (r.size() < h.headerLength) return kLbkNotLobeData;
+    if (r.size() < h.headerLength) return LobeDataError::NotLobeData;
     h.followerRadius = r.F64(kHeaderRadiiOffset);
     h.baseCircleRadius = r.F64(kHeaderRadiiOffset + 8);
   }
   h.lobeCount = r.I16(h.headerLength - 4);
   h.slotCount = r.I16(h.headerLength - 2);
   const int maxLobes = h.version >= 6 ? 280 : 96;
-  if (h.lobeCount < 1 || h.lobeCount > maxLobes) return kLbkNotLobeData;
+  if (h.lobeCount < 1 || h.lobeCount > maxLobes) return LobeDataError::NotLobeData;
   h.entrySize = h.version <= 3 ? 26 : 30;
-  if (!withDirectory) return kLbkOk;
+  if (!withDirectory) return LobeDataError::Ok;
 
   // The directory of the largest file ends at 10310 bytes, so a directory that is not in the
   // buffer runs past the end of the file.
   h.directory.resize(static_cast<std::size_t>(h.lobeCount));
   for (std::size_t i = 0; i < h.directory.size(); ++i) {
     const std::size_t at = h.headerLength + i * h.entrySize;
-    if (!r.Has(at, h.entrySize)) return kLbkNotLobeData;
+    if (!r.Has(at, h.entrySize)) return LobeDataError::NotLobeData;
     DirectoryEntry& e = h.directory[i];
     e.shaftNo = r.I16(at);
     e.lobeNo = r.I16(at + 2);
@@ -235,12 +237,12 @@ std::int16_t ReadHeader(ByteSource& source, bool withDirectory, LobeDataHeader& 
     e.smoothing = r.I16(at + 24);
     e.camCenterLine = h.version >= 4 ? r.F32(at + 26) : 2 * r.F32(at + 4);
   }
-  return kLbkOk;
+  return LobeDataError::Ok;
 }
 
 // Reads lobe record `position` (1-based) into `lobe`. Returns the error code.
-std::int16_t ReadRecord(ByteSource& source, const LobeDataHeader& h, std::size_t position,
-                        CamLobe& lobe) {
+LobeDataError ReadRecord(ByteSource& source, const LobeDataHeader& h, std::size_t position,
+                         CamLobe& lobe) {
   // The slot count comes from the file and may be anything: the position is worked out in a
   // wide signed type and checked against the file.
   const std::int64_t offset =
@@ -249,7 +251,7 @@ std::int16_t ReadRecord(ByteSource& source, const LobeDataHeader& h, std::size_t
       static_cast<std::int64_t>(position - 1) * static_cast<std::int64_t>(kRecordLength);
   std::vector<std::uint8_t> record;
   if (offset < 0 || !source.Read(static_cast<std::uint64_t>(offset), kRecordLength, record)) {
-    return kLbkNotLobeData;
+    return LobeDataError::NotLobeData;
   }
   const ByteReader r(record);
 
@@ -283,21 +285,22 @@ std::int16_t ReadRecord(ByteSource& source, const LobeDataHeader& h, std::size_t
     }
   }
   if (h.version >= 8) lobe.SetAngleOffset(r.F32(2876));
-  return kLbkOk;
+  return LobeDataError::Ok;
 }
 
-std::int16_t ReadLobe(ByteSource& source, const std::string& pathFile, std::int16_t iSNo,
-                      std::int16_t iLNo, bool headerOnly, CamLobe& lobe) {
+LobeDataError ReadLobe(ByteSource& source, const std::string& pathFile, std::int16_t iSNo,
+                       std::int16_t iLNo, bool headerOnly, CamLobe& lobe) {
   LobeDataHeader h;
-  if (const std::int16_t err = ReadHeader(source, !headerOnly, h); err != kLbkOk) return err;
+  if (const LobeDataError err = ReadHeader(source, !headerOnly, h); err != LobeDataError::Ok)
+    return err;
   if (headerOnly) {
     lobe.SetNotesFieldBytes(h.notes);
-    return kLbkOk;
+    return LobeDataError::Ok;
   }
   const auto found =
       std::find_if(h.directory.begin(), h.directory.end(),
                    [&](const DirectoryEntry& e) { return e.shaftNo == iSNo && e.lobeNo == iLNo; });
-  if (found == h.directory.end()) return kLbkNotFound;
+  if (found == h.directory.end()) return LobeDataError::NotFound;
   const DirectoryEntry& e = *found;
   lobe.SetNotesFieldBytes(h.notes);
   lobe.SetShaftNo(e.shaftNo);
@@ -310,39 +313,43 @@ std::int16_t ReadLobe(ByteSource& source, const std::string& pathFile, std::int1
   lobe.SetLinearOnValve(h.linearOnValve);
   lobe.SetAngleOffset(0);
   const auto position = static_cast<std::size_t>(found - h.directory.begin()) + 1;
-  if (const std::int16_t err = ReadRecord(source, h, position, lobe); err != kLbkOk) return err;
+  if (const LobeDataError err = ReadRecord(source, h, position, lobe); err != LobeDataError::Ok)
+    return err;
   lobe.SetPathFile(pathFile);
   lobe.SetShaftNo(iSNo);
   lobe.SetLobeNo(iLNo);
-  return kLbkOk;
+  return LobeDataError::Ok;
 }
 
 // Reads into a copy of the lobe, which replaces the lobe only when everything succeeded.
-void ReadIntoLobe(ByteSource& source, const std::string& pathFile, std::int16_t iSNo,
-                  std::int16_t iLNo, std::int16_t& iErrFlag, std::string* report, CamLobe& lobe) {
+LobeDataError ReadIntoLobe(ByteSource& source, const std::string& pathFile, std::int16_t iSNo,
+                           std::int16_t iLNo, LobeDataPart part, std::string* report,
+                           CamLobe& lobe) {
   ETracker guard(kModule, "C2DataRead");
-  const bool headerOnly = iErrFlag != 0;
+  const bool headerOnly = part == LobeDataPart::HeaderOnly;
   CamLobe loaded = lobe;
-  std::int16_t code;
+  LobeDataError code;
   try {
     code = ReadLobe(source, pathFile, iSNo, iLNo, headerOnly, loaded);
-  } catch (...) {
-    // Every field is checked against the bytes read before it is decoded; anything that still
-    // goes wrong is a file this reader cannot use.
-    EStackTrace::Instance().Clear();
-    code = kLbkNotLobeData;
+  } catch (const ByteRangeError&) {
+    // Every field is checked against the bytes read before it is decoded; a read past them or
+    // a value the lobe cannot hold that still gets through is a file this reader cannot use.
+    code = LobeDataError::NotLobeData;
+  } catch (const RuntimeError&) {
+    code = LobeDataError::NotLobeData;
   }
-  if (code == kLbkOk && !headerOnly) {
+  if (code == LobeDataError::Ok && !headerOnly) {
     try {
       loaded.DataCalc();
-    } catch (...) {
+    } catch (const RuntimeError&) {
+      // The geometry gives no position, or a floating-point fault: reported with its trace.
       std::string message = EStackTrace::Instance().ReportCurrentException(guard);
       if (report != nullptr) *report = std::move(message);
-      code = kLbkConversionFailed;
+      code = LobeDataError::ConversionFailed;
     }
   }
-  if (code == kLbkOk) lobe = std::move(loaded);
-  iErrFlag = code;
+  if (code == LobeDataError::Ok) lobe = std::move(loaded);
+  return code;
 }
 
 // The sort key of a lobe: shaft number, "I" or "e", number on the shaft, and a blank or the
@@ -363,7 +370,7 @@ std::optional<std::string> SortKey(const DirectoryEntry& e) {
 bool ListLobes(ByteSource& source, std::vector<std::string>& texts,
                std::vector<std::int16_t>& shafts) {
   LobeDataHeader h;
-  if (ReadHeader(source, true, h) != kLbkOk || h.lobeCount == 0) return false;
+  if (ReadHeader(source, true, h) != LobeDataError::Ok || h.lobeCount == 0) return false;
   const bool manyShafts = h.shaftCount >= 2;
   std::vector<std::string> keys;
   for (const DirectoryEntry& e : h.directory) {
@@ -383,7 +390,7 @@ bool ListLobes(ByteSource& source, std::vector<std::string>& texts,
   for (const std::string& key : keys) {
     const int shaft = static_cast<unsigned char>(key[0]);
     std::string text = "  ";
-    text += static_cast<char>(std::toupper(static_cast<unsigned char>(key[1])));
+    text += AsciiUpper(key[1]);
     text += FormatPattern(static_cast<unsigned char>(key[2]), "##");
     text += key[3];
     if (manyShafts) {
@@ -398,71 +405,74 @@ bool ListLobes(ByteSource& source, std::vector<std::string>& texts,
   return true;
 }
 
-void DescribeLobes(ByteSource& source, std::vector<std::string>& texts,
-                   std::vector<std::int16_t>& shafts, std::int16_t& errFlag) {
+LobeDataError DescribeLobes(ByteSource& source, std::vector<std::string>& texts,
+                            std::vector<std::int16_t>& shafts) {
   ETracker guard(kModule, "C2DataDescriptionRead");
   texts.clear();
   shafts.clear();
   bool ok = false;
   try {
     ok = ListLobes(source, texts, shafts);
-  } catch (...) {
-    EStackTrace::Instance().Clear();
+  } catch (const ByteRangeError&) {
+    ok = false;
+  } catch (const RuntimeError&) {
     ok = false;
   }
   if (!ok) {
     texts.clear();
     shafts.clear();
   }
-  errFlag = ok ? 0 : -1;
+  return ok ? LobeDataError::Ok : LobeDataError::NotFound;
 }
 
 }  // namespace
 
-std::string LobeDataErrorText(int code) {
+std::ostream& operator<<(std::ostream& out, LobeDataError error) {
+  return out << static_cast<int>(error);
+}
+
+std::string LobeDataErrorText(LobeDataError code) {
   switch (code) {
-    case kLbkOk:
+    case LobeDataError::Ok:
       return "no error";
-    case kLbkNotFound:
+    case LobeDataError::NotFound:
       return "the lobe is not in the file, or the file cannot be read";
-    case kLbkEmptyFile:
+    case LobeDataError::EmptyFile:
       return "the file is empty";
-    case kLbkNotLobeData:
+    case LobeDataError::NotLobeData:
       return "not a lobe data file, or the file is cut short";
-    case kLbkConversionFailed:
+    case LobeDataError::ConversionFailed:
       return "the lobe's valve-train geometry cannot be worked out";
-    default:
-      return "unknown error";
   }
+  return "unknown error";
 }
 
-void CamLobe::C2DataRead(const std::string& pathFile, std::int16_t iSNo, std::int16_t iLNo,
-                         std::int16_t& iErrFlag, std::string* report) {
-  FileSource source(pathFile);
-  ReadIntoLobe(source, pathFile, iSNo, iLNo, iErrFlag, report, *this);
+LobeDataError CamLobe::ReadLobeDataFile(const std::string& path, std::int16_t shaftNo,
+                                        std::int16_t lobeNo, LobeDataPart part,
+                                        std::string* report) {
+  FileSource source(path);
+  return ReadIntoLobe(source, path, shaftNo, lobeNo, part, report, *this);
 }
 
-void CamLobe::C2DataReadBytes(std::span<const std::uint8_t> bytes, const std::string& pathFile,
-                              std::int16_t iSNo, std::int16_t iLNo, std::int16_t& iErrFlag,
-                              std::string* report) {
+LobeDataError CamLobe::ReadLobeDataBytes(std::span<const std::uint8_t> bytes,
+                                         const std::string& path, std::int16_t shaftNo,
+                                         std::int16_t lobeNo, LobeDataPart part,
+                                         std::string* report) {
   MemorySource source(bytes);
-  ReadIntoLobe(source, pathFile, iSNo, iLNo, iErrFlag, report, *this);
+  return ReadIntoLobe(source, path, shaftNo, lobeNo, part, report, *this);
 }
 
-void CamLobe::C2DataDescriptionRead(const std::string& strPathAndFile,
-                                    std::vector<std::string>& strLobesDescript,
-                                    std::vector<std::int16_t>& intShaftNum,
-                                    std::int16_t& intErrFlag) {
-  FileSource source(strPathAndFile);
-  DescribeLobes(source, strLobesDescript, intShaftNum, intErrFlag);
+LobeDataError CamLobe::ReadLobeList(const std::string& path, std::vector<std::string>& texts,
+                                    std::vector<std::int16_t>& shafts) {
+  FileSource source(path);
+  return DescribeLobes(source, texts, shafts);
 }
 
-void CamLobe::C2DataDescriptionReadBytes(std::span<const std::uint8_t> bytes,
-                                         std::vector<std::string>& strLobesDescript,
-                                         std::vector<std::int16_t>& intShaftNum,
-                                         std::int16_t& intErrFlag) {
+LobeDataError CamLobe::ReadLobeListBytes(std::span<const std::uint8_t> bytes,
+                                         std::vector<std::string>& texts,
+                                         std::vector<std::int16_t>& shafts) {
   MemorySource source(bytes);
-  DescribeLobes(source, strLobesDescript, intShaftNum, intErrFlag);
+  return DescribeLobes(source, texts, shafts);
 }
 
 }  // namespace orv

@@ -39,7 +39,7 @@ BoundedArray<float> LiftSlopeTable(const BoundedArray<float>& rawLift, int table
   BoundedArray<float> slope(-180, 180);
   for (int j = -180; j <= 179; ++j) {
     const float before = j == -180 ? a[179] : a[j - 1];
-    slope[j] = static_cast<float>((a[j + 1] - before) * 0.5 / kRadiansPerDegree);
+    slope[j] = static_cast<float>((a[j + 1] - before) * 0.5 / kRadPerDegree);
   }
   slope[180] = slope[-180];
   return slope;
@@ -69,7 +69,7 @@ std::optional<LiftPoints> FollowerPoints(const ValveTrainGeometry& g,
       const double s = std::sin(phi) * r1 / rho;
       if (std::fabs(s) > 1) return std::nullopt;
       const double delta = GeometryArcSin(s);
-      const double psi = kGeometryPi - (delta + phi);
+      const double psi = kPi - (delta + phi);
       const double bigD2 = rho * rho + r3 * r3 - 2 * rho * r3 * std::cos(psi);
       if (bigD2 <= 0) return std::nullopt;
       const double bigD = std::sqrt(bigD2);
@@ -89,7 +89,7 @@ std::optional<LiftPoints> FollowerPoints(const ValveTrainGeometry& g,
     const double d = camLift[i] + rb;
     const double phi = std::atan(s / d);
     const double rho = std::sqrt(s * s + d * d);
-    const double psi = kGeometryPi - phi;
+    const double psi = kPi - phi;
     const double bigD2 = rho * rho + r3 * r3 - 2 * r3 * rho * std::cos(psi);
     if (bigD2 <= 0) return std::nullopt;
     const double bigD = std::sqrt(bigD2);
@@ -178,7 +178,7 @@ LiftPoints RockerPoints(const ValveTrainGeometry& g, const RockerBase& base,
     }
 
     // The rocker's roller on that surface point: its centre is dCR from the cam centre.
-    const double psi = kGeometryPi - std::fabs(bigF);
+    const double psi = kPi - std::fabs(bigF);
     const double dCR2 = rho * rho + rr * rr - 2 * rr * rho * std::cos(psi);
     if (dCR2 <= 0) continue;
     const double dCR = std::sqrt(dCR2);
@@ -199,7 +199,7 @@ LiftPoints RockerPoints(const ValveTrainGeometry& g, const RockerBase& base,
 
     // The valve arm v turns by the same rotation: the chord its end travels, projected on the
     // valve's line of motion.
-    const double m = (kGeometryPi - rotation) / 2;
+    const double m = (kPi - rotation) / 2;
     if (std::sin(m) == 0) continue;
     const double chord = v * std::sin(rotation) / std::sin(m);
     const double valveLift = std::cos(base.thetaV0 - m) * chord;

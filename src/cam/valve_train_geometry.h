@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/angles.h"
 #include "base/bounded_array.h"
 
 namespace orv {
@@ -38,10 +39,8 @@ struct ValveTrainGeometry {
 // lift table of the lobe. Floating-point faults (a division by zero, an overflow) are left in the
 // IEEE flags for the caller's checked region to raise.
 
-// Constants of the conversion, as the measuring equipment's software defines them.
-inline constexpr double kGeometryPi = 3.141592654;
-inline constexpr double kDegreesPerRadian = 57.29577950560105;
-inline constexpr double kRadiansPerDegree = 0.017453292522222223;
+// The conversion works with the program's pi and angle constants (base/angles.h), as the
+// measuring equipment's software defines them.
 
 // arcsin through the arctangent, pi/2 with the sign of x for |x| >= 1; arccos(x) =
 // 1.570796327 - arcsin(x).

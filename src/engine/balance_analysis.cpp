@@ -7,16 +7,13 @@
 #include <cmath>
 
 #include "base/checked_fp.h"
-#include "base/error_trace.h"
 #include "base/number_format.h"
 #include "engine/crank_kinematics.h"
-#include "engine/engine.h"
 
 namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "EngineModel";
 constexpr std::int16_t kMaximum = -1;
 constexpr std::int16_t kMinimum = 0;
 
@@ -59,11 +56,6 @@ std::vector<ChartMark> DeadCentreMarks(const EngineResults& r, double firingAngl
 }
 
 }  // namespace
-
-void Engine::BalanceAnalysis() {
-  ETracker guard(kModule, "BalanceAnalysis");
-  AnalyseBalance(tab_, res_, in_.RecipBF, in_.FiringAngle, texts_, out_);
-}
 
 void AnalyseBalance(const EngineTables& t, const EngineResults& r, float recipBF,
                     double firingAngle, const EngineTexts& tx, OutputPanel& out) {

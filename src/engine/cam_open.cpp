@@ -33,12 +33,13 @@ CamLobe& SideLobe(Engine& engine, bool intake) {
 
 }  // namespace
 
-void LoadLBKFile(Engine& engine, const std::string& path, std::int16_t shaftNo, std::int16_t lobeNo,
-                 bool intake, std::int16_t& errFlag, std::string* report) {
+LobeDataError LoadLBKFile(Engine& engine, const std::string& path, std::int16_t shaftNo,
+                          std::int16_t lobeNo, bool intake, std::string* report) {
   CamLobe lobe;
-  errFlag = 0;
-  lobe.C2DataRead(path, shaftNo, lobeNo, errFlag, report);
-  if (errFlag == kLbkOk) SideLobe(engine, intake) = std::move(lobe);
+  const LobeDataError err =
+      lobe.ReadLobeDataFile(path, shaftNo, lobeNo, LobeDataPart::WholeLobe, report);
+  if (err == LobeDataError::Ok) SideLobe(engine, intake) = std::move(lobe);
+  return err;
 }
 
 void CopyLobeToEngine(Engine& engine, bool intake) {
@@ -65,27 +66,30 @@ CamOpenResult OpenCamLobe(Engine& engine, bool intake, const LobeChoice& choice)
     std::string report;
     switch (choice.kind) {
       case CamFileKind::CamDocument:
-        result.errFlag = ReadCamDocFile(choice.path, lobe, choice.intakeColumn, &report);
-        if (result.errFlag == kCamTextOk) {
+        result.errFlag = static_cast<std::int16_t>(
+            ReadCamDocFile(choice.path, lobe, choice.intakeColumn, &report));
+        if (result.errFlag == static_cast<std::int16_t>(CamTextError::Ok)) {
           result.read = true;
           lobe.DataCalc();
-          engine.SetChanged(true);
+          result.changed = true;
         }
         break;
       case CamFileKind::S96:
-        result.errFlag = ReadS96File(choice.path, lobe, &report);
-        if (result.errFlag == kCamTextOk) {
+        result.errFlag = static_cast<std::int16_t>(ReadS96File(choice.path, lobe, &report));
+        if (result.errFlag == static_cast<std::int16_t>(CamTextError::Ok)) {
           result.read = true;
-          engine.SetChanged(true);
+          result.changed = true;
           lobe.DataCalc();
         }
         break;
-      case CamFileKind::LobeData:
-        LoadLBKFile(engine, choice.path, choice.shaftNo, choice.lobeNo, intake, result.errFlag,
-                    &report);
-        result.read = result.errFlag == kLbkOk;
-        engine.SetChanged(true);
+      case CamFileKind::LobeData: {
+        const LobeDataError err =
+            LoadLBKFile(engine, choice.path, choice.shaftNo, choice.lobeNo, intake, &report);
+        result.errFlag = static_cast<std::int16_t>(err);
+        result.read = err == LobeDataError::Ok;
+        result.changed = true;
         break;
+      }
       case CamFileKind::None:
         return;
     }
@@ -96,10 +100,14 @@ CamOpenResult OpenCamLobe(Engine& engine, bool intake, const LobeChoice& choice)
   RunStep(result.reports, [&] { CopyLobeToEngine(engine, intake); });
   RunStep(result.reports, [&] { SideLobe(engine, intake).DataCalc(); });
   if (result.read) {
+    // The engine takes over where the lobe came from and the settings it was read with.
     const CamLobe& lobe = SideLobe(engine, intake);
     EngineInputs& in = engine.inputs();
     (intake ? in.intakeCam : in.exhaustCam) =
         CamFileRef{lobe.PathFile(), lobe.LobeNo(), lobe.ShaftNo()};
+    (intake ? in.I_CL : in.E_CL) = lobe.Centerline();
+    (intake ? in.I_RR : in.E_RR) = lobe.RockerRatio();
+    (intake ? in.I_Lash : in.E_Lash) = lobe.Lash();
   }
   RunStep(result.reports, [&] { engine.RebuildValveTables(); });
   return result;

@@ -1,13 +1,10 @@
 #pragma once
 
+#include "base/angles.h"
 #include "engine/engine_inputs.h"
 #include "engine/engine_results.h"
 
 namespace orv {
-
-// Degrees to radians with the program's value of pi (3.141592654 / 180).
-inline constexpr double kRadPerDegree = 0.017453292522222223;
-inline constexpr double kPi = 3.141592654;
 
 // Whole-number crank angle brought into 1..360 (0 gives 360, -1 gives 359, 361 gives 1).
 int WrapDegree(int n) noexcept;

@@ -11,7 +11,7 @@
 
 namespace orv {
 
-EmpiricalConstants EmpiracleConstants() {
+EmpiricalConstants ComputeEmpiricalConstants() {
   EmpiricalConstants k;
   k.HotGasSound = SoundSpeed(1.2f, 1600);
   k.FillFactor = 1.035;

@@ -8,7 +8,7 @@ namespace orv {
 // The fixed reference values of the filling and work models, set once at start-up: the speed
 // of sound in 1600 F exhaust gas, the starting filling factor 1.035, the reference dynamic
 // compression ratio (9.75 - 1.03) x 1.035 + 1 and its power 1.4, torque per cubic inch.
-EmpiricalConstants EmpiracleConstants();
+EmpiricalConstants ComputeEmpiricalConstants();
 
 // Crank degrees that pass while a pressure wave travels `distanceIn` inches at `soundSpeed`
 // ft/s with the engine at `rpm` (rpm x 6 degrees per second). The caller tests the

@@ -15,8 +15,8 @@ enum InputStatus : int {
   kStatusDisabledApproved = 5,  // disabled-colour input, approved
 };
 
-// Texts of the interface string file that the engine model itself shows. The window replaces
-// the built-in ones with those of the interface string file at start-up.
+// Texts of the interface string file that the input and output panels show. The built-in ones
+// are replaced by those of the interface string file at start-up.
 struct EngineTexts {
   std::string suggestionSuffix = " suggested";       // miscellaneous text 9
   std::string label24 = "Spark Advance";             // label text 24

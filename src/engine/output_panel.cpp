@@ -6,7 +6,7 @@
 #include "base/error_trace.h"
 #include "base/number_format.h"
 #include "base/units.h"
-#include "engine/engine.h"
+#include "engine/input_controller.h"
 
 namespace orv {
 
@@ -23,7 +23,6 @@ constexpr std::array kPage1Slots = {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 
                                     28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 41,
                                     42, 43, 44, 45, 49, 52, 53, 54, 55, 56, 57};
 
-constexpr double kCcPerCubicInch = 16.387064;
 constexpr double kRpmTimesTorquePerPower = 5252;  // hp = ft-lb x rpm / 5252
 
 }  // namespace
@@ -39,11 +38,11 @@ int OutputPanel::PageOfSlot(int slot) const noexcept {
   return -1;
 }
 
-void Engine::DisplayOutputs(int page) {
+void InputController::DisplayOutputs(int page) {
   ETracker guard(kModule, "DisplayOutputs");
   if (page != 0 && page != 1) return;
-  const EngineInputs& in = in_;
-  const EngineResults& r = res_;
+  const EngineInputs& in = engine_.inputs();
+  const EngineResults& r = engine_.results();
   const UnitMode mode = unitMode_;
   const bool metric = mode != UnitMode::English;
 
@@ -63,7 +62,7 @@ void Engine::DisplayOutputs(int page) {
   if (page == 0) {
     auto& s = out_.page0;
     s[0] = unit(UnitKind::Volume, r.Displacement, 3, 1);
-    s[1] = plain(r.Displacement * kCcPerCubicInch, 3, 1);  // always cubic centimetres
+    s[1] = plain(r.Displacement * kCcPerIn3, 3, 1);  // always cubic centimetres
     s[2] = unit(UnitKind::Length, r.DeckClearance, 2, 3);
     s[3] = plain(r.RodRatio, 2, 3);
     s[4] = unit(UnitKind::AreaCm2, r.BoreArea, 2, 2);
@@ -94,7 +93,8 @@ void Engine::DisplayOutputs(int page) {
     return;
   }
 
-  RunCrankKinematics(true);
+  // Page 1 reads the kinematic results: they are first brought up to the inputs.
+  engine_.BringKinematicsUpToDate();
   auto& s = out_.page1;
   s[10] = unit(UnitKind::Airflow, r.MaxFlowDemand / 1.1, 3, 0) + " to " +
           unit(UnitKind::Airflow, r.MaxFlowDemand, 3, 0) + " by " +
@@ -116,7 +116,7 @@ void Engine::DisplayOutputs(int page) {
   s[54] = unit(UnitKind::Length, r.ThroatDiameter, 1, 3);
   s[55] = unit(UnitKind::Length, r.BowlSide, 1, 3);
   s[41] = plain(r.ChargeVolume, 1, 3);
-  s[49] = plain(r.ChargeVolume * kCcPerCubicInch, 3, 1);
+  s[49] = plain(r.ChargeVolume * kCcPerIn3, 3, 1);
   s[42] = unit(UnitKind::Length, r.ChargePerArea, 1, 3);
   out_.veDiagramPercent = Chk(in.VE * 100);
   s[26] = pattern(r.PowerToCritical, "0.0");

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "base/error_trace.h"
+#include "base/text.h"
 #include "files/interface_strings.h"
 
 namespace orv {
@@ -160,13 +161,6 @@ fs::path ResolveDataRoot(const fs::path& overrideRoot) {
   return fs::path(home != nullptr && *home != '\0' ? home : ".") / "Orvantis";
 }
 
-fs::path ExecutableFolder() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec || exe.empty()) return fs::current_path(ec);
-  return exe.parent_path();
-}
-
 fs::path ProgramFolderOf(const fs::path& executableFolder) {
   std::error_code ec;
   if (fs::is_regular_file(executableFolder / kInterfaceStringFile, ec)) return executableFolder;
@@ -176,7 +170,6 @@ fs::path ProgramFolderOf(const fs::path& executableFolder) {
 }
 
 fs::path ProgramFolder() { return ProgramFolderOf(ExecutableFolder()); }
-
 bool EnsureDataFolders(const Folders& folders) {
   bool ok = true;
   for (const fs::path& folder :
@@ -227,14 +220,14 @@ void SetGraphDefaults(Settings& s, const InterfaceStrings* strings, std::int32_t
 }
 
 ConfigResult ConfigFileIO(const fs::path& path, Settings& settings, bool reading, bool quiet,
-                          const ConfigDefaults& defaults, FileNotifier& notifier) {
+                          const ConfigDefaults& defaults, Prompter& prompter) {
   ETracker guard(kModule, "ConfigFileIO");
   ConfigResult result;
   try {
     KeyedFile f;
-    f.BeginFile(path, reading, &notifier);
+    f.BeginFile(path, reading, &prompter);
     result.headerValid =
-        f.CheckHeader(kConfigFileId, quiet, kNotConfigFile, kUsingDefaults, notifier);
+        f.CheckHeader(kConfigFileId, quiet, kNotConfigFile, kUsingDefaults, prompter);
     result.reason = f.readFailure();
     if (!result.headerValid && !quiet) return result;
     TransferReport(f, settings);
@@ -242,7 +235,7 @@ ConfigResult ConfigFileIO(const fs::path& path, Settings& settings, bool reading
     TransferFiles(f, settings, defaults.folders);
     result.ok = f.EndFile(reading ? nullptr : &result.reason);
   } catch (...) {
-    notifier.Warn(EStackTrace::Instance().ReportCurrentException(guard));
+    prompter.Warn(EStackTrace::Instance().ReportCurrentException(guard), kAppTitle);
     result.ok = false;
   }
   return result;
@@ -315,14 +308,7 @@ void AddRecentFile(RecentFiles& list, const std::string& path) {
 }
 
 void CleanRecentFiles(RecentFiles& list) {
-  for (std::string& entry : list) {
-    const std::size_t first = entry.find_first_not_of(' ');
-    if (first == std::string::npos) {
-      entry.clear();
-      continue;
-    }
-    entry = entry.substr(first, entry.find_last_not_of(' ') - first + 1);
-  }
+  for (std::string& entry : list) entry = std::string(Trim(entry));
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (list[i].empty()) continue;
     for (std::size_t j = i + 1; j < list.size(); ++j) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/platform.h"
 #include "files/keyed_file.h"
 
 namespace orv {
@@ -40,8 +41,6 @@ struct Folders {
 // The data root: `overrideRoot` when not empty, else the environment variable
 // ORVANTIS_DATA_ROOT when set and not empty, else "$HOME/Orvantis".
 std::filesystem::path ResolveDataRoot(const std::filesystem::path& overrideRoot);
-// The folder of the running executable (from /proc/self/exe), or the current folder.
-std::filesystem::path ExecutableFolder();
 // The program folder of an executable in `executableFolder`: where the interface string file
 // and the manual are. That folder itself when it holds the interface string file (the build
 // folder, or the program copied anywhere with its files); else "../share/orvantis" from it when
@@ -178,9 +177,9 @@ struct ConfigResult {
 // with `quiet` on beeps, warns "... is not an Orvantis configuration file." + "Using default
 // values" and reads every key as its default; with `quiet` off it stops there. A date that
 // does not convert ends the read with an error reported through the error trace and
-// `notifier`; the keys read before it keep their values.
+// `prompter`; the keys read before it keep their values.
 ConfigResult ConfigFileIO(const std::filesystem::path& path, Settings& settings, bool reading,
-                          bool quiet, const ConfigDefaults& defaults, FileNotifier& notifier);
+                          bool quiet, const ConfigDefaults& defaults, Prompter& prompter);
 
 // Customer heading lines kept in one value: the lines joined, each followed by CR LF, with
 // "\" written "\\", CR "\r", LF "\n" and a leading blank "\s". Reading gives back the lines.

@@ -7,6 +7,7 @@
 #include "base/error_trace.h"
 #include "base/number_format.h"
 #include "base/rounding.h"
+#include "base/text.h"
 #include "base/text_number.h"
 
 namespace orv {
@@ -222,13 +223,13 @@ std::string ListText(const BoundedArray<float>& table, std::string_view pattern)
 }
 
 bool EngineFileIO(const std::filesystem::path& path, EngineInputs& inputs, bool reading, bool quiet,
-                  FileNotifier& notifier, std::string* reason) {
+                  Prompter& prompter, std::string* reason) {
   ETracker guard(kModule, "EngineFileIO");
   // Reading fills a copy, so that a refused file leaves the engine as it was.
   EngineInputs work = inputs;
   KeyedFile f;
-  f.BeginFile(path, reading, &notifier);
-  if (!f.CheckHeader(kEngineFileId, quiet, kNotEngineFile, kUsingDefaultEngine, notifier) &&
+  f.BeginFile(path, reading, &prompter);
+  if (!f.CheckHeader(kEngineFileId, quiet, kNotEngineFile, kUsingDefaultEngine, prompter) &&
       !quiet) {
     if (reason != nullptr) *reason = f.readFailure();
     return false;
@@ -268,8 +269,7 @@ std::string Sequence(std::string_view text) {
 }
 
 std::string AdvanceFileName(std::string_view name) {
-  while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
-  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  name = Trim(name);
   if (name.empty()) return {};
   const std::size_t dot = name.rfind('.');
   if (dot == 0) return {};

@@ -18,7 +18,7 @@ inline constexpr const char* kEngineExtension = ".OV";
 // the cam and flow-test references, the keyboard flow tables and the two cam-lift tables.
 //
 // Reading with `quiet` off refuses a missing or foreign file (beep and warning through
-// `notifier`) and leaves `inputs` untouched; with `quiet` on it warns and reads on, keys that
+// `prompter`) and leaves `inputs` untouched; with `quiet` on it warns and reads on, keys that
 // are missing taking their file defaults. `inputs` is replaced only when the read succeeds.
 // Writing reports failure when the file cannot be written or holds a number that would not read
 // back (infinite or not a number); the file on disk is then unchanged. The file keeps the
@@ -27,7 +27,7 @@ inline constexpr const char* kEngineExtension = ".OV";
 // stays empty for a file that was read but is not an engine file (the header check has said
 // so).
 bool EngineFileIO(const std::filesystem::path& path, EngineInputs& inputs, bool reading, bool quiet,
-                  FileNotifier& notifier, std::string* reason = nullptr);
+                  Prompter& prompter, std::string* reason = nullptr);
 
 // Counts the text up by one like an odometer from its last character: digits, capitals and
 // small letters roll over within their own kind and carry to the left ("MyEngine009" gives

@@ -8,8 +8,10 @@
 
 #include "base/codepage.h"
 #include "base/error_trace.h"
+#include "base/platform.h"
 #include "base/rounding.h"
 #include "base/runtime_error.h"
+#include "base/text.h"
 #include "base/text_number.h"
 
 namespace orv {
@@ -59,10 +61,8 @@ std::string FileText(const std::string& text) {
 bool SplitEntry(std::string_view entry, std::string_view& key, std::string_view& value) {
   const std::size_t eq = entry.size() > 1 ? entry.find('=', 1) : std::string_view::npos;
   if (eq == std::string_view::npos) return false;
-  key = entry.substr(0, eq);
-  value = entry.substr(eq + 1);
-  while (!key.empty() && key.front() == ' ') key.remove_prefix(1);
-  while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+  key = TrimLeft(entry.substr(0, eq));
+  value = TrimRight(entry.substr(eq + 1));
   return true;
 }
 
@@ -107,9 +107,7 @@ bool ReadDigits(std::string_view text, std::size_t& pos, int count, int& value) 
 }  // namespace
 
 DateTime Today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = LocalTimeNow();
   const std::chrono::year_month_day ymd{std::chrono::year(local.tm_year + 1900),
                                         std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
                                         std::chrono::day(static_cast<unsigned>(local.tm_mday))};
@@ -135,8 +133,7 @@ std::string FormatDate(DateTime value) {
 }
 
 std::optional<DateTime> ParseDate(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  text = Trim(text);
   std::size_t pos = 0;
   int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
   if (!ReadDigits(text, pos, 4, y) || pos >= text.size() || text[pos++] != '-' ||
@@ -165,14 +162,14 @@ std::optional<DateTime> ParseDate(std::string_view text) {
 std::string SingleToText(float value) { return ShortestText(value); }
 std::string DoubleToText(double value) { return ShortestText(value); }
 
-void KeyedFile::BeginFile(const std::filesystem::path& path, bool reading, FileNotifier* notifier) {
+void KeyedFile::BeginFile(const std::filesystem::path& path, bool reading, Prompter* prompter) {
   path_ = path;
   reading_ = reading;
   section_.clear();
   buffer_.clear();
   readFailure_.clear();
   writeFailure_.clear();
-  notifier_ = notifier;
+  prompter_ = prompter;
   if (!store_.Load(path, &readFailure_) && !reading) {
     // Sections that are not written keep their content: a file that exists but cannot be
     // read would lose it.
@@ -196,11 +193,12 @@ void KeyedFile::OpenSection(std::string_view name, std::size_t bufferSize) {
   store_.VisitSection(name, [&](std::string_view line, std::size_t number) {
     if (ended) {
       // Lines follow the one that ended the section: their keys are not read.
-      if (notifier_ != nullptr) {
-        notifier_->Warn(path_.string() + ": section [" + section_ + "], line " +
-                        std::to_string(endNumber) + ": \"" + endLine +
-                        "\" has no \"=\"; it ends the reading of the section, and the keys "
-                        "after it take their default values.");
+      if (prompter_ != nullptr) {
+        prompter_->Warn(path_.string() + ": section [" + section_ + "], line " +
+                            std::to_string(endNumber) + ": \"" + endLine +
+                            "\" has no \"=\"; it ends the reading of the section, and the keys "
+                            "after it take their default values.",
+                        kAppTitle);
       }
       return false;
     }
@@ -367,21 +365,21 @@ void KeyedFile::IODate(std::string_view key, DateTime& value, DateTime defaultVa
 
 bool KeyedFile::CheckHeader(std::string_view identification, bool quiet,
                             std::string_view notThisKind, std::string_view usingDefaults,
-                            FileNotifier& notifier) {
+                            Prompter& prompter) {
   OpenSection(kHeaderSection, kHeaderBuffer);
   std::string purpose(identification);
   IOString(kPurposeKey, purpose, "");
   bool valid = true;
   if (reading_ && purpose != identification) {
     valid = false;
-    notifier.Beep();
+    prompter.Beep();
     std::string message = path_.string();
     message += notThisKind;
     if (quiet) {
       message += "\r\n";
       message += usingDefaults;
     }
-    notifier.Warn(message);
+    prompter.Warn(message, kAppTitle);
   }
   CloseSection();
   return valid;

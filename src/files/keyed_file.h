@@ -10,27 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/prompter.h"
 #include "files/profile_store.h"
 
 namespace orv {
-
-// How the file procedures speak to the user: the header check beeps and shows a warning box,
-// and a line that ends a section early is told in a warning (the window shows it in a box, the
-// command line on standard error). The program's prompter stands behind it; tests record what
-// was said.
-class FileNotifier {
- public:
-  virtual ~FileNotifier() = default;
-  virtual void Beep() = 0;
-  virtual void Warn(const std::string& text) = 0;
-};
-
-// A notifier that says nothing (command-line reads that report failure by their result).
-class SilentNotifier final : public FileNotifier {
- public:
-  void Beep() override {}
-  void Warn(const std::string&) override {}
-};
 
 // A date and time of day as the wall clock of the user's time zone shows it, held as seconds
 // from 1970-01-01 00:00 of that clock.
@@ -53,7 +36,7 @@ std::optional<DateTime> ParseDate(std::string_view text);
 // that is not there gives the default, text that does not convert gives 0 (false for flags).
 // A section is always read whole, however long it is, so that every file written here reads
 // back identically. A line without "=" ends the reading of its section (the keys after it take
-// their defaults); when keys follow it, the user is told through the notifier.
+// their defaults); when keys follow it, the user is told through the prompter.
 // Writing: each transfer appends "Key = Value" to the section, except when the value equals
 // the default, so a default value is never in the file; `CloseSection` replaces the whole
 // section, so keys not transferred this time disappear, and sections never opened keep their
@@ -74,9 +57,9 @@ class KeyedFile final {
   // Starts a transfer of the file at `path`: reading (true) or writing (false). The file's
   // current content is loaded in both directions (on writing, the sections not written keep
   // it). A file that cannot be read (see `readFailure`) reads as empty; on writing, an
-  // existing file that cannot be read is not replaced. `notifier` (when given) hears of the
+  // existing file that cannot be read is not replaced. `prompter` (when given) hears of the
   // lines that end a section early.
-  void BeginFile(const std::filesystem::path& path, bool reading, FileNotifier* notifier = nullptr);
+  void BeginFile(const std::filesystem::path& path, bool reading, Prompter* prompter = nullptr);
   // Makes `name` the open section. On reading, the whole section is read into the key table,
   // up to its first line without "=" after the line's first character. `bufferSize` is the
   // buffer the file kind reserves for the section; a longer section is read whole all the same.
@@ -109,10 +92,11 @@ class KeyedFile final {
 
   // The header check of a file kind: section "ID", text key "Purpose" holding
   // `identification`. Returns true when the file carries it (always on writing). On a foreign
-  // or missing file it beeps and warns with the path followed by `notThisKind`; `quiet` adds a
-  // line break and `usingDefaults` to the warning (the caller then reads on with defaults).
+  // or missing file it beeps and warns (titled with the program's name) with the path followed
+  // by `notThisKind`; `quiet` adds a line break and `usingDefaults` to the warning (the caller
+  // then reads on with defaults).
   bool CheckHeader(std::string_view identification, bool quiet, std::string_view notThisKind,
-                   std::string_view usingDefaults, FileNotifier& notifier);
+                   std::string_view usingDefaults, Prompter& prompter);
 
   bool reading() const noexcept { return reading_; }
   const std::filesystem::path& path() const noexcept { return path_; }
@@ -141,7 +125,7 @@ class KeyedFile final {
   std::vector<std::uint32_t> entryStarts_;
   std::string readFailure_;
   std::string writeFailure_;
-  FileNotifier* notifier_ = nullptr;
+  Prompter* prompter_ = nullptr;
   ProfileStore store_;
 };
 

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "base/atomic_file.h"
+#include "base/text.h"
 
 namespace orv {
 
@@ -11,23 +12,15 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// Section names and keys are trimmed of blanks and tabs.
+constexpr std::string_view kBlanks = " \t";
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+bool IsBlank(char c) { return kBlanks.find(c) != std::string_view::npos; }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+std::string_view TrimBlanksAndTabs(std::string_view s) { return Trim(s, kBlanks); }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
+// Section names match whatever their case.
+bool SameName(std::string_view a, std::string_view b) { return EqualsIgnoringAsciiCase(a, b); }
 
 // One line of the text: where it starts, where its content ends (before CR LF / LF) and where
 // the next line starts.
@@ -51,11 +44,11 @@ std::string_view Content(const std::string& text, const Line& line) {
 
 // The section name of a head line "[Name]", or nothing when the line is no head.
 bool SectionHead(std::string_view line, std::string_view& name) {
-  line = Trim(line);
+  line = TrimBlanksAndTabs(line);
   if (line.size() < 2 || line.front() != '[') return false;
   const std::size_t close = line.find(']');
   if (close == std::string_view::npos) return false;
-  name = Trim(line.substr(1, close - 1));
+  name = TrimBlanksAndTabs(line.substr(1, close - 1));
   return true;
 }
 
@@ -136,7 +129,7 @@ bool ProfileStore::VisitSection(
   for (std::size_t pos = span.head.next; pos < span.bodyEnd; ++number) {
     const Line line = LineAt(text_, pos);
     pos = line.next;
-    const std::string_view content = Trim(Content(text_, line));
+    const std::string_view content = TrimBlanksAndTabs(Content(text_, line));
     if (content.empty()) continue;
     if (!visit(content, number)) break;
   }
@@ -146,9 +139,9 @@ bool ProfileStore::VisitSection(
 std::string ProfileStore::FetchedEntry(std::string_view line) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) return std::string(line);
-  std::string entry(Trim(line.substr(0, eq)));
+  std::string entry(TrimBlanksAndTabs(line.substr(0, eq)));
   entry += '=';
-  entry += Trim(line.substr(eq + 1));
+  entry += TrimBlanksAndTabs(line.substr(eq + 1));
   return entry;
 }
 

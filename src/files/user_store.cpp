@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "base/text.h"
 #include "files/profile_store.h"
 
 namespace orv {
@@ -14,8 +15,7 @@ namespace {
 std::string TextValue(std::string_view text) {
   const std::size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return std::string(text);
+  return std::string(TrimRight(text));
 }
 
 }  // namespace

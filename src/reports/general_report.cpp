@@ -23,11 +23,12 @@ constexpr std::string_view kPieceSeparator = ":  ";
 // value lines carry no power suffix after them.
 class GeneralReportWriter final {
  public:
-  GeneralReportWriter(ReportBuilder& b, const Engine& engine, const InterfaceStrings& strings)
-      : b_(b), engine_(engine), strings_(strings), mode_(engine.unitMode()) {}
+  GeneralReportWriter(ReportBuilder& b, const InputController& panel,
+                      const InterfaceStrings& strings)
+      : b_(b), panel_(panel), strings_(strings), mode_(panel.unitMode()) {}
 
   const std::string& Slot(int slot) const {
-    const OutputPanel& out = engine_.outputs();
+    const OutputPanel& out = panel_.outputs();
     if (auto it = out.page0.find(slot); it != out.page0.end()) return it->second;
     if (auto it = out.page1.find(slot); it != out.page1.end()) return it->second;
     return empty_;
@@ -75,7 +76,7 @@ class GeneralReportWriter final {
 
   // Section 0: the 28 inputs as the input panel shows them, the two lists by their choice.
   void Inputs() {
-    const InputPanel& panel = engine_.panel();
+    const InputPanel& panel = panel_.panel();
     for (int i = 0; i < kReportedInputs; ++i) {
       std::string value;
       if (i == kInVTType) {
@@ -174,13 +175,13 @@ class GeneralReportWriter final {
     for (SourceNo s :
          {SourceNo::IntakeCam, SourceNo::ExhaustCam, SourceNo::IntakeFlow, SourceNo::ExhaustFlow}) {
       Line("  " + SourceLabel(strings_, s) + std::string(kPieceSeparator) +
-           SourceCaption(engine_.inputs(), strings_, s));
+           SourceCaption(panel_.engine().inputs(), strings_, s));
     }
   }
 
  private:
   ReportBuilder& b_;
-  const Engine& engine_;
+  const InputController& panel_;
   const InterfaceStrings& strings_;
   UnitMode mode_;
   const std::string empty_;
@@ -188,11 +189,11 @@ class GeneralReportWriter final {
 
 }  // namespace
 
-std::string OVReport(Engine& engine, const ReportRequest& request, bool secondStage) {
+std::string OVReport(const InputController& panel, const ReportRequest& request, bool secondStage) {
   ETracker guard(kModule, "OVReport");
   ReportBuilder b(ReportKind::General, request.layout, HeadingOf(request), request.sink);
   b.Begin();
-  GeneralReportWriter w(b, engine, request.strings);
+  GeneralReportWriter w(b, panel, request.strings);
   const auto& on = request.settings.reportSections;
 
   if (on[0]) {
@@ -208,7 +209,6 @@ std::string OVReport(Engine& engine, const ReportRequest& request, bool secondSt
     w.Balance();
   }
   if (secondStage) {
-    engine.DisplayOutputs(1);
     if (on[3]) {
       w.SectionStart(3);
       w.Airflow();

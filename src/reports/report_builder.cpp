@@ -8,6 +8,7 @@
 #include "base/checked_fp.h"
 #include "base/error_trace.h"
 #include "base/number_format.h"
+#include "base/platform.h"
 #include "base/rounding.h"
 #include "base/runtime_error.h"
 #include "files/interface_text_ids.h"
@@ -95,9 +96,7 @@ PageLayout GetPrinterConfig(const PrinterMetrics& m) {
 }
 
 ReportStamp CurrentReportStamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = LocalTimeNow();
   std::locale userLocale = std::locale::classic();
   try {
     userLocale = std::locale("");

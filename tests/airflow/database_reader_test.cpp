@@ -14,6 +14,7 @@
 #include "base/runtime_error.h"
 #include "support/bench_database.h"
 #include "support/reader_scripts.h"
+#include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -189,9 +190,11 @@ TEST(DatabaseReader, ATableThatReadsShortIsReportedDamaged) {
   // One test's read goes through every row of the table too.
   FlowTest t;
   t.TestID = 1;
-  std::string report;
-  EXPECT_FALSE(ReadTest(t, db, [&](const std::string& m) { report = m; }));
-  EXPECT_NE(report.find("the table TblTest is damaged"), std::string::npos) << report;
+  test::RecordingPrompter prompter;
+  EXPECT_FALSE(ReadTest(t, db, &prompter));
+  ASSERT_EQ(prompter.warnings.size(), 1u);
+  EXPECT_NE(prompter.warnings[0].find("the table TblTest is damaged"), std::string::npos)
+      << prompter.warnings[0];
 }
 
 // A query of one test's rows picks them out in the reader; the rows and their order are those

@@ -198,7 +198,7 @@ TEST(DosFolder, ChosenTestsLoadAsTheEngineAirflow) {
     FlowTest current;
     std::int32_t kind = choice->kind;
     ASSERT_EQ(LoadSYTest(choice->path, choice->testName, true, kind, false, 0, inputs, current),
-              kFlowOk)
+              FlowError::Ok)
         << ref.top << " " << ref.child;
     EXPECT_GE(inputs.ILift.hi(), 2) << ref.top;
   }

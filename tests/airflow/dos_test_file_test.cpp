@@ -57,7 +57,7 @@ SyFile ThreePointFile(char version) {
   return f;
 }
 
-int Read(FlowTest& t, const SyFile& f, int readIn = 1) {
+FlowError Read(FlowTest& t, const SyFile& f, int readIn = 1) {
   t.Condition.SetKind(kKindFromDosFile);
   return ReadDosTestBytes(t, Bytes(test::SyBytes(f)), readIn);
 }
@@ -120,7 +120,7 @@ TEST(DosTestFile, VersionLettersGiveLayoutAndBench) {
     SyFile f = ThreePointFile(row.version);
     f.records[1].pitot[2] = 4.5f;
     FlowTest t;
-    ASSERT_EQ(Read(t, f), 0) << row.version;
+    ASSERT_EQ(Read(t, f), FlowError::Ok) << row.version;
     EXPECT_EQ(t.BenchKind, row.benchKind) << row.version;
     EXPECT_EQ(t.IntakeRangeCal(12), row.rangeCal12) << row.version;
     EXPECT_EQ(t.ExhaustRangeCal(12), row.rangeCal12) << row.version;
@@ -151,13 +151,13 @@ TEST(DosTestFile, BenchOfKind50WithoutCodeStays50) {
   SyFile f = ThreePointFile('a');
   f.benchCode = 0;
   FlowTest t;
-  ASSERT_EQ(Read(t, f), 0);
+  ASSERT_EQ(Read(t, f), FlowError::Ok);
   EXPECT_EQ(t.BenchKind, 50);
 }
 
 TEST(DosTestFile, HeaderFields) {
   FlowTest t;
-  ASSERT_EQ(Read(t, ThreePointFile('E')), 0);
+  ASSERT_EQ(Read(t, ThreePointFile('E')), FlowError::Ok);
   const TestCondition& c = t.Condition;
   EXPECT_EQ(t.BenchFileName, "CAL600");
   EXPECT_EQ(t.Notes().substr(0, 14), "Stage 2 port\r\n");
@@ -207,7 +207,7 @@ TEST(DosTestFile, TestTypeGivesKindAndMarks) {
     SyFile f = ThreePointFile('E');
     f.testType = r.type;
     FlowTest t;
-    ASSERT_EQ(Read(t, f), 0);
+    ASSERT_EQ(Read(t, f), FlowError::Ok);
     EXPECT_EQ(t.Condition.Kind(), r.kind) << r.type;
     EXPECT_EQ(t.Condition.AveragedTest, r.averaged) << r.type;
     EXPECT_EQ(t.Condition.TotaledTest, r.totaled) << r.type;
@@ -234,7 +234,7 @@ TEST(DosTestFile, RecordCountChecks) {
     f.records.resize(r.written, first);
     f.storedRecordCount = r.stored;
     FlowTest t;
-    EXPECT_EQ(Read(t, f), r.expected) << r.stored;
+    EXPECT_EQ(static_cast<int>(Read(t, f)), r.expected) << r.stored;
     if (r.expected == 0) {
       EXPECT_EQ(t.Records(), r.records);
     }
@@ -269,11 +269,11 @@ TEST(DosTestFile, DamagedFilesGiveTheirCodes) {
   };
   for (const Row& r : rows) {
     FlowTest t;
-    EXPECT_EQ(ReadDosTestBytes(t, Bytes(r.bytes), 1), r.expected) << r.what;
+    EXPECT_EQ(static_cast<int>(ReadDosTestBytes(t, Bytes(r.bytes), 1)), r.expected) << r.what;
   }
   // The header alone needs no records.
   FlowTest notes;
-  EXPECT_EQ(ReadDosTestBytes(notes, Bytes(good.substr(0, 517 + 156)), 2), 0);
+  EXPECT_EQ(ReadDosTestBytes(notes, Bytes(good.substr(0, 517 + 156)), 2), FlowError::Ok);
   EXPECT_EQ(notes.Records(), 0);
 }
 
@@ -293,7 +293,7 @@ TEST(DosTestFile, UnreadableDateAndTimeLeaveThemEmpty) {
     f.date = r.date;
     f.time = r.time;
     FlowTest t;
-    ASSERT_EQ(Read(t, f), 0) << r.date;
+    ASSERT_EQ(Read(t, f), FlowError::Ok) << r.date;
     EXPECT_EQ(t.Condition.TheDate.has_value(), r.hasDate) << r.date;
     EXPECT_EQ(t.Condition.TheTime, r.expectedTime) << r.time;
   }
@@ -303,14 +303,14 @@ TEST(DosTestFile, ReadsFromThePathFile) {
   test::TempDir dir;
   FlowTest t;
   t.SetPathFile((dir / "missing.SY").string());
-  EXPECT_EQ(R2DataFile(t, 1), -1);
+  EXPECT_EQ(R2DataFile(t, 1), FlowError::NotFound);
   test::WriteSyFile(dir / "RUN1.SY", ThreePointFile('E'));
   t.SetPathFile((dir / "RUN1.SY").string());
-  EXPECT_EQ(R2Notes(t), 0);
+  EXPECT_EQ(R2Notes(t), FlowError::Ok);
   EXPECT_EQ(t.Records(), 0);  // notes and header only
   EXPECT_EQ(t.BenchFileName, "CAL600");
   int steps = 0;
-  EXPECT_EQ(R2DataFile(t, 1, [&] { ++steps; }), 0);
+  EXPECT_EQ(R2DataFile(t, 1, [&] { ++steps; }), FlowError::Ok);
   EXPECT_EQ(t.Records(), 3);
   EXPECT_GE(steps, 2);
 }

@@ -25,16 +25,16 @@ class Collector final : public JetStreamSink {
           row += "NULL|";
           break;
         case JetCell::Kind::Integer:
-          row += "i" + std::to_string(c.integer) + "|";
+          row.append("i").append(std::to_string(c.integer)).append("|");
           break;
         case JetCell::Kind::Real:
-          row += "r" + std::to_string(c.real) + "|";
+          row.append("r").append(std::to_string(c.real)).append("|");
           break;
         case JetCell::Kind::Text:
-          row += "t'" + std::string(c.bytes) + "'|";
+          row.append("t'").append(c.bytes).append("'|");
           break;
         case JetCell::Kind::Blob:
-          row += "b" + std::to_string(c.bytes.size()) + "|";
+          row.append("b").append(std::to_string(c.bytes.size())).append("|");
           break;
       }
     }

@@ -25,7 +25,10 @@ std::string RunTool(const std::string& command) {
   return out;
 }
 
-std::string Quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+std::string Quoted(const std::filesystem::path& p) {
+  std::string quoted = "'";
+  return quoted.append(p.string()).append("'");
+}
 
 std::string Export(const std::filesystem::path& file, const std::string& table) {
   return RunTool(

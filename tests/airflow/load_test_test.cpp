@@ -7,6 +7,7 @@
 
 #include "airflow/test_database_cache.h"
 #include "support/bench_database.h"
+#include "support/recording_prompter.h"
 #include "support/sy3_writer.h"
 #include "support/sy_writer.h"
 #include "support/temp_dir.h"
@@ -72,7 +73,7 @@ TEST(LoadSYTest, DosFileFillsTheIntakeTables) {
   EngineInputs in;
   FlowTest current;
   std::int32_t kind = 0;
-  ASSERT_EQ(LoadSYTest(fx.dosPath, "ignored", true, kind, false, 0, in, current), 0);
+  ASSERT_EQ(LoadSYTest(fx.dosPath, "ignored", true, kind, false, 0, in, current), FlowError::Ok);
   EXPECT_EQ(kind, 5);
   EXPECT_EQ(in.ILift.lo(), 0);
   EXPECT_EQ(in.ILift.hi(), 3);
@@ -93,7 +94,7 @@ TEST(LoadSYTest, Sy3ExhaustTestCopiesNoSwirl) {
   in.ISwirl[1] = 99;
   FlowTest current;
   std::int32_t kind = 5;
-  ASSERT_EQ(LoadSYTest(fx.sy3Path, "EX 2", false, kind, false, 0, in, current), 0);
+  ASSERT_EQ(LoadSYTest(fx.sy3Path, "EX 2", false, kind, false, 0, in, current), FlowError::Ok);
   EXPECT_EQ(kind, 5);
   EXPECT_EQ(Values(in.ELift), (std::vector<float>{0, 0.15f, 0.3f}));
   EXPECT_EQ(Values(in.ECfm), (std::vector<float>{0, 95, 190}));
@@ -139,11 +140,13 @@ TEST(LoadSYTest, FailuresKeepTheCurrentTestAndTables) {
     EngineInputs in;
     FlowTest current;
     std::int32_t kind = 0;
-    ASSERT_EQ(LoadSYTest(fx.dosPath, "", true, kind, false, 0, in, current), 0);
+    ASSERT_EQ(LoadSYTest(fx.dosPath, "", true, kind, false, 0, in, current), FlowError::Ok);
     const EngineInputs before = in;
     const FlowTest beforeTest = current;
     std::int32_t k = r.kind;
-    EXPECT_EQ(LoadSYTest(r.path, r.name, true, k, r.fromDatabase, 12, in, current), r.expected)
+    EXPECT_EQ(
+        static_cast<int>(LoadSYTest(r.path, r.name, true, k, r.fromDatabase, 12, in, current)),
+        r.expected)
         << r.what;
     EXPECT_EQ(k, r.kind) << r.what;
     EXPECT_EQ(in.ILift, before.ILift) << r.what;
@@ -159,8 +162,9 @@ struct DatabaseFixture {
   test::TempDir dir;
   std::string path = (dir / "Bench.mdb").string();
   TestDatabaseCache cache;
-  std::vector<std::string> reports;
-  DatabaseAccess access{&cache, [this](const std::string& m) { reports.push_back(m); }};
+  test::RecordingPrompter prompter;
+  std::vector<std::string>& reports = prompter.warnings;
+  DatabaseAccess access{&cache, &prompter};
   DatabaseFixture() {
     JetReaderOptions reader;
     reader.executable = ORVANTIS_EXECUTABLE;
@@ -218,7 +222,8 @@ TEST(LoadSYTest, DatabaseTestFillsTheSideTables) {
     EngineInputs in;
     FlowTest current;
     std::int32_t kind = r.kindAsked;
-    ASSERT_EQ(LoadSYTest(fx.path, "", r.intake, kind, true, r.id, in, current, {}, fx.access), 0)
+    ASSERT_EQ(LoadSYTest(fx.path, "", r.intake, kind, true, r.id, in, current, {}, fx.access),
+              FlowError::Ok)
         << r.id;
     EXPECT_EQ(kind, r.kind) << r.id;
     EXPECT_EQ(Values(r.intake ? in.ILift : in.ELift), r.lifts) << r.id;
@@ -262,14 +267,15 @@ TEST(LoadSYTest, DatabaseFailuresKeepTheCurrentTestAndTables) {
     EngineInputs in;
     FlowTest current;
     std::int32_t kind = kAnyKindOfDatabaseTest;
-    ASSERT_EQ(LoadSYTest(fx.path, "", true, kind, true, 3, in, current, {}, fx.access), 0);
+    ASSERT_EQ(LoadSYTest(fx.path, "", true, kind, true, 3, in, current, {}, fx.access),
+              FlowError::Ok);
     const EngineInputs before = in;
     const FlowTest beforeTest = current;
     fx.reports.clear();
     std::int32_t k = r.kind;
     EXPECT_EQ(LoadSYTest(r.path, "", true, k, true, r.id, in, current, {},
                          r.withAccess ? fx.access : DatabaseAccess{}),
-              -1)
+              FlowError::NotFound)
         << r.what;
     EXPECT_EQ(k, r.kind) << r.what;
     EXPECT_EQ(fx.reports.size(), r.reported ? 1u : 0u) << r.what;

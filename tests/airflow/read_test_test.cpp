@@ -11,6 +11,7 @@
 #include "airflow/test_database_cache.h"
 #include "base/error_trace.h"
 #include "support/bench_database.h"
+#include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -39,7 +40,9 @@ struct Outcome {
 Outcome ReadOne(TestDatabase& db, std::int32_t id) {
   Outcome o;
   o.test.TestID = id;
-  o.ok = ReadTest(o.test, db, [&o](const std::string& m) { o.report = m; });
+  test::RecordingPrompter prompter;
+  o.ok = ReadTest(o.test, db, &prompter);
+  if (!prompter.warnings.empty()) o.report = prompter.warnings.back();
   return o;
 }
 
@@ -51,7 +54,9 @@ Outcome ReadFromBench(const BenchDatabase& bench, std::int32_t id) {
   TestDatabaseCache cache(Reader());
   Outcome o;
   o.test.TestID = id;
-  o.ok = ReadTest(o.test, file, cache, [&o](const std::string& m) { o.report = m; });
+  test::RecordingPrompter prompter;
+  o.ok = ReadTest(o.test, file, cache, &prompter);
+  if (!prompter.warnings.empty()) o.report = prompter.warnings.back();
   return o;
 }
 
@@ -564,9 +569,10 @@ TEST(ReadTest, UnreadableDatabasesAreReportedThroughTheErrorTrace) {
     TestDatabaseCache cache(Reader());
     FlowTest t;
     t.TestID = 1;
-    std::string report;
-    EXPECT_FALSE(ReadTest(t, dir / row.file, cache, [&](const std::string& m) { report = m; }))
-        << row.file;
+    test::RecordingPrompter prompter;
+    EXPECT_FALSE(ReadTest(t, dir / row.file, cache, &prompter)) << row.file;
+    ASSERT_EQ(prompter.warnings.size(), 1u) << row.file;
+    const std::string& report = prompter.warnings[0];
     EXPECT_EQ(report.rfind("Error (" + std::to_string(row.error) + ")    ", 0), 0u)
         << row.file << ": " << report;
     EXPECT_NE(report.find("SYDatabase/ReadTest"), std::string::npos) << report;

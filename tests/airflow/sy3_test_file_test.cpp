@@ -79,8 +79,8 @@ Sy3File FileOf(char version, std::vector<Sy3Test> tests) {
   return f;
 }
 
-int Read(FlowTest& t, const Sy3File& f, const std::string& name, std::int32_t kind,
-         int readIn = 1) {
+FlowError Read(FlowTest& t, const Sy3File& f, const std::string& name, std::int32_t kind,
+               int readIn = 1) {
   t.Condition.SetName(name);
   t.Condition.SetKind(kind);
   return ReadSy3TestBytes(t, Bytes(test::Sy3Bytes(f)), readIn);
@@ -129,27 +129,27 @@ TEST(Sy3TestFile, Version2TestByLiftWithPitots) {
   const Sy3File f =
       FileOf('B', {TestOf("OTHER", 5, 5, 1, 0, false), TestOf("RUN 1", 5, 5, 3, 2, false)});
   FlowTest t;
-  ASSERT_EQ(Read(t, f, "RUN 1", 5), 0);
+  ASSERT_EQ(Read(t, f, "RUN 1", 5), FlowError::Ok);
   EXPECT_EQ(t.Records(), 3);
   EXPECT_EQ(t.RecordLength(), 13);  // 10 values, 2 pitots and the actual depression
   EXPECT_EQ(t.Notes().substr(0, 15), "Notes of RUN 1\r");
   for (int r = 0; r <= 3; ++r) {
-    const float f = float(r);
-    EXPECT_EQ(t.FlowData(r, kColACfm), 90 * f);
-    EXPECT_EQ(t.FlowData(r, kColCCfm), 100 * f);
-    EXPECT_EQ(t.FlowData(r, kColSwirl), 3 * f);
+    const float row = float(r);
+    EXPECT_EQ(t.FlowData(r, kColACfm), 90 * row);
+    EXPECT_EQ(t.FlowData(r, kColCCfm), 100 * row);
+    EXPECT_EQ(t.FlowData(r, kColSwirl), 3 * row);
     EXPECT_EQ(t.FlowData(r, kColAux), 0.25f);
     EXPECT_EQ(t.FlowData(r, kColTemperature1), 71);
     EXPECT_EQ(t.FlowData(r, kColTemperature2), 72);
     EXPECT_EQ(t.FlowData(r, kColDepr), 28);
-    EXPECT_FLOAT_EQ(t.FlowData(r, kColLift), 0.05f * f);
+    EXPECT_FLOAT_EQ(t.FlowData(r, kColLift), 0.05f * row);
     EXPECT_EQ(t.FlowData(r, kCurveMano), 14);
     EXPECT_EQ(t.FlowData(r, kCurveRange), 2);
-    EXPECT_EQ(t.FlowData(r, kColPitot1), 10 * f + 1);
-    EXPECT_EQ(t.FlowData(r, kColPitot1 + 1), 10 * f + 2);
+    EXPECT_EQ(t.FlowData(r, kColPitot1), 10 * row + 1);
+    EXPECT_EQ(t.FlowData(r, kColPitot1 + 1), 10 * row + 2);
     EXPECT_EQ(t.FlowData(r, kColPitot1 + 2), 0);
     EXPECT_EQ(t.FlowData(r, kColActualDepr), 27.5f);
-    EXPECT_FLOAT_EQ(t.FlowData(r, kColXAreaVel1), 100 * f * 1.2f);  // CFM x 2.4 / 2 in2
+    EXPECT_FLOAT_EQ(t.FlowData(r, kColXAreaVel1), 100 * row * 1.2f);  // CFM x 2.4 / 2 in2
   }
   const TestCondition& c = t.Condition;
   EXPECT_EQ(c.HeadIntakeVDia, 2.055f);
@@ -179,7 +179,7 @@ TEST(Sy3TestFile, Version1BlockHasNoActualDepression) {
   const Sy3File f = FileOf('A', {v1});
   ASSERT_EQ(test::Sy3Bytes(f).size(), 520 + 16 + 362 + 4u * 3 * 10);
   FlowTest t;
-  ASSERT_EQ(Read(t, f, "V1", 2), 0);
+  ASSERT_EQ(Read(t, f, "V1", 2), FlowError::Ok);
   EXPECT_EQ(t.RecordLength(), 11);
   EXPECT_EQ(t.Notes().substr(0, 18), "Whole file notes\r\n");
   for (int r = 0; r <= 2; ++r) {
@@ -205,7 +205,7 @@ TEST(Sy3TestFile, RowLayoutOfEveryKind) {
       const Sy3File f = FileOf(
           version, {TestOf("K", static_cast<std::int16_t>(r.kind), r.kind, 2, 3, version == 'A')});
       FlowTest t;
-      ASSERT_EQ(Read(t, f, "K", r.kind), 0) << r.kind << version;
+      ASSERT_EQ(Read(t, f, "K", r.kind), FlowError::Ok) << r.kind << version;
       const float two = 2;
       EXPECT_EQ(t.FlowData(2, kColCCfm), 100 * two) << r.kind;
       EXPECT_EQ(t.FlowData(2, kColDepr), 28) << r.kind;
@@ -228,7 +228,7 @@ TEST(Sy3TestFile, AveragedAndTotaledTestsReadWithTheirBaseKind) {
   for (const Row& r : {Row{105, 5, true, false}, Row{210, 10, false, true}}) {
     const Sy3File f = FileOf('B', {TestOf("AVG", r.full, r.kind, 2, 1, false)});
     FlowTest t;
-    ASSERT_EQ(Read(t, f, "AVG", r.full), 0) << r.full;
+    ASSERT_EQ(Read(t, f, "AVG", r.full), FlowError::Ok) << r.full;
     EXPECT_EQ(t.Condition.Kind(), r.kind);
     EXPECT_EQ(t.Condition.AveragedTest, r.averaged);
     EXPECT_EQ(t.Condition.TotaledTest, r.totaled);
@@ -254,7 +254,7 @@ TEST(Sy3TestFile, LookupByTrimmedNameAndFullKind) {
                       {"run 1", 5, -1, 0},   {"RUN", 5, -1, 0}};
   for (const Row& r : rows) {
     FlowTest t;
-    EXPECT_EQ(Read(t, f, r.name, r.kind), r.expected) << r.name << " " << r.kind;
+    EXPECT_EQ(static_cast<int>(Read(t, f, r.name, r.kind)), r.expected) << r.name << " " << r.kind;
     if (r.expected == 0) {
       EXPECT_EQ(t.Records(), r.records);
     }
@@ -279,7 +279,7 @@ TEST(Sy3TestFile, PortMapPlanes) {
   t.recordLength = static_cast<std::int16_t>(t.data.size());
   ASSERT_EQ(t.recordLength, 2 + 22 + 2 + 20);
   FlowTest read;
-  ASSERT_EQ(Read(read, FileOf('B', {t}), "MAP", 4), 0);
+  ASSERT_EQ(Read(read, FileOf('B', {t}), "MAP", 4), FlowError::Ok);
   const TestCondition& c = read.Condition;
   EXPECT_EQ(c.PlaneKind(1), 3);
   EXPECT_EQ(c.PlaneWallRow(1), 8);
@@ -302,7 +302,7 @@ TEST(Sy3TestFile, PortMapPlanes) {
   // Planes that do not fill the stored row are refused.
   t.planeBytes[2] = 0xAD;  // 3 rows x 5 columns, border rule: 12 regions
   FlowTest bad;
-  EXPECT_EQ(Read(bad, FileOf('B', {t}), "MAP", 4), -1);
+  EXPECT_EQ(Read(bad, FileOf('B', {t}), "MAP", 4), FlowError::NotFound);
 }
 
 TEST(Sy3TestFile, RangeCalibrationOrderByBench) {
@@ -318,7 +318,7 @@ TEST(Sy3TestFile, RangeCalibrationOrderByBench) {
     Sy3Test t = TestOf("CAL", 5, 5, 1, 0, false);
     t.benchKind = r.bench;
     FlowTest read;
-    ASSERT_EQ(Read(read, FileOf('B', {t}), "CAL", 5), 0);
+    ASSERT_EQ(Read(read, FileOf('B', {t}), "CAL", 5), FlowError::Ok);
     // File values are 1..22 in order.
     if (r.mixedOrder) {
       for (int i = 1; i <= 8; ++i) EXPECT_EQ(read.ExhaustRangeCal(i), float(i));
@@ -351,7 +351,7 @@ TEST(Sy3TestFile, HeaderFlagsAndPlotColour) {
     t.flags = r.flags;
     FlowTest read;
     read.Condition.UseLDRatio = true;
-    ASSERT_EQ(Read(read, FileOf('B', {t}), "F", 5), 0);
+    ASSERT_EQ(Read(read, FileOf('B', {t}), "F", 5), FlowError::Ok);
     EXPECT_EQ(read.Condition.SwirlTumble, r.swirl) << r.flags;
     EXPECT_EQ(read.Condition.WeatherCorrection, r.weather) << r.flags;
     EXPECT_FALSE(read.Condition.UseLDRatio);
@@ -367,7 +367,7 @@ TEST(Sy3TestFile, HeaderFlagsAndPlotColour) {
     t.colorIndex = col.index;
     FlowTest read;
     read.PlotColor = 0x123456;
-    ASSERT_EQ(Read(read, FileOf('B', {t}), "C", 5), 0);
+    ASSERT_EQ(Read(read, FileOf('B', {t}), "C", 5), FlowError::Ok);
     EXPECT_EQ(read.PlotColor, col.rgb) << col.index;
   }
 }
@@ -376,7 +376,7 @@ TEST(Sy3TestFile, RecordCountAbove1000) {
   Sy3Test t = TestOf("BIG", 5, 5, 2, 0, false);
   t.records = 1002;
   FlowTest read;
-  ASSERT_EQ(Read(read, FileOf('B', {t}), "BIG", 5), 0);
+  ASSERT_EQ(Read(read, FileOf('B', {t}), "BIG", 5), FlowError::Ok);
   EXPECT_EQ(read.Records(), 2);
 }
 
@@ -433,41 +433,42 @@ TEST(Sy3TestFile, DamagedFilesGiveTheirCodes) {
     FlowTest t;
     t.Condition.SetName("T");
     t.Condition.SetKind(5);
-    EXPECT_EQ(ReadSy3TestBytes(t, Bytes(r.bytes), 1), r.expected) << r.what;
+    EXPECT_EQ(static_cast<int>(ReadSy3TestBytes(t, Bytes(r.bytes), 1)), r.expected) << r.what;
   }
   // The notes and header alone do not need a block of the right size.
   FlowTest notes;
   notes.Condition.SetName("T");
   notes.Condition.SetKind(5);
-  EXPECT_EQ(ReadSy3TestBytes(notes, Bytes(variant([](Sy3Test& t) { t.records = 3; })), 2), 0);
+  EXPECT_EQ(ReadSy3TestBytes(notes, Bytes(variant([](Sy3Test& t) { t.records = 3; })), 2),
+            FlowError::Ok);
   EXPECT_EQ(notes.Condition.HeadIntakeVDia, 2.055f);
 }
 
 TEST(Sy3TestFile, TestNamesAndFiles) {
   test::TempDir dir;
   std::vector<Sy3TestName> names = {{"stale", 1}};
-  EXPECT_EQ(ReadSY3TestNames((dir / "none.SY3").string(), names), 2);
+  EXPECT_EQ(ReadSY3TestNames((dir / "none.SY3").string(), names), FlowError::EmptySy3);
   EXPECT_TRUE(names.empty());
   std::ofstream((dir / "empty.SY3").string()).close();
-  EXPECT_EQ(ReadSY3TestNames((dir / "empty.SY3").string(), names), 2);
+  EXPECT_EQ(ReadSY3TestNames((dir / "empty.SY3").string(), names), FlowError::EmptySy3);
 
   const Sy3File f =
       FileOf('A', {TestOf(" RUN 1", 5, 5, 1, 0, true), TestOf("MAP", 4, 4, 0, 0, true),
                    TestOf("AVG", 102, 2, 1, 0, true)});
   test::WriteSy3File(dir / "HEAD.SY3", f);
-  ASSERT_EQ(ReadSY3TestNames((dir / "HEAD.SY3").string(), names), 0);
+  ASSERT_EQ(ReadSY3TestNames((dir / "HEAD.SY3").string(), names), FlowError::Ok);
   EXPECT_EQ(names, (std::vector<Sy3TestName>{{"RUN 1", 5}, {"MAP", 4}, {"AVG", 102}}));
 
   FlowTest t;
   t.SetPathFile((dir / "HEAD.SY3").string());
   t.Condition.SetName("AVG");
   t.Condition.SetKind(102);
-  EXPECT_EQ(R3Notes(t), 0);
+  EXPECT_EQ(R3Notes(t), FlowError::Ok);
   EXPECT_EQ(t.Records(), 0);
-  EXPECT_EQ(R3DataFile(t, 1), 0);
+  EXPECT_EQ(R3DataFile(t, 1), FlowError::Ok);
   EXPECT_EQ(t.Records(), 1);
   t.SetPathFile((dir / "none.SY3").string());
-  EXPECT_EQ(R3DataFile(t, 1), 2);
+  EXPECT_EQ(R3DataFile(t, 1), FlowError::EmptySy3);
 }
 
 }  // namespace

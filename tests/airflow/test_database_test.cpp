@@ -78,7 +78,7 @@ TEST(TestDatabase, ValuesComeBackAsStored) {
   EXPECT_EQ(rs.Field("MaxCfm").AsSingle(), 265.25f);
   EXPECT_EQ(rs.Field("MaxCfm").columnType(), JetColumnType::Single);
   EXPECT_EQ(rs.Field("Date").AsDate(), JetDayNumber(2024, 3, 14));
-  EXPECT_EQ(rs.Field("Date").columnType(), JetColumnType::DateTime);
+  EXPECT_EQ(rs.Field("Date").columnType(), JetColumnType::DateAndTime);
   EXPECT_EQ(rs.Field("UseRH").kind(), JetField::Kind::Integer);
   EXPECT_TRUE(rs.Field("UseRH").AsBoolean());
   EXPECT_EQ(rs.Field("UseRH").AsText(), "True");

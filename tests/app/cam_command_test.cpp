@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "app/application.h"
 #include "app/command_line.h"
 #include "app/console_prompter.h"
-#include "app/workspace.h"
 #include "support/cam_text_writer.h"
 #include "support/cli_runner.h"
 #include "support/lbk_writer.h"
@@ -92,15 +92,20 @@ TEST(CamCommands, DumpLoadsAnS96AsTheIntakeLobe) {
   const nlohmann::json j = r.json();
   const std::vector<double> table = Numbers(j["inputs"]["IntakeCam"]["Int"]);
   ASSERT_EQ(table.size(), 360u);
-  EXPECT_FLOAT_EQ(table[179], 0.5f);
-  EXPECT_FLOAT_EQ(table[169], 0.4f);
-  EXPECT_FLOAT_EQ(table[189], 0.4f);
+  EXPECT_FLOAT_EQ(static_cast<float>(table[179]), 0.5f);
+  EXPECT_FLOAT_EQ(static_cast<float>(table[169]), 0.4f);
+  EXPECT_FLOAT_EQ(static_cast<float>(table[189]), 0.4f);
   EXPECT_EQ(table[100], 0);
   EXPECT_EQ(j["inputs"]["ICam"], f.s96);
+  // The intake cam settings are the lobe's: an S96 file is read centred on its peak
+  // (centerline 0) with rocker ratio 1 and no lash.
+  EXPECT_EQ(j["inputs"]["I_CL"], 0);
+  EXPECT_EQ(j["inputs"]["I_RR"], 1);
+  EXPECT_EQ(j["inputs"]["I_Lash"], 0);
   // The intake valve-lift curve (13) now follows the file's lobe: its top is the lobe's peak
-  // times the engine's rocker ratio (1.85), read between whole entries.
+  // times its rocker ratio, read between whole entries.
   const std::vector<double> curve = Numbers(j["curves"]["13"]);
-  EXPECT_NEAR(*std::max_element(curve.begin(), curve.end()), 0.5 * 1.85, 0.002);
+  EXPECT_NEAR(*std::max_element(curve.begin(), curve.end()), 0.5, 0.002);
   EXPECT_NE(curve, Numbers(before.json()["curves"]["13"]));
   // The exhaust side is untouched.
   EXPECT_EQ(j["inputs"]["ExhaustCam"], before.json()["inputs"]["ExhaustCam"]);
@@ -113,18 +118,19 @@ TEST(CamCommands, DumpLoadsLobesOfALobeDataFileAndCamDocuments) {
   ASSERT_EQ(r.status, 0) << r.err;
   const nlohmann::json in = r.json()["inputs"];
   const std::vector<double> exh = Numbers(in["ExhaustCam"]["Exh"]);
-  EXPECT_FLOAT_EQ(exh[179], 0.4f);
-  EXPECT_FLOAT_EQ(exh[169], 0.2f);
+  EXPECT_FLOAT_EQ(static_cast<float>(exh[179]), 0.4f);
+  EXPECT_FLOAT_EQ(static_cast<float>(exh[169]), 0.2f);
   EXPECT_EQ(in["ExhaustCam"]["Smth"], 4);
   EXPECT_EQ(in["E_LNo"], -105);
   EXPECT_EQ(in["E_SNo"], 2);
   EXPECT_EQ(in["ECam"], f.lbk);
   // The cam document's column follows the side: the intake column peaks at 0.35.
-  EXPECT_FLOAT_EQ(Numbers(in["IntakeCam"]["Int"])[179], 0.35f);
+  EXPECT_FLOAT_EQ(static_cast<float>(Numbers(in["IntakeCam"]["Int"])[179]), 0.35f);
 
   const CliResult exhaustDoc = RunCli({"dump", "--exhaust-cam", f.doc});
   ASSERT_EQ(exhaustDoc.status, 0) << exhaustDoc.err;
-  EXPECT_FLOAT_EQ(Numbers(exhaustDoc.json()["inputs"]["ExhaustCam"]["Exh"])[179], 0.3f);
+  EXPECT_FLOAT_EQ(
+      static_cast<float>(Numbers(exhaustDoc.json()["inputs"]["ExhaustCam"]["Exh"])[179]), 0.3f);
 }
 
 TEST(CamCommands, CurvesTakeTheCamOptionsToo) {
@@ -168,28 +174,28 @@ TEST(CamCommands, DialogOpenLoadsTheChosenNodeAndRemembersTheFolder) {
   CamFolderFiles f;
   std::ostringstream err;
   ConsolePrompter prompter(err);
-  Workspace ws(prompter);
-  ws.settings().camFolder.clear();
-  EXPECT_EQ(ws.CamDialogFolder(), ws.folders().programFolder);
+  Application app(prompter);
+  app.EditSettings().camFolder.clear();
+  EXPECT_EQ(app.CamDialogFolder(), app.folders().programFolder);
 
   CamFolder folder;
   folder.RefillLobeList(f.dir.path());
   const std::string remembered = f.dir.path().string() + "/";
   // A file node that groups lobes: nothing is read, the folder is still remembered.
   folder.Select({0, -1});
-  EXPECT_FALSE(ws.OpenCamDialogChoice(false, folder));
-  EXPECT_EQ(ws.settings().camFolder, remembered);
-  EXPECT_EQ(ws.CamDialogFolder(), std::filesystem::path(remembered));
-  EXPECT_FALSE(ws.engine().changed());
+  EXPECT_FALSE(app.OpenCamDialogChoice(false, folder));
+  EXPECT_EQ(app.settings().camFolder, remembered);
+  EXPECT_EQ(app.CamDialogFolder(), std::filesystem::path(remembered));
+  EXPECT_FALSE(app.document().changed());
 
   // The exhaust lobe of the second shaft.
   ASSERT_TRUE(folder.TagLobe({0, 1}));
-  const std::optional<CamOpenResult> r = ws.OpenCamDialogChoice(false, folder);
+  const std::optional<CamOpenResult> r = app.OpenCamDialogChoice(false, folder);
   ASSERT_TRUE(r);
   EXPECT_TRUE(r->read);
-  EXPECT_EQ(ws.engine().exhaustLobe().LobeNo(), -105);
-  EXPECT_FLOAT_EQ(ws.engine().inputs().Exh[179], 0.4f);
-  EXPECT_TRUE(ws.engine().changed());
+  EXPECT_EQ(app.document().engine().exhaustLobe().LobeNo(), -105);
+  EXPECT_FLOAT_EQ(app.document().engine().inputs().Exh[179], 0.4f);
+  EXPECT_TRUE(app.document().changed());
 }
 
 }  // namespace

@@ -31,6 +31,10 @@ TEST(DumpCommand, PrintsTheDefaultEngine) {
   EXPECT_EQ(j["tables"]["PistonPosition"].size(), 361u);
   EXPECT_EQ(j["tables"]["FlowDemand"].size(), 721u);
   EXPECT_FALSE(j["warning"].get<bool>());
+  // Every named result, the speed of sound in 1600 F exhaust gas included:
+  // sqrt(1.2 x 32.164 x 53.6 x 2060) = 2064.39 ft/s.
+  EXPECT_EQ(j["results"].size(), 57u);
+  EXPECT_NEAR(j["results"]["HotGasSound"].get<double>(), 2064.39, 0.01);
 }
 
 TEST(DumpCommand, SetTypesValuesInOrderAndInTheChosenUnits) {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "airflow/load_test.h"
+#include "app/application.h"
 #include "app/console_prompter.h"
-#include "app/workspace.h"
 #include "support/bench_database.h"
 #include "support/cli_runner.h"
 #include "support/sy_writer.h"
@@ -135,31 +135,33 @@ TEST(DatabaseFlowCommands, FlowTestPrintsOneDatabaseTest) {
   EXPECT_NE(carb.out.find("Records: 3\n"), std::string::npos) << carb.out;
 }
 
-TEST(DatabaseFlowCommands, WorkspaceKeepsTheDatabaseAndTheCurrentTestOnFailure) {
+TEST(DatabaseFlowCommands, DocumentKeepsTheDatabaseAndTheCurrentTestOnFailure) {
   Files f;
   std::ostringstream err;
   ConsolePrompter prompter(err);
-  Workspace ws(prompter);
+  Application app(prompter);
   JetReaderOptions reader;
   reader.executable = ORVANTIS_EXECUTABLE;
-  ws.testDatabases().SetReader(reader);
+  app.testDatabases().SetReader(reader);
   std::int32_t kind = kAnyKindOfDatabaseTest;
-  ASSERT_EQ(ws.LoadDatabaseFlowTest(false, f.db, 2, kind), 0) << err.str();
+  ASSERT_EQ(app.document().LoadDatabaseFlowTest(false, f.db, 2, kind), FlowError::Ok) << err.str();
   EXPECT_EQ(kind, 2);
-  EXPECT_TRUE(ws.engine().changed());
-  EXPECT_TRUE(ws.testDatabases().IsOpen(f.db));
-  EXPECT_EQ(ws.exhaustFlowTest().Name(), "SBC Auto Exhaust");
+  EXPECT_TRUE(app.document().changed());
+  EXPECT_TRUE(app.testDatabases().IsOpen(f.db));
+  EXPECT_EQ(app.document().exhaustFlowTest().Name(), "SBC Auto Exhaust");
 
-  const EngineInputs before = ws.engine().inputs();
+  const EngineInputs before = app.document().engine().inputs();
   kind = 3;
-  EXPECT_EQ(ws.LoadDatabaseFlowTest(false, f.db, 1, kind), -1);  // test 1 is of kind 2
-  EXPECT_EQ(ws.exhaustFlowTest().Name(), "SBC Auto Exhaust");
-  EXPECT_EQ(ws.engine().inputs().ELift, before.ELift);
-  EXPECT_EQ(ws.engine().inputs().exhaustFlow, before.exhaustFlow);
+  EXPECT_EQ(app.document().LoadDatabaseFlowTest(false, f.db, 1, kind),
+            FlowError::NotFound);  // test 1 is of kind 2
+  EXPECT_EQ(app.document().exhaustFlowTest().Name(), "SBC Auto Exhaust");
+  EXPECT_EQ(app.document().engine().inputs().ELift, before.ELift);
+  EXPECT_EQ(app.document().engine().inputs().exhaustFlow, before.exhaustFlow);
   EXPECT_EQ(err.str(), "");
 
   kind = kAnyKindOfDatabaseTest;
-  EXPECT_EQ(ws.LoadDatabaseFlowTest(true, (f.dir / "none.mdb").string(), 1, kind), -1);
+  EXPECT_EQ(app.document().LoadDatabaseFlowTest(true, (f.dir / "none.mdb").string(), 1, kind),
+            FlowError::NotFound);
   EXPECT_NE(err.str().find("Error (3024)"), std::string::npos) << err.str();
   EXPECT_NE(err.str().find("SYDatabase/ReadTest"), std::string::npos) << err.str();
 }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "app/application.h"
 #include "app/command_line.h"
 #include "app/console_prompter.h"
-#include "app/workspace.h"
 #include "support/cli_runner.h"
 #include "support/sy3_writer.h"
 #include "support/sy_writer.h"
@@ -149,22 +149,22 @@ TEST(FlowCommands, PrintsOneTest) {
   EXPECT_NE(sy3.out.find("  Test EXH\n"), std::string::npos);
 }
 
-TEST(FlowCommands, WorkspaceLoadMarksTheEngineChanged) {
+TEST(FlowCommands, DocumentLoadMarksTheEngineChanged) {
   Files f;
   std::ostringstream err;
   ConsolePrompter prompter(err);
-  Workspace ws(prompter);
+  Application app(prompter);
   std::int32_t kind = 9;
-  EXPECT_EQ(ws.LoadFlowTest(true, f.dos, "", kind), 0);
+  EXPECT_EQ(app.document().LoadFlowTest(true, f.dos, "", kind), FlowError::Ok);
   EXPECT_EQ(kind, 5);
-  EXPECT_TRUE(ws.engine().changed());
-  EXPECT_EQ(ws.intakeFlowTest().Records(), 4);
-  EXPECT_EQ(ws.exhaustFlowTest().Records(), 0);
+  EXPECT_TRUE(app.document().changed());
+  EXPECT_EQ(app.document().intakeFlowTest().Records(), 4);
+  EXPECT_EQ(app.document().exhaustFlowTest().Records(), 0);
 
-  Workspace untouched(prompter);
+  Application untouched(prompter);
   kind = 5;
-  EXPECT_EQ(untouched.LoadFlowTest(false, f.sy3, "NOPE", kind), -1);
-  EXPECT_FALSE(untouched.engine().changed());
+  EXPECT_EQ(untouched.document().LoadFlowTest(false, f.sy3, "NOPE", kind), FlowError::NotFound);
+  EXPECT_FALSE(untouched.document().changed());
 }
 
 }  // namespace

@@ -45,10 +45,10 @@ class FlowTestsCommand : public ::testing::Test {
     return RunCli(std::move(args));
   }
   void SaveSettings(const Settings& settings) const {
-    test::RecordingNotifier notifier;
+    test::RecordingPrompter prompter;
     Settings s = settings;
     ASSERT_TRUE(ConfigFileIO(dir_ / kConfigFileName, s, false, false,
-                             ConfigDefaults{Folders{dir_.path(), dir_.path()}, 0}, notifier)
+                             ConfigDefaults{Folders{dir_.path(), dir_.path()}, 0}, prompter)
                     .ok);
   }
   test::TempDir dir_;

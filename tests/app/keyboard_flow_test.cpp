@@ -5,8 +5,8 @@
 #include <sstream>
 #include <vector>
 
+#include "app/application.h"
 #include "app/console_prompter.h"
-#include "app/workspace.h"
 
 namespace orv {
 namespace {
@@ -17,15 +17,15 @@ std::vector<float> Values(const BoundedArray<float>& t) { return t.values(); }
 
 class KeyboardFlow : public ::testing::Test {
  protected:
-  KeyboardFlow() : prompter_(err_), ws_(prompter_) {}
-  EngineInputs& in() { return ws_.engine().inputs(); }
+  KeyboardFlow() : prompter_(err_), app_(prompter_) {}
+  EngineInputs& in() { return app_.document().engine().inputs(); }
   std::ostringstream err_;
   ConsolePrompter prompter_;
-  Workspace ws_;
+  Application app_;
 };
 
 TEST_F(KeyboardFlow, RowsUpToTheFirstZeroLiftMakeTheTest) {
-  KeyboardFlowEntry tab(ws_, true);
+  KeyboardFlowEntry tab(app_.document(), true);
   const char* rows[][3] = {{"0.1", "60", "2"}, {"0.2", "120", "4"}, {"0.3", "170", "6"},
                            {"0", "200", "8"},  {"0.5", "250", "9"}, {"0.6", "260", "9"}};
   for (int r = 0; r < 6; ++r) {
@@ -44,16 +44,16 @@ TEST_F(KeyboardFlow, RowsUpToTheFirstZeroLiftMakeTheTest) {
   EXPECT_EQ(Values(in().ISwirl), (std::vector<float>{0, 2, 4, 6}));
   EXPECT_TRUE(in().intakeFlow.keyboard);
   EXPECT_FALSE(in().exhaustFlow.keyboard);
-  const FlowTest& t = ws_.intakeFlowTest();
+  const FlowTest& t = app_.document().intakeFlowTest();
   EXPECT_EQ(t.Records(), 3);
   EXPECT_EQ(t.FlowData(3, kColLift), 0.3f);
   EXPECT_EQ(t.FlowData(3, kColCCfm), 170.0f);
   EXPECT_EQ(t.FlowData(3, kColSwirl), 6.0f);
   EXPECT_EQ(t.FlowData(4, kColLift), 0.0f);
-  EXPECT_TRUE(ws_.engine().changed());
+  EXPECT_TRUE(app_.document().changed());
   // The engine reads its intake airflow from the new table: past the last lift, the last flow.
-  EXPECT_EQ(ws_.engine().IntakeFlowAt(0.45f), 170.0f);
-  EXPECT_FLOAT_EQ(ws_.engine().IntakeFlowAt(0.25f), 145.0f);
+  EXPECT_EQ(app_.document().engine().IntakeFlowAt(0.45f), 170.0f);
+  EXPECT_FLOAT_EQ(app_.document().engine().IntakeFlowAt(0.25f), 145.0f);
 }
 
 TEST_F(KeyboardFlow, TextsAreReadAndShownInTheDisplayUnits) {
@@ -75,8 +75,8 @@ TEST_F(KeyboardFlow, TextsAreReadAndShownInTheDisplayUnits) {
       {UnitMode::MetricM3, Field::Lift, "5,08", 0.2f, "5.08  "},
   };
   for (const Row& r : rows) {
-    ws_.engine().SetUnitMode(r.mode);
-    KeyboardFlowEntry tab(ws_, true);
+    app_.SetUnitSystem(r.mode);
+    KeyboardFlowEntry tab(app_.document(), true);
     tab.Leave(2, r.field, r.typed);
     const BoundedArray<float>& table = r.field == Field::Lift  ? in().ILift
                                        : r.field == Field::Cfm ? in().ICfm
@@ -95,7 +95,7 @@ TEST_F(KeyboardFlow, TablesGrowTogetherAndCancelPutsThemBack) {
   in().ICfm[1] = 50;
   in().ICfm[2] = 90;
   const EngineInputs before = in();
-  KeyboardFlowEntry tab(ws_, true);
+  KeyboardFlowEntry tab(app_.document(), true);
   EXPECT_EQ(tab.Text(2, Field::Cfm), "90.0 ");
   EXPECT_EQ(tab.Text(2, Field::Swirl), "0.0");
   EXPECT_EQ(tab.Text(3, Field::Lift), "");
@@ -105,7 +105,7 @@ TEST_F(KeyboardFlow, TablesGrowTogetherAndCancelPutsThemBack) {
   EXPECT_EQ(in().ICfm.hi(), 5);
   EXPECT_EQ(in().ISwirl.hi(), 5);
   EXPECT_EQ(in().ICfm[2], 90.0f);
-  EXPECT_NO_THROW(ws_.engine().IntakeFlowAt(0.45f));
+  EXPECT_NO_THROW(app_.document().engine().IntakeFlowAt(0.45f));
   // Rows outside the tab are not stored.
   tab.Leave(0, Field::Lift, "9");
   tab.Leave(11, Field::Lift, "9");
@@ -119,7 +119,7 @@ TEST_F(KeyboardFlow, TablesGrowTogetherAndCancelPutsThemBack) {
 }
 
 TEST_F(KeyboardFlow, ExhaustSideHasNoSwirl) {
-  KeyboardFlowEntry tab(ws_, false);
+  KeyboardFlowEntry tab(app_.document(), false);
   tab.Leave(1, Field::Lift, "0.2");
   tab.Leave(1, Field::Cfm, "80");
   tab.Leave(1, Field::Swirl, "5");
@@ -128,19 +128,19 @@ TEST_F(KeyboardFlow, ExhaustSideHasNoSwirl) {
   EXPECT_EQ(Values(in().ELift), (std::vector<float>{0, 0.2f}));
   EXPECT_EQ(Values(in().ECfm), (std::vector<float>{0, 80}));
   EXPECT_EQ(in().ISwirl.count(), 1);
-  EXPECT_EQ(ws_.exhaustFlowTest().FlowData(1, kColSwirl), 0.0f);
+  EXPECT_EQ(app_.document().exhaustFlowTest().FlowData(1, kColSwirl), 0.0f);
   EXPECT_TRUE(in().exhaustFlow.keyboard);
 }
 
 TEST_F(KeyboardFlow, AFirstRowWithoutLiftGivesAnEmptyTest) {
-  KeyboardFlowEntry tab(ws_, true);
+  KeyboardFlowEntry tab(app_.document(), true);
   tab.Leave(1, Field::Cfm, "100");
   tab.Leave(2, Field::Lift, "0.2");
   EXPECT_EQ(tab.RowsToTake(), 0);
   tab.Open();
   EXPECT_EQ(in().ILift.count(), 1);
   EXPECT_EQ(in().ICfm.count(), 1);
-  EXPECT_EQ(ws_.intakeFlowTest().Records(), 0);
+  EXPECT_EQ(app_.document().intakeFlowTest().Records(), 0);
   EXPECT_TRUE(in().intakeFlow.keyboard);
 }
 

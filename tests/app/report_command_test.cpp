@@ -153,7 +153,7 @@ TEST(ReportCommand, ADataRootsConfigurationChoosesSectionsHeadingsAndUnits) {
   s.unitSystem = 1;
   const Folders folders{dir / "prog", dir / "data"};
   fs::create_directories(folders.dataRoot);
-  SilentNotifier quiet;
+  SilentPrompter quiet;
   ASSERT_TRUE(
       ConfigFileIO(folders.configFile(), s, false, true, ConfigDefaults{folders}, quiet).ok);
 
@@ -235,40 +235,40 @@ class SaveReport : public ::testing::Test {
     fs::create_directories(dir_ / "prog");
     fs::copy_file(fs::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources" / "OV-STR.TXT",
                   dir_ / "prog" / "OV-STR.TXT");
-    ws_.SetFolders(Folders{dir_ / "prog", dir_ / "data"});
-    ws_.LoadStrings();
+    app_.SetFolders(Folders{dir_ / "prog", dir_ / "data"});
+    app_.LoadStrings();
   }
   test::TempDir dir_;
   RecordingPrompter prompter_;
-  Workspace ws_{prompter_};
+  Application app_{prompter_};
 };
 
 TEST_F(SaveReport, WritesTheLastTextWhereTheUserChose) {
-  const std::string text = BuildScreenReport(ws_, ReportKind::ExhaustAir, true, "e.OV",
+  const std::string text = BuildScreenReport(app_, ReportKind::ExhaustAir, true, "e.OV",
                                              ReportStamp{"1/2/2026", "10:00"});
-  const std::string preset = ws_.settings().reportFile;
+  const std::string preset = app_.settings().reportFile;
   EXPECT_EQ(fs::path(preset).filename(), "OV_Report.txt");
 
   // Cancelled: nothing written, the last report file stays.
-  EXPECT_FALSE(SaveToFile(ws_, text));
+  EXPECT_FALSE(SaveToFile(app_, text));
   ASSERT_EQ(prompter_.asked.size(), 1u);
   EXPECT_EQ(prompter_.asked[0].first, Prompter::FileKind::SaveReport);
   EXPECT_EQ(prompter_.asked[0].second, preset);
-  EXPECT_EQ(ws_.settings().reportFile, preset);
+  EXPECT_EQ(app_.settings().reportFile, preset);
 
   // An existing longer file is replaced whole by the text, no line end added.
   const fs::path chosen = dir_ / "exhaust.txt";
   ASSERT_EQ(WriteFileAtomically(chosen, std::string(200000, 'x')), "");
   prompter_.fileName = chosen.string();
-  EXPECT_TRUE(SaveToFile(ws_, text));
+  EXPECT_TRUE(SaveToFile(app_, text));
   EXPECT_EQ(ReadWholeFile(chosen), text);
-  EXPECT_EQ(ws_.settings().reportFile, chosen.string());
+  EXPECT_EQ(app_.settings().reportFile, chosen.string());
   EXPECT_TRUE(prompter_.warnings.empty());
 }
 
 TEST_F(SaveReport, AFileThatCannotBeWrittenBeepsAndWarns) {
   prompter_.fileName = (dir_ / "missing" / "r.txt").string();
-  EXPECT_FALSE(SaveToFile(ws_, "text\r\n"));
+  EXPECT_FALSE(SaveToFile(app_, "text\r\n"));
   EXPECT_EQ(prompter_.beeps, 1);
   ASSERT_EQ(prompter_.warnings.size(), 1u);
   // Miscellaneous text 23 in a box titled with one blank, then the file and the reason.
@@ -280,7 +280,7 @@ TEST_F(SaveReport, AFileThatCannotBeWrittenBeepsAndWarns) {
 
 TEST_F(SaveReport, PrintingHandsPagesToTheSink) {
   PrintedReport pages;
-  PrintReport(ws_, ReportKind::Details, true, "e.OV", ReportStamp{"d", "t"},
+  PrintReport(app_, ReportKind::Details, true, "e.OV", ReportStamp{"d", "t"},
               PrinterMetrics{4800, 6300, 100, 4000}, pages);
   // Narrow paper, 84 characters, 57 lines: 10 margin blanks before every line.
   ASSERT_TRUE(pages.ended());

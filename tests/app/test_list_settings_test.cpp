@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "airflow/test_database.h"
-#include "app/prompter.h"
+#include "base/prompter.h"
 #include "support/bench_database.h"
 #include "support/temp_dir.h"
 

@@ -50,6 +50,36 @@ TEST(ErrorTrace, SecondReportShowsOnlyTheSecondChain) {
             "\r\n      frmMain/mnuFileSave_Click");
 }
 
+// A reader that handles its own errors: it turns them into a code and reports nothing.
+int QuietReader() {
+  ETracker guard("FileIO", "QuietReader");
+  try {
+    Middle();
+  } catch (const RuntimeError&) {
+    return -1;
+  }
+  return 0;
+}
+
+TEST(ErrorTrace, AnErrorHandledWithoutAReportLeavesNothingForTheNext) {
+  EXPECT_EQ(QuietReader(), -1);
+  EXPECT_TRUE(EStackTrace::Instance().Trace().empty());
+  // The handled error's lines are gone: only the next error's chain is reported, also when it
+  // is raised at once by the procedure that called the reader.
+  const std::string msg = MenuCommand([] {
+    QuietReader();
+    Raise(kErrOverflow);
+  });
+  EXPECT_EQ(msg, "Error (6)    Overflow\r\n\r\nERROR TRACE:\r\n   frmMain/mnuFileSave_Click");
+}
+
+TEST(ErrorTrace, MakingAnErrorWritesNothingIntoTheTrace) {
+  const RuntimeError made(kErrDivByZero);  // made, not thrown
+  EXPECT_TRUE(EStackTrace::Instance().Trace().empty());
+  const std::string msg = MenuCommand(WriteTextFile);
+  EXPECT_EQ(msg.rfind("Error (53)    File not found", 0), 0u) << msg;
+}
+
 TEST(ErrorTrace, NormalReturnAddsNothing) {
   { ETracker guard("Declares", "Main"); }
   EXPECT_TRUE(EStackTrace::Instance().Trace().empty());

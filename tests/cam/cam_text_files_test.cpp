@@ -51,7 +51,7 @@ TEST(S96File, LargestValueMovesToTheLobeCentre) {
   v[198] = 0.35;  // index 18
   v[201] = 0.30;  // index 21
   CamLobe lobe = UsedLobe();
-  EXPECT_EQ(ReadS96Text(test::S96Text(v), "A.S96", lobe), kCamTextOk);
+  EXPECT_EQ(ReadS96Text(test::S96Text(v), "A.S96", lobe), CamTextError::Ok);
   EXPECT_FLOAT_EQ(lobe.RawLift()[0], 0.4f);
   EXPECT_FLOAT_EQ(lobe.RawLift()[1], 0.4f);
   EXPECT_FLOAT_EQ(lobe.RawLift()[-1], 0.35f);
@@ -76,25 +76,25 @@ TEST(S96File, LinesAndSizes) {
   struct Row {
     const char* name;
     std::string text;
-    std::int16_t flag;
+    CamTextError flag;
     float centre;  // RawLift(0) on success
   };
   const Row rows[] = {
-      {"360 lines", test::S96Text(v), kCamTextOk, 0.4f},
+      {"360 lines", test::S96Text(v), CamTextError::Ok, 0.4f},
       // A 361st line before them and text after the last line end are not read.
-      {"361 lines", test::S96Text(v, 4, {"9.9"}, "8.8"), kCamTextOk, 0.4f},
-      {"359 lines", test::S96Text(short359), kCamTextTooFewLines, 0},
-      {"line feeds only", "0.1\n0.2\n", kCamTextTooFewLines, 0},
-      {"no line end", "0.4", kCamTextTooFewLines, 0},
-      {"millimetres", test::S96Text(Triangle(0, 10.16)), kCamTextOk, 0.4f},
-      {"12000 bytes", exactly12000, kCamTextOk, 0.4f},
-      {"12001 bytes", "x" + exactly12000, kCamTextTooLarge, 0},
+      {"361 lines", test::S96Text(v, 4, {"9.9"}, "8.8"), CamTextError::Ok, 0.4f},
+      {"359 lines", test::S96Text(short359), CamTextError::TooFewLines, 0},
+      {"line feeds only", "0.1\n0.2\n", CamTextError::TooFewLines, 0},
+      {"no line end", "0.4", CamTextError::TooFewLines, 0},
+      {"millimetres", test::S96Text(Triangle(0, 10.16)), CamTextError::Ok, 0.4f},
+      {"12000 bytes", exactly12000, CamTextError::Ok, 0.4f},
+      {"12001 bytes", "x" + exactly12000, CamTextError::TooLarge, 0},
   };
   for (const Row& row : rows) {
     CamLobe lobe = UsedLobe();
     const CamLobe before = lobe;
     EXPECT_EQ(ReadS96Text(row.text, "B.S96", lobe), row.flag) << row.name;
-    if (row.flag == kCamTextOk) {
+    if (row.flag == CamTextError::Ok) {
       EXPECT_FLOAT_EQ(lobe.RawLift()[0], row.centre) << row.name;
     } else {
       EXPECT_EQ(lobe, before) << row.name;
@@ -107,11 +107,11 @@ TEST(S96File, FilesOnDisk) {
   test::WriteTextFile(dir / "LOBE.S96", test::S96Text(Triangle(-40, 0.35)));
   test::WriteTextFile(dir / "BIG.S96", std::string(12001, '1'));
   CamLobe lobe;
-  EXPECT_EQ(ReadS96File((dir / "LOBE.S96").string(), lobe), kCamTextOk);
+  EXPECT_EQ(ReadS96File((dir / "LOBE.S96").string(), lobe), CamTextError::Ok);
   EXPECT_FLOAT_EQ(lobe.RawLift()[0], 0.35f);
-  EXPECT_EQ(ReadS96File((dir / "BIG.S96").string(), lobe), kCamTextTooLarge);
+  EXPECT_EQ(ReadS96File((dir / "BIG.S96").string(), lobe), CamTextError::TooLarge);
   std::string report;
-  EXPECT_EQ(ReadS96File((dir / "NONE.S96").string(), lobe, &report), kCamTextReadError);
+  EXPECT_EQ(ReadS96File((dir / "NONE.S96").string(), lobe, &report), CamTextError::ReadError);
   EXPECT_EQ(report.substr(0, 10), "Error (53)");
   EXPECT_NE(report.find("FileIO/ReadS96File"), std::string::npos);
   EXPECT_FLOAT_EQ(lobe.RawLift()[0], 0.35f);
@@ -128,7 +128,7 @@ TEST(CamDocument, SymmetricLobeCentreGivesTheCenterline) {
   };
   for (const Row row : {Row{true, 220, 0.4f}, Row{false, -220, 0.35f}}) {
     CamLobe lobe = UsedLobe();
-    ASSERT_EQ(ReadCamDocText(text, "C.C3", lobe, row.intake), kCamTextOk);
+    ASSERT_EQ(ReadCamDocText(text, "C.C3", lobe, row.intake), CamTextError::Ok);
     EXPECT_FLOAT_EQ(lobe.CamCenterLine(), row.centerline);
     EXPECT_FLOAT_EQ(lobe.RawLift()[0], row.peak);
     EXPECT_FLOAT_EQ(lobe.RawLift()[5], row.peak - 0.05f);
@@ -147,7 +147,7 @@ TEST(CamDocument, TenthDegreeModeAbove12000Bytes) {
   for (int i = -1800; i <= 1799; ++i) text += i >= 500 && i <= 1700 ? ",1\r\n" : ",\r\n";
   ASSERT_EQ(text.size(), 12001u);
   CamLobe lobe;
-  ASSERT_EQ(ReadCamDocText(text, "T.C1", lobe, true), kCamTextOk);
+  ASSERT_EQ(ReadCamDocText(text, "T.C1", lobe, true), CamTextError::Ok);
   EXPECT_FLOAT_EQ(lobe.CamCenterLine(), 220);
   EXPECT_EQ(lobe.RawLift()[0], 1);
   EXPECT_EQ(lobe.RawLift()[60], 1);   // tenth index 1700
@@ -159,7 +159,7 @@ TEST(CamDocument, TenthDegreeModeAbove12000Bytes) {
   std::string degrees = test::CamDocText(Columns(Triangle(0, 0.3), Triangle(110, 0.4)));
   degrees = std::string(12000 - degrees.size() - 2, 'x') + "\r\n" + degrees;
   ASSERT_EQ(degrees.size(), 12000u);
-  ASSERT_EQ(ReadCamDocText(degrees, "D.C2", lobe, true), kCamTextOk);
+  ASSERT_EQ(ReadCamDocText(degrees, "D.C2", lobe, true), CamTextError::Ok);
   EXPECT_FLOAT_EQ(lobe.CamCenterLine(), 220);
 }
 
@@ -178,21 +178,22 @@ TEST(CamDocument, LinesCommasAndSizes) {
   struct Row {
     const char* name;
     std::string text;
-    std::int16_t flag;
+    CamTextError flag;
   };
   const Row cases[] = {
-      {"360 lines", test::CamDocText(rows), kCamTextOk},
-      {"359 lines", test::CamDocText(rows359), kCamTextTooFewLines},
-      {"first line without comma", "0.1\r\n" + test::CamDocText(rows359), kCamTextTooFewLines},
-      {"no comma anywhere", noComma, kCamTextTooFewLines},
-      {"borrowed comma", borrowed, kCamTextOk},
-      {"150001 bytes", std::string(150001, ','), kCamTextTooLarge},
+      {"360 lines", test::CamDocText(rows), CamTextError::Ok},
+      {"359 lines", test::CamDocText(rows359), CamTextError::TooFewLines},
+      {"first line without comma", "0.1\r\n" + test::CamDocText(rows359),
+       CamTextError::TooFewLines},
+      {"no comma anywhere", noComma, CamTextError::TooFewLines},
+      {"borrowed comma", borrowed, CamTextError::Ok},
+      {"150001 bytes", std::string(150001, ','), CamTextError::TooLarge},
   };
   for (const Row& row : cases) {
     CamLobe lobe = UsedLobe();
     const CamLobe before = lobe;
     EXPECT_EQ(ReadCamDocText(row.text, "E.C4", lobe, true), row.flag) << row.name;
-    if (row.flag != kCamTextOk) {
+    if (row.flag != CamTextError::Ok) {
       EXPECT_EQ(lobe, before) << row.name;
     }
   }
@@ -201,7 +202,7 @@ TEST(CamDocument, LinesCommasAndSizes) {
   // text spans the line end and reads as 0, and the lines before it move up one degree. The
   // lobe centre (degree 20) is read as usual.
   CamLobe lobe;
-  ASSERT_EQ(ReadCamDocText(borrowed, "E.C4", lobe, true), kCamTextOk);
+  ASSERT_EQ(ReadCamDocText(borrowed, "E.C4", lobe, true), CamTextError::Ok);
   EXPECT_FLOAT_EQ(lobe.CamCenterLine(), 40);
   EXPECT_FLOAT_EQ(lobe.RawLift()[-1], 0.39f);  // degree 19
   EXPECT_EQ(lobe.RawLift()[-2], 0);            // degree 18: the borrowed line
@@ -213,13 +214,13 @@ TEST(CamDocument, MillimetresAndFiles) {
   test::WriteTextFile(dir / "MM.C16",
                       test::CamDocText(Columns(Triangle(-100, 9.0), Triangle(100, 10.16))));
   CamLobe lobe;
-  ASSERT_EQ(ReadCamDocFile((dir / "MM.C16").string(), lobe, true), kCamTextOk);
+  ASSERT_EQ(ReadCamDocFile((dir / "MM.C16").string(), lobe, true), CamTextError::Ok);
   EXPECT_FLOAT_EQ(lobe.RawLift()[0], 0.4f);
   // 3.9 itself is inches.
   test::WriteTextFile(dir / "IN.C1", test::CamDocText(Columns(Triangle(0, 3.9), Triangle(0, 0))));
-  ASSERT_EQ(ReadCamDocFile((dir / "IN.C1").string(), lobe, false), kCamTextOk);
+  ASSERT_EQ(ReadCamDocFile((dir / "IN.C1").string(), lobe, false), CamTextError::Ok);
   EXPECT_FLOAT_EQ(lobe.RawLift()[0], 3.9f);
-  EXPECT_EQ(ReadCamDocFile((dir / "NONE.C1").string(), lobe, false), kCamTextReadError);
+  EXPECT_EQ(ReadCamDocFile((dir / "NONE.C1").string(), lobe, false), CamTextError::ReadError);
 }
 
 TEST(CamDocument, FindLobeCentreByHand) {

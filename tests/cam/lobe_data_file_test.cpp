@@ -22,22 +22,20 @@ std::span<const std::uint8_t> Span(const std::string& bytes) {
   return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
 }
 
-std::int16_t Read(CamLobe& lobe, const std::string& bytes, std::int16_t shaft, std::int16_t no,
-                  std::int16_t flagIn = 0) {
-  std::int16_t flag = flagIn;
-  lobe.C2DataReadBytes(Span(bytes), "X.LBK", shaft, no, flag);
-  return flag;
+LobeDataError Read(CamLobe& lobe, const std::string& bytes, std::int16_t shaft, std::int16_t no,
+                   LobeDataPart part = LobeDataPart::WholeLobe) {
+  return lobe.ReadLobeDataBytes(Span(bytes), "X.LBK", shaft, no, part);
 }
 
 struct Listing {
   std::vector<std::string> texts;
   std::vector<std::int16_t> shafts;
-  std::int16_t flag = 99;
+  LobeDataError flag = LobeDataError::EmptyFile;
 };
 
 Listing List(const std::string& bytes) {
   Listing l;
-  CamLobe::C2DataDescriptionReadBytes(Span(bytes), l.texts, l.shafts, l.flag);
+  l.flag = CamLobe::ReadLobeListBytes(Span(bytes), l.texts, l.shafts);
   return l;
 }
 
@@ -103,7 +101,7 @@ TEST(LobeDataFile, WriterFixtureByteByByte) {
   bytes(1908 + 1440, {0xEE});                         // no geometry before version 6
 
   CamLobe lobe;
-  ASSERT_EQ(Read(lobe, b, 1, -105), kLbkOk);
+  ASSERT_EQ(Read(lobe, b, 1, -105), LobeDataError::Ok);
   EXPECT_EQ(lobe.CamCenterLine(), 110);
   EXPECT_EQ(lobe.Smoothing(), 3);
   EXPECT_EQ(lobe.LobeNo(), -105);
@@ -146,7 +144,7 @@ TEST(LobeDataFile, VersionsTakeGeometryAndCenterlineFromTheirFields) {
     f.followerRadius = 0.25;
     f.baseCircleRadius = 0.75;
     CamLobe lobe;
-    ASSERT_EQ(Read(lobe, test::LbkBytes(f), 2, 7), kLbkOk) << row.version;
+    ASSERT_EQ(Read(lobe, test::LbkBytes(f), 2, 7), LobeDataError::Ok) << row.version;
     EXPECT_EQ(lobe.Geometry().FollowerRadius, row.followerRadius) << row.version;
     EXPECT_EQ(lobe.Geometry().BaseCircleRadius, row.baseCircle) << row.version;
     EXPECT_EQ(lobe.FollowerMode(), row.mode) << row.version;
@@ -175,7 +173,7 @@ TEST(LobeDataFile, GeometryCountDecidesWhatTheRecordGives) {
     CamLobe lobe;
     lobe.Geometry().FollowerRadius = 9;
     lobe.SetCenterlineMethod(5);
-    ASSERT_EQ(Read(lobe, test::LbkBytes(FileOf(6, {l})), 1, 3), kLbkOk) << row.count;
+    ASSERT_EQ(Read(lobe, test::LbkBytes(FileOf(6, {l})), 1, 3), LobeDataError::Ok) << row.count;
     EXPECT_EQ(lobe.Geometry().FollowerRadius, row.followerRadius) << row.count;
     EXPECT_EQ(lobe.CenterlineMethod(), row.centerlineMethod) << row.count;
   }
@@ -190,7 +188,7 @@ TEST(LobeDataFile, SettingsLiftAndValveFlagFromTheFile) {
   LbkFile f = FileOf(6, {Lobe(1, 3), first, twin});
   f.linearOnValve = 1;
   CamLobe lobe;
-  ASSERT_EQ(Read(lobe, test::LbkBytes(f), 1, 4), kLbkOk);
+  ASSERT_EQ(Read(lobe, test::LbkBytes(f), 1, 4), LobeDataError::Ok);
   EXPECT_EQ(lobe.Lash(), 0.012f);
   EXPECT_EQ(lobe.LiftOffset(), 0.002f);
   EXPECT_TRUE(lobe.LinearOnValve());
@@ -228,27 +226,27 @@ TEST(LobeDataFile, ErrorCodes) {
     const char* name;
     std::string bytes;
     std::int16_t lobe;
-    std::int16_t code;
+    LobeDataError code;
   };
   const Row rows[] = {
-      {"good", v6, 1, kLbkOk},
-      {"other signature spelling", edited(0, "C2Data"), 1, kLbkOk},
-      {"lobe not in the directory", v6, 2, kLbkNotFound},
-      {"empty", "", 1, kLbkEmptyFile},
-      {"1861 bytes", v6.substr(0, 1861), 1, kLbkNotLobeData},
-      {"wrong signature", edited(0, "C2DATA"), 1, kLbkNotLobeData},
-      {"signature without 0x1E", edited(6, " "), 1, kLbkNotLobeData},
-      {"version 1", edited(7, "A"), 1, kLbkNotLobeData},
-      {"version 6 with 281 lobes", withCount(6, 281, 1), 1, kLbkNotLobeData},
-      {"version 6 with 0 lobes", withCount(6, 0, 1), 1, kLbkNotLobeData},
-      {"version 5 with 97 lobes", withCount(5, 97, 1), 1, kLbkNotLobeData},
-      {"version 5 with 96 lobes", withCount(5, 96, 96), 96, kLbkOk},
-      {"version 6 with 280 lobes", withCount(6, 280, 280), 280, kLbkOk},
-      {"version 3 shorter than its header", test::LbkBytes(v3Short), 1, kLbkNotLobeData},
-      {"directory past the end", test::LbkBytes(v2Bare), 1, kLbkNotLobeData},
-      {"record cut short", v6.substr(0, v6.size() - 1), 1, kLbkNotLobeData},
-      {"slot count past the end", manySlots, 1, kLbkNotLobeData},
-      {"negative slot count", negativeSlots, 1, kLbkNotLobeData},
+      {"good", v6, 1, LobeDataError::Ok},
+      {"other signature spelling", edited(0, "C2Data"), 1, LobeDataError::Ok},
+      {"lobe not in the directory", v6, 2, LobeDataError::NotFound},
+      {"empty", "", 1, LobeDataError::EmptyFile},
+      {"1861 bytes", v6.substr(0, 1861), 1, LobeDataError::NotLobeData},
+      {"wrong signature", edited(0, "C2DATA"), 1, LobeDataError::NotLobeData},
+      {"signature without 0x1E", edited(6, " "), 1, LobeDataError::NotLobeData},
+      {"version 1", edited(7, "A"), 1, LobeDataError::NotLobeData},
+      {"version 6 with 281 lobes", withCount(6, 281, 1), 1, LobeDataError::NotLobeData},
+      {"version 6 with 0 lobes", withCount(6, 0, 1), 1, LobeDataError::NotLobeData},
+      {"version 5 with 97 lobes", withCount(5, 97, 1), 1, LobeDataError::NotLobeData},
+      {"version 5 with 96 lobes", withCount(5, 96, 96), 96, LobeDataError::Ok},
+      {"version 6 with 280 lobes", withCount(6, 280, 280), 280, LobeDataError::Ok},
+      {"version 3 shorter than its header", test::LbkBytes(v3Short), 1, LobeDataError::NotLobeData},
+      {"directory past the end", test::LbkBytes(v2Bare), 1, LobeDataError::NotLobeData},
+      {"record cut short", v6.substr(0, v6.size() - 1), 1, LobeDataError::NotLobeData},
+      {"slot count past the end", manySlots, 1, LobeDataError::NotLobeData},
+      {"negative slot count", negativeSlots, 1, LobeDataError::NotLobeData},
   };
   for (const Row& row : rows) {
     CamLobe lobe;
@@ -256,7 +254,7 @@ TEST(LobeDataFile, ErrorCodes) {
     lobe.SetNotesField("before");
     const CamLobe before = lobe;
     EXPECT_EQ(Read(lobe, row.bytes, 1, row.lobe), row.code) << row.name;
-    if (row.code != kLbkOk) {
+    if (row.code != LobeDataError::Ok) {
       EXPECT_EQ(lobe, before) << row.name << ": lobe changed";
     }
   }
@@ -267,25 +265,18 @@ TEST(LobeDataFile, EmptyOrMissingFileOnDisk) {
   const auto empty = dir / "EMPTY.LBK";
   test::WriteBytesFile(empty, "");
   CamLobe lobe;
-  std::int16_t flag = 0;
-  lobe.C2DataRead(empty.string(), 1, 1, flag);
-  EXPECT_EQ(flag, kLbkEmptyFile);
+  EXPECT_EQ(lobe.ReadLobeDataFile(empty.string(), 1, 1), LobeDataError::EmptyFile);
   // The reader leaves the user's file where it is.
   ASSERT_TRUE(std::filesystem::exists(empty));
   EXPECT_EQ(std::filesystem::file_size(empty), 0u);
 
-  flag = 0;
-  lobe.C2DataRead((dir / "MISSING.LBK").string(), 1, 1, flag);
-  EXPECT_EQ(flag, kLbkNotFound);
-  flag = 0;
-  lobe.C2DataRead(dir.path().string(), 1, 1, flag);  // a folder
-  EXPECT_EQ(flag, kLbkNotFound);
+  EXPECT_EQ(lobe.ReadLobeDataFile((dir / "MISSING.LBK").string(), 1, 1), LobeDataError::NotFound);
+  EXPECT_EQ(lobe.ReadLobeDataFile(dir.path().string(), 1, 1),  // a folder
+            LobeDataError::NotFound);
 
   const auto good = dir / "GOOD.LBK";
   test::WriteLbkFile(good, FileOf(7, {Lobe(3, -12)}));
-  flag = 0;
-  lobe.C2DataRead(good.string(), 3, -12, flag);
-  EXPECT_EQ(flag, kLbkOk);
+  EXPECT_EQ(lobe.ReadLobeDataFile(good.string(), 3, -12), LobeDataError::Ok);
   EXPECT_EQ(lobe.PathFile(), good.string());
 }
 
@@ -299,12 +290,13 @@ TEST(LobeDataFile, HeaderOnlyReadChangesOnlyTheNotes) {
   lobe.DataCalc();
   CamLobe expected = lobe;
   expected.SetNotesField("Line one" + std::string(72, ' ') + "Caf\xC3\xA9");
-  EXPECT_EQ(Read(lobe, test::LbkBytes(f), 0, 0, 1), kLbkOk);
+  EXPECT_EQ(Read(lobe, test::LbkBytes(f), 0, 0, LobeDataPart::HeaderOnly), LobeDataError::Ok);
   EXPECT_EQ(lobe, expected);
   EXPECT_EQ(lobe.Notes().substr(0, 17), "Line one\r\nCaf\xC3\xA9\r\n");
   // Header errors are reported in this mode too.
-  EXPECT_EQ(Read(lobe, "", 0, 0, 1), kLbkEmptyFile);
-  EXPECT_EQ(Read(lobe, test::LbkBytes(f).substr(0, 1000), 0, 0, 1), kLbkNotLobeData);
+  EXPECT_EQ(Read(lobe, "", 0, 0, LobeDataPart::HeaderOnly), LobeDataError::EmptyFile);
+  EXPECT_EQ(Read(lobe, test::LbkBytes(f).substr(0, 1000), 0, 0, LobeDataPart::HeaderOnly),
+            LobeDataError::NotLobeData);
 }
 
 TEST(LobeDataFile, ConversionFailureIsReportedAndLeavesTheLobe) {
@@ -321,10 +313,9 @@ TEST(LobeDataFile, ConversionFailureIsReportedAndLeavesTheLobe) {
   const std::string bytes = test::LbkBytes(FileOf(6, {l}));
   CamLobe lobe;
   const CamLobe before = lobe;
-  std::int16_t flag = 0;
   std::string report;
-  lobe.C2DataReadBytes(Span(bytes), "R.LBK", 1, 2, flag, &report);
-  EXPECT_EQ(flag, kLbkConversionFailed);
+  EXPECT_EQ(lobe.ReadLobeDataBytes(Span(bytes), "R.LBK", 1, 2, LobeDataPart::WholeLobe, &report),
+            LobeDataError::ConversionFailed);
   EXPECT_EQ(lobe, before);
   EXPECT_EQ(report.substr(0, 14), "Error (5)    I");
   EXPECT_NE(report.find("CamLobe/RockerConversion"), std::string::npos);
@@ -340,7 +331,7 @@ TEST(LobeDataFile, LobeListSortsAndNamesLobes) {
   two.shaftCount = 2;
   two.shaftNames[0] = "INTAKE";
   const Listing l = List(test::LbkBytes(two));
-  EXPECT_EQ(l.flag, 0);
+  EXPECT_EQ(l.flag, LobeDataError::Ok);
   EXPECT_EQ(l.texts, (std::vector<std::string>{"  Ia : INTAKE", "  I12  : INTAKE",
                                                "  I1c : Shaft No. 2", "  E5a : Shaft No. 2"}));
   EXPECT_EQ(l.shafts, (std::vector<std::int16_t>{1, 1, 2, 2}));
@@ -363,16 +354,17 @@ TEST(LobeDataFile, LobeListFailures) {
   struct Row {
     const char* name;
     std::string bytes;
-    std::int16_t flag;
+    LobeDataError flag;
     std::size_t lobes;
   };
+  constexpr LobeDataError kOk = LobeDataError::Ok, kNo = LobeDataError::NotFound;
   const Row rows[] = {
-      {"shaft 5 of two camshafts", test::LbkBytes(badShaft), -1, 0},
-      {"shaft 5 of one camshaft", test::LbkBytes(oneShaft), 0, 2},
-      {"lobe number 405", test::LbkBytes(FileOf(6, {Lobe(1, 3), Lobe(1, 405)})), -1, 0},
-      {"not a lobe file", std::string(3000, 'x'), -1, 0},
-      {"empty", "", -1, 0},
-      {"only empty entries", test::LbkBytes(FileOf(6, {Lobe(1, 0)})), 0, 0},
+      {"shaft 5 of two camshafts", test::LbkBytes(badShaft), kNo, 0},
+      {"shaft 5 of one camshaft", test::LbkBytes(oneShaft), kOk, 2},
+      {"lobe number 405", test::LbkBytes(FileOf(6, {Lobe(1, 3), Lobe(1, 405)})), kNo, 0},
+      {"not a lobe file", std::string(3000, 'x'), kNo, 0},
+      {"empty", "", kNo, 0},
+      {"only empty entries", test::LbkBytes(FileOf(6, {Lobe(1, 0)})), kOk, 0},
   };
   for (const Row& row : rows) {
     const Listing l = List(row.bytes);

@@ -8,7 +8,7 @@
 
 #include "base/number_format.h"
 #include "engine/crank_kinematics.h"
-#include "engine/engine.h"
+#include "engine/input_controller.h"
 
 namespace orv {
 namespace {
@@ -153,7 +153,8 @@ TEST(BalanceAnalysis, ChartMarksTheDeadCentresOfEachBank) {
 
 TEST(BalanceAnalysis, SingleBankEngineListsItsOwnShare) {
   Engine e;
-  e.EnterText(kInFiringAngle, "0");  // page 0 is current: the analysis is refreshed
+  InputController ec(e);
+  ec.EnterText(kInFiringAngle, "0");  // page 0 is current: the analysis is refreshed
   const EngineTables& t = e.tables();
   for (int d = 1; d <= 360; ++d) ASSERT_EQ(t.BalanceCurve[d], t.BalanceShare[d]) << d;
   float best = static_cast<float>(t.BalanceShare[1]);
@@ -164,19 +165,20 @@ TEST(BalanceAnalysis, SingleBankEngineListsItsOwnShare) {
       at = d;
     }
   }
-  EXPECT_EQ(e.outputs().page0.at(50),
+  EXPECT_EQ(ec.outputs().page0.at(50),
             FormatPattern(best, "0.00") + "% at " + std::to_string(at) + " deg ATDC");
-  EXPECT_FALSE(e.outputs().turningPoints.empty());
+  EXPECT_FALSE(ec.outputs().turningPoints.empty());
 }
 
 TEST(BalanceAnalysis, TypedBalanceFactorMovesTheDistances) {
   Engine e;
-  e.BalanceAnalysis();
-  const std::string value = e.outputs().page0.at(90);
-  e.EnterText(kInRecipBF, "60");
-  EXPECT_EQ(e.outputs().page0.at(90), value);
-  const float v = e.outputs().turningPoints.front().value;
-  EXPECT_EQ(e.outputs().page0.at(70), FormatNumber(60.0f - v, 3, 2) + "%");
+  InputController ec(e);
+  ec.BalanceAnalysis();
+  const std::string value = ec.outputs().page0.at(90);
+  ec.EnterText(kInRecipBF, "60");
+  EXPECT_EQ(ec.outputs().page0.at(90), value);
+  const float v = ec.outputs().turningPoints.front().value;
+  EXPECT_EQ(ec.outputs().page0.at(70), FormatNumber(60.0f - v, 3, 2) + "%");
 }
 
 }  // namespace

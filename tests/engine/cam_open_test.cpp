@@ -110,14 +110,12 @@ struct CamFiles {
 TEST(CamOpen, S96LoadsTheIntakeSide) {
   CamFiles files;
   Engine engine;
-  engine.SetChanged(false);
-  const float rockerRatio = engine.inputs().I_RR;
   const CamOpenResult r =
       OpenCamLobe(engine, true, LobeChoice{CamFileKind::S96, files.s96, 0, 0, false});
   EXPECT_TRUE(r.read);
   EXPECT_EQ(r.errFlag, 0);
   EXPECT_TRUE(r.reports.empty());
-  EXPECT_TRUE(engine.changed());
+  EXPECT_TRUE(r.changed);
   // Centred on its peak, centerline 0: the peak lands on 179, its flanks either side.
   EXPECT_EQ(engine.inputs().Int[179], 0.4f);
   EXPECT_FLOAT_EQ(engine.inputs().Int[169], 0.3f);
@@ -125,8 +123,13 @@ TEST(CamOpen, S96LoadsTheIntakeSide) {
   EXPECT_EQ(engine.inputs().Int[100], 0);
   EXPECT_EQ(engine.intakeLobe().PathFile(), files.s96);
   EXPECT_EQ(engine.inputs().intakeCam.path, files.s96);
-  // The valve tables follow with the engine's own rocker ratio.
-  EXPECT_FLOAT_EQ(engine.valveTables().IntakeLift[179], 0.4f * rockerRatio);
+  // The intake cam settings take the lobe's: an S96 lobe is read with centerline 0, rocker
+  // ratio 1 and no lash, and the valve tables follow them; the exhaust side keeps its own.
+  EXPECT_EQ(engine.inputs().I_CL, 0);
+  EXPECT_EQ(engine.inputs().I_RR, 1.0f);
+  EXPECT_EQ(engine.inputs().I_Lash, 0.0f);
+  EXPECT_EQ(engine.inputs().E_RR, 1.85f);
+  EXPECT_FLOAT_EQ(engine.valveTables().IntakeLift[179], 0.4f);
 }
 
 TEST(CamOpen, CamDocumentColumnFollowsTheSide) {
@@ -169,7 +172,10 @@ TEST(CamOpen, ExhaustLobeOfTheSecondShaftThroughTheFolder) {
   EXPECT_FLOAT_EQ(engine.inputs().Exh[179], 0.04f);
   EXPECT_FLOAT_EQ(engine.inputs().Exh[170], 0.022f);
   EXPECT_EQ(engine.inputs().exhaustCam, (CamFileRef{files.lbk, -105, 2}));
-  EXPECT_TRUE(engine.changed());
+  EXPECT_EQ(engine.inputs().E_CL, -210);
+  EXPECT_EQ(engine.inputs().E_RR, 1.6f);
+  EXPECT_FLOAT_EQ(engine.valveTables().ExhaustLift[179], 0.04f * 1.6f - engine.inputs().E_Lash);
+  EXPECT_TRUE(r.changed);
 }
 
 TEST(CamOpen, FailedReadsKeepTheLobeAndStillCopyIt) {
@@ -181,14 +187,17 @@ TEST(CamOpen, FailedReadsKeepTheLobeAndStillCopyIt) {
     bool report;
   };
   const Row rows[] = {
-      {"missing S96", {CamFileKind::S96, files.s96 + "X", 0, 0, false}, kCamTextReadError, true},
+      {"missing S96",
+       {CamFileKind::S96, files.s96 + "X", 0, 0, false},
+       static_cast<std::int16_t>(CamTextError::ReadError),
+       true},
       {"lobe not in the file",
        {CamFileKind::LobeData, files.lbk, 2, 105, false},
-       kLbkNotFound,
+       static_cast<std::int16_t>(LobeDataError::NotFound),
        false},
       {"short cam document",
        {CamFileKind::CamDocument, files.s96, 0, 0, true},
-       kCamTextTooFewLines,
+       static_cast<std::int16_t>(CamTextError::TooFewLines),
        false},
   };
   for (const Row& row : rows) {
@@ -207,6 +216,8 @@ TEST(CamOpen, FailedReadsKeepTheLobeAndStillCopyIt) {
     EXPECT_EQ(!r.reports.empty(), row.report) << row.name;
     EXPECT_EQ(engine.intakeLobe(), before) << row.name;
     EXPECT_EQ(engine.inputs().intakeCam, ref) << row.name;
+    EXPECT_EQ(engine.inputs().I_CL, 107.9) << row.name;  // the cam settings stay
+    EXPECT_EQ(engine.inputs().I_RR, 1.85f) << row.name;
     EXPECT_EQ(engine.inputs().Int[179], 0.2f) << row.name;
     EXPECT_EQ(PeakEntry(engine.inputs().Int), 179) << row.name;
   }
@@ -216,12 +227,9 @@ TEST(CamOpen, LoadLBKFileReplacesTheLobeOnlyOnSuccess) {
   CamFiles files;
   Engine engine;
   engine.exhaustLobe().SetSmoothing(9);
-  std::int16_t flag = 7;
-  LoadLBKFile(engine, files.lbk, 1, -105, false, flag);
-  EXPECT_EQ(flag, kLbkNotFound);
+  EXPECT_EQ(LoadLBKFile(engine, files.lbk, 1, -105, false), LobeDataError::NotFound);
   EXPECT_EQ(engine.exhaustLobe().Smoothing(), 9);
-  LoadLBKFile(engine, files.lbk, 2, -105, false, flag);
-  EXPECT_EQ(flag, kLbkOk);
+  EXPECT_EQ(LoadLBKFile(engine, files.lbk, 2, -105, false), LobeDataError::Ok);
   EXPECT_EQ(engine.exhaustLobe().Smoothing(), 4);
   EXPECT_EQ(engine.exhaustLobe().PathFile(), files.lbk);
   EXPECT_EQ(engine.intakeLobe().PathFile(), "");

@@ -4,7 +4,7 @@
 
 #include "base/runtime_error.h"
 #include "engine/crank_kinematics.h"
-#include "engine/engine.h"
+#include "engine/input_controller.h"
 
 namespace orv {
 namespace {
@@ -20,8 +20,9 @@ int ErrorOf(Engine& e, int code) {
 
 TEST(ReCalc, DefaultEngineGeometry) {
   Engine e;
+  InputController ec(e);
   const EngineResults& r = e.results();
-  EXPECT_FALSE(e.panel().warningVisible);
+  EXPECT_FALSE(ec.panel().warningVisible);
   EXPECT_NEAR(r.BoreArea, 12.7556, 5e-5);  // 4.03^2 x pi / 4
   EXPECT_NEAR(r.Displacement, 355.12, 5e-3);
   EXPECT_NEAR(r.SweptVolumeCC, 44.389394 * 16.387064, 1e-3);
@@ -38,10 +39,11 @@ TEST(ReCalc, DefaultEngineGeometry) {
 
 TEST(ReCalc, ExhaustTubeIsSuggestedToTheNearestEighth) {
   Engine e;
+  InputController ec(e);
   // V = 0.0316292 x 12.75557 / 2; x = V x 4 x 5500 x FillFactor / 1382.30076776 = 3.59;
   // sqrt = 1.895, 15.16 eighths, 15 eighths = 1.875.
-  EXPECT_EQ(e.panel().suggestion[kInExOD], "1.875 suggested");
-  EXPECT_EQ(e.panel().status[kInExOD], kStatusReview);
+  EXPECT_EQ(ec.panel().suggestion[kInExOD], "1.875 suggested");
+  EXPECT_EQ(ec.panel().status[kInExOD], kStatusReview);
   EXPECT_EQ(e.inputs().ExOD, 2.0);  // a suggestion leaves the input alone
 }
 
@@ -107,17 +109,19 @@ TEST(ReCalc, StrokeOrBoreNotAboveZeroLeavesEveryResult) {
 
 TEST(ReCalc, RodNotLongerThanStrokeWarnsAndKeepsTheLastGoodResults) {
   Engine e;
+  InputController ec(e);
   const double torque = e.results().PeakTorque;
   const double pos90 = e.tables().PistonPosition[90];
   e.inputs().Stroke = 6;
   e.inputs().RodLen = 6;
-  e.ReCalc(-1);
-  EXPECT_TRUE(e.panel().warningVisible);
+  EXPECT_EQ(e.ReCalc(-1), Engine::CalcOutcome::CannotComplete);
+  ec.Recalculate(-1);
+  EXPECT_TRUE(ec.panel().warningVisible);
   EXPECT_EQ(e.results().PeakTorque, torque);
   EXPECT_EQ(e.tables().PistonPosition[90], pos90);
   e.inputs().Stroke = 3.48;
-  e.ReCalc(-1);
-  EXPECT_FALSE(e.panel().warningVisible);
+  ec.Recalculate(-1);
+  EXPECT_FALSE(ec.panel().warningVisible);
 }
 
 TEST(ReCalc, CompressionRatioOfOneStopsAtTheClearanceVolume) {

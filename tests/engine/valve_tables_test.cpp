@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 #include "base/runtime_error.h"
-#include "engine/engine.h"
+#include "engine/input_controller.h"
 
 namespace orv {
 namespace {
@@ -178,21 +178,22 @@ TEST(ValveCurves, DefaultEngineKeepsTheSmoothingCounts) {
 
 TEST(ValveCurves, TypedCamSettingsReachTheLobeAndTheValveTables) {
   Engine e;
+  InputController ec(e);
   const float cam178 = e.inputs().Int[178];
-  e.EnterText(kInIntakeRR, "1.5");
+  ec.EnterText(kInIntakeRR, "1.5");
   EXPECT_EQ(e.intakeLobe().RockerRatio(), 1.5f);
   EXPECT_FLOAT_EQ(e.valveTables().IntakeLift[178], cam178 * 1.5f);
-  e.EnterText(kInIntakeLash, "0.4");
+  ec.EnterText(kInIntakeLash, "0.4");
   EXPECT_EQ(e.intakeLobe().Lash(), 0.4f);
   EXPECT_FLOAT_EQ(e.valveTables().IntakeLift[178], cam178 * 1.5f - 0.4f);
   EXPECT_EQ(e.valveTables().IntakeLift[120], 0);  // 0.127 x 1.5 < 0.4
 
-  e.EnterText(kInExhaustCL, "-100");
+  ec.EnterText(kInExhaustCL, "-100");
   EXPECT_EQ(e.exhaustLobe().Centerline(), -100.0f);
   EXPECT_EQ(e.ExhaustValveLift(-52), e.valveTables().ExhaustLift[179]);
 
-  e.SetUnitMode(UnitMode::Metric);
-  e.EnterText(kInExhaustLash, "0.5");  // millimetres
+  ec.SetUnitMode(UnitMode::Metric);
+  ec.EnterText(kInExhaustLash, "0.5");  // millimetres
   const float lash = 0.5f / 25.4f;
   EXPECT_FLOAT_EQ(e.exhaustLobe().Lash(), lash);
   EXPECT_FLOAT_EQ(e.valveTables().ExhaustLift[179], e.inputs().Exh[179] * 1.85f - lash);

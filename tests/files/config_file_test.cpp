@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::ReadText;
-using test::RecordingNotifier;
+using test::RecordingPrompter;
 using test::WriteText;
 
 ConfigDefaults DefaultsIn(const fs::path& root) {
@@ -37,7 +37,7 @@ TEST(ConfigFileIO, DefaultSettingsWriteNothingButTheHeader) {
   test::TempDir dir;
   const ConfigDefaults d = DefaultsIn(dir.path());
   Settings s = DefaultSettings(d);
-  RecordingNotifier n;
+  RecordingPrompter n;
   ASSERT_TRUE(ConfigFileIO(dir / "ORV_ANT.INI", s, false, false, d, n).ok);
   EXPECT_EQ(ReadText(dir / "ORV_ANT.INI"),
             "[ID]\r\nPurpose = Orvantis Configuration File\r\n[Report]\r\n[Graph]\r\n[Files]\r\n");
@@ -64,7 +64,7 @@ TEST(ConfigFileIO, ChangedSettingsRoundTrip) {
   s.filterRows[3] = {1, 4, 2, "Smith"};
   s.shownColumns[4] = 9;
   s.columnFlags[6] = -1;
-  RecordingNotifier n;
+  RecordingPrompter n;
   ASSERT_TRUE(ConfigFileIO(dir / "c.ini", s, false, false, d, n).ok);
   const std::string text = ReadText(dir / "c.ini");
   EXPECT_NE(
@@ -104,7 +104,7 @@ TEST(ConfigFileIO, Scale2MaximumOf4Point4IsNotWrittenAndReadsBack) {
   test::TempDir dir;
   const ConfigDefaults d = DefaultsIn(dir.path());
   Settings s = DefaultSettings(d);
-  RecordingNotifier n;
+  RecordingPrompter n;
   ASSERT_TRUE(ConfigFileIO(dir / "c.ini", s, false, false, d, n).ok);
   EXPECT_EQ(ReadText(dir / "c.ini").find("GScl21"), std::string::npos);
   Settings next;
@@ -120,7 +120,7 @@ TEST(ConfigFileIO, MissingFileWarnsAndGivesDefaults) {
   Settings s;
   s.unitSystem = 1;
   s.engineFile = "old";
-  RecordingNotifier n;
+  RecordingPrompter n;
   const ConfigResult r = ConfigFileIO(dir / "ORV_ANT.INI", s, true, true, d, n);
   EXPECT_FALSE(r.headerValid);
   EXPECT_EQ(n.beeps, 1);
@@ -143,7 +143,7 @@ TEST(ConfigFileIO, ABadDateIsReportedAndEndsTheRead) {
            "[Files]\r\nLdFDat = 31/31/2020\r\nLdTdy = -1\r\n";
   }
   Settings s;
-  RecordingNotifier n;
+  RecordingPrompter n;
   const ConfigResult r = ConfigFileIO(dir / "c.ini", s, true, true, d, n);
   EXPECT_TRUE(r.headerValid);
   EXPECT_FALSE(r.ok);

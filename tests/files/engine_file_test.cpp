@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::ReadText;
-using test::RecordingNotifier;
+using test::RecordingPrompter;
 using test::WriteText;
 
 // An engine input set holding exactly the file defaults of every key (so it writes nothing
@@ -140,15 +140,15 @@ std::string ListOf(int count, const char* value) {
 }
 
 bool Read(const fs::path& path, EngineInputs& in, bool quiet = false) {
-  RecordingNotifier notifier;
-  return EngineFileIO(path, in, true, quiet, notifier);
+  RecordingPrompter prompter;
+  return EngineFileIO(path, in, true, quiet, prompter);
 }
 
 TEST(EngineFileIO, FileDefaultsWriteOnlyTheHeaderAndTheLists) {
   test::TempDir dir;
   EngineInputs in = FileDefaults();
-  RecordingNotifier notifier;
-  ASSERT_TRUE(EngineFileIO(dir / "e.OV", in, false, false, notifier));
+  RecordingPrompter prompter;
+  ASSERT_TRUE(EngineFileIO(dir / "e.OV", in, false, false, prompter));
   // Intake centerline 100 and exhaust -100 are the defaults and are not written either.
   EXPECT_EQ(ReadText(dir / "e.OV"),
             "[ID]\r\nPurpose = Orvantis Engine File\r\n[Inputs]\r\nILift = 0.0000,\r\n"
@@ -182,11 +182,11 @@ TEST(EngineFileIO, MissingKeysReadAsTheFileDefaults) {
 TEST(EngineFileIO, RoundTripOfANonDefaultEngineGivesIdenticalFiles) {
   test::TempDir dir;
   EngineInputs in = AllNonDefault();
-  RecordingNotifier notifier;
-  ASSERT_TRUE(EngineFileIO(dir / "a.OV", in, false, false, notifier));
+  RecordingPrompter prompter;
+  ASSERT_TRUE(EngineFileIO(dir / "a.OV", in, false, false, prompter));
   EngineInputs back;
   ASSERT_TRUE(Read(dir / "a.OV", back));
-  ASSERT_TRUE(EngineFileIO(dir / "b.OV", back, false, false, notifier));
+  ASSERT_TRUE(EngineFileIO(dir / "b.OV", back, false, false, prompter));
   EXPECT_EQ(ReadText(dir / "a.OV"), ReadText(dir / "b.OV"));
   EXPECT_EQ(back.intakeFlow, in.intakeFlow);
   EXPECT_EQ(back.exhaustCam, in.exhaustCam);
@@ -282,11 +282,11 @@ TEST(EngineFileIO, AForeignFileIsRefusedUnlessQuiet) {
                          Row{"foreign.OV", true, true,
                              " is not an Orvantis engine file.\r\nUsing default engine values"}}) {
     EngineInputs in = original;
-    RecordingNotifier notifier;
-    EXPECT_EQ(EngineFileIO(dir / row.file, in, true, row.quiet, notifier), row.ok);
-    EXPECT_EQ(notifier.beeps, 1);
-    ASSERT_EQ(notifier.warnings.size(), 1u);
-    EXPECT_EQ(notifier.warnings[0], (dir / row.file).string() + row.tail);
+    RecordingPrompter prompter;
+    EXPECT_EQ(EngineFileIO(dir / row.file, in, true, row.quiet, prompter), row.ok);
+    EXPECT_EQ(prompter.beeps, 1);
+    ASSERT_EQ(prompter.warnings.size(), 1u);
+    EXPECT_EQ(prompter.warnings[0], (dir / row.file).string() + row.tail);
     if (row.ok) {
       EXPECT_EQ(in.Bore, 3.5);                           // the rest of the file is read
       EXPECT_EQ(in.Stroke, static_cast<double>(3.48f));  // and missing keys are defaults
@@ -301,14 +301,14 @@ TEST(EngineFileIO, AFailedWriteKeepsTheOldFile) {
   test::TempDir dir;
   const fs::path path = dir / "e.OV";
   EngineInputs in = AllNonDefault();
-  RecordingNotifier notifier;
-  ASSERT_TRUE(EngineFileIO(path, in, false, false, notifier));
+  RecordingPrompter prompter;
+  ASSERT_TRUE(EngineFileIO(path, in, false, false, prompter));
   const std::string before = ReadText(path);
   fs::permissions(path, fs::perms::owner_read);
   in.Bore = 3.9;
-  EXPECT_FALSE(EngineFileIO(path, in, false, false, notifier));
+  EXPECT_FALSE(EngineFileIO(path, in, false, false, prompter));
   EXPECT_EQ(ReadText(path), before);
-  EXPECT_FALSE(EngineFileIO(dir / "missing" / "e.OV", in, false, false, notifier));
+  EXPECT_FALSE(EngineFileIO(dir / "missing" / "e.OV", in, false, false, prompter));
 }
 
 TEST(EngineFileIO, EnterAirPPOutsideItsRangeReadsAsZero) {
@@ -356,7 +356,7 @@ TEST(EngineFileIO, LongPathsReadBackIdentically) {
   in.intakeFlow.name = std::string(4000, 'n');
   in.exhaustCam.path = "/" + std::string(3999, 'e');
   in.exhaustFlow.path = "/" + std::string(3999, 'g');
-  RecordingNotifier notifier;
+  RecordingPrompter notifier;
   ASSERT_TRUE(EngineFileIO(dir / "long.OV", in, false, false, notifier));
   EngineInputs back = FileDefaults();
   ASSERT_TRUE(EngineFileIO(dir / "long.OV", back, true, false, notifier));
@@ -379,7 +379,7 @@ TEST(EngineFileIO, TextIsWindows1252OnDiskAndUtf8InTheProgram) {
             "ICam = C:\\Cams\\K\xF6pf.LBK\r\nIA_Name = Stra\xDF"
             "e \x80 1\r\n");
   EngineInputs in = FileDefaults();
-  RecordingNotifier notifier;
+  RecordingPrompter notifier;
   ASSERT_TRUE(EngineFileIO(dir / "win.OV", in, true, false, notifier));
   EXPECT_EQ(in.intakeCam.path, "C:\\Cams\\K\xC3\xB6pf.LBK");
   EXPECT_EQ(in.intakeFlow.name,
@@ -411,7 +411,7 @@ TEST(EngineFileIO, NonFiniteNumbersAreNeitherWrittenNorRead) {
   test::TempDir dir;
   const fs::path path = dir / "e.OV";
   WriteText(path, "old");
-  RecordingNotifier notifier;
+  RecordingPrompter notifier;
   struct Row {
     const char* name;
     void (*spoil)(EngineInputs&);

@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::ReadText;
-using test::RecordingNotifier;
+using test::RecordingPrompter;
 using test::WriteText;
 
 TEST(ProfileStore, FetchGivesEntriesWithoutBlanksRoundTheEqualSign) {
@@ -273,13 +273,13 @@ TEST(KeyedFile, HeaderCheckWarnsAndTheQuietFlagChoosesTheWording) {
       {"missing.ini", false, false, (dir / "missing.ini").string() + " is not kind A."},
   };
   for (const Row& row : rows) {
-    RecordingNotifier notifier;
+    RecordingPrompter prompter;
     KeyedFile f;
     f.BeginFile(dir / row.file, true);
-    EXPECT_EQ(f.CheckHeader("Kind A", row.quiet, " is not kind A.", "Defaults", notifier),
+    EXPECT_EQ(f.CheckHeader("Kind A", row.quiet, " is not kind A.", "Defaults", prompter),
               row.valid);
-    EXPECT_EQ(notifier.beeps, row.valid ? 0 : 1) << row.file;
-    EXPECT_EQ(notifier.warnings.empty() ? "" : notifier.warnings[0], row.warning) << row.file;
+    EXPECT_EQ(prompter.beeps, row.valid ? 0 : 1) << row.file;
+    EXPECT_EQ(prompter.warnings.empty() ? "" : prompter.warnings[0], row.warning) << row.file;
   }
 }
 
@@ -351,7 +351,7 @@ TEST(KeyedFile, AFileLargerThan16MBIsRefused) {
   ASSERT_EQ(fs::file_size(dir / "full.OV"), 16u * 1024 * 1024);
 
   EngineInputs in;
-  RecordingNotifier notifier;
+  RecordingPrompter notifier;
   std::string reason;
   ASSERT_TRUE(EngineFileIO(dir / "full.OV", in, true, false, notifier, &reason)) << reason;
   EXPECT_EQ(in.Bore, 4.5);
@@ -387,7 +387,7 @@ TEST(KeyedFile, ALineWithoutEqualsEndsItsSectionAndIsTold) {
     test::TempDir dir;
     const fs::path path = dir / "f.ini";
     WriteText(path, "[S]\r\n" + row.body);
-    RecordingNotifier notifier;
+    RecordingPrompter notifier;
     KeyedFile f;
     f.BeginFile(path, true, &notifier);
     f.OpenSection("S", 4096);

@@ -49,15 +49,15 @@ fs::path GoldenFolder() {
 std::string BuildReport(ReportKind kind, UnitMode mode) {
   const InterfaceStrings strings = test::ShippedStrings();
   Engine engine;
-  engine.SetTexts(EngineTextsOf(strings));
-  engine.SetUnitMode(mode);
-  engine.DisplayOutputs(0);
-  engine.BalanceAnalysis();
+  InputController panel(engine);
+  panel.SetTexts(EngineTextsOf(strings));
+  panel.SetUnitMode(mode);
+  panel.FillBothOutputPages();
   Settings settings;
   settings.unitSystem = static_cast<std::int32_t>(mode);
   settings.customerHeading = {"Orvantis test bench", "Engine shop, bay 3"};
   ReportRequest request{settings, strings, test::kEnginePath, test::kFixedStamp};
-  if (kind == ReportKind::General) return OVReport(engine, request, true);
+  if (kind == ReportKind::General) return OVReport(panel, request, true);
   return DetailsReport(kind, engine, request);
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/atomic_file.h"
 #include "files/keyed_file.h"
+#include "support/recording_prompter.h"
 
 namespace orv::test {
 
@@ -18,14 +19,5 @@ inline void WriteText(const std::filesystem::path& path, const std::string& text
 inline std::string ReadText(const std::filesystem::path& path) {
   return ReadWholeFile(path).value_or("<missing>");
 }
-
-// Keeps the beeps and warnings the file procedures give.
-class RecordingNotifier final : public FileNotifier {
- public:
-  void Beep() override { ++beeps; }
-  void Warn(const std::string& text) override { warnings.push_back(text); }
-  int beeps = 0;
-  std::vector<std::string> warnings;
-};
 
 }  // namespace orv::test

@@ -453,9 +453,9 @@ std::string EncodeRow(const TablePlan& plan, const std::vector<JetValue>& values
             static_cast<std::uint64_t>(static_cast<std::int64_t>(std::llround(AsDouble(v) * 1e4))));
         break;
       case JetType::Single: {
-        const float f = static_cast<float>(AsDouble(v));
+        const float single = static_cast<float>(AsDouble(v));
         std::uint32_t bits;
-        std::memcpy(&bits, &f, 4);
+        std::memcpy(&bits, &single, 4);
         Put32(row, at, bits);
         break;
       }

@@ -5,8 +5,9 @@
 
 namespace orv {
 
-// The one way the core speaks to the user: the window implements it with message boxes, the
-// command line and the tests without a screen.
+// The one way the core speaks to the user: warnings, questions, beeps and file names. The
+// window implements it with message boxes and file dialogs, the command line and the tests
+// without a screen. Every layer that has something to say to the user takes a `Prompter&`.
 class Prompter {
  public:
   enum class Answer { Yes, No, Cancel };
@@ -40,6 +41,15 @@ class Prompter {
     (void)preset;
     return std::nullopt;
   }
+};
+
+// A prompter that says nothing, answers Cancel and chooses no file (reads whose failure the
+// caller reports by their result).
+class SilentPrompter final : public Prompter {
+ public:
+  void Warn(const std::string&, const std::string&) override {}
+  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
+  void Beep() override {}
 };
 
 // The application's title, used for message boxes.

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/workspace.h"
+#include "app/application.h"
 #include "base/atomic_file.h"
 #include "files/engine_file.h"
 #include "files/user_store.h"
@@ -47,7 +47,7 @@ class ScriptedPrompter final : public Prompter {
 };
 
 // A program folder with the interface string file, an empty data root and a user store.
-class WorkspaceFiles : public ::testing::Test {
+class ApplicationFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(dir_ / "prog");
@@ -55,9 +55,9 @@ class WorkspaceFiles : public ::testing::Test {
                   dir_ / "prog" / "OV-STR.TXT");
   }
   Folders folders() const { return Folders{dir_ / "prog", dir_ / "data"}; }
-  void Prepare(Workspace& ws) const {
-    ws.SetFolders(folders());
-    ws.SetUserStorePath(dir_ / "user" / "Orvantis.ini");
+  void Prepare(Application& app) const {
+    app.SetFolders(folders());
+    app.SetUserStorePath(dir_ / "user" / "Orvantis.ini");
   }
   fs::path Engines() const { return dir_ / "data" / "Engines"; }
 
@@ -65,17 +65,17 @@ class WorkspaceFiles : public ::testing::Test {
   ScriptedPrompter prompter_;
 };
 
-TEST_F(WorkspaceFiles, AFreshDataRootGetsItsFoldersAndMyEngine000) {
-  Workspace ws(prompter_);
-  Prepare(ws);
-  ASSERT_TRUE(ws.StartUp());
+TEST_F(ApplicationFiles, AFreshDataRootGetsItsFoldersAndMyEngine000) {
+  Application app(prompter_);
+  Prepare(app);
+  ASSERT_TRUE(app.StartUp());
   for (const char* sub : {"Engines", "Reports", "Graph Captures"}) {
     EXPECT_TRUE(fs::is_directory(dir_ / "data" / sub)) << sub;
   }
   const fs::path engine = Engines() / "MyEngine000.OV";
   ASSERT_TRUE(fs::exists(engine));
-  EXPECT_EQ(ws.enginePath(), engine.string());
-  EXPECT_EQ(ws.WindowTitle(), "Orvantis  [ " + engine.string() + " ]");
+  EXPECT_EQ(app.enginePath(), engine.string());
+  EXPECT_EQ(app.WindowTitle(), "Orvantis  [ " + engine.string() + " ]");
   ASSERT_EQ(prompter_.warnings.size(), 1u);
   EXPECT_EQ(prompter_.warnings[0], "Orvantis: " + (dir_ / "data" / "ORV_ANT.INI").string() +
                                        " is not an Orvantis configuration file.\r\n"
@@ -83,168 +83,168 @@ TEST_F(WorkspaceFiles, AFreshDataRootGetsItsFoldersAndMyEngine000) {
   EXPECT_EQ(prompter_.beeps, 1);
   // The file holds the built-in default engine.
   EngineInputs back;
-  SilentNotifier quiet;
+  SilentPrompter quiet;
   ASSERT_TRUE(EngineFileIO(engine, back, true, false, quiet));
   EXPECT_EQ(back.Bore, static_cast<double>(4.03f));
   EXPECT_EQ(back.I_CL, 107.9);
-  EXPECT_EQ(ws.engine().texts().suggestionSuffix, " suggested");
-  EXPECT_EQ(ws.settings().camFolder, folders().dataRootText());
-  EXPECT_FALSE(ws.engine().changed());
+  EXPECT_EQ(app.document().controller().texts().suggestionSuffix, " suggested");
+  EXPECT_EQ(app.settings().camFolder, folders().dataRootText());
+  EXPECT_FALSE(app.document().changed());
 }
 
-TEST_F(WorkspaceFiles, TheFirstFreeNameIsTaken) {
+TEST_F(ApplicationFiles, TheFirstFreeNameIsTaken) {
   fs::create_directories(Engines());
   for (const char* name :
        {"MyEngine000.OV", "MyEngine001.OV", "MyEngine002.OV", "MyEngine003.OV", "MyEngine004.OV"}) {
     std::ofstream(Engines() / name) << "x";
   }
-  Workspace ws(prompter_);
-  Prepare(ws);
-  ASSERT_TRUE(ws.StartUp());
-  EXPECT_EQ(ws.enginePath(), (Engines() / "MyEngine005.OV").string());
+  Application app(prompter_);
+  Prepare(app);
+  ASSERT_TRUE(app.StartUp());
+  EXPECT_EQ(app.enginePath(), (Engines() / "MyEngine005.OV").string());
   EXPECT_TRUE(fs::exists(Engines() / "MyEngine005.OV"));
   EXPECT_EQ(ReadText(Engines() / "MyEngine000.OV"), "x");
 }
 
-TEST_F(WorkspaceFiles, ExitWritesTheSettingsAndTheNextStartReadsThemBack) {
+TEST_F(ApplicationFiles, ExitWritesTheSettingsAndTheNextStartReadsThemBack) {
   {
-    Workspace ws(prompter_);
-    Prepare(ws);
-    ASSERT_TRUE(ws.StartUp());
-    ASSERT_TRUE(ws.TypeInput("Bore", "4.25"));
-    ASSERT_TRUE(ws.SaveEngineTo((Engines() / "Race.OV").string()));
-    ws.settings().unitSystem = 1;
-    ws.settings().incrementNames = true;
-    ws.AddRecentFile("/elsewhere/Old.OV");
-    ASSERT_TRUE(ws.QueryExit());
-    ws.Exit();
+    Application app(prompter_);
+    Prepare(app);
+    ASSERT_TRUE(app.StartUp());
+    ASSERT_TRUE(app.document().TypeInput("Bore", "4.25"));
+    ASSERT_TRUE(app.SaveEngineTo((Engines() / "Race.OV").string()));
+    app.EditSettings().unitSystem = 1;
+    app.EditSettings().incrementNames = true;
+    app.AddRecentFile("/elsewhere/Old.OV");
+    ASSERT_TRUE(app.QueryExit());
+    app.Exit();
   }
   UserStore store(dir_ / "user" / "Orvantis.ini");
   EXPECT_EQ(store.RegReadValue("ProjectFile", ""), (dir_ / "data" / "ORV_ANT.INI").string());
   prompter_.warnings.clear();
-  Workspace ws(prompter_);
-  Prepare(ws);
-  ASSERT_TRUE(ws.StartUp());
+  Application app(prompter_);
+  Prepare(app);
+  ASSERT_TRUE(app.StartUp());
   EXPECT_TRUE(prompter_.warnings.empty());
-  EXPECT_EQ(ws.enginePath(), (Engines() / "Race.OV").string());
-  EXPECT_EQ(ws.engine().inputs().Bore, 4.25);
-  EXPECT_EQ(ws.engine().unitMode(), UnitMode::Metric);
-  EXPECT_EQ(ws.recentFiles()[0], "/elsewhere/Old.OV");
-  EXPECT_EQ(ws.recentFiles()[1], (Engines() / "Race.OV").string());
-  EXPECT_EQ(ws.SaveAsProposal(), (Engines() / "Racf.OV").string());
+  EXPECT_EQ(app.enginePath(), (Engines() / "Race.OV").string());
+  EXPECT_EQ(app.document().engine().inputs().Bore, 4.25);
+  EXPECT_EQ(app.document().controller().unitMode(), UnitMode::Metric);
+  EXPECT_EQ(app.recentFiles()[0], "/elsewhere/Old.OV");
+  EXPECT_EQ(app.recentFiles()[1], (Engines() / "Race.OV").string());
+  EXPECT_EQ(app.SaveAsProposal(), (Engines() / "Racf.OV").string());
 }
 
-TEST_F(WorkspaceFiles, AMissingLastEngineLeavesTheDefaultsWithoutKeyboardFlow) {
+TEST_F(ApplicationFiles, AMissingLastEngineLeavesTheDefaultsWithoutKeyboardFlow) {
   fs::create_directories(dir_ / "data");
   std::ofstream(dir_ / "data" / "ORV_ANT.INI")
       << "[ID]\r\nPurpose = Orvantis Configuration File\r\n[Graph]\r\nGThd = 12\r\n"
          "[Files]\r\nEngine = " +
              (Engines() / "Gone.OV").string() + "\r\n";
-  Workspace ws(prompter_);
-  Prepare(ws);
-  ASSERT_TRUE(ws.StartUp());
+  Application app(prompter_);
+  Prepare(app);
+  ASSERT_TRUE(app.StartUp());
   ASSERT_EQ(prompter_.warnings.size(), 1u);
   EXPECT_EQ(prompter_.warnings[0],
             "Orvantis: " + (Engines() / "Gone.OV").string() + " is not an Orvantis engine file.");
-  EXPECT_EQ(ws.engine().inputs().Bore, 4.03);  // the built-in default engine
-  EXPECT_EQ(ws.enginePath(), (Engines() / "Gone.OV").string());
-  EXPECT_EQ(ws.settings().graphPanelNumber, 9);
+  EXPECT_EQ(app.document().engine().inputs().Bore, 4.03);  // the built-in default engine
+  EXPECT_EQ(app.enginePath(), (Engines() / "Gone.OV").string());
+  EXPECT_EQ(app.settings().graphPanelNumber, 9);
   EXPECT_FALSE(fs::exists(Engines() / "MyEngine000.OV"));
 }
 
-TEST_F(WorkspaceFiles, OpenEngineReadsOrRefusesAndKeepsTheEngine) {
-  Workspace ws(prompter_);
-  Prepare(ws);
+TEST_F(ApplicationFiles, OpenEngineReadsOrRefusesAndKeepsTheEngine) {
+  Application app(prompter_);
+  Prepare(app);
   fs::create_directories(Engines());
-  ASSERT_TRUE(ws.TypeInput("Stroke", "3.75"));
-  ASSERT_TRUE(ws.SaveEngineTo((Engines() / "A.OV").string()));
-  ASSERT_TRUE(ws.TypeInput("Stroke", "3.5"));
-  EXPECT_TRUE(ws.engine().changed());
+  ASSERT_TRUE(app.document().TypeInput("Stroke", "3.75"));
+  ASSERT_TRUE(app.SaveEngineTo((Engines() / "A.OV").string()));
+  ASSERT_TRUE(app.document().TypeInput("Stroke", "3.5"));
+  EXPECT_TRUE(app.document().changed());
 
   std::ofstream(Engines() / "foreign.OV") << "[ID]\r\nPurpose = Other\r\n";
-  EXPECT_FALSE(ws.OpenEngine((Engines() / "foreign.OV").string()));
-  EXPECT_EQ(ws.engine().inputs().Stroke, 3.5);
-  EXPECT_TRUE(ws.engine().changed());
+  EXPECT_FALSE(app.OpenEngine((Engines() / "foreign.OV").string()));
+  EXPECT_EQ(app.document().engine().inputs().Stroke, 3.5);
+  EXPECT_TRUE(app.document().changed());
   ASSERT_EQ(prompter_.warnings.size(), 2u);
   EXPECT_EQ(prompter_.warnings[1],
             "Warning !!!: Error while reading file\r" + (Engines() / "foreign.OV").string());
 
-  ASSERT_TRUE(ws.OpenEngine((Engines() / "A.OV").string()));
-  EXPECT_EQ(ws.engine().inputs().Stroke, 3.75);
-  EXPECT_FALSE(ws.engine().changed());
-  EXPECT_EQ(ws.enginePath(), (Engines() / "A.OV").string());
-  EXPECT_EQ(ws.recentFiles()[0], (Engines() / "A.OV").string());
-  EXPECT_EQ(ws.engine().panel().text[1], "3.750");
+  ASSERT_TRUE(app.OpenEngine((Engines() / "A.OV").string()));
+  EXPECT_EQ(app.document().engine().inputs().Stroke, 3.75);
+  EXPECT_FALSE(app.document().changed());
+  EXPECT_EQ(app.enginePath(), (Engines() / "A.OV").string());
+  EXPECT_EQ(app.recentFiles()[0], (Engines() / "A.OV").string());
+  EXPECT_EQ(app.document().controller().panel().text[1], "3.750");
 }
 
 // A cam lift near the top of the float range overflows when it is turned into valve lift: the
 // open reports the error through the error trace and goes on, and the valve tables hold no lobe
 // rather than overflowed values; a good engine builds them again.
-TEST_F(WorkspaceFiles, ACamLiftThatOverflowsIsReportedAndTheOpenGoesOn) {
-  Workspace ws(prompter_);
-  Prepare(ws);
+TEST_F(ApplicationFiles, ACamLiftThatOverflowsIsReportedAndTheOpenGoesOn) {
+  Application app(prompter_);
+  Prepare(app);
   fs::create_directories(Engines());
   const std::string good = (Engines() / "good.OV").string();
   const std::string huge = (Engines() / "huge.OV").string();
-  ASSERT_TRUE(ws.SaveEngineTo(good));
+  ASSERT_TRUE(app.SaveEngineTo(good));
   std::string text = ReadText(good);
   const std::size_t at = text.find("Int = ") + 6;
   text.replace(at, text.find(',', at) - at, "3.4e38");
   std::ofstream(huge, std::ios::binary) << text;
 
   prompter_.warnings.clear();
-  EXPECT_TRUE(ws.OpenEngine(huge));
+  EXPECT_TRUE(app.OpenEngine(huge));
   ASSERT_EQ(prompter_.warnings.size(), 1u);
   EXPECT_EQ(prompter_.warnings[0],
             "Orvantis: Error (6)    Overflow\r\n\r\nERROR TRACE:\r\n"
             "   EngineModel/RebuildValveTables\r\n"
             "      frmMain/RebuildLobesAndFlowTestsFromEngine");
-  EXPECT_EQ(ws.enginePath(), huge);
-  EXPECT_EQ(ws.engine().inputs().Int[0], 3.4e38f);
-  EXPECT_FALSE(ws.engine().valveTables().current);
-  EXPECT_EQ(ws.engine().valveTables().IntakeLift.count(), 1);
-  EXPECT_EQ(ws.engine().valveTables().ExhaustLift.count(), 1);
-  EXPECT_EQ(ws.engine().DataAtPt(13, 104), 0);
+  EXPECT_EQ(app.enginePath(), huge);
+  EXPECT_EQ(app.document().engine().inputs().Int[0], 3.4e38f);
+  EXPECT_FALSE(app.document().engine().valveTables().current);
+  EXPECT_EQ(app.document().engine().valveTables().IntakeLift.count(), 1);
+  EXPECT_EQ(app.document().engine().valveTables().ExhaustLift.count(), 1);
+  EXPECT_EQ(app.document().engine().DataAtPt(13, 104), 0);
 
-  EXPECT_TRUE(ws.OpenEngine(good));
+  EXPECT_TRUE(app.OpenEngine(good));
   EXPECT_EQ(prompter_.warnings.size(), 1u);
-  EXPECT_TRUE(ws.engine().valveTables().current);
-  EXPECT_EQ(ws.engine().valveTables().IntakeLift.count(), 360);
+  EXPECT_TRUE(app.document().engine().valveTables().current);
+  EXPECT_EQ(app.document().engine().valveTables().IntakeLift.count(), 360);
 }
 
-TEST_F(WorkspaceFiles, SaveEngineAsksForTheNameAndReportsFailure) {
-  Workspace ws(prompter_);
-  Prepare(ws);
+TEST_F(ApplicationFiles, SaveEngineAsksForTheNameAndReportsFailure) {
+  Application app(prompter_);
+  Prepare(app);
   fs::create_directories(Engines());
   const std::string target = (Engines() / "B.OV").string();
-  ASSERT_TRUE(ws.TypeInput("Bore", "4.1"));
+  ASSERT_TRUE(app.document().TypeInput("Bore", "4.1"));
 
   prompter_.fileNames = {""};
-  EXPECT_EQ(ws.SaveEngine(""), Workspace::SaveResult::Cancelled);
+  EXPECT_EQ(app.SaveEngine(""), Application::SaveResult::Cancelled);
   EXPECT_EQ(prompter_.asked.back().first, Prompter::FileKind::SaveEngine);
-  EXPECT_EQ(prompter_.asked.back().second, ws.enginePath());
-  EXPECT_TRUE(ws.engine().changed());
+  EXPECT_EQ(prompter_.asked.back().second, app.enginePath());
+  EXPECT_TRUE(app.document().changed());
 
   prompter_.fileNames = {target};
-  EXPECT_EQ(ws.SaveEngine("proposed.OV"), Workspace::SaveResult::Saved);
+  EXPECT_EQ(app.SaveEngine("proposed.OV"), Application::SaveResult::Saved);
   EXPECT_EQ(prompter_.asked.back(),
             std::make_pair(Prompter::FileKind::SaveEngineAs, std::string("proposed.OV")));
-  EXPECT_FALSE(ws.engine().changed());
-  EXPECT_EQ(ws.WindowTitle(), "Orvantis  [ " + target + " ]");
+  EXPECT_FALSE(app.document().changed());
+  EXPECT_EQ(app.WindowTitle(), "Orvantis  [ " + target + " ]");
 
   const std::string before = ReadText(target);
   fs::permissions(target, fs::perms::owner_read);
-  ASSERT_TRUE(ws.TypeInput("Bore", "4.2"));
+  ASSERT_TRUE(app.document().TypeInput("Bore", "4.2"));
   prompter_.fileNames = {target};
-  EXPECT_EQ(ws.SaveEngine(""), Workspace::SaveResult::Failed);
-  EXPECT_TRUE(ws.engine().changed());
+  EXPECT_EQ(app.SaveEngine(""), Application::SaveResult::Failed);
+  EXPECT_TRUE(app.document().changed());
   EXPECT_EQ(ReadText(target), before);
   EXPECT_EQ(prompter_.warnings.back(),
             "Warning !!!: Error while writing file\r" + target +
                 "\rFile Not Saved\rthe file may not be written: " + target);
 }
 
-TEST_F(WorkspaceFiles, AskSaveChangesFollowsTheAnswer) {
+TEST_F(ApplicationFiles, AskSaveChangesFollowsTheAnswer) {
   struct Row {
     const char* name;
     Prompter::Answer answer;
@@ -262,27 +262,27 @@ TEST_F(WorkspaceFiles, AskSaveChangesFollowsTheAnswer) {
   };
   for (const Row& row : rows) {
     ScriptedPrompter prompter;
-    Workspace ws(prompter);
-    Prepare(ws);
-    ws.LoadStrings();
-    ASSERT_TRUE(ws.AskSaveChanges()) << "an unchanged engine asks nothing";
+    Application app(prompter);
+    Prepare(app);
+    app.LoadStrings();
+    ASSERT_TRUE(app.AskSaveChanges()) << "an unchanged engine asks nothing";
     EXPECT_TRUE(prompter.questions.empty());
-    ASSERT_TRUE(ws.TypeInput("Bore", "4.1"));
+    ASSERT_TRUE(app.document().TypeInput("Bore", "4.1"));
     prompter.answers = {row.answer};
     prompter.fileNames = {row.fileName};
-    EXPECT_EQ(ws.AskSaveChanges(), row.goAhead) << row.name;
-    EXPECT_EQ(ws.engine().changed(), row.stillChanged) << row.name;
+    EXPECT_EQ(app.AskSaveChanges(), row.goAhead) << row.name;
+    EXPECT_EQ(app.document().changed(), row.stillChanged) << row.name;
     ASSERT_EQ(prompter.questions.size(), 1u);
-    EXPECT_EQ(prompter.questions[0], ws.strings().Misc(13));
+    EXPECT_EQ(prompter.questions[0], app.strings().Misc(13));
     EXPECT_EQ(prompter.informs.size(), row.stillChanged ? 0u : 1u) << row.name;
   }
 }
 
-TEST_F(WorkspaceFiles, WithoutTheInterfaceStringsNothingMoreIsLoaded) {
+TEST_F(ApplicationFiles, WithoutTheInterfaceStringsNothingMoreIsLoaded) {
   fs::remove(dir_ / "prog" / "OV-STR.TXT");
-  Workspace ws(prompter_);
-  Prepare(ws);
-  EXPECT_FALSE(ws.StartUp());
+  Application app(prompter_);
+  Prepare(app);
+  EXPECT_FALSE(app.StartUp());
   ASSERT_EQ(prompter_.warnings.size(), 1u);
   EXPECT_NE(prompter_.warnings[0].find("Error (53)"), std::string::npos) << prompter_.warnings[0];
   EXPECT_FALSE(fs::exists(Engines() / "MyEngine000.OV"));
@@ -294,35 +294,35 @@ TEST_F(WorkspaceFiles, WithoutTheInterfaceStringsNothingMoreIsLoaded) {
 namespace orv {
 namespace {
 
-TEST_F(WorkspaceFiles, OpeningAnEngineReplacesTheLobesAndFlowTestsFromItsReferences) {
-  Workspace ws(prompter_);
-  Prepare(ws);
+TEST_F(ApplicationFiles, OpeningAnEngineReplacesTheLobesAndFlowTestsFromItsReferences) {
+  Application app(prompter_);
+  Prepare(app);
   fs::create_directories(Engines());
-  EngineInputs& in = ws.engine().inputs();
+  EngineInputs& in = app.document().engine().inputs();
   in.intakeCam = CamFileRef{"/cams/A.LBK", 105, 2};
   in.I_CL = 110.3;
   in.I_RR = 1.7f;
   in.intakeFlow = FlowTestRef{"/flow/heads.SY3", "Port 3", 41, 2, false};
   in.exhaustFlow = FlowTestRef{"/flow/E.SY", "", 0, 0, true};
-  ASSERT_TRUE(ws.SaveEngineTo((Engines() / "refs.OV").string()));
+  ASSERT_TRUE(app.SaveEngineTo((Engines() / "refs.OV").string()));
 
-  Workspace other(prompter_);
+  Application other(prompter_);
   Prepare(other);
   ASSERT_TRUE(other.OpenEngine((Engines() / "refs.OV").string()));
-  const CamLobe& lobe = other.engine().intakeLobe();
+  const CamLobe& lobe = other.document().engine().intakeLobe();
   EXPECT_EQ(lobe.PathFile(), "/cams/A.LBK");
   EXPECT_EQ(lobe.LobeNo(), 105);
   EXPECT_EQ(lobe.ShaftNo(), 2);
   EXPECT_EQ(lobe.Centerline(), 110.3f);
   EXPECT_EQ(lobe.RockerRatio(), 1.7f);
-  EXPECT_EQ(other.intakeFlowTest().PathFile(), "/flow/heads.SY3");
-  EXPECT_EQ(other.intakeFlowTest().Name(), "Port 3");
-  EXPECT_EQ(other.intakeFlowTest().TestID, 41);
-  EXPECT_EQ(other.intakeFlowTest().Condition.Kind(), 2);
-  EXPECT_EQ(other.exhaustFlowTest().PathFile(), "/flow/E.SY");
+  EXPECT_EQ(other.document().intakeFlowTest().PathFile(), "/flow/heads.SY3");
+  EXPECT_EQ(other.document().intakeFlowTest().Name(), "Port 3");
+  EXPECT_EQ(other.document().intakeFlowTest().TestID, 41);
+  EXPECT_EQ(other.document().intakeFlowTest().Condition.Kind(), 2);
+  EXPECT_EQ(other.document().exhaustFlowTest().PathFile(), "/flow/E.SY");
   // The valve tables follow the file's cam-lift table and rocker ratio.
-  const EngineInputs& read = other.engine().inputs();
-  EXPECT_FLOAT_EQ(other.engine().valveTables().IntakeLift[179], read.Int[179] * 1.7f);
+  const EngineInputs& read = other.document().engine().inputs();
+  EXPECT_FLOAT_EQ(other.document().engine().valveTables().IntakeLift[179], read.Int[179] * 1.7f);
 }
 
 }  // namespace
