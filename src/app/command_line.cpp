@@ -448,8 +448,10 @@ struct ReportOptions {
 // that data root's configuration file apply; --units, else the file's unit system, else English.
 // The command line has no input stages, so the general report includes every section its
 // flags ask for.
-int RunReport(Application& app, EngineRequest req, const ReportOptions& opt, std::ostream& out,
-              std::ostream& err) {
+// Brings the application to the engine, unit system and report settings of `report` and `print`.
+// Returns false (after telling why on `err`) when it cannot.
+bool PrepareReport(Application& app, EngineRequest req, const ReportOptions& opt,
+                   std::ostream& err) {
   const ReportKind kind = ReportKindOfName(opt.kind).value_or(ReportKind::General);
   app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
   {
@@ -458,10 +460,10 @@ int RunReport(Application& app, EngineRequest req, const ReportOptions& opt, std
       app.LoadStrings();
     } catch (...) {
       app.ReportError(guard);
-      return 1;
+      return false;
     }
   }
-  if (!req.dataRoot.empty() && !ReadReportSettings(app, app.folders().dataRoot)) return 1;
+  if (!req.dataRoot.empty() && !ReadReportSettings(app, app.folders().dataRoot)) return false;
   if (!opt.unitsGiven) {
     const UnitMode mode = ReportUnitMode(app.settings().unitSystem);
     req.units = mode == UnitMode::English  ? "english"
@@ -471,19 +473,24 @@ int RunReport(Application& app, EngineRequest req, const ReportOptions& opt, std
   if (!opt.range.empty()) {
     if (kind == ReportKind::General) {
       err << "orvantis: --range applies to the intake, exhaust and details reports\n";
-      return 1;
+      return false;
     }
     std::string why;
     const auto range = ParseDegreeRange(opt.range, app.strings(), why);
     if (!range) {
       err << "orvantis: " << why << '\n';
-      return 1;
+      return false;
     }
     std::copy(range->begin(), range->end(),
               app.EditSettings().reportRanges.begin() + (kind == ReportKind::Details ? 3 : 0));
   }
-  if (!PrepareEngine(app, req, err) || !EngineCalculated(app.document(), false, err)) return 1;
+  return PrepareEngine(app, req, err) && EngineCalculated(app.document(), false, err);
+}
 
+int RunReport(Application& app, const EngineRequest& req, const ReportOptions& opt,
+              std::ostream& out, std::ostream& err) {
+  if (!PrepareReport(app, req, opt, err)) return 1;
+  const ReportKind kind = ReportKindOfName(opt.kind).value_or(ReportKind::General);
   ETracker guard(kModule, "Report");
   std::string text;
   try {
@@ -502,12 +509,35 @@ int RunReport(Application& app, EngineRequest req, const ReportOptions& opt, std
 
 }  // namespace
 
+bool ParsePictureSize(const std::string& text, int& width, int& height) {
+  const auto x = text.find_first_of("xX");
+  if (x == std::string::npos) return false;
+  auto whole = [](const std::string& digits, int& value) {
+    if (digits.empty() || digits.size() > 5) return false;
+    for (const char c : digits) {
+      if (c < '0' || c > '9') return false;
+    }
+    value = std::stoi(digits);
+    return value >= 16 && value <= 16384;
+  };
+  int w = 0, h = 0;
+  if (!whole(text.substr(0, x), w) || !whole(text.substr(x + 1), h)) return false;
+  width = w;
+  height = h;
+  return true;
+}
+
 int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
   return RunCommandLine(argc, argv, out, err, DefaultJetReaderOptions().executable);
 }
 
 int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                    const std::filesystem::path& readerExecutable) {
+  return RunCommandLine(argc, argv, out, err, readerExecutable, nullptr);
+}
+
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
+                   const std::filesystem::path& readerExecutable, ShellCommands* shell) {
   CLI::App cli{"Orvantis: piston-engine geometry, flow and power calculations", "orvantis"};
   cli.require_subcommand(1);
 
@@ -617,6 +647,44 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                      "text file to write the report to (CR LF line ends) instead of standard "
                      "output");
 
+  EngineRequest graphReq;
+  GraphCommandOptions graphOpt;
+  std::string graphSize;
+  CLI::App* graph = cli.add_subcommand(
+      "graph", "draw the graph view of the engine into a picture (PNG, BMP, SVG or PDF)");
+  AddEngineOptions(*graph, graphReq);
+  addNoCache(*graph);
+  graph->add_option("--tags", graphOpt.tags, "curve codes 1-13 to show, for example 1,5,8")
+      ->delimiter(',')
+      ->check(CLI::Range(1, 13));
+  graph->add_option_function<double>(
+      "--cursor",
+      [&graphOpt](const double& a) {
+        graphOpt.cursor = a;
+        graphOpt.cursorGiven = true;
+      },
+      "crank angle of cursor line 1 (degrees, -360 to 360)");
+  graph->add_option("--size", graphSize,
+                    "WIDTHxHEIGHT of the picture in pixels (default 1200x800)");
+  graph->add_option("-o,--output", graphOpt.output, "picture file: .png, .bmp, .svg or .pdf")
+      ->required();
+
+  EngineRequest printReq;
+  ReportOptions printReport;
+  PrintCommandOptions printOpt;
+  CLI::App* print = cli.add_subcommand(
+      "print", "print a report's pages (general, intake, exhaust, details) to a PDF file");
+  print->add_option("KIND", printReport.kind, "general, intake, exhaust or details")
+      ->required()
+      ->check(CLI::IsMember({"general", "intake", "exhaust", "details"}));
+  AddEngineOptions(*print, printReq);
+  addNoCache(*print);
+  print->add_option("--range", printReport.range,
+                    "FROM,TO,STEP: crank angles of the intake, exhaust or details report");
+  print->add_option("--page-size", printOpt.pageSize, "paper size: A4 or Letter (default A4)")
+      ->check(CLI::IsMember({"A4", "Letter"}));
+  print->add_option("-o,--output", printOpt.output, "PDF file to write")->required();
+
   AddHelpTexts(cli);
   if (argc == 2 && std::string(argv[1]) == kManPageOption) {
     out << ManPage(cli);
@@ -716,6 +784,34 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   if (report->parsed()) {
     reportOpt.unitsGiven = report->get_option("--units")->count() > 0;
     return RunReport(app, reportReq, reportOpt, out, err);
+  }
+  if (graph->parsed() || print->parsed()) {
+    if (shell == nullptr) {
+      err << "orvantis: this program was built without its window; it cannot draw graphs or "
+             "print\n";
+      return 2;
+    }
+  }
+  if (graph->parsed()) {
+    if (!graphSize.empty() && !ParsePictureSize(graphSize, graphOpt.width, graphOpt.height)) {
+      err << "orvantis: --size needs WIDTHxHEIGHT in pixels (16 to 16384 each), got \"" << graphSize
+          << "\"\n";
+      return 1;
+    }
+    if (graphOpt.cursorGiven && !(graphOpt.cursor >= -360 && graphOpt.cursor <= 360)) {
+      err << "orvantis: --cursor must lie between -360 and 360 degrees\n";
+      return 1;
+    }
+    if (!PrepareEngine(app, graphReq, err) || !EngineCalculated(app.document(), false, err)) {
+      return 1;
+    }
+    return shell->Graph(app, graphOpt, out, err);
+  }
+  if (print->parsed()) {
+    printReport.unitsGiven = print->get_option("--units")->count() > 0;
+    if (!PrepareReport(app, printReq, printReport, err)) return 1;
+    printOpt.kind = ReportKindOfName(printReport.kind).value_or(ReportKind::General);
+    return shell->Print(app, printOpt, out, err);
   }
   if (lobes->parsed()) return ListLobeTree(lobesDirectory, out, err);
   if (flowTest->parsed()) return PrintFlowTest(testSource, app, out, err);
