@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QFont>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -15,6 +16,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "app/application.h"
 #include "base/error_trace.h"
@@ -142,38 +144,44 @@ void MainWindow::ConnectView(int index) {
           [this](const QString& text) { statusBar()->showMessage(text, kStatusTimeout); });
 }
 
+QAction* MainWindow::AddCommand(QMenu* menu, const QString& text,
+                                std::function<void()> command) {
+  QAction* action = menu->addAction(text);
+  connect(action, &QAction::triggered, this, [command = std::move(command)] { command(); });
+  return action;
+}
+
 void MainWindow::BuildMenus() {
   fileMenu_ = menuBar()->addMenu(tr("&File"));
-  open_ = fileMenu_->addAction(tr("&Open Engine File..."), this, &MainWindow::OpenEngineFile);
+  open_ = AddCommand(fileMenu_, tr("&Open Engine File..."), [this] { OpenEngineFile(); });
   open_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  save_ = fileMenu_->addAction(tr("&Save Engine"), this, &MainWindow::SaveEngine);
+  save_ = AddCommand(fileMenu_, tr("&Save Engine"), [this] { SaveEngine(); });
   save_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  saveAs_ = fileMenu_->addAction(tr("Save Engine &As..."), this, &MainWindow::SaveEngineAs);
+  saveAs_ = AddCommand(fileMenu_, tr("Save Engine &As..."), [this] { SaveEngineAs(); });
   saveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   fileMenu_->addSeparator();
-  saveToFile_ = fileMenu_->addAction(tr("Save &Graph or Report To File..."), this,
-                                     &MainWindow::SaveGraphOrReport);
-  print_ = fileMenu_->addAction(tr("&Print..."), this, &MainWindow::PrintView);
+  saveToFile_ = AddCommand(fileMenu_, tr("Save &Graph or Report To File..."), [this] { SaveGraphOrReport(); });
+  print_ = AddCommand(fileMenu_, tr("&Print..."), [this] { PrintView(); });
   print_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   recentSeparator_ = fileMenu_->addSeparator();
   for (int k = 1; k <= 9; ++k) {
-    QAction* entry = fileMenu_->addAction(QString(), this, [this, k] { OpenRecentFile(k); });
+    QAction* entry = AddCommand(fileMenu_, QString(), [this, k] { OpenRecentFile(k); });
     entry->setVisible(false);
     recent_.push_back(entry);
   }
   recentSeparator_->setVisible(false);
   fileMenu_->addSeparator();
-  exit_ = fileMenu_->addAction(tr("E&xit"), this, &QWidget::close);
+  exit_ = AddCommand(fileMenu_, tr("E&xit"), [this] { close(); });
   exit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   editMenu_ = menuBar()->addMenu(tr("&Edit"));
-  options_ = editMenu_->addAction(tr("&Options..."), this, &MainWindow::OpenOptions);
-  reportSetup_ = editMenu_->addAction(tr("&Report Setup..."), this, &MainWindow::OpenReportSetup);
+  options_ = AddCommand(editMenu_, tr("&Options..."), [this] { OpenOptions(); });
+  reportSetup_ = AddCommand(editMenu_, tr("&Report Setup..."), [this] { OpenReportSetup(); });
 
   helpMenu_ = menuBar()->addMenu(tr("&Help"));
-  help_ = helpMenu_->addAction(tr("&Help"), this, &MainWindow::ShowHelp);
+  help_ = AddCommand(helpMenu_, tr("&Help"), [this] { ShowHelp(); });
   help_->setShortcut(QKeySequence(Qt::Key_F1));
-  about_ = helpMenu_->addAction(tr("&About Orvantis"), this, &MainWindow::ShowAbout);
+  about_ = AddCommand(helpMenu_, tr("&About Orvantis"), [this] { ShowAbout(); });
   UpdatePrintActions();
 }
 
@@ -247,7 +255,6 @@ void MainWindow::RefreshView(int index, const ChangedAreas& extra) {
 
 void MainWindow::UpdateTitle() {
   setWindowTitle(Text(app_.WindowTitle()));
-  setWindowModified(app_.document().changed());
 }
 
 void MainWindow::UpdateRecentActions() {

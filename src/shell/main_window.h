@@ -4,12 +4,14 @@
 #include <QSize>
 #include <QString>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "app/revisions.h"
 
 class QAction;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QTabWidget;
 
@@ -87,6 +89,7 @@ class MainWindow final : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command);
   void BuildMenus();
   void ApplyTexts();
   void ConnectView(int index);

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTimer>
+#include <cctype>
 #include <cstdlib>
 #include <iostream>
 
