@@ -49,8 +49,8 @@ QString Caption(const std::string& text, const char* builtIn) {
 }
 
 ChangedAreas Merge(const ChangedAreas& a, const ChangedAreas& b) {
-  return {a.inputs || b.inputs,   a.outputs || b.outputs, a.sources || b.sources,
-          a.title || b.title,     a.recent || b.recent,   a.settings || b.settings};
+  return {a.inputs || b.inputs, a.outputs || b.outputs, a.sources || b.sources,
+          a.title || b.title,   a.recent || b.recent,   a.settings || b.settings};
 }
 
 }  // namespace
@@ -144,8 +144,7 @@ void MainWindow::ConnectView(int index) {
           [this](const QString& text) { statusBar()->showMessage(text, kStatusTimeout); });
 }
 
-QAction* MainWindow::AddCommand(QMenu* menu, const QString& text,
-                                std::function<void()> command) {
+QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, std::function<void()> command) {
   QAction* action = menu->addAction(text);
   connect(action, &QAction::triggered, this, [command = std::move(command)] { command(); });
   return action;
@@ -160,7 +159,8 @@ void MainWindow::BuildMenus() {
   saveAs_ = AddCommand(fileMenu_, tr("Save Engine &As..."), [this] { SaveEngineAs(); });
   saveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   fileMenu_->addSeparator();
-  saveToFile_ = AddCommand(fileMenu_, tr("Save &Graph or Report To File..."), [this] { SaveGraphOrReport(); });
+  saveToFile_ = AddCommand(fileMenu_, tr("Save &Graph or Report To File..."),
+                           [this] { SaveGraphOrReport(); });
   print_ = AddCommand(fileMenu_, tr("&Print..."), [this] { PrintView(); });
   print_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   recentSeparator_ = fileMenu_->addSeparator();
@@ -250,12 +250,16 @@ void MainWindow::RefreshView(int index, const ChangedAreas& extra) {
   ChangedAreas& pending = pending_[static_cast<std::size_t>(index)];
   const ChangedAreas areas = Merge(pending, extra);
   pending = {};
-  if (areas.any()) views_[static_cast<std::size_t>(index)]->Refresh(areas);
+  if (!areas.any()) return;
+  ETracker guard(kModule, "RefreshView");
+  try {
+    views_[static_cast<std::size_t>(index)]->Refresh(areas);
+  } catch (...) {
+    app_.ReportError(guard);
+  }
 }
 
-void MainWindow::UpdateTitle() {
-  setWindowTitle(Text(app_.WindowTitle()));
-}
+void MainWindow::UpdateTitle() { setWindowTitle(Text(app_.WindowTitle())); }
 
 void MainWindow::UpdateRecentActions() {
   const std::vector<std::string> captions = RecentMenuCaptions(app_.recentFiles());
@@ -323,11 +327,7 @@ void MainWindow::OnTabChanged(int index) {
   if (index == kGraphSettingsView) ShowWarning(QString(), false);
   // The reports are built afresh for the screen each time their view is entered; the other
   // views redraw what changed while they were hidden.
-  try {
-    RefreshView(index, index == kReportView ? AllAreas() : ChangedAreas{});
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  RefreshView(index, index == kReportView ? AllAreas() : ChangedAreas{});
   instruction_->setPlainText(instructions_[static_cast<std::size_t>(index)]);
   RefreshFromCore();
 }
@@ -362,8 +362,7 @@ void MainWindow::OpenEngineFile() {
       if (!preset.empty() && preset.back() != std::filesystem::path::preferred_separator) {
         preset += std::filesystem::path::preferred_separator;
       }
-      if (const auto chosen =
-              app_.prompter().AskFileName(Prompter::FileKind::OpenEngine, preset)) {
+      if (const auto chosen = app_.prompter().AskFileName(Prompter::FileKind::OpenEngine, preset)) {
         app_.OpenEngine(*chosen);
       }
     }

@@ -78,7 +78,8 @@ std::optional<std::string> QtPrompter::AskFileName(FileKind kind, const std::str
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
       return std::nullopt;
     }
-    const std::string path = WithDefaultExtension(kind, dialog.selectedFiles().front().toStdString());
+    const std::string path =
+        WithDefaultExtension(kind, dialog.selectedFiles().front().toStdString());
     const auto problem = ChosenPathProblem(kind, path, strings);
     if (!problem) return path;
     Warn(*problem, kAppTitle);

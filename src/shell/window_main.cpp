@@ -124,9 +124,8 @@ std::optional<std::string> ParseWindowOptions(const std::vector<std::string>& ar
         hasValue = true;
       }
     }
-    const bool takesValue =
-        arg == "--data-root" || arg == "--screenshot" || arg == "--view" || arg == "--size" ||
-        arg == "--units";
+    const bool takesValue = arg == "--data-root" || arg == "--screenshot" || arg == "--view" ||
+                            arg == "--size" || arg == "--units";
     if (takesValue && !hasValue) {
       if (i + 1 >= args.size()) return arg + " needs a value";
       value = args[++i];

@@ -1,13 +1,16 @@
 // The main window over a real application: start-up on a fresh data root, the File menu's
 // questions before an engine is dropped, the recent-file entries, saving, closing, the views'
 // print entries, the warning line and the instruction panel.
+#include "shell/main_window.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 
 #include <QAction>
 #include <QApplication>
-#include <QStatusBar>
+#include <QFocusEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -19,11 +22,10 @@
 #include "files/config_file.h"
 #include "files/interface_text_ids.h"
 #include "files/user_store.h"
-#include "shell/main_window.h"
+#include "shell/scripted_prompter.h"
 #include "shell/view.h"
 #include "shell/window_main.h"
 #include "support/temp_dir.h"
-#include "shell/scripted_prompter.h"
 
 namespace orv {
 namespace {
@@ -289,6 +291,10 @@ TEST_F(MainWindowTest, InstructionPanelShowsTheHelpTextOfTheShownView) {
   EXPECT_EQ(window.instructionText(), general);
   ASSERT_TRUE(window.ShowView(MainWindow::kEngineView));
   EXPECT_EQ(window.instructionText(), QStringLiteral("Stroke"));
+  // The tab strip taking the focus brings back the general help text everywhere.
+  QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+  QApplication::sendEvent(window.tabs()->tabBar(), &focus);
+  EXPECT_EQ(window.instructionText(), general);
 }
 
 TEST_F(MainWindowTest, HelpWithoutTheManualNamesItsPath) {
@@ -310,15 +316,6 @@ TEST_F(MainWindowTest, AboutNamesTheVersionLicencesAndDataRoot) {
   }
   EXPECT_NE(about.find(ORVANTIS_VERSION_TEXT), std::string::npos);
   EXPECT_NE(about.find(DataRoot().string()), std::string::npos);
-}
-
-TEST_F(MainWindowTest, OptionsAndReportSetupSayWhereTheyComeFrom) {
-  MainWindow& window = Start();
-  window.OpenOptions();
-  EXPECT_TRUE(window.statusBar()->currentMessage().contains(QStringLiteral("options dialog")));
-  window.OpenReportSetup();
-  EXPECT_TRUE(
-      window.statusBar()->currentMessage().contains(QStringLiteral("report setup dialog")));
 }
 
 }  // namespace

@@ -52,10 +52,13 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsRow{"dataRootEquals", {"--data-root=/tmp/x"}, true, 0, 1220, 900},
         OptionsRow{"screenshotAll",
                    {"--screenshot", "a.png", "--view", "3", "--size", "16x16384", "e.OV"},
-                   true, 3, 16, 16384},
+                   true,
+                   3,
+                   16,
+                   16384},
         OptionsRow{"units", {"--screenshot", "a.png", "--units", "metric-m3"}, true, 0, 1220, 900},
-        OptionsRow{"screenshotUpperCase", {"--screenshot", "A.PNG", "--view=0"}, true, 0, 1220,
-                   900},
+        OptionsRow{
+            "screenshotUpperCase", {"--screenshot", "A.PNG", "--view=0"}, true, 0, 1220, 900},
         // invalid cases
         OptionsRow{"viewFour", {"--screenshot", "a.png", "--view", "4"}, false, 0, 0, 0},
         OptionsRow{"viewNegative", {"--screenshot", "a.png", "--view", "-1"}, false, 0, 0, 0},
