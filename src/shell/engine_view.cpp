@@ -16,16 +16,19 @@ namespace orv {
 
 EngineView::EngineView(Application& app, QWidget* parent) : View(app, parent) {
   setObjectName(QStringLiteral("engineView"));
-  auto* layout = new QHBoxLayout(this);
+  // The inputs beside their outputs, the sources below both.
+  auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
-  auto* left = new QVBoxLayout;
+  layout->setSpacing(4);
+  auto* top = new QHBoxLayout;
+  top->setSpacing(6);
   inputs_ = new InputPanelView(app, this);
-  sources_ = new SourcesBox(app, this);
-  left->addWidget(inputs_);
-  left->addWidget(sources_);
-  layout->addLayout(left, 0);
+  top->addWidget(inputs_, 0);
   outputs_ = new OutputPanelView(app, this);
-  layout->addWidget(outputs_, 1);
+  top->addWidget(outputs_, 1);
+  layout->addLayout(top, 1);
+  sources_ = new SourcesBox(app, this);
+  layout->addWidget(sources_);
 
   connect(inputs_, &InputPanelView::boxLeft, this, &EngineView::TakeBox);
   connect(inputs_, &InputPanelView::boxEnter, this, &EngineView::EnterInBox);
@@ -48,12 +51,10 @@ EngineView::EngineView(Application& app, QWidget* parent) : View(app, parent) {
           [this, &doc](int v) { Run("optAirOrRpm_Click", [&] { doc.ChooseEnterAirPP(v); }); });
   connect(inputs_, &InputPanelView::approveAllClicked, this,
           [this, &doc](int stage) { Run("cmdApproveAll_Click", [&] { doc.ApproveAll(stage); }); });
-  connect(inputs_, &InputPanelView::stageChosen, this, [this, &doc](int stage) {
-    Run("tabStage_Click", [&] { doc.ShowOutputPage(stage); });
-  });
-  connect(outputs_, &OutputPanelView::calculateClicked, this, [this, &doc](int page) {
-    Run("cmdCalculate_Click", [&] { doc.ShowOutputPage(page); });
-  });
+  connect(inputs_, &InputPanelView::stageChosen, this,
+          [this, &doc](int stage) { Run("tabStage_Click", [&] { doc.ShowOutputPage(stage); }); });
+  connect(outputs_, &OutputPanelView::calculateClicked, this,
+          [this, &doc](int page) { Run("cmdCalculate_Click", [&] { doc.ShowOutputPage(page); }); });
 }
 
 InputBox* EngineView::box(int n) const {

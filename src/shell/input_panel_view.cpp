@@ -36,8 +36,7 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-InputPanelView::InputPanelView(Application& app, QWidget* parent)
-    : QWidget(parent), app_(app) {
+InputPanelView::InputPanelView(Application& app, QWidget* parent) : QWidget(parent), app_(app) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
 
@@ -69,8 +68,9 @@ int InputPanelView::stage() const { return stageTabs_->currentIndex(); }
 QWidget* InputPanelView::BuildStage(int first, int last) {
   auto* page = new QWidget;
   auto* grid = new QGridLayout(page);
-  grid->setHorizontalSpacing(6);
-  grid->setVerticalSpacing(3);
+  grid->setContentsMargins(6, 6, 4, 4);
+  grid->setHorizontalSpacing(4);
+  grid->setVerticalSpacing(1);
   grid->setColumnStretch(kColSuggestion, 1);
   int row = 0;
   for (int n = first; n <= last; ++n) {
@@ -119,7 +119,7 @@ void InputPanelView::AddRow(QGridLayout* grid, int row, int n) {
     labels_[i]->setBuddy(list);
   } else {
     auto* box = new InputBox(n, page);
-    box->setFixedWidth(84);
+    box->setFixedWidth(66);
     boxes_[i] = box;
     labels_[i]->setBuddy(box);
     grid->addWidget(box, row, kColBox);
@@ -127,12 +127,10 @@ void InputPanelView::AddRow(QGridLayout* grid, int row, int n) {
       box->setReadOnly(true);
     } else {
       WatchFocus(box, n);
-      connect(box, &InputBox::left, this, [this, box](int input) {
-        Q_EMIT boxLeft(input, box->text());
-      });
-      connect(box, &InputBox::enterPressed, this, [this, box](int input) {
-        Q_EMIT boxEnter(input, box->text());
-      });
+      connect(box, &InputBox::left, this,
+              [this, box](int input) { Q_EMIT boxLeft(input, box->text()); });
+      connect(box, &InputBox::enterPressed, this,
+              [this, box](int input) { Q_EMIT boxEnter(input, box->text()); });
     }
     units_[i] = new QLabel(page);
     units_[i]->setObjectName(QStringLiteral("unit_%1").arg(n));
@@ -203,7 +201,8 @@ void InputPanelView::ShowInputs() {
       if (n == kInIntCFM) b->setEnabled(panel.boxEnabled21);
       if (n == kInPkPwrRPM) b->setEnabled(panel.boxEnabled22);
     }
-    if (units_[i]) units_[i]->setText(Q(UnitCaption(s, InputUnitText(n, diesel), controller.unitMode())));
+    if (units_[i])
+      units_[i]->setText(Q(UnitCaption(s, InputUnitText(n, diesel), controller.unitMode())));
     if (statuses_[i]) statuses_[i]->ShowStatus(panel.status[i]);
     if (suggestions_[i]) suggestions_[i]->setText(Q(panel.suggestion[i]));
   }

@@ -37,8 +37,11 @@ enum Column { kColName = 0, kColValue, kColUnit };
 
 }  // namespace
 
-OutputPanelView::OutputPanelView(Application& app, QWidget* parent)
-    : QWidget(parent), app_(app) {
+OutputPanelView::OutputPanelView(Application& app, QWidget* parent) : QWidget(parent), app_(app) {
+  // The pages are dense: their texts are a little smaller than the inputs'.
+  QFont small = font();
+  small.setPointSizeF(small.pointSizeF() * 0.9);
+  setFont(small);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   pages_ = new QStackedWidget(this);
@@ -55,6 +58,15 @@ QGroupBox* OutputPanelView::Frame(int labelText, QWidget* parent) {
   frame->setObjectName(QStringLiteral("frame_%1").arg(labelText));
   frames_[frame] = labelText;
   return frame;
+}
+
+// The value grid of a frame: label, value and unit columns, tightly spaced.
+static QGridLayout* FrameGrid(QGroupBox* frame) {
+  auto* grid = new QGridLayout(frame);
+  grid->setContentsMargins(4, 2, 4, 4);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(1);
+  return grid;
 }
 
 void OutputPanelView::AddSlots(QGridLayout* grid, int& row, std::initializer_list<int> slots) {
@@ -102,16 +114,14 @@ QWidget* OutputPanelView::BuildPage0() {
   auto* top = new QHBoxLayout;
 
   QGroupBox* geometry = Frame(kLabelGeometryFrame, page);
-  auto* g = new QGridLayout(geometry);
-  g->setVerticalSpacing(2);
+  auto* g = FrameGrid(geometry);
   int row = 0;
   AddSlots(g, row, {0, 1, 2, 3, 4, 5, 40, 6, 7, 8, 9});
   top->addWidget(geometry, 1);
 
   auto* right = new QVBoxLayout;
   QGroupBox* rotating = Frame(kLabelRotatingFrame, page);
-  auto* r = new QGridLayout(rotating);
-  r->setVerticalSpacing(2);
+  auto* r = FrameGrid(rotating);
   row = 0;
   AddSlots(r, row, {21, 22, 23, 24, 25});
   right->addWidget(rotating);
@@ -162,8 +172,8 @@ QWidget* OutputPanelView::BuildPage0() {
   }
   // Two listings of up to eight turning points in two columns of four: the values (slots 90 to
   // 105), then their distance from the typed balance factor (slots 70 to 85).
-  for (auto [heading, first] : {std::pair{kLabelBalanceTurningPoints, 90},
-                                std::pair{kLabelBalanceDifference, 70}}) {
+  for (auto [heading, first] :
+       {std::pair{kLabelBalanceTurningPoints, 90}, std::pair{kLabelBalanceDifference, 70}}) {
     auto* title = new QLabel(figures);
     title->setFont(bold);
     headings_[title] = heading;
@@ -197,8 +207,7 @@ QWidget* OutputPanelView::BuildPage1() {
 
   auto* left = new QVBoxLayout;
   QGroupBox* filling = Frame(kLabelFillingFrame, page);
-  auto* g = new QGridLayout(filling);
-  g->setVerticalSpacing(2);
+  auto* g = FrameGrid(filling);
   int row = 0;
   AddSlots(g, row, {10, 11, 45, 12});
   AddGroupLine(g, row, kOutLabelPortTorque);
@@ -215,20 +224,17 @@ QWidget* OutputPanelView::BuildPage1() {
 
   auto* right = new QVBoxLayout;
   QGroupBox* piston = Frame(kLabelPistonFrame, page);
-  auto* p = new QGridLayout(piston);
-  p->setVerticalSpacing(2);
+  auto* p = FrameGrid(piston);
   row = 0;
   AddSlots(p, row, {26, 27, 28, 56, 57});
   right->addWidget(piston);
   QGroupBox* power = Frame(kLabelPowerFrame, page);
-  auto* w = new QGridLayout(power);
-  w->setVerticalSpacing(2);
+  auto* w = FrameGrid(power);
   row = 0;
   AddSlots(w, row, {29, 32, 34, 30, 33, 35, 31, 43});
   right->addWidget(power);
   QGroupBox* exhaust = Frame(kLabelExhaustFrame, page);
-  auto* e = new QGridLayout(exhaust);
-  e->setVerticalSpacing(2);
+  auto* e = FrameGrid(exhaust);
   row = 0;
   AddSlots(e, row, {36, 37, 38, 39, 44});
   right->addWidget(exhaust);

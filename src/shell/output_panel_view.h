@@ -61,12 +61,12 @@ class OutputPanelView final : public QWidget {
 
   Application& app_;
   QStackedWidget* pages_ = nullptr;
-  std::map<int, Row> rows_;                  // value slots with label and unit
-  std::map<int, QLabel*> frameTitles_;       // label text -> frame (its title is set)
-  std::map<QGroupBox*, int> frames_;         // frame -> label text
-  std::map<QLabel*, int> groupLines_;        // group line -> output label text
-  std::map<QLabel*, int> headings_;          // heading -> label text
-  std::map<int, QLabel*> pieces_;            // balance listing slots (no label, no unit)
+  std::map<int, Row> rows_;             // value slots with label and unit
+  std::map<int, QLabel*> frameTitles_;  // label text -> frame (its title is set)
+  std::map<QGroupBox*, int> frames_;    // frame -> label text
+  std::map<QLabel*, int> groupLines_;   // group line -> output label text
+  std::map<QLabel*, int> headings_;     // heading -> label text
+  std::map<int, QLabel*> pieces_;       // balance listing slots (no label, no unit)
   QPushButton* calculate_[2] = {nullptr, nullptr};
   BalanceChartView* chart_ = nullptr;
   VeDiagram* veDiagram_ = nullptr;

@@ -43,11 +43,15 @@ class PathLabel final : public QLabel {
 
 SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), app_(app) {
   setObjectName(QStringLiteral("sourcesBox"));
+  // One line per cam: name, file, Edit, then its three settings; the two flow tests share the
+  // last line.
   auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(6, 4, 6, 4);
   grid->setHorizontalSpacing(6);
-  grid->setVerticalSpacing(3);
+  grid->setVerticalSpacing(2);
   grid->setColumnStretch(1, 1);
-  int row = 0;
+  auto* flows = new QHBoxLayout;
+  flows->setSpacing(6);
   for (int source = 0; source < 4; ++source) {
     const auto i = static_cast<std::size_t>(source);
     names_[i] = new QLabel(this);
@@ -60,37 +64,37 @@ SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), a
     edits_[i]->installEventFilter(this);
     connect(edits_[i], &QPushButton::clicked, this,
             [this, source] { Q_EMIT editSourceRequested(source); });
-    grid->addWidget(names_[i], row, 0);
-    grid->addWidget(captions_[i], row, 1);
-    grid->addWidget(edits_[i], row, 2);
-    ++row;
-    if (source < 2) {
-      // The cam's settings on the line below it.
-      auto* line = new QHBoxLayout;
-      line->setContentsMargins(12, 0, 0, 4);
-      for (std::size_t k = 0; k < 3; ++k) {
-        const std::size_t s = source * 3 + k;
-        const int n = kSettings[s];
-        settingLabels_[s] = new QLabel(this);
-        settingBoxes_[s] = new InputBox(n, this);
-        settingBoxes_[s]->setFixedWidth(64);
-        settingBoxes_[s]->setProperty("helpText", n);
-        settingBoxes_[s]->installEventFilter(this);
-        settingLabels_[s]->setBuddy(settingBoxes_[s]);
-        settingUnits_[s] = new QLabel(this);
-        settingUnits_[s]->setObjectName(QStringLiteral("unit_%1").arg(n));
-        InputBox* box = settingBoxes_[s];
-        connect(box, &InputBox::left, this,
-                [this, box](int input) { Q_EMIT boxLeft(input, box->text()); });
-        connect(box, &InputBox::enterPressed, this,
-                [this, box](int input) { Q_EMIT boxEnter(input, box->text()); });
-        line->addWidget(settingLabels_[s]);
-        line->addWidget(settingBoxes_[s]);
-        line->addWidget(settingUnits_[s]);
-        line->addSpacing(8);
-      }
-      line->addStretch(1);
-      grid->addLayout(line, row++, 0, 1, 3);
+    if (source == 3) {
+      flows->addWidget(names_[i]);
+      flows->addWidget(captions_[i], 1);
+      flows->addWidget(edits_[i]);
+      grid->addLayout(flows, 2, 3, 1, 9);
+      continue;
+    }
+    grid->addWidget(names_[i], source, 0);
+    grid->addWidget(captions_[i], source, 1);
+    grid->addWidget(edits_[i], source, 2);
+    if (source == 2) continue;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::size_t s = i * 3 + k;
+      const int n = kSettings[s];
+      const int column = 3 + static_cast<int>(k) * 3;
+      settingLabels_[s] = new QLabel(this);
+      settingBoxes_[s] = new InputBox(n, this);
+      settingBoxes_[s]->setFixedWidth(64);
+      settingBoxes_[s]->setProperty("helpText", n);
+      settingBoxes_[s]->installEventFilter(this);
+      settingLabels_[s]->setBuddy(settingBoxes_[s]);
+      settingUnits_[s] = new QLabel(this);
+      settingUnits_[s]->setObjectName(QStringLiteral("unit_%1").arg(n));
+      InputBox* box = settingBoxes_[s];
+      connect(box, &InputBox::left, this,
+              [this, box](int input) { Q_EMIT boxLeft(input, box->text()); });
+      connect(box, &InputBox::enterPressed, this,
+              [this, box](int input) { Q_EMIT boxEnter(input, box->text()); });
+      grid->addWidget(settingLabels_[s], source, column, Qt::AlignRight);
+      grid->addWidget(settingBoxes_[s], source, column + 1);
+      grid->addWidget(settingUnits_[s], source, column + 2);
     }
   }
 }
