@@ -363,6 +363,13 @@ TEST_F(EngineViewTest, EditButtonsAskForTheirSourceAndSaySoInTheStatusBar) {
   EXPECT_TRUE(status.at(0).at(0).toString().contains("Intake Flow Test"));
 }
 
+TEST_F(EngineViewTest, ASourceChangeRedrawsItsCaption) {
+  app_.document().UseKeyboardFlowTest(true, FlowTest{});
+  RefreshView();
+  EXPECT_EQ(view_->sources()->caption(2)->text(), "Keyboard Entered");
+  EXPECT_EQ(view_->sources()->caption(3)->text(), "No file chosen");
+}
+
 struct MarkRow {
   const char* name;
   const char* firingAngle;
