@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -93,7 +94,13 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
   views_[kReportView] = new ReportView(app_, tabs_);
   const char* captions[kViewCount] = {"Inputs and Outputs", "Graph", "Graph Settings", "Reports"};
   for (int i = 0; i < kViewCount; ++i) {
-    tabs_->addTab(views_[i], QString::fromUtf8(captions[i]));
+    // A view larger than the window (a small screen, a small picture) scrolls rather than
+    // forcing the window to its size.
+    auto* scroll = new QScrollArea(tabs_);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(views_[i]);
+    tabs_->addTab(scroll, QString::fromUtf8(captions[i]));
     ConnectView(i);
   }
   tabs_->tabBar()->installEventFilter(this);
