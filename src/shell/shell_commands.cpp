@@ -1,5 +1,6 @@
 #include "shell/shell_commands.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -51,6 +52,10 @@ std::filesystem::path TemporaryPrintFile(const std::filesystem::path& target) {
   std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) return {};
+  // The finished file gets the permissions a newly made file has, not the temporary's own.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
   ::close(fd);
   return pattern;
 }

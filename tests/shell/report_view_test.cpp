@@ -7,6 +7,8 @@
 
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +25,7 @@
 #include "files/config_file.h"
 #include "files/interface_text_ids.h"
 #include "reports/report_pages.h"
+#include "shell/options_dialog.h"
 #include "shell/report_printer.h"
 #include "support/temp_dir.h"
 
@@ -208,6 +211,30 @@ TEST_F(ReportViewTest, ReportSetupRebuildsTheSelectedTabOnly) {
   EXPECT_NE(
       view_.box(ReportKind::IntakeAir)->toPlainText().indexOf(QStringLiteral("\n           5 ")),
       -1);
+}
+
+TEST_F(ReportViewTest, OptionsOkRebuildsTheReportInTheNewUnitSystem) {
+  view_.show();
+  view_.SelectKind(ReportKind::Details);
+  // The piston's height above its lowest point at TDC is the default stroke, 3.480 in.
+  auto tdcLine = [this] {
+    std::istringstream in(view_.reportText(ReportKind::Details));
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind("         TDC", 0) == 0) return Words(line);
+    }
+    return std::vector<std::string>{};
+  };
+  ASSERT_GE(tdcLine().size(), 2u);
+  EXPECT_EQ(tdcLine()[1], "3.480");
+  OptionsDialog options(app_, &view_);
+  options.open();
+  options.unitOption(1)->setChecked(true);
+  const Revisions seen = app_.revisions();
+  options.okButton()->click();
+  view_.Refresh(ChangesBetween(seen, app_.revisions()));
+  // 3.480 in = 88.392 mm, shown with one decimal in metric.
+  ASSERT_GE(tdcLine().size(), 2u);
+  EXPECT_EQ(tdcLine()[1], "88.4");
 }
 
 TEST_F(ReportViewTest, TheDetailsReportPrintsAsTheBuilderLaysItOut) {
