@@ -298,6 +298,17 @@ TEST_F(ReportViewTest, HeadingsOffLeaveOnlyThePageLabelUnderTheTitle) {
             (std::vector<std::string>{"Orvantis", "Details", "Report", "Page", "1"}));
   EXPECT_EQ(printed[0],
             PageWords(CorePages(app_, ReportKind::Details, QPageSize::Letter, false)[0]));
+
+  // On the screen the line of date and time is left out: the title is followed by the rule
+  // that opens the column heads.
+  const std::vector<std::string> screen = SplitReportLines(view_.reportText(ReportKind::Details));
+  const auto title = std::find_if(screen.begin(), screen.end(), [](const std::string& l) {
+    return l.find("Orvantis Details Report") != std::string::npos;
+  });
+  ASSERT_NE(title, screen.end());
+  EXPECT_EQ(*title, "   Orvantis Details Report" + std::string(79 - 24, ' '));
+  ASSERT_NE(title + 1, screen.end());
+  EXPECT_EQ(*(title + 1), "  " + std::string(80, '_'));
 }
 
 TEST_F(ReportViewTest, ACancelledPrinterChoicePrintsNothing) {
