@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
 #include <filesystem>
 #include <string>
@@ -128,6 +129,27 @@ TEST_F(OptionsDialogTest, CancelChangesNothing) {
   dialog.open();
   EXPECT_TRUE(dialog.unitOption(1)->isChecked());
   EXPECT_EQ(dialog.headingBox()->toPlainText(), QStringLiteral("A"));
+}
+
+TEST_F(OptionsDialogTest, EnterAsTabLeavesTheHeadingBoxItsLineEnds) {
+  app.EditSettings().enterAsTab = true;
+  OptionsDialog dialog(app);
+  QSignalSpy applied(&dialog, &OptionsDialog::applied);
+  ShowActive(dialog);
+  // A check box: Enter moves on and does not close the dialog.
+  dialog.findChild<QTabWidget*>()->setCurrentIndex(1);
+  dialog.enterAsTabBox()->setFocus();
+  QTest::keyClick(dialog.enterAsTabBox(), Qt::Key_Return);
+  EXPECT_EQ(QApplication::focusWidget(), dialog.nameIncrementBox());
+  EXPECT_TRUE(dialog.isVisible());
+  // The heading box takes Enter as a line end.
+  dialog.findChild<QTabWidget*>()->setCurrentIndex(2);
+  dialog.headingBox()->setFocus();
+  QTest::keyClicks(dialog.headingBox(), QStringLiteral("A"));
+  QTest::keyClick(dialog.headingBox(), Qt::Key_Return);
+  QTest::keyClicks(dialog.headingBox(), QStringLiteral("B"));
+  EXPECT_EQ(dialog.headingBox()->toPlainText(), QStringLiteral("A\nB"));
+  EXPECT_EQ(applied.count(), 0);
 }
 
 class ReportSetupDialogTest : public ::testing::Test, protected test::AppFixture {};
