@@ -37,18 +37,6 @@ void ShowActive(QWidget& dialog) {
 
 class OptionsDialogTest : public ::testing::Test, protected test::AppFixture {};
 
-TEST_F(OptionsDialogTest, CaptionsComeFromTheInterfaceTexts) {
-  OptionsDialog dialog(app);
-  EXPECT_EQ(dialog.windowTitle().toStdString(), app.strings().Misc(4));
-  EXPECT_EQ(dialog.okButton()->text().toStdString(), app.strings().Misc(1));
-  EXPECT_EQ(dialog.cancelButton()->text().toStdString(), app.strings().Misc(2));
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(dialog.unitOption(i)->text().toStdString(), app.strings().Misc(5 + i));
-  }
-  EXPECT_EQ(dialog.enterAsTabBox()->text().toStdString(), app.strings().Misc(11));
-  EXPECT_EQ(dialog.nameIncrementBox()->text().toStdString(), app.strings().Misc(12));
-}
-
 TEST_F(OptionsDialogTest, OkStoresTheChosenUnitSystemThroughTheApplication) {
   struct Row {
     int startUnits;
@@ -344,16 +332,6 @@ TEST_F(FileNameDialogTest, APresetEndingInTheSeparatorPresetsOnlyTheFolder) {
     ASSERT_FALSE(dialog->selectedFiles().isEmpty());
     EXPECT_EQ(dialog->selectedFiles().front().toStdString(), folder + "/OV_Report.txt");
   }
-}
-
-TEST_F(FileNameDialogTest, ACancelledDialogGivesNoName) {
-  const auto dialog = MakeFileNameDialog(Prompter::FileKind::OpenEngine, "", app.strings());
-  dialog->setOption(QFileDialog::DontUseNativeDialog);
-  QSignalSpy chosen(dialog.get(), &QFileDialog::fileSelected);
-  dialog->open();
-  dialog->reject();
-  EXPECT_EQ(dialog->result(), QDialog::Rejected);
-  EXPECT_EQ(chosen.count(), 0);
 }
 
 TEST_F(FileNameDialogTest, AChosenPathThatCannotBeUsedIsShownWithText120) {

@@ -378,8 +378,10 @@ class PrintCommandTest : public ReportViewTest {
  protected:
   int RunPrint(const std::string& arguments) {
     const std::string command =
-        std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ") + ORVANTIS_EXECUTABLE +
-        " print " + arguments + " 2>" + Quoted(dir_ / "err.txt");
+        // No display, and the test's own data root and user store.
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ORVANTIS_DATA_ROOT=" +
+        Quoted(dir_ / "data") + " XDG_CONFIG_HOME=" + Quoted(dir_ / "config") + " " +
+        ORVANTIS_EXECUTABLE + " print " + arguments + " 2>" + Quoted(dir_ / "err.txt");
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
