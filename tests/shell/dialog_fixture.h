@@ -31,14 +31,20 @@ class ScriptedPrompter final : public Prompter {
   int beeps = 0;
 };
 
+// The source tree: from the environment the test runner sets, else the one the tests were
+// built from.
+inline std::filesystem::path SourceTree() {
+  const char* dir = std::getenv("ORVANTIS_SOURCE_DIR");
+  return dir != nullptr ? std::filesystem::path(dir) : std::filesystem::path(ORVANTIS_SOURCE_TREE);
+}
+
 // An application with the program's interface texts, in a folder of its own.
 class AppFixture {
  public:
   AppFixture() {
     std::filesystem::create_directories(dir / "prog");
-    std::filesystem::copy_file(
-        std::filesystem::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources" / "OV-STR.TXT",
-        dir / "prog" / "OV-STR.TXT");
+    std::filesystem::copy_file(SourceTree() / "resources" / "OV-STR.TXT",
+                               dir / "prog" / "OV-STR.TXT");
     app.SetFolders(Folders{dir / "prog", dir / "data"});
     app.LoadStrings();
   }

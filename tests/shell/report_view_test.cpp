@@ -117,8 +117,7 @@ class ReportViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(dir_ / "prog");
-    fs::copy_file(fs::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources" / "OV-STR.TXT",
-                  dir_ / "prog" / "OV-STR.TXT");
+    fs::copy_file(test::SourceTree() / "resources" / "OV-STR.TXT", dir_ / "prog" / "OV-STR.TXT");
     app_.SetFolders(Folders{dir_ / "prog", dir_ / "data"});
     app_.LoadStrings();
     // Date and time off: a printed page depends only on the engine and the paper.
