@@ -1,20 +1,155 @@
 #include "shell/report_view.h"
 
-#include <QLabel>
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QShowEvent>
+#include <QTabWidget>
 #include <QVBoxLayout>
+
+#include "app/application.h"
+#include "app/report_command.h"
+#include "base/error_trace.h"
+#include "files/interface_text_ids.h"
+#include "shell/printing_notice.h"
+#include "shell/report_printer.h"
 
 namespace orv {
 
-ReportView::ReportView(Application& app, QWidget* parent) : View(app, parent) {
-  // Until the view is drawn, it says what it will hold.
-  auto* layout = new QVBoxLayout(this);
-  auto* note = new QLabel(
-      tr("The four text reports on four tabs, printed and saved from the File menu."), this);
-  note->setWordWrap(true);
-  note->setAlignment(Qt::AlignCenter);
-  layout->addWidget(note);
+namespace {
+
+constexpr const char* kModule = "frmMain";
+constexpr int kReports = 4;
+// Captions used until the interface texts are read.
+constexpr std::array<const char*, kReports> kFallbackCaptions{"General", "Intake Air Details",
+                                                              "Exhaust Air Details", "Details"};
+
+ReportKind KindOfTab(int tab) { return static_cast<ReportKind>(tab + 1); }
+int TabOfKind(ReportKind kind) { return static_cast<int>(kind) - 1; }
+
+// The text box shows the report with plain line ends.
+QString ShownText(const std::string& text) {
+  QString shown = QString::fromUtf8(text.data(), qsizetype(text.size()));
+  shown.remove(QLatin1Char('\r'));
+  if (shown.endsWith(QLatin1Char('\n'))) shown.chop(1);
+  return shown;
 }
 
-void ReportView::Refresh(const ChangedAreas&) {}
+bool ChoosePrinterInDialog(QPrinter& printer, QWidget* parent) {
+  QPrintDialog dialog(&printer, parent);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace
+
+ReportView::ReportView(Application& app, QWidget* parent)
+    : View(app, parent), tabs_(new QTabWidget(this)), chooser_(ChoosePrinterInDialog) {
+  setObjectName(QStringLiteral("ReportView"));
+  tabs_->setObjectName(QStringLiteral("tabReports"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(tabs_);
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  for (int tab = 0; tab < kReports; ++tab) {
+    auto* box = new QPlainTextEdit(tabs_);
+    box->setObjectName(QStringLiteral("txtReport%1").arg(tab));
+    box->setReadOnly(true);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setFont(fixed);
+    boxes_[std::size_t(tab)] = box;
+    tabs_->addTab(box, QString::fromLatin1(kFallbackCaptions[std::size_t(tab)]));
+  }
+  SetCaptions();
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int tab) {
+    if (tab < 0 || !isVisible()) return;
+    Build(tab);
+    Q_EMIT commandDone();
+  });
+}
+
+void ReportView::SetCaptions() {
+  for (int tab = 0; tab < kReports; ++tab) {
+    const std::string& caption = app().strings().Tab(kTabsReports, tab + 1);
+    if (!caption.empty()) tabs_->setTabText(tab, QString::fromStdString(caption));
+  }
+}
+
+ReportKind ReportView::currentKind() const { return KindOfTab(tabs_->currentIndex()); }
+
+void ReportView::SelectKind(ReportKind kind) { tabs_->setCurrentIndex(TabOfKind(kind)); }
+
+const std::string& ReportView::reportText(ReportKind kind) const {
+  return texts_[std::size_t(TabOfKind(kind))];
+}
+
+QPlainTextEdit* ReportView::box(ReportKind kind) const {
+  return boxes_[std::size_t(TabOfKind(kind))];
+}
+
+void ReportView::Build(int tab) {
+  ETracker guard(kModule, "tabReports_Click");
+  try {
+    Application& a = app();
+    const bool secondStage = a.document().controller().panel().stage2Enabled;
+    texts_[std::size_t(tab)] =
+        BuildScreenReport(a, KindOfTab(tab), secondStage, a.enginePath(), CurrentReportStamp());
+    boxes_[std::size_t(tab)]->setPlainText(ShownText(texts_[std::size_t(tab)]));
+  } catch (...) {
+    app().ReportError(guard);
+  }
+  builtFrom_ = app().revisions();
+}
+
+void ReportView::RebuildAll() {
+  SetCaptions();
+  for (int tab = 0; tab < kReports; ++tab) Build(tab);
+}
+
+void ReportView::RebuildCurrent() { Build(tabs_->currentIndex()); }
+
+void ReportView::Refresh(const ChangedAreas& changed) {
+  if (changed.settings) SetCaptions();
+  if (!isVisible()) return;  // entering the view builds every report
+  // Only a change since the reports were built (building them moves the counters itself).
+  const ChangedAreas since = ChangesBetween(builtFrom_, app().revisions());
+  if (since.inputs || since.outputs || since.sources || since.title || since.settings) {
+    RebuildCurrent();
+  }
+}
+
+void ReportView::showEvent(QShowEvent* event) {
+  View::showEvent(event);
+  if (!event->spontaneous()) RebuildAll();
+}
+
+void ReportView::Print() {
+  ETracker guard(kModule, "mnuFilePrint_Click");
+  try {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!chooser_ || !chooser_(printer, this)) return;  // cancelled: nothing is printed
+    std::string failure;
+    {
+      PrintingNoticeScope notice(this);
+      Application& a = app();
+      failure = PrintReportOn(a, currentKind(), a.document().controller().panel().stage2Enabled,
+                              a.enginePath(), printer);
+    }
+    if (!failure.empty()) app().prompter().Warn(failure, kAppTitle);
+  } catch (...) {
+    app().ReportError(guard);
+  }
+  Q_EMIT commandDone();
+}
+
+void ReportView::SaveToFile() {
+  ETracker guard(kModule, "mnuFileSave_Click");
+  try {
+    orv::SaveToFile(app(), reportText(currentKind()));
+  } catch (...) {
+    app().ReportError(guard);
+  }
+  Q_EMIT commandDone();
+}
 
 }  // namespace orv

@@ -1,17 +1,69 @@
 #pragma once
 
+#include <array>
+#include <functional>
+#include <string>
+
+#include "app/revisions.h"
+#include "reports/report_builder.h"
 #include "shell/view.h"
+
+class QPlainTextEdit;
+class QPrinter;
+class QTabWidget;
 
 namespace orv {
 
-// The four text reports on four tabs, printed and saved from the File menu.
+// The four text reports (general, intake air details, exhaust air details, details) on a
+// four-tab strip over four read-only monospaced boxes. Each report is built by the core for
+// the screen: all four when the view is entered, the selected one when its tab is chosen and
+// when a setting or the engine changed while the view is shown. File, Print prints the
+// selected report on the printer the user chooses; File, Save Graph or Report To File writes
+// the selected report's text as last shown.
 class ReportView final : public View {
   Q_OBJECT
 
  public:
+  // Lets the user choose and set up a printer; false when cancelled. The window shows the
+  // platform's printer dialog; tests choose a PDF file without a dialog.
+  using PrinterChooser = std::function<bool(QPrinter& printer, QWidget* parent)>;
+
   explicit ReportView(Application& app, QWidget* parent = nullptr);
 
   void Refresh(const ChangedAreas& changed) override;
+  bool CanPrint() const override { return true; }
+  void Print() override;
+  void SaveToFile() override;
+
+  // Builds all four reports afresh (entering the view).
+  void RebuildAll();
+  // Builds the selected tab's report afresh (after Options or Report Setup).
+  void RebuildCurrent();
+
+  // The report of a tab.
+  ReportKind currentKind() const;
+  void SelectKind(ReportKind kind);
+  // The text last built for a report, as the core gave it (lines ending in CR LF).
+  const std::string& reportText(ReportKind kind) const;
+  QPlainTextEdit* box(ReportKind kind) const;
+  QTabWidget* tabs() const noexcept { return tabs_; }
+
+  void SetPrinterChooser(PrinterChooser chooser) { chooser_ = std::move(chooser); }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void Build(int tab);
+  void SetCaptions();
+
+  QTabWidget* tabs_;
+  std::array<QPlainTextEdit*, 4> boxes_{};
+  std::array<std::string, 4> texts_;
+  // The counters the reports shown were built from (building the general report refills the
+  // output pages, which moves them again).
+  Revisions builtFrom_;
+  PrinterChooser chooser_;
 };
 
 }  // namespace orv

@@ -1,0 +1,102 @@
+#include "shell/report_printer.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "app/application.h"
+#include "app/report_command.h"
+
+namespace orv {
+
+namespace {
+
+constexpr int kReportPointSize = 10;
+
+}  // namespace
+
+QFont ReportPrinterFont() {
+  // The second family wins where it exists.
+  for (const char* family : {"Courier New", "Courier"}) {
+    if (QFontDatabase::hasFamily(QString::fromLatin1(family))) {
+      QFont font(QString::fromLatin1(family), kReportPointSize);
+      font.setStyleHint(QFont::TypeWriter);
+      font.setFixedPitch(true);
+      return font;
+    }
+  }
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSize(kReportPointSize);
+  return font;
+}
+
+PrinterMetrics PrinterMetricsOf(QPrinter& printer, const QFont& font) {
+  const QFontMetricsF metrics(font, &printer);
+  PrinterMetrics m;
+  // The paint device of a printer is its printable area.
+  m.printableWidth = printer.width();
+  m.printableHeight = printer.height();
+  m.textHeightAg = metrics.boundingRect(QStringLiteral("Ag")).height();
+  m.width80M = metrics.horizontalAdvance(QString(80, QLatin1Char('M')));
+  return m;
+}
+
+PainterPageSink::PainterPageSink(QPrinter& printer, const QFont& font, double lineHeight)
+    : printer_(printer), font_(font), lineHeight_(lineHeight) {}
+
+PainterPageSink::~PainterPageSink() {
+  if (painter_ == nullptr) return;
+  // A report abandoned half-way (an error of the engine) prints nothing.
+  if (painter_->isActive()) {
+    printer_.abort();
+    painter_->end();
+  }
+  delete painter_;
+}
+
+void PainterPageSink::PrintPage(std::string_view pageText) {
+  if (!failure_.empty()) return;
+  if (painter_ == nullptr) {
+    painter_ = new QPainter();
+    if (!painter_->begin(&printer_)) {
+      failure_ = printer_.outputFileName().isEmpty()
+                     ? std::string("the printer cannot be opened")
+                     : "cannot write " + printer_.outputFileName().toStdString();
+      return;
+    }
+    painter_->setFont(font_);
+  } else if (!printer_.newPage()) {
+    failure_ = "the printer refused a new page";
+    return;
+  }
+  const QFontMetricsF metrics(font_, &printer_);
+  const double ascent = metrics.ascent();
+  double top = 0;
+  for (const std::string& line : SplitReportLines(pageText)) {
+    painter_->drawText(QPointF(0, top + ascent),
+                       QString::fromUtf8(line.data(), qsizetype(line.size())));
+    top += lineHeight_;
+  }
+  ++pages_;
+}
+
+void PainterPageSink::EndDocument() {
+  if (painter_ == nullptr || !painter_->isActive()) return;
+  if (!painter_->end() && failure_.empty()) failure_ = "the printer did not finish the document";
+}
+
+std::string PrintReportOn(Application& app, ReportKind kind, bool secondStage,
+                          const std::string& enginePath, QPrinter& printer) {
+  const QFont font = ReportPrinterFont();
+  const PrinterMetrics metrics = PrinterMetricsOf(printer, font);
+  PainterPageSink sink(printer, font, metrics.textHeightAg);
+  PrintReport(app, kind, secondStage, enginePath, CurrentReportStamp(), metrics, sink);
+  if (sink.failure().empty() && sink.pagesDrawn() == 0) return "the report gave no page to print";
+  return sink.failure();
+}
+
+}  // namespace orv
