@@ -25,6 +25,7 @@
 #include <utility>
 
 #include "airflow/jet_errors.h"
+#include "airflow/load_test.h"
 #include "app/application.h"
 #include "app/test_list_settings.h"
 #include "base/date_text.h"
@@ -89,6 +90,7 @@ struct FlowTestDialog::Job {
   TestListSettings choices;
   CustomNames customNames;
   std::int32_t notesId = 0;
+  bool chosen = false;  // the user chose the file (rather than the configuration naming it)
 
   // Progress.
   std::atomic<bool> cancel{false};
@@ -623,10 +625,10 @@ void FlowTestDialog::UseDatabaseFile(const std::filesystem::path& file) {
     pendingList_ = false;
     connect(
         this, &FlowTestDialog::databaseReadFinished, this,
-        [this] { StartJob(JobKind::Open, true); }, Qt::SingleShotConnection);
+        [this] { StartJob(JobKind::Open, true, true); }, Qt::SingleShotConnection);
     return;
   }
-  StartJob(JobKind::Open, true);
+  StartJob(JobKind::Open, true, true);
 }
 
 void FlowTestDialog::CancelDatabaseRead() {
@@ -636,7 +638,7 @@ void FlowTestDialog::CancelDatabaseRead() {
   }
 }
 
-void FlowTestDialog::StartJob(JobKind kind, bool check, std::int32_t notesId) {
+void FlowTestDialog::StartJob(JobKind kind, bool check, bool chosen, std::int32_t notesId) {
   auto job = std::make_shared<Job>();
   job->kind = kind;
   job->file = databaseFile_;
@@ -645,6 +647,7 @@ void FlowTestDialog::StartJob(JobKind kind, bool check, std::int32_t notesId) {
   job->choices = Choices();
   job->customNames = lists_.customNames;
   job->notesId = notesId;
+  job->chosen = chosen;
   job_ = job;
   TestDatabaseCache& cache = app_.testDatabases();
   thread_ = QThread::create([job, &cache] { job->Run(cache); });
@@ -683,8 +686,9 @@ void FlowTestDialog::JobFinished(const std::shared_ptr<Job>& job) {
   progressText_->hide();
   cancelRead_->hide();
   if (job->checkFailed) {
+    // The file the user chose is told why it is refused; the configuration's file is not.
     ShowDatabaseNeeded();
-    app_.prompter().Warn(job->checkReason, kAppTitle);
+    if (job->chosen) app_.prompter().Warn(job->checkReason, kAppTitle);
   } else if (!job->error.empty()) {
     if (job->kind == JobKind::Open) ShowDatabaseNeeded();
     app_.prompter().Warn(job->error, kAppTitle);
@@ -726,7 +730,7 @@ void FlowTestDialog::JobFinished(const std::shared_ptr<Job>& job) {
   } else if (pendingNotes_) {
     const std::int32_t id = *pendingNotes_;
     pendingNotes_.reset();
-    StartJob(JobKind::Notes, false, id);
+    StartJob(JobKind::Notes, false, false, id);
   }
 }
 
@@ -762,7 +766,7 @@ void FlowTestDialog::TestSelected() {
     pendingNotes_ = id;
     return;
   }
-  StartJob(JobKind::Notes, false, id);
+  StartJob(JobKind::Notes, false, false, id);
 }
 
 // ---------------------------------------------------------------------------------------------

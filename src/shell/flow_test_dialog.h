@@ -129,7 +129,8 @@ class FlowTestDialog final : public QDialog {
   void FillDosTree();
   void DosSelectionChanged();
 
-  void StartJob(JobKind kind, bool check = false, std::int32_t notesId = 0);
+  // `check`: the file is checked first; `chosen`: the user chose it (a refused file is told).
+  void StartJob(JobKind kind, bool check = false, bool chosen = false, std::int32_t notesId = 0);
   void JobFinished(const std::shared_ptr<Job>& job);
   void ShowProgress();
   void ShowDatabaseNeeded();

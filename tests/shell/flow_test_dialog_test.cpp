@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -102,9 +103,11 @@ class FlowTestDialogTest : public test::SourceDialogsTest {
   // A dialog on the database tab with `file` as the configuration's database, read.
   std::unique_ptr<FlowTestDialog> DatabaseDialog(const fs::path& file, bool intake = true) {
     app_.EditSettings().flowDatabase = file.string();
-    auto dialog = Dialog(intake, FlowTestDialog::kDatabaseTab);
-    EXPECT_TRUE(test::WaitFor([&] { return dialog->databaseBusy(); }, 2000));
-    EXPECT_TRUE(test::WaitFor([&] { return !dialog->databaseBusy(); }));
+    app_.EditSettings().flowTab = FlowTestDialog::kDatabaseTab;
+    auto dialog = std::make_unique<FlowTestDialog>(app_, intake);
+    QSignalSpy read(dialog.get(), &FlowTestDialog::databaseReadFinished);
+    dialog->show();
+    EXPECT_TRUE(test::WaitFor([&] { return read.count() > 0; }));
     return dialog;
   }
   static void Relist(FlowTestDialog& dialog) {
@@ -279,6 +282,8 @@ TEST_F(FlowTestDialogTest, CancelDuringADatabaseReadLeavesTheEngineAsItWas) {
   const test::ReaderScript slow("sleep 1\nexec '" + std::string(ORVANTIS_EXECUTABLE) + "' \"$@\"");
   app_.testDatabases().SetReader(JetReaderOptions{slow.path()});
   const EngineInputs before = app_.document().engine().inputs();
+  app_.EditSettings().flowDatabase = "";
+  const std::string database;
 
   auto dialog = Dialog(true, FlowTestDialog::kDatabaseTab);
   QSignalSpy finished(dialog.get(), &FlowTestDialog::databaseReadFinished);
@@ -295,7 +300,7 @@ TEST_F(FlowTestDialogTest, CancelDuringADatabaseReadLeavesTheEngineAsItWas) {
   EXPECT_EQ(finished.count(), 1);
   EXPECT_EQ(dialog->testListModel()->rowCount(), 0);
   EXPECT_TRUE(prompter_.warnings.empty());
-  EXPECT_EQ(app_.settings().flowDatabase, "");
+  EXPECT_EQ(app_.settings().flowDatabase, database);
 
   // Cancel of the dialog while a read runs closes it once the read has stopped.
   dialog->databaseFileButton()->click();
@@ -313,6 +318,9 @@ TEST_F(FlowTestDialogTest, CancelDuringADatabaseReadLeavesTheEngineAsItWas) {
 }
 
 TEST_F(FlowTestDialogTest, WithoutAValidDatabaseTheListAsksForOne) {
+  // The configuration names no database file (the data root is a folder): the list asks for
+  // one without a message.
+  const std::string database = app_.settings().flowDatabase;
   auto dialog = Dialog(true, FlowTestDialog::kDatabaseTab);
   ASSERT_TRUE(test::WaitFor([&] { return dialog->listMessage()->isVisible(); }, 5000));
   EXPECT_EQ(dialog->listMessage()->text().toStdString(), NeededText());
@@ -329,7 +337,7 @@ TEST_F(FlowTestDialogTest, WithoutAValidDatabaseTheListAsksForOne) {
   EXPECT_FALSE(dialog->testTable()->isVisible());
   ASSERT_EQ(prompter_.warnings.size(), 1u);
   EXPECT_NE(prompter_.warnings[0].find(bad.string()), std::string::npos) << prompter_.warnings[0];
-  EXPECT_EQ(app_.settings().flowDatabase, "");
+  EXPECT_EQ(app_.settings().flowDatabase, database);
 }
 
 TEST_F(FlowTestDialogTest, KeyboardRowsBecomeTheTestAndCancelRestoresTheTables) {
