@@ -375,6 +375,7 @@ QWidget* FlowTestDialog::BuildDatabaseTab() {
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   table_->horizontalHeader()->setDefaultSectionSize(110);
+  table_->horizontalHeader()->setResizeContentsPrecision(100);
   listMessage_ = new QLabel(page);
   listMessage_->setObjectName("lblListMessage");
   listMessage_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -709,6 +710,8 @@ void FlowTestDialog::JobFinished(const std::shared_ptr<Job>& job) {
       table_->show();
       const bool truncated = job->list->list.truncated;
       model_->SetList(std::move(job->list->list), columns);
+      // Widths from the first rows only, so that a long list is shown at once.
+      table_->resizeColumnsToContents();
       dbNotes_->clear();
       if (truncated) TellTruncatedList(model_->list(), app_.prompter());
     }
@@ -804,8 +807,11 @@ QWidget* FlowTestDialog::BuildKeyboardTab() {
       });
     }
   }
+  auto* column = new QVBoxLayout;
+  column->addLayout(grid);
+  column->addStretch(1);
   auto* layout = new QHBoxLayout(page);
-  layout->addLayout(grid);
+  layout->addLayout(column);
   layout->addStretch(1);
   return page;
 }

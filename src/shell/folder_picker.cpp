@@ -53,6 +53,9 @@ void FolderPicker::SetFolder(const std::filesystem::path& folder) {
   const QModelIndex index = model_->index(path);
   if (index.isValid()) {
     const QSignalBlocker block(folders_->selectionModel());
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+      folders_->expand(parent);
+    }
     folders_->setCurrentIndex(index);
     folders_->scrollTo(index);
   }

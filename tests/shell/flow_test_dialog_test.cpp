@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "app/test_list_settings.h"
+#include "shell/source_dialogs.h"
 #include "shell/test_list_model.h"
 #include "source_dialogs_fixture.h"
 #include "support/bench_database.h"
@@ -435,6 +437,40 @@ TEST_F(FlowTestDialogTest, TheChoicesRoundTripThroughTheConfiguration) {
   EXPECT_EQ(c.sortColumns, (std::array<int, 3>{-1, -1, 2}));
   EXPECT_EQ(c.shownColumns, (std::vector<int>{0, 2, 3, 4, 5}));
   EXPECT_EQ(dialog->operatorList()->currentText(), "Alice");
+}
+
+TEST_F(FlowTestDialogTest, EachEditButtonOpensTheDialogOfItsSource) {
+  struct Row {
+    int source;
+    const char* title;
+    bool cam;
+    bool intake;
+  };
+  const Row rows[] = {{0, "Intake Cam", true, true},
+                      {1, "Exhaust Cam", true, false},
+                      {2, "Intake Flow Test", false, true},
+                      {3, "Exhaust Flow Test", false, false}};
+  QWidget window;
+  window.show();
+  for (const Row& row : rows) {
+    QPointer<QDialog> dialog = OpenSourceDialog(app_, row.source, &window, &window, [] {});
+    ASSERT_NE(dialog, nullptr) << row.source;
+    EXPECT_EQ(dialog->windowTitle(), row.title);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    if (row.cam) {
+      ASSERT_NE(qobject_cast<CamDialog*>(dialog.data()), nullptr);
+      EXPECT_EQ(qobject_cast<CamDialog*>(dialog.data())->intake(), row.intake);
+    } else {
+      ASSERT_NE(qobject_cast<FlowTestDialog*>(dialog.data()), nullptr);
+      EXPECT_EQ(qobject_cast<FlowTestDialog*>(dialog.data())->intake(), row.intake);
+    }
+    dialog->reject();
+    // Closed dialogs are deleted.
+    ASSERT_TRUE(test::WaitFor([&] { return dialog.isNull(); }, 5000)) << row.source;
+  }
+  EXPECT_EQ(OpenSourceDialog(app_, 4, &window, &window, [] {}), nullptr);
+  EXPECT_EQ(OpenSourceDialog(app_, -1, &window, &window, [] {}), nullptr);
 }
 
 }  // namespace
