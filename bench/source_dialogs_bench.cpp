@@ -93,6 +93,7 @@ const std::filesystem::path& BigBench() {
 void BM_OpenTheDatabaseTab(benchmark::State& state) {
   const std::filesystem::path file = BigBench();
   double worstGap = 0;
+  double showTime = 0;
   for (auto _ : state) {
     orv::SilentPrompter prompter;
     orv::Application app(prompter);
@@ -101,8 +102,46 @@ void BM_OpenTheDatabaseTab(benchmark::State& state) {
     app.EditSettings().flowDatabase = file.string();
     app.EditSettings().flowTab = orv::FlowTestDialog::kDatabaseTab;
     orv::FlowTestDialog dialog(app, true);
+    // The gaps are counted from the start of the read: showing the dialog the first time
+    // (laying out and painting its widgets) comes before it and is timed apart.
+    QElapsedTimer showing;
+    showing.start();
     QElapsedTimer turn;
+    bool reading = false;
+    double gap = 0;
+    QTimer ticker;
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+      if (reading) gap = std::max(gap, static_cast<double>(turn.nsecsElapsed()) / 1e6);
+      turn.restart();
+    });
+    dialog.show();
+    while (!dialog.databaseBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    showTime = std::max(showTime, static_cast<double>(showing.nsecsElapsed()) / 1e6);
     turn.start();
+    reading = true;
+    ticker.start();
+    while (dialog.databaseBusy()) {
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    // The list shown: one more turn paints it.
+    QApplication::processEvents();
+    ticker.stop();
+    if (dialog.testListModel()->rowCount() != kTests) state.SkipWithError("the list is short");
+    worstGap = std::max(worstGap, gap);
+  }
+  state.counters["max_event_gap_ms"] = worstGap;
+  state.counters["first_show_ms"] = showTime;
+}
+BENCHMARK(BM_OpenTheDatabaseTab)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The floor of the figure above: the longest time between two turns of an idle event loop
+// over one second, which on a shared machine is the scheduler's, not the program's.
+void BM_IdleEventLoopGap(benchmark::State& state) {
+  double worstGap = 0;
+  for (auto _ : state) {
+    QElapsedTimer turn;
+    QElapsedTimer run;
     double gap = 0;
     QTimer ticker;
     ticker.setInterval(1);
@@ -110,20 +149,16 @@ void BM_OpenTheDatabaseTab(benchmark::State& state) {
       gap = std::max(gap, static_cast<double>(turn.nsecsElapsed()) / 1e6);
       turn.restart();
     });
+    turn.start();
+    run.start();
     ticker.start();
-    dialog.show();
-    bool started = false;
-    while (!started || dialog.databaseBusy()) {
-      QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-      started = started || dialog.databaseBusy();
-    }
+    while (run.elapsed() < 1000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     ticker.stop();
-    if (dialog.testListModel()->rowCount() != kTests) state.SkipWithError("the list is short");
     worstGap = std::max(worstGap, gap);
   }
   state.counters["max_event_gap_ms"] = worstGap;
 }
-BENCHMARK(BM_OpenTheDatabaseTab)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_IdleEventLoopGap)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 
