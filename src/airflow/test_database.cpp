@@ -949,13 +949,11 @@ double ReadDate(const RecordSet& rs, std::string_view column, double fallback) {
   return f ? f->AsDate() : fallback;
 }
 
-bool CheckTestDatabase(const std::filesystem::path& file, const JetReaderOptions& reader,
-                       std::string* reason) {
+bool CheckTestDatabaseWith(const std::function<TestDatabase&()>& open, std::string* reason) {
   // The check handles its error itself: when it returns, nothing of it is left in the trace.
   ETracker guard(kModule, "CheckTestDatabase");
   try {
-    TestDatabase db(file, reader);
-    db.OpenRecordSet("SELECT ID FROM TblTest");
+    open().OpenRecordSet("SELECT ID FROM TblTest");
     return true;
   } catch (const RuntimeError& e) {
     const bool accepted = e.number() == kErrTableLocked || e.number() == kErrTableNotFound ||
@@ -965,6 +963,17 @@ bool CheckTestDatabase(const std::filesystem::path& file, const JetReaderOptions
     }
     return accepted;
   }
+}
+
+bool CheckTestDatabase(const std::filesystem::path& file, const JetReaderOptions& reader,
+                       std::string* reason) {
+  std::optional<TestDatabase> db;
+  return CheckTestDatabaseWith(
+      [&]() -> TestDatabase& {
+        db.emplace(file, reader);
+        return *db;
+      },
+      reason);
 }
 
 }  // namespace orv

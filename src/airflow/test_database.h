@@ -220,5 +220,9 @@ double ReadDate(const RecordSet& rs, std::string_view column, double fallback);
 // `reason` (when given) receives the error's message, which names the file and what is wrong.
 bool CheckTestDatabase(const std::filesystem::path& file, const JetReaderOptions& reader,
                        std::string* reason = nullptr);
+// The same check on the database `open` gives (one held open, say, whose loaded tables then
+// serve the reads that follow); the errors of `open` count as the check's.
+bool CheckTestDatabaseWith(const std::function<TestDatabase&()>& open,
+                           std::string* reason = nullptr);
 
 }  // namespace orv

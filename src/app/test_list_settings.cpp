@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "airflow/test_database.h"
+#include "app/database_tab.h"
 #include "base/date_text.h"
 #include "base/error_trace.h"
 #include "base/prompter.h"
@@ -165,10 +166,7 @@ TestList FillDialogTestList(TestDatabase& db, const TestListQuery& query,
                             std::size_t maxRows) {
   ETracker guard(kModule, "ShowTests");
   TestList list = FillTestList(db, query, customNames, maxRows);
-  if (list.truncated) {
-    prompter.Beep();
-    prompter.Warn(kTooManyTestsText, kTooManyTestsTitle);
-  }
+  TellTruncatedList(list, prompter);
   return list;
 }
 

@@ -1,0 +1,202 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "airflow/dos_folder.h"
+#include "app/database_tab.h"
+#include "app/keyboard_flow.h"
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QThread;
+class QTimer;
+class QTreeWidget;
+
+namespace orv {
+
+class Application;
+class FolderPicker;
+class TestListModel;
+
+// The flow test selection dialog for one side: the test files of a folder ("DOS Sylfaro
+// Tests"), the flow bench's test database with its filters, sort keys and columns ("Windows
+// Sylfaro Tests") and 10 typed points ("Keyboard Entered"). "Open" loads the chosen test
+// through the engine document and emits `sourceLoaded`; "Cancel" leaves the engine's airflow
+// as it was. The dialog's choices are restored from the configuration when it opens and saved
+// on every close.
+//
+// The database is read away from the window's thread, with a progress bar and a Cancel; the
+// window keeps handling its events meanwhile. Open it with open() or show().
+class FlowTestDialog final : public QDialog {
+  Q_OBJECT
+
+ public:
+  enum Tab { kDosTab = 0, kDatabaseTab = 1, kKeyboardTab = 2 };
+
+  FlowTestDialog(Application& app, bool intake, QWidget* parent = nullptr);
+  ~FlowTestDialog() override;
+
+  bool intake() const noexcept { return intake_; }
+  QTabWidget* tabs() const noexcept { return tabs_; }
+  QPushButton* openButton() const noexcept { return open_; }
+  QPushButton* cancelButton() const noexcept { return cancel_; }
+
+  // --- DOS tab ---
+  // Fills the tree for a folder (a drive or folder change).
+  void ChangeDosFolder(const std::filesystem::path& folder);
+  const DosFolder& dosFolder() const noexcept { return dos_; }
+  QTreeWidget* dosTree() const noexcept { return dosTree_; }
+  QPlainTextEdit* dosNotes() const noexcept { return dosNotes_; }
+
+  // --- Database tab ---
+  // The database file as the "Database File" button takes it: checked, kept as the
+  // configuration's database and read (away from the window's thread).
+  void UseDatabaseFile(const std::filesystem::path& file);
+  // Lists the tests for the current choices again.
+  void RefreshList();
+  // The choices of the tab as the core's list query takes them.
+  TestListSettings Choices() const;
+  bool databaseBusy() const noexcept { return thread_ != nullptr; }
+  // Cancels the read that runs (the tab's own Cancel).
+  void CancelDatabaseRead();
+  const std::filesystem::path& databaseFile() const noexcept { return databaseFile_; }
+  const DatabaseLists& databaseLists() const noexcept { return lists_; }
+  TestListModel* testListModel() const noexcept { return model_; }
+  QTableView* testTable() const noexcept { return table_; }
+  QLabel* listMessage() const noexcept { return listMessage_; }
+  QPlainTextEdit* testNotes() const noexcept { return dbNotes_; }
+  QProgressBar* progressBar() const noexcept { return progress_; }
+  QPushButton* cancelReadButton() const noexcept { return cancelRead_; }
+  QPushButton* databaseFileButton() const noexcept { return databaseButton_; }
+  QComboBox* kindList() const noexcept { return kind_; }
+  QComboBox* sideList() const noexcept { return side_; }
+  QComboBox* operatorList() const noexcept { return operator_; }
+  QComboBox* customerList() const noexcept { return customer_; }
+  QCheckBox* anyDateBox() const noexcept { return anyDate_; }
+  QCheckBox* todayBox() const noexcept { return today_; }
+  QDateEdit* fromDate() const noexcept { return from_; }
+  QDateEdit* toDate() const noexcept { return to_; }
+  struct FilterRowWidgets {
+    QComboBox* connector = nullptr;
+    QComboBox* field = nullptr;
+    QComboBox* relation = nullptr;
+    QLineEdit* value = nullptr;
+  };
+  const FilterRowWidgets& filterRow(int i) const { return rows_.at(static_cast<std::size_t>(i)); }
+  QComboBox* sortList(int i) const { return sorts_.at(static_cast<std::size_t>(i)); }
+  QListWidget* columnList() const noexcept { return columns_; }
+
+  // --- Keyboard tab ---
+  QLineEdit* keyboardField(int row, KeyboardFlowEntry::Field field) const;
+  const KeyboardFlowEntry& keyboard() const noexcept { return keyboard_; }
+
+  void done(int result) override;
+
+ Q_SIGNALS:
+  // "Open" loaded a test (or took the typed points) through the core: the window refreshes the
+  // source captions and the outputs.
+  void sourceLoaded();
+  // A read of the database tab ended: done, failed or cancelled.
+  void databaseReadFinished();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  struct Job;
+  enum class JobKind { Open, List, Notes };
+
+  QWidget* BuildDosTab();
+  QWidget* BuildDatabaseTab();
+  QWidget* BuildKeyboardTab();
+  void TabShown(int index);
+
+  void FillDosTree();
+  void DosSelectionChanged();
+
+  // `check`: the file is checked first; `chosen`: the user chose it (a refused file is told).
+  void StartJob(JobKind kind, bool check = false, bool chosen = false, std::int32_t notesId = 0);
+  void JobFinished(const std::shared_ptr<Job>& job);
+  void ShowProgress();
+  void ShowDatabaseNeeded();
+  void ShowLists();
+  void ShowChoices(const TestListSettings& choices);
+  void FillFieldLists();
+  void FieldChosen(int row);
+  void ChoicesChanged();
+  void DatesChanged();
+  void TestSelected();
+  void ChooseDatabaseFile();
+  void SetAllColumns(bool shown);
+
+  void OpenChosen();
+  bool OpenDos();
+  bool OpenDatabaseTest();
+  void SaveSettings();
+
+  Application& app_;
+  bool intake_;
+  bool dosFilled_ = false;
+  bool databaseStarted_ = false;
+  bool listsRead_ = false;
+  bool restoring_ = false;
+  std::optional<int> pendingDone_;
+  bool pendingList_ = false;
+  std::optional<std::int32_t> pendingNotes_;
+
+  QTabWidget* tabs_ = nullptr;
+  QPushButton* open_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+
+  DosFolder dos_;
+  FolderPicker* dosPicker_ = nullptr;
+  QTreeWidget* dosTree_ = nullptr;
+  QPlainTextEdit* dosNotes_ = nullptr;
+
+  std::filesystem::path databaseFile_;
+  DatabaseLists lists_;
+  std::shared_ptr<Job> job_;
+  QThread* thread_ = nullptr;
+  QTimer* progressTimer_ = nullptr;
+  QTimer* requery_ = nullptr;
+  TestListModel* model_ = nullptr;
+  QTableView* table_ = nullptr;
+  QLabel* listMessage_ = nullptr;
+  QLabel* fileLabel_ = nullptr;
+  QPlainTextEdit* dbNotes_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QLabel* progressText_ = nullptr;
+  QPushButton* cancelRead_ = nullptr;
+  QPushButton* databaseButton_ = nullptr;
+  QComboBox* kind_ = nullptr;
+  QComboBox* side_ = nullptr;
+  QComboBox* operator_ = nullptr;
+  QComboBox* customer_ = nullptr;
+  QCheckBox* anyDate_ = nullptr;
+  QCheckBox* today_ = nullptr;
+  QDateEdit* from_ = nullptr;
+  QDateEdit* to_ = nullptr;
+  std::array<FilterRowWidgets, 4> rows_;
+  std::array<QComboBox*, 3> sorts_{};
+  QListWidget* columns_ = nullptr;
+
+  KeyboardFlowEntry keyboard_;
+  std::array<std::array<QLineEdit*, 3>, KeyboardFlowEntry::kRows + 1> keyFields_{};
+};
+
+}  // namespace orv

@@ -1,0 +1,64 @@
+#include "shell/folder_picker.h"
+
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QStorageInfo>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace orv {
+
+FolderPicker::FolderPicker(QWidget* parent) : QWidget(parent) {
+  drives_ = new QComboBox(this);
+  drives_->setObjectName("drvBox");
+  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+    if (volume.isValid() && volume.isReady()) drives_->addItem(volume.rootPath());
+  }
+  model_ = new QFileSystemModel(this);
+  model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+  model_->setRootPath(QString());
+  folders_ = new QTreeView(this);
+  folders_->setObjectName("dirList");
+  folders_->setModel(model_);
+  for (int c = 1; c < model_->columnCount(); ++c) folders_->hideColumn(c);
+  folders_->header()->hide();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(drives_);
+  layout->addWidget(folders_, 1);
+
+  connect(drives_, &QComboBox::activated, this, [this](int index) {
+    if (index >= 0) Choose(drives_->itemText(index).toStdString());
+  });
+  connect(folders_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& index) {
+            const QString path = model_->filePath(index);
+            if (!path.isEmpty()) Choose(path.toStdString());
+          });
+}
+
+void FolderPicker::Choose(const std::filesystem::path& folder) {
+  if (folder == folder_) return;
+  SetFolder(folder);
+  Q_EMIT folderChosen(folder_);
+}
+
+void FolderPicker::SetFolder(const std::filesystem::path& folder) {
+  folder_ = folder;
+  const QString path = QString::fromStdString(folder.string());
+  const int drive = drives_->findText(QStorageInfo(path).rootPath());
+  if (drive >= 0) drives_->setCurrentIndex(drive);
+  const QModelIndex index = model_->index(path);
+  if (index.isValid()) {
+    const QSignalBlocker block(folders_->selectionModel());
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+      folders_->expand(parent);
+    }
+    folders_->setCurrentIndex(index);
+    folders_->scrollTo(index);
+  }
+}
+
+}  // namespace orv

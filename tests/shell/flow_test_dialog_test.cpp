@@ -1,0 +1,477 @@
+#include "shell/flow_test_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeWidget>
+#include <string>
+#include <vector>
+
+#include "app/test_list_settings.h"
+#include "shell/source_dialogs.h"
+#include "shell/test_list_model.h"
+#include "source_dialogs_fixture.h"
+#include "support/bench_database.h"
+#include "support/cli_runner.h"
+#include "support/file_helpers.h"
+#include "support/reader_scripts.h"
+#include "support/sy3_writer.h"
+#include "support/sy_writer.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+using Field = KeyboardFlowEntry::Field;
+
+test::SyFile DosFile(const std::string& notes) {
+  test::SyFile f;
+  f.notes = notes;
+  f.testType = 5;
+  f.barometer = 29.92f;
+  f.wetBulb = 59;
+  f.dryBulb = 70;
+  f.valveDia = 2.02f;
+  for (int i = 1; i <= 3; ++i) {
+    test::SyRecord r;
+    r.lift = 0.1f * float(i);
+    r.acfm = 90.0f * float(i);
+    r.ccfm = 100.0f * float(i);
+    r.depr = 28;
+    f.records.push_back(r);
+  }
+  return f;
+}
+
+test::Sy3Test Sy3TestOf(const std::string& name, std::int16_t fullKind) {
+  test::Sy3Test t;
+  t.name = name;
+  t.fullKind = fullKind;
+  t.notes = "Notes of " + name;
+  t.valveDia = 2.055f;
+  t.barometer = 29.5f;
+  t.records = 2;
+  for (int r = 0; r <= 2; ++r) {
+    test::Sy3Row row;
+    row.lift = 0.1f * float(r);
+    row.ccfm = 100.0f * float(r);
+    row.acfm = 95.0f * float(r);
+    row.depr = 28;
+    const std::vector<float> v = test::Sy3RowValues(5, row, false);
+    t.recordLength = static_cast<std::int16_t>(v.size());
+    t.data.insert(t.data.end(), v.begin(), v.end());
+  }
+  return t;
+}
+
+// The texts of the list as the command line prints them: the captions, then one line per test.
+std::string ListText(const TestListModel& model) {
+  std::string text;
+  for (int c = 0; c < model.columnCount(); ++c) {
+    if (c > 0) text += '\t';
+    text += model.headerData(c, Qt::Horizontal).toString().toStdString();
+  }
+  text += '\n';
+  for (int r = 0; r < model.rowCount(); ++r) {
+    for (int c = 0; c < model.columnCount(); ++c) {
+      if (c > 0) text += '\t';
+      text += model.data(model.index(r, c)).toString().toStdString();
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+class FlowTestDialogTest : public test::SourceDialogsTest {
+ protected:
+  std::unique_ptr<FlowTestDialog> Dialog(bool intake, int tab) {
+    app_.EditSettings().flowTab = tab;
+    auto dialog = std::make_unique<FlowTestDialog>(app_, intake);
+    dialog->show();
+    return dialog;
+  }
+  // A dialog on the database tab with `file` as the configuration's database, read.
+  std::unique_ptr<FlowTestDialog> DatabaseDialog(const fs::path& file, bool intake = true) {
+    app_.EditSettings().flowDatabase = file.string();
+    app_.EditSettings().flowTab = FlowTestDialog::kDatabaseTab;
+    auto dialog = std::make_unique<FlowTestDialog>(app_, intake);
+    QSignalSpy read(dialog.get(), &FlowTestDialog::databaseReadFinished);
+    dialog->show();
+    EXPECT_TRUE(test::WaitFor([&] { return read.count() > 0; }));
+    return dialog;
+  }
+  static void Relist(FlowTestDialog& dialog) {
+    dialog.RefreshList();
+    ASSERT_TRUE(test::WaitFor([&] { return !dialog.databaseBusy(); }));
+  }
+  test::CliResult FlowTestsCommand(const fs::path& file, std::vector<std::string> options) {
+    std::vector<std::string> args = {"flow-tests", file.string(), "--data-root",
+                                     (dir_ / "cli").string(), "--no-cache"};
+    args.insert(args.end(), options.begin(), options.end());
+    return test::RunCli(args, ORVANTIS_EXECUTABLE);
+  }
+  static std::string NeededText() {
+    return QString(kDatabaseNeededText).replace("\r\n", "\n").toStdString();
+  }
+};
+
+TEST_F(FlowTestDialogTest, TheDosTreeListsTheFilesAndTheirTests) {
+  test::TempDir folder;
+  test::WriteSyFile(folder / "B.SY", DosFile("Stage 2 port"));
+  test::WriteSyFile(folder / "a.sy", DosFile("Stock port"));
+  test::Sy3File head;
+  head.version = 'B';
+  head.tests = {Sy3TestOf("RUN 1", 5), Sy3TestOf("AVG", 105)};
+  test::WriteSy3File(folder / "HEAD.SY3", head);
+  test::WriteText(folder / "notes.txt", "x");
+  app_.EditSettings().flowDosFolder = folder.path().string();
+
+  auto dialog = Dialog(true, FlowTestDialog::kDosTab);
+  EXPECT_EQ(dialog->tabs()->tabText(0), "DOS Sylfaro Tests");
+  EXPECT_EQ(dialog->tabs()->tabText(1), "Windows Sylfaro Tests");
+  EXPECT_EQ(dialog->tabs()->tabText(2), "Keyboard Entered");
+  QTreeWidget* tree = dialog->dosTree();
+  ASSERT_TRUE(test::WaitFor([&] { return tree->topLevelItemCount() > 0; }));
+  ASSERT_EQ(tree->topLevelItemCount(), 3);
+  EXPECT_EQ(tree->topLevelItem(0)->text(0), "a.sy");
+  EXPECT_EQ(tree->topLevelItem(1)->text(0), "B.SY");
+  EXPECT_EQ(tree->topLevelItem(2)->text(0), "HEAD.SY3");
+  ASSERT_EQ(tree->topLevelItem(2)->childCount(), 2);
+  EXPECT_EQ(tree->topLevelItem(2)->child(0)->text(0), "RUN 1");
+  EXPECT_EQ(tree->topLevelItem(2)->child(1)->text(0), "AVG");
+  EXPECT_TRUE(dialog->dosNotes()->toPlainText().startsWith("Stock port\n"));
+  tree->setCurrentItem(tree->topLevelItem(2)->child(1));
+  EXPECT_TRUE(dialog->dosNotes()->toPlainText().startsWith("Notes of AVG\n"));
+
+  // Open on a test of the SY3 file loads it by name and kind.
+  QSignalSpy loaded(dialog.get(), &FlowTestDialog::sourceLoaded);
+  dialog->openButton()->click();
+  EXPECT_EQ(loaded.count(), 1);
+  EXPECT_FALSE(dialog->isVisible());
+  const FlowTestRef& ref = app_.document().engine().inputs().intakeFlow;
+  EXPECT_EQ(ref.path, (folder / "HEAD.SY3").string());
+  EXPECT_EQ(ref.name, "AVG");
+  EXPECT_FALSE(ref.keyboard);
+  EXPECT_TRUE(app_.document().changed());
+  EXPECT_EQ(app_.settings().flowTab, FlowTestDialog::kDosTab);
+  EXPECT_EQ(app_.settings().flowDosFolder,
+            folder.path().string() + std::string(1, fs::path::preferred_separator));
+}
+
+TEST_F(FlowTestDialogTest, DoubleClickOnADosFileLoadsItsLiftsForTheExhaust) {
+  test::TempDir folder;
+  test::WriteSyFile(folder / "A.SY", DosFile("Stock port"));
+  app_.EditSettings().flowDosFolder = folder.path().string();
+  auto dialog = Dialog(false, FlowTestDialog::kDosTab);
+  ASSERT_TRUE(test::WaitFor([&] { return dialog->dosTree()->topLevelItemCount() == 1; }));
+  Q_EMIT dialog->dosTree()->itemDoubleClicked(dialog->dosTree()->topLevelItem(0), 0);
+  const EngineInputs& in = app_.document().engine().inputs();
+  EXPECT_EQ(in.exhaustFlow.path, (folder / "A.SY").string());
+  ASSERT_EQ(in.ELift.hi(), 3);
+  EXPECT_FLOAT_EQ(in.ELift[1], 0.1f);
+  EXPECT_FLOAT_EQ(in.ELift[2], 0.2f);
+  EXPECT_FLOAT_EQ(in.ELift[3], 0.3f);
+  EXPECT_EQ(in.intakeFlow, FlowTestRef{});  // the other side keeps its own
+}
+
+TEST_F(FlowTestDialogTest, AFileThatIsNoTestLeavesTheAirflowAndSaysWhy) {
+  test::TempDir folder;
+  test::WriteText(folder / "BAD.SY", "not a test");
+  app_.EditSettings().flowDosFolder = folder.path().string();
+  auto dialog = Dialog(true, FlowTestDialog::kDosTab);
+  ASSERT_TRUE(test::WaitFor([&] { return dialog->dosTree()->topLevelItemCount() == 1; }));
+  EXPECT_TRUE(dialog->dosNotes()->toPlainText().startsWith("*** ERROR READING FILE ***"));
+  const EngineInputs before = app_.document().engine().inputs();
+  dialog->openButton()->click();
+  EXPECT_TRUE(dialog->isVisible());
+  ASSERT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_NE(prompter_.warnings[0].find((folder / "BAD.SY").string()), std::string::npos);
+  EXPECT_EQ(app_.document().engine().inputs().intakeFlow, before.intakeFlow);
+  EXPECT_EQ(app_.document().engine().inputs().ILift.hi(), before.ILift.hi());
+  EXPECT_FALSE(app_.document().changed());
+}
+
+TEST_F(FlowTestDialogTest, TheDatabaseListIsTheCommandLinesList) {
+  const fs::path file = dir_ / "generated.mdb";
+  test::GeneratedBench(120, 2).Write(file);
+  auto dialog = DatabaseDialog(file);
+  EXPECT_TRUE(prompter_.warnings.empty());
+  EXPECT_EQ(dialog->testListModel()->rowCount(), 120);
+  const test::CliResult all = FlowTestsCommand(file, {});
+  ASSERT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(ListText(*dialog->testListModel()), all.out);
+
+  // Kind, side, a filter row and a sort key.
+  dialog->kindList()->setCurrentIndex(1);  // By Lift (Auto)
+  dialog->sideList()->setCurrentIndex(1);  // intake
+  const auto& row = dialog->filterRow(0);
+  row.connector->setCurrentIndex(1);  // AND
+  row.field->setCurrentIndex(0);      // Manufacturer
+  row.relation->setCurrentIndex(3);   // includes
+  row.value->setText("r");
+  dialog->sortList(0)->setCurrentIndex(kTestNoColumn + 1);
+  Relist(*dialog);
+  const test::CliResult filtered =
+      FlowTestsCommand(file, {"--kind", "By Lift (Auto)", "--side", "intake", "--filter",
+                              "Manufacturer,includes,r", "--sort", "Test No."});
+  ASSERT_EQ(filtered.status, 0) << filtered.err;
+  EXPECT_EQ(ListText(*dialog->testListModel()), filtered.out);
+  EXPECT_GT(dialog->testListModel()->rowCount(), 0);
+  EXPECT_LT(dialog->testListModel()->rowCount(), 20);
+}
+
+TEST_F(FlowTestDialogTest, FiltersNotesAndOpenOnTheSampleBench) {
+  const fs::path file = dir_ / "bench.mdb";
+  test::SampleBench().Write(file);
+  auto dialog = DatabaseDialog(file);
+  // The operators and customers in primary key order after "[ANY]".
+  ASSERT_EQ(dialog->operatorList()->count(), 4);
+  EXPECT_EQ(dialog->operatorList()->itemText(0), "[ANY]");
+  EXPECT_EQ(dialog->operatorList()->itemText(1), "Bob");
+  EXPECT_EQ(dialog->customerList()->itemText(1), "Acme Racing");
+
+  dialog->kindList()->setCurrentIndex(4);  // By Lift (Manual)
+  dialog->sortList(0)->setCurrentIndex(kTestNoColumn + 1);
+  Relist(*dialog);
+  EXPECT_EQ(ListText(*dialog->testListModel()),
+            "Date\tTime\tTest Kind\tTest Name\tTest No.\n"
+            "4/2/2024\t08:45\tBy Lift (Manual)\tManual Pitot\t5\n"
+            "3/14/2024\t15:05\tBy Lift (Manual)\tManual Plain\t8\n");
+
+  dialog->kindList()->setCurrentIndex(0);
+  dialog->operatorList()->setCurrentIndex(1);  // Bob
+  dialog->anyDateBox()->setChecked(false);
+  dialog->fromDate()->setDate(QDate(2024, 3, 14));
+  dialog->toDate()->setDate(QDate(2024, 3, 15));
+  Relist(*dialog);
+  EXPECT_EQ(ListText(*dialog->testListModel()),
+            "Date\tTime\tTest Kind\tTest Name\tTest No.\n"
+            "3/14/2024\t10:15\tBy Lift (Auto)\tSBC Auto Intake\t1\n"
+            "3/15/2024\t09:30\tBy Depression\tDepression Sweep\t3\n");
+
+  // The notes of the selected test, then Open loads it.
+  dialog->testTable()->selectRow(0);
+  ASSERT_TRUE(test::WaitFor([&] { return !dialog->testNotes()->toPlainText().isEmpty(); }));
+  EXPECT_TRUE(
+      dialog->testNotes()->toPlainText().startsWith("Ported by hand\nSecond line of notes\n"));
+  ASSERT_TRUE(test::WaitFor([&] { return !dialog->databaseBusy(); }));
+  QSignalSpy loaded(dialog.get(), &FlowTestDialog::sourceLoaded);
+  dialog->openButton()->click();
+  EXPECT_EQ(loaded.count(), 1) << (prompter_.warnings.empty() ? "" : prompter_.warnings[0]);
+  const FlowTestRef& ref = app_.document().engine().inputs().intakeFlow;
+  EXPECT_EQ(ref.path, file.string());
+  EXPECT_EQ(ref.testId, 1);
+  EXPECT_EQ(ref.name, "SBC Auto Intake");
+  EXPECT_EQ(app_.settings().flowDatabase, file.string());
+}
+
+TEST_F(FlowTestDialogTest, CancelDuringADatabaseReadLeavesTheEngineAsItWas) {
+  const fs::path file = dir_ / "bench.mdb";
+  test::SampleBench().Write(file);
+  // A reader that takes its time before it starts.
+  const test::ReaderScript slow("sleep 1\nexec '" + std::string(ORVANTIS_EXECUTABLE) + "' \"$@\"");
+  app_.testDatabases().SetReader(JetReaderOptions{slow.path()});
+  const EngineInputs before = app_.document().engine().inputs();
+  app_.EditSettings().flowDatabase = "";
+  const std::string database;
+
+  auto dialog = Dialog(true, FlowTestDialog::kDatabaseTab);
+  QSignalSpy finished(dialog.get(), &FlowTestDialog::databaseReadFinished);
+  prompter_.fileAnswer = file.string();
+  dialog->databaseFileButton()->click();
+  ASSERT_TRUE(dialog->databaseBusy());
+  // The window goes on handling its events while the reader works.
+  bool ticked = false;
+  QTimer::singleShot(20, [&] { ticked = true; });
+  ASSERT_TRUE(test::WaitFor([&] { return ticked; }, 5000));
+  EXPECT_TRUE(dialog->databaseBusy());
+  dialog->cancelReadButton()->click();
+  ASSERT_TRUE(test::WaitFor([&] { return !dialog->databaseBusy(); }));
+  EXPECT_EQ(finished.count(), 1);
+  EXPECT_EQ(dialog->testListModel()->rowCount(), 0);
+  EXPECT_TRUE(prompter_.warnings.empty());
+  EXPECT_EQ(app_.settings().flowDatabase, database);
+
+  // Cancel of the dialog while a read runs closes it once the read has stopped.
+  dialog->databaseFileButton()->click();
+  ASSERT_TRUE(dialog->databaseBusy());
+  dialog->cancelButton()->click();
+  ASSERT_TRUE(test::WaitFor([&] { return !dialog->isVisible(); }));
+  EXPECT_FALSE(dialog->databaseBusy());
+  EXPECT_EQ(dialog->result(), QDialog::Rejected);
+  const EngineInputs& after = app_.document().engine().inputs();
+  EXPECT_EQ(after.intakeFlow, before.intakeFlow);
+  EXPECT_EQ(after.ILift.hi(), before.ILift.hi());
+  EXPECT_EQ(after.ICfm.hi(), before.ICfm.hi());
+  EXPECT_FALSE(app_.document().changed());
+  EXPECT_TRUE(prompter_.warnings.empty());
+}
+
+TEST_F(FlowTestDialogTest, WithoutAValidDatabaseTheListAsksForOne) {
+  // The configuration names no database file (the data root is a folder): the list asks for
+  // one without a message.
+  const std::string database = app_.settings().flowDatabase;
+  auto dialog = Dialog(true, FlowTestDialog::kDatabaseTab);
+  ASSERT_TRUE(test::WaitFor([&] { return dialog->listMessage()->isVisible(); }, 5000));
+  EXPECT_EQ(dialog->listMessage()->text().toStdString(), NeededText());
+  EXPECT_EQ(NeededText(),
+            "       ***  VALID DATABASE FILE NEEDED  ****\n"
+            "       Click the 'Database File' button to select a database file.");
+
+  const fs::path bad = dir_ / "bad.mdb";
+  test::WriteText(bad, std::string(4096, 'x'));
+  prompter_.fileAnswer = bad.string();
+  dialog->databaseFileButton()->click();
+  ASSERT_TRUE(test::WaitFor([&] { return !dialog->databaseBusy(); }));
+  EXPECT_EQ(dialog->listMessage()->text().toStdString(), NeededText());
+  EXPECT_FALSE(dialog->testTable()->isVisible());
+  ASSERT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_NE(prompter_.warnings[0].find(bad.string()), std::string::npos) << prompter_.warnings[0];
+  EXPECT_EQ(app_.settings().flowDatabase, database);
+}
+
+TEST_F(FlowTestDialogTest, KeyboardRowsBecomeTheTestAndCancelRestoresTheTables) {
+  const EngineInputs before = app_.document().engine().inputs();
+  auto type = [](FlowTestDialog& d, int row, Field field, const char* text) {
+    QLineEdit* edit = d.keyboardField(row, field);
+    ASSERT_NE(edit, nullptr);
+    edit->setText(text);
+    Q_EMIT edit->editingFinished();
+  };
+  {
+    auto dialog = Dialog(true, FlowTestDialog::kKeyboardTab);
+    type(*dialog, 1, Field::Lift, "0.25");
+    type(*dialog, 1, Field::Cfm, "120");
+    dialog->cancelButton()->click();
+    const EngineInputs& in = app_.document().engine().inputs();
+    EXPECT_EQ(in.ILift.hi(), before.ILift.hi());
+    for (int i = in.ILift.lo(); i <= in.ILift.hi(); ++i) EXPECT_EQ(in.ILift[i], before.ILift[i]);
+    EXPECT_EQ(app_.settings().flowTab, FlowTestDialog::kKeyboardTab);
+  }
+  auto dialog = Dialog(true, FlowTestDialog::kKeyboardTab);
+  EXPECT_EQ(dialog->tabs()->currentIndex(), FlowTestDialog::kKeyboardTab);
+  const char* rows[][3] = {{"0.1", "100", "5"}, {"0.2", "150", "7"}, {"0.3", "180", "9"}};
+  for (int r = 0; r < 3; ++r) {
+    type(*dialog, r + 1, Field::Lift, rows[r][0]);
+    type(*dialog, r + 1, Field::Cfm, rows[r][1]);
+    type(*dialog, r + 1, Field::Swirl, rows[r][2]);
+  }
+  // Row 4 has no lift: it and the rows below are not taken.
+  type(*dialog, 5, Field::Lift, "0.5");
+  EXPECT_EQ(dialog->keyboardField(1, Field::Lift)->text(), "0.1000");
+  dialog->openButton()->click();
+  const EngineInputs& in = app_.document().engine().inputs();
+  EXPECT_TRUE(in.intakeFlow.keyboard);
+  ASSERT_EQ(in.ILift.hi(), 3);
+  const float lifts[] = {0, 0.1f, 0.2f, 0.3f}, cfms[] = {0, 100, 150, 180}, swirls[] = {0, 5, 7, 9};
+  for (int i = 0; i <= 3; ++i) {
+    EXPECT_FLOAT_EQ(in.ILift[i], lifts[i]) << i;
+    EXPECT_FLOAT_EQ(in.ICfm[i], cfms[i]) << i;
+    EXPECT_FLOAT_EQ(in.ISwirl[i], swirls[i]) << i;
+  }
+  EXPECT_EQ(app_.document().intakeFlowTest().Records(), 3);
+}
+
+TEST_F(FlowTestDialogTest, TheExhaustKeyboardTabHasNoSwirl) {
+  auto dialog = Dialog(false, FlowTestDialog::kKeyboardTab);
+  EXPECT_NE(dialog->keyboardField(1, Field::Cfm), nullptr);
+  EXPECT_EQ(dialog->keyboardField(1, Field::Swirl), nullptr);
+  EXPECT_EQ(dialog->keyboardField(0, Field::Lift), nullptr);
+  EXPECT_EQ(dialog->keyboardField(11, Field::Lift), nullptr);
+}
+
+TEST_F(FlowTestDialogTest, TheChoicesRoundTripThroughTheConfiguration) {
+  const fs::path file = dir_ / "bench.mdb";
+  test::SampleBench().Write(file);
+  {
+    auto dialog = DatabaseDialog(file);
+    dialog->kindList()->setCurrentIndex(4);
+    dialog->sideList()->setCurrentIndex(2);
+    dialog->operatorList()->setCurrentIndex(2);  // Alice
+    dialog->customerList()->setCurrentIndex(3);  // the third customer by key
+    const auto& row = dialog->filterRow(1);
+    row.connector->setCurrentIndex(2);
+    row.field->setCurrentIndex(4);  // Average CFM
+    row.relation->setCurrentIndex(2);
+    row.value->setText("150");
+    dialog->sortList(2)->setCurrentIndex(3);
+    dialog->columnList()->item(1)->setCheckState(Qt::Unchecked);
+    dialog->columnList()->item(5)->setCheckState(Qt::Checked);
+    ASSERT_TRUE(test::WaitFor([&] { return !dialog->databaseBusy(); }));
+    dialog->cancelButton()->click();
+    ASSERT_FALSE(dialog->isVisible());
+  }
+  const Settings& s = app_.settings();
+  EXPECT_EQ(s.flowTab, FlowTestDialog::kDatabaseTab);
+  EXPECT_EQ(s.filterTestKind, 4);
+  EXPECT_EQ(s.filterSide, 2);
+  EXPECT_EQ(s.filterOperator, "Alice");
+  EXPECT_EQ(s.filterRows[1].joining, 2);
+  EXPECT_EQ(s.filterRows[1].field, 4);
+  EXPECT_EQ(s.filterRows[1].relation, 2);
+  EXPECT_EQ(s.filterRows[1].parameter, "150");
+
+  auto dialog = DatabaseDialog(file);
+  const TestListSettings c = dialog->Choices();
+  EXPECT_EQ(c.kind, kTestListKinds[4]);
+  EXPECT_EQ(c.side, SideFilter::Exhaust);
+  EXPECT_EQ(c.operatorName, "Alice");
+  ASSERT_TRUE(c.customerId.has_value());
+  EXPECT_EQ(*c.customerId, dialog->databaseLists().customers[2].id);
+  EXPECT_EQ(c.rows[1].connector, FilterConnector::Or);
+  EXPECT_EQ(c.rows[1].field, 4);
+  EXPECT_EQ(c.rows[1].relation, FilterRelation::Greater);
+  EXPECT_EQ(c.rows[1].value, "150");
+  EXPECT_EQ(c.sortColumns, (std::array<int, 3>{-1, -1, 2}));
+  EXPECT_EQ(c.shownColumns, (std::vector<int>{0, 2, 3, 4, 5}));
+  EXPECT_EQ(dialog->operatorList()->currentText(), "Alice");
+}
+
+TEST_F(FlowTestDialogTest, EachEditButtonOpensTheDialogOfItsSource) {
+  struct Row {
+    int source;
+    const char* title;
+    bool cam;
+    bool intake;
+  };
+  const Row rows[] = {{0, "Intake Cam", true, true},
+                      {1, "Exhaust Cam", true, false},
+                      {2, "Intake Flow Test", false, true},
+                      {3, "Exhaust Flow Test", false, false}};
+  QWidget window;
+  window.show();
+  for (const Row& row : rows) {
+    QPointer<QDialog> dialog = OpenSourceDialog(app_, row.source, &window, &window, [] {});
+    ASSERT_NE(dialog, nullptr) << row.source;
+    EXPECT_EQ(dialog->windowTitle(), row.title);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    if (row.cam) {
+      ASSERT_NE(qobject_cast<CamDialog*>(dialog.data()), nullptr);
+      EXPECT_EQ(qobject_cast<CamDialog*>(dialog.data())->intake(), row.intake);
+    } else {
+      ASSERT_NE(qobject_cast<FlowTestDialog*>(dialog.data()), nullptr);
+      EXPECT_EQ(qobject_cast<FlowTestDialog*>(dialog.data())->intake(), row.intake);
+    }
+    dialog->reject();
+    // Closed dialogs are deleted.
+    ASSERT_TRUE(test::WaitFor([&] { return dialog.isNull(); }, 5000)) << row.source;
+  }
+  EXPECT_EQ(OpenSourceDialog(app_, 4, &window, &window, [] {}), nullptr);
+  EXPECT_EQ(OpenSourceDialog(app_, -1, &window, &window, [] {}), nullptr);
+}
+
+}  // namespace
+}  // namespace orv
