@@ -103,13 +103,7 @@ void EngineView::ShowHelp(int helpText) {
   Q_EMIT helpTextChanged(QString::fromStdString(app().strings().Help(helpText)));
 }
 
-void EngineView::EditSource(int source) {
-  Q_EMIT editSourceRequested(source);
-  const std::string name = SourceLabel(app().strings(), static_cast<SourceNo>(source));
-  const QString dialog = source < 2 ? tr("the cam selection dialog") : tr("the flow test dialog");
-  Q_EMIT statusMessage(tr("%1: Edit opens %2, which is not part of this build yet.")
-                           .arg(QString::fromStdString(name), dialog));
-}
+void EngineView::EditSource(int source) { Q_EMIT editSourceRequested(source); }
 
 void EngineView::FollowStage() {
   const int stage = inputs_->stage();

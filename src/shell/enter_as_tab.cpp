@@ -42,6 +42,8 @@ bool EnterAsTab::eventFilter(QObject* watched, QEvent* event) {
                           qobject_cast<QAbstractSpinBox*>(control) != nullptr ||
                           qobject_cast<QAbstractButton*>(control) != nullptr;
   if (!takesEnter || !enabled_ || !enabled_()) return false;
+  // A box with an Enter rule of its own moves on by itself.
+  if (control->property("ownEnterRule").toBool()) return false;
   if (event->type() == QEvent::KeyPress) FocusNextControl(control);
   return true;  // the key is dropped
 }

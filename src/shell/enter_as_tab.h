@@ -11,7 +11,8 @@ namespace orv {
 // Enter as Tab: while the option is on, Enter (either key) in a one-line text box, a spin box,
 // a check box, an option button or a command button of one window moves the focus to the next
 // control in the tab order instead of acting; the key itself is dropped. A mouse click or the
-// Space key still presses a button. Multi-line text boxes keep Enter for their line ends.
+// Space key still presses a button. Multi-line text boxes keep Enter for their line ends, and a
+// control with the property "ownEnterRule" (the engine view's input boxes) applies it itself.
 //
 // One filter watches one window (the main window or a dialog), including controls added to it
 // later; it goes with the window.

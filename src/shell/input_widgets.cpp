@@ -12,6 +12,8 @@ namespace orv {
 
 InputBox::InputBox(int input, QWidget* parent) : QLineEdit(parent), input_(input) {
   setProperty("input", input);
+  // The engine view applies Enter itself (the balance factor's rule, then Enter as Tab).
+  setProperty("ownEnterRule", true);
   setObjectName(QStringLiteral("input_%1").arg(input));
 }
 

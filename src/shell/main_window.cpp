@@ -23,9 +23,13 @@
 #include "base/error_trace.h"
 #include "files/config_file.h"
 #include "shell/engine_view.h"
+#include "shell/enter_as_tab.h"
 #include "shell/graph_settings_view.h"
 #include "shell/graph_view.h"
+#include "shell/options_dialog.h"
+#include "shell/report_setup_dialog.h"
 #include "shell/report_view.h"
+#include "shell/source_dialogs.h"
 
 namespace orv {
 
@@ -103,6 +107,9 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
     tabs_->addTab(scroll, QString::fromUtf8(captions[i]));
     ConnectView(i);
   }
+  connect(static_cast<EngineView*>(views_[kEngineView]), &EngineView::editSourceRequested, this,
+          &MainWindow::EditSource);
+  EnterAsTab::Install(this, [this] { return app_.settings().enterAsTab; });
   tabs_->tabBar()->installEventFilter(this);
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
   layout->addWidget(tabs_, 1);
@@ -439,19 +446,24 @@ void MainWindow::PrintView() {
 // --- Edit menu ---------------------------------------------------------------------------
 
 void MainWindow::OpenOptions() {
-  statusBar()->showMessage(
-      tr("Edit, Options: the units and options are set in the options dialog, which is not "
-         "part of this version yet."),
-      kStatusTimeout);
-  RefreshFromCore();
+  auto* dialog = new OptionsDialog(app_, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &OptionsDialog::applied, this, &MainWindow::RefreshFromCore);
+  dialog->open();
 }
 
 void MainWindow::OpenReportSetup() {
-  statusBar()->showMessage(
-      tr("Edit, Report Setup: the report contents are set in the report setup dialog, which "
-         "is not part of this version yet."),
-      kStatusTimeout);
-  RefreshFromCore();
+  auto* dialog = new ReportSetupDialog(app_, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &ReportSetupDialog::applied, this, [this] {
+    static_cast<ReportView*>(views_[kReportView])->RebuildCurrent();
+    RefreshFromCore();
+  });
+  dialog->open();
+}
+
+void MainWindow::EditSource(int source) {
+  OpenSourceDialog(app_, source, this, this, [this] { RefreshFromCore(); });
 }
 
 // --- Help menu ---------------------------------------------------------------------------

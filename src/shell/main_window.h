@@ -68,6 +68,8 @@ class MainWindow final : public QMainWindow {
   void PrintView();
   void OpenOptions();
   void OpenReportSetup();
+  // An Edit button of the sources: the cam or flow test selection dialog of that source.
+  void EditSource(int source);
   void ShowHelp();
   void ShowAbout();
   // The warning line: red, 14 point; an empty text hides it. `beep` beeps with it.
