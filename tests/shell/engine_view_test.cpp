@@ -30,14 +30,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The source tree: from the environment when the test runner sets it, otherwise where the test
+// was built from.
+fs::path SourceDir() {
+  const char* dir = std::getenv("ORVANTIS_SOURCE_DIR");
+  return dir ? fs::path(dir) : fs::path(ORVANTIS_TEST_SOURCE_DIR);
+}
+
 // A program folder with the interface texts, a fresh data root and user store, the started
 // application and the view, refreshed after each command as the main window does.
 class EngineViewTest : public ::testing::Test {
  protected:
   EngineViewTest() : app_(prompter_) {
     fs::create_directories(dir_ / "prog");
-    fs::copy_file(fs::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources" / "OV-STR.TXT",
-                  dir_ / "prog" / "OV-STR.TXT");
+    fs::copy_file(SourceDir() / "resources" / "OV-STR.TXT", dir_ / "prog" / "OV-STR.TXT");
     ::setenv("ORVANTIS_DATA_ROOT", (dir_ / "data").c_str(), 1);
     app_.SetFolders(Folders{dir_ / "prog", dir_ / "data"});
     app_.SetUserStorePath(dir_ / "user" / "Orvantis.ini");
