@@ -1,0 +1,106 @@
+// `orvantis graph` run as a program without a display: each picture format at the asked size,
+// the refused extension and the picture that cannot be written.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSvgRenderer>
+#include <QRegularExpression>
+#include <filesystem>
+
+#include <unistd.h>
+
+#include "support/temp_dir.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Run {
+  int status;
+  QString err;
+};
+
+class GraphCommandTest : public ::testing::Test {
+ protected:
+  Run Graph(QStringList args) {
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // Without a display the command draws offscreen by itself.
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    run.setProcessEnvironment(env);
+    args.prepend(QString::fromStdString((dir_ / "data").string()));
+    args.prepend("--data-root");
+    args.prepend("graph");
+    run.start(QStringLiteral(ORVANTIS_EXECUTABLE), args);
+    EXPECT_TRUE(run.waitForFinished(60000));
+    return {run.exitCode(), QString::fromUtf8(run.readAllStandardError())};
+  }
+  QString Path(const char* name) { return QString::fromStdString((dir_ / name).string()); }
+
+  test::TempDir dir_;
+};
+
+TEST_F(GraphCommandTest, PngAndBmpHaveTheAskedSize) {
+  for (const char* name : {"g.png", "g.bmp"}) {
+    const Run run = Graph({"-o", Path(name), "--size", "800x600", "--tags", "1,5,8"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QImage image(Path(name));
+    EXPECT_EQ(image.width(), 800) << name;
+    EXPECT_EQ(image.height(), 600) << name;
+  }
+  QFile bmp(Path("g.bmp"));
+  ASSERT_TRUE(bmp.open(QIODevice::ReadOnly));
+  EXPECT_EQ(bmp.read(2), QByteArray("BM"));
+  QFile png(Path("g.png"));
+  ASSERT_TRUE(png.open(QIODevice::ReadOnly));
+  EXPECT_EQ(png.read(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
+}
+
+TEST_F(GraphCommandTest, SvgIsAValidPictureOfTheAskedSize) {
+  const Run run = Graph({"-o", Path("g.svg"), "--size", "640x480", "--cursor", "-90"});
+  ASSERT_EQ(run.status, 0) << run.err.toStdString();
+  QSvgRenderer svg(Path("g.svg"));
+  ASSERT_TRUE(svg.isValid());
+  EXPECT_EQ(svg.viewBox(), QRect(0, 0, 640, 480));
+}
+
+TEST_F(GraphCommandTest, PdfIsOnePageOfTheAskedSize) {
+  const Run run = Graph({"-o", Path("g.pdf"), "--size", "800x600", "--units", "metric"});
+  ASSERT_EQ(run.status, 0) << run.err.toStdString();
+  QProcess info;
+  info.start("pdfinfo", {Path("g.pdf")});
+  ASSERT_TRUE(info.waitForFinished(30000));
+  const QString text = QString::fromUtf8(info.readAllStandardOutput());
+  EXPECT_TRUE(text.contains(QRegularExpression("Pages:\\s+1\\n"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QRegularExpression("Page size:\\s+800 x 600 pts")))
+      << text.toStdString();
+}
+
+TEST_F(GraphCommandTest, AnUnknownExtensionIsRefusedWithTheFormats) {
+  const Run run = Graph({"-o", Path("g.jpg")});
+  EXPECT_NE(run.status, 0);
+  EXPECT_TRUE(run.err.contains("png, bmp, svg, pdf")) << run.err.toStdString();
+  EXPECT_FALSE(fs::exists(dir_ / "g.jpg"));
+}
+
+TEST_F(GraphCommandTest, APictureThatCannotBeWrittenNamesItsPathAndLeavesNothing) {
+  fs::create_directories(dir_ / "locked");
+  fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  const QString target = Path("locked/g.png");
+  const Run run = Graph({"-o", target});
+  fs::permissions(dir_ / "locked", fs::perms::owner_all);
+  if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes anywhere";
+  EXPECT_NE(run.status, 0);
+  EXPECT_TRUE(run.err.contains(target)) << run.err.toStdString();
+  EXPECT_TRUE(fs::is_empty(dir_ / "locked"));
+}
+
+}  // namespace
+}  // namespace orv
