@@ -168,8 +168,8 @@ void GraphCanvas::AddLegendAndTitle(const QString& title) {
   axisRect()->insetLayout()->take(legend);
   plotLayout()->addElement(plotLayout()->rowCount(), 0, legend);
   plotLayout()->setRowStretchFactor(plotLayout()->rowCount() - 1, 0.001);
-  legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
   legend->setWrap(3);
+  legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
   legend->setBrush(QBrush(Qt::white));
   legend->setVisible(!curves_.empty());
   if (!title.isEmpty()) {
@@ -247,8 +247,8 @@ void GraphCanvas::mouseMoveEvent(QMouseEvent* event) {
   const double x = event->position().x();
   if (draggedLine_ != 0) {
     // Angles to a tenth of a degree, within the axis.
-    const double angle = std::clamp(std::round(AngleOfPixel(x) * 10) / 10, kGraphFirstAngle,
-                                    kGraphLastAngle);
+    const double angle =
+        std::clamp(std::round(AngleOfPixel(x) * 10) / 10, kGraphFirstAngle, kGraphLastAngle);
     CursorPositions positions = model_.cursorLines();
     positions[Index(draggedLine_)] = static_cast<float>(angle);
     Q_EMIT cursorLinesDragged(positions);
@@ -314,9 +314,9 @@ void GraphCanvas::wheelEvent(QWheelEvent* event) {
   // Wheel forward zooms in about the pointer, backward out, never past the whole graph.
   const double factor = std::pow(kWheelFactor, notches);
   const GraphAxis left = model_.LeftAxis();
-  const AxisRange x = ZoomedAbout({xAxis->range().lower, xAxis->range().upper},
-                                  {kGraphFirstAngle, kGraphLastAngle}, AngleOfPixel(at.x()),
-                                  factor);
+  const AxisRange x =
+      ZoomedAbout({xAxis->range().lower, xAxis->range().upper}, {kGraphFirstAngle, kGraphLastAngle},
+                  AngleOfPixel(at.x()), factor);
   const AxisRange y = ZoomedAbout(left.shown, left.full, yAxis->pixelToCoord(at.y()), factor);
   event->accept();
   Q_EMIT zoomAsked(x, y);

@@ -1,6 +1,13 @@
 #pragma once
 
+// The plotting library's header uses Qt's lower-case keywords, which the shell turns off.
+#define signals Q_SIGNALS
+#define slots Q_SLOTS
+#define foreach Q_FOREACH
 #include <qcustomplot.h>
+#undef signals
+#undef slots
+#undef foreach
 
 #include <QString>
 #include <array>

@@ -41,8 +41,8 @@ void DrawVectorised(GraphCanvas& canvas, QPaintDevice& device, int width, int he
 
 }  // namespace
 
-std::string RenderGraphPicture(const GraphModel& model, PictureFormat format, int width,
-                               int height, const QString& title) {
+std::string RenderGraphPicture(const GraphModel& model, PictureFormat format, int width, int height,
+                               const QString& title) {
   GraphCanvas canvas(model);
   PrepareCanvas(canvas, width, height, title);
   QByteArray bytes;
@@ -69,8 +69,8 @@ std::string RenderGraphPicture(const GraphModel& model, PictureFormat format, in
       pdf.setCreator(QStringLiteral("Orvantis"));
       pdf.setTitle(QString::fromUtf8(kGraphPrintTitle));
       pdf.setResolution(72);  // one pixel of the picture to one point of the page
-      pdf.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point, QString(),
-                                QPageSize::ExactMatch));
+      pdf.setPageSize(
+          QPageSize(QSizeF(width, height), QPageSize::Point, QString(), QPageSize::ExactMatch));
       pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
       DrawVectorised(canvas, pdf, width, height);
       break;

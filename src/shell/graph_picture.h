@@ -20,8 +20,8 @@ inline constexpr const char* kGraphPrintTitle = "Orvantis Graph";
 
 // The picture's bytes: PNG and BMP `width` by `height` pixels, SVG with that view box, PDF one
 // page of `width` by `height` points. `title` (when not empty) is drawn above the graph.
-std::string RenderGraphPicture(const GraphModel& model, PictureFormat format, int width,
-                               int height, const QString& title = {});
+std::string RenderGraphPicture(const GraphModel& model, PictureFormat format, int width, int height,
+                               const QString& title = {});
 
 // Writes the picture whole to `path` (through a temporary file in the same folder, so that a
 // failed write leaves nothing half-written). Returns an empty text on success, otherwise the

@@ -100,7 +100,7 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
     side->addWidget(box);
     connect(box, &QCheckBox::toggled, this, [this, i](bool on) {
       if (filling_) return;
-      Settings& s = app().EditSettings();
+      Settings& s = this->app().EditSettings();
       bool* flags[] = {&s.gridLines, &s.cursorLinesShown, &s.thickLines, &s.twoScales};
       *flags[i] = on;
       Done();
@@ -129,12 +129,12 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
 
   connect(left_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (filling_ || index < 0) return;
-    app().EditSettings().leftScale = static_cast<std::int16_t>(index + 1);
+    this->app().EditSettings().leftScale = static_cast<std::int16_t>(index + 1);
     Done();
   });
   connect(right_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (filling_ || index < 0) return;
-    app().EditSettings().rightScale = static_cast<std::int16_t>(index + 1);
+    this->app().EditSettings().rightScale = static_cast<std::int16_t>(index + 1);
     Done();
   });
 

@@ -225,8 +225,8 @@ void GraphView::TakeColumnWidths(int part) {
   for (int visual = 0; visual < 4; ++visual) {
     const double pixels = header->sectionSize(header->logicalIndex(visual));
     const double twips = std::round(pixels * kTwipsPerInch / std::max(1, list->logicalDpiX()));
-    s.curveListWidths[static_cast<std::size_t>(visual)] = static_cast<std::int16_t>(
-        std::clamp(twips, 0.0, 32767.0));
+    s.curveListWidths[static_cast<std::size_t>(visual)] =
+        static_cast<std::int16_t>(std::clamp(twips, 0.0, 32767.0));
   }
   settingsDrawn_ = app().revisions().settings;
 }

@@ -41,9 +41,8 @@ void ReadGraphSettings(Application& app) {
   if (!std::filesystem::is_regular_file(config, ec)) return;
   Settings read = app.settings();
   SilentPrompter quiet;
-  const ConfigResult result =
-      ConfigFileIO(config, read, true, true, ConfigDefaults{app.folders(), app.windowBackground()},
-                   quiet);
+  const ConfigResult result = ConfigFileIO(
+      config, read, true, true, ConfigDefaults{app.folders(), app.windowBackground()}, quiet);
   if (!result.ok || !result.headerValid) return;
   Settings& s = app.EditSettings();
   read.unitSystem = s.unitSystem;
@@ -52,8 +51,8 @@ void ReadGraphSettings(Application& app) {
 
 }  // namespace
 
-int ShellCommandHandlers::Graph(Application& app, const GraphCommandOptions& options,
-                                std::ostream&, std::ostream& err) {
+int ShellCommandHandlers::Graph(Application& app, const GraphCommandOptions& options, std::ostream&,
+                                std::ostream& err) {
   const std::optional<PictureFormat> format = PictureFormatOf(options.output);
   if (!format) {
     err << "orvantis: graph: cannot write \"" << options.output
@@ -69,8 +68,8 @@ int ShellCommandHandlers::Graph(Application& app, const GraphCommandOptions& opt
     GraphModel model(app.document().engine(), s, app.strings());
     if (!options.tags.empty()) {
       for (int tag = 1; tag <= kCurveTagCount; ++tag) {
-        model.SetTagShown(tag, std::find(options.tags.begin(), options.tags.end(), tag) !=
-                                   options.tags.end());
+        model.SetTagShown(
+            tag, std::find(options.tags.begin(), options.tags.end(), tag) != options.tags.end());
       }
     } else {
       bool any = false;

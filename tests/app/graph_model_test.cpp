@@ -430,8 +430,8 @@ TEST(ZoomedAbout, ScalesAboutThePointerAndStaysWithinTheAxis) {
     AxisRange expected;
   };
   const Row rows[] = {
-      {{-360, 360}, 0, 0.5, {-180, 180}},     // about the middle
-      {{-360, 360}, 360, 0.5, {0, 360}},      // about the right end: that end stays
+      {{-360, 360}, 0, 0.5, {-180, 180}},      // about the middle
+      {{-360, 360}, 360, 0.5, {0, 360}},       // about the right end: that end stays
       {{-100, 100}, -100, 0.25, {-100, -50}},  // the pointer's angle stays put
       {{-100, 100}, 0, 2, {-200, 200}},        // zooming out
       {{200, 300}, 200, 4, {-40, 360}},        // out past the end: slid back inside

@@ -1,17 +1,16 @@
 // `orvantis graph` run as a program without a display: each picture format at the asked size,
 // the refused extension and the picture that cannot be written.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QSvgRenderer>
 #include <QRegularExpression>
+#include <QSvgRenderer>
 #include <filesystem>
-
-#include <unistd.h>
 
 #include "support/temp_dir.h"
 
@@ -20,14 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct Outcome {
   int status;
   QString err;
 };
 
 class GraphCommandTest : public ::testing::Test {
  protected:
-  Run Graph(QStringList args) {
+  Outcome Graph(QStringList args) {
     QProcess run;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // Without a display the command draws offscreen by itself.
@@ -49,7 +48,7 @@ class GraphCommandTest : public ::testing::Test {
 
 TEST_F(GraphCommandTest, PngAndBmpHaveTheAskedSize) {
   for (const char* name : {"g.png", "g.bmp"}) {
-    const Run run = Graph({"-o", Path(name), "--size", "800x600", "--tags", "1,5,8"});
+    const Outcome run = Graph({"-o", Path(name), "--size", "800x600", "--tags", "1,5,8"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QImage image(Path(name));
     EXPECT_EQ(image.width(), 800) << name;
@@ -64,7 +63,7 @@ TEST_F(GraphCommandTest, PngAndBmpHaveTheAskedSize) {
 }
 
 TEST_F(GraphCommandTest, SvgIsAValidPictureOfTheAskedSize) {
-  const Run run = Graph({"-o", Path("g.svg"), "--size", "640x480", "--cursor", "-90"});
+  const Outcome run = Graph({"-o", Path("g.svg"), "--size", "640x480", "--cursor", "-90"});
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
   QSvgRenderer svg(Path("g.svg"));
   ASSERT_TRUE(svg.isValid());
@@ -72,7 +71,7 @@ TEST_F(GraphCommandTest, SvgIsAValidPictureOfTheAskedSize) {
 }
 
 TEST_F(GraphCommandTest, PdfIsOnePageOfTheAskedSize) {
-  const Run run = Graph({"-o", Path("g.pdf"), "--size", "800x600", "--units", "metric"});
+  const Outcome run = Graph({"-o", Path("g.pdf"), "--size", "800x600", "--units", "metric"});
   ASSERT_EQ(run.status, 0) << run.err.toStdString();
   QProcess info;
   info.start("pdfinfo", {Path("g.pdf")});
@@ -84,7 +83,7 @@ TEST_F(GraphCommandTest, PdfIsOnePageOfTheAskedSize) {
 }
 
 TEST_F(GraphCommandTest, AnUnknownExtensionIsRefusedWithTheFormats) {
-  const Run run = Graph({"-o", Path("g.jpg")});
+  const Outcome run = Graph({"-o", Path("g.jpg")});
   EXPECT_NE(run.status, 0);
   EXPECT_TRUE(run.err.contains("png, bmp, svg, pdf")) << run.err.toStdString();
   EXPECT_FALSE(fs::exists(dir_ / "g.jpg"));
@@ -94,7 +93,7 @@ TEST_F(GraphCommandTest, APictureThatCannotBeWrittenNamesItsPathAndLeavesNothing
   fs::create_directories(dir_ / "locked");
   fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
   const QString target = Path("locked/g.png");
-  const Run run = Graph({"-o", target});
+  const Outcome run = Graph({"-o", target});
   fs::permissions(dir_ / "locked", fs::perms::owner_all);
   if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes anywhere";
   EXPECT_NE(run.status, 0);

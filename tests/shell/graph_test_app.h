@@ -45,9 +45,9 @@ struct StartedApp {
     const char* source = std::getenv("ORVANTIS_SOURCE_DIR");
     const std::filesystem::path program = dir / "prog";
     std::filesystem::create_directories(program);
-    std::filesystem::copy_file(std::filesystem::path(source ? source : ".") / "resources" /
-                                   "OV-STR.TXT",
-                               program / "OV-STR.TXT");
+    std::filesystem::copy_file(
+        std::filesystem::path(source ? source : ".") / "resources" / "OV-STR.TXT",
+        program / "OV-STR.TXT");
     app.SetFolders(Folders{program, dir / "data"});
     app.SetUserStorePath(dir / "user" / "Orvantis.ini");
     app.StartUp();

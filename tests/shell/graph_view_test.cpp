@@ -206,8 +206,8 @@ TEST_F(GraphViewTest, MetricUnitsChangeTheAxisRangesAndCaptions) {
   view_.Refresh(ChangesBetween(before, app().revisions()));
   EXPECT_EQ(canvas.yAxis->label(), "mm");
   EXPECT_EQ(canvas.yAxis2->label(), "m/s");
-  EXPECT_NEAR(canvas.yAxis->range().upper, 4.4 * 25.4, 1e-9);      // 111.76 mm
-  EXPECT_NEAR(canvas.yAxis2->range().upper, 44 * 0.3048, 1e-9);    // 13.4112 m/s
+  EXPECT_NEAR(canvas.yAxis->range().upper, 4.4 * 25.4, 1e-9);    // 111.76 mm
+  EXPECT_NEAR(canvas.yAxis2->range().upper, 44 * 0.3048, 1e-9);  // 13.4112 m/s
   EXPECT_NEAR(canvas.yAxis2->range().lower, -44 * 0.3048, 1e-9);
   // The piston position curve in millimetres: at 180 degrees the stroke.
   QCPGraph* position = canvas.CurveGraph(1);
