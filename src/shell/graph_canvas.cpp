@@ -92,21 +92,26 @@ void GraphCanvas::Redraw() {
   const QColor background = ColourOf(specs.background);
   setBackground(background);
   axisRect()->setBackground(background);
-  for (QCPAxis* axis : {xAxis, yAxis, yAxis2}) axis->grid()->setVisible(specs.gridLines);
+  // The grid follows the crank angles and the left axis; the right axis's own ticks would
+  // cross it with a second set of lines.
+  for (QCPAxis* axis : {xAxis, yAxis}) axis->grid()->setVisible(specs.gridLines);
+  yAxis2->grid()->setVisible(false);
   yAxis2->setVisible(specs.twoScales);
 
   clearGraphs();
   curves_.clear();
   const double width = specs.thickLines ? kThickLine : kThinLine;
   for (const CurvePoints& curve : model_.ShownCurves(kPointStep)) {
-    QVector<double> x(static_cast<qsizetype>(curve.x.size()));
-    QVector<double> y(static_cast<qsizetype>(curve.y.size()));
+    QVector<double> x;
+    QVector<double> y;
+    x.reserve(static_cast<qsizetype>(curve.x.size()));
+    y.reserve(static_cast<qsizetype>(curve.y.size()));
     for (std::size_t i = 0; i < curve.x.size(); ++i) {
-      const auto at = static_cast<qsizetype>(i);
-      x[at] = curve.x[i];
-      // A gap where the curve stops (the torque factor from top dead centre on).
-      y[at] = CurveDrawnAt(curve.tag, curve.x[i]) ? curve.y[i]
-                                                  : std::numeric_limits<double>::quiet_NaN();
+      // The curve stops where it is not drawn (the torque factor from top dead centre on).
+      // No NaN marks the gap: comparing one raises a floating-point fault flag.
+      if (!CurveDrawnAt(curve.tag, curve.x[i])) continue;
+      x.push_back(curve.x[i]);
+      y.push_back(curve.y[i]);
     }
     QCPGraph* graph = addGraph(xAxis, ScaleAxis(curve.scale));
     graph->setData(x, y, true);

@@ -61,6 +61,8 @@ std::string RenderGraphPicture(const GraphModel& model, PictureFormat format, in
       svg.setSize(QSize(width, height));
       svg.setViewBox(QRect(0, 0, width, height));
       svg.setTitle(QString::fromUtf8(kGraphPrintTitle));
+      // Text is laid out at the screen's resolution; the picture is drawn at the same.
+      svg.setResolution(canvas.logicalDpiX());
       DrawVectorised(canvas, svg, width, height);
       break;
     }
@@ -92,11 +94,14 @@ std::string WriteGraphPicture(const GraphModel& model, const std::filesystem::pa
 }
 
 bool PrintGraph(const GraphModel& model, QPrinter& printer) {
+  GraphCanvas canvas(model);
+  // Text is laid out at the screen's resolution; the page is drawn at the same, so that the
+  // fonts measure on paper as they did in the layout.
+  printer.setResolution(canvas.logicalDpiX());
   const QRectF page = printer.pageRect(QPrinter::DevicePixel);
   if (page.width() <= 0 || page.height() <= 0) return false;
   const double scale = page.width() / kPrintLayoutWidth;
   const int height = static_cast<int>(page.height() / scale);
-  GraphCanvas canvas(model);
   PrepareCanvas(canvas, kPrintLayoutWidth, height, QString::fromUtf8(kGraphPrintTitle));
   QCPPainter painter;
   if (!painter.begin(&printer)) return false;
