@@ -23,6 +23,7 @@ constexpr double kWheelNotch = 120;
 // Pen widths of the curves, thin and with "Thick Lines for Curves".
 constexpr double kThinLine = 1.2;
 constexpr double kThickLine = 2.6;
+constexpr const char* kCursorLayer = "cursors";
 
 // Cursor lines 1..4: 3 is the line the curve list reads, 4 the line difference mode subtracts.
 const std::array<QColor, 4> kCursorColours = {QColor(0, 0, 170), QColor(0, 120, 0),
@@ -69,8 +70,13 @@ GraphCanvas::GraphCanvas(const GraphModel& model, QWidget* parent)
   }
   axisRect()->setRangeZoomAxes(xAxis, yAxis);
 
+  // The cursor lines on a buffered layer of their own above the curves: moving them draws
+  // that layer again, not the thirteen curves.
+  addLayer(kCursorLayer, layer("main"), QCustomPlot::limAbove);
+  layer(kCursorLayer)->setMode(QCPLayer::lmBuffered);
   for (int line = 1; line <= 4; ++line) {
     auto* item = new QCPItemStraightLine(this);
+    item->setLayer(kCursorLayer);
     item->setSelectable(false);
     cursorLines_[Index(line)] = item;
     auto* label = new QCPItemText(this);
@@ -82,6 +88,7 @@ GraphCanvas::GraphCanvas(const GraphModel& model, QWidget* parent)
     label->setPositionAlignment(Qt::AlignTop | Qt::AlignHCenter);
     label->setColor(kCursorColours[Index(line)]);
     label->setSelectable(false);
+    label->setLayer(kCursorLayer);
     cursorLabels_[Index(line)] = label;
     StyleCursorLine(line);
   }
@@ -158,7 +165,7 @@ void GraphCanvas::PlaceCursorLines() {
     cursorLabels_[Index(line)]->position->setCoords(angle, 0);
     cursorLabels_[Index(line)]->setVisible(shown);
   }
-  replot(QCustomPlot::rpQueuedReplot);
+  layer(kCursorLayer)->replot();
 }
 
 void GraphCanvas::AddLegendAndTitle(const QString& title) {
@@ -193,7 +200,7 @@ void GraphCanvas::SelectLine(int line) {
   selectedLine_ = line;
   StyleCursorLine(before);
   StyleCursorLine(line);
-  replot(QCustomPlot::rpQueuedReplot);
+  layer(kCursorLayer)->replot();
 }
 
 void GraphCanvas::StyleCursorLine(int line) {

@@ -1,7 +1,6 @@
 // `orvantis graph` run as a program without a display: each picture format at the asked size,
 // the refused extension and the picture that cannot be written.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QByteArray>
 #include <QFile>
@@ -90,15 +89,22 @@ TEST_F(GraphCommandTest, AnUnknownExtensionIsRefusedWithTheFormats) {
 }
 
 TEST_F(GraphCommandTest, APictureThatCannotBeWrittenNamesItsPathAndLeavesNothing) {
-  fs::create_directories(dir_ / "locked");
-  fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-  const QString target = Path("locked/g.png");
-  const Outcome run = Graph({"-o", target});
-  fs::permissions(dir_ / "locked", fs::perms::owner_all);
-  if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes anywhere";
-  EXPECT_NE(run.status, 0);
-  EXPECT_TRUE(run.err.contains(target)) << run.err.toStdString();
-  EXPECT_TRUE(fs::is_empty(dir_ / "locked"));
+  // A folder that does not exist, and a folder in place of the picture.
+  fs::create_directories(dir_ / "taken.png");
+  for (const char* name : {"missing/g.png", "taken.png"}) {
+    const QString target = Path(name);
+    const Outcome run = Graph({"-o", target});
+    EXPECT_NE(run.status, 0) << name;
+    EXPECT_TRUE(run.err.contains(target)) << run.err.toStdString();
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "missing"));
+  EXPECT_TRUE(fs::is_directory(dir_ / "taken.png"));
+  EXPECT_TRUE(fs::is_empty(dir_ / "taken.png"));
+  // Nothing half-written beside them.
+  for (const auto& entry : fs::directory_iterator(dir_.path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "taken.png" || name == "data") << name;
+  }
 }
 
 }  // namespace
