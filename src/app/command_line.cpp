@@ -663,7 +663,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
         graphOpt.cursor = a;
         graphOpt.cursorGiven = true;
       },
-      "crank angle of cursor line 1 (degrees, -360 to 360)");
+      "crank angle of the cursor line the legend reads (degrees, -360 to 360)");
   graph->add_option("--size", graphSize,
                     "WIDTHxHEIGHT of the picture in pixels (default 1200x800)");
   graph->add_option("-o,--output", graphOpt.output, "picture file: .png, .bmp, .svg or .pdf")

@@ -14,7 +14,7 @@ class Application;
 // `orvantis graph`: what to draw once the engine is prepared.
 struct GraphCommandOptions {
   std::vector<int> tags;  // curve codes 1..13 to show; empty: the curves the configuration shows
-  double cursor = 0;      // crank angle of cursor line 1 (degrees)
+  double cursor = 0;      // crank angle of the cursor lines (degrees)
   bool cursorGiven = false;
   int width = 1200;  // picture size in pixels
   int height = 800;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/rounding.h"
+#include "base/text.h"
 #include "base/text_number.h"
 #include "files/interface_text_ids.h"
 #include "files/output_captions.h"
@@ -49,6 +50,7 @@ constexpr std::array<ScaleKind, kGraphScaleCount> kScaleKinds = {{
 
 // The torque factor scale carries no unit; its caption names the quantity.
 constexpr int kTorqueFactorScale = 6;
+constexpr int kTorqueFactorTag = 6;
 constexpr const char* kTorqueFactorCaption = "T.F.";
 
 // The valve velocity tags are feet per second (see the header).
@@ -123,6 +125,33 @@ std::array<double, 2> ZoomFractions(const AxisRange& full, const AxisRange& show
   if (!std::isgreater(width, 0.0)) return {0, 1};
   return {(shown.from - full.from) / width, (shown.to - full.from) / width};
 }
+
+AxisRange ZoomedAbout(const AxisRange& shown, const AxisRange& full, double centre,
+                      double factor) noexcept {
+  AxisRange zoomed{centre + (shown.from - centre) * factor, centre + (shown.to - centre) * factor};
+  const double width = zoomed.to - zoomed.from;
+  if (!std::isless(width, full.to - full.from)) return full;
+  // Slide the range back inside the whole axis, keeping its width.
+  if (zoomed.from < full.from) zoomed = {full.from, full.from + width};
+  if (zoomed.to > full.to) zoomed = {full.to - width, full.to};
+  return zoomed;
+}
+
+std::optional<PictureFormat> PictureFormatOf(std::string_view path) noexcept {
+  const std::size_t dot = path.find_last_of('.');
+  const std::size_t slash = path.find_last_of("/\\");
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && slash > dot)) {
+    return std::nullopt;
+  }
+  const std::string extension = AsciiLower(path.substr(dot + 1));
+  if (extension == "png") return PictureFormat::Png;
+  if (extension == "bmp") return PictureFormat::Bmp;
+  if (extension == "svg") return PictureFormat::Svg;
+  if (extension == "pdf") return PictureFormat::Pdf;
+  return std::nullopt;
+}
+
+bool CurveDrawnAt(int tag, double x) noexcept { return tag != kTorqueFactorTag || x < 0; }
 
 // ---------------------------------------------------------------------------------------------
 
@@ -276,7 +305,7 @@ AxisRange GraphModel::XAxis() const noexcept {
   return ZoomedRange(kCrankAngles, settings_.zoom.left, settings_.zoom.right);
 }
 
-GraphAxis GraphModel::AxisOf(int scale) const {
+GraphAxis GraphModel::ScaleAxis(int scale) const {
   GraphAxis axis;
   axis.scale = scale;
   axis.caption = ScaleCaption(scale);
@@ -287,11 +316,11 @@ GraphAxis GraphModel::AxisOf(int scale) const {
 }
 
 GraphAxis GraphModel::LeftAxis() const {
-  return AxisOf(ValidScale(settings_.leftScale, kDefaultLeftScale));
+  return ScaleAxis(ValidScale(settings_.leftScale, kDefaultLeftScale));
 }
 
 GraphAxis GraphModel::RightAxis() const {
-  return AxisOf(ValidScale(settings_.rightScale, kDefaultRightScale));
+  return ScaleAxis(ValidScale(settings_.rightScale, kDefaultRightScale));
 }
 
 void GraphModel::ZoomChanged(const AxisRange& x, const AxisRange& left) noexcept {

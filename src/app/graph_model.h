@@ -98,6 +98,11 @@ AxisRange ZoomedRange(const AxisRange& full, double low, double high) noexcept;
 // The zoom fractions of `shown` within `full`; an empty or reversed full range gives 0 and 1.
 std::array<double, 2> ZoomFractions(const AxisRange& full, const AxisRange& shown) noexcept;
 
+// The mouse wheel's zoom: `shown` scaled by `factor` (below 1 zooms in) about `centre`, kept
+// within `full`; a range that would be as wide as `full` or wider becomes `full`.
+AxisRange ZoomedAbout(const AxisRange& shown, const AxisRange& full, double centre,
+                      double factor) noexcept;
+
 // A value axis of the graph: the scale it shows, its caption, its whole range and the part the
 // zoom window shows, in the display unit system.
 struct GraphAxis {
@@ -143,6 +148,17 @@ struct ScaleProblem {
   int message = 98;
   bool operator==(const ScaleProblem&) const = default;
 };
+
+// The picture files the graph is written to, chosen by the file name's extension (without
+// regard to case): ".png", ".bmp", ".svg", ".pdf". Any other name gives nothing.
+enum class PictureFormat { Png, Bmp, Svg, Pdf };
+std::optional<PictureFormat> PictureFormatOf(std::string_view path) noexcept;
+// The formats a picture name may ask for, for the message that refuses another.
+inline constexpr const char* kPictureFormatList = "png, bmp, svg, pdf";
+
+// Whether the graph draws tag 1..13 at crank angle x: everywhere, except the torque factor
+// from x = 0 on, where its value is the off-scale marker 300 and the curve stops.
+bool CurveDrawnAt(int tag, double x) noexcept;
 
 class GraphModel final {
  public:
@@ -216,6 +232,9 @@ class GraphModel final {
   AxisRange XAxis() const noexcept;
   GraphAxis LeftAxis() const;
   GraphAxis RightAxis() const;
+  // The axis of any scale 1..8 (the zoom window applied as on the left and right axes): the
+  // curves of a scale that neither axis shows are drawn against it all the same.
+  GraphAxis ScaleAxis(int scale) const;
   // The graph's zoom event: the crank angles and the left axis's values now shown become the
   // zoom window ("ZX1", "ZY1", "ZX2", "ZY2", fractions of the whole ranges).
   void ZoomChanged(const AxisRange& x, const AxisRange& left) noexcept;
@@ -237,7 +256,6 @@ class GraphModel final {
  private:
   double ToShown(int tag, double held) const noexcept;
   int ValidScale(int scale, int fallback) const noexcept;
-  GraphAxis AxisOf(int scale) const;
 
   const Engine& engine_;
   Settings& settings_;

@@ -1,21 +1,264 @@
 #include "shell/graph_settings_view.h"
 
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include "app/application.h"
+#include "base/error_trace.h"
+#include "files/interface_text_ids.h"
 
 namespace orv {
 
-GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent) : View(app, parent) {
-  // Until the view is drawn, it says what it will hold.
-  auto* layout = new QVBoxLayout(this);
-  auto* note = new QLabel(
-      tr("The graph's scales, line thickness, axes choices, check boxes and background colour."),
-      this);
-  note->setWordWrap(true);
-  note->setAlignment(Qt::AlignCenter);
-  layout->addWidget(note);
+namespace {
+
+constexpr const char* kModule = "frmMain";
+constexpr const char* kColourDialogTitle = "Graph Background Color";
+// Help texts of the instruction panel: the check boxes 38..41, the background buttons 43 and
+// 44, the scale choices 65 and 66; a box shows the help text of its own number.
+constexpr int kHelpFirstCheck = 38;
+constexpr int kHelpBackground = 43;
+constexpr int kHelpReset = 44;
+constexpr int kHelpLeftScale = 65;
+constexpr int kHelpRightScale = 66;
+// The graph check boxes and colour buttons are items 1..6 of their choice group.
+constexpr int kItemBackground = 5;
+constexpr int kItemReset = 6;
+
+QColor ColourOf(std::int32_t rgb) {
+  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
+std::int32_t RgbOf(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
+    : View(app, parent), model_(app.document().engine(), app.EditSettings(), app.strings()) {
+  const InterfaceStrings& texts = app.strings();
+  auto* layout = new QHBoxLayout(this);
+
+  // The eight scales: maximum and minimum boxes.
+  auto* scales = new QGroupBox(this);
+  auto* grid = new QGridLayout(scales);
+  grid->addWidget(new QLabel(Text(texts.Label(kLabelScaleMaximum)), scales), 0, 1);
+  grid->addWidget(new QLabel(Text(texts.Label(kLabelScaleMinimum)), scales), 0, 2);
+  for (int scale = 1; scale <= kGraphScaleCount; ++scale) {
+    auto* label = new QLabel(scales);
+    scaleLabels_[static_cast<std::size_t>(scale - 1)] = label;
+    grid->addWidget(label, scale, 0);
+    for (int first : {kInScaleMaximum1, kInScaleMinimum1}) {
+      const int n = first + scale - 1;
+      auto* edit = new QLineEdit(scales);
+      edit->setAlignment(Qt::AlignRight);
+      edit->setMaximumWidth(120);
+      boxes_[n] = edit;
+      helpOf_[edit] = n;
+      grid->addWidget(edit, scale, first == kInScaleMaximum1 ? 1 : 2);
+      connect(edit, &QLineEdit::editingFinished, this, [this, n] { EnterBox(n); });
+    }
+  }
+  grid->setRowStretch(kGraphScaleCount + 1, 1);
+  layout->addWidget(scales);
+
+  // The axes, the graph setting number, the check boxes and the background.
+  auto* side = new QVBoxLayout;
+  auto* axes = new QGridLayout;
+  left_ = new QComboBox(this);
+  right_ = new QComboBox(this);
+  axes->addWidget(new QLabel(Text(texts.Label(kLabelLeftScale)), this), 0, 0);
+  axes->addWidget(left_, 0, 1);
+  axes->addWidget(new QLabel(Text(texts.Label(kLabelRightScale)), this), 1, 0);
+  axes->addWidget(right_, 1, 1);
+  auto* panelNumber = new QLineEdit(this);
+  panelNumber->setMaximumWidth(60);
+  boxes_[kInGraphPanelNumber] = panelNumber;
+  helpOf_[panelNumber] = kInGraphPanelNumber;
+  axes->addWidget(new QLabel(Text(texts.Label(kLabelGraphSetting)), this), 2, 0);
+  axes->addWidget(panelNumber, 2, 1, Qt::AlignLeft);
+  connect(panelNumber, &QLineEdit::editingFinished, this,
+          [this] { EnterBox(kInGraphPanelNumber); });
+  helpOf_[left_] = kHelpLeftScale;
+  helpOf_[right_] = kHelpRightScale;
+  side->addLayout(axes);
+
+  for (int i = 0; i < 4; ++i) {
+    auto* box = new QCheckBox(Text(texts.Item(kItemsGraphChecks, i + 1)), this);
+    checks_[static_cast<std::size_t>(i)] = box;
+    helpOf_[box] = kHelpFirstCheck + i;
+    side->addWidget(box);
+    connect(box, &QCheckBox::toggled, this, [this, i](bool on) {
+      if (filling_) return;
+      Settings& s = this->app().EditSettings();
+      bool* flags[] = {&s.gridLines, &s.cursorLinesShown, &s.thickLines, &s.twoScales};
+      *flags[i] = on;
+      Done();
+    });
+  }
+
+  auto* colour = new QGroupBox(Text(texts.Label(kLabelBackground)), this);
+  auto* colourRow = new QHBoxLayout(colour);
+  swatch_ = new QFrame(colour);
+  swatch_->setFrameShape(QFrame::Box);
+  swatch_->setFixedSize(36, 22);
+  swatch_->setAutoFillBackground(true);
+  background_ = new QPushButton(Text(texts.Item(kItemsGraphChecks, kItemBackground)), colour);
+  reset_ = new QPushButton(Text(texts.Item(kItemsGraphChecks, kItemReset)), colour);
+  helpOf_[background_] = kHelpBackground;
+  helpOf_[reset_] = kHelpReset;
+  colourRow->addWidget(swatch_);
+  colourRow->addWidget(background_);
+  colourRow->addWidget(reset_);
+  side->addWidget(colour);
+  side->addStretch(1);
+  layout->addLayout(side);
+  layout->addStretch(1);
+  connect(background_, &QPushButton::clicked, this, &GraphSettingsView::ChooseBackground);
+  connect(reset_, &QPushButton::clicked, this, &GraphSettingsView::ResetBackground);
+
+  connect(left_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (filling_ || index < 0) return;
+    this->app().EditSettings().leftScale = static_cast<std::int16_t>(index + 1);
+    Done();
+  });
+  connect(right_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (filling_ || index < 0) return;
+    this->app().EditSettings().rightScale = static_cast<std::int16_t>(index + 1);
+    Done();
+  });
+
+  for (const auto& [control, help] : helpOf_) control->installEventFilter(this);
+  FillFromSettings();
 }
 
-void GraphSettingsView::Refresh(const ChangedAreas&) {}
+void GraphSettingsView::Refresh(const ChangedAreas& changed) {
+  if (changed.settings) FillFromSettings();
+}
+
+void GraphSettingsView::FillFromSettings() {
+  ETracker guard(kModule, "G_FillGraphSettings");
+  try {
+    filling_ = true;
+    for (auto& [n, edit] : boxes_) {
+      // A box being typed in keeps the user's text until it is left.
+      if (edit->hasFocus() && edit->isModified()) continue;
+      edit->setText(Text(model_.BoxText(n)));
+      edit->setModified(false);
+    }
+    for (int scale = 1; scale <= kGraphScaleCount; ++scale) {
+      const std::string caption = model_.ScaleCaption(scale);
+      scaleLabels_[static_cast<std::size_t>(scale - 1)]->setText(
+          tr("Scale %1 (%2)").arg(scale).arg(Text(caption)));
+    }
+    const GraphWindowSpecs specs = model_.WindowSpecs();
+    for (QComboBox* choice : {left_, right_}) {
+      const QSignalBlocker block(choice);
+      choice->clear();
+      for (int scale = 1; scale <= kGraphScaleCount; ++scale) {
+        choice->addItem(tr("%1: %2").arg(scale).arg(Text(model_.ScaleCaption(scale))));
+      }
+    }
+    {
+      const QSignalBlocker blockLeft(left_);
+      const QSignalBlocker blockRight(right_);
+      left_->setCurrentIndex(specs.left.scale - 1);
+      right_->setCurrentIndex(specs.right.scale - 1);
+    }
+    const bool flags[] = {specs.gridLines, specs.cursorLinesShown, specs.thickLines,
+                          specs.twoScales};
+    for (std::size_t i = 0; i < checks_.size(); ++i) {
+      const QSignalBlocker block(checks_[i]);
+      checks_[i]->setChecked(flags[i]);
+    }
+    QPalette palette = swatch_->palette();
+    palette.setColor(QPalette::Window, ColourOf(specs.background));
+    swatch_->setPalette(palette);
+  } catch (...) {
+    app().ReportError(guard);
+  }
+  filling_ = false;
+}
+
+void GraphSettingsView::EnterBox(int n) {
+  const auto found = boxes_.find(n);
+  if (found == boxes_.end() || filling_) return;
+  QLineEdit* edit = found->second;
+  ETracker guard(kModule, "txtInput_LostFocus");
+  try {
+    const bool changed = model_.EnterBox(n, edit->text().toStdString());
+    if (changed) app().EditSettings();
+    edit->setText(Text(model_.BoxText(n)));
+    edit->setModified(false);
+    if (changed) Done();
+  } catch (...) {
+    app().ReportError(guard);
+  }
+}
+
+bool GraphSettingsView::CanLeave() {
+  // The box being typed in is taken over first.
+  for (auto& [n, edit] : boxes_) {
+    if (edit->isModified()) EnterBox(n);
+  }
+  const std::optional<ScaleProblem> problem = model_.CheckScales();
+  if (problem) {
+    warningShown_ = true;
+    Q_EMIT warningLineChanged(Text(app().strings().Misc(problem->message)), true);
+    box(problem->box).setFocus();
+    box(problem->box).selectAll();
+    return false;
+  }
+  if (warningShown_) {
+    warningShown_ = false;
+    Q_EMIT warningLineChanged(QString(), false);
+  }
+  return true;
+}
+
+void GraphSettingsView::ChooseBackground() {
+  if (colourDialog_ == nullptr) {
+    colourDialog_ = new QColorDialog(this);
+    colourDialog_->setWindowTitle(QString::fromUtf8(kColourDialogTitle));
+    connect(colourDialog_, &QColorDialog::colorSelected, this, &GraphSettingsView::SetBackground);
+  }
+  colourDialog_->setCurrentColor(ColourOf(app().settings().graphBackground));
+  colourDialog_->open();
+}
+
+void GraphSettingsView::SetBackground(const QColor& colour) {
+  if (!colour.isValid()) return;
+  app().EditSettings().graphBackground = RgbOf(colour);
+  FillFromSettings();
+  Done();
+}
+
+void GraphSettingsView::ResetBackground() {
+  app().EditSettings().graphBackground = app().windowBackground();
+  FillFromSettings();
+  Done();
+}
+
+void GraphSettingsView::Done() { Q_EMIT commandDone(); }
+
+bool GraphSettingsView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) {
+    const auto found = helpOf_.find(watched);
+    if (found != helpOf_.end()) {
+      Q_EMIT helpTextChanged(Text(app().strings().Help(found->second)));
+    }
+  }
+  return View::eventFilter(watched, event);
+}
 
 }  // namespace orv

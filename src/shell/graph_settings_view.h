@@ -1,10 +1,25 @@
 #pragma once
 
+#include <array>
+#include <map>
+
+#include "app/graph_model.h"
 #include "shell/view.h"
+
+class QCheckBox;
+class QColorDialog;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace orv {
 
-// The graph's scales, line thickness, axes choices, check boxes and background colour.
+// The graph's settings: the maximum and minimum of the eight scales in the display units, the
+// graph setting number ("GThd"), the scales of the left and right axes, the four check boxes
+// (grid lines, cursor lines, thick lines, two Y-axis scales) and the background colour. A box
+// is taken over when it is left; leaving the view checks the scales first.
 class GraphSettingsView final : public View {
   Q_OBJECT
 
@@ -12,6 +27,48 @@ class GraphSettingsView final : public View {
   explicit GraphSettingsView(Application& app, QWidget* parent = nullptr);
 
   void Refresh(const ChangedAreas& changed) override;
+  // The scales checked in order: the first whose maximum is not above its minimum puts its
+  // message on the warning line, takes the focus to its maximum box and keeps the view.
+  bool CanLeave() override;
+
+  // The parts of the view, for tests.
+  QLineEdit& box(int n) const { return *boxes_.at(n); }
+  QComboBox& scaleChoice(bool right) const noexcept { return *(right ? right_ : left_); }
+  // 0 grid lines, 1 cursor lines, 2 thick lines, 3 two Y-axis scales.
+  QCheckBox& check(int i) const noexcept { return *checks_[static_cast<std::size_t>(i)]; }
+  QPushButton& backgroundButton() const noexcept { return *background_; }
+  QPushButton& resetButton() const noexcept { return *reset_; }
+  // The colour dialog once the background button opened it (null before).
+  QColorDialog* colourDialog() const noexcept { return colourDialog_; }
+
+  // Leaving box n with its text.
+  void EnterBox(int n);
+  // The colour dialog's choice, and the reset button.
+  void SetBackground(const QColor& colour);
+  void ResetBackground();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FillFromSettings();
+  void ChooseBackground();
+  void Done();
+
+  GraphModel model_;
+  std::map<int, QLineEdit*> boxes_;
+  std::array<QLabel*, kGraphScaleCount> scaleLabels_{};
+  QComboBox* left_ = nullptr;
+  QComboBox* right_ = nullptr;
+  std::array<QCheckBox*, 4> checks_{};
+  QPushButton* background_ = nullptr;
+  QPushButton* reset_ = nullptr;
+  QFrame* swatch_ = nullptr;
+  QColorDialog* colourDialog_ = nullptr;
+  // The help text of each control, shown in the instruction panel when it takes the focus.
+  std::map<QObject*, int> helpOf_;
+  bool warningShown_ = false;
+  bool filling_ = false;
 };
 
 }  // namespace orv

@@ -1,21 +1,394 @@
 #include "shell/graph_view.h"
 
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "app/application.h"
+#include "app/file_kinds.h"
+#include "base/error_trace.h"
+#include "shell/curve_list_model.h"
+#include "shell/graph_picture.h"
 
 namespace orv {
 
-GraphView::GraphView(Application& app, QWidget* parent) : View(app, parent) {
-  // Until the view is drawn, it says what it will hold.
-  auto* layout = new QVBoxLayout(this);
-  auto* note = new QLabel(tr("The graph of the thirteen per-degree curves with its cursor lines "
-                             "and zoom, and the curve list beside it."),
-                          this);
-  note->setWordWrap(true);
-  note->setAlignment(Qt::AlignCenter);
-  layout->addWidget(note);
+namespace {
+
+constexpr const char* kModule = "frmMain";
+// The list part each tag starts in: the crank and piston curves in the first, the valve and
+// airflow curves in the second.
+constexpr int kLastTagOfFirstPart = 6;
+// A picture of a graph that is not on the screen (or is very small) gets this size.
+constexpr int kPictureWidth = 1200;
+constexpr int kPictureHeight = 800;
+constexpr int kSmallestPictureSide = 200;
+// Column widths are kept in twips, 1440 to the inch.
+constexpr double kTwipsPerInch = 1440;
+
+QColor ColourOf(std::int32_t rgb) {
+  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }
 
-void GraphView::Refresh(const ChangedAreas&) {}
+// The column order setting when it names each of the four columns once; otherwise the
+// columns in their own order.
+std::array<int, 4> ColumnOrderOf(const std::array<std::int16_t, 4>& setting) {
+  std::array<int, 4> order{};
+  std::array<bool, 4> seen{};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const int column = setting[i];
+    if (column < 1 || column > 4 || seen[static_cast<std::size_t>(column - 1)]) {
+      return {1, 2, 3, 4};
+    }
+    seen[static_cast<std::size_t>(column - 1)] = true;
+    order[i] = column;
+  }
+  return order;
+}
+
+}  // namespace
+
+GraphView::GraphView(Application& app, QWidget* parent)
+    : View(app, parent), model_(app.document().engine(), app.EditSettings(), app.strings()) {
+  for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+    partOf_[static_cast<std::size_t>(tag - 1)] = tag <= kLastTagOfFirstPart ? 0 : 1;
+  }
+
+  auto* layout = new QVBoxLayout(this);
+  auto* bar = new QHBoxLayout;
+  unZoom_ = new QPushButton(tr("UnZoom"), this);
+  difference_ = new QCheckBox(tr("Difference between lines 3 and 4"), this);
+  stepNote_ = new QLabel(this);
+  bar->addWidget(unZoom_);
+  bar->addWidget(difference_);
+  bar->addSpacing(12);
+  bar->addWidget(stepNote_, 1);
+  layout->addLayout(bar);
+
+  auto* split = new QSplitter(Qt::Horizontal, this);
+  canvas_ = new GraphCanvas(model_, split);
+  canvas_->setMinimumSize(320, 240);
+  auto* listSplit = new QSplitter(Qt::Vertical, split);
+  for (int part = 0; part < 2; ++part) {
+    auto* list = new QTableView(listSplit);
+    auto* listModel = new CurveListModel(model_, list);
+    list->setModel(listModel);
+    list->verticalHeader()->hide();
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->horizontalHeader()->setSectionsMovable(true);
+    list->horizontalHeader()->setStretchLastSection(false);
+    lists_[static_cast<std::size_t>(part)] = list;
+    listModels_[static_cast<std::size_t>(part)] = listModel;
+    connect(listModel, &CurveListModel::shownToggled, this, &GraphView::SetTagShown);
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list, listModel](QPoint at) {
+      const int tag = listModel->TagAt(list->indexAt(at).row());
+      if (tag != 0) MoveTagToOtherPart(tag);
+    });
+    connect(list->horizontalHeader(), &QHeaderView::sectionMoved, this,
+            [this, part] { TakeColumnOrder(part); });
+    connect(list->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this, part] { TakeColumnWidths(part); });
+  }
+  split->addWidget(canvas_);
+  split->addWidget(listSplit);
+  split->setStretchFactor(0, 3);
+  split->setStretchFactor(1, 1);
+  layout->addWidget(split, 1);
+  readout_ = new QLabel(this);
+  readout_->setWordWrap(true);
+  readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(readout_);
+
+  connect(unZoom_, &QPushButton::clicked, this, &GraphView::UnZoom);
+  connect(difference_, &QCheckBox::toggled, this, &GraphView::SetDifferenceMode);
+  connect(canvas_, &GraphCanvas::cursorLinesDragged, this, &GraphView::MoveCursorLines);
+  connect(canvas_, &GraphCanvas::cursorLineStepped, this, &GraphView::StepCursorLine);
+  connect(canvas_, &GraphCanvas::zoomAsked, this, &GraphView::Zoom);
+  connect(canvas_, &GraphCanvas::pointerMoved, this, &GraphView::ShowReadout);
+
+  RebindLists();
+}
+
+GraphView::~GraphView() = default;
+
+void GraphView::Refresh(const ChangedAreas& changed) {
+  if (!changed.outputs && !changed.settings) return;
+  // The view's own commands moved the settings counter; it drew them already.
+  if (!changed.outputs && app().revisions().settings == settingsDrawn_ && !stale_) return;
+  stale_ = true;
+  if (isVisible()) RedrawAll();
+}
+
+void GraphView::showEvent(QShowEvent* event) {
+  View::showEvent(event);
+  if (stale_) {
+    RedrawAll();
+    return;
+  }
+  ETracker guard(kModule, "tabMain_Click");
+  try {
+    FillCurveNumbers();
+  } catch (...) {
+    app().ReportError(guard);
+  }
+}
+
+void GraphView::RedrawAll() {
+  ETracker guard(kModule, "G_SetGraphWindowSpecs");
+  try {
+    stale_ = false;
+    settingsDrawn_ = app().revisions().settings;
+    canvas_->Redraw();
+    RebindLists();
+    FillCurveNumbers();
+    RefreshUnZoom();
+    stepNote_->setText(tr("Left and Right move cursor line %1 by %2 degrees; 1 to 4 choose "
+                          "the line")
+                           .arg(canvas_->selectedLine())
+                           .arg(static_cast<double>(model_.WindowSpecs().cursorStep)));
+  } catch (...) {
+    app().ReportError(guard);
+  }
+}
+
+void GraphView::RebindLists() {
+  for (std::size_t part = 0; part < 2; ++part) {
+    std::vector<int> tags;
+    for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+      if (partOf_[static_cast<std::size_t>(tag - 1)] == static_cast<int>(part)) {
+        tags.push_back(tag);
+      }
+    }
+    listModels_[part]->SetTags(std::move(tags));
+    QPalette palette = lists_[part]->palette();
+    palette.setColor(QPalette::Base, ColourOf(model_.WindowSpecs().background));
+    lists_[part]->setPalette(palette);
+  }
+  ApplyColumnSettings();
+}
+
+void GraphView::FillCurveNumbers() {
+  const std::array<std::string, kCurveTagCount> texts = model_.CurveListTexts();
+  for (CurveListModel* list : listModels_) list->SetValueTexts(texts, model_.differenceMode());
+}
+
+void GraphView::RefreshUnZoom() { unZoom_->setEnabled(model_.zoomed()); }
+
+void GraphView::ApplyColumnSettings() {
+  const Settings& s = app().settings();
+  const std::array<int, 4> order = ColumnOrderOf(s.curveListColumns);
+  applyingColumns_ = true;
+  for (QTableView* list : lists_) {
+    QHeaderView* header = list->horizontalHeader();
+    for (int visual = 0; visual < 4; ++visual) {
+      const int logical = order[static_cast<std::size_t>(visual)] - 1;
+      const int now = header->visualIndex(logical);
+      if (now != visual) header->moveSection(now, visual);
+      const double twips = s.curveListWidths[static_cast<std::size_t>(visual)];
+      const int pixels = static_cast<int>(std::lround(twips * list->logicalDpiX() / kTwipsPerInch));
+      if (pixels > 0) header->resizeSection(logical, pixels);
+    }
+  }
+  applyingColumns_ = false;
+}
+
+void GraphView::TakeColumnOrder(int part) {
+  if (applyingColumns_) return;
+  QHeaderView* header = lists_[static_cast<std::size_t>(part)]->horizontalHeader();
+  Settings& s = app().EditSettings();
+  for (int visual = 0; visual < 4; ++visual) {
+    const int logical = header->logicalIndex(visual);
+    s.curveListColumns[static_cast<std::size_t>(visual)] = static_cast<std::int16_t>(logical + 1);
+  }
+  TakeColumnWidths(part);
+  // The other part follows.
+  RebindLists();
+  FillCurveNumbers();
+  Done();
+}
+
+void GraphView::TakeColumnWidths(int part) {
+  if (applyingColumns_) return;
+  QTableView* list = lists_[static_cast<std::size_t>(part)];
+  QHeaderView* header = list->horizontalHeader();
+  Settings& s = app().EditSettings();
+  for (int visual = 0; visual < 4; ++visual) {
+    const double pixels = header->sectionSize(header->logicalIndex(visual));
+    const double twips = std::round(pixels * kTwipsPerInch / std::max(1, list->logicalDpiX()));
+    s.curveListWidths[static_cast<std::size_t>(visual)] =
+        static_cast<std::int16_t>(std::clamp(twips, 0.0, 32767.0));
+  }
+  settingsDrawn_ = app().revisions().settings;
+}
+
+void GraphView::Done() {
+  settingsDrawn_ = app().revisions().settings;
+  Q_EMIT commandDone();
+}
+
+void GraphView::MoveCursorLines(const CursorPositions& positions) {
+  ETracker guard(kModule, "QGraph_LineChange");
+  try {
+    app().EditSettings();
+    model_.CursorLinesChanged(positions, model_.differenceMode());
+    canvas_->PlaceCursorLines();
+    FillCurveNumbers();
+    Done();
+  } catch (...) {
+    app().ReportError(guard);
+  }
+}
+
+void GraphView::StepCursorLine(int line, int steps) {
+  ETracker guard(kModule, "QGraph_LineChange");
+  try {
+    app().EditSettings();
+    model_.MoveCursorLine(line, steps);
+    canvas_->PlaceCursorLines();
+    FillCurveNumbers();
+    Done();
+  } catch (...) {
+    app().ReportError(guard);
+  }
+}
+
+void GraphView::SetDifferenceMode(bool on) {
+  ETracker guard(kModule, "QGraph_LineChange");
+  try {
+    if (difference_->isChecked() != on) difference_->setChecked(on);
+    const CursorPositions positions = model_.cursorLines();
+    model_.CursorLinesChanged(positions, on);
+    FillCurveNumbers();
+    Done();
+  } catch (...) {
+    app().ReportError(guard);
+  }
+}
+
+void GraphView::Zoom(const AxisRange& x, const AxisRange& left) {
+  app().EditSettings();
+  model_.ZoomChanged(x, left);
+  canvas_->PlaceAxes();
+  RefreshUnZoom();
+  Done();
+}
+
+void GraphView::UnZoom() {
+  app().EditSettings();
+  model_.UnZoom();
+  canvas_->PlaceAxes();
+  RefreshUnZoom();
+  Done();
+}
+
+void GraphView::SetTagShown(int tag, bool shown) {
+  ETracker guard(kModule, "glstCurves_TagChange");
+  try {
+    app().EditSettings();
+    model_.SetTagShown(tag, shown);
+    canvas_->Redraw();
+    Done();
+  } catch (...) {
+    app().ReportError(guard);
+  }
+}
+
+void GraphView::MoveTagToOtherPart(int tag) {
+  if (tag < 1 || tag > kCurveTagCount) return;
+  ETracker guard(kModule, "glstCurves_RightClick");
+  try {
+    int& part = partOf_[static_cast<std::size_t>(tag - 1)];
+    part = 1 - part;
+    RebindLists();
+    FillCurveNumbers();
+  } catch (...) {
+    app().ReportError(guard);
+  }
+}
+
+void GraphView::ShowReadout(double angle) {
+  if (std::isnan(angle)) {
+    readout_->clear();
+    return;
+  }
+  ETracker guard(kModule, "QGraph_MouseMove");
+  try {
+    QStringList parts;
+    parts << tr("%1 degrees").arg(angle, 0, 'f', 1);
+    for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+      if (!model_.TagShown(tag)) continue;
+      parts << QStringLiteral("%1 %2 %3")
+                   .arg(QString::fromStdString(model_.TagName(tag)),
+                        QString::fromStdString(model_.ValueText(tag, static_cast<float>(angle))),
+                        QString::fromStdString(model_.TagUnit(tag)));
+    }
+    readout_->setText(parts.join(QStringLiteral(";  ")));
+  } catch (...) {
+    app().ReportError(guard);
+  }
+}
+
+void GraphView::Print() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageOrientation(QPageLayout::Landscape);
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  PrintOn(printer);
+}
+
+bool GraphView::PrintOn(QPrinter& printer) {
+  ETracker guard(kModule, "QGraph_PrintAllGraphs");
+  try {
+    if (PrintGraph(model_, printer)) return true;
+    app().prompter().Warn(tr("The graph could not be printed.").toStdString(), kAppTitle);
+  } catch (...) {
+    app().ReportError(guard);
+  }
+  return false;
+}
+
+void GraphView::SaveToFile() {
+  ETracker guard(kModule, "mnuFileSaveGraph_Click");
+  try {
+    const std::optional<std::string> chosen =
+        app().prompter().AskFileName(Prompter::FileKind::SaveGraph, app().settings().graphFile);
+    if (!chosen) return;
+    const std::string path = WithDefaultExtension(Prompter::FileKind::SaveGraph, *chosen);
+    const std::optional<PictureFormat> format = PictureFormatOf(path);
+    if (!format) {
+      app().prompter().Warn(path + ": " +
+                                tr("a graph picture is written as one of: %1")
+                                    .arg(QString::fromUtf8(kPictureFormatList))
+                                    .toStdString(),
+                            kAppTitle);
+      return;
+    }
+    int width = canvas_->width();
+    int height = canvas_->height();
+    if (width < kSmallestPictureSide || height < kSmallestPictureSide) {
+      width = kPictureWidth;
+      height = kPictureHeight;
+    }
+    const std::string why = WriteGraphPicture(model_, path, *format, width, height);
+    if (!why.empty()) {
+      app().prompter().Warn(why, kAppTitle);
+      return;
+    }
+    app().EditSettings().graphFile = path;
+    Done();
+  } catch (...) {
+    app().ReportError(guard);
+  }
+}
 
 }  // namespace orv

@@ -1,18 +1,93 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "app/graph_model.h"
+#include "shell/graph_canvas.h"
 #include "shell/view.h"
+
+class QCheckBox;
+class QLabel;
+class QPrinter;
+class QPushButton;
+class QTableView;
 
 namespace orv {
 
-// The graph of the thirteen per-degree curves with its cursor lines and zoom, and the curve list
-// beside it.
+class CurveListModel;
+
+// The graph of the thirteen per-degree curves with its cursor lines and zoom, and the curve
+// list beside it in two parts. Every action goes to the graph model (cursor lines, difference
+// mode, zoom, shown curves, column order and widths) and the graph and list are drawn again
+// from it.
 class GraphView final : public View {
   Q_OBJECT
 
  public:
   explicit GraphView(Application& app, QWidget* parent = nullptr);
+  ~GraphView() override;
 
   void Refresh(const ChangedAreas& changed) override;
+  bool CanPrint() const override { return true; }
+  // The printer choice, then the graph printed.
+  void Print() override;
+  // The file-name dialog for a picture, then the picture written (its kind by its extension).
+  void SaveToFile() override;
+  // Prints the graph on `printer` without asking (a PDF printer in tests).
+  bool PrintOn(QPrinter& printer);
+
+  // The parts of the window, for the main window and tests.
+  GraphModel& model() noexcept { return model_; }
+  GraphCanvas& canvas() const noexcept { return *canvas_; }
+  QTableView& curveList(int part) const noexcept { return *lists_[part == 0 ? 0 : 1]; }
+  CurveListModel& curveListModel(int part) const noexcept {
+    return *listModels_[part == 0 ? 0 : 1];
+  }
+  QPushButton& unZoomButton() const noexcept { return *unZoom_; }
+  QCheckBox& differenceBox() const noexcept { return *difference_; }
+  QLabel& readout() const noexcept { return *readout_; }
+
+  // The commands of the graph and its list, as the mouse and the keys give them.
+  void MoveCursorLines(const CursorPositions& positions);
+  void StepCursorLine(int line, int steps);
+  void SetDifferenceMode(bool on);
+  void Zoom(const AxisRange& x, const AxisRange& left);
+  void UnZoom();
+  void SetTagShown(int tag, bool shown);
+  // Moves a tag to the other list part (a right click on its row).
+  void MoveTagToOtherPart(int tag);
+  void ShowReadout(double angle);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // The whole graph and both list parts from the model.
+  void RedrawAll();
+  void RebindLists();
+  void FillCurveNumbers();
+  void RefreshUnZoom();
+  void ApplyColumnSettings();
+  void TakeColumnOrder(int part);
+  void TakeColumnWidths(int part);
+  void Done();
+
+  GraphModel model_;
+  GraphCanvas* canvas_ = nullptr;
+  std::array<QTableView*, 2> lists_{};
+  std::array<CurveListModel*, 2> listModels_{};
+  QPushButton* unZoom_ = nullptr;
+  QCheckBox* difference_ = nullptr;
+  QLabel* readout_ = nullptr;
+  QLabel* stepNote_ = nullptr;
+  // Which list part holds each tag (index tag - 1).
+  std::array<int, kCurveTagCount> partOf_{};
+  // Redrawing waits for the view to be shown when it is hidden.
+  bool stale_ = true;
+  bool applyingColumns_ = false;
+  std::uint64_t settingsDrawn_ = 0;
 };
 
 }  // namespace orv

@@ -5,6 +5,7 @@
 #include <cfenv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -373,6 +374,76 @@ TEST_F(GraphModelTest, WindowSpecsCarryTheAxesOfTheChosenScales) {
   EXPECT_DOUBLE_EQ(specs.left.full.to, 8800 / 3.2808333333333333);
   EXPECT_EQ(specs.right.scale, 5);
   EXPECT_EQ(specs.right.caption, "m/s");
+}
+
+TEST_F(GraphModelTest, AScaleNeitherAxisShowsHasItsOwnZoomedAxis) {
+  // Scale 4 (airflow, -440..440 CFM) is on neither axis by default; a zoom window of the lower
+  // quarter to the middle shows -440 + 0.25 x 880 = -220 up to 0.
+  settings_.zoom = ZoomWindow{0, 0.25f, 1, 0.5f};
+  const GraphAxis airflow = graph_.ScaleAxis(4);
+  EXPECT_EQ(airflow.scale, 4);
+  EXPECT_EQ(airflow.caption, "CFM");
+  EXPECT_EQ(airflow.full, (AxisRange{-440, 440}));
+  EXPECT_EQ(airflow.shown, (AxisRange{-220, 0}));
+  // The torque factor scale (0..44) reads 11..22 in the same window.
+  EXPECT_EQ(graph_.ScaleAxis(6).caption, "T.F.");
+  EXPECT_EQ(graph_.ScaleAxis(6).shown, (AxisRange{11, 22}));
+}
+
+TEST(PictureFormat, ChosenByTheExtensionWithoutRegardToCase) {
+  struct Row {
+    const char* path;
+    std::optional<PictureFormat> format;
+  };
+  const Row rows[] = {
+      {"g.png", PictureFormat::Png},
+      {"/a/b/OV_Graph.BMP", PictureFormat::Bmp},
+      {"x.Svg", PictureFormat::Svg},
+      {"dir.v2/report.pdf", PictureFormat::Pdf},
+      {"archive.tar.png", PictureFormat::Png},
+      // invalid cases
+      {"g.jpg", std::nullopt},
+      {"g", std::nullopt},
+      {"g.", std::nullopt},
+      {"dir.png/graph", std::nullopt},
+      {"", std::nullopt},
+      {"g.pngx", std::nullopt},
+  };
+  for (const Row& row : rows) EXPECT_EQ(PictureFormatOf(row.path), row.format) << row.path;
+}
+
+TEST(CurveDrawnAt, OnlyTheTorqueFactorStopsAtTopDeadCentre) {
+  for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+    EXPECT_TRUE(CurveDrawnAt(tag, -360)) << tag;
+    EXPECT_TRUE(CurveDrawnAt(tag, -0.01)) << tag;
+    EXPECT_EQ(CurveDrawnAt(tag, 0), tag != 6) << tag;
+    EXPECT_EQ(CurveDrawnAt(tag, 360), tag != 6) << tag;
+  }
+}
+
+TEST(ZoomedAbout, ScalesAboutThePointerAndStaysWithinTheAxis) {
+  const AxisRange full{-360, 360};
+  struct Row {
+    AxisRange shown;
+    double centre;
+    double factor;
+    AxisRange expected;
+  };
+  const Row rows[] = {
+      {{-360, 360}, 0, 0.5, {-180, 180}},      // about the middle
+      {{-360, 360}, 360, 0.5, {0, 360}},       // about the right end: that end stays
+      {{-100, 100}, -100, 0.25, {-100, -50}},  // the pointer's angle stays put
+      {{-100, 100}, 0, 2, {-200, 200}},        // zooming out
+      {{200, 300}, 200, 4, {-40, 360}},        // out past the end: slid back inside
+      {{-350, -250}, -250, 3, {-360, -60}},    // past the start
+      {{-100, 100}, 0, 3.6, {-360, 360}},      // exactly the whole axis
+      {{-100, 100}, 0, 10, {-360, 360}},       // wider than the axis
+  };
+  for (const Row& row : rows) {
+    const AxisRange got = ZoomedAbout(row.shown, full, row.centre, row.factor);
+    EXPECT_DOUBLE_EQ(got.from, row.expected.from) << row.shown.from << " " << row.factor;
+    EXPECT_DOUBLE_EQ(got.to, row.expected.to) << row.shown.from << " " << row.factor;
+  }
 }
 
 }  // namespace

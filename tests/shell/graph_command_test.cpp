@@ -1,0 +1,111 @@
+// `orvantis graph` run as a program without a display: each picture format at the asked size,
+// the refused extension and the picture that cannot be written.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QSvgRenderer>
+#include <filesystem>
+
+#include "support/temp_dir.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status;
+  QString err;
+};
+
+class GraphCommandTest : public ::testing::Test {
+ protected:
+  Outcome Graph(QStringList args) {
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // Without a display the command draws offscreen by itself.
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    run.setProcessEnvironment(env);
+    args.prepend(QString::fromStdString((dir_ / "data").string()));
+    args.prepend("--data-root");
+    args.prepend("graph");
+    run.start(QStringLiteral(ORVANTIS_EXECUTABLE), args);
+    EXPECT_TRUE(run.waitForFinished(60000));
+    return {run.exitCode(), QString::fromUtf8(run.readAllStandardError())};
+  }
+  QString Path(const char* name) { return QString::fromStdString((dir_ / name).string()); }
+
+  test::TempDir dir_;
+};
+
+TEST_F(GraphCommandTest, PngAndBmpHaveTheAskedSize) {
+  for (const char* name : {"g.png", "g.bmp"}) {
+    const Outcome run = Graph({"-o", Path(name), "--size", "800x600", "--tags", "1,5,8"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QImage image(Path(name));
+    EXPECT_EQ(image.width(), 800) << name;
+    EXPECT_EQ(image.height(), 600) << name;
+  }
+  QFile bmp(Path("g.bmp"));
+  ASSERT_TRUE(bmp.open(QIODevice::ReadOnly));
+  EXPECT_EQ(bmp.read(2), QByteArray("BM"));
+  QFile png(Path("g.png"));
+  ASSERT_TRUE(png.open(QIODevice::ReadOnly));
+  EXPECT_EQ(png.read(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
+}
+
+TEST_F(GraphCommandTest, SvgIsAValidPictureOfTheAskedSize) {
+  const Outcome run = Graph({"-o", Path("g.svg"), "--size", "640x480", "--cursor", "-90"});
+  ASSERT_EQ(run.status, 0) << run.err.toStdString();
+  QSvgRenderer svg(Path("g.svg"));
+  ASSERT_TRUE(svg.isValid());
+  EXPECT_EQ(svg.viewBox(), QRect(0, 0, 640, 480));
+}
+
+TEST_F(GraphCommandTest, PdfIsOnePageOfTheAskedSize) {
+  const Outcome run = Graph({"-o", Path("g.pdf"), "--size", "800x600", "--units", "metric"});
+  ASSERT_EQ(run.status, 0) << run.err.toStdString();
+  QProcess info;
+  info.start("pdfinfo", {Path("g.pdf")});
+  ASSERT_TRUE(info.waitForFinished(30000));
+  const QString text = QString::fromUtf8(info.readAllStandardOutput());
+  EXPECT_TRUE(text.contains(QRegularExpression("Pages:\\s+1\\n"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QRegularExpression("Page size:\\s+800 x 600 pts")))
+      << text.toStdString();
+}
+
+TEST_F(GraphCommandTest, AnUnknownExtensionIsRefusedWithTheFormats) {
+  const Outcome run = Graph({"-o", Path("g.jpg")});
+  EXPECT_NE(run.status, 0);
+  EXPECT_TRUE(run.err.contains("png, bmp, svg, pdf")) << run.err.toStdString();
+  EXPECT_FALSE(fs::exists(dir_ / "g.jpg"));
+}
+
+TEST_F(GraphCommandTest, APictureThatCannotBeWrittenNamesItsPathAndLeavesNothing) {
+  // A folder that does not exist, and a folder in place of the picture.
+  fs::create_directories(dir_ / "taken.png");
+  for (const char* name : {"missing/g.png", "taken.png"}) {
+    const QString target = Path(name);
+    const Outcome run = Graph({"-o", target});
+    EXPECT_NE(run.status, 0) << name;
+    EXPECT_TRUE(run.err.contains(target)) << run.err.toStdString();
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "missing"));
+  EXPECT_TRUE(fs::is_directory(dir_ / "taken.png"));
+  EXPECT_TRUE(fs::is_empty(dir_ / "taken.png"));
+  // Nothing half-written beside them.
+  for (const auto& entry : fs::directory_iterator(dir_.path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "taken.png" || name == "data") << name;
+  }
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,370 @@
+// The graph view and its curve list over the default engine: the list read at the cursor lines
+// against the command line's curves, difference mode, zoom by rubber band, wheel and UnZoom,
+// units, shown curves, the list's columns and parts, the keyboard and the mouse on the cursor
+// lines, saving pictures and printing.
+#include "shell/graph_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTest>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "graph_test_app.h"
+#include "shell/curve_list_model.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The decimals the list writes each tag with in English units.
+constexpr int kEnglishDecimals[kCurveTagCount] = {3, 0, 2, 3, 1, 2, 1, 1, 5, 5, 0, 3, 3};
+
+class GraphViewTest : public ::testing::Test {
+ protected:
+  GraphViewTest() : view_(started_.app) {
+    Settings& s = started_.app.EditSettings();
+    for (CurveTag& tag : s.curveTags) tag.shown = true;
+    view_.resize(1200, 700);
+    view_.show();
+    view_.Refresh(AllAreas());
+  }
+  Application& app() { return started_.app; }
+
+  // The list text of a tag, from whichever part holds it.
+  QString ListText(int tag) {
+    for (int part = 0; part < 2; ++part) {
+      CurveListModel& list = view_.curveListModel(part);
+      for (int row = 0; row < list.rowCount(); ++row) {
+        if (list.TagAt(row) == tag) return list.ValueText(row);
+      }
+    }
+    return {};
+  }
+
+  // The 13 curves at one crank angle, as `orvantis curves` writes them (English units).
+  std::vector<double> CurvesAt(int angle) {
+    const fs::path csv = started_.dir / "curves.csv";
+    QProcess run;
+    run.start(QStringLiteral(ORVANTIS_EXECUTABLE),
+              {"curves", "--data-root", QString::fromStdString((started_.dir / "cli").string()),
+               "--from", QString::number(angle), "--to", QString::number(angle), "-o",
+               QString::fromStdString(csv.string())});
+    EXPECT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+    std::ifstream in(csv);
+    std::string header, row;
+    std::getline(in, header);
+    std::getline(in, row);
+    std::vector<double> values;
+    std::stringstream cells(row);
+    std::string cell;
+    std::getline(cells, cell, ',');  // the angle
+    while (std::getline(cells, cell, ',')) values.push_back(std::stod(cell));
+    return values;
+  }
+
+  test::StartedApp started_;
+  GraphView view_;
+};
+
+TEST_F(GraphViewTest, ACursorLineAtMinus90ListsTheCurvesThere) {
+  view_.MoveCursorLines({54, 108, -90, 216});
+  const std::vector<double> atMinus90 = CurvesAt(-90);
+  ASSERT_EQ(atMinus90.size(), 13u);
+  std::vector<QString> texts;
+  for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+    const QString text = ListText(tag);
+    texts.push_back(text);
+    bool number = false;
+    const double shown = text.toDouble(&number);
+    ASSERT_TRUE(number) << tag << " " << text.toStdString();
+    // Written with the tag's decimals: within half a unit of the last decimal shown.
+    const double half = 0.5 * std::pow(10.0, -kEnglishDecimals[tag - 1]);
+    EXPECT_NEAR(shown, atMinus90[static_cast<std::size_t>(tag - 1)], half * 1.000001) << tag;
+    const int dot = text.indexOf('.');
+    EXPECT_EQ(dot < 0 ? 0 : text.size() - dot - 1, kEnglishDecimals[tag - 1]) << tag;
+  }
+  // The crank curves (tags 1 to 5) read their tables at 270 degrees: the same texts as a line
+  // at 270. The cam curves read the cam at half the crank angle, -45 against 135, and the
+  // torque factor is drawn on the negative half only, so those differ.
+  view_.MoveCursorLines({54, 108, 270, 216});
+  for (int tag = 1; tag <= 5; ++tag) {
+    EXPECT_EQ(ListText(tag), texts[static_cast<std::size_t>(tag - 1)]) << tag;
+  }
+  EXPECT_EQ(ListText(6), "300.00");
+}
+
+TEST_F(GraphViewTest, DifferenceModeWithLinesThreeAndFourTogetherListsZeros) {
+  view_.MoveCursorLines({54, 108, 135.5f, 135.5f});
+  view_.differenceBox().setChecked(true);
+  EXPECT_TRUE(view_.model().differenceMode());
+  for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+    EXPECT_EQ(ListText(tag).toDouble(), 0.0) << tag << " " << ListText(tag).toStdString();
+  }
+  // Apart, the piston position's difference between 180 and 0 is the value at 180 less the
+  // value at 0 (the stroke).
+  view_.MoveCursorLines({54, 108, 180, 0});
+  const std::vector<double> at180 = CurvesAt(180);
+  EXPECT_NEAR(ListText(1).toDouble(), at180[0] - CurvesAt(0)[0], 0.0005);
+  view_.differenceBox().setChecked(false);
+  EXPECT_NEAR(ListText(1).toDouble(), at180[0], 0.0005);
+}
+
+TEST_F(GraphViewTest, RubberBandZoomIsKeptAsFractionsAndUnZoomRestoresTheWholeGraph) {
+  Settings& s = app().EditSettings();
+  s.scales[1] = {0, 4.4};  // the left axis: scale 2, 0 to 4.4 in
+  view_.Refresh(AllAreas());
+  EXPECT_FALSE(view_.unZoomButton().isEnabled());
+
+  view_.Zoom({-180, 180}, {1.1, 3.3});
+  const ZoomWindow& z = app().settings().zoom;
+  EXPECT_FLOAT_EQ(z.left, 0.25f);
+  EXPECT_FLOAT_EQ(z.right, 0.75f);
+  EXPECT_FLOAT_EQ(z.bottom, 0.25f);
+  EXPECT_FLOAT_EQ(z.top, 0.75f);
+  EXPECT_TRUE(view_.unZoomButton().isEnabled());
+  GraphCanvas& canvas = view_.canvas();
+  EXPECT_DOUBLE_EQ(canvas.xAxis->range().lower, -180);
+  EXPECT_DOUBLE_EQ(canvas.xAxis->range().upper, 180);
+  EXPECT_NEAR(canvas.yAxis->range().lower, 1.1, 1e-6);
+  EXPECT_NEAR(canvas.yAxis->range().upper, 3.3, 1e-6);
+  // The right axis (scale 5, -44..44 ft/s) shows the same share: -22..22.
+  EXPECT_NEAR(canvas.yAxis2->range().lower, -22, 1e-5);
+  EXPECT_NEAR(canvas.yAxis2->range().upper, 22, 1e-5);
+
+  QTest::mouseClick(&view_.unZoomButton(), Qt::LeftButton);
+  EXPECT_EQ(app().settings().zoom.left, 0);
+  EXPECT_EQ(app().settings().zoom.bottom, 0);
+  EXPECT_EQ(app().settings().zoom.right, 1);
+  EXPECT_EQ(app().settings().zoom.top, 1);
+  EXPECT_FALSE(view_.unZoomButton().isEnabled());
+  EXPECT_DOUBLE_EQ(canvas.xAxis->range().lower, -360);
+  EXPECT_DOUBLE_EQ(canvas.xAxis->range().upper, 360);
+  EXPECT_DOUBLE_EQ(canvas.yAxis->range().upper, 4.4);
+}
+
+TEST_F(GraphViewTest, DraggingABandOverTheGraphZoomsIntoIt) {
+  GraphCanvas& canvas = view_.canvas();
+  canvas.replot(QCustomPlot::rpImmediateRefresh);
+  const QPoint from(static_cast<int>(canvas.PixelOfAngle(-90)),
+                    static_cast<int>(canvas.yAxis->coordToPixel(canvas.yAxis->range().upper) + 20));
+  const QPoint to(static_cast<int>(canvas.PixelOfAngle(90)),
+                  static_cast<int>(canvas.yAxis->coordToPixel(canvas.yAxis->range().lower) - 20));
+  QTest::mousePress(&canvas, Qt::LeftButton, Qt::NoModifier, from);
+  QTest::mouseMove(&canvas, to);
+  QTest::mouseRelease(&canvas, Qt::LeftButton, Qt::NoModifier, to);
+  const ZoomWindow& z = app().settings().zoom;
+  // The band's edges are whole pixels: within a pixel's share of 720 degrees.
+  const double pixel = 720.0 / canvas.axisRect()->width();
+  EXPECT_NEAR(z.left * 720 - 360, -90, 2 * pixel);
+  EXPECT_NEAR(z.right * 720 - 360, 90, 2 * pixel);
+  EXPECT_GT(z.bottom, 0);
+  EXPECT_LT(z.top, 1);
+  EXPECT_TRUE(view_.unZoomButton().isEnabled());
+}
+
+TEST_F(GraphViewTest, TheWheelZoomsAboutThePointerAndNeverPastTheWholeGraph) {
+  GraphCanvas& canvas = view_.canvas();
+  canvas.replot(QCustomPlot::rpImmediateRefresh);
+  const QPointF at(canvas.PixelOfAngle(0), canvas.axisRect()->center().y());
+  auto wheel = [&](int delta) {
+    QWheelEvent event(at, canvas.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&canvas, &event);
+  };
+  wheel(120);  // one notch in: 0.8 of the range about the pointer's angle
+  const double angle = canvas.AngleOfPixel(at.x());
+  EXPECT_NEAR(canvas.xAxis->range().lower, angle + (-360 - angle) * 0.8, 1e-3);
+  EXPECT_NEAR(canvas.xAxis->range().upper, angle + (360 - angle) * 0.8, 1e-3);
+  EXPECT_TRUE(view_.model().zoomed());
+  wheel(-360);  // three notches out: back to the whole graph, no further
+  EXPECT_DOUBLE_EQ(canvas.xAxis->range().lower, -360);
+  EXPECT_DOUBLE_EQ(canvas.xAxis->range().upper, 360);
+  EXPECT_FALSE(view_.model().zoomed());
+}
+
+TEST_F(GraphViewTest, MetricUnitsChangeTheAxisRangesAndCaptions) {
+  Settings& s = app().EditSettings();
+  s.scales[1] = {0, 4.4};
+  s.scales[4] = {-44, 44};
+  view_.Refresh(AllAreas());
+  GraphCanvas& canvas = view_.canvas();
+  EXPECT_EQ(canvas.yAxis->label(), "in");
+  EXPECT_EQ(canvas.yAxis2->label(), "ft/s");
+
+  const Revisions before = app().revisions();
+  app().SetUnitSystem(UnitMode::Metric);
+  view_.Refresh(ChangesBetween(before, app().revisions()));
+  EXPECT_EQ(canvas.yAxis->label(), "mm");
+  EXPECT_EQ(canvas.yAxis2->label(), "m/s");
+  EXPECT_NEAR(canvas.yAxis->range().upper, 4.4 * 25.4, 1e-9);  // 111.76 mm
+  // 44 ft/s in metres per second, 3.2808333 feet to the metre.
+  EXPECT_NEAR(canvas.yAxis2->range().upper, 44 / 3.2808333333333333, 1e-9);
+  EXPECT_NEAR(canvas.yAxis2->range().lower, -44 / 3.2808333333333333, 1e-9);
+  // The piston position curve in millimetres: at 180 degrees the stroke.
+  QCPGraph* position = canvas.CurveGraph(1);
+  ASSERT_NE(position, nullptr);
+  const auto at180 = position->data()->findBegin(180, false);
+  EXPECT_NEAR(at180->value, CurvesAt(180)[0] * 25.4, 1e-6);
+  // The list in millimetres, one decimal (three less two).
+  view_.MoveCursorLines({54, 108, 180, 216});
+  EXPECT_EQ(ListText(1), QString::number(CurvesAt(180)[0] * 25.4, 'f', 1));
+}
+
+TEST_F(GraphViewTest, ClearingATagsBoxHidesItsCurve) {
+  GraphCanvas& canvas = view_.canvas();
+  ASSERT_NE(canvas.CurveGraph(8), nullptr);
+  EXPECT_EQ(canvas.CurveGraph(8)->dataCount(), 1441);  // -360..360 every half degree
+  CurveListModel& part = view_.curveListModel(1);      // tags 7..13
+  const int row = 8 - 7;
+  ASSERT_EQ(part.TagAt(row), 8);
+  const int revision = static_cast<int>(app().revisions().settings);
+  part.setData(part.index(row, CurveListModel::kName), Qt::Unchecked, Qt::CheckStateRole);
+  EXPECT_EQ(canvas.CurveGraph(8), nullptr);
+  EXPECT_FALSE(app().settings().curveTags[7].shown);
+  EXPECT_GT(static_cast<int>(app().revisions().settings), revision);
+  EXPECT_EQ(part.data(part.index(row, 0), Qt::CheckStateRole).toInt(), Qt::Unchecked);
+  part.setData(part.index(row, CurveListModel::kName), Qt::Checked, Qt::CheckStateRole);
+  ASSERT_NE(canvas.CurveGraph(8), nullptr);
+  EXPECT_TRUE(app().settings().curveTags[7].shown);
+}
+
+TEST_F(GraphViewTest, TheTorqueFactorIsDrawnOnTheNegativeHalfOnly) {
+  QCPGraph* tf = view_.canvas().CurveGraph(6);
+  ASSERT_NE(tf, nullptr);
+  ASSERT_EQ(tf->dataCount(), 720);  // -360 .. -0.5 every half degree
+  EXPECT_EQ(tf->data()->constBegin()->key, -360);
+  EXPECT_EQ((tf->data()->constEnd() - 1)->key, -0.5);
+  // The values are the torque factor table's: at -90 the table at 270.
+  const auto at = tf->data()->findBegin(-90, false);
+  EXPECT_DOUBLE_EQ(at->value, app().document().engine().tables().TorqueFactor[270]);
+}
+
+TEST_F(GraphViewTest, MovingAColumnKeepsTheOrderForBothParts) {
+  QHeaderView* header = view_.curveList(0).horizontalHeader();
+  header->moveSection(0, 3);  // the name column to the end
+  EXPECT_EQ(app().settings().curveListColumns, (std::array<std::int16_t, 4>{2, 3, 4, 1}));
+  EXPECT_EQ(view_.curveList(1).horizontalHeader()->visualIndex(CurveListModel::kName), 3);
+  // Widths follow their columns, in twips: 96 pixels are 1440 twips.
+  header->resizeSection(CurveListModel::kUnit, 96);
+  const int dpi = view_.curveList(0).logicalDpiX();
+  EXPECT_EQ(app().settings().curveListWidths[1], std::lround(96.0 * 1440 / dpi));
+}
+
+TEST_F(GraphViewTest, ARightClickMovesACurveToTheOtherPart) {
+  EXPECT_EQ(view_.curveListModel(0).tags(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  view_.MoveTagToOtherPart(2);
+  EXPECT_EQ(view_.curveListModel(0).tags(), (std::vector<int>{1, 3, 4, 5, 6}));
+  EXPECT_EQ(view_.curveListModel(1).tags(), (std::vector<int>{2, 7, 8, 9, 10, 11, 12, 13}));
+  EXPECT_FALSE(ListText(2).isEmpty());
+}
+
+TEST_F(GraphViewTest, TheKeysMoveTheSelectedLineByTheStep) {
+  GraphCanvas& canvas = view_.canvas();
+  canvas.setFocus();
+  QTest::keyClick(&canvas, Qt::Key_Right);  // line 3: 162 + 10
+  EXPECT_EQ(app().settings().cursorLines[2], 172);
+  QTest::keyClick(&canvas, Qt::Key_4);
+  QTest::keyClick(&canvas, Qt::Key_Left);
+  QTest::keyClick(&canvas, Qt::Key_Left);
+  EXPECT_EQ(app().settings().cursorLines[3], 196);
+  EXPECT_EQ(ListText(1).toStdString(), view_.model().ValueText(1, 172));
+  EXPECT_DOUBLE_EQ(canvas.CursorLine(4)->point1->coords().x(), 196);
+}
+
+TEST_F(GraphViewTest, DraggingACursorLineRefillsTheList) {
+  GraphCanvas& canvas = view_.canvas();
+  canvas.replot(QCustomPlot::rpImmediateRefresh);
+  const int y = canvas.axisRect()->center().y();
+  const QPoint grab(static_cast<int>(std::lround(canvas.PixelOfAngle(162))), y);
+  const QPoint drop(static_cast<int>(std::lround(canvas.PixelOfAngle(-90))), y);
+  QTest::mousePress(&canvas, Qt::LeftButton, Qt::NoModifier, grab);
+  QTest::mouseMove(&canvas, drop);
+  QTest::mouseRelease(&canvas, Qt::LeftButton, Qt::NoModifier, drop);
+  const float line3 = app().settings().cursorLines[2];
+  const double pixel = 720.0 / canvas.axisRect()->width();
+  EXPECT_NEAR(line3, -90, pixel);
+  EXPECT_EQ(ListText(1).toStdString(), view_.model().ValueText(1, line3));
+  EXPECT_FALSE(view_.model().zoomed());  // a drag on a line is no rubber band
+}
+
+TEST_F(GraphViewTest, TheReadoutGivesTheCurvesUnderTheMouse) {
+  view_.ShowReadout(-90);
+  const QString text = view_.readout().text();
+  EXPECT_TRUE(text.startsWith("-90.0 degrees")) << text.toStdString();
+  const std::string piston = view_.model().TagName(1) + " " + view_.model().ValueText(1, 270);
+  EXPECT_TRUE(text.contains(QString::fromStdString(piston))) << text.toStdString();
+  view_.ShowReadout(std::nan(""));
+  EXPECT_TRUE(view_.readout().text().isEmpty());
+}
+
+TEST_F(GraphViewTest, SaveGraphWritesThePictureTheNameAsksFor) {
+  const fs::path png = started_.dir / "graph.png";
+  started_.prompter.names = {png.string()};
+  view_.SaveToFile();
+  ASSERT_EQ(started_.prompter.asked.size(), 1u);
+  EXPECT_EQ(started_.prompter.asked[0].kind, Prompter::FileKind::SaveGraph);
+  EXPECT_EQ(started_.prompter.asked[0].preset,
+            (started_.dir / "data" / "Graph Captures" / "OV_Graph.bmp").string());
+  const QImage image(QString::fromStdString(png.string()));
+  EXPECT_EQ(image.size(), view_.canvas().size());
+  EXPECT_EQ(app().settings().graphFile, png.string());
+
+  // No extension: the picture kind's own, a bitmap.
+  started_.prompter.names = {(started_.dir / "plain").string()};
+  view_.SaveToFile();
+  QFile bmp(QString::fromStdString((started_.dir / "plain.BMP").string()));
+  ASSERT_TRUE(bmp.open(QIODevice::ReadOnly));
+  EXPECT_EQ(bmp.read(2), QByteArray("BM"));
+  EXPECT_TRUE(started_.prompter.warnings.empty());
+}
+
+TEST_F(GraphViewTest, APictureThatCannotBeWrittenIsReportedAndLeavesNothing) {
+  started_.prompter.names = {(started_.dir / "graph.jpg").string(),
+                             (started_.dir / "missing" / "graph.png").string()};
+  view_.SaveToFile();
+  ASSERT_EQ(started_.prompter.warnings.size(), 1u);
+  EXPECT_NE(started_.prompter.warnings[0].find("png, bmp, svg, pdf"), std::string::npos);
+  EXPECT_FALSE(fs::exists(started_.dir / "graph.jpg"));
+  view_.SaveToFile();
+  ASSERT_EQ(started_.prompter.warnings.size(), 2u);
+  EXPECT_NE(started_.prompter.warnings[1].find((started_.dir / "missing").string()),
+            std::string::npos);
+  EXPECT_FALSE(fs::exists(started_.dir / "missing"));
+}
+
+TEST_F(GraphViewTest, PrintingGivesOnePageWithTheTitleAndTheLegend) {
+  const fs::path pdf = started_.dir / "printed.pdf";
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(pdf.string()));
+  printer.setPageOrientation(QPageLayout::Landscape);
+  ASSERT_TRUE(view_.PrintOn(printer));
+  QProcess info;
+  info.start("pdfinfo", {QString::fromStdString(pdf.string())});
+  ASSERT_TRUE(info.waitForFinished(30000));
+  const QString pages = QString::fromUtf8(info.readAllStandardOutput());
+  EXPECT_TRUE(pages.contains(QRegularExpression("Pages:\\s+1\\n"))) << pages.toStdString();
+  QProcess text;
+  text.start("pdftotext", {QString::fromStdString(pdf.string()), "-"});
+  ASSERT_TRUE(text.waitForFinished(30000));
+  const QString words = QString::fromUtf8(text.readAllStandardOutput());
+  EXPECT_TRUE(words.contains("Orvantis Graph")) << words.toStdString();
+  EXPECT_TRUE(words.contains(QString::fromStdString(view_.model().TagName(13))));
+}
+
+}  // namespace
+}  // namespace orv
