@@ -12,6 +12,7 @@
 
 #include "app/engine_comparison.h"
 #include "app/engine_sweep.h"
+#include "app/flow_tests_db_command.h"
 #include "base/atomic_file.h"
 #include "support/cli_runner.h"
 #include "support/temp_dir.h"
@@ -106,9 +107,11 @@ TEST_F(Compare, ABoreChangeListsTheBoreAndTheResultsThatDependOnIt) {
     EXPECT_EQ(row["b"].get<double>(), db[name].get<double>()) << name;
     EXPECT_EQ(row["difference"].get<double>(), db[name].get<double>() - da[name].get<double>());
   }
-  // By hand: 4.125 squared x pi / 4 = 13.36400 in2 against 4.03 as the file holds it.
+  // By hand: 4.125 squared x pi / 4 = 13.3640406 in2 against 4.03 as the file holds it.
   for (const auto& row : j["results"]) {
-    if (row["name"] == "BoreArea") EXPECT_NEAR(row["b"].get<double>(), 13.36400, 5e-6);
+    if (row["name"] == "BoreArea") {
+      EXPECT_NEAR(row["b"].get<double>(), 13.3640406, 1e-7);
+    }
   }
 }
 
@@ -127,7 +130,7 @@ TEST_F(Compare, TheTableShowsDisplayUnitsWithTheSignOfTheDifference) {
   // 4.03 in = 102.362 mm, 4.125 in = 104.775 mm, shown with 1 decimal in metric (the English
   // 3 less 2); the difference 2.413 mm.
   EXPECT_EQ(lines[1], columns("Bore", "102.4", "104.8", "+2.4"));
-  // The swept volume in cc: 13.364 in2 x 3.48 in x 16.387064 = 762.10 cc (B) and the
+  // The swept volume in cc: 13.36404 in2 x 3.48 in x 16.387064 = 762.11 cc (B) and the
   // displacement in cc is 8 times it.
   bool displacement = false;
   for (const std::string& line : lines) {
@@ -136,7 +139,7 @@ TEST_F(Compare, TheTableShowsDisplayUnitsWithTheSignOfTheDifference) {
       std::istringstream in(line.substr(21));
       double a = 0, b = 0;
       in >> a >> b;
-      EXPECT_NEAR(b, 8 * 13.364003 * 3.48 * 16.387064, 0.01);
+      EXPECT_NEAR(b, 8 * 13.3640406 * 3.48 * 16.387064, 0.01);
     }
   }
   EXPECT_TRUE(displacement);
@@ -217,8 +220,9 @@ TEST(SweepCommand, TwoInputsMakeAGridWithTheSecondVaryingFastest) {
     ASSERT_EQ(f.size(), 4u);
     EXPECT_EQ(f[0], points[i].first);
     EXPECT_EQ(f[1], points[i].second);
-    // 8 x bore squared x pi / 4 x stroke, by hand (the program's pi 3.141592654).
-    const double bore = std::stod(points[i].first), stroke = std::stod(points[i].second);
+    // 8 x bore squared x pi / 4 x stroke, by hand (the program's pi 3.141592654), with the
+    // typed texts read as 32-bit floats as the entry rule reads them.
+    const double bore = std::stof(points[i].first), stroke = std::stof(points[i].second);
     EXPECT_NEAR(std::stod(f[2]), 8 * bore * bore * 3.141592654 / 4 * stroke, 1e-9);
   }
   const auto j = RunCli({"dump", "--set", "CR=12", "--set", "Bore=4.1", "--set", "Stroke=3.5"})

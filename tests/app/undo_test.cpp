@@ -223,7 +223,8 @@ TEST_F(Undo, ReferenceFollowsTheUnitSystemAndAFailedReadKeepsThePreviousOne) {
   EXPECT_TRUE(ChangesBetween(seen, app_.revisions()).outputs);
   const std::size_t warnings = prompter_.warnings.size();
   EXPECT_FALSE(app_.SetReference((dir_ / "missing.OV").string()));
-  EXPECT_EQ(prompter_.warnings.size(), warnings + 1);
+  ASSERT_GT(prompter_.warnings.size(), warnings);
+  EXPECT_NE(prompter_.warnings.back().find(kReadErrorText), std::string::npos);
   ASSERT_NE(app_.reference(), nullptr);
   EXPECT_EQ(app_.reference()->path(), path);
   app_.ClearReference();
