@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/application.h"
+#include "app/engine_comparison.h"
 #include "app/engine_sweep.h"
 
 namespace orv {

@@ -11,6 +11,9 @@ namespace orv {
 
 namespace {
 
+// A view of the main window that shows no output page.
+constexpr int kNoOutputPage = 2;
+
 // Reads a whole text as a finite number ("." decimal separator, an exponent allowed) and the
 // number of decimals it was written with.
 bool ReadNumber(const std::string& text, double& value, int& decimals) {
@@ -143,6 +146,9 @@ SweepOutcome RunSweep(EngineDocument& document, const std::vector<SweepAxis>& ax
   EngineDocument::UndoPause pause(document);
   const Engine start = document.engine();
   const bool wasChanged = document.changed();
+  // No output page is refilled at each point (the sweep reads the results, not the page texts).
+  const int page = document.controller().outputPage();
+  document.ShowOutputPage(kNoOutputPage);
   std::vector<double> values;
   values.reserve(names.size());
   std::vector<std::uint64_t> index(axes.size(), 0);
@@ -182,6 +188,7 @@ SweepOutcome RunSweep(EngineDocument& document, const std::vector<SweepAxis>& ax
   }
   document.engine() = start;
   document.SetChanged(wasChanged);
+  document.ShowOutputPage(page);
   return outcome;
 }
 
