@@ -16,9 +16,7 @@ class SilentPrompter final : public Prompter {
  public:
   void Warn(const std::string&, const std::string&) override {}
   void Inform(const std::string&, const std::string&) override {}
-  Answer AskYesNoCancel(const std::string&, const std::string&) override {
-    return Answer::Cancel;
-  }
+  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
   void Beep() override {}
 };
 

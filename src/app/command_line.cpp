@@ -535,15 +535,12 @@ std::string TableNumber(double value) {
   return buf;
 }
 
-std::string SignedTableNumber(double value) {
-  return (value > 0 ? "+" : "") + TableNumber(value);
-}
+std::string SignedTableNumber(double value) { return (value > 0 ? "+" : "") + TableNumber(value); }
 
 // `orvantis compare A.OV B.OV`: every input and result that differs from A to B, as a table
 // with fixed columns or as JSON. Exit status 0 when nothing differs, 1 when something does,
 // 2 when an engine cannot be read or calculated (as `diff` does).
-int RunCompare(Application& app, const CompareOptions& opt, std::ostream& out,
-               std::ostream& err) {
+int RunCompare(Application& app, const CompareOptions& opt, std::ostream& out, std::ostream& err) {
   app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(opt.dataRoot)});
   const UnitMode mode = UnitModeOf(opt.units);
   app.SetUnitSystem(mode);
@@ -673,8 +670,8 @@ int RunSweepCommand(Application& app, const EngineRequest& req, const SweepOptio
   }
   const std::uint64_t points = SweepPointCount(axes);
   if (points > kSweepPointsWithoutForce && !opt.force) {
-    err << "orvantis: the sweep has " << points << " points, more than "
-        << kSweepPointsWithoutForce << "; add --force to run it\n";
+    err << "orvantis: the sweep has " << points << " points, more than " << kSweepPointsWithoutForce
+        << "; add --force to run it\n";
     return 1;
   }
   if (!PrepareEngine(app, req, err) || !EngineCalculated(app.document(), false, err)) return 1;

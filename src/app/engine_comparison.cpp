@@ -76,8 +76,8 @@ class Comparer {
   // A held number without a text box, shown as it is held.
   void Number(const char* key, double a, double b) {
     if (Same(a, b)) return;
-    out_.push_back({key, key, Shortest(a), Shortest(b), b - a, (b - a > 0 ? "+" : "") +
-                                                                   Shortest(b - a)});
+    out_.push_back(
+        {key, key, Shortest(a), Shortest(b), b - a, (b - a > 0 ? "+" : "") + Shortest(b - a)});
   }
 
   // A list choice or option, named by its item.
@@ -188,36 +188,21 @@ struct NamedUnit {
 // Results with a metric form; every other result is a ratio, angle, count, weight, force, power
 // or a figure without a unit, shown as held.
 constexpr NamedUnit kResultUnits[] = {
-    {"BoreArea", UnitKind::AreaCm2},
-    {"SweptVolume", UnitKind::Volume},
-    {"Displacement", UnitKind::Volume},
-    {"PinHeightAtTDC", UnitKind::Length},
-    {"DeckClearance", UnitKind::Length},
-    {"StrokePerCC", UnitKind::Length},
-    {"IntakeSoundLess5", UnitKind::Velocity},
-    {"EffectiveStroke", UnitKind::Length},
-    {"MaxPistonVelocity", UnitKind::Length},
-    {"MinPistonVelocity", UnitKind::Length},
-    {"PeakTorque", UnitKind::Torque},
-    {"BMEP", UnitKind::Pressure},
-    {"MaxFlowDemand", UnitKind::Airflow},
-    {"MaxPistonSpeed", UnitKind::Velocity},
-    {"MeanPistonSpeed", UnitKind::Velocity},
-    {"CarbCFMLow", UnitKind::Airflow},
-    {"CarbCFMHigh", UnitKind::Airflow},
-    {"PortAreaTorque", UnitKind::AreaMm2},
-    {"PortAreaPower", UnitKind::AreaMm2},
-    {"PortDiaTorque", UnitKind::Length},
-    {"PortDiaPower", UnitKind::Length},
-    {"PortSideTorque", UnitKind::Length},
-    {"PortSidePower", UnitKind::Length},
-    {"BowlVelocity", UnitKind::Velocity},
-    {"BowlAreaUsed", UnitKind::AreaMm2},
-    {"ThroatDiameter", UnitKind::Length},
-    {"BowlSide", UnitKind::Length},
-    {"PrimaryLenTorque", UnitKind::Length},
-    {"PrimaryLenPower", UnitKind::Length},
-    {"ExhaustODUsed", UnitKind::Length},
+    {"BoreArea", UnitKind::AreaCm2},          {"SweptVolume", UnitKind::Volume},
+    {"Displacement", UnitKind::Volume},       {"PinHeightAtTDC", UnitKind::Length},
+    {"DeckClearance", UnitKind::Length},      {"StrokePerCC", UnitKind::Length},
+    {"IntakeSoundLess5", UnitKind::Velocity}, {"EffectiveStroke", UnitKind::Length},
+    {"MaxPistonVelocity", UnitKind::Length},  {"MinPistonVelocity", UnitKind::Length},
+    {"PeakTorque", UnitKind::Torque},         {"BMEP", UnitKind::Pressure},
+    {"MaxFlowDemand", UnitKind::Airflow},     {"MaxPistonSpeed", UnitKind::Velocity},
+    {"MeanPistonSpeed", UnitKind::Velocity},  {"CarbCFMLow", UnitKind::Airflow},
+    {"CarbCFMHigh", UnitKind::Airflow},       {"PortAreaTorque", UnitKind::AreaMm2},
+    {"PortAreaPower", UnitKind::AreaMm2},     {"PortDiaTorque", UnitKind::Length},
+    {"PortDiaPower", UnitKind::Length},       {"PortSideTorque", UnitKind::Length},
+    {"PortSidePower", UnitKind::Length},      {"BowlVelocity", UnitKind::Velocity},
+    {"BowlAreaUsed", UnitKind::AreaMm2},      {"ThroatDiameter", UnitKind::Length},
+    {"BowlSide", UnitKind::Length},           {"PrimaryLenTorque", UnitKind::Length},
+    {"PrimaryLenPower", UnitKind::Length},    {"ExhaustODUsed", UnitKind::Length},
 };
 
 }  // namespace

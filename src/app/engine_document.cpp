@@ -174,10 +174,9 @@ EntryResult EngineDocument::ChooseFuel(int index) {
 }
 
 EntryResult EngineDocument::ChooseEnterAirPP(int value) {
-  return RunEntry([&] { controller_.ChooseEnterAirPP(value); },
-                  [&] {
-                    return ItemOf(controller_.texts().airOrRpmItems, engine_.inputs().EnterAirPP);
-                  });
+  return RunEntry(
+      [&] { controller_.ChooseEnterAirPP(value); },
+      [&] { return ItemOf(controller_.texts().airOrRpmItems, engine_.inputs().EnterAirPP); });
 }
 
 void EngineDocument::ApproveAll(int stage) {
@@ -270,8 +269,8 @@ CamOpenResult EngineDocument::OpenCam(bool intake, const LobeChoice& choice) {
   CamOpenResult result = OpenCamLobe(engine_, intake, choice);
   if (result.changed) Changed(true);
   for (const std::string& report : result.reports) prompter_.Warn(report, kAppTitle);
-  std::string name = std::string(intake ? kIntakeCamStep : kExhaustCamStep) + " " +
-                     FileNameOf(choice.path);
+  std::string name =
+      std::string(intake ? kIntakeCamStep : kExhaustCamStep) + " " + FileNameOf(choice.path);
   if (choice.kind == CamFileKind::LobeData) {
     name += " " + std::to_string(choice.shaftNo) + "/" + std::to_string(choice.lobeNo);
   }

@@ -169,9 +169,8 @@ SweepOutcome RunSweep(EngineDocument& document, const std::vector<SweepAxis>& ax
     for (std::size_t a = 0; a < axes.size(); ++a) csv << (a ? "," : "") << typed[a];
     values.clear();
     if (complete) {
-      ForEachResult(document.engine().results(), [&](const char*, double v) {
-        values.push_back(v);
-      });
+      ForEachResult(document.engine().results(),
+                    [&](const char*, double v) { values.push_back(v); });
     } else {
       ++outcome.incomplete;
     }

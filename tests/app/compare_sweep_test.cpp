@@ -79,20 +79,18 @@ TEST_F(Compare, ABoreChangeListsTheBoreAndTheResultsThatDependOnIt) {
   // pin-end weight is only suggested), the typed bowl area and the throat and bowl side made of
   // it, nor the exhaust tube (only suggested).
   const std::set<std::string> expected = {
-      "BoreArea",       "SweptVolume",    "SweptVolumeCC",    "ClearanceVolumeCC",
-      "Displacement",   "StrokePerCC",    "CriticalRPM",      "PeakTorque",
-      "PeakPower",      "MaxFlowDemand",  "CarbCFMLow",       "CarbCFMHigh",
-      "PowerToCritical", "PortAreaTorque", "PortAreaPower",   "PortDiaTorque",
-      "PortDiaPower",   "PortSideTorque", "PortSidePower",    "BowlVelocity",
-      "ChargeVolume",   "ChargePerArea",  "PrimaryLenTorque", "PrimaryLenPower"};
+      "BoreArea",      "SweptVolume",   "SweptVolumeCC",    "ClearanceVolumeCC", "Displacement",
+      "StrokePerCC",   "CriticalRPM",   "PeakTorque",       "PeakPower",         "MaxFlowDemand",
+      "CarbCFMLow",    "CarbCFMHigh",   "PowerToCritical",  "PortAreaTorque",    "PortAreaPower",
+      "PortDiaTorque", "PortDiaPower",  "PortSideTorque",   "PortSidePower",     "BowlVelocity",
+      "ChargeVolume",  "ChargePerArea", "PrimaryLenTorque", "PrimaryLenPower"};
   std::set<std::string> listed;
   for (const auto& row : j["results"]) listed.insert(row["name"].get<std::string>());
   // BMEP is torque over displacement: the bore cancels, up to the last bit of the division.
   if (listed.erase("BMEP") == 1) {
     for (const auto& row : j["results"]) {
       if (row["name"] == "BMEP") {
-        EXPECT_NEAR(row["a"].get<double>(), row["b"].get<double>(),
-                    1e-12 * row["a"].get<double>());
+        EXPECT_NEAR(row["a"].get<double>(), row["b"].get<double>(), 1e-12 * row["a"].get<double>());
       }
     }
   }
@@ -206,9 +204,9 @@ TEST(SweepCommand, FiveBoresGiveThePeakTorqueOfDumpWithEachBore) {
 TEST(SweepCommand, TwoInputsMakeAGridWithTheSecondVaryingFastest) {
   test::TempDir dir;
   const std::string csv = (dir / "grid.csv").string();
-  const CliResult r = RunCli({"sweep", "--set", "CR=12", "--vary", "Bore=4.0:4.1:0.1", "--vary",
-                              "Stroke=3.4:3.5:0.1", "--outputs", "Displacement,PeakPower", "-o",
-                              csv});
+  const CliResult r =
+      RunCli({"sweep", "--set", "CR=12", "--vary", "Bore=4.0:4.1:0.1", "--vary",
+              "Stroke=3.4:3.5:0.1", "--outputs", "Displacement,PeakPower", "-o", csv});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> lines = Lines(ReadWholeFile(csv).value_or(""));
   ASSERT_EQ(lines.size(), 5u);
@@ -284,10 +282,10 @@ TEST(SweepModel, RangesCountTheirValuesAndTypeThemWithTheirDecimals) {
   };
   const std::vector<Row> rows = {
       {"Bore=4.000:4.100:0.025", 5, "4.000", "4.100"},
-      {"Bore=4:4:1", 1, "4", "4"},                     // FROM equal to TO: one value
-      {"Bore=4.1:4.0:-0.05", 3, "4.10", "4.00"},       // a falling range
-      {"VE=0:1:0.1", 11, "0.0", "1.0"},                // tenths that do not add up exactly
-      {"Stroke=3:4:0.3", 4, "3.0", "3.9"},             // TO not on a step: left out
+      {"Bore=4:4:1", 1, "4", "4"},                // FROM equal to TO: one value
+      {"Bore=4.1:4.0:-0.05", 3, "4.10", "4.00"},  // a falling range
+      {"VE=0:1:0.1", 11, "0.0", "1.0"},           // tenths that do not add up exactly
+      {"Stroke=3:4:0.3", 4, "3.0", "3.9"},        // TO not on a step: left out
       {"PinOff=-0.1:0.1:0.1", 3, "-0.1", "0.1"},
       {"IntTemp=1e1:2e1:5", 3, "10", "20"},
   };

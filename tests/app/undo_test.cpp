@@ -182,7 +182,8 @@ TEST_F(Undo, ApproveAllIsAStepThatUndoTakesBack) {
   const auto before = doc_.controller().panel().status;
   doc_.ApproveAll(0);
   ASSERT_EQ(doc_.UndoText(), "Undo Approve All");
-  for (int n = 0; n <= 12; ++n) EXPECT_TRUE(InputPanel::Approved(doc_.controller().panel().status[n]));
+  for (int n = 0; n <= 12; ++n)
+    EXPECT_TRUE(InputPanel::Approved(doc_.controller().panel().status[n]));
   EXPECT_TRUE(doc_.controller().panel().stage2Enabled);
   doc_.Undo();
   EXPECT_EQ(doc_.controller().panel().status, before);
