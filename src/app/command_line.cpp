@@ -782,10 +782,13 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                    "KEY=FROM:TO:STEP: type FROM, FROM+STEP, ... TO into the input with "
                    "engine-file key KEY (once or twice)")
       ->required()
+      ->expected(1)
       ->take_all();
   sweep
       ->add_option("--outputs", sweepOpt.outputs,
                    "results to write, by name, for example PeakTorque,PeakPower (default all)")
+      ->expected(1)
+      ->take_all()
       ->delimiter(',');
   sweep->add_option("-o,--output", sweepOpt.output, "CSV file to write instead of standard output");
   sweep->add_flag("--force", sweepOpt.force, "run a sweep of more than 1,000,000 points");

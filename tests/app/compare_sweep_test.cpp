@@ -228,6 +228,22 @@ TEST(SweepCommand, TwoInputsMakeAGridWithTheSecondVaryingFastest) {
   EXPECT_EQ(std::stod(Fields(lines[4])[3]), j["PeakPower"].get<double>());
 }
 
+TEST(SweepCommand, TheEngineFileMayFollowTheOptionsAndStaysAsItWas) {
+  test::TempDir dir;
+  const std::string engine = (dir / "Big.OV").string();
+  ASSERT_EQ(RunCli({"dump", "--set", "Stroke=3.75", "--save", engine}).status, 0);
+  const std::string before = ReadWholeFile(engine).value_or("");
+  const CliResult r = RunCli({"sweep", "--vary", "Bore=4.0:4.1:0.1", "--outputs", "SweptVolume",
+                              "--outputs", "RodRatio", engine});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "Bore,SweptVolume,RodRatio");
+  // The file's stroke (3.75, a 32-bit float exactly) and rod (6.0): rod ratio 1.6.
+  EXPECT_EQ(std::stod(Fields(lines[1])[2]), 6.0 / 3.75);
+  EXPECT_EQ(ReadWholeFile(engine).value_or(""), before);
+}
+
 TEST(SweepCommand, PointsThatCannotCompleteAreEmptyAndCounted) {
   // A rod not longer than the stroke (3.48 in) cannot be worked out.
   const CliResult r =
