@@ -26,6 +26,8 @@ double IntakeSoundSpeed(double temperatureF) {
 }
 
 SoundSpeedTable::SoundSpeedTable() {
+  // A fault flag left pending by earlier work (drawing, another library) is not this table's.
+  FpRegion fp;
   for (int i = 0; i < kEntries; ++i)
     table_[static_cast<std::size_t>(i)] = IntakeSoundSpeed(30 + i / 4.0);
 }

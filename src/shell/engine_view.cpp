@@ -1,23 +1,146 @@
 #include "shell/engine_view.h"
 
-#include <QLabel>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QTabWidget>
 #include <QVBoxLayout>
+
+#include "files/source_captions.h"
+#include "shell/input_panel_view.h"
+#include "shell/input_widgets.h"
+#include "shell/output_panel_view.h"
+#include "shell/sources_box.h"
 
 namespace orv {
 
 EngineView::EngineView(Application& app, QWidget* parent) : View(app, parent) {
-  // Until the view is drawn, it says what it will hold.
+  setObjectName(QStringLiteral("engineView"));
+  // The inputs beside their outputs, the sources below both.
   auto* layout = new QVBoxLayout(this);
-  auto* note =
-      new QLabel(tr("The input stages with their outputs: the two stage tabs of inputs, the "
-                    "cam-setting boxes and the four sources (captions and Edit buttons), both "
-                    "output pages with the Calculate buttons and the balance chart."),
-                 this);
-  note->setWordWrap(true);
-  note->setAlignment(Qt::AlignCenter);
-  layout->addWidget(note);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->setSpacing(4);
+  auto* top = new QHBoxLayout;
+  top->setSpacing(6);
+  inputs_ = new InputPanelView(app, this);
+  top->addWidget(inputs_, 0);
+  outputs_ = new OutputPanelView(app, this);
+  top->addWidget(outputs_, 1);
+  layout->addLayout(top, 1);
+  sources_ = new SourcesBox(app, this);
+  layout->addWidget(sources_);
+
+  connect(inputs_, &InputPanelView::boxLeft, this, &EngineView::TakeBox);
+  connect(inputs_, &InputPanelView::boxEnter, this, &EngineView::EnterInBox);
+  connect(sources_, &SourcesBox::boxLeft, this, &EngineView::TakeBox);
+  connect(sources_, &SourcesBox::boxEnter, this, &EngineView::EnterInBox);
+  connect(inputs_, &InputPanelView::helpWanted, this, &EngineView::ShowHelp);
+  connect(sources_, &SourcesBox::helpWanted, this, &EngineView::ShowHelp);
+  connect(outputs_, &OutputPanelView::helpWanted, this, &EngineView::ShowHelp);
+  connect(sources_, &SourcesBox::editSourceRequested, this, &EngineView::EditSource);
+
+  EngineDocument& doc = app.document();
+  connect(inputs_, &InputPanelView::statusClicked, this,
+          [this, &doc](int n) { Run("imgStatus_Click", [&] { doc.ClickStatus(n); }); });
+  connect(inputs_, &InputPanelView::valveTrainChosen, this, [this, &doc](int i) {
+    Run("cmbValveTrainType_Click", [&] { doc.ChooseValveTrain(i); });
+  });
+  connect(inputs_, &InputPanelView::fuelChosen, this,
+          [this, &doc](int i) { Run("cmbFuelCycle_Click", [&] { doc.ChooseFuel(i); }); });
+  connect(inputs_, &InputPanelView::airOrRpmChosen, this,
+          [this, &doc](int v) { Run("optAirOrRpm_Click", [&] { doc.ChooseEnterAirPP(v); }); });
+  connect(inputs_, &InputPanelView::approveAllClicked, this,
+          [this, &doc](int stage) { Run("cmdApproveAll_Click", [&] { doc.ApproveAll(stage); }); });
+  connect(inputs_, &InputPanelView::stageChosen, this,
+          [this, &doc](int stage) { Run("tabStage_Click", [&] { doc.ShowOutputPage(stage); }); });
+  connect(outputs_, &OutputPanelView::calculateClicked, this,
+          [this, &doc](int page) { Run("cmdCalculate_Click", [&] { doc.ShowOutputPage(page); }); });
 }
 
-void EngineView::Refresh(const ChangedAreas&) {}
+InputBox* EngineView::box(int n) const {
+  if (n >= 0 && n < 29) return inputs_->box(n);
+  return sources_->box(n);
+}
+
+template <class Command>
+void EngineView::Run(const char* procedure, Command&& command) {
+  if (busy_) return;
+  busy_ = true;
+  RunGuarded(app(), procedure, std::forward<Command>(command));
+  busy_ = false;
+  Q_EMIT commandDone();
+}
+
+void EngineView::TakeBox(int n, const QString& text) {
+  if (busy_) return;
+  // The typed text is handed over: the box shows the core's text from the next refresh on.
+  if (InputBox* b = box(n)) b->setModified(false);
+  const std::string typed = text.toStdString();
+  Run("txtInput_LostFocus", [&] { app().document().TypeIntoBox(n, typed); });
+}
+
+void EngineView::EnterInBox(int n, const QString& text) {
+  if (busy_) return;
+  InputBox* b = box(n);
+  if (n == kInRecipBF) {
+    // Enter in the balance factor compares it with the balance curve without recalculating.
+    if (b) b->setModified(false);
+    const std::string typed = text.toStdString();
+    Run("txtInput_KeyPress", [&] { app().document().EnterRecipBalanceFactor(typed); });
+  }
+  if (app().settings().enterAsTab) {
+    // Enter moves on as Tab does; leaving the box takes its value.
+    if (b) {
+      QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+      QCoreApplication::sendEvent(b, &tab);
+    }
+    return;
+  }
+  if (n != kInRecipBF) TakeBox(n, text);
+}
+
+void EngineView::ShowHelp(int helpText) {
+  Q_EMIT helpTextChanged(QString::fromStdString(app().strings().Help(helpText)));
+}
+
+void EngineView::EditSource(int source) {
+  Q_EMIT editSourceRequested(source);
+  const std::string name = SourceLabel(app().strings(), static_cast<SourceNo>(source));
+  const QString dialog = source < 2 ? tr("the cam selection dialog") : tr("the flow test dialog");
+  Q_EMIT statusMessage(tr("%1: Edit opens %2, which is not part of this build yet.")
+                           .arg(QString::fromStdString(name), dialog));
+}
+
+void EngineView::FollowStage() {
+  const int stage = inputs_->stage();
+  if (stage != app().document().controller().outputPage()) {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          const int shown = inputs_->stage();
+          if (shown != app().document().controller().outputPage())
+            Run("tabStage_Click", [&] { app().document().ShowOutputPage(shown); });
+        },
+        Qt::QueuedConnection);
+  }
+}
+
+void EngineView::Refresh(const ChangedAreas& changed) {
+  if (changed.settings) {
+    // Texts and unit captions, then every value.
+    inputs_->ShowCaptions();
+    sources_->ShowCaptions();
+    outputs_->ShowCaptions();
+    FollowStage();
+    return;
+  }
+  if (changed.inputs) {
+    inputs_->ShowInputs();
+    sources_->ShowCamSettings();
+    FollowStage();
+  }
+  if (changed.sources) sources_->ShowSources();
+  if (changed.outputs) outputs_->ShowOutputs();
+}
 
 }  // namespace orv

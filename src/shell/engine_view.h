@@ -4,9 +4,15 @@
 
 namespace orv {
 
-// The input stages with their outputs: the two stage tabs of inputs, the cam-setting boxes and the
-// four sources (captions and Edit buttons), both output pages with the Calculate buttons and the
-// balance chart.
+class InputBox;
+class InputPanelView;
+class OutputPanelView;
+class SourcesBox;
+
+// The input stages with their outputs: the two stage tabs of inputs with Approve All, the four
+// sources with the cam-setting boxes, and the output page of the current stage with the
+// Calculate buttons and the balance chart. Every text and value it shows is the core's; every
+// user action becomes one command of the engine document.
 class EngineView final : public View {
   Q_OBJECT
 
@@ -14,6 +20,33 @@ class EngineView final : public View {
   explicit EngineView(Application& app, QWidget* parent = nullptr);
 
   void Refresh(const ChangedAreas& changed) override;
+
+  InputPanelView* inputPanel() const noexcept { return inputs_; }
+  SourcesBox* sources() const noexcept { return sources_; }
+  OutputPanelView* outputPanel() const noexcept { return outputs_; }
+  // The text box of input n (0..35), nullptr for the lists and numbers without a box.
+  InputBox* box(int n) const;
+
+ Q_SIGNALS:
+  // An Edit button of the sources: 0 intake cam, 1 exhaust cam, 2 intake flow, 3 exhaust flow.
+  void editSourceRequested(int source);
+
+ private:
+  // The commands of the view, each ending with `commandDone`.
+  void TakeBox(int n, const QString& text);
+  void EnterInBox(int n, const QString& text);
+  template <class Command>
+  void Run(const char* procedure, Command&& command);
+  void ShowHelp(int helpText);
+  void EditSource(int source);
+  // The stage tab shown and the core's output page agree (a closed second stage shows the
+  // first): brings the core's page to the tab.
+  void FollowStage();
+
+  InputPanelView* inputs_ = nullptr;
+  SourcesBox* sources_ = nullptr;
+  OutputPanelView* outputs_ = nullptr;
+  bool busy_ = false;  // a command is running: focus changes it causes take no value
 };
 
 }  // namespace orv

@@ -1,0 +1,102 @@
+#include "shell/balance_chart.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orv {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Room above and below the curve and the balance-factor line, as a share of their span.
+constexpr double kMargin = 0.12;
+// Marks this close to either end carry their label inside the plot.
+constexpr double kEndZone = 25;
+
+}  // namespace
+
+BalanceChartView::BalanceChartView(QWidget* parent) : QCustomPlot(parent) {
+  setObjectName(QStringLiteral("balanceChart"));
+  setMinimumSize(300, 200);
+  addGraph();
+  graph(0)->setPen(QPen(QColor(0, 60, 170), 2));
+  xAxis->setRange(0, 360);
+  auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
+  ticker->setTickStep(45);
+  xAxis->setTicker(ticker);
+  xAxis->grid()->setPen(QPen(QColor(225, 225, 225)));
+  yAxis->grid()->setPen(QPen(QColor(225, 225, 225)));
+  QFont tickFont = font();
+  tickFont.setPointSizeF(tickFont.pointSizeF() * 0.9);
+  xAxis->setTickLabelFont(tickFont);
+  yAxis->setTickLabelFont(tickFont);
+}
+
+int BalanceChartView::curvePoints() const { return graph(0)->data()->size(); }
+
+void BalanceChartView::Show(const BalanceChart& chart) {
+  clearItems();
+  marks_.clear();
+
+  QVector<double> x, y;
+  x.reserve(static_cast<int>(chart.curve.size()));
+  y.reserve(static_cast<int>(chart.curve.size()));
+  double lo = chart.recipBF, hi = chart.recipBF;
+  for (std::size_t d = 0; d < chart.curve.size(); ++d) {
+    const double v = chart.curve[d];
+    x.push_back(static_cast<double>(d));
+    y.push_back(v);
+    if (std::isfinite(v)) {
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+    }
+  }
+  graph(0)->setData(x, y, true);
+  const double span = std::max(hi - lo, 1.0);
+  yAxis->setRange(lo - span * kMargin, hi + span * kMargin * 3);  // room for the labels above
+
+  const QPen markPen(QColor(110, 110, 110), 1, Qt::DashLine);
+  for (const ChartMark& mark : chart.marks) {
+    auto* line = new QCPItemStraightLine(this);
+    line->setPen(markPen);
+    line->point1->setCoords(mark.angle, 0);
+    line->point2->setCoords(mark.angle, 1);
+    auto* label = new QCPItemText(this);
+    label->position->setTypeX(QCPItemPosition::ptPlotCoords);
+    label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    label->position->setCoords(mark.angle, 0.01);
+    Qt::Alignment side = Qt::AlignHCenter;
+    if (mark.angle < kEndZone) side = Qt::AlignLeft;
+    if (mark.angle > 360 - kEndZone) side = Qt::AlignRight;
+    label->setPositionAlignment(Qt::AlignTop | side);
+    label->setText(Q(mark.label));
+    label->setColor(QColor(60, 60, 60));
+    marks_.emplace_back(mark.angle, Q(mark.label));
+  }
+
+  // The balance factor typed by the user: a line with its words at the right end, an arrow
+  // pointing down onto it and one pointing at it from the left edge.
+  recipLine_ = chart.recipBF;
+  const QColor red(200, 30, 30);
+  auto* recip = new QCPItemStraightLine(this);
+  recip->setPen(QPen(red, 1.5));
+  recip->point1->setCoords(0, chart.recipBF);
+  recip->point2->setCoords(360, chart.recipBF);
+  QString words;
+  for (const std::string& piece : chart.recipLabels) words += Q(piece);
+  auto* caption = new QCPItemText(this);
+  caption->position->setCoords(350, chart.recipBF);
+  caption->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
+  caption->setText(words.trimmed() + QStringLiteral("\n") + Q(chart.recipMarkDown));
+  caption->setTextAlignment(Qt::AlignRight);
+  caption->setColor(red);
+  auto* arrow = new QCPItemText(this);
+  arrow->position->setCoords(0, chart.recipBF);
+  arrow->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  arrow->setText(Q(chart.recipMarkRight));
+  arrow->setColor(red);
+  replot();
+}
+
+}  // namespace orv

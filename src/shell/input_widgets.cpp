@@ -1,0 +1,119 @@
+#include "shell/input_widgets.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <array>
+
+#include "engine/input_panel.h"
+
+namespace orv {
+
+InputBox::InputBox(int input, QWidget* parent) : QLineEdit(parent), input_(input) {
+  setProperty("input", input);
+  setObjectName(QStringLiteral("input_%1").arg(input));
+}
+
+void InputBox::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  // Switching to another program or opening a menu or popup leaves the edit where it is; the
+  // value is taken when the focus moves to another control.
+  if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+    return;
+  Q_EMIT left(input_);
+}
+
+void InputBox::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    Q_EMIT enterPressed(input_);
+    event->accept();
+    return;
+  }
+  QLineEdit::keyPressEvent(event);
+}
+
+StatusButton::StatusButton(int input, QWidget* parent) : QToolButton(parent) {
+  setObjectName(QStringLiteral("status_%1").arg(input));
+  setProperty("input", input);
+  setFocusPolicy(Qt::NoFocus);
+  setAutoRaise(true);
+  setIconSize(QSize(18, 18));
+  setFixedSize(24, 24);
+}
+
+void StatusButton::ShowStatus(int status) {
+  if (status == status_) return;
+  status_ = status;
+  setProperty("statusCode", status);
+  setIcon(QIcon(StatusPicture(status)));
+}
+
+namespace {
+
+enum class Mark { Cross, Question, Tick };
+
+// Draws one status picture: a disc in the state's colour carrying a cross, a question mark or a
+// tick. Inputs in the disabled colour get grey discs with the same marks.
+QPixmap DrawStatus(Mark mark, QColor disc, int size) {
+  QPixmap pixmap(size * 2, size * 2);  // drawn at twice the size for high-density screens
+  pixmap.fill(Qt::transparent);
+  pixmap.setDevicePixelRatio(2.0);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF box(1, 1, size - 2, size - 2);
+  p.setPen(QPen(disc.darker(140), 1));
+  p.setBrush(disc);
+  p.drawEllipse(box);
+  p.setPen(QPen(Qt::white, size / 8.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  const double s = size;
+  switch (mark) {
+    case Mark::Cross:
+      p.drawLine(QPointF(s * 0.32, s * 0.32), QPointF(s * 0.68, s * 0.68));
+      p.drawLine(QPointF(s * 0.68, s * 0.32), QPointF(s * 0.32, s * 0.68));
+      break;
+    case Mark::Tick: {
+      QPainterPath path;
+      path.moveTo(s * 0.27, s * 0.52);
+      path.lineTo(s * 0.44, s * 0.70);
+      path.lineTo(s * 0.74, s * 0.32);
+      p.drawPath(path);
+      break;
+    }
+    case Mark::Question: {
+      QFont font;
+      font.setBold(true);
+      font.setPixelSize(static_cast<int>(s * 0.75));
+      p.setFont(font);
+      p.setPen(disc.lightness() > 160 ? QColor(60, 50, 0) : QColor(Qt::white));
+      p.drawText(box, Qt::AlignCenter, QStringLiteral("?"));
+      break;
+    }
+  }
+  return pixmap;
+}
+
+}  // namespace
+
+QPixmap StatusPicture(int status, int size) {
+  const QColor red(200, 40, 40), yellow(245, 200, 30), green(40, 150, 60);
+  const QColor greyOpen(150, 110, 110), greyReview(175, 165, 120), greyDone(110, 140, 115);
+  switch (status) {
+    case kStatusReview:
+      return DrawStatus(Mark::Question, yellow, size);
+    case kStatusApproved:
+      return DrawStatus(Mark::Tick, green, size);
+    case kStatusDisabledOpen:
+      return DrawStatus(Mark::Cross, greyOpen, size);
+    case kStatusDisabledReview:
+      return DrawStatus(Mark::Question, greyReview, size);
+    case kStatusDisabledApproved:
+      return DrawStatus(Mark::Tick, greyDone, size);
+    case kStatusNotApproved:
+    default:
+      return DrawStatus(Mark::Cross, red, size);
+  }
+}
+
+}  // namespace orv

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QPixmap>
+#include <QToolButton>
+#include <exception>
+#include <utility>
+
+#include "app/application.h"
+#include "base/error_trace.h"
+
+namespace orv {
+
+// Runs one command of the core for a window event. An error raised by the core ends the
+// command and is reported through the error trace's message (the prompter), the guard naming
+// the event as "frmMain"/`procedure`. Returns false when the command ended in an error.
+template <class Command>
+bool RunGuarded(Application& app, const char* procedure, Command&& command) {
+  ETracker guard("frmMain", procedure);
+  try {
+    std::forward<Command>(command)();
+    return true;
+  } catch (...) {
+    app.ReportError(guard);
+    return false;
+  }
+}
+
+// The text box of one input: it hands its text over when it loses the focus to another
+// control of the program (not when the window is left or a menu opens) and reports the Enter
+// key. The input number is kept in the property "input".
+class InputBox final : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  InputBox(int input, QWidget* parent);
+  int input() const noexcept { return input_; }
+
+ Q_SIGNALS:
+  // The box lost the focus: its text is to be taken.
+  void left(int input);
+  // Enter or Return was pressed in the box.
+  void enterPressed(int input);
+
+ protected:
+  void focusOutEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  int input_;
+};
+
+// The status picture of an input: one picture for each review state (0 to 5); a click asks the
+// core to toggle the state. It takes no focus, so a box being typed in keeps its text. The
+// state drawn is kept in the property "statusCode".
+class StatusButton final : public QToolButton {
+  Q_OBJECT
+
+ public:
+  StatusButton(int input, QWidget* parent);
+  void ShowStatus(int status);
+  int status() const noexcept { return status_; }
+
+ private:
+  int status_ = -1;
+};
+
+// The picture of review state `status` (0 not approved, 1 to review, 2 approved, 3 to 5 the
+// same for an input shown in the disabled colour), `size` pixels square.
+QPixmap StatusPicture(int status, int size = 18);
+
+}  // namespace orv

@@ -1,0 +1,504 @@
+#include "shell/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFont>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+
+#include "app/application.h"
+#include "base/error_trace.h"
+#include "files/config_file.h"
+#include "shell/engine_view.h"
+#include "shell/graph_settings_view.h"
+#include "shell/graph_view.h"
+#include "shell/report_view.h"
+
+namespace orv {
+
+namespace {
+
+constexpr const char* kModule = "frmMain";
+
+// The layout was drawn for a 1024 by 768 pixel screen at 15 twips a pixel.
+constexpr double kReferenceWidthTwips = 1024 * 15.0;
+constexpr double kReferenceHeightTwips = 768 * 15.0;
+constexpr double kWindowWidthTwips = 12200;
+constexpr double kWindowHeightTwips = 9000;
+
+// How long a note stays in the status bar (milliseconds).
+constexpr int kStatusTimeout = 6000;
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// A caption of the interface texts, or the built-in one when the slot is empty.
+QString Caption(const std::string& text, const char* builtIn) {
+  return text.empty() ? QString::fromUtf8(builtIn) : Text(text);
+}
+
+ChangedAreas Merge(const ChangedAreas& a, const ChangedAreas& b) {
+  return {a.inputs || b.inputs, a.outputs || b.outputs, a.sources || b.sources,
+          a.title || b.title,   a.recent || b.recent,   a.settings || b.settings};
+}
+
+}  // namespace
+
+QSize MainWindowSizeFor(const QSize& screen) {
+  const int width =
+      static_cast<int>(std::lround(screen.width() * kWindowWidthTwips / kReferenceWidthTwips));
+  const int height =
+      static_cast<int>(std::lround(screen.height() * kWindowHeightTwips / kReferenceHeightTwips));
+  return {width, height};
+}
+
+QString AboutText(const Application& app) {
+  return QStringLiteral(
+             "<h3>Orvantis %1</h3>"
+             "<p>Engine, cam and airflow analysis for engine builders.</p>"
+             "<p>Built with:</p><ul>"
+             "<li>Qt %2 &mdash; GNU LGPL version 3</li>"
+             "<li>QCustomPlot &mdash; GNU GPL version 3</li>"
+             "<li>mdbtools &mdash; GNU LGPL version 2 or later</li>"
+             "<li>SQLite &mdash; public domain</li>"
+             "<li>CLI11 &mdash; 3-clause BSD licence</li>"
+             "<li>JSON for Modern C++ (nlohmann-json) &mdash; MIT licence</li>"
+             "</ul><p>Data root: %3</p>")
+      .arg(QStringLiteral(ORVANTIS_VERSION), QString::fromLatin1(qVersion()),
+           Text(app.folders().dataRoot.string()).toHtmlEscaped());
+}
+
+MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent), app_(app) {
+  setObjectName(QStringLiteral("frmMain"));
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(6, 6, 6, 0);
+
+  tabs_ = new QTabWidget(central);
+  tabs_->setObjectName(QStringLiteral("tabMain"));
+  views_[kEngineView] = new EngineView(app_, tabs_);
+  views_[kGraphView] = new GraphView(app_, tabs_);
+  views_[kGraphSettingsView] = new GraphSettingsView(app_, tabs_);
+  views_[kReportView] = new ReportView(app_, tabs_);
+  const char* captions[kViewCount] = {"Inputs and Outputs", "Graph", "Graph Settings", "Reports"};
+  for (int i = 0; i < kViewCount; ++i) {
+    tabs_->addTab(views_[i], QString::fromUtf8(captions[i]));
+    ConnectView(i);
+  }
+  tabs_->tabBar()->installEventFilter(this);
+  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
+  layout->addWidget(tabs_, 1);
+
+  instruction_ = new QPlainTextEdit(central);
+  instruction_->setObjectName(QStringLiteral("txtInstruct"));
+  instruction_->setReadOnly(true);
+  instruction_->setFocusPolicy(Qt::NoFocus);
+  instruction_->setFixedHeight(instruction_->fontMetrics().lineSpacing() * 3 + 14);
+  layout->addWidget(instruction_);
+
+  warning_ = new QLabel(central);
+  warning_->setObjectName(QStringLiteral("lblWarning"));
+  QFont warningFont = warning_->font();
+  warningFont.setPointSize(14);
+  warning_->setFont(warningFont);
+  warning_->setAutoFillBackground(true);
+  QPalette palette = warning_->palette();
+  palette.setColor(QPalette::Window, Qt::red);
+  palette.setColor(QPalette::WindowText, Qt::white);
+  warning_->setPalette(palette);
+  warning_->setWordWrap(true);
+  warning_->setContentsMargins(6, 2, 6, 2);
+  warning_->hide();
+  layout->addWidget(warning_);
+
+  setCentralWidget(central);
+  BuildMenus();
+  statusBar();
+  pending_.fill(AllAreas());
+}
+
+MainWindow::~MainWindow() = default;
+
+View* MainWindow::view(int index) const {
+  return index >= 0 && index < kViewCount ? views_[static_cast<std::size_t>(index)] : nullptr;
+}
+
+void MainWindow::ConnectView(int index) {
+  View* v = views_[static_cast<std::size_t>(index)];
+  connect(v, &View::commandDone, this, &MainWindow::RefreshFromCore);
+  connect(v, &View::helpTextChanged, this,
+          [this, index](const QString& text) { SetInstruction(index, text); });
+  connect(v, &View::warningLineChanged, this, &MainWindow::ShowWarning);
+  connect(v, &View::statusMessage, this,
+          [this](const QString& text) { statusBar()->showMessage(text, kStatusTimeout); });
+}
+
+QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, std::function<void()> command) {
+  QAction* action = menu->addAction(text);
+  connect(action, &QAction::triggered, this, [command = std::move(command)] { command(); });
+  return action;
+}
+
+void MainWindow::BuildMenus() {
+  fileMenu_ = menuBar()->addMenu(tr("&File"));
+  open_ = AddCommand(fileMenu_, tr("&Open Engine File..."), [this] { OpenEngineFile(); });
+  open_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  save_ = AddCommand(fileMenu_, tr("&Save Engine"), [this] { SaveEngine(); });
+  save_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  saveAs_ = AddCommand(fileMenu_, tr("Save Engine &As..."), [this] { SaveEngineAs(); });
+  saveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  fileMenu_->addSeparator();
+  saveToFile_ = AddCommand(fileMenu_, tr("Save &Graph or Report To File..."),
+                           [this] { SaveGraphOrReport(); });
+  print_ = AddCommand(fileMenu_, tr("&Print..."), [this] { PrintView(); });
+  print_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  recentSeparator_ = fileMenu_->addSeparator();
+  for (int k = 1; k <= 9; ++k) {
+    QAction* entry = AddCommand(fileMenu_, QString(), [this, k] { OpenRecentFile(k); });
+    entry->setVisible(false);
+    recent_.push_back(entry);
+  }
+  recentSeparator_->setVisible(false);
+  fileMenu_->addSeparator();
+  exit_ = AddCommand(fileMenu_, tr("E&xit"), [this] { close(); });
+  exit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+  editMenu_ = menuBar()->addMenu(tr("&Edit"));
+  options_ = AddCommand(editMenu_, tr("&Options..."), [this] { OpenOptions(); });
+  reportSetup_ = AddCommand(editMenu_, tr("&Report Setup..."), [this] { OpenReportSetup(); });
+
+  helpMenu_ = menuBar()->addMenu(tr("&Help"));
+  help_ = AddCommand(helpMenu_, tr("&Help"), [this] { ShowHelp(); });
+  help_->setShortcut(QKeySequence(Qt::Key_F1));
+  about_ = AddCommand(helpMenu_, tr("&About Orvantis"), [this] { ShowAbout(); });
+  UpdatePrintActions();
+}
+
+void MainWindow::ApplyTexts() {
+  const InterfaceStrings& s = app_.strings();
+  fileMenu_->setTitle(Caption(s.Menu(1, 0), "&File"));
+  open_->setText(Caption(s.Menu(1, 1), "&Open Engine File..."));
+  save_->setText(Caption(s.Menu(1, 2), "&Save Engine"));
+  saveAs_->setText(Caption(s.Menu(1, 3), "Save Engine &As..."));
+  saveToFile_->setText(Caption(s.Menu(1, 4), "Save &Graph or Report To File..."));
+  editMenu_->setTitle(Caption(s.Menu(2, 0), "&Edit"));
+  options_->setText(Caption(s.Menu(2, 1), "&Options..."));
+  reportSetup_->setText(Caption(s.Menu(2, 2), "&Report Setup..."));
+  helpMenu_->setTitle(Caption(s.Menu(3, 0), "&Help"));
+  help_->setText(Caption(s.Menu(3, 1), "&Help"));
+  about_->setText(Caption(s.Menu(3, 2), "&About Orvantis"));
+  print_->setText(Caption(s.Menu(4, 1), "&Print..."));
+  exit_->setText(Caption(s.Menu(4, 2), "E&xit"));
+  for (int i = 0; i < kViewCount; ++i) {
+    const std::string& caption = s.Tab(1, i + 1);
+    if (!caption.empty()) tabs_->setTabText(i, Text(caption));
+  }
+}
+
+void MainWindow::Load() {
+  ApplyTexts();
+  {
+    const QSignalBlocker block(tabs_);
+    tabs_->setCurrentIndex(kEngineView);
+  }
+  current_ = kEngineView;
+  instructions_.fill(Text(app_.strings().Help(-1)));
+  seen_ = app_.revisions();
+  pending_.fill(AllAreas());
+  RefreshView(current_, {});
+  instruction_->setPlainText(instructions_[static_cast<std::size_t>(current_)]);
+  UpdateTitle();
+  UpdateRecentActions();
+  UpdatePrintActions();
+}
+
+void MainWindow::FinalRefresh() {
+  ETracker guard(kModule, "Form_Activate");
+  try {
+    app_.document().RefreshEngine();
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  RefreshFromCore();
+}
+
+void MainWindow::RefreshFromCore() {
+  const Revisions now = app_.revisions();
+  const ChangedAreas changed = ChangesBetween(seen_, now);
+  seen_ = now;
+  if (changed.any()) {
+    for (ChangedAreas& areas : pending_) areas = Merge(areas, changed);
+    RefreshView(current_, {});
+    if (changed.title) UpdateTitle();
+    if (changed.recent) UpdateRecentActions();
+  }
+  UpdatePrintActions();
+}
+
+void MainWindow::RefreshView(int index, const ChangedAreas& extra) {
+  ChangedAreas& pending = pending_[static_cast<std::size_t>(index)];
+  const ChangedAreas areas = Merge(pending, extra);
+  pending = {};
+  if (!areas.any()) return;
+  ETracker guard(kModule, "RefreshView");
+  try {
+    views_[static_cast<std::size_t>(index)]->Refresh(areas);
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+}
+
+void MainWindow::UpdateTitle() { setWindowTitle(Text(app_.WindowTitle())); }
+
+void MainWindow::UpdateRecentActions() {
+  const std::vector<std::string> captions = RecentMenuCaptions(app_.recentFiles());
+  for (std::size_t k = 0; k < recent_.size(); ++k) {
+    QAction* entry = recent_[k];
+    if (k < captions.size()) {
+      // The "&k " mnemonic stays; an ampersand in the path is shown as itself.
+      const QString caption = Text(captions[k]);
+      const qsizetype blank = caption.indexOf(QLatin1Char(' '));
+      QString path = caption.mid(blank + 1);
+      path.replace(QLatin1Char('&'), QStringLiteral("&&"));
+      entry->setText(caption.left(blank + 1) + path);
+      entry->setVisible(true);
+    } else {
+      entry->setText(QString());
+      entry->setVisible(false);
+    }
+  }
+  recentSeparator_->setVisible(!app_.recentFiles()[0].empty());
+}
+
+void MainWindow::UpdatePrintActions() {
+  const bool printable = views_[static_cast<std::size_t>(current_)]->CanPrint();
+  print_->setEnabled(printable);
+  saveToFile_->setEnabled(printable);
+}
+
+void MainWindow::SetInstruction(int index, const QString& text) {
+  instructions_[static_cast<std::size_t>(index)] = text;
+  if (index == current_) instruction_->setPlainText(text);
+}
+
+QString MainWindow::instructionText() const { return instruction_->toPlainText(); }
+QString MainWindow::warningText() const { return warning_->text(); }
+bool MainWindow::warningShown() const { return !warning_->isHidden(); }
+
+void MainWindow::ShowWarning(const QString& text, bool beep) {
+  warning_->setText(text);
+  warning_->setVisible(!text.isEmpty());
+  if (beep && !text.isEmpty()) app_.prompter().Beep();
+}
+
+bool MainWindow::ShowView(int index) {
+  if (index < 0 || index >= kViewCount) return false;
+  tabs_->setCurrentIndex(index);
+  return current_ == index;
+}
+
+void MainWindow::OnTabChanged(int index) {
+  if (index == current_ || index < 0) return;
+  ETracker guard(kModule, "tabMain_Click");
+  bool leave = false;
+  try {
+    leave = views_[static_cast<std::size_t>(current_)]->CanLeave();
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  if (!leave) {
+    const QSignalBlocker block(tabs_);
+    tabs_->setCurrentIndex(current_);
+    RefreshFromCore();
+    return;
+  }
+  current_ = index;
+  if (index == kGraphSettingsView) ShowWarning(QString(), false);
+  // The reports are built afresh for the screen each time their view is entered; the other
+  // views redraw what changed while they were hidden.
+  RefreshView(index, index == kReportView ? AllAreas() : ChangedAreas{});
+  instruction_->setPlainText(instructions_[static_cast<std::size_t>(index)]);
+  RefreshFromCore();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The tab strip with the focus: every instruction box shows the general help text.
+  if (watched == tabs_->tabBar() && event->type() == QEvent::FocusIn) {
+    instructions_.fill(Text(app_.strings().Help(-1)));
+    instruction_->setPlainText(instructions_[static_cast<std::size_t>(current_)]);
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::TakeOverEdit() {
+  tabs_->tabBar()->setFocus(Qt::OtherFocusReason);
+  QCoreApplication::processEvents();
+  RefreshFromCore();
+}
+
+// --- File menu ---------------------------------------------------------------------------
+
+void MainWindow::OpenEngineFile() {
+  ETracker guard(kModule, "mnuFileOpen_Click");
+  try {
+    TakeOverEdit();
+    if (app_.AskSaveChanges()) {
+      // The dialog starts in the current engine's folder.
+      const std::filesystem::path current(app_.enginePath());
+      std::filesystem::path folder = current.parent_path();
+      if (folder.empty()) folder = app_.folders().enginesFolder();
+      std::string preset = folder.string();
+      if (!preset.empty() && preset.back() != std::filesystem::path::preferred_separator) {
+        preset += std::filesystem::path::preferred_separator;
+      }
+      if (const auto chosen = app_.prompter().AskFileName(Prompter::FileKind::OpenEngine, preset)) {
+        app_.OpenEngine(*chosen);
+      }
+    }
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  RefreshFromCore();
+}
+
+void MainWindow::OpenRecentFile(int entry) {
+  if (entry < 1 || entry > 9) return;
+  ETracker guard(kModule, "mnuFileRecent_Click");
+  try {
+    TakeOverEdit();
+    const std::string path = app_.recentFiles()[static_cast<std::size_t>(entry - 1)];
+    if (!path.empty() && app_.AskSaveChanges()) app_.OpenEngine(path);
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  RefreshFromCore();
+}
+
+void MainWindow::SaveEngine() {
+  ETracker guard(kModule, "mnuFileSave_Click");
+  try {
+    TakeOverEdit();
+    app_.SaveEngine("");
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  RefreshFromCore();
+}
+
+void MainWindow::SaveEngineAs() {
+  ETracker guard(kModule, "mnuFileSaveAs_Click");
+  try {
+    TakeOverEdit();
+    app_.SaveEngine(app_.SaveAsProposal());
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  RefreshFromCore();
+}
+
+void MainWindow::SaveGraphOrReport() {
+  ETracker guard(kModule, "mnuFileSaveGraph_Click");
+  try {
+    View* shown = views_[static_cast<std::size_t>(current_)];
+    if (shown->CanPrint()) shown->SaveToFile();
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  RefreshFromCore();
+}
+
+void MainWindow::PrintView() {
+  ETracker guard(kModule, "mnuFilePrint_Click");
+  try {
+    View* shown = views_[static_cast<std::size_t>(current_)];
+    if (shown->CanPrint()) shown->Print();
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  RefreshFromCore();
+}
+
+// --- Edit menu ---------------------------------------------------------------------------
+
+void MainWindow::OpenOptions() {
+  statusBar()->showMessage(
+      tr("Edit, Options: the units and options are set in the options dialog, which is not "
+         "part of this version yet."),
+      kStatusTimeout);
+  RefreshFromCore();
+}
+
+void MainWindow::OpenReportSetup() {
+  statusBar()->showMessage(
+      tr("Edit, Report Setup: the report contents are set in the report setup dialog, which "
+         "is not part of this version yet."),
+      kStatusTimeout);
+  RefreshFromCore();
+}
+
+// --- Help menu ---------------------------------------------------------------------------
+
+void MainWindow::ShowHelp() {
+  ETracker guard(kModule, "mnuHelpHelp_Click");
+  try {
+    if (const auto manual = app_.ManualToOpen()) {
+      QDesktopServices::openUrl(QUrl::fromLocalFile(Text(manual->string())));
+    }
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+}
+
+void MainWindow::ShowAbout() {
+  auto* box = new QMessageBox(QMessageBox::Information, tr("About Orvantis"), AboutText(app_),
+                              QMessageBox::Ok, this);
+  box->setTextFormat(Qt::RichText);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
+// --- Exit --------------------------------------------------------------------------------
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (exited_) {
+    event->accept();
+    return;
+  }
+  bool close = false;
+  {
+    ETracker guard(kModule, "Form_QueryUnload");
+    try {
+      TakeOverEdit();
+      close = app_.QueryExit();
+    } catch (...) {
+      // An engine that could not be saved keeps the window open.
+      app_.ReportError(guard);
+    }
+  }
+  RefreshFromCore();
+  if (!close) {
+    event->ignore();
+    return;
+  }
+  ETracker guard(kModule, "Form_Unload");
+  try {
+    app_.Exit();
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  exited_ = true;
+  event->accept();
+}
+
+}  // namespace orv

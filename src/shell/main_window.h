@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QSize>
+#include <QString>
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "app/revisions.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QTabWidget;
+
+namespace orv {
+
+class Application;
+class View;
+
+// The main window's size: 12200 by 9000 twips on the 1024 by 768 pixel screen the layout was
+// drawn for (15 twips a pixel), taken as the same share of the screen it opens on.
+QSize MainWindowSizeFor(const QSize& screen);
+
+// The text of the about box: program, version, the libraries used with their licences, and the
+// data root.
+QString AboutText(const Application& app);
+
+// The main window: the tab strip of the four views, the instruction panel, the warning line,
+// the status bar and the File, Edit and Help menus. It holds no state of the engine: after every
+// command it compares the application's change counters with those it last drew from and has
+// the views redraw what moved.
+class MainWindow final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // The views in the order of the tab strip.
+  enum ViewIndex { kEngineView = 0, kGraphView = 1, kGraphSettingsView = 2, kReportView = 3 };
+  static constexpr int kViewCount = 4;
+
+  explicit MainWindow(Application& app, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // After the application's start-up: the captions of the interface texts, the first view
+  // selected and everything drawn.
+  void Load();
+  // The last step of start-up, once the window is shown: the engine recalculated and its
+  // outputs shown afresh.
+  void FinalRefresh();
+
+  // Redraws what the last command changed (see `Revisions`).
+  void RefreshFromCore();
+
+  int currentView() const noexcept { return current_; }
+  View* view(int index) const;
+  // Changes the view as a click on its tab does. Returns false when the view shown cannot be
+  // left (it stays).
+  bool ShowView(int index);
+
+  // --- Commands of the menus ---------------------------------------------------------------
+  void OpenEngineFile();
+  void OpenRecentFile(int entry);  // 1..9
+  void SaveEngine();
+  void SaveEngineAs();
+  void SaveGraphOrReport();
+  void PrintView();
+  void OpenOptions();
+  void OpenReportSetup();
+  void ShowHelp();
+  void ShowAbout();
+  // The warning line: red, 14 point; an empty text hides it. `beep` beeps with it.
+  void ShowWarning(const QString& text, bool beep);
+
+  // --- What the window shows (for its tests) -----------------------------------------------
+  QAction* printAction() const noexcept { return print_; }
+  QAction* saveToFileAction() const noexcept { return saveToFile_; }
+  // The recent-file entries 1 to 9 (hidden when empty) and the separator before them.
+  const std::vector<QAction*>& recentActions() const noexcept { return recent_; }
+  QAction* recentSeparator() const noexcept { return recentSeparator_; }
+  QString instructionText() const;
+  QString warningText() const;
+  bool warningShown() const;
+  QTabWidget* tabs() const noexcept { return tabs_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command);
+  void BuildMenus();
+  void ApplyTexts();
+  void ConnectView(int index);
+  void OnTabChanged(int index);
+  void RefreshView(int index, const ChangedAreas& extra);
+  void UpdateTitle();
+  void UpdateRecentActions();
+  void UpdatePrintActions();
+  void SetInstruction(int index, const QString& text);
+  // Moves the focus to the tab strip and lets pending events run, so that the value being
+  // typed is taken over before a command looks at the engine.
+  void TakeOverEdit();
+
+  Application& app_;
+  QTabWidget* tabs_ = nullptr;
+  std::array<View*, kViewCount> views_{};
+  QPlainTextEdit* instruction_ = nullptr;
+  QLabel* warning_ = nullptr;
+  std::array<QString, kViewCount> instructions_;
+  // The change counters last drawn from, and what each view has still to redraw.
+  Revisions seen_;
+  std::array<ChangedAreas, kViewCount> pending_{};
+  int current_ = 0;
+  bool exited_ = false;
+
+  QMenu* fileMenu_ = nullptr;
+  QMenu* editMenu_ = nullptr;
+  QMenu* helpMenu_ = nullptr;
+  QAction* open_ = nullptr;
+  QAction* save_ = nullptr;
+  QAction* saveAs_ = nullptr;
+  QAction* saveToFile_ = nullptr;
+  QAction* print_ = nullptr;
+  QAction* exit_ = nullptr;
+  QAction* options_ = nullptr;
+  QAction* reportSetup_ = nullptr;
+  QAction* help_ = nullptr;
+  QAction* about_ = nullptr;
+  QAction* recentSeparator_ = nullptr;
+  std::vector<QAction*> recent_;
+};
+
+}  // namespace orv

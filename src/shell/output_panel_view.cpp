@@ -1,0 +1,339 @@
+#include "shell/output_panel_view.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "base/number_format.h"
+#include "files/interface_text_ids.h"
+#include "files/output_captions.h"
+#include "shell/balance_chart.h"
+
+namespace orv {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+constexpr int kGeneralHelp = -1;
+// Output labels of the group lines and frames that have no named constant.
+constexpr int kOutLabelSharePeaks = 42;
+constexpr int kOutLabelPortTorque = 64;
+constexpr int kOutLabelPortCritical = 65;
+constexpr int kOutLabelBowlThroat = 66;
+constexpr int kOutLabelVeDiagram = 36;
+// The end of the volumetric-efficiency scale.
+constexpr double kVeScaleTop = 115;
+
+// Columns of a value row.
+enum Column { kColName = 0, kColValue, kColUnit };
+
+}  // namespace
+
+OutputPanelView::OutputPanelView(Application& app, QWidget* parent) : QWidget(parent), app_(app) {
+  // The pages are dense: their texts are a little smaller than the inputs'.
+  QFont small = font();
+  small.setPointSizeF(small.pointSizeF() * 0.9);
+  setFont(small);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  pages_ = new QStackedWidget(this);
+  pages_->setObjectName(QStringLiteral("outputPages"));
+  pages_->addWidget(BuildPage0());
+  pages_->addWidget(BuildPage1());
+  layout->addWidget(pages_);
+}
+
+int OutputPanelView::pageShown() const { return pages_->currentIndex(); }
+
+QGroupBox* OutputPanelView::Frame(int labelText, QWidget* parent) {
+  auto* frame = new QGroupBox(parent);
+  frame->setObjectName(QStringLiteral("frame_%1").arg(labelText));
+  frames_[frame] = labelText;
+  return frame;
+}
+
+// The value grid of a frame: label, value and unit columns, tightly spaced.
+static QGridLayout* FrameGrid(QGroupBox* frame) {
+  auto* grid = new QGridLayout(frame);
+  grid->setContentsMargins(4, 2, 4, 4);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(1);
+  return grid;
+}
+
+void OutputPanelView::AddSlots(QGridLayout* grid, int& row, std::initializer_list<int> slots) {
+  QWidget* parent = grid->parentWidget();
+  for (int slot : slots) {
+    Row r;
+    r.name = new QLabel(parent);
+    r.value = new QLabel(parent);
+    r.value->setObjectName(QStringLiteral("out_%1").arg(slot));
+    r.value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    r.value->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+    r.unit = new QLabel(parent);
+    r.unit->setObjectName(QStringLiteral("outUnit_%1").arg(slot));
+    grid->addWidget(r.name, row, kColName);
+    grid->addWidget(r.value, row, kColValue);
+    grid->addWidget(r.unit, row, kColUnit);
+    rows_[slot] = r;
+    ++row;
+  }
+}
+
+void OutputPanelView::AddGroupLine(QGridLayout* grid, int& row, int outLabel) {
+  auto* line = new QLabel(grid->parentWidget());
+  QFont bold = line->font();
+  bold.setBold(true);
+  line->setFont(bold);
+  groupLines_[line] = outLabel;
+  grid->addWidget(line, row++, kColName, 1, 3);
+}
+
+QPushButton* OutputPanelView::CalculateButton(int page, QWidget* parent) {
+  auto* button = new QPushButton(parent);
+  button->setObjectName(QStringLiteral("calculate_%1").arg(page));
+  button->setProperty("helpText", kGeneralHelp);
+  button->installEventFilter(this);
+  connect(button, &QPushButton::clicked, this, [this, page] { Q_EMIT calculateClicked(page); });
+  calculate_[page] = button;
+  return button;
+}
+
+QWidget* OutputPanelView::BuildPage0() {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(4, 0, 0, 0);
+  auto* top = new QHBoxLayout;
+
+  QGroupBox* geometry = Frame(kLabelGeometryFrame, page);
+  auto* g = FrameGrid(geometry);
+  int row = 0;
+  AddSlots(g, row, {0, 1, 2, 3, 4, 5, 40, 6, 7, 8, 9});
+  top->addWidget(geometry, 1);
+
+  auto* right = new QVBoxLayout;
+  QGroupBox* rotating = Frame(kLabelRotatingFrame, page);
+  auto* r = FrameGrid(rotating);
+  row = 0;
+  AddSlots(r, row, {21, 22, 23, 24, 25});
+  right->addWidget(rotating);
+  right->addStretch(1);
+  auto* calc = new QHBoxLayout;
+  calc->addStretch(1);
+  calc->addWidget(CalculateButton(0, page));
+  right->addLayout(calc);
+  top->addLayout(right, 1);
+  layout->addLayout(top);
+
+  // The balance analysis: its figures and turning-point listings beside the chart.
+  QGroupBox* balance = Frame(kLabelBalanceTitle, page);
+  auto* b = new QHBoxLayout(balance);
+  auto* figures = new QWidget(balance);
+  auto* f = new QGridLayout(figures);
+  f->setContentsMargins(0, 0, 0, 0);
+  f->setVerticalSpacing(2);
+  row = 0;
+  auto* subtitle = new QLabel(figures);
+  subtitle->setWordWrap(true);
+  headings_[subtitle] = kLabelBalanceSubtitle;
+  f->addWidget(subtitle, row++, 0, 1, 4);
+  // Slots 46..48 carry their unit inside their text; their label spans two columns.
+  for (int slot : {46, 47, 48}) {
+    Row line;
+    line.name = new QLabel(figures);
+    line.value = new QLabel(figures);
+    line.value->setObjectName(QStringLiteral("out_%1").arg(slot));
+    line.value->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+    f->addWidget(line.name, row, 0, 1, 2);
+    f->addWidget(line.value, row, 2, 1, 2);
+    rows_[slot] = line;
+    ++row;
+  }
+  auto* peaks = new QLabel(figures);
+  QFont bold = peaks->font();
+  bold.setBold(true);
+  peaks->setFont(bold);
+  groupLines_[peaks] = kOutLabelSharePeaks;
+  f->addWidget(peaks, row++, 0, 1, 4);
+  for (int slot : {50, 51}) {
+    auto* piece = new QLabel(figures);
+    piece->setObjectName(QStringLiteral("out_%1").arg(slot));
+    piece->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+    pieces_[slot] = piece;
+    f->addWidget(piece, row++, 0, 1, 4);
+  }
+  // Two listings of up to eight turning points in two columns of four: the values (slots 90 to
+  // 105), then their distance from the typed balance factor (slots 70 to 85).
+  for (auto [heading, first] :
+       {std::pair{kLabelBalanceTurningPoints, 90}, std::pair{kLabelBalanceDifference, 70}}) {
+    auto* title = new QLabel(figures);
+    title->setFont(bold);
+    headings_[title] = heading;
+    f->addWidget(title, row++, 0, 1, 4);
+    for (int k = 0; k < 4; ++k) {
+      for (int column = 0; column < 2; ++column) {
+        for (int part = 0; part < 2; ++part) {
+          const int slot = first + column * 8 + k * 2 + part;
+          auto* piece = new QLabel(figures);
+          piece->setObjectName(QStringLiteral("out_%1").arg(slot));
+          piece->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+          pieces_[slot] = piece;
+          f->addWidget(piece, row, column * 2 + part);
+        }
+      }
+      ++row;
+    }
+  }
+  f->setRowStretch(row, 1);
+  b->addWidget(figures);
+  chart_ = new BalanceChartView(balance);
+  b->addWidget(chart_, 1);
+  layout->addWidget(balance, 1);
+  return page;
+}
+
+QWidget* OutputPanelView::BuildPage1() {
+  auto* page = new QWidget;
+  auto* layout = new QHBoxLayout(page);
+  layout->setContentsMargins(4, 0, 0, 0);
+
+  auto* left = new QVBoxLayout;
+  QGroupBox* filling = Frame(kLabelFillingFrame, page);
+  auto* g = FrameGrid(filling);
+  int row = 0;
+  AddSlots(g, row, {10, 11, 45, 12});
+  AddGroupLine(g, row, kOutLabelPortTorque);
+  AddSlots(g, row, {13, 14, 15, 16});
+  AddGroupLine(g, row, kOutLabelPortCritical);
+  AddSlots(g, row, {17, 18, 19, 20});
+  AddGroupLine(g, row, kOutLabelBowlThroat);
+  AddSlots(g, row, {52, 53, 54, 55, 41, 49, 42});
+  left->addWidget(filling);
+  veDiagram_ = new VeDiagram(page);
+  left->addWidget(veDiagram_);
+  left->addStretch(1);
+  layout->addLayout(left, 1);
+
+  auto* right = new QVBoxLayout;
+  QGroupBox* piston = Frame(kLabelPistonFrame, page);
+  auto* p = FrameGrid(piston);
+  row = 0;
+  AddSlots(p, row, {26, 27, 28, 56, 57});
+  right->addWidget(piston);
+  QGroupBox* power = Frame(kLabelPowerFrame, page);
+  auto* w = FrameGrid(power);
+  row = 0;
+  AddSlots(w, row, {29, 32, 34, 30, 33, 35, 31, 43});
+  right->addWidget(power);
+  QGroupBox* exhaust = Frame(kLabelExhaustFrame, page);
+  auto* e = FrameGrid(exhaust);
+  row = 0;
+  AddSlots(e, row, {36, 37, 38, 39, 44});
+  right->addWidget(exhaust);
+  right->addStretch(1);
+  auto* calc = new QHBoxLayout;
+  calc->addStretch(1);
+  calc->addWidget(CalculateButton(1, page));
+  right->addLayout(calc);
+  layout->addLayout(right, 1);
+  return page;
+}
+
+bool OutputPanelView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) Q_EMIT helpWanted(watched->property("helpText").toInt());
+  return QWidget::eventFilter(watched, event);
+}
+
+QLabel* OutputPanelView::slotLabel(int slot) const {
+  if (auto it = rows_.find(slot); it != rows_.end()) return it->second.value;
+  if (auto it = pieces_.find(slot); it != pieces_.end()) return it->second;
+  return nullptr;
+}
+
+void OutputPanelView::ShowCaptions() {
+  const InterfaceStrings& s = app_.strings();
+  const UnitMode mode = app_.document().controller().unitMode();
+  for (auto& [slot, row] : rows_) {
+    const OutputCaption* caption = FindOutputCaption(slot);
+    if (!caption) continue;
+    row.name->setText(Q(s.OutLabel(caption->label)));
+    if (row.unit) row.unit->setText(Q(OutputUnitCaption(s, *caption, mode)));
+  }
+  for (auto& [frame, label] : frames_) frame->setTitle(Q(s.Label(label)));
+  for (auto& [line, label] : groupLines_) line->setText(Q(s.OutLabel(label)));
+  for (auto& [heading, label] : headings_) heading->setText(Q(s.Label(label)));
+  for (QPushButton* button : calculate_) button->setText(Q(s.Label(kLabelCalculate)));
+  ShowOutputs();
+}
+
+void OutputPanelView::ShowOutputs() {
+  const InputController& controller = app_.document().controller();
+  const OutputPanel& out = controller.outputs();
+  auto fill = [this](const std::map<int, std::string>& page) {
+    for (const auto& [slot, text] : page) {
+      if (QLabel* label = slotLabel(slot)) label->setText(Q(text));
+    }
+  };
+  fill(out.page0);
+  fill(out.page1);
+  chart_->Show(out.chart);
+  veDiagram_->Show(out.veDiagramPercent, Q(FormatPattern(out.veDiagramPercent, "0.0")),
+                   Q(app_.strings().OutLabel(kOutLabelVeDiagram)));
+  const int page = std::clamp(controller.outputPage(), 0, 1);
+  if (pages_->currentIndex() != page) pages_->setCurrentIndex(page);
+}
+
+VeDiagram::VeDiagram(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("veDiagram"));
+}
+
+QSize VeDiagram::sizeHint() const { return {300, fontMetrics().height() * 4 + 16}; }
+QSize VeDiagram::minimumSizeHint() const { return {200, fontMetrics().height() * 4 + 16}; }
+
+void VeDiagram::Show(double percent, const QString& text, const QString& caption) {
+  if (percent == percent_ && text == text_ && caption == caption_) return;
+  percent_ = percent;
+  text_ = text;
+  caption_ = caption;
+  update();
+}
+
+void VeDiagram::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QFontMetrics fm = fontMetrics();
+  const int line = fm.height();
+  // Caption and value on the first line, the bar below, the scale under the bar.
+  p.setPen(palette().color(QPalette::WindowText));
+  p.drawText(QRect(4, 2, width() - 8, line), Qt::AlignLeft | Qt::AlignVCenter, caption_);
+  p.drawText(QRect(4, 2, width() - 8, line), Qt::AlignRight | Qt::AlignVCenter,
+             text_ + QStringLiteral(" %"));
+  const int left = 8, right = width() - 14;
+  const QRect bar(left, line + 6, right - left, line);
+  p.setPen(QColor(120, 120, 120));
+  p.setBrush(QColor(245, 245, 245));
+  p.drawRect(bar);
+  const double share = std::clamp(percent_ / kVeScaleTop, 0.0, 1.0);
+  p.setBrush(QColor(60, 140, 200));
+  p.drawRect(QRectF(bar.left(), bar.top(), bar.width() * share, bar.height()));
+  // The scale: 0, 25, 50, 75, 100 and its end, 115.
+  const int tickTop = bar.bottom() + 1;
+  for (double mark : {0.0, 25.0, 50.0, 75.0, 100.0, kVeScaleTop}) {
+    const double x = bar.left() + bar.width() * mark / kVeScaleTop;
+    p.drawLine(QPointF(x, tickTop), QPointF(x, tickTop + 4));
+    const QString label = QString::number(static_cast<int>(mark));
+    const int w = fm.horizontalAdvance(label);
+    p.drawText(QPointF(std::clamp(x - w / 2.0, 0.0, width() - w - 1.0), tickTop + 4 + fm.ascent()),
+               label);
+  }
+}
+
+}  // namespace orv

@@ -1,0 +1,147 @@
+#include "shell/sources_box.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+#include "files/interface_text_ids.h"
+#include "files/output_captions.h"
+#include "files/source_captions.h"
+#include "shell/input_widgets.h"
+
+namespace orv {
+
+namespace {
+
+// Help texts of the four Edit buttons.
+constexpr std::array<int, 4> kEditHelp = {28, 32, 36, 37};
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A file path that may be longer than its place: drawn with an ellipsis in the middle, the whole
+// path in the tool tip and in the text.
+class PathLabel final : public QLabel {
+ public:
+  using QLabel::QLabel;
+  QSize minimumSizeHint() const override { return {60, QLabel::minimumSizeHint().height()}; }
+  QSize sizeHint() const override { return {160, QLabel::sizeHint().height()}; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QFrame::paintEvent(event);  // the frame only
+    QPainter p(this);
+    const QRect area = contentsRect();
+    p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+               fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+  }
+};
+
+}  // namespace
+
+SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), app_(app) {
+  setObjectName(QStringLiteral("sourcesBox"));
+  // One line per cam: name, file, Edit, then its three settings; the two flow tests share the
+  // last line.
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(6, 4, 6, 4);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(2);
+  grid->setColumnStretch(1, 1);
+  auto* flows = new QHBoxLayout;
+  flows->setSpacing(6);
+  for (int source = 0; source < 4; ++source) {
+    const auto i = static_cast<std::size_t>(source);
+    names_[i] = new QLabel(this);
+    captions_[i] = new PathLabel(this);
+    captions_[i]->setObjectName(QStringLiteral("sourceCaption_%1").arg(source));
+    captions_[i]->setFrameShape(QFrame::StyledPanel);
+    edits_[i] = new QPushButton(this);
+    edits_[i]->setObjectName(QStringLiteral("edit_%1").arg(source));
+    edits_[i]->setProperty("helpText", kEditHelp[i]);
+    edits_[i]->installEventFilter(this);
+    connect(edits_[i], &QPushButton::clicked, this,
+            [this, source] { Q_EMIT editSourceRequested(source); });
+    if (source == 3) {
+      flows->addWidget(names_[i]);
+      flows->addWidget(captions_[i], 1);
+      flows->addWidget(edits_[i]);
+      grid->addLayout(flows, 2, 3, 1, 9);
+      continue;
+    }
+    grid->addWidget(names_[i], source, 0);
+    grid->addWidget(captions_[i], source, 1);
+    grid->addWidget(edits_[i], source, 2);
+    if (source == 2) continue;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::size_t s = i * 3 + k;
+      const int n = kSettings[s];
+      const int column = 3 + static_cast<int>(k) * 3;
+      settingLabels_[s] = new QLabel(this);
+      settingBoxes_[s] = new InputBox(n, this);
+      settingBoxes_[s]->setFixedWidth(64);
+      settingBoxes_[s]->setProperty("helpText", n);
+      settingBoxes_[s]->installEventFilter(this);
+      settingLabels_[s]->setBuddy(settingBoxes_[s]);
+      settingUnits_[s] = new QLabel(this);
+      settingUnits_[s]->setObjectName(QStringLiteral("unit_%1").arg(n));
+      InputBox* box = settingBoxes_[s];
+      connect(box, &InputBox::left, this,
+              [this, box](int input) { Q_EMIT boxLeft(input, box->text()); });
+      connect(box, &InputBox::enterPressed, this,
+              [this, box](int input) { Q_EMIT boxEnter(input, box->text()); });
+      grid->addWidget(settingLabels_[s], source, column, Qt::AlignRight);
+      grid->addWidget(settingBoxes_[s], source, column + 1);
+      grid->addWidget(settingUnits_[s], source, column + 2);
+    }
+  }
+}
+
+InputBox* SourcesBox::box(int n) const {
+  for (std::size_t s = 0; s < kSettings.size(); ++s) {
+    if (kSettings[s] == n) return settingBoxes_[s];
+  }
+  return nullptr;
+}
+
+bool SourcesBox::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) Q_EMIT helpWanted(watched->property("helpText").toInt());
+  return QGroupBox::eventFilter(watched, event);
+}
+
+void SourcesBox::ShowCaptions() {
+  const InterfaceStrings& s = app_.strings();
+  setTitle(Q(s.Label(kLabelSourcesFrame)));
+  for (std::size_t i = 0; i < 4; ++i) {
+    names_[i]->setText(Q(SourceLabel(s, static_cast<SourceNo>(i))));
+    edits_[i]->setText(Q(s.Label(kLabelEdit)));
+  }
+  const UnitMode mode = app_.document().controller().unitMode();
+  for (std::size_t k = 0; k < kSettings.size(); ++k) {
+    settingLabels_[k]->setText(Q(s.Label(kSettings[k])));
+    settingUnits_[k]->setText(Q(UnitCaption(s, InputUnitText(kSettings[k], false), mode)));
+  }
+  ShowSources();
+  ShowCamSettings();
+}
+
+void SourcesBox::ShowSources() {
+  const EngineInputs& inputs = app_.document().engine().inputs();
+  for (std::size_t i = 0; i < 4; ++i) {
+    const QString text = Q(SourceCaption(inputs, app_.strings(), static_cast<SourceNo>(i)));
+    captions_[i]->setText(text);
+    captions_[i]->setToolTip(text);
+  }
+}
+
+void SourcesBox::ShowCamSettings() {
+  const InputPanel& panel = app_.document().controller().panel();
+  for (std::size_t k = 0; k < kSettings.size(); ++k) {
+    if (!settingBoxes_[k]->isModified())
+      settingBoxes_[k]->setText(Q(panel.text[static_cast<std::size_t>(kSettings[k])]));
+  }
+}
+
+}  // namespace orv

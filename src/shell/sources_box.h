@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QGroupBox>
+#include <array>
+
+#include "app/application.h"
+
+class QLabel;
+class QPushButton;
+
+namespace orv {
+
+class InputBox;
+
+// The cam and airflow sources: for the intake cam, the exhaust cam, the intake flow test and the
+// exhaust flow test a name, the caption naming the file it came from and an Edit button; beside
+// each cam its three settings (lobe centerline, rocker ratio, lash: inputs 29 to 31 and 33 to
+// 35) with label, text box and unit caption.
+class SourcesBox final : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  explicit SourcesBox(Application& app, QWidget* parent = nullptr);
+
+  void ShowCaptions();
+  void ShowSources();
+  void ShowCamSettings();
+
+  // The text box of cam setting n (29..31, 33..35).
+  InputBox* box(int n) const;
+  QLabel* caption(int source) const { return captions_.at(static_cast<std::size_t>(source)); }
+
+ Q_SIGNALS:
+  // Edit button `source` was pressed (0 intake cam, 1 exhaust cam, 2 intake flow, 3 exhaust
+  // flow).
+  void editSourceRequested(int source);
+  void boxLeft(int input, const QString& text);
+  void boxEnter(int input, const QString& text);
+  void helpWanted(int helpText);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  static constexpr int kSettingCount = 6;
+  static constexpr std::array<int, kSettingCount> kSettings = {29, 30, 31, 33, 34, 35};
+
+  Application& app_;
+  std::array<QLabel*, 4> names_{};
+  std::array<QLabel*, 4> captions_{};
+  std::array<QPushButton*, 4> edits_{};
+  std::array<QLabel*, kSettingCount> settingLabels_{};
+  std::array<InputBox*, kSettingCount> settingBoxes_{};
+  std::array<QLabel*, kSettingCount> settingUnits_{};
+};
+
+}  // namespace orv
