@@ -783,11 +783,13 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                    "engine-file key KEY (once or twice)")
       ->required()
       ->expected(1)
+      ->allow_extra_args(false)
       ->take_all();
   sweep
       ->add_option("--outputs", sweepOpt.outputs,
                    "results to write, by name, for example PeakTorque,PeakPower (default all)")
       ->expected(1)
+      ->allow_extra_args(false)
       ->take_all()
       ->delimiter(',');
   sweep->add_option("-o,--output", sweepOpt.output, "CSV file to write instead of standard output");
