@@ -37,6 +37,9 @@ Revisions Application::revisions() const noexcept {
   Revisions r = document_.revisions();
   r.recent = recentRevision_;
   r.settings = settingsRevision_;
+  // The reference engine shows beside the outputs and the sources.
+  r.outputs += referenceRevision_;
+  r.sources += referenceRevision_;
   return r;
 }
 
@@ -54,6 +57,11 @@ void Application::SetUnitSystem(UnitMode mode) {
   settings_.unitSystem = static_cast<std::int32_t>(mode);
   document_.SetUnitMode(mode);
   document_.RefreshOutputs();
+  if (reference_) {
+    ++referenceRevision_;
+    reference_->SetUnitMode(mode);
+    reference_->RefreshOutputs();
+  }
 }
 
 void Application::SetFolders(Folders folders) {
@@ -66,6 +74,7 @@ void Application::LoadStrings() {
   ETracker guard(kModule, "LoadStrings");
   LoadInterfaceStrings(folders_.programFolder / kInterfaceStringFile, strings_);
   document_.SetTexts(EngineTextsOf(strings_));
+  if (reference_) reference_->SetTexts(EngineTextsOf(strings_));
   ++settingsRevision_;
   for (std::size_t i = 0; i < settings_.curveTags.size(); ++i) {
     const int name = i < 11 ? kMiscCurveName1 + static_cast<int>(i)
@@ -131,6 +140,26 @@ bool Application::AskSaveChanges() {
       return false;
   }
   return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reference engine
+
+bool Application::SetReference(const std::string& path, std::string* reason) {
+  auto reference = std::make_unique<EngineDocument>(prompter_, testDatabases_);
+  reference->SetTexts(document_.controller().texts());
+  reference->SetUnitMode(unitSystem());
+  if (!reference->ReadEngineFile(path, reason)) return false;
+  reference->RefreshOutputs();
+  reference_ = std::move(reference);
+  ++referenceRevision_;
+  return true;
+}
+
+void Application::ClearReference() {
+  if (!reference_) return;
+  reference_.reset();
+  ++referenceRevision_;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -110,6 +111,20 @@ class Application final {
   // Returns true to go ahead.
   bool AskSaveChanges();
 
+  // --- Reference engine ------------------------------------------------------------------
+
+  // File, Compare With...: reads an engine file, read-only, as the reference the current engine
+  // is compared with (`CompareEngines`). It is recalculated from its own file (its own cam-lift
+  // and flow tables), in the unit system and with the interface texts of the program. A file
+  // that cannot be read leaves the current engine and any previous reference as they were; the
+  // user is told why ("Error while reading file"). Returns whether the reference was set.
+  // Counts the outputs and sources revisions up.
+  bool SetReference(const std::string& path, std::string* reason = nullptr);
+  // Clear Reference.
+  void ClearReference();
+  // The reference engine, or nothing when none is set.
+  const EngineDocument* reference() const noexcept { return reference_.get(); }
+
   // --- Cam selection dialog --------------------------------------------------------------
 
   // The folder the cam selection dialog starts in: the remembered cam folder, or the program
@@ -155,6 +170,8 @@ class Application final {
   Prompter& prompter_;
   TestDatabaseCache testDatabases_;
   EngineDocument document_;
+  std::unique_ptr<EngineDocument> reference_;
+  std::uint64_t referenceRevision_ = 0;
   Folders folders_;
   std::filesystem::path userStorePath_;
   std::int32_t windowBackground_ = kDefaultWindowBackground;

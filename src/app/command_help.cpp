@@ -78,6 +78,30 @@ const std::map<std::string, std::vector<const char*>>& CommandParagraphs() {
         "curves at whole crank degrees -360..360. Numbers that are not finite are written as "
         "null.",
         "Example: orvantis dump --set Bore=4.125 --set Stroke=3.75 --save Big.OV"}},
+      {"compare",
+       {"Reads two engine files, each recalculated from its own inputs, cam-lift tables and "
+        "flow tables, and lists every input (by engine-file key) and every result (by name) "
+        "whose value differs, one line each with the value of A, the value of B and the "
+        "difference B - A, in the --units system. Inputs are shown as the window shows them; "
+        "list choices by their item, tables by their length and highest value.",
+        "The exit status is 0 when nothing differs, 1 when something does and 2 when an "
+        "engine file cannot be read, so that a script can check an engine against a known "
+        "one. --json prints {\"a\", \"b\", \"units\", \"inputs\", \"results\", \"same\"} "
+        "instead of the table.",
+        "Example: orvantis compare Known.OV Ported.OV --units metric"}},
+      {"sweep",
+       {"Recalculates the engine at every point of a grid of one or two inputs and writes one "
+        "CSV line per point: the varied inputs by key as they were typed, then the results "
+        "named with --outputs (every result without it). Each point starts from the engine "
+        "as prepared (ENGINE.OV, cam lobes, flow tests, --set) and types its values through "
+        "the entry rule, like --set, so limits, rounding and derived inputs apply; the second "
+        "--vary varies fastest. The values are typed with as many decimals as FROM, TO and "
+        "STEP are written with.",
+        "A point whose calculation cannot complete is written with empty results and counted "
+        "on standard error. An unknown key or a range that holds no value is refused with the "
+        "list of keys; a grid of more than 1,000,000 points needs --force.",
+        "Example: orvantis sweep Big.OV --vary Bore=4.000:4.100:0.025 --outputs "
+        "PeakTorque,PeakPower -o bore.csv"}},
       {"curves",
        {"Writes the 13 curves as CSV, one row per crank angle from --from to --to in steps of "
         "--step (fractional angles are interpolated), in English units.",
@@ -157,6 +181,10 @@ const std::map<std::string, std::string>& ValueNames() {
       {"--filter", "FIELD,RELATION,VALUE[,CONNECTOR]"},
       {"--sort", "COLUMN"},
       {"--columns", "COLUMN,..."},
+      {"--vary", "KEY=FROM:TO:STEP"},
+      {"--outputs", "NAME,..."},
+      {"A", "A.OV"},
+      {"B", "B.OV"},
   };
   return names;
 }

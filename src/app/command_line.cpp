@@ -3,7 +3,11 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 
@@ -19,6 +23,8 @@
 #include "app/console_prompter.h"
 #include "app/curves_csv.h"
 #include "app/dump_json.h"
+#include "app/engine_comparison.h"
+#include "app/engine_sweep.h"
 #include "app/flow_test_text.h"
 #include "app/flow_tests_db_command.h"
 #include "app/report_command.h"
@@ -34,6 +40,8 @@ namespace orv {
 namespace {
 
 constexpr const char* kModule = "CommandLine";
+// The head of the first column of `orvantis compare`.
+constexpr const char* kCompareNameHead = "Name";
 
 // A flow test to load for one side: a DOS test file, a test of an SY3 file by name and full
 // kind, or a test of the flow bench's test database by its identifier (of any kind unless
@@ -507,6 +515,205 @@ int RunReport(Application& app, const EngineRequest& req, const ReportOptions& o
   return WriteReportTo(app, opt.output, text) ? 0 : 1;
 }
 
+// ---------------------------------------------------------------------------------------------
+// compare and sweep
+
+// What `orvantis compare` is asked for.
+struct CompareOptions {
+  std::string reference;  // A
+  std::string current;    // B
+  std::string units = "english";
+  std::string dataRoot;
+  bool json = false;
+};
+
+// A number of the comparison table: up to 10 significant digits, so that the columns stay
+// readable while any difference the engine holds shows.
+std::string TableNumber(double value) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.10g", value);
+  return buf;
+}
+
+std::string SignedTableNumber(double value) { return (value > 0 ? "+" : "") + TableNumber(value); }
+
+// `orvantis compare A.OV B.OV`: every input and result that differs from A to B, as a table
+// with fixed columns or as JSON. Exit status 0 when nothing differs, 1 when something does,
+// 2 when an engine cannot be read or calculated (as `diff` does).
+int RunCompare(Application& app, const CompareOptions& opt, std::ostream& out, std::ostream& err) {
+  app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(opt.dataRoot)});
+  const UnitMode mode = UnitModeOf(opt.units);
+  app.SetUnitSystem(mode);
+  std::string why;
+  if (!app.OpenEngine(opt.current, &why)) {
+    err << "orvantis: cannot read the engine file " << opt.current << ": "
+        << (why.empty() ? "it is not an Orvantis engine file" : why) << '\n';
+    return 2;
+  }
+  if (!app.SetReference(opt.reference, &why)) {
+    err << "orvantis: cannot read the engine file " << opt.reference << ": "
+        << (why.empty() ? "it is not an Orvantis engine file" : why) << '\n';
+    return 2;
+  }
+  const EngineComparison c = CompareEngines(*app.reference(), app.document(), mode);
+  if (!c.referenceComplete) {
+    err << "orvantis: " << opt.reference << ": " << kNoCalcWarning
+        << "; its results are those of the last calculation that completed\n";
+  }
+  if (!c.currentComplete) {
+    err << "orvantis: " << opt.current << ": " << kNoCalcWarning
+        << "; its results are those of the last calculation that completed\n";
+  }
+  if (opt.json) {
+    nlohmann::ordered_json j;
+    j["a"] = opt.reference;
+    j["b"] = opt.current;
+    j["units"] = opt.units;
+    j["inputs"] = nlohmann::ordered_json::array();
+    for (const InputDifference& d : c.inputs) {
+      nlohmann::ordered_json row;
+      row["key"] = d.key;
+      row["label"] = d.label;
+      row["a"] = d.reference;
+      row["b"] = d.current;
+      if (std::isfinite(d.difference)) {
+        row["difference"] = d.difference;
+      } else {
+        row["difference"] = nullptr;
+      }
+      j["inputs"].push_back(std::move(row));
+    }
+    j["results"] = nlohmann::ordered_json::array();
+    for (const ResultDifference& d : c.results) {
+      j["results"].push_back(
+          {{"name", d.name}, {"a", d.reference}, {"b", d.current}, {"difference", d.difference}});
+    }
+    j["same"] = c.empty();
+    out << j.dump(1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+  } else if (!c.empty()) {
+    char line[512];
+    auto row = [&](const std::string& name, const std::string& a, const std::string& b,
+                   const std::string& d) {
+      std::snprintf(line, sizeof line, "%-20s %-20s %-20s %s", name.c_str(), a.c_str(), b.c_str(),
+                    d.c_str());
+      std::string text = line;
+      text.erase(text.find_last_not_of(' ') + 1);
+      out << text << '\n';
+    };
+    row(kCompareNameHead, "A", "B", "B - A");
+    for (const InputDifference& d : c.inputs) {
+      row(d.key, d.reference, d.current, d.differenceText);
+    }
+    for (const ResultDifference& d : c.results) {
+      row(d.name, TableNumber(d.reference), TableNumber(d.current),
+          SignedTableNumber(d.difference));
+    }
+  }
+  return c.empty() ? 0 : 1;
+}
+
+// What `orvantis sweep` is asked for besides the engine.
+struct SweepOptions {
+  std::vector<std::string> vary;
+  std::vector<std::string> outputs;
+  std::string output;
+  bool force = false;
+};
+
+// "KEY1, KEY2, ..." on lines of at most 100 characters, for the refusal of a key.
+std::string WrappedList(const std::vector<std::string>& items) {
+  std::string text, line;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const std::string item = items[i] + (i + 1 < items.size() ? "," : "");
+    if (!line.empty() && line.size() + 1 + item.size() > 98) {
+      text += "  " + line + '\n';
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + item;
+  }
+  if (!line.empty()) text += "  " + line + '\n';
+  return text;
+}
+
+// `orvantis sweep [ENGINE.OV] --vary KEY=FROM:TO:STEP ...`: the engine recalculated over a grid
+// of one or two inputs, one CSV line per point.
+int RunSweepCommand(Application& app, const EngineRequest& req, const SweepOptions& opt,
+                    std::ostream& out, std::ostream& err) {
+  std::vector<SweepAxis> axes;
+  for (const std::string& vary : opt.vary) {
+    std::string why;
+    std::optional<SweepAxis> axis = ParseSweepAxis(vary, why);
+    if (!axis) {
+      err << "orvantis: " << why << "\nThe keys --vary takes:\n" << WrappedList(SweepKeys());
+      return 1;
+    }
+    for (const SweepAxis& other : axes) {
+      if (other.key == axis->key) {
+        err << "orvantis: --vary " << axis->key << " is given twice\n";
+        return 1;
+      }
+    }
+    axes.push_back(*axis);
+  }
+  if (axes.size() > 2) {
+    err << "orvantis: a sweep varies one or two inputs, not " << axes.size() << '\n';
+    return 1;
+  }
+  const std::vector<std::string> names = ResultNames();
+  std::vector<std::string> outputs = opt.outputs.empty() ? names : opt.outputs;
+  for (const std::string& output : outputs) {
+    if (std::find(names.begin(), names.end(), output) == names.end()) {
+      err << "orvantis: no result is named \"" << output << "\"\nThe results --outputs takes:\n"
+          << WrappedList(names);
+      return 1;
+    }
+  }
+  const std::uint64_t points = SweepPointCount(axes);
+  if (points > kSweepPointsWithoutForce && !opt.force) {
+    err << "orvantis: the sweep has " << points << " points, more than " << kSweepPointsWithoutForce
+        << "; add --force to run it\n";
+    return 1;
+  }
+  if (!PrepareEngine(app, req, err) || !EngineCalculated(app.document(), false, err)) return 1;
+
+  SweepOutcome outcome;
+  if (opt.output.empty()) {
+    outcome = RunSweep(app.document(), axes, outputs, out);
+  } else {
+    // Written to a temporary file beside the target and renamed over it when whole.
+    const std::filesystem::path target(opt.output);
+    std::filesystem::path temporary = target;
+    temporary += ".orvantis-sweep";
+    {
+      std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+      if (!file) {
+        err << "orvantis: cannot write " << opt.output << ": the file cannot be created\n";
+        return 1;
+      }
+      outcome = RunSweep(app.document(), axes, outputs, file);
+      file.flush();
+      if (!file) {
+        std::error_code ec;
+        std::filesystem::remove(temporary, ec);
+        err << "orvantis: cannot write " << opt.output << ": writing failed\n";
+        return 1;
+      }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, target, ec);
+    if (ec) {
+      std::filesystem::remove(temporary, ec);
+      err << "orvantis: cannot write " << opt.output << ": " << ec.message() << '\n';
+      return 1;
+    }
+  }
+  if (outcome.incomplete > 0) {
+    err << "orvantis: " << outcome.incomplete << " of " << outcome.points
+        << " points could not be calculated; their results are left empty\n";
+  }
+  return 0;
+}
+
 }  // namespace
 
 bool ParsePictureSize(const std::string& text, int& width, int& height) {
@@ -552,6 +759,41 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   CLI::App* dump = cli.add_subcommand("dump", "print the engine as JSON");
   AddEngineOptions(*dump, dumpReq);
   addNoCache(*dump);
+
+  CompareOptions compareOpt;
+  CLI::App* compare = cli.add_subcommand(
+      "compare", "list every input and result that differs between two engines (exit 1 if any)");
+  compare->add_option("A", compareOpt.reference, "engine file (.OV) compared against")->required();
+  compare->add_option("B", compareOpt.current, "engine file (.OV) compared with A")->required();
+  compare->add_option("--units", compareOpt.units, "unit system of the values shown")
+      ->check(CLI::IsMember({"english", "metric", "metric-m3"}));
+  compare->add_flag("--json", compareOpt.json, "print the differences as JSON");
+  compare->add_option("--data-root", compareOpt.dataRoot,
+                      "DIR: the data root (default $ORVANTIS_DATA_ROOT, else $HOME/Orvantis)");
+
+  EngineRequest sweepReq;
+  SweepOptions sweepOpt;
+  CLI::App* sweep = cli.add_subcommand(
+      "sweep", "recalculate the engine over a grid of one or two inputs, one CSV line per point");
+  AddEngineOptions(*sweep, sweepReq);
+  addNoCache(*sweep);
+  sweep
+      ->add_option("--vary", sweepOpt.vary,
+                   "KEY=FROM:TO:STEP: type FROM, FROM+STEP, ... TO into the input with "
+                   "engine-file key KEY (once or twice)")
+      ->required()
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->take_all();
+  sweep
+      ->add_option("--outputs", sweepOpt.outputs,
+                   "results to write, by name, for example PeakTorque,PeakPower (default all)")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->take_all()
+      ->delimiter(',');
+  sweep->add_option("-o,--output", sweepOpt.output, "CSV file to write instead of standard output");
+  sweep->add_flag("--force", sweepOpt.force, "run a sweep of more than 1,000,000 points");
 
   DatabaseFlowTestsRequest flowTestsReq;
   CLI::App* flowTests = cli.add_subcommand(
@@ -752,6 +994,8 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     }
     return 0;
   }
+  if (compare->parsed()) return RunCompare(app, compareOpt, out, err);
+  if (sweep->parsed()) return RunSweepCommand(app, sweepReq, sweepOpt, out, err);
   if (curves->parsed()) {
     const std::string rangeError = CheckCurveRange(curvesFrom, curvesTo, curvesStep);
     if (!rangeError.empty()) {

@@ -1,12 +1,15 @@
 #include "app/engine_document.h"
 
+#include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <utility>
 
 #include "airflow/load_test.h"
 #include "base/rounding.h"
 #include "base/runtime_error.h"
+#include "base/text.h"
 #include "base/text_number.h"
 #include "files/engine_file.h"
 
@@ -15,6 +18,27 @@ namespace orv {
 namespace {
 constexpr const char* kModule = "frmMain";
 constexpr const char* kFlowDialogModule = "FlowDialog";
+// Between the texts before and after in the name of an undo step.
+constexpr const char* kStepArrow = " \u2192 ";
+
+// The shortest text that reads back as the same number.
+std::string ShortestText(double value) {
+  char buf[32];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, res.ptr);
+}
+
+// The item of a list (or option pair) for a held index, pulled into the list like the window's
+// list does.
+template <std::size_t N>
+const std::string& ItemOf(const std::array<std::string, N>& items, long index) {
+  const long last = static_cast<long>(N) - 1;
+  return items[static_cast<std::size_t>(index < 0 ? 0 : index > last ? last : index)];
+}
+
+std::string FileNameOf(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
 }  // namespace
 
 EngineDocument::EngineDocument(Prompter& prompter, TestDatabaseCache& databases)
@@ -43,29 +67,52 @@ void EngineDocument::Touch(bool inputs, bool outputs) noexcept {
   if (outputs) ++revisions_.outputs;
 }
 
-template <class Entry>
-EntryResult EngineDocument::RunEntry(Entry entry) {
+template <class Entry, class Name>
+EntryResult EngineDocument::RunEntry(Entry entry, Name name) {
   ++revisions_.inputs;
   try {
     entry();
   } catch (...) {
     // An error of the recalculation: the value stays stored, results may be half new.
     ++revisions_.outputs;
-    if (controller_.lastEntry().changed) Changed(true);
+    if (controller_.lastEntry().changed) {
+      Changed(true);
+      RecordStep(name());
+    }
     throw;
   }
   const EntryResult& result = controller_.lastEntry();
   if (result.changed || result.recalculated) ++revisions_.outputs;
   for (int i = 0; i < result.beeps; ++i) prompter_.Beep();
-  if (result.changed) Changed(true);
+  if (result.changed) {
+    Changed(true);
+    RecordStep(name());
+  }
   return result;
+}
+
+std::string EngineDocument::ShownText(int n) const {
+  if (n < 0 || n >= InputPanel::kBoxes) return {};
+  return std::string(Trim(controller_.panel().text[static_cast<std::size_t>(n)]));
+}
+
+std::string EngineDocument::StepName(int n, const std::string& before,
+                                     const std::string& after) const {
+  const EngineTexts& texts = controller_.texts();
+  std::string label = n == kInAdvance ? controller_.panel().label24
+                      : n >= 0 && n < static_cast<int>(texts.labels.size())
+                          ? texts.labels[static_cast<std::size_t>(n)]
+                          : std::string();
+  return std::string(Trim(label)) + " " + before + kStepArrow + after;
 }
 
 // ---------------------------------------------------------------------------------------------
 // The input panel
 
 EntryResult EngineDocument::TypeIntoBox(int n, std::string_view text) {
-  return RunEntry([&] { controller_.EnterText(n, text, !recalculationHeld()); });
+  const std::string before = ShownText(n);
+  return RunEntry([&] { controller_.EnterText(n, text, !recalculationHeld()); },
+                  [&] { return StepName(n, before, ShownText(n)); });
 }
 
 bool EngineDocument::TypeInput(const std::string& key, const std::string& value) {
@@ -84,8 +131,13 @@ bool EngineDocument::TypeInput(const std::string& key, const std::string& value)
       Raise(kErrOverflow);
     }
     ++revisions_.inputs;
-    (key == "TorqLoss" ? engine_.inputs().TorqLoss : engine_.inputs().PcntDrop) = typed;
+    double& held = key == "TorqLoss" ? engine_.inputs().TorqLoss : engine_.inputs().PcntDrop;
+    const double before = held;
+    held = typed;
     Changed(true);
+    if (before != typed) {
+      RecordStep(key + " " + ShortestText(before) + kStepArrow + ShortestText(typed));
+    }
   } else if (n >= 0) {
     TypeIntoBox(n, value);
   } else {
@@ -97,29 +149,60 @@ bool EngineDocument::TypeInput(const std::string& key, const std::string& value)
 EntryResult EngineDocument::EnterRecipBalanceFactor(std::string_view text) {
   // The balance analysis of output page 0 follows the new value.
   ++revisions_.outputs;
-  return RunEntry([&] { controller_.EnterRecipBalanceFactor(text); });
+  const std::string before = ShownText(kInRecipBF);
+  return RunEntry([&] { controller_.EnterRecipBalanceFactor(text); },
+                  [&] { return StepName(kInRecipBF, before, ShownText(kInRecipBF)); });
 }
 
 EntryResult EngineDocument::ChooseValveTrain(int index) {
-  return RunEntry([&] { controller_.ChooseValveTrain(index, !recalculationHeld()); });
+  const std::string before = ItemOf(controller_.texts().valveTrainItems, engine_.inputs().VTType);
+  return RunEntry([&] { controller_.ChooseValveTrain(index, !recalculationHeld()); },
+                  [&] {
+                    return StepName(
+                        kInVTType, before,
+                        ItemOf(controller_.texts().valveTrainItems, engine_.inputs().VTType));
+                  });
 }
 
 EntryResult EngineDocument::ChooseFuel(int index) {
-  return RunEntry([&] { controller_.ChooseFuel(index, !recalculationHeld()); });
+  const std::string before = ItemOf(controller_.texts().fuelItems, engine_.inputs().Fuel);
+  return RunEntry([&] { controller_.ChooseFuel(index, !recalculationHeld()); },
+                  [&] {
+                    return StepName(kInFuel, before,
+                                    ItemOf(controller_.texts().fuelItems, engine_.inputs().Fuel));
+                  });
 }
 
 EntryResult EngineDocument::ChooseEnterAirPP(int value) {
-  return RunEntry([&] { controller_.ChooseEnterAirPP(value); });
+  return RunEntry(
+      [&] { controller_.ChooseEnterAirPP(value); },
+      [&] { return ItemOf(controller_.texts().airOrRpmItems, engine_.inputs().EnterAirPP); });
 }
 
 void EngineDocument::ApproveAll(int stage) {
   Touch(true, true);
-  controller_.ApproveAll(stage);
+  // A step when it changed a review mark or a suggestion (the recalculation of Approve All sets
+  // no input).
+  auto record = [&] {
+    const EngineState& before = undo_.current();
+    const InputPanel& now = controller_.panel();
+    if (before.status != now.status || before.suggestion != now.suggestion) {
+      RecordStep(kApproveAllText);
+    }
+  };
+  try {
+    controller_.ApproveAll(stage);
+  } catch (...) {
+    record();
+    throw;
+  }
+  record();
 }
 
 void EngineDocument::ClickStatus(int n) {
   Touch(true, false);
   controller_.ClickStatus(n);
+  FoldIntoCurrentStep();
 }
 
 void EngineDocument::ShowOutputPage(int page) {
@@ -170,6 +253,7 @@ void EngineDocument::FillOutputPagesForReports(bool pageOne) {
 void EngineDocument::SetUnitMode(UnitMode mode) {
   Touch(true, true);
   controller_.SetUnitMode(mode);
+  FoldIntoCurrentStep();
 }
 
 void EngineDocument::SetTexts(EngineTexts texts) {
@@ -185,7 +269,12 @@ CamOpenResult EngineDocument::OpenCam(bool intake, const LobeChoice& choice) {
   CamOpenResult result = OpenCamLobe(engine_, intake, choice);
   if (result.changed) Changed(true);
   for (const std::string& report : result.reports) prompter_.Warn(report, kAppTitle);
-  RefreshEngine();
+  std::string name =
+      std::string(intake ? kIntakeCamStep : kExhaustCamStep) + " " + FileNameOf(choice.path);
+  if (choice.kind == CamFileKind::LobeData) {
+    name += " " + std::to_string(choice.shaftNo) + "/" + std::to_string(choice.lobeNo);
+  }
+  RefreshEngineRecording(result.changed, std::move(name));
   return result;
 }
 
@@ -198,7 +287,8 @@ FlowError EngineDocument::LoadFlowTest(bool intake, const std::string& path,
   if (err != FlowError::Ok) return err;
   ++revisions_.sources;
   Changed(true);
-  RefreshEngine();
+  RefreshEngineRecording(true, std::string(intake ? kIntakeFlowStep : kExhaustFlowStep) + " " +
+                                   (testName.empty() ? FileNameOf(path) : testName));
   return err;
 }
 
@@ -213,7 +303,8 @@ FlowError EngineDocument::LoadDatabaseFlowTest(bool intake, const std::string& p
   if (err != FlowError::Ok) return err;
   ++revisions_.sources;
   Changed(true);
-  RefreshEngine();
+  RefreshEngineRecording(true, std::string(intake ? kIntakeFlowStep : kExhaustFlowStep) + " " +
+                                   (testName.empty() ? std::to_string(testId) : testName));
   return err;
 }
 
@@ -223,7 +314,17 @@ void EngineDocument::UseKeyboardFlowTest(bool intake, FlowTest test) {
   (intake ? in.intakeFlow : in.exhaustFlow).keyboard = true;
   (intake ? intakeFlowTest_ : exhaustFlowTest_) = std::move(test);
   Changed(true);
-  RefreshEngine();
+  RefreshEngineRecording(true, intake ? kIntakeKeyboardStep : kExhaustKeyboardStep);
+}
+
+void EngineDocument::RefreshEngineRecording(bool record, std::string name) {
+  try {
+    RefreshEngine();
+  } catch (...) {
+    if (record) RecordStep(std::move(name));
+    throw;
+  }
+  if (record) RecordStep(std::move(name));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -243,6 +344,8 @@ bool EngineDocument::ReadEngineFile(const std::string& path, std::string* reason
     if (reason != nullptr) *reason = why;
   }
   RefreshEngineReportingErrors();
+  // Another engine: a new history, starting at what its file holds.
+  if (ok) undo_.Reset(CaptureState());
   return ok;
 }
 
@@ -257,6 +360,7 @@ bool EngineDocument::WriteEngineFile(const std::string& path, std::string* reaso
   }
   Changed(false);
   SetPath(path);
+  undo_.MarkSaved();
   return true;
 }
 
@@ -264,6 +368,7 @@ void EngineDocument::InstallDefaultEngine() {
   ++revisions_.sources;
   Touch(true, true);
   engine_.InstallDefaultEngine();
+  undo_.Reset(CaptureState());
 }
 
 void EngineDocument::RebuildLobesAndFlowTestsFromEngine() {
@@ -309,6 +414,83 @@ std::string EngineDocument::ReportError(ETracker& guard) {
   std::string message = EStackTrace::Instance().ReportCurrentException(guard);
   prompter_.Warn(message, kAppTitle);
   return message;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Undo and redo
+
+EngineState EngineDocument::CaptureState() const {
+  EngineState state;
+  state.inputs = engine_.inputs();
+  state.intakeLobe = engine_.intakeLobe();
+  state.exhaustLobe = engine_.exhaustLobe();
+  state.intakeFlowTest = intakeFlowTest_;
+  state.exhaustFlowTest = exhaustFlowTest_;
+  state.status = controller_.panel().status;
+  state.suggestion = controller_.panel().suggestion;
+  state.unitMode = controller_.unitMode();
+  return state;
+}
+
+void EngineDocument::RecordStep(std::string name) {
+  if (undoPauses_ > 0) return;
+  undo_.Push(std::move(name), CaptureState());
+}
+
+void EngineDocument::FoldIntoCurrentStep() {
+  if (undoPauses_ > 0) return;
+  undo_.ReplaceCurrent(CaptureState());
+}
+
+std::string EngineDocument::UndoText() const {
+  return CanUndo() ? std::string(kUndoText) + " " + UndoStepName() : std::string(kUndoText);
+}
+
+std::string EngineDocument::RedoText() const {
+  return CanRedo() ? std::string(kRedoText) + " " + RedoStepName() : std::string(kRedoText);
+}
+
+void EngineDocument::Undo() {
+  if (const EngineState* state = undo_.Undo()) RestoreState(*state);
+}
+
+void EngineDocument::Redo() {
+  if (const EngineState* state = undo_.Redo()) RestoreState(*state);
+}
+
+void EngineDocument::RestoreState(const EngineState& state) {
+  ++revisions_.sources;
+  Touch(true, true);
+  engine_.inputs() = state.inputs;
+  engine_.ReplaceCamLobes(state.intakeLobe, state.exhaustLobe);
+  intakeFlowTest_ = state.intakeFlowTest;
+  exhaustFlowTest_ = state.exhaustFlowTest;
+  Changed(!undo_.AtSavedPoint());
+  {
+    ETracker guard(kModule, "RestoreState");
+    try {
+      engine_.RebuildValveTables();
+    } catch (...) {
+      ReportError(guard);
+    }
+  }
+  // The recalculation marks what it suggests for review; the marks and suggestions of the state
+  // are put back afterwards. Suggestion texts shown in another unit system are left as the
+  // recalculation made them.
+  auto review = [&] {
+    if (state.unitMode == controller_.unitMode()) {
+      controller_.RestoreReviewState(state.status, state.suggestion);
+    } else {
+      controller_.RestoreReviewState(state.status, controller_.panel().suggestion);
+    }
+  };
+  try {
+    RefreshEngine();
+  } catch (...) {
+    review();
+    throw;
+  }
+  review();
 }
 
 }  // namespace orv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -7,6 +8,7 @@
 #include "airflow/flow_test.h"
 #include "airflow/test_database_cache.h"
 #include "app/revisions.h"
+#include "app/undo_stack.h"
 #include "base/error_trace.h"
 #include "base/prompter.h"
 #include "engine/cam_open.h"
@@ -14,6 +16,20 @@
 #include "engine/input_controller.h"
 
 namespace orv {
+
+// Everything an undo step puts back: the inputs (with the cam-lift and keyboard flow tables and
+// the source references), the two cam lobes, the two current flow tests, and the review marks
+// and suggestions of the input panel (with the unit system their texts are shown in).
+struct EngineState {
+  EngineInputs inputs;
+  CamLobe intakeLobe;
+  CamLobe exhaustLobe;
+  FlowTest intakeFlowTest;
+  FlowTest exhaustFlowTest;
+  std::array<int, InputPanel::kStatuses> status{};
+  std::array<std::string, InputPanel::kStatuses> suggestion;
+  UnitMode unitMode = UnitMode::English;
+};
 
 // The engine the main window shows: the engine model with its two cam lobes, the input
 // panel's controller over it, the two current flow tests, the engine file it was read from or
@@ -181,13 +197,66 @@ class EngineDocument final {
   // the prompter, `guard` being the handling procedure's guard. Returns the message shown.
   std::string ReportError(ETracker& guard);
 
+  // --- Undo and redo ---------------------------------------------------------------------
+
+  // Every typed input, list choice, option, Approve All, cam or flow test loaded and keyboard
+  // flow entered that changes the engine is one step, named after the input's label with the
+  // texts before and after ("Bore 4.030 → 4.125"). Reading an engine file starts a new
+  // history; writing one makes the current state the saved point, and the changed mark is
+  // clear exactly when undo or redo comes back to it. At most `kUndoSteps` steps are kept.
+  static constexpr std::size_t kUndoSteps = 100;
+  bool CanUndo() const noexcept { return undo_.CanUndo(); }
+  bool CanRedo() const noexcept { return undo_.CanRedo(); }
+  // The names of the steps undo and redo would take ("" for none).
+  std::string UndoStepName() const { return undo_.UndoName(); }
+  std::string RedoStepName() const { return undo_.RedoName(); }
+  // The Edit menu's captions: "Undo " + the step's name ("Undo" alone when there is none), and
+  // "Redo " + the name.
+  std::string UndoText() const;
+  std::string RedoText() const;
+  // Puts back the inputs and sources as they were before (after) the step and recalculates;
+  // does nothing when there is no step. The changed mark follows the saved point. Errors of
+  // the recalculation travel to the caller; the state is restored all the same.
+  void Undo();
+  void Redo();
+
+  // While one is alive, commands record no undo steps (a sweep typing thousands of values).
+  class UndoPause final {
+   public:
+    explicit UndoPause(EngineDocument& document) noexcept : document_(document) {
+      ++document_.undoPauses_;
+    }
+    ~UndoPause() { --document_.undoPauses_; }
+    UndoPause(const UndoPause&) = delete;
+    UndoPause& operator=(const UndoPause&) = delete;
+
+   private:
+    EngineDocument& document_;
+  };
+
+  // The state undo and redo work with, as it is now.
+  EngineState CaptureState() const;
+
  private:
+  // `RefreshEngine`, then (also when it ends in an error) a step named `name` when `record`.
+  void RefreshEngineRecording(bool record, std::string name);
+  // Adds a step from the current state of the history to the state now.
+  void RecordStep(std::string name);
+  // The current state of the history follows a change that is no step of its own.
+  void FoldIntoCurrentStep();
+  void RestoreState(const EngineState& state);
+  // The text of box n as shown, without its padding blanks.
+  std::string ShownText(int n) const;
+  // "label before → after" for input n.
+  std::string StepName(int n, const std::string& before, const std::string& after) const;
+
   void Changed(bool changed);
   void Touch(bool inputs, bool outputs) noexcept;
   // Runs an entry of the controller: its beeps through the prompter, the changed mark and the
   // revisions (also when it ends in an error, which travels on).
-  template <class Entry>
-  EntryResult RunEntry(Entry entry);
+  // A changed value is recorded as an undo step named by `name()`.
+  template <class Entry, class Name>
+  EntryResult RunEntry(Entry entry, Name name);
 
   Prompter& prompter_;
   TestDatabaseCache& databases_;
@@ -198,12 +267,24 @@ class EngineDocument final {
   std::string path_;
   bool changed_ = false;
   int holds_ = 0;
+  int undoPauses_ = 0;
   Revisions revisions_;
+  UndoStack<EngineState> undo_{CaptureState(), kUndoSteps};
 };
 
 inline constexpr const char* kReadErrorText = "Error while reading file";
 inline constexpr const char* kWriteErrorText = "Error while writing file";
 inline constexpr const char* kNotSavedText = "File Not Saved";
 inline constexpr const char* kWarningTitle = "Warning !!!";
+// The Edit menu's captions and the names of the steps that are no typed input.
+inline constexpr const char* kUndoText = "Undo";
+inline constexpr const char* kRedoText = "Redo";
+inline constexpr const char* kApproveAllText = "Approve All";
+inline constexpr const char* kIntakeCamStep = "Intake Cam";
+inline constexpr const char* kExhaustCamStep = "Exhaust Cam";
+inline constexpr const char* kIntakeFlowStep = "Intake Flow Test";
+inline constexpr const char* kExhaustFlowStep = "Exhaust Flow Test";
+inline constexpr const char* kIntakeKeyboardStep = "Intake Keyboard Flow";
+inline constexpr const char* kExhaustKeyboardStep = "Exhaust Keyboard Flow";
 
 }  // namespace orv

@@ -164,6 +164,14 @@ void InputController::ClickStatus(int n) {
   EvaluateStageTabs();
 }
 
+void InputController::RestoreReviewState(
+    const std::array<int, InputPanel::kStatuses>& status,
+    const std::array<std::string, InputPanel::kStatuses>& suggestion) {
+  panel_.status = status;
+  panel_.suggestion = suggestion;
+  EvaluateStageTabs();
+}
+
 // ---------------------------------------------------------------------------------------------
 // What the recalculation did
 

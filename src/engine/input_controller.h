@@ -91,6 +91,12 @@ class InputController final : private RecalcListener {
   // A click on the status picture of input n (0..28).
   void ClickStatus(int n);
 
+  // Puts back the review marks and suggestion texts of inputs 0..28 as an earlier state of the
+  // panel held them (undo and redo restore the inputs, recalculate, then this), and evaluates
+  // the stage tabs again.
+  void RestoreReviewState(const std::array<int, InputPanel::kStatuses>& status,
+                          const std::array<std::string, InputPanel::kStatuses>& suggestion);
+
   // What the last entry above did, as far as it came: also after an entry that ended in an
   // error of the recalculation (the value then stays stored and counts as changed).
   const EntryResult& lastEntry() const noexcept { return entry_; }

@@ -38,6 +38,50 @@ struct EngineTexts {
       "Exhaust Flow",          "Intake Flow",  "Exhaust Valve Velocity",
       "Intake Valve Velocity", "Intake Swirl", "Exhaust Valve Lift",
       "Intake Valve Lift"};
+
+  // Labels of inputs 0..35 (label texts 0..35) and the items of the valve-train list, the fuel
+  // list and the airflow-or-rpm option pair, as the window shows them; the names of undo steps
+  // are made of them.
+  std::array<std::string, 36> labels = {"Bore",
+                                        "Stroke",
+                                        "Rod Length",
+                                        "Number of Cylinders",
+                                        "Block Deck Height",
+                                        "Bank Firing Angle",
+                                        "Wrist Pin Offset",
+                                        "Critical G Load at TDC",
+                                        "Pin End Recip. Wt.",
+                                        "Big End Rotating Wt.",
+                                        "Recip. % Balance Factor",
+                                        "Number of Intake Valves",
+                                        "Number of Exhaust Valves",
+                                        "Peak Intake Velocity",
+                                        "Intake Air Temperature",
+                                        "Intake Peak Velocity at Critical Area",
+                                        "Static Compression Ratio",
+                                        "Valve Train Type",
+                                        "Fuel/Type of Engine",
+                                        "Volumetric Efficiency",
+                                        "Exhast tube OD",
+                                        "Intake CFM at 25 \" H2O",
+                                        "Rpm @ Peak Power",
+                                        "Rpm @ Peak Torque",
+                                        "Spark Advance",
+                                        "Intake Valve Head Diameter",
+                                        "Intake Valve Stem Diameter",
+                                        "Intake Bowl Area",
+                                        "% Drop from Max Torque to Max HP",
+                                        "Intake Lobe Centerline",
+                                        "Intake Rocker Ratio",
+                                        "Intake Lash",
+                                        "",
+                                        "Exhaust Lobe Centerline",
+                                        "Exhaust Rocker Ratio",
+                                        "Exhaust Lash"};
+  std::array<std::string, 3> valveTrainItems = {"Flat Tappet Pushrod", "Endurance",
+                                                "Maximum Performance"};
+  std::array<std::string, 3> fuelItems = {"Gasoline", "Alcohol", "Diesel"};
+  std::array<std::string, 2> airOrRpmItems = {"Enter Inlet Airflow", "Enter Rpm @ Peak Power"};
 };
 
 // What the input panel shows, kept by the core so that the window only draws it: the text of

@@ -21,6 +21,16 @@ EngineTexts EngineTextsOf(const InterfaceStrings& strings) {
     texts.curveNames[static_cast<std::size_t>(code - 1)] =
         strings.Misc(code <= 11 ? kMiscCurveName1 + code - 1 : kMiscCurveName12 + code - 12);
   }
+  for (int n = 0; n < static_cast<int>(texts.labels.size()); ++n) {
+    if (n != 32) texts.labels[static_cast<std::size_t>(n)] = strings.Label(n);
+  }
+  for (int m = 1; m <= 3; ++m) {
+    texts.valveTrainItems[static_cast<std::size_t>(m - 1)] = strings.Item(kItemsValveTrain, m);
+    texts.fuelItems[static_cast<std::size_t>(m - 1)] = strings.Item(kItemsFuel, m);
+  }
+  for (int m = 1; m <= 2; ++m) {
+    texts.airOrRpmItems[static_cast<std::size_t>(m - 1)] = strings.Item(kItemsAirOrRpm, m);
+  }
   return texts;
 }
 
