@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QPageSize>
 #include <QPrinter>
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -17,13 +17,10 @@
 #include <string>
 
 #include "app/application.h"
-#include "base/error_trace.h"
-#include "shell/report_printer.h"
-
-#include "app/application.h"
 #include "app/graph_model.h"
 #include "base/error_trace.h"
 #include "shell/graph_picture.h"
+#include "shell/report_printer.h"
 
 namespace orv {
 
