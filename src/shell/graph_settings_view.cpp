@@ -46,14 +46,15 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
     : View(app, parent), model_(app.document().engine(), app.EditSettings(), app.strings()) {
-  const InterfaceStrings& texts = app.strings();
   auto* layout = new QHBoxLayout(this);
 
   // The eight scales: maximum and minimum boxes.
   auto* scales = new QGroupBox(this);
   auto* grid = new QGridLayout(scales);
-  grid->addWidget(new QLabel(Text(texts.Label(kLabelScaleMaximum)), scales), 0, 1);
-  grid->addWidget(new QLabel(Text(texts.Label(kLabelScaleMinimum)), scales), 0, 2);
+  maximumLabel_ = new QLabel(scales);
+  minimumLabel_ = new QLabel(scales);
+  grid->addWidget(maximumLabel_, 0, 1);
+  grid->addWidget(minimumLabel_, 0, 2);
   for (int scale = 1; scale <= kGraphScaleCount; ++scale) {
     auto* label = new QLabel(scales);
     scaleLabels_[static_cast<std::size_t>(scale - 1)] = label;
@@ -77,15 +78,18 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
   auto* axes = new QGridLayout;
   left_ = new QComboBox(this);
   right_ = new QComboBox(this);
-  axes->addWidget(new QLabel(Text(texts.Label(kLabelLeftScale)), this), 0, 0);
+  leftLabel_ = new QLabel(this);
+  rightLabel_ = new QLabel(this);
+  settingLabel_ = new QLabel(this);
+  axes->addWidget(leftLabel_, 0, 0);
   axes->addWidget(left_, 0, 1);
-  axes->addWidget(new QLabel(Text(texts.Label(kLabelRightScale)), this), 1, 0);
+  axes->addWidget(rightLabel_, 1, 0);
   axes->addWidget(right_, 1, 1);
   auto* panelNumber = new QLineEdit(this);
   panelNumber->setMaximumWidth(60);
   boxes_[kInGraphPanelNumber] = panelNumber;
   helpOf_[panelNumber] = kInGraphPanelNumber;
-  axes->addWidget(new QLabel(Text(texts.Label(kLabelGraphSetting)), this), 2, 0);
+  axes->addWidget(settingLabel_, 2, 0);
   axes->addWidget(panelNumber, 2, 1, Qt::AlignLeft);
   connect(panelNumber, &QLineEdit::editingFinished, this,
           [this] { EnterBox(kInGraphPanelNumber); });
@@ -94,7 +98,7 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
   side->addLayout(axes);
 
   for (int i = 0; i < 4; ++i) {
-    auto* box = new QCheckBox(Text(texts.Item(kItemsGraphChecks, i + 1)), this);
+    auto* box = new QCheckBox(this);
     checks_[static_cast<std::size_t>(i)] = box;
     helpOf_[box] = kHelpFirstCheck + i;
     side->addWidget(box);
@@ -107,14 +111,15 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
     });
   }
 
-  auto* colour = new QGroupBox(Text(texts.Label(kLabelBackground)), this);
+  auto* colour = new QGroupBox(this);
+  colourBox_ = colour;
   auto* colourRow = new QHBoxLayout(colour);
   swatch_ = new QFrame(colour);
   swatch_->setFrameShape(QFrame::Box);
   swatch_->setFixedSize(36, 22);
   swatch_->setAutoFillBackground(true);
-  background_ = new QPushButton(Text(texts.Item(kItemsGraphChecks, kItemBackground)), colour);
-  reset_ = new QPushButton(Text(texts.Item(kItemsGraphChecks, kItemReset)), colour);
+  background_ = new QPushButton(colour);
+  reset_ = new QPushButton(colour);
   helpOf_[background_] = kHelpBackground;
   helpOf_[reset_] = kHelpReset;
   colourRow->addWidget(swatch_);
@@ -143,7 +148,24 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
 }
 
 void GraphSettingsView::Refresh(const ChangedAreas& changed) {
+  // The interface texts are read at start-up, after the view was made.
+  ShowCaptions();
   if (changed.settings) FillFromSettings();
+}
+
+void GraphSettingsView::ShowCaptions() {
+  const InterfaceStrings& texts = app().strings();
+  maximumLabel_->setText(Text(texts.Label(kLabelScaleMaximum)));
+  minimumLabel_->setText(Text(texts.Label(kLabelScaleMinimum)));
+  leftLabel_->setText(Text(texts.Label(kLabelLeftScale)));
+  rightLabel_->setText(Text(texts.Label(kLabelRightScale)));
+  settingLabel_->setText(Text(texts.Label(kLabelGraphSetting)));
+  for (int i = 0; i < 4; ++i) {
+    checks_[static_cast<std::size_t>(i)]->setText(Text(texts.Item(kItemsGraphChecks, i + 1)));
+  }
+  colourBox_->setTitle(Text(texts.Label(kLabelBackground)));
+  background_->setText(Text(texts.Item(kItemsGraphChecks, kItemBackground)));
+  reset_->setText(Text(texts.Item(kItemsGraphChecks, kItemReset)));
 }
 
 void GraphSettingsView::FillFromSettings() {

@@ -10,6 +10,7 @@ class QCheckBox;
 class QColorDialog;
 class QComboBox;
 class QFrame;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -51,6 +52,8 @@ class GraphSettingsView final : public View {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Puts the interface texts on the labels, check boxes and buttons.
+  void ShowCaptions();
   void FillFromSettings();
   void ChooseBackground();
   void Done();
@@ -59,6 +62,12 @@ class GraphSettingsView final : public View {
   std::map<int, QLineEdit*> boxes_;
   std::array<QLabel*, kGraphScaleCount> scaleLabels_{};
   QComboBox* left_ = nullptr;
+  QLabel* maximumLabel_ = nullptr;
+  QLabel* minimumLabel_ = nullptr;
+  QLabel* leftLabel_ = nullptr;
+  QLabel* rightLabel_ = nullptr;
+  QLabel* settingLabel_ = nullptr;
+  QGroupBox* colourBox_ = nullptr;
   QComboBox* right_ = nullptr;
   std::array<QCheckBox*, 4> checks_{};
   QPushButton* background_ = nullptr;

@@ -7,9 +7,11 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QTabBar>
 #include <QTabWidget>
 #include <cstdlib>
@@ -258,6 +260,24 @@ TEST_F(MainWindowTest, PrintAndSaveToFileFollowTheShownView) {
   }
   ASSERT_TRUE(window.ShowView(MainWindow::kEngineView));
   EXPECT_FALSE(window.printAction()->isEnabled());
+}
+
+// The views are made before start-up reads the interface texts: every caption they show must
+// still come from those texts once the window is up.
+TEST_F(MainWindowTest, EveryViewShowsItsCaptionsAfterStartUp) {
+  MainWindow& window = Start();
+  for (int i = 0; i < MainWindow::kViewCount; ++i) {
+    ASSERT_TRUE(window.ShowView(i));
+    for (const QAbstractButton* button : window.view(i)->findChildren<QAbstractButton*>()) {
+      // The status pictures draw themselves and carry no text.
+      if (QString(button->metaObject()->className()) == "orv::StatusButton") continue;
+      if (button->isVisible() && button->icon().isNull()) {
+        EXPECT_FALSE(button->text().isEmpty())
+            << "view " << i
+            << ": a button without a caption: " << button->objectName().toStdString();
+      }
+    }
+  }
 }
 
 TEST_F(MainWindowTest, WarningLineBeepsAndHidesOnEnteringGraphSettings) {
