@@ -76,8 +76,10 @@ class Comparer {
   // A held number without a text box, shown as it is held.
   void Number(const char* key, double a, double b) {
     if (Same(a, b)) return;
-    out_.push_back(
-        {key, key, Shortest(a), Shortest(b), b - a, (b - a > 0 ? "+" : "") + Shortest(b - a)});
+    // Built by appending: GCC 12 at -O3 warns (falsely) about "literal" + temporary string.
+    std::string difference = b - a > 0 ? "+" : "";
+    difference += Shortest(b - a);
+    out_.push_back({key, key, Shortest(a), Shortest(b), b - a, std::move(difference)});
   }
 
   // A list choice or option, named by its item.

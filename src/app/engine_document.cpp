@@ -272,7 +272,11 @@ CamOpenResult EngineDocument::OpenCam(bool intake, const LobeChoice& choice) {
   std::string name =
       std::string(intake ? kIntakeCamStep : kExhaustCamStep) + " " + FileNameOf(choice.path);
   if (choice.kind == CamFileKind::LobeData) {
-    name += " " + std::to_string(choice.shaftNo) + "/" + std::to_string(choice.lobeNo);
+    // Appended piece by piece: GCC 12 at -O3 warns (falsely) about "literal" + temporary string.
+    name += ' ';
+    name += std::to_string(choice.shaftNo);
+    name += '/';
+    name += std::to_string(choice.lobeNo);
   }
   RefreshEngineRecording(result.changed, std::move(name));
   return result;

@@ -116,7 +116,11 @@ namespace {
 std::filesystem::path TemporaryPrintFile(const std::filesystem::path& target) {
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  // Appended piece by piece: GCC 12 at -O3 warns (falsely) about "literal" + temporary string.
+  std::string name = ".";
+  name += target.filename().string();
+  name += ".XXXXXX";
+  std::string pattern = (folder / name).string();
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) return {};
   // The finished file gets the permissions a newly made file has, not the temporary's own.
