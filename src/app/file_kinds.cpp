@@ -54,7 +54,7 @@ bool IsSeparator(char c) { return c == '/' || c == fs::path::preferred_separator
 
 }  // namespace
 
-std::string FileDialogSpec::FilterText() const {
+std::string FileDialogSetup::FilterText() const {
   std::string text;
   for (const FileFilter& f : filters) {
     if (!text.empty()) text += '|';
@@ -65,9 +65,9 @@ std::string FileDialogSpec::FilterText() const {
   return text;
 }
 
-FileDialogSpec FileDialogOf(Prompter::FileKind kind, const InterfaceStrings& strings) {
+FileDialogSetup FileDialogOf(Prompter::FileKind kind, const InterfaceStrings& strings) {
   const FileKindRow& row = RowOf(kind);
-  FileDialogSpec dialog;
+  FileDialogSetup dialog;
   dialog.save = row.save;
   if (row.titleText != 0) dialog.title = strings.Misc(row.titleText);
   dialog.filters.push_back({strings.Misc(row.descriptionText) + row.descriptionTail, row.pattern});

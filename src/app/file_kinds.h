@@ -25,7 +25,7 @@ struct FileFilter {
 };
 
 // Everything the file dialog shows for one kind, its texts taken from the interface texts.
-struct FileDialogSpec {
+struct FileDialogSetup {
   bool save = false;  // a save dialog, otherwise an open dialog
   std::string title;  // empty: the platform's own title
   std::vector<FileFilter> filters;
@@ -35,7 +35,7 @@ struct FileDialogSpec {
   std::string FilterText() const;
 };
 
-FileDialogSpec FileDialogOf(Prompter::FileKind kind, const InterfaceStrings& strings);
+FileDialogSetup FileDialogOf(Prompter::FileKind kind, const InterfaceStrings& strings);
 
 // Where the dialog starts for a preset name: a preset ending in the folder separator presets
 // only the folder (the file name stays empty); otherwise its folder and its file name.

@@ -8,34 +8,41 @@
 
 namespace orv {
 
-namespace {
-
-// Qt reads a filter's patterns from the parentheses that end it ("Engine Files (*.ov)");
-// a description that does not end in its patterns gets them added. Names match regardless of
-// case.
-QString QtFilter(const FileFilter& filter) {
-  QString description = QString::fromStdString(filter.description).trimmed();
-  const QString pattern = QString::fromStdString(filter.pattern);
-  if (description.endsWith(QLatin1Char(')')) && description.contains(QLatin1Char('('))) {
-    return description;
+QStringList QtFileFilters(const FileDialogSetup& setup) {
+  QStringList filters;
+  for (const FileFilter& filter : setup.filters) {
+    QString description = QString::fromStdString(filter.description);
+    // The description names its pattern in parentheses for the reader; Qt reads the patterns
+    // from the last parentheses, so they are replaced by the patterns Qt matches.
+    const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+    if (open > 0 && description.endsWith(QLatin1Char(')'))) {
+      description = description.left(open).trimmed();
+    }
+    const QString pattern = QString::fromStdString(filter.pattern);
+    QStringList patterns{pattern};
+    if (pattern == QStringLiteral("*.*")) {
+      patterns = {QStringLiteral("*")};
+    } else {
+      for (const QString& other : {pattern.toUpper(), pattern.toLower()}) {
+        if (!patterns.contains(other)) patterns.push_back(other);
+      }
+    }
+    filters.push_back(description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                      QLatin1Char(')'));
   }
-  return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
+  return filters;
 }
-
-}  // namespace
 
 std::unique_ptr<QFileDialog> MakeFileNameDialog(Prompter::FileKind kind, const std::string& preset,
                                                 const InterfaceStrings& strings, QWidget* parent) {
-  const FileDialogSpec spec = FileDialogOf(kind, strings);
+  const FileDialogSetup setup = FileDialogOf(kind, strings);
   auto dialog = std::make_unique<QFileDialog>(parent);
   dialog->setObjectName(QStringLiteral("dlgFileName"));
-  dialog->setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog->setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!spec.title.empty()) dialog->setWindowTitle(QString::fromStdString(spec.title));
-  QStringList filters;
-  for (const FileFilter& filter : spec.filters) filters << QtFilter(filter);
-  dialog->setNameFilters(filters);
-  dialog->setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
+  dialog->setAcceptMode(setup.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog->setFileMode(setup.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!setup.title.empty()) dialog->setWindowTitle(QString::fromStdString(setup.title));
+  dialog->setNameFilters(QtFileFilters(setup));
+  dialog->setDefaultSuffix(QString::fromStdString(setup.defaultExtension));
   const FileDialogStart start = FileDialogStartOf(preset);
   if (!start.folder.empty()) dialog->setDirectory(QString::fromStdString(start.folder.string()));
   if (!start.fileName.empty()) dialog->selectFile(QString::fromStdString(start.fileName));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +11,13 @@
 namespace orv {
 
 class InterfaceStrings;
+
+struct FileDialogSetup;
+
+// The filters of a file dialog in Qt's form "description (patterns)": each pattern in upper
+// and lower case, because file names on this system are case-sensitive and the program's own
+// files carry their extension in either case.
+QStringList QtFileFilters(const FileDialogSetup& setup);
 
 // The file-name dialog: the platform's file dialog set up for one kind of file (open or save,
 // its title, its filters, its default extension) with the preset name: a preset that ends in

@@ -15,6 +15,7 @@
 #include "app/application.h"
 #include "base/error_trace.h"
 #include "files/interface_text_ids.h"
+#include "shell/dialog_buttons.h"
 #include "shell/enter_as_tab.h"
 
 namespace orv {
@@ -83,17 +84,8 @@ OptionsDialog::OptionsDialog(Application& app, QWidget* parent)
     pages_->addTab(pages[i], caption.empty() ? fallback[i] : QString::fromStdString(caption));
   }
 
-  ok_->setObjectName(QStringLiteral("cmdOK"));
-  ok_->setText(Text(app, kMiscOk));
-  ok_->setDefault(true);
-  cancel_->setObjectName(QStringLiteral("cmdCancel"));
-  cancel_->setText(Text(app, kMiscCancel));
+  QHBoxLayout* buttons = OkCancelRow(app, this, ok_, cancel_);
   connect(ok_, &QPushButton::clicked, this, &OptionsDialog::Apply);
-  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(pages_);

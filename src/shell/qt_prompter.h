@@ -40,9 +40,4 @@ class QtPrompter final : public Prompter {
 // each.
 QString MessageText(const std::string& text);
 
-// The filters of a file dialog in Qt's form "description (patterns)": each pattern in upper
-// and lower case, because file names on this system are case-sensitive and the program's own
-// files carry their extension in either case.
-QStringList QtFileFilters(const FileDialogSpec& spec);
-
 }  // namespace orv

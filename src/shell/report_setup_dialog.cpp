@@ -15,6 +15,7 @@
 #include "app/report_setup.h"
 #include "base/error_trace.h"
 #include "files/interface_text_ids.h"
+#include "shell/dialog_buttons.h"
 #include "shell/enter_as_tab.h"
 
 namespace orv {
@@ -81,17 +82,8 @@ ReportSetupDialog::ReportSetupDialog(Application& app, QWidget* parent)
   frames->addLayout(left);
   frames->addLayout(rangesLayout);
 
-  ok_->setObjectName(QStringLiteral("cmdOK"));
-  ok_->setText(Text(app, kMiscOk));
-  ok_->setDefault(true);
-  cancel_->setObjectName(QStringLiteral("cmdCancel"));
-  cancel_->setText(Text(app, kMiscCancel));
+  QHBoxLayout* buttons = OkCancelRow(app, this, ok_, cancel_);
   connect(ok_, &QPushButton::clicked, this, &ReportSetupDialog::Apply);
-  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(frames);

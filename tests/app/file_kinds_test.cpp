@@ -33,14 +33,14 @@ TEST(FileKinds, EachKindHasItsDialog) {
   };
   const InterfaceStrings strings = test::ShippedStrings();
   for (const Row& r : rows) {
-    const FileDialogSpec dialog = FileDialogOf(r.kind, strings);
+    const FileDialogSetup dialog = FileDialogOf(r.kind, strings);
     const int k = static_cast<int>(r.kind);
     EXPECT_EQ(dialog.save, r.save) << k;
     EXPECT_EQ(dialog.title, r.title) << k;
     EXPECT_EQ(dialog.FilterText(), r.filter) << k;
     EXPECT_EQ(dialog.defaultExtension, r.extension) << k;
   }
-  const FileDialogSpec graph = FileDialogOf(Kind::SaveGraph, strings);
+  const FileDialogSetup graph = FileDialogOf(Kind::SaveGraph, strings);
   ASSERT_EQ(graph.filters.size(), 2u);
   EXPECT_EQ(graph.filters[0], (FileFilter{"Bitmap Pictures (*.bmp)", "*.bmp"}));
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/file_kinds.h"
+#include "shell/file_name_dialog.h"
 #include "shell/main_window.h"
 #include "shell/qt_prompter.h"
 #include "shell/window_main.h"
@@ -89,14 +90,14 @@ TEST(QtPrompterTexts, LineBreaksOfTheCoreBecomeOneBreakEach) {
 }
 
 TEST(QtPrompterTexts, FiltersMatchBothCases) {
-  FileDialogSpec spec;
-  spec.filters = {{"Orvantis Engine Files (*.ov)", "*.OV"}, {"All Files (*.*)", "*.*"}};
-  const QStringList filters = QtFileFilters(spec);
+  FileDialogSetup setup;
+  setup.filters = {{"Orvantis Engine Files (*.ov)", "*.OV"}, {"All Files (*.*)", "*.*"}};
+  const QStringList filters = QtFileFilters(setup);
   ASSERT_EQ(filters.size(), 2);
   EXPECT_EQ(filters[0].toStdString(), "Orvantis Engine Files (*.OV *.ov)");
   EXPECT_EQ(filters[1].toStdString(), "All Files (*)");
-  spec.filters = {{"Reports", "*.txt"}};
-  EXPECT_EQ(QtFileFilters(spec).front().toStdString(), "Reports (*.txt *.TXT)");
+  setup.filters = {{"Reports", "*.txt"}};
+  EXPECT_EQ(QtFileFilters(setup).front().toStdString(), "Reports (*.txt *.TXT)");
 }
 
 // Runs the built program with arguments; returns its exit status.
