@@ -527,16 +527,6 @@ struct CompareOptions {
   bool json = false;
 };
 
-// A number of the comparison table: up to 10 significant digits, so that the columns stay
-// readable while any difference the engine holds shows.
-std::string TableNumber(double value) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.10g", value);
-  return buf;
-}
-
-std::string SignedTableNumber(double value) { return (value > 0 ? "+" : "") + TableNumber(value); }
-
 // `orvantis compare A.OV B.OV`: every input and result that differs from A to B, as a table
 // with fixed columns or as JSON. Exit status 0 when nothing differs, 1 when something does,
 // 2 when an engine cannot be read or calculated (as `diff` does).
@@ -590,23 +580,10 @@ int RunCompare(Application& app, const CompareOptions& opt, std::ostream& out, s
     }
     j["same"] = c.empty();
     out << j.dump(1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
-  } else if (!c.empty()) {
-    char line[512];
-    auto row = [&](const std::string& name, const std::string& a, const std::string& b,
-                   const std::string& d) {
-      std::snprintf(line, sizeof line, "%-20s %-20s %-20s %s", name.c_str(), a.c_str(), b.c_str(),
-                    d.c_str());
-      std::string text = line;
-      text.erase(text.find_last_not_of(' ') + 1);
-      out << text << '\n';
-    };
-    row(kCompareNameHead, "A", "B", "B - A");
-    for (const InputDifference& d : c.inputs) {
-      row(d.key, d.reference, d.current, d.differenceText);
-    }
-    for (const ResultDifference& d : c.results) {
-      row(d.name, TableNumber(d.reference), TableNumber(d.current),
-          SignedTableNumber(d.difference));
+  } else {
+    for (const std::string& line :
+         ComparisonTableLines(c, {kCompareNameHead, "A", "B", "B - A"})) {
+      out << line << '\n';
     }
   }
   return c.empty() ? 0 : 1;

@@ -1,6 +1,7 @@
 #include "app/engine_comparison.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -207,7 +208,46 @@ constexpr NamedUnit kResultUnits[] = {
     {"PrimaryLenPower", UnitKind::Length},    {"ExhaustODUsed", UnitKind::Length},
 };
 
+// A result's number in the comparison table: up to 10 significant digits, so that the columns
+// stay readable while any difference the engine holds shows.
+std::string TableNumber(double value) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.10g", value);
+  return buf;
+}
+
+std::string SignedTableNumber(double value) {
+  std::string text = value > 0 ? "+" : "";
+  text += TableNumber(value);
+  return text;
+}
+
+std::string TableLine(const std::string& name, const std::string& a, const std::string& b,
+                      const std::string& d) {
+  char line[512];
+  std::snprintf(line, sizeof line, "%-20s %-20s %-20s %s", name.c_str(), a.c_str(), b.c_str(),
+                d.c_str());
+  std::string text = line;
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
 }  // namespace
+
+std::vector<std::string> ComparisonTableLines(const EngineComparison& comparison,
+                                              const ComparisonHeads& heads) {
+  std::vector<std::string> lines;
+  if (comparison.empty()) return lines;
+  lines.push_back(TableLine(heads.name, heads.reference, heads.current, heads.difference));
+  for (const InputDifference& d : comparison.inputs) {
+    lines.push_back(TableLine(d.key, d.reference, d.current, d.differenceText));
+  }
+  for (const ResultDifference& d : comparison.results) {
+    lines.push_back(TableLine(d.name, TableNumber(d.reference), TableNumber(d.current),
+                              SignedTableNumber(d.difference)));
+  }
+  return lines;
+}
 
 UnitKind ResultUnit(std::string_view name) noexcept {
   for (const NamedUnit& u : kResultUnits) {

@@ -51,6 +51,23 @@ struct EngineComparison {
 EngineComparison CompareEngines(const EngineDocument& reference, const EngineDocument& current,
                                 UnitMode mode);
 
+// The heads of the four columns of a comparison table.
+struct ComparisonHeads {
+  std::string name;
+  std::string reference;
+  std::string current;
+  std::string difference;
+};
+
+// A comparison as a table of fixed columns, one line (without its line end) per difference,
+// the heads first: the name (an input's engine-file key, a result's name), the reference value,
+// the current value, each in 20 characters and a blank (a longer text pushes the rest of its
+// line on), then the difference; trailing blanks cut. Inputs as shown in the unit system;
+// results with up to 10 significant digits and the difference with its sign. An empty
+// comparison gives no lines. What `orvantis compare` prints and the comparison report lists.
+std::vector<std::string> ComparisonTableLines(const EngineComparison& comparison,
+                                              const ComparisonHeads& heads);
+
 // The display unit of a named result (a length, an area, a velocity...); `None` for ratios,
 // angles, counts and the results without a metric form.
 UnitKind ResultUnit(std::string_view name) noexcept;

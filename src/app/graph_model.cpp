@@ -216,6 +216,30 @@ std::array<std::string, kCurveTagCount> GraphModel::CurveListTexts() const {
   return texts;
 }
 
+GraphModel GraphModel::ForEngine(const Engine& other) const noexcept {
+  GraphModel model(other, settings_, strings_);
+  model.differenceMode_ = differenceMode_;
+  return model;
+}
+
+std::array<std::string, kCurveTagCount> GraphModel::ComparedListTexts(
+    const GraphModel& reference) const {
+  std::array<std::string, kCurveTagCount> texts;
+  const float line3 = settings_.cursorLines[2];
+  const float line4 = settings_.cursorLines[3];
+  for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+    if (!CurveDrawnAt(tag, line3) || (differenceMode_ && !CurveDrawnAt(tag, line4))) continue;
+    double current = Value(tag, line3);
+    double other = reference.Value(tag, line3);
+    if (differenceMode_) {
+      current -= Value(tag, line4);
+      other -= reference.Value(tag, line4);
+    }
+    texts[TagIndex(tag)] = ReportNumber(current - other, TagDecimals(tag));
+  }
+  return texts;
+}
+
 void GraphModel::CursorLinesChanged(const std::array<float, 4>& positions,
                                     bool differenceMode) noexcept {
   settings_.cursorLines = positions;

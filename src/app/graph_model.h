@@ -194,6 +194,19 @@ class GraphModel final {
   // difference mode the value at cursor line 3 less the value at cursor line 4.
   std::array<std::string, kCurveTagCount> CurveListTexts() const;
 
+  // --- A reference engine ---------------------------------------------------------------------
+  // The same graph over another engine (the reference engine of a comparison): the same
+  // settings, texts, cursor lines and difference mode, so that its curves fall on the same
+  // scales and its list texts are read at the same lines. `other` must outlive the model.
+  GraphModel ForEngine(const Engine& other) const noexcept;
+  // The curve list's difference column of tags 1..13 (index tag - 1): this engine's value at
+  // cursor line 3 less the reference engine's there (in difference mode, this engine's line 3
+  // less line 4 against the reference's), in the display unit system with the tag's list
+  // format. The torque factor has no comparable value where the graph does not draw it (from
+  // top dead centre on it only marks the curve's end): its text is empty when a line read lies
+  // there. `reference` is normally `ForEngine(reference engine)`.
+  std::array<std::string, kCurveTagCount> ComparedListTexts(const GraphModel& reference) const;
+
   // Cursor lines 1..4 in crank degrees ("LneLoc1".."LneLoc4") and difference mode (off at
   // start; not kept between runs).
   const std::array<float, 4>& cursorLines() const noexcept { return settings_.cursorLines; }

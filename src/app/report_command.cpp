@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "app/comparison_report.h"
 #include "app/report_setup.h"
 #include "base/error_trace.h"
 #include "base/rounding.h"
@@ -24,6 +25,7 @@ std::string BuildReport(Application& app, ReportKind kind, bool secondStage,
   EngineDocument& document = app.document();
   // A details report resets a degree range it cannot use in the settings.
   ReportRequest request{app.EditSettings(), app.strings(), enginePath, stamp, layout, sink};
+  if (kind == ReportKind::Comparison) return ComparisonReport(app.reference(), document, request);
   if (kind != ReportKind::General) return DetailsReport(kind, document.engine(), request);
   // The report reads the output pages: brought up to date first (page 1 for the second stage).
   document.FillOutputPagesForReports(secondStage);

@@ -85,7 +85,7 @@ std::string CrankAngleText(int angle) {
 
 std::string DetailsReport(ReportKind kind, const Engine& engine, const ReportRequest& request) {
   ETracker guard(kModule, "DetailsReport");
-  if (kind == ReportKind::General) Raise(kErrInvalidCall);
+  if (kind == ReportKind::General || kind == ReportKind::Comparison) Raise(kErrInvalidCall);
   ReportBuilder b(kind, request.layout, HeadingOf(request), request.sink);
   b.Begin();
 

@@ -19,9 +19,10 @@ namespace {
 
 constexpr const char* kModule = "Report";
 
-constexpr std::array<std::string_view, 4> kTitles = {
+constexpr std::array<std::string_view, 5> kTitles = {
     " Orvantis Report", " Orvantis Intake Air Details Report",
-    " Orvantis Exhaust Air Details Report", " Orvantis Details Report"};
+    " Orvantis Exhaust Air Details Report", " Orvantis Details Report",
+    " Orvantis Comparison Report"};
 
 constexpr std::string_view kPathSeparator = ":  ";
 constexpr std::string_view kEllipsis = "...";

@@ -13,8 +13,15 @@
 
 namespace orv {
 
-// The four reports, numbered as the report tabs of the window.
-enum class ReportKind : int { General = 1, IntakeAir = 2, ExhaustAir = 3, Details = 4 };
+// The reports, numbered as the report tabs of the window: the four reports of the engine and
+// the comparison with a reference engine.
+enum class ReportKind : int {
+  General = 1,
+  IntakeAir = 2,
+  ExhaustAir = 3,
+  Details = 4,
+  Comparison = 5
+};
 
 // Title of a report kind, with its leading blank (" Orvantis Report", ...).
 std::string_view ReportTitle(ReportKind kind) noexcept;

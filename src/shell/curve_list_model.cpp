@@ -39,6 +39,16 @@ void CurveListModel::SetValueTexts(const std::array<std::string, kCurveTagCount>
   }
 }
 
+void CurveListModel::SetComparisonTexts(const std::array<std::string, kCurveTagCount>& reference,
+                                        const std::array<std::string, kCurveTagCount>& difference) {
+  referenceTexts_ = reference;
+  differenceTexts_ = difference;
+  if (!tags_.empty()) {
+    Q_EMIT dataChanged(index(0, kReference), index(rowCount() - 1, kDifference),
+                       {Qt::DisplayRole});
+  }
+}
+
 int CurveListModel::TagAt(int row) const noexcept {
   if (row < 0 || row >= rowCount()) return 0;
   return tags_[static_cast<std::size_t>(row)];
@@ -48,6 +58,18 @@ QString CurveListModel::ValueText(int row) const {
   const int tag = TagAt(row);
   if (tag == 0) return {};
   return QString::fromStdString(texts_[static_cast<std::size_t>(tag - 1)]);
+}
+
+QString CurveListModel::ReferenceText(int row) const {
+  const int tag = TagAt(row);
+  if (tag == 0) return {};
+  return QString::fromStdString(referenceTexts_[static_cast<std::size_t>(tag - 1)]);
+}
+
+QString CurveListModel::DifferenceText(int row) const {
+  const int tag = TagAt(row);
+  if (tag == 0) return {};
+  return QString::fromStdString(differenceTexts_[static_cast<std::size_t>(tag - 1)]);
 }
 
 int CurveListModel::rowCount(const QModelIndex& parent) const {
@@ -74,7 +96,13 @@ QVariant CurveListModel::data(const QModelIndex& index, int role) const {
       if (role == Qt::DisplayRole) return QString::fromStdString(model_.TagUnit(tag));
       break;
     case kValue:
-      if (role == Qt::DisplayRole) return ValueText(index.row());
+    case kReference:
+    case kDifference:
+      if (role == Qt::DisplayRole) {
+        return index.column() == kValue       ? ValueText(index.row())
+               : index.column() == kReference ? ReferenceText(index.row())
+                                              : DifferenceText(index.row());
+      }
       if (role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
       }
@@ -112,6 +140,10 @@ QVariant CurveListModel::headerData(int section, Qt::Orientation orientation, in
       return tr("Unit");
     case kValue:
       return difference_ ? tr("Line 3 - 4") : tr("At line 3");
+    case kReference:
+      return tr("Reference");
+    case kDifference:
+      return tr("Cur. - Ref.");
     default:
       return {};
   }

@@ -94,7 +94,7 @@ GraphCanvas::GraphCanvas(const GraphModel& model, QWidget* parent)
   }
 }
 
-void GraphCanvas::Redraw() {
+void GraphCanvas::Redraw(const GraphModel* reference) {
   const GraphWindowSpecs specs = model_.WindowSpecs();
   const QColor background = ColourOf(specs.background);
   setBackground(background);
@@ -107,8 +107,18 @@ void GraphCanvas::Redraw() {
 
   clearGraphs();
   curves_.clear();
-  const double width = specs.thickLines ? kThickLine : kThinLine;
-  for (const CurvePoints& curve : model_.ShownCurves(kPointStep)) {
+  referenceCurves_.clear();
+  // The reference engine's curves first, so that the current engine's are drawn over them.
+  if (reference != nullptr) AddCurves(*reference, Qt::DashLine, referenceCurves_);
+  AddCurves(model_, Qt::SolidLine, curves_);
+  PlaceAxes();
+  PlaceCursorLines();
+}
+
+void GraphCanvas::AddCurves(const GraphModel& model, Qt::PenStyle style,
+                            std::map<int, QCPGraph*>& into) {
+  const double width = model_.WindowSpecs().thickLines ? kThickLine : kThinLine;
+  for (const CurvePoints& curve : model.ShownCurves(kPointStep)) {
     QVector<double> x;
     QVector<double> y;
     x.reserve(static_cast<qsizetype>(curve.x.size()));
@@ -122,13 +132,13 @@ void GraphCanvas::Redraw() {
     }
     QCPGraph* graph = addGraph(xAxis, ScaleAxis(curve.scale));
     graph->setData(x, y, true);
-    graph->setPen(QPen(ColourOf(curve.colour), width));
-    graph->setName(QString::fromStdString(model_.TagName(curve.tag)));
+    graph->setPen(QPen(ColourOf(curve.colour), width, style));
+    QString name = QString::fromStdString(model.TagName(curve.tag));
+    if (style != Qt::SolidLine) name += tr(" (reference)");
+    graph->setName(name);
     graph->setSelectable(QCP::stNone);
-    curves_[curve.tag] = graph;
+    into[curve.tag] = graph;
   }
-  PlaceAxes();
-  PlaceCursorLines();
 }
 
 void GraphCanvas::PlaceAxes() {
@@ -212,6 +222,11 @@ void GraphCanvas::StyleCursorLine(int line) {
 QCPGraph* GraphCanvas::CurveGraph(int tag) const {
   const auto found = curves_.find(tag);
   return found == curves_.end() ? nullptr : found->second;
+}
+
+QCPGraph* GraphCanvas::ReferenceCurveGraph(int tag) const {
+  const auto found = referenceCurves_.find(tag);
+  return found == referenceCurves_.end() ? nullptr : found->second;
 }
 
 QCPAxis* GraphCanvas::ScaleAxis(int scale) const {

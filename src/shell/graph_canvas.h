@@ -37,9 +37,13 @@ class GraphCanvas final : public QCustomPlot {
 
   explicit GraphCanvas(const GraphModel& model, QWidget* parent = nullptr);
 
-  // Everything afresh: background, axes, captions, curves and cursor lines. Errors of the
-  // engine's curve values (a floating-point fault) travel to the caller.
-  void Redraw();
+  // Everything afresh: background, axes, captions, curves and cursor lines. With a `reference`
+  // (the graph model over a reference engine, `GraphModel::ForEngine`) its shown curves are
+  // drawn too, dashed, in the same colours and against the same scale axes as the current
+  // engine's, so that the two read against each other; without one the graph shows the
+  // current engine alone. Errors of the engine's curve values (a floating-point fault) travel
+  // to the caller.
+  void Redraw(const GraphModel* reference = nullptr);
   // The axes' ranges after a zoom (the curves stay as they are).
   void PlaceAxes();
   // The cursor lines at the model's positions, shown or hidden as the setting says.
@@ -56,6 +60,8 @@ class GraphCanvas final : public QCustomPlot {
   // What is drawn, for the view and its tests: the plotted curve of a tag (null when the tag
   // is not shown), the axis a scale's curves are drawn against, a cursor line's item.
   QCPGraph* CurveGraph(int tag) const;
+  // The plotted curve of a tag of the reference engine (null when none is drawn).
+  QCPGraph* ReferenceCurveGraph(int tag) const;
   QCPAxis* ScaleAxis(int scale) const;
   QCPItemStraightLine* CursorLine(int line) const;
   // The pixel column of a crank angle, and the crank angle under a pixel column.
@@ -86,12 +92,15 @@ class GraphCanvas final : public QCustomPlot {
   // The cursor line within a few pixels of `x`, or 0.
   int LineNear(double x) const;
   void SetTicks();
+  // Adds the shown curves of `model` with the pen style `style`, keeping them in `into`.
+  void AddCurves(const GraphModel& model, Qt::PenStyle style, std::map<int, QCPGraph*>& into);
 
   const GraphModel& model_;
   std::array<QCPAxis*, kGraphScaleCount> scaleAxes_{};
   std::array<QCPItemStraightLine*, 4> cursorLines_{};
   std::array<QCPItemText*, 4> cursorLabels_{};
   std::map<int, QCPGraph*> curves_;
+  std::map<int, QCPGraph*> referenceCurves_;
   int selectedLine_ = 3;
   int draggedLine_ = 0;
 };

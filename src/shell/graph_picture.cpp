@@ -21,9 +21,10 @@ std::string BytesOf(const QByteArray& bytes) {
 }
 
 // The canvas of a picture or a page: the graph, its legend and title at the given size.
-void PrepareCanvas(GraphCanvas& canvas, int width, int height, const QString& title) {
+void PrepareCanvas(GraphCanvas& canvas, int width, int height, const QString& title,
+                   const GraphModel* reference) {
   canvas.resize(width, height);
-  canvas.Redraw();
+  canvas.Redraw(reference);
   canvas.AddLegendAndTitle(title);
 }
 
@@ -42,9 +43,9 @@ void DrawVectorised(GraphCanvas& canvas, QPaintDevice& device, int width, int he
 }  // namespace
 
 std::string RenderGraphPicture(const GraphModel& model, PictureFormat format, int width, int height,
-                               const QString& title) {
+                               const QString& title, const GraphModel* reference) {
   GraphCanvas canvas(model);
-  PrepareCanvas(canvas, width, height, title);
+  PrepareCanvas(canvas, width, height, title, reference);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -83,8 +84,9 @@ std::string RenderGraphPicture(const GraphModel& model, PictureFormat format, in
 }
 
 std::string WriteGraphPicture(const GraphModel& model, const std::filesystem::path& path,
-                              PictureFormat format, int width, int height) {
-  const std::string bytes = RenderGraphPicture(model, format, width, height);
+                              PictureFormat format, int width, int height,
+                              const GraphModel* reference) {
+  const std::string bytes = RenderGraphPicture(model, format, width, height, {}, reference);
   if (bytes.empty()) return "the picture " + path.string() + " could not be drawn";
   const std::string why = WriteFileAtomically(path, bytes);
   if (why.empty()) return {};
@@ -93,7 +95,7 @@ std::string WriteGraphPicture(const GraphModel& model, const std::filesystem::pa
   return path.string() + ": " + why;
 }
 
-bool PrintGraph(const GraphModel& model, QPrinter& printer) {
+bool PrintGraph(const GraphModel& model, QPrinter& printer, const GraphModel* reference) {
   GraphCanvas canvas(model);
   // Text is laid out at the screen's resolution; the page is drawn at the same, so that the
   // fonts measure on paper as they did in the layout.
@@ -102,7 +104,7 @@ bool PrintGraph(const GraphModel& model, QPrinter& printer) {
   if (page.width() <= 0 || page.height() <= 0) return false;
   const double scale = page.width() / kPrintLayoutWidth;
   const int height = static_cast<int>(page.height() / scale);
-  PrepareCanvas(canvas, kPrintLayoutWidth, height, QString::fromUtf8(kGraphPrintTitle));
+  PrepareCanvas(canvas, kPrintLayoutWidth, height, QString::fromUtf8(kGraphPrintTitle), reference);
   QCPPainter painter;
   if (!painter.begin(&printer)) return false;
   painter.setMode(QCPPainter::pmVectorized);

@@ -38,6 +38,18 @@ QColor ColourOf(std::int32_t rgb) {
   return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }
 
+// The stored columns (the first four; the comparison columns are not stored) in the order
+// the header shows them.
+std::array<int, 4> StoredColumnsShown(const QHeaderView& header) {
+  std::array<int, 4> logical{};
+  std::size_t n = 0;
+  for (int visual = 0; visual < header.count() && n < logical.size(); ++visual) {
+    const int column = header.logicalIndex(visual);
+    if (column >= 0 && column < CurveListModel::kStoredColumnCount) logical[n++] = column;
+  }
+  return logical;
+}
+
 // The column order setting when it names each of the four columns once; otherwise the
 // columns in their own order.
 std::array<int, 4> ColumnOrderOf(const std::array<std::int16_t, 4>& setting) {
@@ -148,7 +160,7 @@ void GraphView::RedrawAll() {
   try {
     stale_ = false;
     settingsDrawn_ = app().revisions().settings;
-    canvas_->Redraw();
+    RedrawCanvas();
     RebindLists();
     FillCurveNumbers();
     RefreshUnZoom();
@@ -159,6 +171,17 @@ void GraphView::RedrawAll() {
   } catch (...) {
     app().ReportError(guard);
   }
+}
+
+std::optional<GraphModel> GraphView::ReferenceModel() const {
+  const EngineDocument* reference = app().reference();
+  if (reference == nullptr) return std::nullopt;
+  return model_.ForEngine(reference->engine());
+}
+
+void GraphView::RedrawCanvas() {
+  const std::optional<GraphModel> reference = ReferenceModel();
+  canvas_->Redraw(reference ? &*reference : nullptr);
 }
 
 void GraphView::RebindLists() {
@@ -179,7 +202,27 @@ void GraphView::RebindLists() {
 
 void GraphView::FillCurveNumbers() {
   const std::array<std::string, kCurveTagCount> texts = model_.CurveListTexts();
-  for (CurveListModel* list : listModels_) list->SetValueTexts(texts, model_.differenceMode());
+  const std::optional<GraphModel> reference = ReferenceModel();
+  std::array<std::string, kCurveTagCount> referenceTexts{};
+  std::array<std::string, kCurveTagCount> differences{};
+  if (reference) {
+    referenceTexts = reference->CurveListTexts();
+    differences = model_.ComparedListTexts(*reference);
+  }
+  for (std::size_t part = 0; part < 2; ++part) {
+    CurveListModel* list = listModels_[part];
+    list->SetValueTexts(texts, model_.differenceMode());
+    list->SetComparisonTexts(referenceTexts, differences);
+    QHeaderView* header = lists_[part]->horizontalHeader();
+    for (int column : {CurveListModel::kReference, CurveListModel::kDifference}) {
+      if (header->isSectionHidden(column) == !reference) continue;
+      applyingColumns_ = true;
+      header->setSectionHidden(column, !reference);
+      // A comparison column is as wide as the value column it stands beside.
+      if (reference) header->resizeSection(column, header->sectionSize(CurveListModel::kValue));
+      applyingColumns_ = false;
+    }
+  }
 }
 
 void GraphView::RefreshUnZoom() { unZoom_->setEnabled(model_.zoomed()); }
@@ -190,7 +233,8 @@ void GraphView::ApplyColumnSettings() {
   applyingColumns_ = true;
   for (QTableView* list : lists_) {
     QHeaderView* header = list->horizontalHeader();
-    for (int visual = 0; visual < 4; ++visual) {
+    // The stored columns take the first four places; the comparison columns follow them.
+    for (int visual = 0; visual < CurveListModel::kStoredColumnCount; ++visual) {
       const int logical = order[static_cast<std::size_t>(visual)] - 1;
       const int now = header->visualIndex(logical);
       if (now != visual) header->moveSection(now, visual);
@@ -206,12 +250,13 @@ void GraphView::TakeColumnOrder(int part) {
   if (applyingColumns_) return;
   QHeaderView* header = lists_[static_cast<std::size_t>(part)]->horizontalHeader();
   Settings& s = app().EditSettings();
-  for (int visual = 0; visual < 4; ++visual) {
-    const int logical = header->logicalIndex(visual);
-    s.curveListColumns[static_cast<std::size_t>(visual)] = static_cast<std::int16_t>(logical + 1);
+  const std::array<int, 4> shown = StoredColumnsShown(*header);
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    s.curveListColumns[i] = static_cast<std::int16_t>(shown[i] + 1);
   }
   TakeColumnWidths(part);
-  // The other part follows.
+  // The other part follows, and a comparison column moved among the stored ones goes back
+  // behind them.
   RebindLists();
   FillCurveNumbers();
   Done();
@@ -222,10 +267,11 @@ void GraphView::TakeColumnWidths(int part) {
   QTableView* list = lists_[static_cast<std::size_t>(part)];
   QHeaderView* header = list->horizontalHeader();
   Settings& s = app().EditSettings();
-  for (int visual = 0; visual < 4; ++visual) {
-    const double pixels = header->sectionSize(header->logicalIndex(visual));
+  const std::array<int, 4> shown = StoredColumnsShown(*header);
+  for (std::size_t visual = 0; visual < shown.size(); ++visual) {
+    const double pixels = header->sectionSize(shown[visual]);
     const double twips = std::round(pixels * kTwipsPerInch / std::max(1, list->logicalDpiX()));
-    s.curveListWidths[static_cast<std::size_t>(visual)] =
+    s.curveListWidths[visual] =
         static_cast<std::int16_t>(std::clamp(twips, 0.0, 32767.0));
   }
   settingsDrawn_ = app().revisions().settings;
@@ -296,7 +342,7 @@ void GraphView::SetTagShown(int tag, bool shown) {
   try {
     app().EditSettings();
     model_.SetTagShown(tag, shown);
-    canvas_->Redraw();
+    RedrawCanvas();
     Done();
   } catch (...) {
     app().ReportError(guard);
@@ -349,7 +395,8 @@ void GraphView::Print() {
 bool GraphView::PrintOn(QPrinter& printer) {
   ETracker guard(kModule, "QGraph_PrintAllGraphs");
   try {
-    if (PrintGraph(model_, printer)) return true;
+    const std::optional<GraphModel> reference = ReferenceModel();
+    if (PrintGraph(model_, printer, reference ? &*reference : nullptr)) return true;
     app().prompter().Warn(tr("The graph could not be printed.").toStdString(), kAppTitle);
   } catch (...) {
     app().ReportError(guard);
@@ -379,7 +426,9 @@ void GraphView::SaveToFile() {
       width = kPictureWidth;
       height = kPictureHeight;
     }
-    const std::string why = WriteGraphPicture(model_, path, *format, width, height);
+    const std::optional<GraphModel> reference = ReferenceModel();
+    const std::string why = WriteGraphPicture(model_, path, *format, width, height,
+                                              reference ? &*reference : nullptr);
     if (!why.empty()) {
       app().prompter().Warn(why, kAppTitle);
       return;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "app/graph_model.h"
@@ -21,7 +22,9 @@ class CurveListModel;
 // The graph of the thirteen per-degree curves with its cursor lines and zoom, and the curve
 // list beside it in two parts. Every action goes to the graph model (cursor lines, difference
 // mode, zoom, shown curves, column order and widths) and the graph and list are drawn again
-// from it.
+// from it. While the application has a reference engine, the graph also draws its shown
+// curves dashed on the same scales, and the list shows its values and the differences in two
+// more columns; both come from the graph model over the reference engine.
 class GraphView final : public View {
   Q_OBJECT
 
@@ -60,12 +63,18 @@ class GraphView final : public View {
   void MoveTagToOtherPart(int tag);
   void ShowReadout(double angle);
 
+  // The graph model over the reference engine (same settings, cursor lines and difference
+  // mode), or nothing while no reference is set.
+  std::optional<GraphModel> ReferenceModel() const;
+
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
   // The whole graph and both list parts from the model.
   void RedrawAll();
+  // The canvas afresh, with the reference engine's curves while one is set.
+  void RedrawCanvas();
   void RebindLists();
   void FillCurveNumbers();
   void RefreshUnZoom();

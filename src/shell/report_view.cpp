@@ -20,10 +20,12 @@ namespace orv {
 namespace {
 
 constexpr const char* kModule = "frmMain";
-constexpr int kReports = 4;
-// Captions used until the interface texts are read.
-constexpr std::array<const char*, kReports> kFallbackCaptions{"General", "Intake Air Details",
-                                                              "Exhaust Air Details", "Details"};
+constexpr int kReports = ReportView::kReportCount;
+// Captions used until the interface texts are read (the interface texts caption the first four
+// tabs only).
+constexpr std::array<const char*, kReports> kFallbackCaptions{
+    "General", "Intake Air Details", "Exhaust Air Details", "Details", "Comparison"};
+constexpr int kCaptionedReports = 4;
 
 ReportKind KindOfTab(int tab) { return static_cast<ReportKind>(tab + 1); }
 int TabOfKind(ReportKind kind) { return static_cast<int>(kind) - 1; }
@@ -69,7 +71,7 @@ ReportView::ReportView(Application& app, QWidget* parent)
 }
 
 void ReportView::SetCaptions() {
-  for (int tab = 0; tab < kReports; ++tab) {
+  for (int tab = 0; tab < kCaptionedReports; ++tab) {
     const std::string& caption = app().strings().Tab(kTabsReports, tab + 1);
     if (!caption.empty()) tabs_->setTabText(tab, QString::fromStdString(caption));
   }

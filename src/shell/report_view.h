@@ -14,9 +14,10 @@ class QTabWidget;
 
 namespace orv {
 
-// The four text reports (general, intake air details, exhaust air details, details) on a
-// four-tab strip over four read-only monospaced boxes. Each report is built by the core for
-// the screen: all four when the view is entered, the selected one when its tab is chosen and
+// The text reports (general, intake air details, exhaust air details, details, and the
+// comparison with the reference engine) on a tab strip over read-only monospaced boxes, one
+// per report. Each report is built by the core for the screen: all of them when the view is
+// entered, the selected one when its tab is chosen and
 // when a setting or the engine changed while the view is shown. File, Print prints the
 // selected report on the printer the user chooses; File, Save Graph or Report To File writes
 // the selected report's text as last shown.
@@ -35,7 +36,10 @@ class ReportView final : public View {
   void Print() override;
   void SaveToFile() override;
 
-  // Builds all four reports afresh (entering the view).
+  // The number of report tabs.
+  static constexpr int kReportCount = 5;
+
+  // Builds every report afresh (entering the view).
   void RebuildAll();
   // Builds the selected tab's report afresh (after Options or Report Setup).
   void RebuildCurrent();
@@ -58,8 +62,8 @@ class ReportView final : public View {
   void SetCaptions();
 
   QTabWidget* tabs_;
-  std::array<QPlainTextEdit*, 4> boxes_{};
-  std::array<std::string, 4> texts_;
+  std::array<QPlainTextEdit*, kReportCount> boxes_{};
+  std::array<std::string, kReportCount> texts_;
   // The counters the reports shown were built from (building the general report refills the
   // output pages, which moves them again).
   Revisions builtFrom_;

@@ -97,6 +97,77 @@ TEST_F(GraphModelTest, DifferenceModeSubtractsLineFourFromLineThree) {
   EXPECT_EQ(graph_.CurveListTexts()[0], ReportNumber(t.PistonPosition[90], 3));
 }
 
+// A reference engine with a longer stroke: its list texts, and the differences current less
+// reference, read from each engine's own tables at the cursor lines.
+TEST_F(GraphModelTest, ComparedListTextsAreCurrentLessReferenceAtTheSameLines) {
+  Engine other;
+  other.inputs().Stroke = 3.75f;
+  ASSERT_EQ(other.ReCalc(-1), Engine::CalcOutcome::Complete);
+  const EngineTables& t = engine_.tables();
+  const EngineTables& o = other.tables();
+  ASSERT_NE(t.PistonPosition[270], o.PistonPosition[270]);
+
+  // Line 3 at -90 reads the per-degree tables at 270.
+  graph_.CursorLinesChanged({0, 0, -90, -180}, false);
+  const GraphModel reference = graph_.ForEngine(other);
+  std::array<std::string, 13> differences = graph_.ComparedListTexts(reference);
+  EXPECT_EQ(reference.CurveListTexts()[0], ReportNumber(o.PistonPosition[270], 3));
+  EXPECT_EQ(differences[0], ReportNumber(t.PistonPosition[270] - o.PistonPosition[270], 3));
+  EXPECT_EQ(differences[1], ReportNumber(t.PistonSpeed[270] - o.PistonSpeed[270], 0));
+  EXPECT_EQ(differences[5], ReportNumber(t.TorqueFactor[270] - o.TorqueFactor[270], 2));
+  // The valves do not depend on the stroke: the same lift, no difference.
+  EXPECT_EQ(differences[11], "0.000");
+  EXPECT_EQ(differences[12], "0.000");
+
+  // Against itself every text is a zero.
+  const GraphModel self = graph_.ForEngine(engine_);
+  for (const std::string& text : graph_.ComparedListTexts(self)) EXPECT_EQ(std::stod(text), 0.0);
+
+  // Metric: millimetres with one decimal.
+  UseUnits(UnitMode::Metric);
+  differences = graph_.ComparedListTexts(reference);
+  EXPECT_EQ(differences[0],
+            ReportNumber(t.PistonPosition[270] * 25.4 - o.PistonPosition[270] * 25.4, 1));
+  UseUnits(UnitMode::English);
+
+  // Difference mode: line 3 less line 4 of each engine, and the first less the second.
+  graph_.CursorLinesChanged({0, 0, -90, -180}, true);
+  const GraphModel inDifference = graph_.ForEngine(other);
+  EXPECT_TRUE(inDifference.differenceMode());
+  differences = graph_.ComparedListTexts(inDifference);
+  EXPECT_EQ(inDifference.CurveListTexts()[0],
+            ReportNumber(o.PistonPosition[270] - o.PistonPosition[180], 3));
+  EXPECT_EQ(differences[0], ReportNumber((t.PistonPosition[270] - t.PistonPosition[180]) -
+                                             (o.PistonPosition[270] - o.PistonPosition[180]),
+                                         3));
+  EXPECT_EQ(differences[5], ReportNumber((t.TorqueFactor[270] - t.TorqueFactor[180]) -
+                                             (o.TorqueFactor[270] - o.TorqueFactor[180]),
+                                         2));
+}
+
+// From top dead centre on the torque factor only marks the curve's end: no difference there,
+// at line 3 exactly at 0 or at line 4 there in difference mode.
+TEST_F(GraphModelTest, TheTorqueFactorHasNoDifferenceWhereItIsNotDrawn) {
+  Engine other;
+  other.inputs().Stroke = 3.75f;
+  ASSERT_EQ(other.ReCalc(-1), Engine::CalcOutcome::Complete);
+  const struct {
+    std::array<float, 4> lines;
+    bool differenceMode;
+    bool shown;
+  } rows[] = {
+      {{0, 0, -0.5f, 0}, false, true}, {{0, 0, 0, 0}, false, false},
+      {{0, 0, 90, 0}, false, false},   {{0, 0, -90, -1}, true, true},
+      {{0, 0, -90, 0}, true, false},   {{0, 0, 0, -90}, true, false},
+  };
+  for (const auto& row : rows) {
+    graph_.CursorLinesChanged(row.lines, row.differenceMode);
+    const std::array<std::string, 13> texts = graph_.ComparedListTexts(graph_.ForEngine(other));
+    EXPECT_EQ(!texts[5].empty(), row.shown) << row.lines[2] << " " << row.lines[3];
+    EXPECT_FALSE(texts[0].empty());
+  }
+}
+
 // The list values of the quantities the details reports print read exactly like the report's
 // column at the same whole angle, in every unit system.
 TEST_F(GraphModelTest, ListValuesAgreeWithTheDetailsReportsInEveryUnitSystem) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QImage>
@@ -23,6 +24,7 @@
 
 #include "graph_test_app.h"
 #include "shell/curve_list_model.h"
+#include "shell/graph_canvas.h"
 
 namespace orv {
 namespace {
@@ -55,13 +57,16 @@ class GraphViewTest : public ::testing::Test {
   }
 
   // The 13 curves at one crank angle, as `orvantis curves` writes them (English units).
-  std::vector<double> CurvesAt(int angle) {
+  // With `engine`, the curves of that engine file.
+  std::vector<double> CurvesAt(int angle, const std::string& engine = {}) {
     const fs::path csv = started_.dir / "curves.csv";
     QProcess run;
-    run.start(QStringLiteral(ORVANTIS_EXECUTABLE),
-              {"curves", "--data-root", QString::fromStdString((started_.dir / "cli").string()),
-               "--from", QString::number(angle), "--to", QString::number(angle), "-o",
-               QString::fromStdString(csv.string())});
+    QStringList arguments{
+        "curves", "--data-root", QString::fromStdString((started_.dir / "cli").string()),
+        "--from", QString::number(angle), "--to", QString::number(angle), "-o",
+        QString::fromStdString(csv.string())};
+    if (!engine.empty()) arguments << QString::fromStdString(engine);
+    run.start(QStringLiteral(ORVANTIS_EXECUTABLE), arguments);
     EXPECT_TRUE(run.waitForFinished(60000));
     EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
     std::ifstream in(csv);
@@ -364,6 +369,221 @@ TEST_F(GraphViewTest, PrintingGivesOnePageWithTheTitleAndTheLegend) {
   const QString words = QString::fromUtf8(text.readAllStandardOutput());
   EXPECT_TRUE(words.contains("Orvantis Graph")) << words.toStdString();
   EXPECT_TRUE(words.contains(QString::fromStdString(view_.model().TagName(13))));
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The default engine with a longer stroke and a longer rod, written by the engine file writer,
+// set as the reference of the default engine.
+class GraphReferenceTest : public GraphViewTest {
+ protected:
+  GraphReferenceTest() {
+    EngineDocument& doc = app().document();
+    EXPECT_TRUE(doc.WriteEngineFile(current_));
+    doc.TypeIntoBox(kInStroke, "3.750");
+    doc.TypeIntoBox(kInRodLen, "6.200");
+    EXPECT_TRUE(doc.WriteEngineFile(reference_));
+    EXPECT_TRUE(app().OpenEngine(current_));
+    view_.Refresh(AllAreas());
+  }
+
+  // Sets or clears the reference and refreshes the view as the window does, through the
+  // change counters.
+  void SetReference(bool on) {
+    const Revisions seen = app().revisions();
+    if (on) {
+      ASSERT_TRUE(app().SetReference(reference_));
+    } else {
+      app().ClearReference();
+    }
+    view_.Refresh(ChangesBetween(seen, app().revisions()));
+  }
+
+  // The row of a tag, with its part.
+  std::pair<CurveListModel*, int> RowOf(int tag) {
+    for (int part = 0; part < 2; ++part) {
+      CurveListModel& list = view_.curveListModel(part);
+      for (int row = 0; row < list.rowCount(); ++row) {
+        if (list.TagAt(row) == tag) return {&list, row};
+      }
+    }
+    return {nullptr, -1};
+  }
+
+  std::string current_ = (started_.dir / "current.OV").string();
+  std::string reference_ = (started_.dir / "reference.OV").string();
+};
+
+std::vector<std::pair<double, double>> PointsOf(const QCPGraph& graph) {
+  std::vector<std::pair<double, double>> points;
+  for (auto it = graph.data()->constBegin(); it != graph.data()->constEnd(); ++it) {
+    points.emplace_back(it->key, it->value);
+  }
+  return points;
+}
+
+TEST_F(GraphReferenceTest, TheReferenceCurvesAreThoseOfThatEngineOpenedAlone) {
+  SetReference(true);
+  // The reference engine opened alone in a program of its own, read by a graph model with the
+  // same graph settings.
+  test::StartedApp alone;
+  ASSERT_TRUE(alone.app.OpenEngine(reference_));
+  GraphModel model(alone.app.document().engine(), app().EditSettings(), app().strings());
+  const std::vector<CurvePoints> curves = model.ShownCurves(GraphCanvas::kPointStep);
+  ASSERT_EQ(curves.size(), std::size_t{kCurveTagCount});
+  for (const CurvePoints& curve : curves) {
+    const QCPGraph* drawn = view_.canvas().ReferenceCurveGraph(curve.tag);
+    ASSERT_NE(drawn, nullptr) << curve.tag;
+    std::vector<std::pair<double, double>> expected;
+    for (std::size_t i = 0; i < curve.x.size(); ++i) {
+      if (CurveDrawnAt(curve.tag, curve.x[i])) expected.emplace_back(curve.x[i], curve.y[i]);
+    }
+    EXPECT_EQ(PointsOf(*drawn), expected) << curve.tag;
+    // Dashed, in the colour and on the axis of the current engine's curve of the tag.
+    const QCPGraph* current = view_.canvas().CurveGraph(curve.tag);
+    ASSERT_NE(current, nullptr);
+    EXPECT_EQ(drawn->pen().style(), Qt::DashLine);
+    EXPECT_EQ(current->pen().style(), Qt::SolidLine);
+    EXPECT_EQ(drawn->pen().color(), current->pen().color());
+    EXPECT_EQ(drawn->valueAxis(), current->valueAxis());
+  }
+  // The stroke differs, so the piston position does: the two curves are not the same.
+  EXPECT_NE(PointsOf(*view_.canvas().ReferenceCurveGraph(1)),
+            PointsOf(*view_.canvas().CurveGraph(1)));
+
+  // Metric units: the reference follows.
+  app().SetUnitSystem(UnitMode::Metric);
+  view_.Refresh(AllAreas());
+  const CurvePoints metric = model.Curve(1, GraphCanvas::kPointStep);
+  EXPECT_EQ(PointsOf(*view_.canvas().ReferenceCurveGraph(1)).front(),
+            std::make_pair(metric.x.front(), metric.y.front()));
+}
+
+TEST_F(GraphReferenceTest, ClearingTheReferenceGivesBackTheFormerPlottables) {
+  const int before = view_.canvas().plottableCount();
+  std::vector<std::vector<std::pair<double, double>>> curves;
+  for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+    curves.push_back(PointsOf(*view_.canvas().CurveGraph(tag)));
+    EXPECT_EQ(view_.canvas().ReferenceCurveGraph(tag), nullptr);
+  }
+  EXPECT_TRUE(view_.curveList(0).horizontalHeader()->isSectionHidden(CurveListModel::kReference));
+  SetReference(true);
+  EXPECT_EQ(view_.canvas().plottableCount(), 2 * before);
+  EXPECT_FALSE(view_.curveList(0).horizontalHeader()->isSectionHidden(CurveListModel::kReference));
+  EXPECT_FALSE(view_.curveList(1).horizontalHeader()->isSectionHidden(CurveListModel::kDifference));
+  // A curve hidden while the reference is set goes from both engines.
+  view_.SetTagShown(3, false);
+  EXPECT_EQ(view_.canvas().CurveGraph(3), nullptr);
+  EXPECT_EQ(view_.canvas().ReferenceCurveGraph(3), nullptr);
+  view_.SetTagShown(3, true);
+  SetReference(false);
+  EXPECT_EQ(view_.canvas().plottableCount(), before);
+  for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+    EXPECT_EQ(view_.canvas().ReferenceCurveGraph(tag), nullptr);
+    EXPECT_EQ(PointsOf(*view_.canvas().CurveGraph(tag)), curves[std::size_t(tag - 1)]) << tag;
+  }
+  for (int part = 0; part < 2; ++part) {
+    QHeaderView* header = view_.curveList(part).horizontalHeader();
+    EXPECT_TRUE(header->isSectionHidden(CurveListModel::kReference));
+    EXPECT_TRUE(header->isSectionHidden(CurveListModel::kDifference));
+  }
+}
+
+TEST_F(GraphReferenceTest, TheListShowsTheReferenceAndTheDifferenceAtLineThree) {
+  SetReference(true);
+  view_.MoveCursorLines({54, 108, -90, 216});
+  const std::vector<double> current = CurvesAt(-90);
+  const std::vector<double> reference = CurvesAt(-90, reference_);
+  ASSERT_EQ(current.size(), 13u);
+  ASSERT_EQ(reference.size(), 13u);
+  for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+    const auto [list, row] = RowOf(tag);
+    ASSERT_NE(list, nullptr);
+    const double unit = std::pow(10.0, -kEnglishDecimals[tag - 1]);
+    bool number = false;
+    const double shown = list->ReferenceText(row).toDouble(&number);
+    ASSERT_TRUE(number) << tag << " " << list->ReferenceText(row).toStdString();
+    EXPECT_NEAR(shown, reference[std::size_t(tag - 1)], 0.5 * unit * 1.000001) << tag;
+    const double difference = list->DifferenceText(row).toDouble(&number);
+    ASSERT_TRUE(number) << tag;
+    EXPECT_NEAR(difference, current[std::size_t(tag - 1)] - reference[std::size_t(tag - 1)],
+                0.5 * unit * 1.000001)
+        << tag;
+    // The texts the model's index gives are the same.
+    EXPECT_EQ(list->data(list->index(row, CurveListModel::kDifference)).toString(),
+              list->DifferenceText(row));
+  }
+  // The longer stroke moves the piston: at -90 (270) the piston position differs.
+  EXPECT_NE(current[0], reference[0]);
+  // From top dead centre on the torque factor has no difference to show.
+  view_.MoveCursorLines({54, 108, 90, 216});
+  const auto [list, row] = RowOf(6);
+  EXPECT_EQ(list->ReferenceText(row), "300.00");
+  EXPECT_EQ(list->DifferenceText(row), "");
+  // Difference mode with lines 3 and 4 together: every difference is zero.
+  view_.MoveCursorLines({54, 108, -135.5f, -135.5f});
+  view_.differenceBox().setChecked(true);
+  for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+    const auto [part, at] = RowOf(tag);
+    EXPECT_EQ(part->ReferenceText(at).toDouble(), 0.0) << tag;
+    EXPECT_EQ(part->DifferenceText(at).toDouble(), 0.0) << tag;
+  }
+}
+
+// A configuration written before the comparison columns existed holds four columns; it still
+// orders them, and the comparison columns follow them and are never stored.
+TEST_F(GraphReferenceTest, StoredColumnOrderAndWidthsKeepTheirFourColumns) {
+  Settings& s = app().EditSettings();
+  s.curveListColumns = {2, 3, 4, 1};
+  s.curveListWidths = {1000, 800, 1200, 1600};
+  SetReference(true);
+  view_.Refresh(AllAreas());
+  for (int part = 0; part < 2; ++part) {
+    QHeaderView* header = view_.curveList(part).horizontalHeader();
+    EXPECT_EQ(header->visualIndex(CurveListModel::kColour), 0);
+    EXPECT_EQ(header->visualIndex(CurveListModel::kUnit), 1);
+    EXPECT_EQ(header->visualIndex(CurveListModel::kValue), 2);
+    EXPECT_EQ(header->visualIndex(CurveListModel::kName), 3);
+    EXPECT_EQ(header->visualIndex(CurveListModel::kReference), 4);
+    EXPECT_EQ(header->visualIndex(CurveListModel::kDifference), 5);
+  }
+  // Moving a comparison column to the front stores only the four columns, in their order,
+  // and the comparison column goes back behind them.
+  QHeaderView* header = view_.curveList(0).horizontalHeader();
+  header->moveSection(header->visualIndex(CurveListModel::kDifference), 0);
+  EXPECT_EQ(app().settings().curveListColumns, (std::array<std::int16_t, 4>{2, 3, 4, 1}));
+  EXPECT_EQ(header->visualIndex(CurveListModel::kDifference), 5);
+  // Moving a stored column keeps working with the comparison columns shown.
+  header->moveSection(header->visualIndex(CurveListModel::kName), 0);
+  EXPECT_EQ(app().settings().curveListColumns, (std::array<std::int16_t, 4>{1, 2, 3, 4}));
+  const double dpi = view_.curveList(0).logicalDpiX();
+  header->resizeSection(CurveListModel::kReference, 150);
+  header->resizeSection(CurveListModel::kUnit, 96);
+  EXPECT_EQ(app().settings().curveListWidths[2], std::lround(96.0 * 1440 / dpi));
+}
+
+TEST_F(GraphReferenceTest, APictureOfTheGraphWithAReference) {
+  SetReference(true);
+  view_.MoveCursorLines({54, 108, -90, 216});
+  QApplication::processEvents();
+  const QPixmap picture = view_.grab();
+  if (const char* out = std::getenv("ORVANTIS_VIEW_PICTURES")) {
+    picture.save(QDir(out).filePath(QStringLiteral("graph_reference.png")));
+  }
+  // The comparison columns are wide enough for their heads and texts.
+  for (int part = 0; part < 2; ++part) {
+    QTableView& list = view_.curveList(part);
+    for (int column : {CurveListModel::kReference, CurveListModel::kDifference}) {
+      const QString head = list.model()->headerData(column, Qt::Horizontal).toString();
+      EXPECT_GE(list.horizontalHeader()->sectionSize(column),
+                list.fontMetrics().horizontalAdvance(head))
+          << head.toStdString();
+    }
+  }
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QApplication>
 #include <QTabWidget>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -347,6 +349,80 @@ TEST_F(ReportViewTest, SaveWritesTheSelectedReportAsShown) {
   EXPECT_NE(view_.reportText(ReportKind::ExhaustAir).find(" Orvantis Exhaust Air Details Report"),
             std::string::npos);
   EXPECT_EQ(app_.settings().reportFile, chosen.string());
+  EXPECT_TRUE(prompter_.warnings.empty());
+}
+
+// The fifth tab: what differs from the reference engine set through the application.
+TEST_F(ReportViewTest, TheComparisonTabListsWhatDiffersFromTheReference) {
+  view_.show();
+  ASSERT_EQ(view_.tabs()->count(), 5);
+  EXPECT_EQ(view_.tabs()->tabText(4), QStringLiteral("Comparison"));
+  view_.SelectKind(ReportKind::Comparison);
+  const std::string& text = view_.reportText(ReportKind::Comparison);
+  EXPECT_NE(text.find("  No reference engine: use File, Compare With...\r\n"), std::string::npos);
+  EXPECT_NE(text.find(" Orvantis Comparison Report"), std::string::npos);
+
+  // The engine against itself: nothing differs.
+  const fs::path file = dir_ / "engine.OV";
+  ASSERT_TRUE(app_.document().WriteEngineFile(file.string()));
+  Revisions seen = app_.revisions();
+  ASSERT_TRUE(app_.SetReference(file.string()));
+  view_.Refresh(ChangesBetween(seen, app_.revisions()));
+  EXPECT_NE(text.find("  Nothing differs from the reference engine.\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("No reference engine"), std::string::npos);
+  EXPECT_EQ(text.find("  Bore "), std::string::npos);
+
+  // The bore changed: the bore and its results, in fixed columns.
+  seen = app_.revisions();
+  app_.document().TypeIntoBox(kInBore, "4.125");
+  view_.Refresh(ChangesBetween(seen, app_.revisions()));
+  auto field = [](std::string t) {
+    t.resize(21, ' ');
+    return t;
+  };
+  EXPECT_NE(text.find("  " + field("Name") + field("Reference") + field("Current") +
+                      "Current - Ref.\r\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("  " + field("Bore") + field("4.030") + field("4.125") + "+0.095\r\n"),
+            std::string::npos);
+  for (const char* result : {"BoreArea", "Displacement", "PeakTorque", "PeakPower"}) {
+    EXPECT_NE(text.find("  " + std::string(result) + " "), std::string::npos) << result;
+  }
+  EXPECT_EQ(text.find("  Stroke "), std::string::npos);
+  EXPECT_EQ(text.find("Nothing differs"), std::string::npos);
+  // The box shows the same lines.
+  std::string shown = text;
+  std::erase(shown, '\r');
+  shown.pop_back();
+  EXPECT_EQ(view_.box(ReportKind::Comparison)->toPlainText().toStdString(), shown);
+  if (const char* out = std::getenv("ORVANTIS_VIEW_PICTURES")) {
+    view_.resize(900, 600);
+    QApplication::processEvents();
+    view_.grab().save(QString::fromStdString((fs::path(out) / "report_comparison.png").string()));
+  }
+
+  // Saved as shown.
+  const fs::path chosen = dir_ / "comparison.txt";
+  prompter_.fileName = chosen.string();
+  view_.SaveToFile();
+  EXPECT_EQ(ReadWholeFile(chosen), text);
+
+  // Printed: the table on the page as the report builder lays it out.
+  const fs::path pdf = dir_ / "comparison.pdf";
+  PrintTo(pdf);
+  ASSERT_EQ(PdfPages(pdf), 1);
+  const std::vector<std::vector<std::string>> pages = PdfPageWords(pdf);
+  const std::vector<PrintedPage> core = CorePages(app_, ReportKind::Comparison, QPageSize::A4, false);
+  ASSERT_EQ(pages.size(), core.size());
+  EXPECT_EQ(pages[0], PageWords(core[0]));
+  const std::vector<std::string>& words = pages[0];
+  EXPECT_NE(std::find(words.begin(), words.end(), "+0.095"), words.end());
+
+  // Cleared: the tab says so again.
+  seen = app_.revisions();
+  app_.ClearReference();
+  view_.Refresh(ChangesBetween(seen, app_.revisions()));
+  EXPECT_NE(text.find("No reference engine: use File, Compare With..."), std::string::npos);
   EXPECT_TRUE(prompter_.warnings.empty());
 }
 
