@@ -242,6 +242,10 @@ void GraphView::ApplyColumnSettings() {
       const int pixels = static_cast<int>(std::lround(twips * list->logicalDpiX() / kTwipsPerInch));
       if (pixels > 0) header->resizeSection(logical, pixels);
     }
+    for (int column : {CurveListModel::kReference, CurveListModel::kDifference}) {
+      const int now = header->visualIndex(column);
+      if (now != column) header->moveSection(now, column);
+    }
   }
   applyingColumns_ = false;
 }

@@ -58,6 +58,9 @@ class ComparisonReportTest : public ::testing::Test {
     app_.SetFolders(Folders{dir_ / "prog", dir_ / "data"});
     app_.SetUserStorePath(dir_ / "user" / "Orvantis.ini");
     EXPECT_TRUE(app_.document().WriteEngineFile(default_));
+    // Both engines read from the file: the engine as calculated before writing may differ
+    // from it in the last digits of a value the file holds rounded.
+    EXPECT_TRUE(app_.OpenEngine(default_));
   }
 
   std::string Report() {
@@ -102,15 +105,15 @@ TEST_F(ComparisonReportTest, ABoreChangeListsTheBoreAndItsResultsInTheUnitSystem
             "  " + field("Name") + field("Reference") + field("Current") + "Current - Ref.");
   // The bore as typed, 3 decimals in English units, the difference 4.125 - 4.030 signed.
   EXPECT_EQ(RowOf(lines, "Bore"), "  " + field("Bore") + field("4.030") + field("4.125") + "+0.095");
-  // The bore area: 4.125 squared x pi / 4 = 13.36404 in2 against 4.03 (held as a 32-bit float)
-  // squared x pi / 4 = 12.75568 in2.
+  // The bore area: 4.125 squared x pi / 4 = 13.36404 in2 against 4.03 squared x pi / 4 =
+  // 12.75557 in2.
   std::istringstream area(RowOf(lines, "BoreArea"));
   std::string name;
   double a = 0, b = 0, d = 0;
   area >> name >> a >> b >> d;
-  EXPECT_NEAR(a, 12.75568, 1e-5);
+  EXPECT_NEAR(a, 12.75557, 1e-5);
   EXPECT_NEAR(b, 13.36404, 1e-5);
-  EXPECT_NEAR(d, 13.36404 - 12.75568, 2e-5);
+  EXPECT_NEAR(d, 13.36404 - 12.75557, 2e-5);
   // Inputs the bore does not touch and results it does not enter are not listed.
   EXPECT_EQ(RowOf(lines, "Stroke"), "");
   EXPECT_EQ(RowOf(lines, "RodLen"), "");

@@ -365,6 +365,7 @@ TEST_F(ReportViewTest, TheComparisonTabListsWhatDiffersFromTheReference) {
   // The engine against itself: nothing differs.
   const fs::path file = dir_ / "engine.OV";
   ASSERT_TRUE(app_.document().WriteEngineFile(file.string()));
+  ASSERT_TRUE(app_.OpenEngine(file.string()));
   Revisions seen = app_.revisions();
   ASSERT_TRUE(app_.SetReference(file.string()));
   view_.Refresh(ChangesBetween(seen, app_.revisions()));
