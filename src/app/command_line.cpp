@@ -581,8 +581,7 @@ int RunCompare(Application& app, const CompareOptions& opt, std::ostream& out, s
     j["same"] = c.empty();
     out << j.dump(1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
   } else {
-    for (const std::string& line :
-         ComparisonTableLines(c, {kCompareNameHead, "A", "B", "B - A"})) {
+    for (const std::string& line : ComparisonTableLines(c, {kCompareNameHead, "A", "B", "B - A"})) {
       out << line << '\n';
     }
   }

@@ -1,8 +1,8 @@
 #include "app/engine_comparison.h"
 
 #include <charconv>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <utility>
 

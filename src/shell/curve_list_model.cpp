@@ -44,8 +44,7 @@ void CurveListModel::SetComparisonTexts(const std::array<std::string, kCurveTagC
   referenceTexts_ = reference;
   differenceTexts_ = difference;
   if (!tags_.empty()) {
-    Q_EMIT dataChanged(index(0, kReference), index(rowCount() - 1, kDifference),
-                       {Qt::DisplayRole});
+    Q_EMIT dataChanged(index(0, kReference), index(rowCount() - 1, kDifference), {Qt::DisplayRole});
   }
 }
 

@@ -275,8 +275,7 @@ void GraphView::TakeColumnWidths(int part) {
   for (std::size_t visual = 0; visual < shown.size(); ++visual) {
     const double pixels = header->sectionSize(shown[visual]);
     const double twips = std::round(pixels * kTwipsPerInch / std::max(1, list->logicalDpiX()));
-    s.curveListWidths[visual] =
-        static_cast<std::int16_t>(std::clamp(twips, 0.0, 32767.0));
+    s.curveListWidths[visual] = static_cast<std::int16_t>(std::clamp(twips, 0.0, 32767.0));
   }
   settingsDrawn_ = app().revisions().settings;
 }
@@ -431,8 +430,8 @@ void GraphView::SaveToFile() {
       height = kPictureHeight;
     }
     const std::optional<GraphModel> reference = ReferenceModel();
-    const std::string why = WriteGraphPicture(model_, path, *format, width, height,
-                                              reference ? &*reference : nullptr);
+    const std::string why =
+        WriteGraphPicture(model_, path, *format, width, height, reference ? &*reference : nullptr);
     if (!why.empty()) {
       app().prompter().Warn(why, kAppTitle);
       return;

@@ -104,7 +104,8 @@ TEST_F(ComparisonReportTest, ABoreChangeListsTheBoreAndItsResultsInTheUnitSystem
   EXPECT_EQ(RowOf(lines, "Name"),
             "  " + field("Name") + field("Reference") + field("Current") + "Current - Ref.");
   // The bore as typed, 3 decimals in English units, the difference 4.125 - 4.030 signed.
-  EXPECT_EQ(RowOf(lines, "Bore"), "  " + field("Bore") + field("4.030") + field("4.125") + "+0.095");
+  EXPECT_EQ(RowOf(lines, "Bore"),
+            "  " + field("Bore") + field("4.030") + field("4.125") + "+0.095");
   // The bore area: 4.125 squared x pi / 4 = 13.36404 in2 against 4.03 squared x pi / 4 =
   // 12.75557 in2.
   std::istringstream area(RowOf(lines, "BoreArea"));
@@ -139,7 +140,8 @@ TEST_F(ComparisonReportTest, PrintedPagesCarryTheSameTable) {
   for (const std::string& page : sink.pages) printed += page;
   bool bore = false;
   for (const std::string& line : Lines(printed)) {
-    bore = bore || (line.find("Bore ") != std::string::npos && line.find("+0.095") != std::string::npos);
+    bore = bore ||
+           (line.find("Bore ") != std::string::npos && line.find("+0.095") != std::string::npos);
   }
   EXPECT_TRUE(bore);
 }
@@ -147,7 +149,8 @@ TEST_F(ComparisonReportTest, PrintedPagesCarryTheSameTable) {
 TEST(ComparisonTable, NothingDifferingGivesNoLinesAndFieldsKeepTheirColumns) {
   EXPECT_TRUE(ComparisonTableLines({}, {"N", "A", "B", "D"}).empty());
   EngineComparison c;
-  c.inputs.push_back({"ICam", "ICam", "a.S96", "b.S96", std::numeric_limits<double>::quiet_NaN(), ""});
+  c.inputs.push_back(
+      {"ICam", "ICam", "a.S96", "b.S96", std::numeric_limits<double>::quiet_NaN(), ""});
   c.results.push_back({"PeakTorque", UnitKind::None, 400, 412.5, 12.5});
   c.results.push_back({"BMEP", UnitKind::None, 150, 149.25, -0.75});
   const std::vector<std::string> lines = ComparisonTableLines(c, {"N", "A", "B", "D"});

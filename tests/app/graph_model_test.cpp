@@ -156,9 +156,8 @@ TEST_F(GraphModelTest, TheTorqueFactorHasNoDifferenceWhereItIsNotDrawn) {
     bool differenceMode;
     bool shown;
   } rows[] = {
-      {{0, 0, -0.5f, 0}, false, true}, {{0, 0, 0, 0}, false, false},
-      {{0, 0, 90, 0}, false, false},   {{0, 0, -90, -1}, true, true},
-      {{0, 0, -90, 0}, true, false},   {{0, 0, 0, -90}, true, false},
+      {{0, 0, -0.5f, 0}, false, true}, {{0, 0, 0, 0}, false, false},  {{0, 0, 90, 0}, false, false},
+      {{0, 0, -90, -1}, true, true},   {{0, 0, -90, 0}, true, false}, {{0, 0, 0, -90}, true, false},
   };
   for (const auto& row : rows) {
     graph_.CursorLinesChanged(row.lines, row.differenceMode);

@@ -61,10 +61,15 @@ class GraphViewTest : public ::testing::Test {
   std::vector<double> CurvesAt(int angle, const std::string& engine = {}) {
     const fs::path csv = started_.dir / "curves.csv";
     QProcess run;
-    QStringList arguments{
-        "curves", "--data-root", QString::fromStdString((started_.dir / "cli").string()),
-        "--from", QString::number(angle), "--to", QString::number(angle), "-o",
-        QString::fromStdString(csv.string())};
+    QStringList arguments{"curves",
+                          "--data-root",
+                          QString::fromStdString((started_.dir / "cli").string()),
+                          "--from",
+                          QString::number(angle),
+                          "--to",
+                          QString::number(angle),
+                          "-o",
+                          QString::fromStdString(csv.string())};
     if (!engine.empty()) arguments << QString::fromStdString(engine);
     run.start(QStringLiteral(ORVANTIS_EXECUTABLE), arguments);
     EXPECT_TRUE(run.waitForFinished(60000));

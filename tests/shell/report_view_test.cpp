@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QApplication>
 #include <QTabWidget>
 #include <algorithm>
 #include <cstdio>
@@ -413,7 +413,8 @@ TEST_F(ReportViewTest, TheComparisonTabListsWhatDiffersFromTheReference) {
   PrintTo(pdf);
   ASSERT_EQ(PdfPages(pdf), 1);
   const std::vector<std::vector<std::string>> pages = PdfPageWords(pdf);
-  const std::vector<PrintedPage> core = CorePages(app_, ReportKind::Comparison, QPageSize::A4, false);
+  const std::vector<PrintedPage> core =
+      CorePages(app_, ReportKind::Comparison, QPageSize::A4, false);
   ASSERT_EQ(pages.size(), core.size());
   EXPECT_EQ(pages[0], PageWords(core[0]));
   const std::vector<std::string>& words = pages[0];
