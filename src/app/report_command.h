@@ -18,8 +18,8 @@ std::optional<ReportKind> ReportKindOfName(std::string_view name) noexcept;
 // The general report's second-stage sections are included when `secondStage` is true (the
 // window passes whether its second input stage is open); the output pages it reads are
 // refilled first. The comparison report compares the engine with the application's reference
-// engine (or says that none is set). `enginePath` is the engine file named in the title. Errors of the engine travel
-// to the caller.
+// engine (or says that none is set). `enginePath` is the engine file named in the title. Errors of
+// the engine travel to the caller.
 std::string BuildScreenReport(Application& app, ReportKind kind, bool secondStage,
                               const std::string& enginePath, const ReportStamp& stamp);
 
