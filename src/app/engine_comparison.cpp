@@ -69,8 +69,13 @@ class Comparer {
     const NumberFormat f = DisplayFormat(info.unit, info.format, mode_);
     const double da = ToDisplay(info.unit, a * scale, mode_);
     const double db = ToDisplay(info.unit, b * scale, mode_);
-    out_.push_back({info.key, Label(n), std::string(Trim(FormatNumber(da, f.width, f.decimals))),
-                    std::string(Trim(FormatNumber(db, f.width, f.decimals))), db - da,
+    std::string shownA(Trim(FormatNumber(da, f.width, f.decimals)));
+    std::string shownB(Trim(FormatNumber(db, f.width, f.decimals)));
+    // Values equal as the box shows them differ only beyond what can be typed (an engine in
+    // memory against its saved file holds the single-precision copy the file gives back): not
+    // a change the user made.
+    if (shownA == shownB) return;
+    out_.push_back({info.key, Label(n), std::move(shownA), std::move(shownB), db - da,
                     SignedText(db - da, f.decimals)});
   }
 

@@ -176,6 +176,13 @@ TEST(CompareModel, ListChoicesAndTablesAreNamedNotSubtracted) {
   EXPECT_TRUE(std::isnan(c.inputs[1].difference));
   EXPECT_EQ(c.inputs[2].reference, "none");
   EXPECT_EQ(c.inputs[2].current, "3 values, highest 0.3");
+  // A typed input that differs only beyond the digits its box shows is no change.
+  reference.engine().inputs().Stroke = 3.48;
+  current.engine().inputs().Stroke = static_cast<float>(3.48);
+  EXPECT_NE(reference.engine().inputs().Stroke, current.engine().inputs().Stroke);
+  const EngineComparison beyond = CompareEngines(reference, current, UnitMode::English);
+  ASSERT_EQ(beyond.inputs.size(), 3u);
+  EXPECT_EQ(beyond.inputs[0].key, "VE");
   EXPECT_EQ(ResultUnit("PeakTorque"), UnitKind::Torque);
   EXPECT_EQ(ResultUnit("FillRatio"), UnitKind::None);
 }
