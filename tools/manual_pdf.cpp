@@ -6,7 +6,8 @@
 // with the page of every chapter and section, a running head with the chapter's title and a
 // page number at the foot of every page after the title page. Each chapter starts on a new page.
 // A line "<!-- screenshot: NAME -->" becomes the picture NAME.png of the images folder when that
-// file exists, and is left out otherwise. The file is written whole or not at all.
+// file exists, and is left out otherwise; a Markdown picture "![...](images/NAME.png)" is read
+// from beside the chapters. The file is written whole or not at all.
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QFileInfo>
@@ -100,8 +101,10 @@ QString ManualText(const Options& o) {
     const QRegularExpressionMatch m = it.next();
     out += text.mid(last, m.capturedStart() - last);
     const QString picture = m.captured(1) + ".png";
-    if (!o.images.isEmpty() && QFileInfo::exists(o.images + "/" + picture)) {
-      out += "![" + m.captured(1) + "](" + picture + ")";
+    const QFileInfo file(o.images + "/" + picture);
+    if (!o.images.isEmpty() && file.exists()) {
+      out += "![" + m.captured(1) + "](" + QUrl::fromLocalFile(file.absoluteFilePath()).toString() +
+             ")";
     }
     last = m.capturedEnd();
   }
@@ -449,7 +452,11 @@ int main(int argc, char** argv) {
   doc.documentLayout()->setPaintDevice(&writer);
   doc.setDefaultFont(BodyFont(10));
   doc.setDocumentMargin(0);
-  if (!o.images.isEmpty()) doc.setBaseUrl(QUrl::fromLocalFile(o.images + "/"));
+  // Pictures named in the chapters ("images/NAME.png") are found beside the chapters, as a
+  // Markdown viewer finds them.
+  if (!o.chapters.isEmpty()) {
+    doc.setBaseUrl(QUrl::fromLocalFile(QFileInfo(o.chapters.front()).absolutePath() + "/"));
+  }
   doc.setMarkdown(ManualText(o), QTextDocument::MarkdownDialectGitHub);
   doc.setPageSize(QSizeF(pages.width(), pages.contentHeight()));
   StyleDocument(doc, &writer, pages.width(), pages.Points(1));
