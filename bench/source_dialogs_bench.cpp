@@ -97,7 +97,7 @@ void BM_OpenTheDatabaseTab(benchmark::State& state) {
   for (auto _ : state) {
     orv::SilentPrompter prompter;
     orv::Application app(prompter);
-    app.testDatabases().SetReader(orv::JetReaderOptions{ORVANTIS_EXECUTABLE});
+    app.testDatabases().SetReader(orv::JetReaderOptions{ORVANTIS_JET_READER});
     app.testDatabases().SetDiskCache(orv::DiskCacheOptions{});
     app.EditSettings().flowDatabase = file.string();
     app.EditSettings().flowTab = orv::FlowTestDialog::kDatabaseTab;

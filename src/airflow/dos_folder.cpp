@@ -34,7 +34,7 @@ void DosFolder::Refill(const fs::path& folder, const ProgressFn& progress) {
   selected_ = NodeRef{};
   notes_.clear();
 
-  const std::vector<std::string> names = SortedFileNames(folder);
+  const std::vector<std::string> names = SortedFileNames(folder, &folderFailure_);
   for (const std::string& name : names) {
     if (FlowFileKindOf(name) != FlowFileKind::Dos) continue;
     FlowTestNode node;

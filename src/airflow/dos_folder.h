@@ -65,6 +65,8 @@ class DosFolder final {
   void Refill(const std::filesystem::path& folder, const ProgressFn& progress = {});
 
   const std::filesystem::path& folder() const noexcept { return folder_; }
+  // Why the folder could not be read, naming it; empty when it was read.
+  const std::string& folderFailure() const noexcept { return folderFailure_; }
   const std::vector<FlowTestNode>& nodes() const noexcept { return nodes_; }
   const FlowTestNode* Node(NodeRef ref) const noexcept;
 
@@ -85,6 +87,7 @@ class DosFolder final {
 
  private:
   std::filesystem::path folder_;
+  std::string folderFailure_;
   std::vector<FlowTestNode> nodes_;
   NodeRef selected_;
   std::string notes_;

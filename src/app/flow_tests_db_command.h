@@ -48,8 +48,12 @@ bool IsTestDatabaseFile(const std::filesystem::path& file);
 int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& request, TestDatabaseCache& databases,
                          Application& app, std::ostream& out, std::ostream& err);
 
-// The reader process options of the program: the `orvantis` executable that is running (or the
-// one beside the running program).
+// The name of the database reader program.
+inline constexpr const char* kJetReaderProgram = "orvantis-jet-reader";
+
+// The reader process options of the program: the reader program beside the running executable
+// (or in ../libexec/orvantis from it), else the `orvantis` executable that is running or the
+// one beside the running program.
 JetReaderOptions DefaultJetReaderOptions();
 
 }  // namespace orv

@@ -90,7 +90,7 @@ void CamFolder::RefillLobeList(const fs::path& directory) {
   notesFile_.clear();
   notes_.clear();
 
-  const std::vector<std::string> names = SortedFileNames(directory);
+  const std::vector<std::string> names = SortedFileNames(directory, &folderFailure_);
   for (const std::string& name : names) {
     switch (CamFileKindOf(name)) {
       case CamFileKind::LobeData:

@@ -82,6 +82,8 @@ class CamFolder final {
   void RefillLobeList(const std::filesystem::path& directory);
 
   const std::filesystem::path& directory() const noexcept { return directory_; }
+  // Why the folder could not be read, naming it; empty when it was read.
+  const std::string& folderFailure() const noexcept { return folderFailure_; }
   const std::vector<LobeTreeNode>& nodes() const noexcept { return nodes_; }
   // Entry n belongs to the node with tag n (entry 0 is unused).
   const std::vector<NodeTableEntry>& nodeTable() const noexcept { return table_; }
@@ -118,6 +120,7 @@ class CamFolder final {
   std::string FilePathOf(const NodeTableEntry& entry) const;
 
   std::filesystem::path directory_;
+  std::string folderFailure_;
   std::vector<std::string> lbkFiles_;
   std::vector<std::string> s96Files_;
   std::vector<std::string> camDocFiles_;

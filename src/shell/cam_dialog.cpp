@@ -181,6 +181,8 @@ void CamDialog::FillTree() {
   tree_->setUpdatesEnabled(true);
   SelectionChanged();
   instruction_->setText(ToQ(app_.strings().Misc(kFilledText)));
+  // A folder that cannot be read lists nothing; the notes say why.
+  if (!folder_.folderFailure().empty()) notes_->setText(ToQ(folder_.folderFailure()));
 }
 
 // Follows the folder's expanded marks after Hide All or Show All, keeping the selected node in

@@ -265,7 +265,8 @@ void FlowTestDialog::FillDosTree() {
     }
   }
   dosTree_->setUpdatesEnabled(true);
-  dosNotes_->setPlainText(ToQ(dos_.notes()));
+  // A folder that cannot be read lists nothing; the notes say why.
+  dosNotes_->setPlainText(ToQ(dos_.folderFailure().empty() ? dos_.notes() : dos_.folderFailure()));
 }
 
 void FlowTestDialog::DosSelectionChanged() {

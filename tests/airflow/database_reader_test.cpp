@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
 #include <functional>
 
 #include "airflow/jet_errors.h"
@@ -159,6 +162,43 @@ TEST(DatabaseReader, ACutDatabaseReportsTheReadersReason) {
     }
   }
   EXPECT_GT(failures, 0);
+}
+
+// The reader program of its own reads what the program's hidden command reads, cut copies
+// included (the same error number and reason), and refuses arguments it does not know.
+TEST(DatabaseReader, TheReaderProgramReadsAsTheHiddenCommand) {
+  TempDir dir;
+  test::GeneratedBench(60, 2).Write(dir / "whole.mdb");
+  {
+    TestDatabase program(dir / "whole.mdb", Reader(ORVANTIS_JET_READER));
+    TestDatabase command(dir / "whole.mdb", Reader());
+    const std::string expected = DumpAll(command);
+    EXPECT_NE(expected.find("TblTest"), std::string::npos);
+    EXPECT_EQ(DumpAll(program), expected);
+  }
+  const std::string whole = ReadWholeFile(dir / "whole.mdb").value();
+  WriteFile(dir / "cut.mdb", whole.substr(0, whole.size() / 2));
+  const auto failureWith = [&](const std::filesystem::path& reader) {
+    return FailureOf([&] {
+      TestDatabase db(dir / "cut.mdb", Reader(reader));
+      DumpAll(db);
+    });
+  };
+  const Failure program = failureWith(ORVANTIS_JET_READER);
+  const Failure command = failureWith(ORVANTIS_EXECUTABLE);
+  EXPECT_NE(program.number, 0);
+  EXPECT_EQ(program.number, command.number);
+  EXPECT_EQ(program.description, command.description);
+
+  for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                               {"jet-read", "--channel", "2", "--", "x.mdb"},
+                                               {"jet-read", "--channel", "3x", "--", "x.mdb"},
+                                               {"list", "--channel", "3", "--", "x.mdb"},
+                                               {"jet-read", "--channel", "3", "x.mdb"}}) {
+    std::string line = "'" ORVANTIS_JET_READER "'";
+    for (const std::string& a : args) line += " '" + a + "'";
+    EXPECT_EQ(std::system((line + " 2>/dev/null </dev/null").c_str()), 2 << 8) << line;
+  }
 }
 
 // The owner of one data page of "TblTest" changed: its rows are not the table's any more. The

@@ -214,8 +214,16 @@ TEST(DosFolder, AFolderWithoutTestFiles) {
   EXPECT_EQ(folder.selected(), NodeRef{});
   EXPECT_EQ(folder.notes(), "");
   EXPECT_EQ(progress, 0);
+  EXPECT_EQ(folder.folderFailure(), "");
   folder.Refill(dir / "missing");
   EXPECT_TRUE(folder.nodes().empty());
+  EXPECT_EQ(folder.folderFailure(), "Cannot read the folder " + (dir / "missing").string() +
+                                        " (No such file or directory)");
+  // A file given as the folder.
+  folder.Refill(dir / "readme.txt");
+  EXPECT_TRUE(folder.nodes().empty());
+  EXPECT_EQ(folder.folderFailure(),
+            "Cannot read the folder " + (dir / "readme.txt").string() + " (Not a directory)");
 }
 
 }  // namespace

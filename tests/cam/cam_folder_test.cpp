@@ -105,6 +105,13 @@ TEST(CamFolder, EmptyOrMissingFolderGivesAnEmptyTree) {
     folder.ShowNotes();
     EXPECT_EQ(folder.notes(), "");
   }
+  // Only the folder that cannot be read says why, naming itself; refilling clears it.
+  CamFolder folder;
+  folder.RefillLobeList(dir / "missing");
+  EXPECT_EQ(folder.folderFailure(), "Cannot read the folder " + (dir / "missing").string() +
+                                        " (No such file or directory)");
+  folder.RefillLobeList(dir.path());
+  EXPECT_EQ(folder.folderFailure(), "");
 }
 
 TEST(CamFolder, NotesOfTheSelectedFile) {

@@ -18,6 +18,8 @@ for f in bin/orvantis share/orvantis/OV-STR.TXT share/orvantis/OrvantisManual.pd
   [ -s "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 [ -x "$prefix/bin/orvantis" ] || { echo "bin/orvantis is not executable"; exit 1; }
+reader="$prefix/libexec/orvantis/orvantis-jet-reader"
+[ -x "$reader" ] || { echo "libexec/orvantis/orvantis-jet-reader is not installed"; exit 1; }
 [ ! -e "$prefix/bin/OV-STR.TXT" ] || { echo "OV-STR.TXT installed beside the program"; exit 1; }
 
 export ORVANTIS_DATA_ROOT="$tmp/data"
@@ -27,6 +29,21 @@ grep -q '"Bore": 4.125' "$tmp/dump.json" || { echo "dump did not type the bore";
 # The report reads its section titles from the interface string file.
 "$prefix/bin/orvantis" report general > "$tmp/report.txt"
 grep -q "ENGINE GEOMETRY" "$tmp/report.txt" || { echo "report without the string file's titles"; exit 1; }
+
+# The installed program reads test databases through the installed reader program: a wrapper
+# in its place leaves a mark, and the list equals the build tree's.
+examples="$build/tests/orvantis_write_examples"
+if [ -x "$examples" ]; then
+  "$examples" "$tmp/examples" >/dev/null
+  mv "$reader" "$reader.real"
+  printf '#!/bin/sh\ntouch "%s"\nexec "%s" "$@"\n' "$tmp/reader-ran" "$reader.real" > "$reader"
+  chmod +x "$reader"
+  "$prefix/bin/orvantis" flow-tests "$tmp/examples/Flow/BENCH.mdb" --no-cache > "$tmp/installed.txt"
+  [ -e "$tmp/reader-ran" ] || { echo "the installed reader program was not used"; exit 1; }
+  "$build/src/orvantis" flow-tests "$tmp/examples/Flow/BENCH.mdb" --no-cache > "$tmp/built.txt"
+  [ -s "$tmp/built.txt" ] && cmp -s "$tmp/installed.txt" "$tmp/built.txt" ||
+    { echo "the installed program lists the database differently"; exit 1; }
+fi
 
 # Without the installed string file the report cannot be built.
 rm "$prefix/share/orvantis/OV-STR.TXT"

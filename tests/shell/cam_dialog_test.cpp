@@ -211,6 +211,13 @@ TEST_F(CamDialogTest, AnEmptyOrMissingFolderOpensNothing) {
     dialog.show();
     ASSERT_TRUE(test::WaitFor([&] { return dialog.folder().directory() == folder; }));
     EXPECT_EQ(dialog.lobeTree()->topLevelItemCount(), 0);
+    // The missing folder's notes say why nothing is listed; the empty one's say nothing.
+    const QLabel* notes = dialog.findChild<QLabel*>("lblLobeInfo");
+    ASSERT_NE(notes, nullptr);
+    EXPECT_EQ(notes->text().toStdString(),
+              folder == dir_ / "nowhere"
+                  ? "Cannot read the folder " + folder.string() + " (No such file or directory)"
+                  : "");
     dialog.openButton()->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(loaded.count(), 0);

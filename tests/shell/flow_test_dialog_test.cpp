@@ -170,6 +170,20 @@ TEST_F(FlowTestDialogTest, TheDosTreeListsTheFilesAndTheirTests) {
             folder.path().string() + std::string(1, fs::path::preferred_separator));
 }
 
+// A DOS folder that cannot be read lists nothing, and the notes say why, naming it.
+TEST_F(FlowTestDialogTest, ADosFolderThatCannotBeReadSaysWhy) {
+  test::TempDir folder;
+  const auto missing = folder / "gone";
+  app_.EditSettings().flowDosFolder = missing.string();
+  auto dialog = Dialog(true, FlowTestDialog::kDosTab);
+  const std::string expected =
+      "Cannot read the folder " + missing.string() + " (No such file or directory)";
+  ASSERT_TRUE(test::WaitFor([&] {
+    return dialog->dosNotes()->toPlainText().toStdString() == expected;
+  })) << dialog->dosNotes()->toPlainText().toStdString();
+  EXPECT_EQ(dialog->dosTree()->topLevelItemCount(), 0);
+}
+
 TEST_F(FlowTestDialogTest, DoubleClickOnADosFileLoadsItsLiftsForTheExhaust) {
   test::TempDir folder;
   test::WriteSyFile(folder / "A.SY", DosFile("Stock port"));
