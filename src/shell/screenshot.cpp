@@ -164,9 +164,12 @@ std::unique_ptr<QDialog> OpenDialog(Application& app, const WindowOptions& optio
     for (int row = 0; row < table->model()->rowCount(); ++row) {
       table->setCurrentIndex(table->model()->index(row, 0));
       table->selectRow(row);
-      if (WaitFor([&] { return !flow->databaseBusy() && !flow->testNotes()->toPlainText().trimmed().isEmpty();
-      },
-                  kNotesTimeLimitMs)) {
+      if (WaitFor(
+              [&] {
+                return !flow->databaseBusy() &&
+                       !flow->testNotes()->toPlainText().trimmed().isEmpty();
+              },
+              kNotesTimeLimitMs)) {
         break;
       }
     }
@@ -214,8 +217,8 @@ int RenderScreenshot(int argc, char** argv, const WindowOptions& options) {
   if (!options.tags.empty()) {
     GraphModel graph(app.document().engine(), app.EditSettings(), app.strings());
     for (int tag = 1; tag <= kCurveTagCount; ++tag) {
-      graph.SetTagShown(tag, std::find(options.tags.begin(), options.tags.end(), tag) !=
-                                 options.tags.end());
+      graph.SetTagShown(
+          tag, std::find(options.tags.begin(), options.tags.end(), tag) != options.tags.end());
     }
   }
   window->RefreshFromCore();

@@ -40,8 +40,8 @@ constexpr const char* kUsage =
     "                [--units english|metric|metric-m3] [ENGINE.OV]\n";
 
 constexpr std::array<const char*, 4> kParts = {"inputs", "outputs", "sources", "balance-chart"};
-constexpr std::array<const char*, 6> kDialogs = {"options", "report-setup",  "cam",
-                                                  "flow-dos", "flow-database", "flow-keyboard"};
+constexpr std::array<const char*, 6> kDialogs = {"options",  "report-setup",  "cam",
+                                                 "flow-dos", "flow-database", "flow-keyboard"};
 
 template <std::size_t N>
 bool OneOf(const std::string& value, const std::array<const char*, N>& names) {
@@ -197,9 +197,9 @@ std::optional<std::string> ParseWindowOptions(const std::vector<std::string>& ar
     return "--part pictures a part of the inputs view (0), not of view " +
            std::to_string(options.view);
   }
-  const bool dialogWithSource =
-      options.dialog == "cam" || options.dialog == "flow-dos" ||
-      options.dialog == "flow-database" || options.dialog == "flow-keyboard";
+  const bool dialogWithSource = options.dialog == "cam" || options.dialog == "flow-dos" ||
+                                options.dialog == "flow-database" ||
+                                options.dialog == "flow-keyboard";
   if (!options.source.empty() && !dialogWithSource) {
     return std::string("--source goes with --dialog cam, flow-dos, flow-database or flow-keyboard");
   }

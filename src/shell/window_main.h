@@ -27,10 +27,11 @@ struct WindowOptions {
   int view = 0;                    // --view: 0 inputs, 1 graph, 2 graph settings, 3 reports
   int width = 1220;                // --size: the picture's size in pixels
   int height = 900;
-  std::string engine;  // the engine file the picture shows (the last engine when empty)
-  std::string units;   // --units: english, metric or metric-m3 (the configuration's when empty)
+  std::string engine;      // the engine file the picture shows (the last engine when empty)
+  std::string units;       // --units: english, metric or metric-m3 (the configuration's when empty)
   bool sizeGiven = false;  // --size was given (a dialog keeps its own size otherwise)
-  int stage = 0;           // --stage: the input stage tab shown, 1 or 2 (0: as it opens)
+  int stage = 0;           // --stage: the input stage tab shown, 1 or 2 (0: as it opens);
+                           // 2 approves stage 1 first, as the second stage opens only then
   std::string part;        // --part: inputs, outputs, sources or balance-chart of the inputs view
   std::string dialog;      // --dialog: options, report-setup, cam, flow-dos, flow-database or
                            // flow-keyboard, opened over the window and pictured alone
