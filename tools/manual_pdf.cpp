@@ -171,10 +171,13 @@ void StyleDocument(QTextDocument& doc, QPaintDevice* device, double pageWidth, d
       const QTextFragment frag = it.fragment();
       if (!frag.charFormat().isImageFormat()) continue;
       QTextImageFormat img = frag.charFormat().toImageFormat();
-      const QVariant res = doc.resource(QTextDocument::ImageResource, QUrl(img.name()));
+      // A relative name is found beside the chapters, as the layout finds it when it draws;
+      // a picture is drawn at 100 dots per inch on the 300 dpi page, at most the page wide.
+      const QVariant res =
+          doc.resource(QTextDocument::ImageResource, doc.baseUrl().resolved(QUrl(img.name())));
       const QImage image = res.value<QImage>();
       if (image.isNull() || image.width() <= 0) continue;
-      const double width = std::min(pageWidth, double(image.width()) * 4);
+      const double width = std::min(pageWidth, double(image.width()) * 3);
       img.setWidth(width);
       img.setHeight(width * image.height() / image.width());
       QTextCursor fc(&doc);
