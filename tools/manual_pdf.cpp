@@ -173,13 +173,16 @@ void StyleDocument(QTextDocument& doc, QPaintDevice* device, double pageWidth, d
       QTextImageFormat img = frag.charFormat().toImageFormat();
       // A relative name is found beside the chapters, as the layout finds it when it draws;
       // a picture is drawn at 100 dots per inch on the 300 dpi page, at most the page wide.
-      const QVariant res =
-          doc.resource(QTextDocument::ImageResource, doc.baseUrl().resolved(QUrl(img.name())));
-      const QImage image = res.value<QImage>();
+      const QUrl url = doc.baseUrl().resolved(QUrl(img.name()));
+      const QImage image(url.isLocalFile() ? url.toLocalFile() : QString());
       if (image.isNull() || image.width() <= 0) continue;
+      doc.addResource(QTextDocument::ImageResource, QUrl(img.name()), image);
       const double width = std::min(pageWidth, double(image.width()) * 3);
-      img.setWidth(width);
-      img.setHeight(width * image.height() / image.width());
+      // The layout takes a picture's size in pixels of a 96 dpi screen and scales it to the
+      // page's resolution.
+      const double screenPixels = device != nullptr ? device->logicalDpiX() / 96.0 : 1.0;
+      img.setWidth(width / screenPixels);
+      img.setHeight(width * image.height() / image.width() / screenPixels);
       QTextCursor fc(&doc);
       fc.setPosition(frag.position());
       fc.setPosition(frag.position() + frag.length(), QTextCursor::KeepAnchor);
