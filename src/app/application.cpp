@@ -60,7 +60,8 @@ void Application::SetUnitSystem(UnitMode mode) {
   if (reference_) {
     ++referenceRevision_;
     reference_->SetUnitMode(mode);
-    reference_->RefreshOutputs();
+    // Both output pages: the panels show the reference beside either page.
+    reference_->FillOutputPagesForReports(true);
   }
 }
 
@@ -150,7 +151,7 @@ bool Application::SetReference(const std::string& path, std::string* reason) {
   reference->SetTexts(document_.controller().texts());
   reference->SetUnitMode(unitSystem());
   if (!reference->ReadEngineFile(path, reason)) return false;
-  reference->RefreshOutputs();
+  reference->FillOutputPagesForReports(true);
   reference_ = std::move(reference);
   ++referenceRevision_;
   return true;

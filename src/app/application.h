@@ -118,6 +118,7 @@ class Application final {
   // and flow tables), in the unit system and with the interface texts of the program. A file
   // that cannot be read leaves the current engine and any previous reference as they were; the
   // user is told why ("Error while reading file"). Returns whether the reference was set.
+  // Both its output pages are filled, for the panels' comparison (`CompareOutputSlots`).
   // Counts the outputs and sources revisions up.
   bool SetReference(const std::string& path, std::string* reason = nullptr);
   // Clear Reference.

@@ -15,7 +15,8 @@ namespace {
 struct FileKindRow {
   Prompter::FileKind kind;
   bool save;
-  int titleText;  // 0: no title of our own
+  int titleText;             // 0: no title of our own
+  const char* builtInTitle;  // the title of a kind the interface texts have none for
   int descriptionText;
   const char* descriptionTail;
   const char* pattern;
@@ -24,20 +25,24 @@ struct FileKindRow {
 };
 
 constexpr FileKindRow kRows[] = {
-    {Prompter::FileKind::SaveEngine, true, kMiscSaveEngineTitle, kMiscEngineFiles, " (*.ov)",
+    {Prompter::FileKind::SaveEngine, true, kMiscSaveEngineTitle, nullptr, kMiscEngineFiles,
+     " (*.ov)", "*.OV", false, "OV"},
+    {Prompter::FileKind::SaveEngineAs, true, kMiscSaveEngineTitle, nullptr, kMiscEngineFiles,
+     " (*.ov)", "*.OV", false, "OV"},
+    {Prompter::FileKind::OpenEngine, false, kMiscOpenEngineTitle, nullptr, kMiscEngineFiles,
+     " (*.ov)", "*.OV", false, "OV"},
+    {Prompter::FileKind::SaveReport, true, 0, nullptr, kMiscReportFiles, " (*.txt)", "*.txt", true,
+     "TXT"},
+    {Prompter::FileKind::OpenProject, false, 0, nullptr, kMiscProjectFiles, " (*.prj)", "*.prj",
+     false, "PRJ"},
+    {Prompter::FileKind::SaveProject, false, 0, nullptr, kMiscProjectFiles, " (*.prj)", "*.prj",
+     false, "PRJ"},
+    {Prompter::FileKind::OpenDatabase, false, 0, nullptr, kMiscDatabaseFiles, " (*.mdb)", "*.mdb",
+     false, "MDB"},
+    {Prompter::FileKind::SaveGraph, true, 0, nullptr, kMiscPictureFiles, " (*.bmp)", "*.bmp", true,
+     "BMP"},
+    {Prompter::FileKind::CompareEngine, false, 0, "Compare With", kMiscEngineFiles, " (*.ov)",
      "*.OV", false, "OV"},
-    {Prompter::FileKind::SaveEngineAs, true, kMiscSaveEngineTitle, kMiscEngineFiles, " (*.ov)",
-     "*.OV", false, "OV"},
-    {Prompter::FileKind::OpenEngine, false, kMiscOpenEngineTitle, kMiscEngineFiles, " (*.ov)",
-     "*.OV", false, "OV"},
-    {Prompter::FileKind::SaveReport, true, 0, kMiscReportFiles, " (*.txt)", "*.txt", true, "TXT"},
-    {Prompter::FileKind::OpenProject, false, 0, kMiscProjectFiles, " (*.prj)", "*.prj", false,
-     "PRJ"},
-    {Prompter::FileKind::SaveProject, false, 0, kMiscProjectFiles, " (*.prj)", "*.prj", false,
-     "PRJ"},
-    {Prompter::FileKind::OpenDatabase, false, 0, kMiscDatabaseFiles, " (*.mdb)", "*.mdb", false,
-     "MDB"},
-    {Prompter::FileKind::SaveGraph, true, 0, kMiscPictureFiles, " (*.bmp)", "*.bmp", true, "BMP"},
 };
 
 constexpr const char* kAllFilesDescription = "All Files (*.*)";
@@ -70,6 +75,7 @@ FileDialogSetup FileDialogOf(Prompter::FileKind kind, const InterfaceStrings& st
   FileDialogSetup dialog;
   dialog.save = row.save;
   if (row.titleText != 0) dialog.title = strings.Misc(row.titleText);
+  if (row.builtInTitle != nullptr) dialog.title = row.builtInTitle;
   dialog.filters.push_back({strings.Misc(row.descriptionText) + row.descriptionTail, row.pattern});
   if (row.allFiles) dialog.filters.push_back({kAllFilesDescription, kAllFilesPattern});
   dialog.defaultExtension = row.defaultExtension;

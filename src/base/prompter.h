@@ -32,6 +32,8 @@ class Prompter {
     SaveProject = 5,
     OpenDatabase = 6,
     SaveGraph = 9,
+    // File, Compare With...: an engine file opened read-only as the reference.
+    CompareEngine = 10,
   };
   // Asks for a file name, `preset` shown first (a preset ending in the folder separator
   // presets the folder only). Nothing when the user cancels; without a screen nothing is

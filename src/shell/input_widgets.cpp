@@ -17,6 +17,29 @@ InputBox::InputBox(int input, QWidget* parent) : QLineEdit(parent), input_(input
   setObjectName(QStringLiteral("input_%1").arg(input));
 }
 
+bool IsUndoOrRedoKey(const QKeyEvent& event) {
+  if (event.matches(QKeySequence::Undo) || event.matches(QKeySequence::Redo)) return true;
+  const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
+  return (event.key() == Qt::Key_Z &&
+          (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier))) ||
+         (event.key() == Qt::Key_Y && mods == Qt::ControlModifier);
+}
+
+bool InputBox::event(QEvent* event) {
+  // With typed text the undo keys are the box's (whatever the platform's own keys are);
+  // without it the window's shortcuts get them.
+  if (event->type() == QEvent::ShortcutOverride &&
+      IsUndoOrRedoKey(*static_cast<QKeyEvent*>(event))) {
+    if (isModified()) {
+      event->accept();
+    } else {
+      event->ignore();
+    }
+    return true;
+  }
+  return QLineEdit::event(event);
+}
+
 void InputBox::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
   // Switching to another program or opening a menu or popup leaves the edit where it is; the
@@ -29,6 +52,15 @@ void InputBox::focusOutEvent(QFocusEvent* event) {
 void InputBox::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     Q_EMIT enterPressed(input_);
+    event->accept();
+    return;
+  }
+  if (IsUndoOrRedoKey(*event)) {
+    if (event->key() == Qt::Key_Y || (event->modifiers() & Qt::ShiftModifier)) {
+      redo();
+    } else {
+      undo();
+    }
     event->accept();
     return;
   }

@@ -29,6 +29,11 @@ bool RunGuarded(Application& app, const char* procedure, Command&& command) {
 // The text box of one input: it hands its text over when it loses the focus to another
 // control of the program (not when the window is left or a menu opens) and reports the Enter
 // key. The input number is kept in the property "input".
+//
+// Undo and redo keys (Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y): while the box holds typed text not yet
+// taken (`isModified`), they undo and redo the typing in the box, as any text box does; once
+// the box shows the engine's text again (nothing typed, or the typing undone) they pass to the
+// window, whose Edit menu undoes and redoes the engine's steps.
 class InputBox final : public QLineEdit {
   Q_OBJECT
 
@@ -43,12 +48,16 @@ class InputBox final : public QLineEdit {
   void enterPressed(int input);
 
  protected:
+  bool event(QEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
   int input_;
 };
+
+// Whether a key press is one of the undo and redo keys.
+bool IsUndoOrRedoKey(const QKeyEvent& event);
 
 // The status picture of an input: one picture for each review state (0 to 5); a click asks the
 // core to toggle the state. It takes no focus, so a box being typed in keeps its text. The

@@ -26,6 +26,7 @@
 #include "shell/enter_as_tab.h"
 #include "shell/graph_settings_view.h"
 #include "shell/graph_view.h"
+#include "shell/input_widgets.h"
 #include "shell/options_dialog.h"
 #include "shell/report_setup_dialog.h"
 #include "shell/report_view.h"
@@ -51,6 +52,11 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 // A caption of the interface texts, or the built-in one when the slot is empty.
 QString Caption(const std::string& text, const char* builtIn) {
   return text.empty() ? QString::fromUtf8(builtIn) : Text(text);
+}
+
+// A text of the core as a menu entry's caption: its ampersands shown as themselves.
+QString MenuText(const std::string& text) {
+  return Text(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 ChangedAreas Merge(const ChangedAreas& a, const ChangedAreas& b) {
@@ -137,8 +143,11 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
   layout->addWidget(warning_);
 
   setCentralWidget(central);
+  referenceNote_ = new QLabel(this);
+  referenceNote_->setObjectName(QStringLiteral("referenceNote"));
+  referenceNote_->hide();
+  statusBar()->addPermanentWidget(referenceNote_);
   BuildMenus();
-  statusBar();
   pending_.fill(AllAreas());
 }
 
@@ -173,6 +182,9 @@ void MainWindow::BuildMenus() {
   saveAs_ = AddCommand(fileMenu_, tr("Save Engine &As..."), [this] { SaveEngineAs(); });
   saveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   fileMenu_->addSeparator();
+  compareWith_ = AddCommand(fileMenu_, tr("&Compare With..."), [this] { CompareWith(); });
+  clearReference_ = AddCommand(fileMenu_, tr("C&lear Reference"), [this] { ClearReference(); });
+  fileMenu_->addSeparator();
   saveToFile_ = AddCommand(fileMenu_, tr("Save &Graph or Report To File..."),
                            [this] { SaveGraphOrReport(); });
   print_ = AddCommand(fileMenu_, tr("&Print..."), [this] { PrintView(); });
@@ -189,6 +201,12 @@ void MainWindow::BuildMenus() {
   exit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   editMenu_ = menuBar()->addMenu(tr("&Edit"));
+  undo_ = AddCommand(editMenu_, tr(kUndoText), [this] { UndoStep(); });
+  undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redo_ = AddCommand(editMenu_, tr(kRedoText), [this] { RedoStep(); });
+  redo_->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  editMenu_->addSeparator();
   options_ = AddCommand(editMenu_, tr("&Options..."), [this] { OpenOptions(); });
   reportSetup_ = AddCommand(editMenu_, tr("&Report Setup..."), [this] { OpenReportSetup(); });
 
@@ -197,6 +215,7 @@ void MainWindow::BuildMenus() {
   help_->setShortcut(QKeySequence(Qt::Key_F1));
   about_ = AddCommand(helpMenu_, tr("&About Orvantis"), [this] { ShowAbout(); });
   UpdatePrintActions();
+  UpdateEditActions();
 }
 
 void MainWindow::ApplyTexts() {
@@ -235,6 +254,7 @@ void MainWindow::Load() {
   UpdateTitle();
   UpdateRecentActions();
   UpdatePrintActions();
+  UpdateEditActions();
 }
 
 void MainWindow::FinalRefresh() {
@@ -258,6 +278,7 @@ void MainWindow::RefreshFromCore() {
     if (changed.recent) UpdateRecentActions();
   }
   UpdatePrintActions();
+  UpdateEditActions();
 }
 
 void MainWindow::RefreshView(int index, const ChangedAreas& extra) {
@@ -300,6 +321,28 @@ void MainWindow::UpdatePrintActions() {
   print_->setEnabled(printable);
   saveToFile_->setEnabled(printable);
 }
+
+void MainWindow::UpdateEditActions() {
+  const EngineDocument& doc = app_.document();
+  undo_->setText(MenuText(doc.UndoText()));
+  undo_->setEnabled(doc.CanUndo());
+  redo_->setText(MenuText(doc.RedoText()));
+  redo_->setEnabled(doc.CanRedo());
+  const EngineDocument* reference = app_.reference();
+  clearReference_->setEnabled(reference != nullptr);
+  if (reference != nullptr) {
+    const QString name = Text(std::filesystem::path(reference->path()).filename().string());
+    referenceNote_->setText(tr("Reference: %1").arg(name));
+    referenceNote_->setToolTip(Text(reference->path()));
+    referenceNote_->show();
+  } else {
+    referenceNote_->clear();
+    referenceNote_->setToolTip(QString());
+    referenceNote_->hide();
+  }
+}
+
+QString MainWindow::referenceNote() const { return referenceNote_->text(); }
 
 void MainWindow::SetInstruction(int index, const QString& text) {
   instructions_[static_cast<std::size_t>(index)] = text;
@@ -421,6 +464,40 @@ void MainWindow::SaveEngineAs() {
   RefreshFromCore();
 }
 
+void MainWindow::CompareWith() {
+  ETracker guard(kModule, "mnuFileCompare_Click");
+  try {
+    TakeOverEdit();
+    // The dialog starts in the reference's folder, or the current engine's.
+    const EngineDocument* reference = app_.reference();
+    std::filesystem::path folder =
+        std::filesystem::path(reference ? reference->path() : app_.enginePath()).parent_path();
+    if (folder.empty()) folder = app_.folders().enginesFolder();
+    std::string preset = folder.string();
+    if (!preset.empty() && preset.back() != std::filesystem::path::preferred_separator) {
+      preset += std::filesystem::path::preferred_separator;
+    }
+    // A file that cannot be read is reported by the core and changes nothing.
+    if (const auto chosen =
+            app_.prompter().AskFileName(Prompter::FileKind::CompareEngine, preset)) {
+      app_.SetReference(*chosen);
+    }
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  RefreshFromCore();
+}
+
+void MainWindow::ClearReference() {
+  ETracker guard(kModule, "mnuFileClearReference_Click");
+  try {
+    app_.ClearReference();
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  RefreshFromCore();
+}
+
 void MainWindow::SaveGraphOrReport() {
   ETracker guard(kModule, "mnuFileSaveGraph_Click");
   try {
@@ -444,6 +521,34 @@ void MainWindow::PrintView() {
 }
 
 // --- Edit menu ---------------------------------------------------------------------------
+
+void MainWindow::UndoStep() {
+  ETracker guard(kModule, "mnuEditUndo_Click");
+  try {
+    // Typed text in a box is handed over first, so that it is the step taken back (and can be
+    // redone); a box without typed text keeps the focus.
+    const auto* box = qobject_cast<const InputBox*>(QApplication::focusWidget());
+    if (box != nullptr && box->isModified()) TakeOverEdit();
+    app_.document().Undo();
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  RefreshFromCore();
+}
+
+void MainWindow::RedoStep() {
+  ETracker guard(kModule, "mnuEditRedo_Click");
+  try {
+    // Typed text taken over would be a new step and leave nothing to redo: the entry asked for
+    // the step named, so the typing is dropped and the box shows the redone engine's text.
+    auto* box = qobject_cast<InputBox*>(QApplication::focusWidget());
+    if (box != nullptr && box->isModified()) box->setModified(false);
+    app_.document().Redo();
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+  RefreshFromCore();
+}
 
 void MainWindow::OpenOptions() {
   auto* dialog = new OptionsDialog(app_, this);

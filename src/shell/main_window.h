@@ -64,8 +64,18 @@ class MainWindow final : public QMainWindow {
   void OpenRecentFile(int entry);  // 1..9
   void SaveEngine();
   void SaveEngineAs();
+  // File, Compare With...: an engine file chosen in the file-name dialog becomes the reference
+  // the outputs are shown beside; Clear Reference drops it.
+  void CompareWith();
+  void ClearReference();
   void SaveGraphOrReport();
   void PrintView();
+  // Edit, Undo and Redo: the engine's last step taken back or taken again. Undo with typed text
+  // in a box not yet taken hands it over first (it becomes the step undone, and can be redone);
+  // Redo drops such typing (taken, it would be a new step leaving nothing to redo). The keys
+  // reach these only when the box with the focus holds no typed text (see `InputBox`).
+  void UndoStep();
+  void RedoStep();
   void OpenOptions();
   void OpenReportSetup();
   // An Edit button of the sources: the cam or flow test selection dialog of that source.
@@ -78,6 +88,12 @@ class MainWindow final : public QMainWindow {
   // --- What the window shows (for its tests) -----------------------------------------------
   QAction* printAction() const noexcept { return print_; }
   QAction* saveToFileAction() const noexcept { return saveToFile_; }
+  QAction* undoAction() const noexcept { return undo_; }
+  QAction* redoAction() const noexcept { return redo_; }
+  QAction* compareWithAction() const noexcept { return compareWith_; }
+  QAction* clearReferenceAction() const noexcept { return clearReference_; }
+  // The status bar's note of the reference engine ("Reference: B.OV"), empty when none is set.
+  QString referenceNote() const;
   // The recent-file entries 1 to 9 (hidden when empty) and the separator before them.
   const std::vector<QAction*>& recentActions() const noexcept { return recent_; }
   QAction* recentSeparator() const noexcept { return recentSeparator_; }
@@ -100,6 +116,8 @@ class MainWindow final : public QMainWindow {
   void UpdateTitle();
   void UpdateRecentActions();
   void UpdatePrintActions();
+  // The Undo and Redo entries' texts and states, Clear Reference and the reference note.
+  void UpdateEditActions();
   void SetInstruction(int index, const QString& text);
   // Moves the focus to the tab strip and lets pending events run, so that the value being
   // typed is taken over before a command looks at the engine.
@@ -126,6 +144,11 @@ class MainWindow final : public QMainWindow {
   QAction* saveToFile_ = nullptr;
   QAction* print_ = nullptr;
   QAction* exit_ = nullptr;
+  QAction* compareWith_ = nullptr;
+  QAction* clearReference_ = nullptr;
+  QAction* undo_ = nullptr;
+  QAction* redo_ = nullptr;
+  QLabel* referenceNote_ = nullptr;
   QAction* options_ = nullptr;
   QAction* reportSetup_ = nullptr;
   QAction* help_ = nullptr;

@@ -10,7 +10,9 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
 
+#include "app/output_comparison.h"
 #include "base/number_format.h"
 #include "files/interface_text_ids.h"
 #include "files/output_captions.h"
@@ -33,7 +35,26 @@ constexpr int kOutLabelVeDiagram = 36;
 constexpr double kVeScaleTop = 115;
 
 // Columns of a value row.
-enum Column { kColName = 0, kColValue, kColUnit };
+enum Column { kColName = 0, kColValue, kColUnit, kColReference, kColDifference };
+
+// The colours beside a value: the reference's value in grey, its difference green when the
+// current value is larger, red when smaller, grey when the same, brown when its numbers moved
+// both ways.
+constexpr const char* kReferenceStyle = "color: rgb(96, 96, 96);";
+const char* DifferenceStyle(DifferenceSign sign) {
+  switch (sign) {
+    case DifferenceSign::Up:
+      return "color: rgb(0, 120, 0);";
+    case DifferenceSign::Down:
+      return "color: rgb(190, 0, 0);";
+    case DifferenceSign::Mixed:
+      return "color: rgb(140, 80, 0);";
+    case DifferenceSign::Zero:
+    case DifferenceSign::None:
+      break;
+  }
+  return kReferenceStyle;
+}
 
 }  // namespace
 
@@ -44,6 +65,12 @@ OutputPanelView::OutputPanelView(Application& app, QWidget* parent) : QWidget(pa
   setFont(small);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  referenceCaption_ = new QLabel(this);
+  referenceCaption_->setObjectName(QStringLiteral("referenceCaption"));
+  referenceCaption_->setWordWrap(true);
+  referenceCaption_->setContentsMargins(4, 0, 0, 2);
+  referenceCaption_->hide();
+  layout->addWidget(referenceCaption_);
   pages_ = new QStackedWidget(this);
   pages_->setObjectName(QStringLiteral("outputPages"));
   pages_->addWidget(BuildPage0());
@@ -83,9 +110,28 @@ void OutputPanelView::AddSlots(QGridLayout* grid, int& row, std::initializer_lis
     grid->addWidget(r.name, row, kColName);
     grid->addWidget(r.value, row, kColValue);
     grid->addWidget(r.unit, row, kColUnit);
+    AddComparison(r, slot, grid, row, kColReference);
     rows_[slot] = r;
     ++row;
   }
+}
+
+void OutputPanelView::AddComparison(Row& r, int slot, QGridLayout* grid, int row, int column) {
+  QWidget* parent = grid->parentWidget();
+  // A little smaller than the values: they are read second.
+  QFont small = parent->font();
+  small.setPointSizeF(small.pointSizeF() * 0.9);
+  r.reference = new QLabel(parent);
+  r.reference->setFont(small);
+  r.reference->setObjectName(QStringLiteral("outRef_%1").arg(slot));
+  r.reference->setStyleSheet(QString::fromLatin1(kReferenceStyle));
+  r.reference->hide();
+  r.difference = new QLabel(parent);
+  r.difference->setFont(small);
+  r.difference->setObjectName(QStringLiteral("outDiff_%1").arg(slot));
+  r.difference->hide();
+  grid->addWidget(r.reference, row, column);
+  grid->addWidget(r.difference, row, column + 1);
 }
 
 void OutputPanelView::AddGroupLine(QGridLayout* grid, int& row, int outLabel) {
@@ -154,6 +200,7 @@ QWidget* OutputPanelView::BuildPage0() {
     line.value->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
     f->addWidget(line.name, row, 0, 1, 2);
     f->addWidget(line.value, row, 2, 1, 2);
+    AddComparison(line, slot, f, row, 4);
     rows_[slot] = line;
     ++row;
   }
@@ -252,6 +299,16 @@ bool OutputPanelView::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+QLabel* OutputPanelView::referenceLabel(int slot) const {
+  const auto it = rows_.find(slot);
+  return it != rows_.end() ? it->second.reference : nullptr;
+}
+
+QLabel* OutputPanelView::differenceLabel(int slot) const {
+  const auto it = rows_.find(slot);
+  return it != rows_.end() ? it->second.difference : nullptr;
+}
+
 QLabel* OutputPanelView::slotLabel(int slot) const {
   if (auto it = rows_.find(slot); it != rows_.end()) return it->second.value;
   if (auto it = pieces_.find(slot); it != pieces_.end()) return it->second;
@@ -287,8 +344,40 @@ void OutputPanelView::ShowOutputs() {
   chart_->Show(out.chart);
   veDiagram_->Show(out.veDiagramPercent, Q(FormatPattern(out.veDiagramPercent, "0.0")),
                    Q(app_.strings().OutLabel(kOutLabelVeDiagram)));
+  ShowComparison();
   const int page = std::clamp(controller.outputPage(), 0, 1);
   if (pages_->currentIndex() != page) pages_->setCurrentIndex(page);
+}
+
+void OutputPanelView::ShowComparison() {
+  const EngineDocument* reference = app_.reference();
+  if (reference == nullptr) {
+    referenceCaption_->hide();
+    for (auto& [slot, row] : rows_) {
+      row.reference->hide();
+      row.difference->hide();
+    }
+    return;
+  }
+  const QString name = Q(std::filesystem::path(reference->path()).filename().string());
+  referenceCaption_->setText(
+      tr("Beside each value: the reference engine %1, then the difference (current \u2212 "
+         "reference).")
+          .arg(name));
+  referenceCaption_->setToolTip(Q(reference->path()));
+  referenceCaption_->show();
+  const std::map<int, SlotDifference> differences =
+      CompareOutputSlots(reference->controller().outputs(), app_.document().controller().outputs());
+  for (auto& [slot, row] : rows_) {
+    const auto it = differences.find(slot);
+    const SlotDifference none;
+    const SlotDifference& d = it != differences.end() ? it->second : none;
+    row.reference->setText(Q(d.reference));
+    row.difference->setText(Q(d.difference));
+    row.difference->setStyleSheet(QString::fromLatin1(DifferenceStyle(d.sign)));
+    row.reference->show();
+    row.difference->show();
+  }
 }
 
 VeDiagram::VeDiagram(QWidget* parent) : QWidget(parent) {

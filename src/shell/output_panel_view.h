@@ -34,6 +34,13 @@ class OutputPanelView final : public QWidget {
 
   // The value label of a slot, nullptr for a slot no page has.
   QLabel* slotLabel(int slot) const;
+  // Beside a slot's value while a reference engine is set: the reference's value and the
+  // difference (current minus reference), hidden otherwise; nullptr for the slots without them
+  // (the turning-point listings).
+  QLabel* referenceLabel(int slot) const;
+  QLabel* differenceLabel(int slot) const;
+  // The line above the pages naming the reference engine (hidden while none is set).
+  QLabel* referenceCaption() const noexcept { return referenceCaption_; }
   BalanceChartView* chart() const noexcept { return chart_; }
   VeDiagram* veDiagram() const noexcept { return veDiagram_; }
   int pageShown() const;
@@ -51,7 +58,12 @@ class OutputPanelView final : public QWidget {
     QLabel* name = nullptr;
     QLabel* value = nullptr;
     QLabel* unit = nullptr;
+    QLabel* reference = nullptr;
+    QLabel* difference = nullptr;
   };
+  // The reference and difference labels of a row, in `grid` at `row` from `column` on.
+  void AddComparison(Row& r, int slot, QGridLayout* grid, int row, int column);
+  void ShowComparison();
   QWidget* BuildPage0();
   QWidget* BuildPage1();
   QGroupBox* Frame(int labelText, QWidget* parent);
@@ -61,6 +73,7 @@ class OutputPanelView final : public QWidget {
 
   Application& app_;
   QStackedWidget* pages_ = nullptr;
+  QLabel* referenceCaption_ = nullptr;
   std::map<int, Row> rows_;             // value slots with label and unit
   std::map<int, QLabel*> frameTitles_;  // label text -> frame (its title is set)
   std::map<QGroupBox*, int> frames_;    // frame -> label text

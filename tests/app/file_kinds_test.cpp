@@ -30,6 +30,7 @@ TEST(FileKinds, EachKindHasItsDialog) {
       {Kind::SaveProject, false, "", "Project Files (*.prj)|*.prj", "PRJ"},
       {Kind::OpenDatabase, false, "", "Flow Test Databases (*.mdb)|*.mdb", "MDB"},
       {Kind::SaveGraph, true, "", "Bitmap Pictures (*.bmp)|*.bmp|All Files (*.*)|*.*", "BMP"},
+      {Kind::CompareEngine, false, "Compare With", "Orvantis Engine Files (*.ov)|*.OV", "OV"},
   };
   const InterfaceStrings strings = test::ShippedStrings();
   for (const Row& r : rows) {
@@ -96,6 +97,9 @@ TEST(FileKinds, AChosenPathThatCannotBeUsedIsToldWithText120) {
       {Kind::OpenEngine, (dir / "Old.OV").string(), true},
       // invalid cases
       {Kind::OpenEngine, (dir / "Missing.OV").string(), false},
+      {Kind::CompareEngine, (dir / "Old.OV").string(), true},
+      {Kind::CompareEngine, (dir / "Missing.OV").string(), false},
+      {Kind::CompareEngine, (dir / "Folder.OV").string(), false},
       {Kind::SaveEngine, (dir / "Folder.OV").string(), false},
       {Kind::OpenEngine, (dir / "Folder.OV").string(), false},
       {Kind::SaveEngine, (dir / "NoSuchFolder" / "New.OV").string(), false},
