@@ -6,7 +6,8 @@
 // with the page of every chapter and section, a running head with the chapter's title and a
 // page number at the foot of every page after the title page. Each chapter starts on a new page.
 // A line "<!-- screenshot: NAME -->" becomes the picture NAME.png of the images folder when that
-// file exists, and is left out otherwise. The file is written whole or not at all.
+// file exists, and is left out otherwise; a Markdown picture "![...](images/NAME.png)" is read
+// from beside the chapters. The file is written whole or not at all.
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QFileInfo>
@@ -100,8 +101,10 @@ QString ManualText(const Options& o) {
     const QRegularExpressionMatch m = it.next();
     out += text.mid(last, m.capturedStart() - last);
     const QString picture = m.captured(1) + ".png";
-    if (!o.images.isEmpty() && QFileInfo::exists(o.images + "/" + picture)) {
-      out += "![" + m.captured(1) + "](" + picture + ")";
+    const QFileInfo file(o.images + "/" + picture);
+    if (!o.images.isEmpty() && file.exists()) {
+      out += "![" + m.captured(1) + "](" + QUrl::fromLocalFile(file.absoluteFilePath()).toString() +
+             ")";
     }
     last = m.capturedEnd();
   }
@@ -168,12 +171,18 @@ void StyleDocument(QTextDocument& doc, QPaintDevice* device, double pageWidth, d
       const QTextFragment frag = it.fragment();
       if (!frag.charFormat().isImageFormat()) continue;
       QTextImageFormat img = frag.charFormat().toImageFormat();
-      const QVariant res = doc.resource(QTextDocument::ImageResource, QUrl(img.name()));
-      const QImage image = res.value<QImage>();
+      // A relative name is found beside the chapters, as the layout finds it when it draws;
+      // a picture is drawn at 100 dots per inch on the 300 dpi page, at most the page wide.
+      const QUrl url = doc.baseUrl().resolved(QUrl(img.name()));
+      const QImage image(url.isLocalFile() ? url.toLocalFile() : QString());
       if (image.isNull() || image.width() <= 0) continue;
-      const double width = std::min(pageWidth, double(image.width()) * 4);
-      img.setWidth(width);
-      img.setHeight(width * image.height() / image.width());
+      doc.addResource(QTextDocument::ImageResource, QUrl(img.name()), image);
+      const double width = std::min(pageWidth, double(image.width()) * 3);
+      // The layout takes a picture's size in pixels of a 96 dpi screen and scales it to the
+      // page's resolution.
+      const double screenPixels = device != nullptr ? device->logicalDpiX() / 96.0 : 1.0;
+      img.setWidth(width / screenPixels);
+      img.setHeight(width * image.height() / image.width() / screenPixels);
       QTextCursor fc(&doc);
       fc.setPosition(frag.position());
       fc.setPosition(frag.position() + frag.length(), QTextCursor::KeepAnchor);
@@ -449,7 +458,11 @@ int main(int argc, char** argv) {
   doc.documentLayout()->setPaintDevice(&writer);
   doc.setDefaultFont(BodyFont(10));
   doc.setDocumentMargin(0);
-  if (!o.images.isEmpty()) doc.setBaseUrl(QUrl::fromLocalFile(o.images + "/"));
+  // Pictures named in the chapters ("images/NAME.png") are found beside the chapters, as a
+  // Markdown viewer finds them.
+  if (!o.chapters.isEmpty()) {
+    doc.setBaseUrl(QUrl::fromLocalFile(QFileInfo(o.chapters.front()).absolutePath() + "/"));
+  }
   doc.setMarkdown(ManualText(o), QTextDocument::MarkdownDialectGitHub);
   doc.setPageSize(QSizeF(pages.width(), pages.contentHeight()));
   StyleDocument(doc, &writer, pages.width(), pages.Points(1));

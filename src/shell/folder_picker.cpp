@@ -4,10 +4,15 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 namespace orv {
+
+namespace {
+constexpr int kRevealDelayMs = 200;
+}  // namespace
 
 FolderPicker::FolderPicker(QWidget* parent) : QWidget(parent) {
   drives_ = new QComboBox(this);
@@ -37,6 +42,18 @@ FolderPicker::FolderPicker(QWidget* parent) : QWidget(parent) {
             const QString path = model_->filePath(index);
             if (!path.isEmpty()) Choose(path.toStdString());
           });
+  // The model lists a folder's subfolders as they are read, away from the window's thread:
+  // once a folder on the way down has been read, the folder is shown again, so that it is
+  // neither scrolled away nor left closed.
+  // The read rows arrive in batches and are sorted after the read ends, hence the short wait.
+  reveal_ = new QTimer(this);
+  reveal_->setSingleShot(true);
+  reveal_->setInterval(kRevealDelayMs);
+  connect(reveal_, &QTimer::timeout, this, &FolderPicker::Reveal);
+  connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+    const QString path = QString::fromStdString(folder_.string());
+    if (!folder_.empty() && path.startsWith(loaded)) reveal_->start();
+  });
 }
 
 void FolderPicker::Choose(const std::filesystem::path& folder) {
@@ -50,7 +67,11 @@ void FolderPicker::SetFolder(const std::filesystem::path& folder) {
   const QString path = QString::fromStdString(folder.string());
   const int drive = drives_->findText(QStorageInfo(path).rootPath());
   if (drive >= 0) drives_->setCurrentIndex(drive);
-  const QModelIndex index = model_->index(path);
+  Reveal();
+}
+
+void FolderPicker::Reveal() {
+  const QModelIndex index = model_->index(QString::fromStdString(folder_.string()));
   if (index.isValid()) {
     const QSignalBlocker block(folders_->selectionModel());
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {

@@ -5,6 +5,7 @@
 
 class QComboBox;
 class QFileSystemModel;
+class QTimer;
 class QTreeView;
 
 namespace orv {
@@ -29,11 +30,14 @@ class FolderPicker final : public QWidget {
 
  private:
   void Choose(const std::filesystem::path& folder);
+  // Opens the folder list down to the folder, selects it and scrolls to it.
+  void Reveal();
 
   std::filesystem::path folder_;
   QComboBox* drives_ = nullptr;
   QFileSystemModel* model_ = nullptr;
   QTreeView* folders_ = nullptr;
+  QTimer* reveal_ = nullptr;
 };
 
 }  // namespace orv

@@ -6,19 +6,21 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QPixmap>
 #include <QScreen>
-#include <QStyleFactory>
 #include <QTimer>
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <iostream>
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "app/graph_model.h"
 #include "base/error_trace.h"
 #include "shell/main_window.h"
 #include "shell/qt_prompter.h"
+#include "shell/screenshot.h"
 #include "shell/splash_window.h"
 
 namespace orv {
@@ -31,19 +33,47 @@ constexpr const char* kNoPauseVariable = "ORVANTIS_NO_SPLASH_PAUSE";
 constexpr const char* kUsage =
     "usage: orvantis [--data-root DIR] [--no-pause]\n"
     "       orvantis --has-window\n"
-    "       orvantis [--data-root DIR] --screenshot FILE.png [--view N] [--size WxH] "
-    "[--units english|metric|metric-m3] [ENGINE.OV]\n";
+    "       orvantis [--data-root DIR] --screenshot FILE.png [--view N] [--stage 1|2]\n"
+    "                [--part inputs|outputs|sources|balance-chart]\n"
+    "                [--dialog options|report-setup|cam|flow-dos|flow-database|flow-keyboard]\n"
+    "                [--source PATH] [--tags 1,5,8] [--size WxH]\n"
+    "                [--units english|metric|metric-m3] [ENGINE.OV]\n";
 
-// The prompter of a picture rendered without a screen: messages go to the error stream and
-// every question is answered Cancel.
-class StreamPrompter final : public Prompter {
- public:
-  void Warn(const std::string& text, const std::string&) override {
-    std::cerr << "orvantis: " << MessageText(text).toStdString() << '\n';
+constexpr std::array<const char*, 4> kParts = {"inputs", "outputs", "sources", "balance-chart"};
+constexpr std::array<const char*, 6> kDialogs = {"options",  "report-setup",  "cam",
+                                                 "flow-dos", "flow-database", "flow-keyboard"};
+
+template <std::size_t N>
+bool OneOf(const std::string& value, const std::array<const char*, N>& names) {
+  return std::find(names.begin(), names.end(), value) != names.end();
+}
+
+template <std::size_t N>
+std::string ListOf(const std::array<const char*, N>& names) {
+  std::string list;
+  for (const char* name : names) list += (list.empty() ? "" : ", ") + std::string(name);
+  return list;
+}
+
+// "1,5,8": curve numbers 1..13, each once.
+bool ParseTags(const std::string& text, std::vector<int>& tags) {
+  tags.clear();
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', at), text.size());
+    const std::string item = text.substr(at, comma - at);
+    if (item.empty() || item.size() > 2 ||
+        !std::all_of(item.begin(), item.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      return false;
+    }
+    const int tag = std::stoi(item);
+    if (tag < 1 || tag > kCurveTagCount) return false;
+    if (std::find(tags.begin(), tags.end(), tag) != tags.end()) return false;
+    tags.push_back(tag);
+    at = comma + 1;
   }
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
-  void Beep() override {}
-};
+  return !tags.empty();
+}
 
 bool EndsWithPng(const std::string& path) {
   if (path.size() < 5) return false;
@@ -70,44 +100,6 @@ int HasWindow(char* program) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
 }
 
-int Screenshot(int argc, char** argv, const WindowOptions& options) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication qt(argc, argv);
-  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-  StreamPrompter prompter;
-  Application app(prompter);
-  StartOptions start;
-  start.dataRoot = options.dataRoot;
-  start.pause = false;
-  const std::unique_ptr<MainWindow> window = StartMainWindow(app, start);
-  if (!options.engine.empty()) {
-    std::string reason;
-    if (!app.OpenEngine(options.engine, &reason)) {
-      std::cerr << "orvantis: cannot read the engine file " << options.engine << ": "
-                << (reason.empty() ? "it is not an Orvantis engine file" : reason) << '\n';
-      return 1;
-    }
-  }
-  if (!options.units.empty()) {
-    app.SetUnitSystem(options.units == "metric"      ? UnitMode::Metric
-                      : options.units == "metric-m3" ? UnitMode::MetricM3
-                                                     : UnitMode::English);
-  }
-  window->RefreshFromCore();
-  window->resize(options.width, options.height);
-  if (!window->ShowView(options.view)) {
-    std::cerr << "orvantis: the view " << options.view << " could not be shown\n";
-    return 1;
-  }
-  QCoreApplication::processEvents();
-  const QPixmap picture = window->grab();
-  if (!picture.save(QString::fromStdString(options.screenshot), "PNG")) {
-    std::cerr << "orvantis: cannot write the picture " << options.screenshot << '\n';
-    return 1;
-  }
-  return 0;
-}
-
 }  // namespace
 
 std::optional<std::string> ParseWindowOptions(const std::vector<std::string>& args,
@@ -125,7 +117,9 @@ std::optional<std::string> ParseWindowOptions(const std::vector<std::string>& ar
       }
     }
     const bool takesValue = arg == "--data-root" || arg == "--screenshot" || arg == "--view" ||
-                            arg == "--size" || arg == "--units";
+                            arg == "--size" || arg == "--units" || arg == "--stage" ||
+                            arg == "--part" || arg == "--dialog" || arg == "--source" ||
+                            arg == "--tags";
     if (takesValue && !hasValue) {
       if (i + 1 >= args.size()) return arg + " needs a value";
       value = args[++i];
@@ -154,6 +148,27 @@ std::optional<std::string> ParseWindowOptions(const std::vector<std::string>& ar
         return "--size needs WIDTHxHEIGHT in pixels (16 to 16384 each), got \"" + value + "\"";
       }
       sizeGiven = true;
+      options.sizeGiven = true;
+    } else if (arg == "--stage") {
+      if (value != "1" && value != "2") return "--stage needs 1 or 2, got \"" + value + "\"";
+      options.stage = value[0] - '0';
+    } else if (arg == "--part") {
+      if (!OneOf(value, kParts)) {
+        return "--part needs one of " + ListOf(kParts) + ", got \"" + value + "\"";
+      }
+      options.part = value;
+    } else if (arg == "--dialog") {
+      if (!OneOf(value, kDialogs)) {
+        return "--dialog needs one of " + ListOf(kDialogs) + ", got \"" + value + "\"";
+      }
+      options.dialog = value;
+    } else if (arg == "--source") {
+      if (value.empty()) return std::string("--source needs a folder or a database file");
+      options.source = value;
+    } else if (arg == "--tags") {
+      if (!ParseTags(value, options.tags)) {
+        return "--tags needs curve numbers 1 to 13 separated by commas, got \"" + value + "\"";
+      }
     } else if (arg == "--units") {
       if (value != "english" && value != "metric" && value != "metric-m3") {
         return "--units needs english, metric or metric-m3, got \"" + value + "\"";
@@ -168,8 +183,25 @@ std::optional<std::string> ParseWindowOptions(const std::vector<std::string>& ar
     }
   }
   if (options.screenshot.empty() &&
-      (viewGiven || sizeGiven || !options.units.empty() || !options.engine.empty())) {
-    return std::string("--view, --size, --units and an engine file go with --screenshot");
+      (viewGiven || sizeGiven || !options.units.empty() || !options.engine.empty() ||
+       options.stage != 0 || !options.part.empty() || !options.dialog.empty() ||
+       !options.source.empty() || !options.tags.empty())) {
+    return std::string(
+        "--view, --stage, --part, --dialog, --source, --tags, --size, --units and an engine file "
+        "go with --screenshot");
+  }
+  if (!options.part.empty() && !options.dialog.empty()) {
+    return std::string("--part and --dialog cannot be used together");
+  }
+  if (!options.part.empty() && options.view != 0) {
+    return "--part pictures a part of the inputs view (0), not of view " +
+           std::to_string(options.view);
+  }
+  const bool dialogWithSource = options.dialog == "cam" || options.dialog == "flow-dos" ||
+                                options.dialog == "flow-database" ||
+                                options.dialog == "flow-keyboard";
+  if (!options.source.empty() && !dialogWithSource) {
+    return std::string("--source goes with --dialog cam, flow-dos, flow-database or flow-keyboard");
   }
   return std::nullopt;
 }
@@ -237,7 +269,7 @@ int RunWindow(int argc, char** argv) {
     return 2;
   }
   if (options.hasWindow) return HasWindow(argc > 0 ? argv[0] : nullptr);
-  if (!options.screenshot.empty()) return Screenshot(argc, argv, options);
+  if (!options.screenshot.empty()) return RenderScreenshot(argc, argv, options);
 
   QApplication qt(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Orvantis"));

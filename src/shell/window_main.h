@@ -13,8 +13,9 @@ class MainWindow;
 class QtPrompter;
 
 // Opens the main window (`orvantis [--data-root DIR] [--no-pause]`), answers `--has-window`,
-// or renders the window into a picture (`--screenshot FILE.png [--view N] [--size WxH]
-// [--units english|metric|metric-m3] [ENGINE.OV]`). Returns the exit status.
+// or renders the window, one of its parts or one of its dialogs into a picture (`--screenshot
+// FILE.png [--view N] [--stage 1|2] [--part NAME | --dialog NAME [--source PATH]] [--tags LIST]
+// [--size WxH] [--units english|metric|metric-m3] [ENGINE.OV]`). Returns the exit status.
 int RunWindow(int argc, char** argv);
 
 // The options of the window's command line.
@@ -26,8 +27,18 @@ struct WindowOptions {
   int view = 0;                    // --view: 0 inputs, 1 graph, 2 graph settings, 3 reports
   int width = 1220;                // --size: the picture's size in pixels
   int height = 900;
-  std::string engine;  // the engine file the picture shows (the last engine when empty)
-  std::string units;   // --units: english, metric or metric-m3 (the configuration's when empty)
+  std::string engine;      // the engine file the picture shows (the last engine when empty)
+  std::string units;       // --units: english, metric or metric-m3 (the configuration's when empty)
+  bool sizeGiven = false;  // --size was given (a dialog keeps its own size otherwise)
+  int stage = 0;           // --stage: the input stage tab shown, 1 or 2 (0: as it opens);
+                           // 2 approves stage 1 first, as the second stage opens only then
+  std::string part;        // --part: inputs, outputs, sources or balance-chart of the inputs view
+  std::string dialog;      // --dialog: options, report-setup, cam, flow-dos, flow-database or
+                           // flow-keyboard, opened over the window and pictured alone
+  std::filesystem::path source;  // --source: the cam or flow-test folder, or the test database,
+                                 // the dialog shows; for the keyboard tab a DOS test file whose
+                                 // table the rows start with
+  std::vector<int> tags;         // --tags: the curves (1..13) the graph shows
 };
 
 // Reads the window's options (the arguments after the program's name). Returns the message

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <QHash>
 #include <QImage>
 #include <QSet>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/file_kinds.h"
@@ -60,6 +63,24 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsRow{"units", {"--screenshot", "a.png", "--units", "metric-m3"}, true, 0, 1220, 900},
         OptionsRow{
             "screenshotUpperCase", {"--screenshot", "A.PNG", "--view=0"}, true, 0, 1220, 900},
+        OptionsRow{"stagePart",
+                   {"--screenshot", "a.png", "--stage", "2", "--part", "balance-chart"},
+                   true,
+                   0,
+                   1220,
+                   900},
+        OptionsRow{"dialogWithSource",
+                   {"--screenshot", "a.png", "--dialog", "flow-database", "--source", "b.mdb"},
+                   true,
+                   0,
+                   1220,
+                   900},
+        OptionsRow{"tagsOneToThirteen",
+                   {"--screenshot", "a.png", "--view", "1", "--tags", "1,13"},
+                   true,
+                   1,
+                   1220,
+                   900},
         // invalid cases
         OptionsRow{"viewFour", {"--screenshot", "a.png", "--view", "4"}, false, 0, 0, 0},
         OptionsRow{"viewNegative", {"--screenshot", "a.png", "--view", "-1"}, false, 0, 0, 0},
@@ -73,6 +94,35 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsRow{"twoEngines", {"--screenshot", "a.png", "e.OV", "f.OV"}, false, 0, 0, 0},
         OptionsRow{"unitsUnknown", {"--screenshot", "a.png", "--units", "si"}, false, 0, 0, 0},
         OptionsRow{"unitsWithoutScreenshot", {"--units", "metric"}, false, 0, 0, 0},
+        OptionsRow{"stageThree", {"--screenshot", "a.png", "--stage", "3"}, false, 0, 0, 0},
+        OptionsRow{"stageZero", {"--screenshot", "a.png", "--stage", "0"}, false, 0, 0, 0},
+        OptionsRow{"partUnknown", {"--screenshot", "a.png", "--part", "menu"}, false, 0, 0, 0},
+        OptionsRow{"partOfTheGraph",
+                   {"--screenshot", "a.png", "--view", "1", "--part", "inputs"},
+                   false,
+                   0,
+                   0,
+                   0},
+        OptionsRow{"partAndDialog",
+                   {"--screenshot", "a.png", "--part", "inputs", "--dialog", "options"},
+                   false,
+                   0,
+                   0,
+                   0},
+        OptionsRow{"dialogUnknown", {"--screenshot", "a.png", "--dialog", "about"}, false, 0, 0, 0},
+        OptionsRow{"sourceForOptions",
+                   {"--screenshot", "a.png", "--dialog", "options", "--source", "x"},
+                   false,
+                   0,
+                   0,
+                   0},
+        OptionsRow{
+            "sourceWithoutDialog", {"--screenshot", "a.png", "--source", "x"}, false, 0, 0, 0},
+        OptionsRow{"dialogWithoutScreenshot", {"--dialog", "options"}, false, 0, 0, 0},
+        OptionsRow{"tagsFourteen", {"--screenshot", "a.png", "--tags", "1,14"}, false, 0, 0, 0},
+        OptionsRow{"tagsZero", {"--screenshot", "a.png", "--tags", "0"}, false, 0, 0, 0},
+        OptionsRow{"tagsTwice", {"--screenshot", "a.png", "--tags", "5,5"}, false, 0, 0, 0},
+        OptionsRow{"tagsEmptyItem", {"--screenshot", "a.png", "--tags", "5,"}, false, 0, 0, 0},
         OptionsRow{"unknown", {"--colour"}, false, 0, 0, 0},
         OptionsRow{"flagWithValue", {"--has-window=1"}, false, 0, 0, 0}),
     [](const auto& row) { return std::string(row.param.name); });
@@ -124,6 +174,35 @@ TEST(ScreenshotCommand, WritesAPictureOfTheSizeAsked) {
     for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
   }
   EXPECT_GE(colours.size(), 8);
+}
+
+// The share of sampled pixels of the picture's most common colour, and the number of colours.
+std::pair<double, int> Colours(const QImage& image) {
+  QHash<QRgb, int> counts;
+  int samples = 0;
+  for (int y = 0; y < image.height(); y += 2) {
+    for (int x = 0; x < image.width(); x += 2, ++samples) ++counts[image.pixel(x, y)];
+  }
+  int most = 0;
+  for (const int n : counts) most = std::max(most, n);
+  return {samples > 0 ? double(most) / samples : 1.0, int(counts.size())};
+}
+
+TEST(ScreenshotCommand, PicturesADialogAloneAtTheSizeAsked) {
+  test::TempDir dir;
+  const fs::path picture = dir / "options.png";
+  ASSERT_EQ(RunProgram({"--data-root", (dir / "data").string(), "--screenshot", picture.string(),
+                        "--dialog", "options", "--size", "700x520"},
+                       "env XDG_CONFIG_HOME='" + (dir / "config").string() + "' "),
+            0);
+  const QImage image(QString::fromStdString(picture.string()));
+  ASSERT_FALSE(image.isNull());
+  // The dialog, not the main window behind it (1220 by 900 unless told).
+  EXPECT_EQ(image.size(), QSize(700, 520));
+  // Drawn: captions, option buttons and boxes in several colours, not one plain field.
+  const auto [share, colours] = Colours(image);
+  EXPECT_GE(colours, 8);
+  EXPECT_LT(share, 0.95);
 }
 
 TEST(ScreenshotCommand, RefusesBadArgumentsAndUnreadableEngines) {
