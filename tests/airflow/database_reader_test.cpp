@@ -5,9 +5,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
-#include <functional>
 
 #include "airflow/jet_errors.h"
 #include "airflow/read_test.h"
