@@ -223,6 +223,22 @@ void GraphView::FillCurveNumbers() {
       applyingColumns_ = false;
     }
   }
+  FitTextColumns();
+}
+
+void GraphView::FitTextColumns() {
+  applyingColumns_ = true;
+  for (QTableView* list : lists_) {
+    QHeaderView* header = list->horizontalHeader();
+    for (int column : {CurveListModel::kName, CurveListModel::kValue, CurveListModel::kReference,
+                       CurveListModel::kDifference}) {
+      if (header->isSectionHidden(column)) continue;
+      // The item view's public entry (the table view's own override is protected).
+      const int needed = static_cast<const QAbstractItemView*>(list)->sizeHintForColumn(column);
+      if (header->sectionSize(column) < needed) header->resizeSection(column, needed);
+    }
+  }
+  applyingColumns_ = false;
 }
 
 void GraphView::RefreshUnZoom() { unZoom_->setEnabled(model_.zoomed()); }
@@ -248,6 +264,7 @@ void GraphView::ApplyColumnSettings() {
     }
   }
   applyingColumns_ = false;
+  FitTextColumns();
 }
 
 void GraphView::TakeColumnOrder(int part) {

@@ -79,6 +79,8 @@ class GraphView final : public View {
   void FillCurveNumbers();
   void RefreshUnZoom();
   void ApplyColumnSettings();
+  // Widens a text column whose names or values would be cut off (the stored widths stay).
+  void FitTextColumns();
   void TakeColumnOrder(int part);
   void TakeColumnWidths(int part);
   void Done();

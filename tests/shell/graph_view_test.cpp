@@ -274,6 +274,27 @@ TEST_F(GraphViewTest, MovingAColumnKeepsTheOrderForBothParts) {
   EXPECT_EQ(app().settings().curveListWidths[1], std::lround(96.0 * 1440 / dpi));
 }
 
+// Every curve name and value shows whole: the default widths (1600 and 1000 twips) are too
+// narrow for "Exhaust Valve Velocity" and for a valve velocity such as "-17.75105".
+TEST_F(GraphViewTest, NamesAndValuesAreNeverCutOff) {
+  for (const CursorPositions& lines :
+       {CursorPositions{54, 108, 165, 216}, CursorPositions{-300, -200, -100, 0}}) {
+    view_.MoveCursorLines(lines);
+    QApplication::processEvents();
+    for (int part = 0; part < 2; ++part) {
+      QTableView& list = view_.curveList(part);
+      for (int column : {CurveListModel::kName, CurveListModel::kValue}) {
+        for (int row = 0; row < list.model()->rowCount(); ++row) {
+          const QString text = list.model()->index(row, column).data().toString();
+          EXPECT_GE(list.horizontalHeader()->sectionSize(column),
+                    list.fontMetrics().horizontalAdvance(text))
+              << text.toStdString();
+        }
+      }
+    }
+  }
+}
+
 TEST_F(GraphViewTest, ARightClickMovesACurveToTheOtherPart) {
   EXPECT_EQ(view_.curveListModel(0).tags(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
   view_.MoveTagToOtherPart(2);
