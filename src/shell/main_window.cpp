@@ -406,19 +406,23 @@ void MainWindow::TakeOverEdit() {
 
 // --- File menu ---------------------------------------------------------------------------
 
+std::string MainWindow::EngineFolderPreset(const std::string& enginePath) const {
+  std::filesystem::path folder = std::filesystem::path(enginePath).parent_path();
+  if (folder.empty()) folder = app_.folders().enginesFolder();
+  std::string preset = folder.string();
+  if (!preset.empty() && preset.back() != std::filesystem::path::preferred_separator) {
+    preset += std::filesystem::path::preferred_separator;
+  }
+  return preset;
+}
+
 void MainWindow::OpenEngineFile() {
   ETracker guard(kModule, "mnuFileOpen_Click");
   try {
     TakeOverEdit();
     if (app_.AskSaveChanges()) {
       // The dialog starts in the current engine's folder.
-      const std::filesystem::path current(app_.enginePath());
-      std::filesystem::path folder = current.parent_path();
-      if (folder.empty()) folder = app_.folders().enginesFolder();
-      std::string preset = folder.string();
-      if (!preset.empty() && preset.back() != std::filesystem::path::preferred_separator) {
-        preset += std::filesystem::path::preferred_separator;
-      }
+      const std::string preset = EngineFolderPreset(app_.enginePath());
       if (const auto chosen = app_.prompter().AskFileName(Prompter::FileKind::OpenEngine, preset)) {
         app_.OpenEngine(*chosen);
       }
@@ -470,13 +474,8 @@ void MainWindow::CompareWith() {
     TakeOverEdit();
     // The dialog starts in the reference's folder, or the current engine's.
     const EngineDocument* reference = app_.reference();
-    std::filesystem::path folder =
-        std::filesystem::path(reference ? reference->path() : app_.enginePath()).parent_path();
-    if (folder.empty()) folder = app_.folders().enginesFolder();
-    std::string preset = folder.string();
-    if (!preset.empty() && preset.back() != std::filesystem::path::preferred_separator) {
-      preset += std::filesystem::path::preferred_separator;
-    }
+    const std::string preset =
+        EngineFolderPreset(reference ? reference->path() : app_.enginePath());
     // A file that cannot be read is reported by the core and changes nothing.
     if (const auto chosen =
             app_.prompter().AskFileName(Prompter::FileKind::CompareEngine, preset)) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/revisions.h"
@@ -107,6 +108,9 @@ class MainWindow final : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The folder an engine file dialog starts in: that of `enginePath`, or the engines folder,
+  // ending in a separator.
+  std::string EngineFolderPreset(const std::string& enginePath) const;
   QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command);
   void BuildMenus();
   void ApplyTexts();

@@ -12,19 +12,11 @@
 #include "app/application.h"
 #include "app/engine_comparison.h"
 #include "app/report_command.h"
+#include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
 namespace {
-
-class QuietPrompter final : public Prompter {
- public:
-  void Warn(const std::string& text, const std::string&) override { warnings.push_back(text); }
-  void Inform(const std::string&, const std::string&) override {}
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::No; }
-  void Beep() override {}
-  std::vector<std::string> warnings;
-};
 
 class PageCollector final : public ReportPageSink {
  public:
@@ -68,7 +60,8 @@ class ComparisonReportTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  QuietPrompter prompter_;
+  // Questions (save the changes first?) are answered No.
+  test::RecordingPrompter prompter_{Prompter::Answer::No};
   Application app_;
   std::string default_ = (dir_ / "default.OV").string();
 };

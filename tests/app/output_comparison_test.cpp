@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -56,14 +57,6 @@ TEST(OutputComparison, TheDifferenceOfTwoSlotTextsIsTheOneShown) {
   EXPECT_EQ(CompareSlotTexts(" 12 g's    35.5", "12 lb").reference, "12 g's 35.5");
 }
 
-class QuietPrompter final : public Prompter {
- public:
-  void Warn(const std::string&, const std::string&) override {}
-  void Inform(const std::string&, const std::string&) override {}
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::No; }
-  void Beep() override {}
-};
-
 double Number(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
 
 // The default engine beside a reference with a 4.125 in bore read from its file: the
@@ -71,7 +64,7 @@ double Number(const std::string& text) { return std::strtod(text.c_str(), nullpt
 // filled, and the reference's texts follow the unit system.
 TEST(OutputComparison, AReferenceEngineShowsOnBothPagesInTheUnitSystem) {
   test::TempDir dir;
-  QuietPrompter prompter;
+  test::RecordingPrompter prompter(Prompter::Answer::No);
   Application app(prompter);
   app.SetFolders(Folders{dir / "prog", dir / "data"});
   app.SetUserStorePath(dir / "user" / "Orvantis.ini");

@@ -13,19 +13,11 @@
 #include "app/undo_stack.h"
 #include "base/atomic_file.h"
 #include "support/cam_text_writer.h"
+#include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
 namespace {
-
-class QuietPrompter final : public Prompter {
- public:
-  void Warn(const std::string& text, const std::string&) override { warnings.push_back(text); }
-  void Inform(const std::string&, const std::string&) override {}
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::No; }
-  void Beep() override {}
-  std::vector<std::string> warnings;
-};
 
 std::vector<double> AllResults(const Engine& e) {
   std::vector<double> all;
@@ -65,7 +57,8 @@ class Undo : public ::testing::Test {
 
   test::TempDir dir_;
   std::filesystem::path s96_ = dir_ / "LOBE.S96";
-  QuietPrompter prompter_;
+  // Questions (save the changes first?) are answered No.
+  test::RecordingPrompter prompter_{Prompter::Answer::No};
   Application app_;
   EngineDocument& doc_;
 };
@@ -263,7 +256,7 @@ TEST(UndoStack, ReplacingTheCurrentStateKeepsTheSteps) {
 }
 
 TEST(UndoStack, TheDocumentKeepsAHundredSteps) {
-  QuietPrompter prompter;
+  test::RecordingPrompter prompter(Prompter::Answer::No);
   Application app(prompter);
   EngineDocument& doc = app.document();
   for (int i = 0; i < 101; ++i) doc.TypeIntoBox(kInCylinders, std::to_string(i % 2 ? 8 : 6));

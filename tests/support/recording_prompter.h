@@ -8,12 +8,14 @@
 namespace orv::test {
 
 // Keeps the beeps and warnings the code under test gives (the warnings without their title);
-// questions are answered Cancel.
+// questions are given `answer` (Cancel unless a test sets another).
 class RecordingPrompter final : public Prompter {
  public:
+  explicit RecordingPrompter(Answer givenAnswer = Answer::Cancel) : answer(givenAnswer) {}
   void Beep() override { ++beeps; }
   void Warn(const std::string& text, const std::string&) override { warnings.push_back(text); }
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
+  Answer AskYesNoCancel(const std::string&, const std::string&) override { return answer; }
+  Answer answer;
   int beeps = 0;
   std::vector<std::string> warnings;
 };
