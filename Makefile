@@ -34,7 +34,7 @@ package: build
 	@cd $(BUILD) && cpack -G DEB
 
 bench: deps
-	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTIS_TESTS=OFF >/dev/null
+	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTIS_TESTS=OFF -DORVANTIS_BENCH=ON >/dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/orvantis_*_bench; do $$b --benchmark_repetitions=10 --benchmark_report_aggregates_only=true || exit 1; done
 

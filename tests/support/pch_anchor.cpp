@@ -1,0 +1,1 @@
+// The one source of the targets that make the tests' precompiled headers.
