@@ -130,6 +130,34 @@ TEST(CamLobe, ValveVelocityIsCentralDifferenceClosedOverTheTurn) {
   EXPECT_EQ(v[0], 0);
 }
 
+// The last entries before the closing one: 179 reads its upper neighbour at 180, the same
+// angle as -180, and -179 reads its lower one there.
+TEST(CamLobe, ValveVelocityAtBothEndsOfTheTurn) {
+  BoundedArray<float> raw(-180, 180);
+  raw[177] = 0.1f;
+  raw[178] = 0.2f;
+  raw[179] = 0.5f;
+  raw[180] = raw[-180] = 0.4f;
+  raw[-179] = 0.3f;
+  CamLobe lobe;
+  lobe.SetRawLift(raw);
+  lobe.SetRockerRatio(1);
+  lobe.DataCalc();
+  const auto& v = lobe.ValveVelocity();
+  const std::pair<int, float> rows[] = {
+      {177, 0.1f},     // (0.2 - 0.0) / 2: entry 176 holds nothing
+      {178, 0.2f},     // (0.5 - 0.1) / 2
+      {179, 0.1f},     // (0.4 - 0.2) / 2
+      {180, -0.1f},    // the closing entry: (0.3 - 0.5) / 2
+      {-180, -0.1f},   // (lift(-179) - lift(179)) / 2
+      {-179, -0.2f},   // (0.0 - 0.4) / 2
+      {-178, -0.15f},  // (0.0 - 0.3) / 2
+  };
+  for (const auto& [degree, velocity] : rows) EXPECT_FLOAT_EQ(v[degree], velocity) << degree;
+  // The curve code reads the same entry.
+  EXPECT_FLOAT_EQ(lobe.CamDataValue(CamLobe::kCurveValveVelocity, 179), 0.1f);
+}
+
 TEST(CamLobe, FollowerModeChoosesTheConversions) {
   // No geometry lengths at all (every radius 0): the follower conversion finds equal radii
   // and keeps the measured lift; the rocker conversion finds lengths missing and zeroes the

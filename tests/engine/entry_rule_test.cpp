@@ -188,5 +188,67 @@ TEST(InputStatus, ClicksApproveAllAndTheSecondStage) {
   EXPECT_FALSE(ec.panel().stage2Enabled);
 }
 
+// The second stage opens only when every one of inputs 0..12 is approved: each of them, the
+// first and the last (the number of exhaust valves) included, holds it shut on its own. The
+// inputs of the second stage play no part.
+TEST(InputStatus, EveryFirstStageInputHoldsTheSecondStage) {
+  Engine e;
+  InputController ec(e);
+  ec.ApproveAll(0);
+  ASSERT_TRUE(ec.panel().stage2Enabled);
+  EXPECT_EQ(ec.panel().status[kInMxIntVel], kStatusNotApproved);
+  for (int n = 0; n <= 12; ++n) {
+    ec.ClickStatus(n);
+    EXPECT_EQ(ec.panel().status[n], kStatusNotApproved) << n;
+    EXPECT_FALSE(ec.panel().stage2Enabled) << n;
+    ec.ClickStatus(n);
+    EXPECT_TRUE(ec.panel().stage2Enabled) << n;
+  }
+
+  // Approved one by one up to input 11: still shut; the last one opens it.
+  Engine f;
+  InputController fc(f);
+  for (int n = 0; n <= 11; ++n) {
+    if (fc.panel().status[n] != kStatusApproved) fc.ClickStatus(n);
+  }
+  EXPECT_FALSE(fc.panel().stage2Enabled);
+  fc.ClickStatus(kInEVlvCnt);
+  EXPECT_EQ(fc.panel().status[kInEVlvCnt], kStatusApproved);
+  EXPECT_TRUE(fc.panel().stage2Enabled);
+}
+
+// Another fuel changes the meaning and unit of input 24, so its approval goes. The
+// recalculation that follows marks it for review again; where the calculation cannot complete
+// it stops before that, and the reset alone shows.
+TEST(InputStatus, AnotherFuelTakesBackTheApprovalOfInput24) {
+  Engine e;
+  InputController ec(e);
+  ec.EnterText(kInRodLen, "3");  // not longer than the stroke
+  ASSERT_TRUE(ec.panel().warningVisible);
+  ec.ClickStatus(kInAdvance);
+  ASSERT_EQ(ec.panel().status[kInAdvance], kStatusApproved);
+
+  EXPECT_TRUE(ec.ChooseFuel(kFuelDiesel).changed);
+  EXPECT_EQ(ec.panel().status[kInAdvance], kStatusNotApproved);
+  EXPECT_EQ(ec.panel().label24, ec.texts().label68);
+
+  ec.ClickStatus(kInAdvance);
+  EXPECT_FALSE(ec.ChooseFuel(kFuelDiesel).changed);  // the same fuel: nothing happens
+  EXPECT_EQ(ec.panel().status[kInAdvance], kStatusApproved);
+
+  EXPECT_TRUE(ec.ChooseFuel(kFuelAlcohol).changed);  // also between the two spark fuels
+  EXPECT_EQ(ec.panel().status[kInAdvance], kStatusNotApproved);
+  EXPECT_EQ(ec.panel().label24, ec.texts().label24);
+
+  // An engine that calculates: the suggestion of the new fuel marks it for review.
+  Engine f;
+  InputController fc(f);
+  fc.ClickStatus(kInAdvance);
+  ASSERT_EQ(fc.panel().status[kInAdvance], kStatusApproved);
+  fc.ChooseFuel(kFuelDiesel);
+  EXPECT_EQ(fc.panel().status[kInAdvance], kStatusReview);
+  EXPECT_FALSE(fc.panel().suggestion[kInAdvance].empty());
+}
+
 }  // namespace
 }  // namespace orv
