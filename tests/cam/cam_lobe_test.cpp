@@ -90,6 +90,40 @@ TEST(CamLobe, CenterlineBeyondOneTurnLeavesTheTables) {
   EXPECT_EQ(lobe.TableShift(), 0);
 }
 
+// The turn x = -centerline / 2 (+ 360 when negative) may reach 0 and 360 themselves; a half
+// degree beyond either leaves the tables as they were (here: the centre at 50 of a centerline
+// of 100).
+TEST(CamLobe, CenterlineAtTheEdgesOfOneTurn) {
+  struct Row {
+    float centerline;
+    bool rebuilt;
+    int tableShift;
+    int centreIndex;
+  };
+  const Row rows[] = {
+      {-720, true, 360, 0},    // x = 360
+      {-721, false, 310, 50},  // x = 360.5
+      {720, true, 0, 0},       // x = -360 + 360 = 0
+      {721, false, 310, 50},   // x = -0.5
+      {-719, true, 0, 0},      // x = 359.5: one degree further is 360, kept as 0
+      {719, true, 1, -1},      // x = 0.5: index -1 stands for -0.5 = 359.5 - 360
+  };
+  for (const Row& row : rows) {
+    CamLobe lobe;
+    lobe.SetRawLift(OneHot(0, 0.4f));
+    lobe.SetRockerRatio(1);
+    lobe.SetCamCenterLine(100);
+    lobe.DataCalc();
+    ASSERT_EQ(lobe.CamLift()[50], 0.4f);
+    lobe.SetCamCenterLine(row.centerline);
+    lobe.DataCalc();
+    EXPECT_EQ(lobe.TableShift(), row.tableShift) << row.centerline;
+    EXPECT_EQ(lobe.CamLift()[row.centreIndex], 0.4f) << row.centerline;
+    EXPECT_EQ(lobe.ValveLift()[row.centreIndex], 0.4f) << row.centerline;
+    EXPECT_EQ(lobe.CamLift()[50] == 0.4f, !row.rebuilt) << row.centerline;
+  }
+}
+
 TEST(CamLobe, ValveLiftTakesRatioAndLashAndNeverGoesNegative) {
   struct Row {
     float raw, ratio, lash, liftOffset;
