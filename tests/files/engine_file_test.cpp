@@ -376,7 +376,10 @@ TEST(Sequence, CountsUpLikeAnOdometer) {
   for (const Row& row :
        {Row{"MyEngine000", "MyEngine001"}, Row{"MyEngine009", "MyEngine010"},
         Row{"MyEngine999", "MyEnginf000"}, Row{"999", "000"}, Row{"AZz", "BAa"}, Row{"Run", "Ruo"},
-        Row{"a-9", "b-0"}, Row{"x_", "y_"}, Row{"", ""}, Row{"9.9", "0.0"}}) {
+        Row{"a-9", "b-0"}, Row{"x_", "y_"}, Row{"", ""}, Row{"9.9", "0.0"},
+        // The last character of each run counts on without a carry; the first follows the last.
+        Row{"8", "9"}, Row{"Y", "Z"}, Row{"y", "z"}, Row{"0", "1"}, Row{"A", "B"}, Row{"a", "b"},
+        Row{"Z", "A"}, Row{"z9", "a0"}, Row{"A8Z", "A9A"}}) {
     EXPECT_EQ(Sequence(row.in), row.out) << row.in;
   }
 }
