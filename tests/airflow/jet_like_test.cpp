@@ -30,6 +30,22 @@ TEST(JetLike, MatchesTheWildcardsListsAndRanges) {
       {"abc", "a#c", false},
       {"a12", "a##", true},
       {"a\xD9\xA3", "a#", false},  // an Arabic-Indic three is no digit 0-9
+      // Every digit from 0 to 9, and not the characters either side of them ("/" and ":").
+      {"0", "#", true},
+      {"9", "#", true},
+      {"/", "#", false},
+      {":", "#", false},
+      {"a0c", "a#c", true},
+      {"a9c", "a#c", true},
+      {"a/c", "a#c", false},
+      {"a:c", "a#c", false},
+      {"/0:", "/#:", true},
+      {"/9:", "/#:", true},
+      {"09", "##", true},
+      {"0:", "##", false},
+      {"/9", "##", false},
+      {"12/30/99", "##/##/##", true},
+      {"12:30", "##/##", false},
       // Lists: one character of the list, or (with !) one not in it.
       {"qx", "[qz]x", true},
       {"zx", "[qz]x", true},

@@ -90,6 +90,40 @@ TEST(CamLobe, CenterlineBeyondOneTurnLeavesTheTables) {
   EXPECT_EQ(lobe.TableShift(), 0);
 }
 
+// The turn x = -centerline / 2 (+ 360 when negative) may reach 0 and 360 themselves; a half
+// degree beyond either leaves the tables as they were (here: the centre at 50 of a centerline
+// of 100).
+TEST(CamLobe, CenterlineAtTheEdgesOfOneTurn) {
+  struct Row {
+    float centerline;
+    bool rebuilt;
+    int tableShift;
+    int centreIndex;
+  };
+  const Row rows[] = {
+      {-720, true, 360, 0},    // x = 360
+      {-721, false, 310, 50},  // x = 360.5
+      {720, true, 0, 0},       // x = -360 + 360 = 0
+      {721, false, 310, 50},   // x = -0.5
+      {-719, true, 0, 0},      // x = 359.5: one degree further is 360, kept as 0
+      {719, true, 1, -1},      // x = 0.5: index -1 stands for -0.5 = 359.5 - 360
+  };
+  for (const Row& row : rows) {
+    CamLobe lobe;
+    lobe.SetRawLift(OneHot(0, 0.4f));
+    lobe.SetRockerRatio(1);
+    lobe.SetCamCenterLine(100);
+    lobe.DataCalc();
+    ASSERT_EQ(lobe.CamLift()[50], 0.4f);
+    lobe.SetCamCenterLine(row.centerline);
+    lobe.DataCalc();
+    EXPECT_EQ(lobe.TableShift(), row.tableShift) << row.centerline;
+    EXPECT_EQ(lobe.CamLift()[row.centreIndex], 0.4f) << row.centerline;
+    EXPECT_EQ(lobe.ValveLift()[row.centreIndex], 0.4f) << row.centerline;
+    EXPECT_EQ(lobe.CamLift()[50] == 0.4f, !row.rebuilt) << row.centerline;
+  }
+}
+
 TEST(CamLobe, ValveLiftTakesRatioAndLashAndNeverGoesNegative) {
   struct Row {
     float raw, ratio, lash, liftOffset;
@@ -128,6 +162,34 @@ TEST(CamLobe, ValveVelocityIsCentralDifferenceClosedOverTheTurn) {
   EXPECT_FLOAT_EQ(v[-178], -0.1f);
   EXPECT_EQ(v[-179], 0);
   EXPECT_EQ(v[0], 0);
+}
+
+// The last entries before the closing one: 179 reads its upper neighbour at 180, the same
+// angle as -180, and -179 reads its lower one there.
+TEST(CamLobe, ValveVelocityAtBothEndsOfTheTurn) {
+  BoundedArray<float> raw(-180, 180);
+  raw[177] = 0.1f;
+  raw[178] = 0.2f;
+  raw[179] = 0.5f;
+  raw[180] = raw[-180] = 0.4f;
+  raw[-179] = 0.3f;
+  CamLobe lobe;
+  lobe.SetRawLift(raw);
+  lobe.SetRockerRatio(1);
+  lobe.DataCalc();
+  const auto& v = lobe.ValveVelocity();
+  const std::pair<int, float> rows[] = {
+      {177, 0.1f},     // (0.2 - 0.0) / 2: entry 176 holds nothing
+      {178, 0.2f},     // (0.5 - 0.1) / 2
+      {179, 0.1f},     // (0.4 - 0.2) / 2
+      {180, -0.1f},    // the closing entry: (0.3 - 0.5) / 2
+      {-180, -0.1f},   // (lift(-179) - lift(179)) / 2
+      {-179, -0.2f},   // (0.0 - 0.4) / 2
+      {-178, -0.15f},  // (0.0 - 0.3) / 2
+  };
+  for (const auto& [degree, velocity] : rows) EXPECT_FLOAT_EQ(v[degree], velocity) << degree;
+  // The curve code reads the same entry.
+  EXPECT_FLOAT_EQ(lobe.CamDataValue(CamLobe::kCurveValveVelocity, 179), 0.1f);
 }
 
 TEST(CamLobe, FollowerModeChoosesTheConversions) {

@@ -135,6 +135,42 @@ TEST(BalanceAnalysis, SingleBankPeaksOnEachHalfTurn) {
   EXPECT_EQ(out.page0.at(51), "100.00% at 60 deg BTDC");  // 360 - 300
 }
 
+// Shares that differ only beyond single precision are a tie: the first degree wins. In double
+// precision the later degree would be the larger.
+TEST(BalanceAnalysis, PeaksTieInSinglePrecision) {
+  struct Row {
+    const char* name;
+    std::function<double(int)> share;
+    const char* slot50;
+    const char* slot51;
+  };
+  const Row rows[] = {
+      {"tie on the first half", [](int d) { return d == 40   ? 50.0
+                                                   : d == 41 ? 50.000001
+                                                             : 10.0; },
+       "50.00% at 40 deg ATDC", "10.00% at 180 deg BTDC"},
+      {"tie on the second half",
+       [](int d) { return d == 200   ? 50.0
+                          : d == 201 ? 50.000001
+                                     : 10.0; }, "10.00% at 1 deg ATDC",
+       "50.00% at 160 deg BTDC"},
+      // 180 belongs to both halves: the last degree of the first, the first of the second.
+      {"the middle degree", [](int d) { return d == 180 ? 30.0 : 10.0; }, "30.00% at 180 deg ATDC",
+       "30.00% at 180 deg BTDC"},
+      // A difference single precision holds is no tie.
+      {"no tie", [](int d) { return d == 40   ? 50.0
+                                    : d == 41 ? 50.0001
+                                              : 10.0; },
+       "50.00% at 41 deg ATDC", "10.00% at 180 deg BTDC"},
+  };
+  ASSERT_EQ(static_cast<float>(50.000001), 50.0f);
+  for (const Row& row : rows) {
+    const OutputPanel out = Analyse(Curve(FourTurns, row.share));
+    EXPECT_EQ(out.page0.at(50), row.slot50) << row.name;
+    EXPECT_EQ(out.page0.at(51), row.slot51) << row.name;
+  }
+}
+
 TEST(BalanceAnalysis, ChartMarksTheDeadCentresOfEachBank) {
   const EngineTables t = Curve(FourTurns);
   const OutputPanel one = Analyse(t, 55.1f, 0, 180.4);

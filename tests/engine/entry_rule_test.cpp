@@ -60,6 +60,55 @@ TEST(EntryRule, CountsOutsideTheirRangeFallBackToOne) {
   EXPECT_EQ(e.inputs().Cylinders, 6);
 }
 
+// Each range rule at its limit: a value equal to the limit is taken as typed, without a beep;
+// just beyond it the fallback replaces it with one beep. Whole-number inputs test the range
+// before rounding, so 3.4 intake valves are outside 1..3.
+TEST(EntryRule, RangeRulesAtTheirLimits) {
+  struct Row {
+    int n;
+    const char* text;
+    double stored;
+    int beeps;
+  };
+  const Row rows[] = {
+      {kInBore, "0.1", 0.1, 0},     {kInBore, "0.09", 0.1, 1},
+      {kInCR, "0.1", 0.1, 0},       {kInCR, "0.05", 0.1, 1},
+      {kInPinEndWeight, "0", 0, 0}, {kInPinEndWeight, "-1", 0, 1},
+      {kInPinWt, "-0.5", 0, 1},     {kInCylinders, "1", 1, 0},
+      {kInCylinders, "0.9", 1, 1},  {kInIVlvCnt, "1", 1, 0},
+      {kInIVlvCnt, "3", 3, 0},      {kInIVlvCnt, "3.4", 1, 1},
+      {kInIVlvCnt, "0.9", 1, 1},    {kInEVlvCnt, "2", 2, 0},
+      {kInEVlvCnt, "1.5", 2, 0},  // inside 1..2, then halves to even
+      {kInEVlvCnt, "2.1", 1, 1},    {kInEVlvCnt, "0.5", 1, 1},
+      {kInMxIntVel, "65", 65, 0},   {kInMxIntVel, "64", 65, 1},
+      {kInCritIntVel, "65", 65, 0}, {kInCritIntVel, "64", 65, 1},
+      {kInPkPwrRPM, "50", 50, 0},   {kInPkPwrRPM, "49", 50, 1},
+      {kInPkTorqRPM, "50", 50, 0},  {kInPkTorqRPM, "49", 50, 1},
+      {kInBowlA, "0.2", 0.2, 0},    {kInBowlA, "0.19", 0.2, 1},
+      {kInVE, "1", 0.01, 0},  // 1 % is 0.01, the limit itself
+      {kInVE, "0.99", 1.0, 1},
+  };
+  for (const Row& row : rows) {
+    Engine e;
+    InputController ec(e);
+    const EntryResult r = ec.EnterText(row.n, row.text, false);
+    EXPECT_EQ(r.beeps, row.beeps) << row.n << " " << row.text;
+    EXPECT_NEAR(InputValue(e.inputs(), row.n), row.stored, 1e-6) << row.n << " " << row.text;
+  }
+}
+
+// In metric the bowl area's limit applies to the square millimetres typed, not to the square
+// inches stored: 100 mm2 is far below 0.2 in2 and is taken as typed.
+TEST(EntryRule, MetricBowlAreaMeetsItsLimitBeforeConversion) {
+  Engine e;
+  InputController ec(e);
+  ec.SetUnitMode(UnitMode::Metric);
+  EXPECT_EQ(ec.EnterText(kInBowlA, "100").beeps, 0);
+  EXPECT_NEAR(e.inputs().BowlA, 100 / 645.16, 1e-6);
+  EXPECT_EQ(ec.EnterText(kInBowlA, "0.1").beeps, 1);
+  EXPECT_NEAR(e.inputs().BowlA, 0.2 / 645.16, 1e-7);
+}
+
 TEST(EntryRule, MetricLengthsAreTypedInMillimetres) {
   Engine e;
   InputController ec(e);
@@ -186,6 +235,68 @@ TEST(InputStatus, ClicksApproveAllAndTheSecondStage) {
   EXPECT_TRUE(ec.panel().suggestion[kInExOD].empty());
   ec.ClickStatus(kInStroke);
   EXPECT_FALSE(ec.panel().stage2Enabled);
+}
+
+// The second stage opens only when every one of inputs 0..12 is approved: each of them, the
+// first and the last (the number of exhaust valves) included, holds it shut on its own. The
+// inputs of the second stage play no part.
+TEST(InputStatus, EveryFirstStageInputHoldsTheSecondStage) {
+  Engine e;
+  InputController ec(e);
+  ec.ApproveAll(0);
+  ASSERT_TRUE(ec.panel().stage2Enabled);
+  EXPECT_EQ(ec.panel().status[kInMxIntVel], kStatusNotApproved);
+  for (int n = 0; n <= 12; ++n) {
+    ec.ClickStatus(n);
+    EXPECT_EQ(ec.panel().status[n], kStatusNotApproved) << n;
+    EXPECT_FALSE(ec.panel().stage2Enabled) << n;
+    ec.ClickStatus(n);
+    EXPECT_TRUE(ec.panel().stage2Enabled) << n;
+  }
+
+  // Approved one by one up to input 11: still shut; the last one opens it.
+  Engine f;
+  InputController fc(f);
+  for (int n = 0; n <= 11; ++n) {
+    if (fc.panel().status[n] != kStatusApproved) fc.ClickStatus(n);
+  }
+  EXPECT_FALSE(fc.panel().stage2Enabled);
+  fc.ClickStatus(kInEVlvCnt);
+  EXPECT_EQ(fc.panel().status[kInEVlvCnt], kStatusApproved);
+  EXPECT_TRUE(fc.panel().stage2Enabled);
+}
+
+// Another fuel changes the meaning and unit of input 24, so its approval goes. The
+// recalculation that follows marks it for review again; where the calculation cannot complete
+// it stops before that, and the reset alone shows.
+TEST(InputStatus, AnotherFuelTakesBackTheApprovalOfInput24) {
+  Engine e;
+  InputController ec(e);
+  ec.EnterText(kInRodLen, "3");  // not longer than the stroke
+  ASSERT_TRUE(ec.panel().warningVisible);
+  ec.ClickStatus(kInAdvance);
+  ASSERT_EQ(ec.panel().status[kInAdvance], kStatusApproved);
+
+  EXPECT_TRUE(ec.ChooseFuel(kFuelDiesel).changed);
+  EXPECT_EQ(ec.panel().status[kInAdvance], kStatusNotApproved);
+  EXPECT_EQ(ec.panel().label24, ec.texts().label68);
+
+  ec.ClickStatus(kInAdvance);
+  EXPECT_FALSE(ec.ChooseFuel(kFuelDiesel).changed);  // the same fuel: nothing happens
+  EXPECT_EQ(ec.panel().status[kInAdvance], kStatusApproved);
+
+  EXPECT_TRUE(ec.ChooseFuel(kFuelAlcohol).changed);  // also between the two spark fuels
+  EXPECT_EQ(ec.panel().status[kInAdvance], kStatusNotApproved);
+  EXPECT_EQ(ec.panel().label24, ec.texts().label24);
+
+  // An engine that calculates: the suggestion of the new fuel marks it for review.
+  Engine f;
+  InputController fc(f);
+  fc.ClickStatus(kInAdvance);
+  ASSERT_EQ(fc.panel().status[kInAdvance], kStatusApproved);
+  fc.ChooseFuel(kFuelDiesel);
+  EXPECT_EQ(fc.panel().status[kInAdvance], kStatusReview);
+  EXPECT_FALSE(fc.panel().suggestion[kInAdvance].empty());
 }
 
 }  // namespace

@@ -37,6 +37,32 @@ TEST(ReCalc, DefaultEngineGeometry) {
   EXPECT_NEAR(r.PeakPower, r.PeakTorque * 0.93 * 6800 / 5252, 1e-9);
 }
 
+// Two banks share a crankpin only when the bank firing angle is above 0: a single-bank engine
+// (angle exactly 0, or a negative one) carries one pin-end and one big-end weight.
+TEST(ReCalc, WeightsAreDoubledOnlyForTwoBanks) {
+  struct Row {
+    const char* firingAngle;
+    int recip, rot;
+    const char* rotText;
+  };
+  const Row rows[] = {
+      {"0", 850, 385, "385.0"},   {"0.1", 1700, 770, "770.0"}, {"-45", 850, 385, "385.0"},
+      {"90", 1700, 770, "770.0"}, {"0", 850, 385, "385.0"},  // back from a V engine
+  };
+  Engine e;
+  InputController ec(e);
+  for (const Row& row : rows) {
+    ec.EnterText(kInFiringAngle, row.firingAngle);
+    EXPECT_EQ(e.results().RecipWeightUsed, row.recip) << row.firingAngle;
+    EXPECT_EQ(e.results().RotWeightUsed, row.rot) << row.firingAngle;
+    // The counterweight lines of output page 0 use the same weights.
+    EXPECT_NE(ec.outputs().page0.at(21).find("% of " + std::to_string(row.recip) + " = "),
+              std::string::npos)
+        << row.firingAngle << ": " << ec.outputs().page0.at(21);
+    EXPECT_EQ(ec.outputs().page0.at(22), row.rotText) << row.firingAngle;
+  }
+}
+
 TEST(ReCalc, ExhaustTubeIsSuggestedToTheNearestEighth) {
   Engine e;
   InputController ec(e);

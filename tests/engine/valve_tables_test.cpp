@@ -58,6 +58,26 @@ TEST(ValveTables, VelocityClosesOverTheTurn) {
   EXPECT_EQ(velocity[180], 0);
 }
 
+// The last entries before the closing one: 358 reads its upper neighbour at 359, and 0 reads
+// its lower one there; 1 reads entry 0.
+TEST(ValveTables, VelocityAtTheLastAndFirstEntries) {
+  BoundedArray<float> cam(0, 359);
+  cam[0] = 0.5f;
+  cam[357] = 0.25f;
+  cam[359] = 1;
+  BoundedArray<float> lift, velocity;
+  BuildValveTables(cam, 1, 0, 0, lift, velocity);
+  const std::pair<int, float> rows[] = {
+      {356, 0.125f},  // (s[357] - s[355]) / 2
+      {357, 0},       // (s[358] - s[356]) / 2
+      {358, 0.375f},  // (s[359] - s[357]) / 2
+      {359, 0.25f},   // (s[0] - s[358]) / 2
+      {0, -0.5f},     // (s[1] - s[359]) / 2
+      {1, -0.25f},    // (s[2] - s[0]) / 2
+  };
+  for (const auto& [entry, expected] : rows) EXPECT_EQ(velocity[entry], expected) << entry;
+}
+
 TEST(ValveTables, SmoothingTreatsTheLastEntryAsTheFirst) {
   // The smoothing of a 0..359 table takes entry 359 for the same angle as entry 0: one pass
   // over a lift at entry 0 gives s[1] = 0.5 and leaves s[359] = (s[358] + s[1]) / 2 = 0. The

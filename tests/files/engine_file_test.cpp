@@ -243,6 +243,54 @@ TEST(EngineFileIO, KeyboardTablesAreReconciledOnReading) {
   EXPECT_EQ(in.ILift[0], 0.1f);
 }
 
+// A list of one value reads as one point holding 0, not the value; from two values on the
+// values are read. The other list of a side then cuts its table to the shorter length, keeping
+// its own values.
+TEST(EngineFileIO, AFlowListOfOneValueReadsAsOnePointOfZero) {
+  using Values = std::vector<float>;
+  struct Row {
+    const char* name;
+    std::string lists;
+    Values iLift, iCfm, iSwirl, eLift, eCfm;
+  };
+  const std::vector<Row> rows = {
+      {"one value in every list",
+       "ILift = 0.3,\r\nICfm = 90,\r\nISwirl = 5,\r\nELift = 0.4,\r\nECfm = 70,\r\n",
+       {0},
+       {0},
+       {0},
+       {0},
+       {0}},
+      {"two values in every list",
+       "ILift = 0.3,0.5,\r\nICfm = 90,120,\r\nISwirl = 5,7,\r\nELift = 0.4,0.6,\r\n"
+       "ECfm = 70,95,\r\n",
+       {0.3f, 0.5f},
+       {90, 120},
+       {5, 7},
+       {0.4f, 0.6f},
+       {70, 95}},
+      {"one lift, two flows",
+       "ILift = 0.3,\r\nICfm = 90,120,\r\nELift = 0.4,\r\nECfm = 70,95,\r\n",
+       {0},
+       {90},
+       {0},
+       {0},
+       {70}},
+      {"no final comma is no value", "ILift = 0.3\r\nICfm = 90,120,\r\n", {0}, {90}, {0}, {0}, {0}},
+  };
+  for (const Row& row : rows) {
+    test::TempDir dir;
+    WriteText(dir / "e.OV", "[ID]\r\nPurpose = Orvantis Engine File\r\n[Inputs]\r\n" + row.lists);
+    EngineInputs in = AllNonDefault();
+    ASSERT_TRUE(Read(dir / "e.OV", in)) << row.name;
+    EXPECT_EQ(in.ILift.values(), row.iLift) << row.name;
+    EXPECT_EQ(in.ICfm.values(), row.iCfm) << row.name;
+    EXPECT_EQ(in.ISwirl.values(), row.iSwirl) << row.name;
+    EXPECT_EQ(in.ELift.values(), row.eLift) << row.name;
+    EXPECT_EQ(in.ECfm.values(), row.eCfm) << row.name;
+  }
+}
+
 TEST(EngineFileIO, CamListsNeedAWholeTurn) {
   struct Row {
     int values;
@@ -328,7 +376,10 @@ TEST(Sequence, CountsUpLikeAnOdometer) {
   for (const Row& row :
        {Row{"MyEngine000", "MyEngine001"}, Row{"MyEngine009", "MyEngine010"},
         Row{"MyEngine999", "MyEnginf000"}, Row{"999", "000"}, Row{"AZz", "BAa"}, Row{"Run", "Ruo"},
-        Row{"a-9", "b-0"}, Row{"x_", "y_"}, Row{"", ""}, Row{"9.9", "0.0"}}) {
+        Row{"a-9", "b-0"}, Row{"x_", "y_"}, Row{"", ""}, Row{"9.9", "0.0"},
+        // The last character of each run counts on without a carry; the first follows the last.
+        Row{"8", "9"}, Row{"Y", "Z"}, Row{"y", "z"}, Row{"0", "1"}, Row{"A", "B"}, Row{"a", "b"},
+        Row{"Z", "A"}, Row{"z9", "a0"}, Row{"A8Z", "A9A"}}) {
     EXPECT_EQ(Sequence(row.in), row.out) << row.in;
   }
 }

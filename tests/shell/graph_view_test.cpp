@@ -16,6 +16,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QTest>
 #include <cmath>
@@ -250,6 +252,55 @@ TEST_F(GraphViewTest, ClearingATagsBoxHidesItsCurve) {
   part.setData(part.index(row, CurveListModel::kName), Qt::Checked, Qt::CheckStateRole);
   ASSERT_NE(canvas.CurveGraph(8), nullptr);
   EXPECT_TRUE(app().settings().curveTags[7].shown);
+}
+
+// The user toggles a box in the list itself: Space on the current row's name, and a mouse
+// click on the check box. Tag 8 is the second row of the second part.
+TEST_F(GraphViewTest, TheUserTogglesATagsBoxWithSpaceAndTheMouse) {
+  GraphCanvas& canvas = view_.canvas();
+  QTableView& list = view_.curveList(1);
+  CurveListModel& part = view_.curveListModel(1);
+  const int row = 1;
+  ASSERT_EQ(part.TagAt(row), 8);
+  const QModelIndex name = part.index(row, CurveListModel::kName);
+  ASSERT_NE(canvas.CurveGraph(8), nullptr);
+
+  list.setFocus(Qt::OtherFocusReason);
+  list.setCurrentIndex(name);
+  QTest::keyClick(&list, Qt::Key_Space);
+  EXPECT_FALSE(app().settings().curveTags[7].shown);
+  EXPECT_EQ(canvas.CurveGraph(8), nullptr);
+  EXPECT_EQ(name.data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+  QTest::keyClick(&list, Qt::Key_Space);
+  EXPECT_TRUE(app().settings().curveTags[7].shown);
+  EXPECT_NE(canvas.CurveGraph(8), nullptr);
+
+  // The check box sits at the left of the name cell, where the style draws it.
+  QStyleOptionViewItem option;
+  option.initFrom(list.viewport());
+  option.rect = list.visualRect(name);
+  option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+  option.text = name.data().toString();
+  option.checkState = Qt::Checked;
+  const QRect box =
+      list.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &list);
+  ASSERT_TRUE(box.isValid());
+  ASSERT_TRUE(option.rect.contains(box.center()));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, box.center());
+  EXPECT_FALSE(app().settings().curveTags[7].shown);
+  EXPECT_EQ(canvas.CurveGraph(8), nullptr);
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, box.center());
+  EXPECT_TRUE(app().settings().curveTags[7].shown);
+  EXPECT_NE(canvas.CurveGraph(8), nullptr);
+
+  // A click on the name beside the box selects the row and leaves the box alone.
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                    QPoint(option.rect.right() - 2, option.rect.center().y()));
+  EXPECT_TRUE(app().settings().curveTags[7].shown);
+  // The other tags kept their boxes.
+  for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+    EXPECT_TRUE(app().settings().curveTags[static_cast<std::size_t>(tag - 1)].shown) << tag;
+  }
 }
 
 TEST_F(GraphViewTest, TheTorqueFactorIsDrawnOnTheNegativeHalfOnly) {
