@@ -1055,6 +1055,10 @@ void Answer(std::vector<std::unique_ptr<TableReader>>& tables, std::uint32_t jet
 
 JetReadStatus RunJetRead(const std::filesystem::path& file, int requestFd, int channelFd,
                          std::ostream& err) {
+  // The time limit ends with the work, whichever way it ends.
+  struct AlarmOff {
+    ~AlarmOff() { ::alarm(0); }
+  } alarmOff;
   try {
     GuardReaderLifetime();
     // mdbtools is given the file only once what it reads of the catalog is checked; what it

@@ -36,7 +36,9 @@ enum class JetReadStatus : int {
 };
 
 // What `orvantis jet-read` does, with requests read from `requestFd` and streams written to
-// `channelFd`; messages go to `err`. Returns the exit status.
+// `channelFd`; messages go to `err`. Returns the exit status. It is the body of the reader
+// process: it ties the life of the process that runs it to its parent's (and to the time limit
+// the environment names, while it works), so only the reader process itself runs it.
 JetReadStatus RunJetRead(const std::filesystem::path& file, int requestFd, int channelFd,
                          std::ostream& err);
 
