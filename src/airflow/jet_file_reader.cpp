@@ -1,13 +1,13 @@
 #include "airflow/jet_file_reader.h"
 
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -17,6 +17,7 @@
 #include <span>
 #include <stdexcept>
 #include <streambuf>
+#include <thread>
 
 #include "airflow/jet_libmdb.h"
 #include "airflow/jet_table_stream.h"
@@ -1022,16 +1023,31 @@ unsigned WorkSeconds() {
   return seconds;
 }
 
+//
+// The parent is watched from a thread of its own rather than by a parent-death signal: that
+// signal comes when the *thread* that started the reader ends, and the program starts readers
+// from worker threads that end while it keeps the reader. The watch goes on while mdbtools is
+// busy (a loop in it included).
 void GuardReaderLifetime() {
-  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  pid_t parent = ::getppid();
   if (const char* text = std::getenv(kJetReaderParentVariable)) {
     const std::string_view value(text);
-    long parent = 0;
-    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), parent);
-    if (ec == std::errc() && end == value.data() + value.size() && parent > 0 &&
-        ::getppid() != static_cast<pid_t>(parent)) {
-      throw ReadFailure(JetReadStatus::BadRequest, "the program that started the reader has ended");
+    long named = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), named);
+    if (ec == std::errc() && end == value.data() + value.size() && named > 0) {
+      parent = static_cast<pid_t>(named);
     }
+  }
+  if (::getppid() != parent) {
+    throw ReadFailure(JetReadStatus::BadRequest, "the program that started the reader has ended");
+  }
+  static bool watching = false;
+  if (!watching) {
+    watching = true;
+    std::thread([parent] {
+      while (::getppid() == parent) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      std::_Exit(static_cast<int>(JetReadStatus::BadRequest));
+    }).detach();
   }
   ::alarm(WorkSeconds());
 }

@@ -468,6 +468,26 @@ TEST(DamagedDatabase, AReaderEndsWithTheProgramThatStartedIt) {
   EXPECT_TRUE(gone);
 }
 
+// The program starts readers from worker threads that end while it keeps the reader: a reader
+// lives on when the thread that started it ends, as long as the program does.
+TEST(DamagedDatabase, AReaderOutlivesTheThreadThatStartedIt) {
+  TempDir dir;
+  Bench40(dir);
+  ReaderPipes pipes;
+  pid_t reader = -1;
+  std::thread([&] {
+    reader =
+        SpawnReader(dir / "whole.mdb", pipes,
+                    {std::string(kJetReaderParentVariable) + "=" + std::to_string(::getpid())});
+  }).join();
+  ASSERT_GT(reader, 0);
+  const bool gone = GoneWithin(reader, std::chrono::seconds(1));
+  ::kill(reader, SIGKILL);
+  int status = 0;
+  ::waitpid(reader, &status, 0);
+  EXPECT_FALSE(gone);
+}
+
 // A reader whose answer nobody reads is ended by its own time limit, while the program is
 // still there.
 TEST(DamagedDatabase, AReaderEndsAtItsOwnTimeLimit) {
