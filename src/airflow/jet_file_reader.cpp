@@ -1,17 +1,23 @@
 #include "airflow/jet_file_reader.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <set>
+#include <span>
 #include <stdexcept>
 #include <streambuf>
+#include <thread>
 
 #include "airflow/jet_libmdb.h"
 #include "airflow/jet_table_stream.h"
@@ -25,6 +31,13 @@ namespace {
 // Row offsets on a data page carry flags in their top bits (0x8000 overflow, 0x4000 deleted).
 constexpr int kRowOffsetMask = 0x1FFF;
 constexpr int kDeletedRowFlag = 0x4000;
+// The catalog table, which lists the others, and its definition page.
+constexpr const char* kCatalogTable = "MSysObjects";
+constexpr std::uint32_t kCatalogDefinitionPage = 2;
+// Catalog rows of tables have this type (in the low seven bits); tables of the system carry one
+// of these flags.
+constexpr int kCatalogTableType = 1;
+constexpr std::uint32_t kSystemTableFlags = 0x80000002u;
 // Index type of a primary key in the table definition.
 constexpr unsigned char kPrimaryKeyIndex = 0x01;
 
@@ -94,6 +107,34 @@ bool ReadExactly(int fd, char* into, std::size_t n) {
   return true;
 }
 
+// Where row `r` of a data page lies (as mdbtools' own row finder has it): its start with the
+// flags in the top bits, and its length; false when its place is not on the page. A page
+// holds its rows' starts, u16 each, from the row count on; a row ends where the one before it
+// starts (the first at the end of the page). A row lies below the end of the page and above
+// the list of starts, and is at least one byte long.
+bool FindRow(const ByteReader& page, std::size_t rowCountAt, std::uint16_t r, int& start,
+             std::size_t& length) {
+  const std::size_t at = rowCountAt + 2 + 2 * std::size_t{r};
+  if (!page.Has(rowCountAt, 2) || r > 1000 || r >= page.U16(rowCountAt) || !page.Has(at, 2)) {
+    return false;
+  }
+  start = page.U16(at);
+  const std::size_t firstRowAt = rowCountAt + 2 + 2 * std::size_t{page.U16(rowCountAt)};
+  const std::size_t next = r == 0 ? page.size() : (page.U16(at - 2) & kRowOffsetMask);
+  const auto begin = static_cast<std::size_t>(start & kRowOffsetMask);
+  if (begin < firstRowAt || begin >= next || next > page.size()) return false;
+  length = next - begin;
+  return true;
+}
+
+// Row pointers (page << 8 | row) name rows of other pages: a table's page maps, the pieces of
+// a long value.
+struct RowPlace {
+  std::uint32_t page = 0;
+  std::size_t start = 0;
+  std::size_t length = 0;
+};
+
 // An open database file and the user tables of its catalog. The catalog is read once: reading
 // it again would free the tables opened from its entries.
 class JetFile final {
@@ -126,6 +167,8 @@ class JetFile final {
     const std::string checked = "/proc/self/fd/" + std::to_string(fd_);
     mdb_.reset(mdb_open(checked.c_str(), MDB_NOFLAGS));
     if (!mdb_) throw ReadFailure(JetReadStatus::NotJet, "not a Jet database: " + path.string());
+    // The catalog is a table like the others, its definition always on page 2.
+    CheckTableDefinition(kCatalogDefinitionPage, kCatalogTable, JetReadStatus::BadCatalog);
     GPtrArray* catalog = mdb_read_catalog(mdb_.get(), MDB_TABLE);
     if (catalog == nullptr) {
       throw ReadFailure(JetReadStatus::BadCatalog, "cannot read the list of tables");
@@ -183,6 +226,95 @@ class JetFile final {
       if (runPages_ == 0) return nullptr;
     }
     return run_.data() + (page - runFirst_) * size;
+  }
+
+  // The row `pointer` (page << 8 | row) names, on a data page whose owner is `owner` (a
+  // table's definition page, or the "LVAL" of long values; any owner when empty): where it
+  // lies, and the page's bytes (valid until the next read), or null when no such row is there.
+  // A deleted row is no row.
+  const unsigned char* Row(std::uint32_t pointer, std::optional<std::uint32_t> owner,
+                           RowPlace& place) {
+    MdbHandle* mdb = mdb_.get();
+    const auto size = static_cast<std::size_t>(mdb->fmt->pg_size);
+    const std::uint32_t number = pointer >> 8;
+    const unsigned char* bytes = nullptr;
+    if (Encrypted()) {
+      if (size > sizeof mdb->alt_pg_buf ||
+          mdb_read_alt_pg(mdb, number) != static_cast<ssize_t>(size)) {
+        return nullptr;
+      }
+      bytes = mdb->alt_pg_buf;
+    } else {
+      bytes = Page(number);
+    }
+    if (bytes == nullptr) return nullptr;
+    const ByteReader page({bytes, size});
+    if (page.U8(0) != MDB_PAGE_DATA || (owner && page.U32(4) != *owner)) return nullptr;
+    int start = 0;
+    std::size_t length = 0;
+    if (!FindRow(page, mdb->fmt->row_count_offset, static_cast<std::uint16_t>(pointer & 0xFF),
+                 start, length) ||
+        (start & kDeletedRowFlag) != 0) {
+      return nullptr;
+    }
+    place = {number, static_cast<std::size_t>(start & kRowOffsetMask), length};
+    return bytes;
+  }
+
+  // Checks what mdbtools reads of a table before it reads the table: its definition page and
+  // the two page maps it names, whose rows it copies and (the map of used pages) walks without
+  // checking them. Raises `status` with the reason when one of them is not usable.
+  //
+  // Definition page: 0 u8 0x02; the row pointers of the map of used pages and of the map of
+  // pages with free space at the offsets mdbtools' format constants give (Jet 3 and 4 apart).
+  void CheckTableDefinition(std::uint32_t definitionPage, const std::string& name,
+                            JetReadStatus status) {
+    MdbHandle* mdb = mdb_.get();
+    const auto size = static_cast<std::size_t>(mdb->fmt->pg_size);
+    const auto fail = [&](const std::string& what) {
+      throw ReadFailure(status, "the table " + name + " is damaged: " + what);
+    };
+    std::uint32_t usedMap = 0;
+    std::uint32_t freeMap = 0;
+    {
+      const unsigned char* bytes = Encrypted() ? nullptr : Page(definitionPage);
+      if (Encrypted()) {
+        if (size <= sizeof mdb->alt_pg_buf &&
+            mdb_read_alt_pg(mdb, definitionPage) == static_cast<ssize_t>(size)) {
+          bytes = mdb->alt_pg_buf;
+        }
+      }
+      if (bytes == nullptr) fail("its definition lies beyond the end of the file");
+      const ByteReader page({bytes, size});
+      if (page.U8(0) != MDB_PAGE_TABLE) fail("its definition page is not one");
+      if (!page.Has(mdb->fmt->tab_usage_map_offset, 4) ||
+          !page.Has(mdb->fmt->tab_free_map_offset, 4)) {
+        fail("its definition is cut short");
+      }
+      usedMap = page.U32(mdb->fmt->tab_usage_map_offset);
+      freeMap = page.U32(mdb->fmt->tab_free_map_offset);
+    }
+    for (const bool used : {true, false}) {
+      const std::uint32_t pointer = used ? usedMap : freeMap;
+      RowPlace place;
+      const unsigned char* bytes = Row(pointer, std::nullopt, place);
+      if (bytes == nullptr) fail("its page map is empty or missing");
+      // Of the map of pages with free space only its place is read.
+      if (!used) continue;
+      const ByteReader map({bytes + place.start, place.length});
+      // A map is of type 0 (a first page and a bitmap) or 1 (pages holding bitmaps); mdbtools
+      // reads the first page of type 0 without checking the map holds it.
+      const int type = map.U8(0);
+      if (type > 1 || place.length < 5) fail("its page map is of no known form");
+      if (type == 1) {
+        for (std::size_t at = 1; at + 4 <= place.length; at += 4) {
+          const std::uint32_t mapPage = map.U32(at);
+          if (mapPage != 0 && mapPage >= PageCount()) {
+            fail("its page map names pages beyond the end of the file");
+          }
+        }
+      }
+    }
   }
 
   bool Encrypted() const noexcept { return mdb_->f->db_key != 0; }
@@ -245,7 +377,9 @@ class TableReader final {
       : file_(file), mdb_(file.handle()), jet3_(file.IsJet3()) {
     info_.name = entry->object_name;
     table_.reset(mdb_read_table(entry));
-    if (!table_) throw ReadFailure(JetReadStatus::BadTable, "cannot read table " + info_.name);
+    if (!table_)
+      throw ReadFailure(JetReadStatus::BadTable,
+                        "the table " + info_.name + " is damaged: its definition cannot be read");
     if (mdb_read_columns(table_.get()) == nullptr || table_->columns == nullptr) {
       throw ReadFailure(JetReadStatus::BadTable, "cannot read the columns of " + info_.name);
     }
@@ -267,25 +401,26 @@ class TableReader final {
 
   // Writes the rows `request` asks for, with its columns, to `out`.
   void Write(JetStreamWriter& out, const JetRowRequest& request) {
-    std::vector<std::size_t> wanted;
-    if (request.columns.empty()) {
-      for (std::size_t c = 0; c < columns_.size(); ++c) wanted.push_back(c);
-    } else {
-      for (std::uint16_t c : request.columns) {
-        if (c >= columns_.size()) throw ReadFailure(JetReadStatus::BadRequest, "no such column");
-        wanted.push_back(c);
-      }
-    }
+    JetTableInfo sent;
+    sent.name = info_.name;
+    sent.rowCount = info_.rowCount;
+    for (std::size_t c : Wanted(request)) sent.columns.push_back(info_.columns[c]);
+    out.BeginTable(sent);
+    Walk(request, [&](std::span<const JetCell> cells) { out.Row(cells); });
+    out.EndTable();
+  }
+
+  // Hands the rows `request` asks for, with its columns, to `row`. A row whose place on its
+  // page or whose counts are impossible, and a table that reads short of the rows its
+  // definition holds, are damage.
+  template <typename RowFn>
+  void Walk(const JetRowRequest& request, RowFn&& row) {
+    const std::vector<std::size_t> wanted = Wanted(request);
     if (request.keyed && (request.keyColumn >= columns_.size() ||
                           !IsWholeNumber(columns_[request.keyColumn]->col_type) ||
                           !columns_[request.keyColumn]->is_fixed)) {
       throw ReadFailure(JetReadStatus::BadRequest, "a key column that is not a whole number");
     }
-    JetTableInfo sent;
-    sent.name = info_.name;
-    sent.rowCount = info_.rowCount;
-    for (std::size_t c : wanted) sent.columns.push_back(info_.columns[c]);
-    out.BeginTable(sent);
 
     std::vector<MdbField> fields(columns_.size());
     std::vector<JetCell> cells(wanted.size());
@@ -311,21 +446,23 @@ class TableReader final {
       if (!page.Has(rowCountAt, 2)) break;
       const std::uint16_t rows = page.U16(rowCountAt);
       for (std::uint16_t r = 0; r < rows; ++r) {
+        // A deleted row keeps its place in the list with a flag; it is passed over unread.
+        const std::size_t startAt = rowCountAt + 2 + 2 * std::size_t{r};
+        if (page.Has(startAt, 2) && (page.U16(startAt) & kDeletedRowFlag) != 0) continue;
         int start = 0;
         std::size_t length = 0;
-        if (!FindRow(page, rowCountAt, r, start, length) || length == 0) continue;
-        if ((start & kDeletedRowFlag) != 0) continue;
+        if (!FindRow(page, rowCountAt, r, start, length)) DamagedRow(r);
         const auto rowStart = static_cast<std::size_t>(start & kRowOffsetMask);
         if (request.keyed) {
           const std::optional<std::optional<std::int64_t>> key =
               KeyOf(page, rowStart, length, request.keyColumn);
-          if (!key) continue;  // a row that cannot be taken apart
+          if (!key) DamagedRow(r);
           if (!*key || !std::binary_search(request.keys.begin(), request.keys.end(), **key)) {
             ++rowsRead;
             continue;
           }
         }
-        if (!CrackRow(page, rowStart, length, read, fields)) continue;
+        if (!CrackRow(page, rowStart, length, read, fields)) DamagedRow(r);
         ++rowsRead;
         if (request.keyed) {
           // The row taken apart has the last word on its key.
@@ -344,10 +481,9 @@ class TableReader final {
             cells[w] = Decode(page, bytes, *columns_[col], fields[col], texts[w]);
           }
         }
-        out.Row(cells);
+        row(std::span<const JetCell>(cells));
       }
     }
-    out.EndTable();
     if (rowsRead < info_.rowCount) {
       throw ReadFailure(JetReadStatus::BadTable,
                         "the table " + info_.name + " is damaged: its definition holds " +
@@ -357,6 +493,26 @@ class TableReader final {
   }
 
  private:
+  std::vector<std::size_t> Wanted(const JetRowRequest& request) const {
+    std::vector<std::size_t> wanted;
+    if (request.columns.empty()) {
+      for (std::size_t c = 0; c < columns_.size(); ++c) wanted.push_back(c);
+    } else {
+      for (std::uint16_t c : request.columns) {
+        if (c >= columns_.size()) throw ReadFailure(JetReadStatus::BadRequest, "no such column");
+        wanted.push_back(c);
+      }
+    }
+    return wanted;
+  }
+
+  [[noreturn]] void DamagedRow(std::uint16_t r) const {
+    throw ReadFailure(JetReadStatus::BadTable, "the table " + info_.name + " is damaged: row " +
+                                                   std::to_string(r) + " of page " +
+                                                   std::to_string(table_->cur_phys_pg) +
+                                                   " does not fit its place");
+  }
+
   void ReadPrimaryKey() {
     // The index list is read into the table (the call's own result is no guide).
     mdb_read_indices(table_.get());
@@ -405,22 +561,6 @@ class TableReader final {
     return nullptr;
   }
 
-  // Where row `r` of a data page lies (as mdbtools' own row finder has it): its start with the
-  // flags in the top bits, and its length; false when its place is not on the page. A page
-  // holds its rows' starts, u16 each, from the row count on; a row ends where the one before it
-  // starts (the first at the end of the page).
-  static bool FindRow(const ByteReader& page, std::size_t rowCountAt, std::uint16_t r, int& start,
-                      std::size_t& length) {
-    const std::size_t at = rowCountAt + 2 + 2 * std::size_t{r};
-    if (r > 1000 || !page.Has(at, 2)) return false;
-    start = page.U16(at);
-    const std::size_t next = r == 0 ? page.size() : (page.U16(at - 2) & kRowOffsetMask);
-    const auto begin = static_cast<std::size_t>(start & kRowOffsetMask);
-    if (begin >= page.size() || begin > next || next > page.size()) return false;
-    length = next - begin;
-    return true;
-  }
-
   // The pages the table's usage map names, in ascending order (for a map of no known form,
   // every page of the file). The map, `map_sz` bytes:
   //   type 0:  0      u8    0
@@ -436,6 +576,13 @@ class TableReader final {
   std::vector<std::uint32_t> TablePages() {
     std::vector<std::uint32_t> pages;
     const MdbTableDef* t = table_.get();
+    // The map as the file holds it; a damaged one is reported here, when the table is read,
+    // so that the other tables stay readable.
+    if (t->entry == nullptr || t->entry->table_pg > 0xFFFFFFFFu) {
+      throw ReadFailure(JetReadStatus::BadTable, "the table " + info_.name + " is damaged");
+    }
+    file_.CheckTableDefinition(static_cast<std::uint32_t>(t->entry->table_pg), info_.name,
+                               JetReadStatus::BadTable);
     const auto pageSize = static_cast<std::size_t>(mdb_->fmt->pg_size);
     const std::size_t mapSize = t->usage_map == nullptr ? 0 : t->map_sz;
     if (mapSize == 0) {
@@ -577,7 +724,10 @@ class TableReader final {
         f.siz = 0;
         f.is_null = 1;
       }
-      if (static_cast<std::size_t>(f.start + f.siz) > rowStart + length) return false;
+      if (f.siz < 0 || (f.siz > 0 && static_cast<std::size_t>(f.start) < rowStart) ||
+          static_cast<std::size_t>(f.start + f.siz) > rowStart + length) {
+        return false;
+      }
     }
     return !outside;
   }
@@ -656,6 +806,51 @@ class TableReader final {
     }
   }
 
+  // Checks the long value (memo) of field `f` before mdbtools reads it, and raises damage when
+  // its pieces cannot be read whole: a row pointer that names no row of a long-value page, a
+  // chain of pieces that comes back on itself, or one longer than the value.
+  //
+  // A long value in the row, 12 bytes:
+  //   0  u32  its length in bytes (low 24 bits) and its form (top byte): 0x80 the value follows
+  //           here; 0x40 it is the row of a long-value page named at 4; 0x00 it is a chain of
+  //           such rows, the first named at 4
+  //   4  u32  row pointer (page << 8 | row)
+  //   8  u32  0
+  // A piece of a chain is a row of a long-value page: u32 the row pointer of the next piece (0
+  // after the last), then its bytes.
+  void CheckLongValue(const ByteReader& page, const MdbField& f) const {
+    if (f.is_null || f.siz == 0) return;
+    const auto damaged = [&](const std::string& what) {
+      throw ReadFailure(JetReadStatus::BadTable,
+                        "the table " + info_.name + " is damaged: a long text " + what);
+    };
+    const auto at = static_cast<std::size_t>(f.start);
+    if (f.start < 0 || f.siz < 12 || !page.Has(at, 12)) damaged("is cut short");
+    const std::uint32_t head = page.U32(at);
+    const std::uint32_t length = head & 0x00FFFFFFu;
+    const std::uint32_t form = head >> 24;
+    if (form == 0x80) return;
+    if (form != 0x40 && form != 0x00) damaged("is of no known form");
+    static constexpr std::uint32_t kLongValueOwner = 0x4C41564C;  // "LVAL"
+    std::uint32_t pointer = page.U32(at + 4);
+    std::set<std::uint32_t> visited;
+    std::uint64_t held = 0;
+    while (true) {
+      if (!visited.insert(pointer).second) damaged("runs in a circle");
+      RowPlace place;
+      const unsigned char* bytes = file_.Row(pointer, kLongValueOwner, place);
+      if (bytes == nullptr) damaged("names a piece that is not there");
+      if (form == 0x40) return;
+      // Each piece holds at least one byte of the value after the pointer to the next.
+      if (place.length <= 4) damaged("has an empty piece");
+      held += place.length - 4;
+      if (held > length) damaged("is longer than its length");
+      const ByteReader piece({bytes + place.start, place.length});
+      pointer = piece.U32(0);
+      if (pointer == 0) return;
+    }
+  }
+
   // The value of one field of the current row, read from the page as it is stored: numbers
   // with every bit (no text formatting), dates as day numbers, flags from the null mask.
   JetCell Decode(const ByteReader& page, const unsigned char* bytes, const MdbColumn& column,
@@ -713,8 +908,11 @@ class TableReader final {
         cell.kind = JetCell::Kind::Blob;
         cell.bytes = text;
         return cell;
-      case MDB_TEXT:
       case MDB_MEMO:
+        // mdbtools follows a long value's pieces as they point, without end.
+        CheckLongValue(page, f);
+        [[fallthrough]];
+      case MDB_TEXT:
       case MDB_REPID:
         // A present text of no bytes is the empty text, not NULL.
         text = size == 0 ? std::string() : ConvertText(mdb_, bytes, f, column.col_type);
@@ -748,6 +946,112 @@ class TableReader final {
   std::vector<int> fixedOrder_;  // per column: its place among the fixed-length ones, or -1
 };
 
+// mdbtools passes over catalog rows it cannot read, and so would list a damaged file's tables
+// in part. The catalog is read again here as a table like the others: a row that does not fit
+// its place, a catalog that reads short of the rows its definition holds, or a user table it
+// holds that mdbtools did not list (or the reverse) make the list of tables damaged.
+void CheckCatalog(JetFile& db) {
+  MdbCatalogEntry entry{};
+  entry.mdb = db.handle();
+  entry.object_type = MDB_TABLE;
+  entry.table_pg = kCatalogDefinitionPage;
+  std::strncpy(entry.object_name, kCatalogTable, MDB_MAX_OBJ_NAME);
+  std::multiset<std::string> held;
+  try {
+    TableReader catalog(db, &entry);
+    // Every column is taken apart, so that a row whose columns do not fit it is damage.
+    std::size_t found[3] = {};
+    const char* const names[3] = {"Name", "Type", "Flags"};
+    const auto& columns = catalog.info().columns;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const auto it = std::find_if(columns.begin(), columns.end(),
+                                   [&](const JetColumnInfo& c) { return c.name == names[k]; });
+      if (it == columns.end()) {
+        throw ReadFailure(JetReadStatus::BadCatalog,
+                          std::string("the list of tables has no column ") + names[k]);
+      }
+      found[k] = static_cast<std::size_t>(it - columns.begin());
+    }
+    const JetRowRequest request;
+    catalog.Walk(request, [&](std::span<const JetCell> cells) {
+      const JetCell& name = cells[found[0]];
+      const JetCell& type = cells[found[1]];
+      const JetCell& flags = cells[found[2]];
+      if (type.kind != JetCell::Kind::Integer || (type.integer & 0x7F) != kCatalogTableType) {
+        return;
+      }
+      const auto flagBits =
+          static_cast<std::uint32_t>(flags.kind == JetCell::Kind::Integer ? flags.integer : 0);
+      if ((flagBits & kSystemTableFlags) != 0) return;
+      held.insert(name.kind == JetCell::Kind::Text ? std::string(name.bytes) : std::string());
+    });
+  } catch (const ReadFailure& e) {
+    if (e.status() == JetReadStatus::BadCatalog) throw;
+    throw ReadFailure(JetReadStatus::BadCatalog,
+                      std::string("the list of tables is damaged (") + e.what() + ")");
+  }
+  std::multiset<std::string> listed;
+  for (const MdbCatalogEntry* e : db.Tables()) listed.insert(e->object_name);
+  for (const std::string& name : held) {
+    if (listed.count(name) != held.count(name)) {
+      throw ReadFailure(JetReadStatus::BadCatalog, "the list of tables is damaged: the table " +
+                                                       name + " cannot be read from it");
+    }
+  }
+  for (const std::string& name : listed) {
+    if (held.count(name) != listed.count(name)) {
+      throw ReadFailure(
+          JetReadStatus::BadCatalog,
+          "the list of tables is damaged: it names a table " + name + " it does not hold");
+    }
+  }
+}
+
+// The reader never outlives the program that started it: it is killed when that program ends
+// (the program that started it is named in the environment, so that one already gone is
+// noticed too), and each piece of its work (opening the file, answering a request) has a time
+// limit of its own, also named in the environment, after which the reader is ended.
+unsigned WorkSeconds() {
+  const char* text = std::getenv(kJetReaderSecondsVariable);
+  unsigned seconds = kJetReaderDefaultSeconds;
+  if (text != nullptr) {
+    const std::string_view value(text);
+    unsigned parsed = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), parsed);
+    if (ec == std::errc() && end == value.data() + value.size() && parsed > 0) seconds = parsed;
+  }
+  return seconds;
+}
+
+//
+// The parent is watched from a thread of its own rather than by a parent-death signal: that
+// signal comes when the *thread* that started the reader ends, and the program starts readers
+// from worker threads that end while it keeps the reader. The watch goes on while mdbtools is
+// busy (a loop in it included).
+void GuardReaderLifetime() {
+  pid_t parent = ::getppid();
+  if (const char* text = std::getenv(kJetReaderParentVariable)) {
+    const std::string_view value(text);
+    long named = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), named);
+    if (ec == std::errc() && end == value.data() + value.size() && named > 0) {
+      parent = static_cast<pid_t>(named);
+    }
+  }
+  if (::getppid() != parent) {
+    throw ReadFailure(JetReadStatus::BadRequest, "the program that started the reader has ended");
+  }
+  static bool watching = false;
+  if (!watching) {
+    watching = true;
+    std::thread([parent] {
+      while (::getppid() == parent) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      std::_Exit(static_cast<int>(JetReadStatus::BadRequest));
+    }).detach();
+  }
+  ::alarm(WorkSeconds());
+}
+
 // Answers one request: the tables asked for, in the order asked, each with its columns.
 void Answer(std::vector<std::unique_ptr<TableReader>>& tables, std::uint32_t jetVersion,
             const std::vector<JetRowRequest>& request, std::ostream& out) {
@@ -767,8 +1071,16 @@ void Answer(std::vector<std::unique_ptr<TableReader>>& tables, std::uint32_t jet
 
 JetReadStatus RunJetRead(const std::filesystem::path& file, int requestFd, int channelFd,
                          std::ostream& err) {
+  // The time limit ends with the work, whichever way it ends.
+  struct AlarmOff {
+    ~AlarmOff() { ::alarm(0); }
+  } alarmOff;
   try {
+    GuardReaderLifetime();
+    // mdbtools is given the file only once what it reads of the catalog is checked; what it
+    // lists is checked against the catalog read again.
     JetFile db(file);
+    CheckCatalog(db);
     DescriptorOutput channel(channelFd);
     std::ostream out(&channel);
     std::vector<std::unique_ptr<TableReader>> tables;
@@ -785,8 +1097,11 @@ JetReadStatus RunJetRead(const std::filesystem::path& file, int requestFd, int c
       }
     }
     while (true) {
+      // No limit while waiting for the program's next request.
+      ::alarm(0);
       char lengthBytes[4];
       if (!ReadExactly(requestFd, lengthBytes, sizeof lengthBytes)) return JetReadStatus::Ok;
+      ::alarm(WorkSeconds());
       std::uint32_t length = 0;
       for (int i = 3; i >= 0; --i) {
         length = (length << 8) | static_cast<std::uint8_t>(lengthBytes[i]);

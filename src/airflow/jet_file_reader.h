@@ -36,9 +36,19 @@ enum class JetReadStatus : int {
 };
 
 // What `orvantis jet-read` does, with requests read from `requestFd` and streams written to
-// `channelFd`; messages go to `err`. Returns the exit status.
+// `channelFd`; messages go to `err`. Returns the exit status. It is the body of the reader
+// process: it ties the life of the process that runs it to its parent's (and to the time limit
+// the environment names, while it works), so only the reader process itself runs it.
 JetReadStatus RunJetRead(const std::filesystem::path& file, int requestFd, int channelFd,
                          std::ostream& err);
+
+// The reader ends when the program that started it ends, and each piece of its work (opening
+// the file, answering one request) is limited in time. The program names itself and the limit
+// in these environment variables (a process number, whole seconds); without them only the
+// default limit applies.
+inline constexpr const char* kJetReaderParentVariable = "ORVANTIS_JET_READER_PARENT";
+inline constexpr const char* kJetReaderSecondsVariable = "ORVANTIS_JET_READER_SECONDS";
+inline constexpr unsigned kJetReaderDefaultSeconds = 300;
 
 // The name of the internal command and its option naming the data channel.
 inline constexpr const char* kJetReadCommand = "jet-read";

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -143,6 +144,16 @@ void JetReaderSession::Start(const JetStreamConsumer& consume) {
     for (std::string_view name : kClearedVariables) cleared = cleared || var.rfind(name, 0) == 0;
     if (!cleared) environment.push_back(std::move(var));
   }
+
+  // The reader ends with this program, and of itself a little after this program's own limit.
+  std::erase_if(environment, [](const std::string& var) {
+    return var.rfind(std::string(kJetReaderParentVariable) + "=", 0) == 0 ||
+           var.rfind(std::string(kJetReaderSecondsVariable) + "=", 0) == 0;
+  });
+  const auto limit = std::chrono::ceil<std::chrono::seconds>(options_.timeLimit).count();
+  environment.push_back(std::string(kJetReaderParentVariable) + "=" + std::to_string(::getpid()));
+  environment.push_back(std::string(kJetReaderSecondsVariable) + "=" +
+                        std::to_string(std::max<long long>(limit, 0) + 5));
 
   std::vector<char*> envp;
   for (std::string& var : environment) envp.push_back(var.data());

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "airflow/test_database_load.h"
 #include "base/atomic_file.h"
@@ -113,6 +114,63 @@ std::optional<FileBytes> ReadFile(const fs::path& path, std::uintmax_t limit) {
   ::close(fd);
   if (!ok) return std::nullopt;
   return file;
+}
+
+// Every cache file ends with a check of the bytes before it, written last:
+//   16 bytes: "OVCHECK1", then u64 (little-endian) the FNV-1a hash of every byte before them.
+// A file whose check fails has been changed since it was written (or was never written whole)
+// and is not used.
+constexpr std::string_view kCheckTag = "OVCHECK1";
+constexpr std::size_t kCheckBytes = 16;
+
+// The bytes a cache file holds without its check, or nothing when the check fails.
+std::optional<std::string_view> Checked(std::string_view file) {
+  if (file.size() < kCheckBytes) return std::nullopt;
+  const std::string_view content = file.substr(0, file.size() - kCheckBytes);
+  const std::string_view check = file.substr(content.size());
+  if (check.substr(0, kCheckTag.size()) != kCheckTag) return std::nullopt;
+  std::uint64_t stored = 0;
+  for (int i = 7; i >= 0; --i) {
+    stored = (stored << 8) | static_cast<std::uint8_t>(check[kCheckTag.size() + i]);
+  }
+  if (stored != Fnv1a(content)) return std::nullopt;
+  return content;
+}
+
+// A cache file's own name: "testdb-" and 16 hexadecimal digits (its database's path), then
+// ".sqlite", or "-", 16 more (its key) and ".result". Nothing else in the folder is the
+// cache's to remove.
+bool IsOwnFileName(const std::string& name) {
+  const auto hex = [&](std::size_t at) {
+    if (at + 16 > name.size()) return false;
+    for (std::size_t i = at; i < at + 16; ++i) {
+      const char c = name[i];
+      if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return true;
+  };
+  constexpr std::string_view kPrefix = "testdb-";
+  if (name.rfind(kPrefix, 0) != 0 || !hex(kPrefix.size())) return false;
+  const std::string rest = name.substr(kPrefix.size() + 16);
+  if (rest == kCacheExtension) return true;
+  return rest.size() == 1 + 16 + kResultExtension.size() && rest[0] == '-' &&
+         hex(kPrefix.size() + 17) && rest.substr(17) == kResultExtension;
+}
+
+// True when the file at `path` begins as a cache file of its kind does (the SQLite header, or
+// a kept result's mark).
+bool BeginsAsOwnFile(const fs::path& path) {
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return false;
+  char head[16] = {};
+  ssize_t got = 0;
+  do {
+    got = ::pread(fd, head, sizeof head, 0);
+  } while (got < 0 && errno == EINTR);
+  ::close(fd);
+  const std::string_view bytes(head, got > 0 ? static_cast<std::size_t>(got) : 0);
+  return path.extension() == kCacheExtension ? bytes == kSqliteHeader
+                                             : bytes.substr(0, kResultMagic.size()) == kResultMagic;
 }
 
 // Removes a cache file found bad, unless another program has put a new file in its place
@@ -357,9 +415,10 @@ void KeepWithinLimit(const fs::path& folder, std::uintmax_t limit) {
   std::uintmax_t total = 0;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    // Only the cache's own files count and go; a user's files in the same folder stay.
     const fs::path& p = it->path();
-    if ((p.extension() != kCacheExtension && p.extension() != kResultExtension) ||
-        !it->is_regular_file(ec)) {
+    if (!IsOwnFileName(p.filename().string()) || !it->is_regular_file(ec) || !BeginsAsOwnFile(p)) {
+      ec.clear();
       continue;
     }
     const std::uintmax_t size = it->file_size(ec);
@@ -380,6 +439,16 @@ void KeepWithinLimit(const fs::path& folder, std::uintmax_t limit) {
 }
 
 }  // namespace
+
+std::string SealDiskCacheFile(std::string_view content) {
+  std::string sealed;
+  sealed.reserve(content.size() + kCheckBytes);
+  sealed.append(content);
+  sealed.append(kCheckTag);
+  const std::uint64_t hash = Fnv1a(content);
+  for (int i = 0; i < 8; ++i) sealed.push_back(static_cast<char>((hash >> (8 * i)) & 0xFF));
+  return sealed;
+}
 
 fs::path DefaultDiskCacheFolder() {
   const char* xdg = std::getenv("XDG_CACHE_HOME");
@@ -417,14 +486,15 @@ std::optional<CachedCatalog> ReadDiskCache(const DiskCacheOptions& options,
     if (remove) RemoveBad(path, *file);
     return std::nullopt;
   };
-  if (file->bytes.size() < 512 ||
-      file->bytes.compare(0, kSqliteHeader.size(), kSqliteHeader) != 0) {
+  const std::optional<std::string_view> content = Checked(file->bytes);
+  if (!content || content->size() < 512 ||
+      content->compare(0, kSqliteHeader.size(), kSqliteHeader) != 0) {
     return reject(true);
   }
-  auto* image = static_cast<unsigned char*>(sqlite3_malloc64(file->bytes.size()));
+  auto* image = static_cast<unsigned char*>(sqlite3_malloc64(content->size()));
   if (image == nullptr) return std::nullopt;
-  std::memcpy(image, file->bytes.data(), file->bytes.size());
-  const auto size = static_cast<sqlite3_int64>(file->bytes.size());
+  std::memcpy(image, content->data(), content->size());
+  const auto size = static_cast<sqlite3_int64>(content->size());
   if (sqlite3_deserialize(db, "main", image, size, size,
                           SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) !=
       SQLITE_OK) {
@@ -462,16 +532,16 @@ std::string WriteDiskCache(const DiskCacheOptions& options, const DatabaseStamp&
   if (bytes == nullptr) return "the tables cannot be copied";
   // A cache file is never trusted when read, so it is not flushed to the disk: a file left
   // damaged by a power cut is found so and made again.
-  const std::string reason = WriteFileAtomically(
-      DiskCacheFileOf(options, stamp.path),
-      std::string_view(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(size)),
-      WriteDurability::Unflushed);
+  std::string sealed = SealDiskCacheFile(
+      std::string_view(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(size)));
   sqlite3_free(bytes);
+  const std::string reason =
+      WriteFileAtomically(DiskCacheFileOf(options, stamp.path), sealed, WriteDurability::Unflushed);
   KeepWithinLimit(options.folder, options.sizeLimit);
   return reason;
 }
 
-// A kept result, little-endian:
+// A kept result, little-endian (then the check every cache file ends with):
 //   0       8      "OVRESLT1"
 //   8       u32 p  length of the database file's path, then p bytes of it
 //   ...     u64    the file's size, then i64 its modification time (ns)
@@ -504,11 +574,16 @@ std::optional<std::string> ReadDiskCacheResult(const DiskCacheOptions& options,
   const fs::path path = ResultFileOf(options, stamp.path, key);
   std::optional<FileBytes> file = ReadFile(path, kMaxResultBytes);
   if (!file) return std::nullopt;
+  const std::optional<std::string_view> content = Checked(file->bytes);
+  if (!content) {
+    RemoveBad(path, *file);
+    return std::nullopt;
+  }
   // The head names this state of the database and this key, byte for byte.
   const std::string head = ResultHead(stamp, key);
-  if (file->bytes.compare(0, head.size(), head) != 0) return std::nullopt;
+  if (content->compare(0, head.size(), head) != 0) return std::nullopt;
   ::utimensat(AT_FDCWD, path.c_str(), nullptr, 0);
-  return file->bytes.substr(head.size());
+  return std::string(content->substr(head.size()));
 }
 
 std::string WriteDiskCacheResult(const DiskCacheOptions& options, const DatabaseStamp& stamp,
@@ -518,9 +593,9 @@ std::string WriteDiskCacheResult(const DiskCacheOptions& options, const Database
   std::error_code ec;
   fs::create_directories(options.folder, ec);
   if (ec) return "cannot make " + options.folder.string() + ": " + ec.message();
-  const std::string reason =
-      WriteFileAtomically(ResultFileOf(options, stamp.path, key),
-                          ResultHead(stamp, key) + std::string(value), WriteDurability::Unflushed);
+  const std::string reason = WriteFileAtomically(
+      ResultFileOf(options, stamp.path, key),
+      SealDiskCacheFile(ResultHead(stamp, key) + std::string(value)), WriteDurability::Unflushed);
   KeepWithinLimit(options.folder, options.sizeLimit);
   return reason;
 }

@@ -25,8 +25,10 @@ namespace orv {
 // whole to a temporary file and renamed, so a program reading one at the same time sees the
 // old file or the new one, never a mixture. A cache file is never trusted: it must pass
 // SQLite's own check, hold exactly the tables (with exactly the columns) its catalog names,
-// nothing else, and their row counts; a file that fails is removed. When the files of the
-// cache folder together grow beyond the size limit, the least recently used go first.
+// nothing else, and their row counts, and end with the check of its bytes it was written with;
+// a file that fails is removed. When the cache's own files (by their names and first bytes;
+// nothing else in the folder is ever removed) together grow beyond the size limit, the least
+// recently used go first.
 
 struct DiskCacheOptions {
   std::filesystem::path folder;                          // empty: nothing is kept
@@ -53,6 +55,10 @@ struct CachedCatalog {
   std::vector<std::vector<bool>> held;     // per table and column: loaded whole
   std::vector<std::int64_t> heldRows;      // per table: the rows loaded (0 when none)
 };
+
+// `content` with the check every cache file ends with (a hash of the bytes before it, written
+// last); a file whose check fails is not used, and is made again.
+std::string SealDiskCacheFile(std::string_view content);
 
 // The cache file of the database file `path` names (whatever state it holds).
 std::filesystem::path DiskCacheFileOf(const DiskCacheOptions& options, std::string_view path);

@@ -131,15 +131,16 @@ TEST_F(DiskCache, ADamagedCacheIsIgnoredAndRebuilt) {
   }
   const fs::path cache = CacheFile();
   const std::string good = ReadWholeFile(cache).value();
-  // A table of ours added to the cache file with SQLite itself.
+  // A table of ours added to the cache file with SQLite itself, and the file's check made
+  // anew (so that the cache's other checks are what refuses it).
   auto withExtra = [&](const char* sql) {
     const fs::path copy = dir_ / "copy.sqlite";
-    EXPECT_EQ(WriteFileAtomically(copy, good), "");
+    EXPECT_EQ(WriteFileAtomically(copy, good.substr(0, good.size() - 16)), "");
     sqlite3* db = nullptr;
     sqlite3_open(copy.c_str(), &db);
     EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
     sqlite3_close(db);
-    return ReadWholeFile(copy).value();
+    return SealDiskCacheFile(ReadWholeFile(copy).value());
   };
   std::string flipped = good;
   for (std::size_t i = good.size() / 3; i < good.size() / 3 + 64; ++i) flipped[i] ^= 0x5A;
@@ -242,6 +243,105 @@ TEST_F(DiskCache, TheLeastRecentlyUsedFilesGoFirst) {
   EXPECT_EQ(filesOf("b.mdb").size(), 0u);
   EXPECT_EQ(filesOf("c.mdb").size(), 0u);
   EXPECT_EQ(filesOf("d.mdb").size(), 2u);
+}
+
+// One name changed inside a cache file (the file still a sound SQLite database, the list a
+// sound list): the file's check fails, the name is never listed, and the file is made again.
+TEST_F(DiskCache, ACacheFileWithAChangedNameIsRebuilt) {
+  std::string expected;
+  {
+    TestDatabase db(file(), Reader(), {}, Cache());
+    expected = List(db);
+  }
+  // A test's name as the list shows it (its fourth cell).
+  std::string name = expected.substr(0, expected.find('\n'));
+  for (int cell = 0; cell < 3; ++cell) name = name.substr(name.find('|') + 1);
+  name = name.substr(0, name.find('|'));
+  ASSERT_GE(name.size(), 3u);
+  for (const char* extension : {".sqlite", ".result"}) {
+    SCOPED_TRACE(extension);
+    const fs::path cache = CacheFile(extension);
+    ASSERT_FALSE(cache.empty());
+    const std::string good = ReadWholeFile(cache).value();
+    const std::size_t at = good.find(name);
+    ASSERT_NE(at, std::string::npos) << name;
+    std::string changed = good;
+    changed[at] = changed[at] == 'Q' ? 'R' : 'Q';
+    ASSERT_EQ(WriteFileAtomically(cache, changed), "");
+    const int before = Runs();
+    {
+      TestDatabase db(file(), Reader(), {}, Cache());
+      const std::string list = List(db);
+      EXPECT_EQ(list, expected);
+      EXPECT_EQ(list.find(changed.substr(at, name.size())), std::string::npos);
+      // The tables' file was not used: the reader read the database again.
+      if (std::string(extension) == ".sqlite") {
+        EXPECT_EQ(Runs(), before + 1);
+      }
+    }
+    // Made again, whole: the list byte for byte, the tables' file used by the next open.
+    if (std::string(extension) == ".result") {
+      EXPECT_TRUE(ReadWholeFile(CacheFile(extension)).value() == good);
+    } else {
+      TestDatabase again(file(), Reader(), {}, Cache());
+      EXPECT_TRUE(again.StartedFromDiskCache());
+      EXPECT_EQ(List(again), expected);
+    }
+  }
+}
+
+// The size limit removes only the cache's own files: a user's files in the same folder, named
+// like cache files or beginning like them, stay byte for byte.
+TEST_F(DiskCache, TheSizeLimitRemovesOnlyTheCachesOwnFiles) {
+  DiskCacheOptions cache = Cache();
+  fs::create_directories(cache.folder);
+  std::string sqliteLike("SQLite format 3\0", 16);
+  sqliteLike += std::string(100000, 'p');
+  const std::pair<const char*, std::string> others[] = {
+      {"photos.sqlite", sqliteLike},
+      {"notes.result", "OVRESLT1" + std::string(50000, 'n')},
+      {"testdb-notours.sqlite", sqliteLike},
+      {"testdb-0123456789ABCDEF.sqlite", sqliteLike},               // not our (lowercase) digits
+      {"testdb-0123456789abcdef.sqlite", std::string(70000, 'x')},  // our name, not our bytes
+      {"testdb-0123456789abcdef-0123456789abcdef.result.bak", "OVRESLT1"},
+  };
+  for (const auto& [other, bytes] : others) {
+    ASSERT_EQ(WriteFileAtomically(cache.folder / other, bytes), "");
+    fs::last_write_time(cache.folder / other,
+                        fs::file_time_type::clock::now() - std::chrono::hours(100));
+  }
+  {
+    TestDatabase db(file(), Reader(), {}, cache);
+    List(db);
+  }
+  // An older database's files, then a limit only the newest files fit: the older ones go.
+  test::SampleBench().Write(dir_ / "old.mdb");
+  const std::string oldStem =
+      DiskCacheFileOf(cache, fs::weakly_canonical(dir_ / "old.mdb").string()).stem().string();
+  {
+    TestDatabase db(dir_ / "old.mdb", Reader(), {}, cache);
+    List(db);
+  }
+  const std::string currentStem =
+      DiskCacheFileOf(cache, fs::weakly_canonical(file()).string()).stem().string();
+  std::uintmax_t ours = 0;
+  for (const auto& e : fs::directory_iterator(cache.folder)) {
+    const std::string n = e.path().filename().string();
+    if (n.rfind(oldStem, 0) == 0) {
+      fs::last_write_time(e.path(), fs::file_time_type::clock::now() - std::chrono::hours(50));
+    } else if (n.rfind(currentStem, 0) == 0) {
+      ours += e.file_size();
+    }
+  }
+  cache.sizeLimit = ours + 1;
+  // Keeping a result keeps the folder within the limit.
+  EXPECT_EQ(WriteDiskCacheResult(cache, {"/elsewhere/x.mdb", 1, 1}, "key", "x"), "");
+  for (const auto& [other, bytes] : others) {
+    EXPECT_EQ(ReadWholeFile(cache.folder / other).value_or("(removed)"), bytes) << other;
+  }
+  for (const auto& e : fs::directory_iterator(cache.folder)) {
+    EXPECT_NE(e.path().filename().string().rfind(oldStem, 0), 0u) << e.path();
+  }
 }
 
 TEST(DiskCacheFolder, FollowsTheXdgCacheHome) {
