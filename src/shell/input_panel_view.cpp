@@ -48,6 +48,8 @@ InputPanelView::InputPanelView(Application& app, QWidget* parent) : QWidget(pare
   WatchFocus(stageTabs_->tabBar(), kGeneralHelp);
   connect(stageTabs_, &QTabWidget::currentChanged, this, &InputPanelView::stageChosen);
 
+  // Approve All sits beside the stage tabs, where it takes no row of its own; the warning takes
+  // a row only while it is shown.
   auto* bottom = new QHBoxLayout;
   approveAll_ = new QPushButton(this);
   approveAll_->setObjectName(QStringLiteral("approveAll"));
@@ -57,8 +59,8 @@ InputPanelView::InputPanelView(Application& app, QWidget* parent) : QWidget(pare
   noCalcWarning_->setObjectName(QStringLiteral("noCalcWarning"));
   noCalcWarning_->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0); font-weight: bold;"));
   noCalcWarning_->setVisible(false);
-  bottom->addWidget(approveAll_);
-  bottom->addSpacing(12);
+  stageTabs_->setCornerWidget(approveAll_, Qt::TopRightCorner);
+  noCalcWarning_->setWordWrap(true);
   bottom->addWidget(noCalcWarning_, 1);
   layout->addLayout(bottom);
 }
@@ -68,9 +70,9 @@ int InputPanelView::stage() const { return stageTabs_->currentIndex(); }
 QWidget* InputPanelView::BuildStage(int first, int last) {
   auto* page = new QWidget;
   auto* grid = new QGridLayout(page);
-  grid->setContentsMargins(6, 6, 4, 4);
+  grid->setContentsMargins(6, 4, 4, 2);
   grid->setHorizontalSpacing(4);
-  grid->setVerticalSpacing(1);
+  grid->setVerticalSpacing(0);
   grid->setColumnStretch(kColSuggestion, 1);
   int row = 0;
   for (int n = first; n <= last; ++n) {

@@ -72,8 +72,8 @@ StatusButton::StatusButton(int input, QWidget* parent) : QToolButton(parent) {
   setProperty("input", input);
   setFocusPolicy(Qt::NoFocus);
   setAutoRaise(true);
-  setIconSize(QSize(18, 18));
-  setFixedSize(24, 24);
+  setIconSize(QSize(16, 16));
+  setFixedSize(20, 20);
 }
 
 void StatusButton::ShowStatus(int status) {

@@ -44,6 +44,9 @@ constexpr double kReferenceHeightTwips = 768 * 15.0;
 constexpr double kWindowWidthTwips = 12200;
 constexpr double kWindowHeightTwips = 9000;
 
+// A window at least this tall keeps three lines of instruction text; a smaller one two.
+constexpr int kTallWindow = 800;
+
 // How long a note stays in the status bar (milliseconds).
 constexpr int kStatusTimeout = 6000;
 
@@ -124,7 +127,7 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
   instruction_->setObjectName(QStringLiteral("txtInstruct"));
   instruction_->setReadOnly(true);
   instruction_->setFocusPolicy(Qt::NoFocus);
-  instruction_->setFixedHeight(instruction_->fontMetrics().lineSpacing() * 3 + 14);
+  FitInstruction();
   layout->addWidget(instruction_);
 
   warning_ = new QLabel(central);
@@ -152,6 +155,16 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::FitInstruction() {
+  const int lines = height() >= kTallWindow ? 3 : 2;
+  instruction_->setFixedHeight(instruction_->fontMetrics().lineSpacing() * lines + 12);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FitInstruction();
+}
 
 View* MainWindow::view(int index) const {
   return index >= 0 && index < kViewCount ? views_[static_cast<std::size_t>(index)] : nullptr;

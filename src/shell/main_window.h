@@ -105,6 +105,7 @@ class MainWindow final : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -126,6 +127,8 @@ class MainWindow final : public QMainWindow {
   // Moves the focus to the tab strip and lets pending events run, so that the value being
   // typed is taken over before a command looks at the engine.
   void TakeOverEdit();
+  // The instruction box: three lines on a tall window, two on a laptop's.
+  void FitInstruction();
 
   Application& app_;
   QTabWidget* tabs_ = nullptr;

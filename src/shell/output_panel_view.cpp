@@ -155,33 +155,35 @@ QPushButton* OutputPanelView::CalculateButton(int page, QWidget* parent) {
 
 QWidget* OutputPanelView::BuildPage0() {
   auto* page = new QWidget;
-  auto* layout = new QVBoxLayout(page);
+  // Two columns, so that the page is no taller than the inputs beside it: the geometry over the
+  // rotating assembly, and the balance analysis with its figures over its chart.
+  auto* layout = new QHBoxLayout(page);
   layout->setContentsMargins(4, 0, 0, 0);
-  auto* top = new QHBoxLayout;
+  auto* left = new QVBoxLayout;
 
   QGroupBox* geometry = Frame(kLabelGeometryFrame, page);
   auto* g = FrameGrid(geometry);
   int row = 0;
   AddSlots(g, row, {0, 1, 2, 3, 4, 5, 40, 6, 7, 8, 9});
-  top->addWidget(geometry, 1);
+  left->addWidget(geometry);
 
-  auto* right = new QVBoxLayout;
   QGroupBox* rotating = Frame(kLabelRotatingFrame, page);
   auto* r = FrameGrid(rotating);
   row = 0;
   AddSlots(r, row, {21, 22, 23, 24, 25});
-  right->addWidget(rotating);
-  right->addStretch(1);
+  left->addWidget(rotating);
+  left->addStretch(1);
   auto* calc = new QHBoxLayout;
   calc->addStretch(1);
   calc->addWidget(CalculateButton(0, page));
-  right->addLayout(calc);
-  top->addLayout(right, 1);
-  layout->addLayout(top);
+  left->addLayout(calc);
+  layout->addLayout(left, 0);
 
-  // The balance analysis: its figures and turning-point listings beside the chart.
+  // The balance analysis: its figures and turning-point listings over the chart, which takes
+  // the height left.
   QGroupBox* balance = Frame(kLabelBalanceTitle, page);
-  auto* b = new QHBoxLayout(balance);
+  auto* b = new QVBoxLayout(balance);
+  b->setContentsMargins(4, 2, 4, 4);
   auto* figures = new QWidget(balance);
   auto* f = new QGridLayout(figures);
   f->setContentsMargins(0, 0, 0, 0);
@@ -239,9 +241,9 @@ QWidget* OutputPanelView::BuildPage0() {
       ++row;
     }
   }
-  f->setRowStretch(row, 1);
   b->addWidget(figures);
   chart_ = new BalanceChartView(balance);
+  chart_->setMinimumHeight(fontMetrics().height() * 7);
   b->addWidget(chart_, 1);
   layout->addWidget(balance, 1);
   return page;
@@ -384,8 +386,8 @@ VeDiagram::VeDiagram(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("veDiagram"));
 }
 
-QSize VeDiagram::sizeHint() const { return {300, fontMetrics().height() * 4 + 16}; }
-QSize VeDiagram::minimumSizeHint() const { return {200, fontMetrics().height() * 4 + 16}; }
+QSize VeDiagram::sizeHint() const { return {300, fontMetrics().height() * 3 + 14}; }
+QSize VeDiagram::minimumSizeHint() const { return {200, fontMetrics().height() * 3 + 14}; }
 
 void VeDiagram::Show(double percent, const QString& text, const QString& caption) {
   if (percent == percent_ && text == text_ && caption == caption_) return;

