@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -245,6 +246,84 @@ TEST_F(WindowFitTest, EveryViewFitsALaptopScreenWithoutScrolling) {
       }
     }
   }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Where the window opens on a 1366 by 768 screen whose free area starts below a 24-pixel panel.
+TEST(StartPlaceTest, TheStoredPlaceOrTheFirstStartsSize) {
+  const QRect available(0, 24, 1366, 744);
+  const QSize needs(1180, 640);
+  struct Row {
+    const char* rect;
+    const char* maximised;
+    QRect available;
+    QSize needs;
+    QRect expected;
+    bool expectedMaximised;
+  };
+  const Row rows[] = {
+      // First start: the share of the screen, widened to what the layout needs, centred.
+      {"", "", available, needs, QRect(93, 76, 1180, 640), false},
+      // The layout needs more than the screen has: maximised.
+      {"", "", available, QSize(1180, 760), available, true},
+      {"", "", QRect(0, 0, 1280, 690), QSize(1300, 600), QRect(0, 0, 1280, 690), true},
+      // Kept places come back, maximised or not.
+      {"10,40,1200,700", "0", available, needs, QRect(10, 40, 1200, 700), false},
+      {"10,40,1200,700", "1", available, needs, QRect(10, 40, 1200, 700), true},
+      // Kept on a larger screen: shrunk and moved into this one.
+      {"300,200,1900,1000", "0", available, needs, QRect(0, 24, 1366, 744), false},
+      {"600,500,1000,600", "0", available, needs, QRect(366, 168, 1000, 600), false},
+      // Not usable: off the screen, too small, not numbers; the first start's place instead.
+      {"3000,3000,800,600", "1", available, needs, QRect(93, 76, 1180, 640), false},
+      {"10,40,150,700", "0", available, needs, QRect(93, 76, 1180, 640), false},
+      {"10,40,wide,700", "0", available, needs, QRect(93, 76, 1180, 640), false},
+      {"10,40,1200", "0", available, needs, QRect(93, 76, 1180, 640), false},
+  };
+  for (const Row& row : rows) {
+    const WindowPlace place = StartPlace(row.rect, row.maximised, row.available, row.needs);
+    EXPECT_EQ(place.rect, row.expected) << row.rect;
+    EXPECT_EQ(place.maximised, row.expectedMaximised) << row.rect;
+  }
+}
+
+TEST_F(WindowFitTest, TheWindowsPlaceAndMaximisedStateComeBackOnTheNextStart) {
+  Start(true);
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect normal(available.left() + 20, available.top() + 30, available.width() - 100,
+                     available.height() - 80);
+  window_->setGeometry(normal);
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(window_->close());
+  EXPECT_EQ(UserStore(StorePath()).RegReadValue(kWindowPlaceValue, ""),
+            QStringLiteral("%1,%2,%3,%4")
+                .arg(normal.x())
+                .arg(normal.y())
+                .arg(normal.width())
+                .arg(normal.height())
+                .toStdString());
+  EXPECT_EQ(UserStore(StorePath()).RegReadValue(kWindowMaximisedValue, ""), "0");
+  window_.reset();
+
+  Start(true);
+  EXPECT_EQ(window_->geometry(), normal);
+  EXPECT_FALSE(window_->isMaximized());
+  window_->showMaximized();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(window_->close());
+  EXPECT_EQ(UserStore(StorePath()).RegReadValue(kWindowMaximisedValue, ""), "1");
+  window_.reset();
+
+  Start(true);
+  EXPECT_TRUE(window_->isMaximized());
+  // Back from maximised: the kept normal place.
+  window_->showNormal();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window_->geometry().size(), normal.size());
 }
 
 }  // namespace
