@@ -349,6 +349,11 @@ void OutputPanelView::ShowOutputs() {
   ShowComparison();
   const int page = std::clamp(controller.outputPage(), 0, 1);
   if (pages_->currentIndex() != page) pages_->setCurrentIndex(page);
+  // Only the page shown asks for room: the other does not widen or heighten the panel.
+  for (int i = 0; i < pages_->count(); ++i) {
+    const QSizePolicy::Policy policy = i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+    pages_->widget(i)->setSizePolicy(policy, policy);
+  }
 }
 
 void OutputPanelView::ShowComparison() {
