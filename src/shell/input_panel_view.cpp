@@ -57,7 +57,8 @@ InputPanelView::InputPanelView(Application& app, QWidget* parent) : QWidget(pare
   connect(approveAll_, &QPushButton::clicked, this, [this] { Q_EMIT approveAllClicked(stage()); });
   noCalcWarning_ = new QLabel(QString::fromLatin1(kNoCalcWarning), this);
   noCalcWarning_->setObjectName(QStringLiteral("noCalcWarning"));
-  noCalcWarning_->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0); font-weight: bold;"));
+  noCalcWarning_->setStyleSheet(TextColourStyle(QColor(200, 0, 0), this) +
+                                QStringLiteral(" font-weight: bold;"));
   noCalcWarning_->setVisible(false);
   stageTabs_->setCornerWidget(approveAll_, Qt::TopRightCorner);
   noCalcWarning_->setWordWrap(true);
@@ -146,7 +147,7 @@ void InputPanelView::AddRow(QGridLayout* grid, int row, int n) {
   if (InputPanel::HasSuggestionLabel(n)) {
     suggestions_[i] = new QLabel(page);
     suggestions_[i]->setObjectName(QStringLiteral("suggestion_%1").arg(n));
-    suggestions_[i]->setStyleSheet(QStringLiteral("color: rgb(0, 0, 160);"));
+    suggestions_[i]->setStyleSheet(TextColourStyle(QColor(0, 0, 160), page));
     grid->addWidget(suggestions_[i], row, kColSuggestion);
   }
 }

@@ -17,6 +17,7 @@
 #include "files/interface_text_ids.h"
 #include "files/output_captions.h"
 #include "shell/balance_chart.h"
+#include "shell/input_widgets.h"
 
 namespace orv {
 
@@ -40,20 +41,21 @@ enum Column { kColName = 0, kColValue, kColUnit, kColReference, kColDifference }
 // The colours beside a value: the reference's value in grey, its difference green when the
 // current value is larger, red when smaller, grey when the same, brown when its numbers moved
 // both ways.
-constexpr const char* kReferenceStyle = "color: rgb(96, 96, 96);";
-const char* DifferenceStyle(DifferenceSign sign) {
+const QColor kValueColour(0, 0, 140);
+const QColor kReferenceColour(96, 96, 96);
+QColor DifferenceColour(DifferenceSign sign) {
   switch (sign) {
     case DifferenceSign::Up:
-      return "color: rgb(0, 120, 0);";
+      return {0, 120, 0};
     case DifferenceSign::Down:
-      return "color: rgb(190, 0, 0);";
+      return {190, 0, 0};
     case DifferenceSign::Mixed:
-      return "color: rgb(140, 80, 0);";
+      return {140, 80, 0};
     case DifferenceSign::Zero:
     case DifferenceSign::None:
       break;
   }
-  return kReferenceStyle;
+  return kReferenceColour;
 }
 
 }  // namespace
@@ -104,7 +106,7 @@ void OutputPanelView::AddSlots(QGridLayout* grid, int& row, std::initializer_lis
     r.value = new QLabel(parent);
     r.value->setObjectName(QStringLiteral("out_%1").arg(slot));
     r.value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    r.value->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+    r.value->setStyleSheet(TextColourStyle(kValueColour, parent));
     r.unit = new QLabel(parent);
     r.unit->setObjectName(QStringLiteral("outUnit_%1").arg(slot));
     grid->addWidget(r.name, row, kColName);
@@ -124,7 +126,7 @@ void OutputPanelView::AddComparison(Row& r, int slot, QGridLayout* grid, int row
   r.reference = new QLabel(parent);
   r.reference->setFont(small);
   r.reference->setObjectName(QStringLiteral("outRef_%1").arg(slot));
-  r.reference->setStyleSheet(QString::fromLatin1(kReferenceStyle));
+  r.reference->setStyleSheet(TextColourStyle(kReferenceColour, parent));
   r.reference->hide();
   r.difference = new QLabel(parent);
   r.difference->setFont(small);
@@ -199,7 +201,7 @@ QWidget* OutputPanelView::BuildPage0() {
     line.name = new QLabel(figures);
     line.value = new QLabel(figures);
     line.value->setObjectName(QStringLiteral("out_%1").arg(slot));
-    line.value->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+    line.value->setStyleSheet(TextColourStyle(kValueColour, figures));
     f->addWidget(line.name, row, 0, 1, 2);
     f->addWidget(line.value, row, 2, 1, 2);
     AddComparison(line, slot, f, row, 4);
@@ -215,7 +217,7 @@ QWidget* OutputPanelView::BuildPage0() {
   for (int slot : {50, 51}) {
     auto* piece = new QLabel(figures);
     piece->setObjectName(QStringLiteral("out_%1").arg(slot));
-    piece->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+    piece->setStyleSheet(TextColourStyle(kValueColour, figures));
     pieces_[slot] = piece;
     f->addWidget(piece, row++, 0, 1, 4);
   }
@@ -233,7 +235,7 @@ QWidget* OutputPanelView::BuildPage0() {
           const int slot = first + column * 8 + k * 2 + part;
           auto* piece = new QLabel(figures);
           piece->setObjectName(QStringLiteral("out_%1").arg(slot));
-          piece->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+          piece->setStyleSheet(TextColourStyle(kValueColour, figures));
           pieces_[slot] = piece;
           f->addWidget(piece, row, column * 2 + part);
         }
@@ -381,7 +383,7 @@ void OutputPanelView::ShowComparison() {
     const SlotDifference& d = it != differences.end() ? it->second : none;
     row.reference->setText(Q(d.reference));
     row.difference->setText(Q(d.difference));
-    row.difference->setStyleSheet(QString::fromLatin1(DifferenceStyle(d.sign)));
+    row.difference->setStyleSheet(TextColourStyle(DifferenceColour(d.sign), row.difference));
     row.reference->show();
     row.difference->show();
   }

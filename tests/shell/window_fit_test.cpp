@@ -12,10 +12,12 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTest>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -322,6 +324,71 @@ TEST_F(WindowFitTest, TheWindowsPlaceAndMaximisedStateComeBackOnTheNextStart) {
   window_->showNormal();
   QCoreApplication::processEvents();
   EXPECT_EQ(window_->geometry().size(), normal.size());
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The relative luminance of a colour (sRGB), and the contrast of two colours (1 to 21).
+double Luminance(const QColor& c) {
+  auto channel = [](double v) {
+    v /= 255.0;
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+}
+double Contrast(const QColor& a, const QColor& b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The colour a label's text is drawn in: its style sheet's, else its palette's.
+QColor TextColour(const QLabel* label) {
+  const QRegularExpression rgb(QStringLiteral("rgb\\((\\d+), (\\d+), (\\d+)\\)"));
+  const QRegularExpressionMatch m = rgb.match(label->styleSheet());
+  if (m.hasMatch())
+    return QColor(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+  return label->palette().color(QPalette::WindowText);
+}
+
+// Under a dark desktop palette every text of the inputs view reads against its background, and
+// the values stay blue, a smaller difference red.
+TEST_F(WindowFitTest, UnderADarkPaletteEveryTextReadsAndTheColoursKeepTheirMeaning) {
+  const QPalette before = QApplication::palette();
+  QPalette dark;
+  dark.setColor(QPalette::Window, QColor(40, 40, 44));
+  dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+  dark.setColor(QPalette::Base, QColor(28, 28, 30));
+  dark.setColor(QPalette::Text, QColor(230, 230, 230));
+  dark.setColor(QPalette::Button, QColor(50, 50, 54));
+  dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+  QApplication::setPalette(dark);
+  Start();
+  const std::string smaller = (dir_ / "Smaller.OV").string();
+  ASSERT_EQ(test::RunCli({"dump", "--set", "Bore=4.000", "--save", smaller}).status, 0);
+  ASSERT_TRUE(app_.SetReference(smaller));
+  window_->resize(1366, 712);
+  window_->show();
+  window_->RefreshFromCore();
+  Settle();
+  const QColor background = dark.color(QPalette::Window);
+  int checked = 0;
+  for (QLabel* label : engine()->findChildren<QLabel*>()) {
+    if (!label->isVisible() || label->text().isEmpty()) continue;
+    EXPECT_GE(Contrast(TextColour(label), background), 4.5)
+        << Name(label) << " " << TextColour(label).name().toStdString();
+    ++checked;
+  }
+  EXPECT_GT(checked, 40);
+  // A value: blue; the displacement's difference over the smaller reference bore: green.
+  const QColor value = TextColour(engine()->outputPanel()->slotLabel(0));
+  EXPECT_NEAR(value.hslHue(), 240, 10);
+  const QColor larger = TextColour(engine()->outputPanel()->differenceLabel(0));
+  EXPECT_NEAR(larger.hslHue(), 120, 10);
+  QApplication::setPalette(before);
 }
 
 }  // namespace
