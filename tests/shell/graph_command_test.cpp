@@ -130,10 +130,10 @@ TEST_F(GraphCommandTest, TheLegendLiesWholeInsideThePicture) {
     // part of the picture.
     int right = -1, runBottom = -1;
     for (int x = w - 1; x >= 0 && right < 0; --x) {
-      int run = 0;
+      int dark = 0;
       for (int y = h / 2; y < h; ++y) {
-        run = Dark(image.pixel(x, y)) ? run + 1 : 0;
-        if (run >= 30) {
+        dark = Dark(image.pixel(x, y)) ? dark + 1 : 0;
+        if (dark >= 30) {
           right = x;
           while (y + 1 < h && Dark(image.pixel(x, y + 1))) ++y;
           runBottom = y;
