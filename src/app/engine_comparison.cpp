@@ -1,5 +1,7 @@
 #include "app/engine_comparison.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -227,31 +229,46 @@ std::string SignedTableNumber(double value) {
   return text;
 }
 
-std::string TableLine(const std::string& name, const std::string& a, const std::string& b,
-                      const std::string& d) {
-  char line[512];
-  std::snprintf(line, sizeof line, "%-20s %-20s %-20s %s", name.c_str(), a.c_str(), b.c_str(),
-                d.c_str());
-  std::string text = line;
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
+// The table's columns: at least 20 characters, wider where a text needs it, one blank
+// between them, so that a long value never runs into the next column.
+constexpr std::size_t kTableColumn = 20;
+using TableRow = std::array<std::string, 4>;
+
+std::vector<std::string> TableLines(const std::vector<TableRow>& rows) {
+  std::array<std::size_t, 3> widths{kTableColumn, kTableColumn, kTableColumn};
+  for (const TableRow& row : rows) {
+    for (std::size_t c = 0; c < widths.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+  }
+  std::vector<std::string> lines;
+  lines.reserve(rows.size());
+  for (const TableRow& row : rows) {
+    std::string text;
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+      text += row[c];
+      text.append(widths[c] - row[c].size() + 1, ' ');
+    }
+    text += row[3];
+    text.erase(text.find_last_not_of(' ') + 1);
+    lines.push_back(std::move(text));
+  }
+  return lines;
 }
 
 }  // namespace
 
 std::vector<std::string> ComparisonTableLines(const EngineComparison& comparison,
                                               const ComparisonHeads& heads) {
-  std::vector<std::string> lines;
-  if (comparison.empty()) return lines;
-  lines.push_back(TableLine(heads.name, heads.reference, heads.current, heads.difference));
+  if (comparison.empty()) return {};
+  std::vector<TableRow> rows;
+  rows.push_back({heads.name, heads.reference, heads.current, heads.difference});
   for (const InputDifference& d : comparison.inputs) {
-    lines.push_back(TableLine(d.key, d.reference, d.current, d.differenceText));
+    rows.push_back({d.key, d.reference, d.current, d.differenceText});
   }
   for (const ResultDifference& d : comparison.results) {
-    lines.push_back(TableLine(d.name, TableNumber(d.reference), TableNumber(d.current),
-                              SignedTableNumber(d.difference)));
+    rows.push_back({d.name, TableNumber(d.reference), TableNumber(d.current),
+                    SignedTableNumber(d.difference)});
   }
-  return lines;
+  return TableLines(rows);
 }
 
 UnitKind ResultUnit(std::string_view name) noexcept {

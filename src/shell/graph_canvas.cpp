@@ -186,11 +186,21 @@ void GraphCanvas::AddLegendAndTitle(const QString& title) {
                             QString::fromStdString(model_.TagUnit(tag)),
                             QString::fromStdString(texts[Index(tag)])));
   }
-  // The legend goes under the graph, three curves to a row, so that it hides no curve.
+  // The legend goes under the graph, so that it hides no curve: inside a margin of the picture,
+  // with as many curves to a row (up to three) as the picture's width holds whole.
   axisRect()->insetLayout()->take(legend);
-  plotLayout()->addElement(plotLayout()->rowCount(), 0, legend);
+  auto* legendRow = new QCPLayoutGrid;
+  plotLayout()->addElement(plotLayout()->rowCount(), 0, legendRow);
   plotLayout()->setRowStretchFactor(plotLayout()->rowCount() - 1, 0.001);
-  legend->setWrap(3);
+  constexpr int kLegendMargin = 8;
+  legendRow->setMargins(QMargins(kLegendMargin, 2, kLegendMargin, kLegendMargin));
+  legendRow->addElement(0, 0, legend);
+  int widest = 1;
+  for (int i = 0; i < legend->itemCount(); ++i)
+    widest = std::max(widest, legend->item(i)->minimumOuterSizeHint().width());
+  const int room =
+      width() - 2 * kLegendMargin - legend->margins().left() - legend->margins().right();
+  legend->setWrap(std::clamp(room / (widest + legend->columnSpacing()), 1, 3));
   legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
   legend->setBrush(QBrush(Qt::white));
   legend->setVisible(!curves_.empty());

@@ -7,6 +7,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -94,6 +95,7 @@ GraphView::GraphView(Application& app, QWidget* parent)
     auto* listModel = new CurveListModel(model_, list);
     list->setModel(listModel);
     list->verticalHeader()->hide();
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -239,6 +241,13 @@ void GraphView::FitTextColumns() {
     }
   }
   applyingColumns_ = false;
+  // The lists take the width their columns need; the graph takes the rest.
+  int width = 0;
+  for (QTableView* list : lists_) {
+    width = std::max(width, list->horizontalHeader()->length() + 2 * list->frameWidth() +
+                                list->verticalScrollBar()->sizeHint().width());
+  }
+  if (QWidget* pane = lists_[0]->parentWidget()) pane->setMaximumWidth(width);
 }
 
 void GraphView::RefreshUnZoom() { unZoom_->setEnabled(model_.zoomed()); }

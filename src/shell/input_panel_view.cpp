@@ -48,6 +48,8 @@ InputPanelView::InputPanelView(Application& app, QWidget* parent) : QWidget(pare
   WatchFocus(stageTabs_->tabBar(), kGeneralHelp);
   connect(stageTabs_, &QTabWidget::currentChanged, this, &InputPanelView::stageChosen);
 
+  // Approve All sits beside the stage tabs, where it takes no row of its own; the warning takes
+  // a row only while it is shown.
   auto* bottom = new QHBoxLayout;
   approveAll_ = new QPushButton(this);
   approveAll_->setObjectName(QStringLiteral("approveAll"));
@@ -55,10 +57,11 @@ InputPanelView::InputPanelView(Application& app, QWidget* parent) : QWidget(pare
   connect(approveAll_, &QPushButton::clicked, this, [this] { Q_EMIT approveAllClicked(stage()); });
   noCalcWarning_ = new QLabel(QString::fromLatin1(kNoCalcWarning), this);
   noCalcWarning_->setObjectName(QStringLiteral("noCalcWarning"));
-  noCalcWarning_->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0); font-weight: bold;"));
+  noCalcWarning_->setStyleSheet(TextColourStyle(QColor(200, 0, 0), this) +
+                                QStringLiteral(" font-weight: bold;"));
   noCalcWarning_->setVisible(false);
-  bottom->addWidget(approveAll_);
-  bottom->addSpacing(12);
+  stageTabs_->setCornerWidget(approveAll_, Qt::TopRightCorner);
+  noCalcWarning_->setWordWrap(true);
   bottom->addWidget(noCalcWarning_, 1);
   layout->addLayout(bottom);
 }
@@ -68,9 +71,9 @@ int InputPanelView::stage() const { return stageTabs_->currentIndex(); }
 QWidget* InputPanelView::BuildStage(int first, int last) {
   auto* page = new QWidget;
   auto* grid = new QGridLayout(page);
-  grid->setContentsMargins(6, 6, 4, 4);
+  grid->setContentsMargins(6, 4, 4, 2);
   grid->setHorizontalSpacing(4);
-  grid->setVerticalSpacing(1);
+  grid->setVerticalSpacing(0);
   grid->setColumnStretch(kColSuggestion, 1);
   int row = 0;
   for (int n = first; n <= last; ++n) {
@@ -144,7 +147,7 @@ void InputPanelView::AddRow(QGridLayout* grid, int row, int n) {
   if (InputPanel::HasSuggestionLabel(n)) {
     suggestions_[i] = new QLabel(page);
     suggestions_[i]->setObjectName(QStringLiteral("suggestion_%1").arg(n));
-    suggestions_[i]->setStyleSheet(QStringLiteral("color: rgb(0, 0, 160);"));
+    suggestions_[i]->setStyleSheet(TextColourStyle(QColor(0, 0, 160), page));
     grid->addWidget(suggestions_[i], row, kColSuggestion);
   }
 }

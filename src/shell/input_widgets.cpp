@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <array>
 
 #include "engine/input_panel.h"
@@ -67,13 +68,27 @@ void InputBox::keyPressEvent(QKeyEvent* event) {
   QLineEdit::keyPressEvent(event);
 }
 
+QColor ReadableColour(const QColor& colour, const QWidget* widget) {
+  const QColor background = widget->palette().color(QPalette::Window);
+  constexpr int kDarkBackground = 128, kLightText = 200;
+  if (background.lightness() >= kDarkBackground) return colour;
+  QColor light = colour.toHsl();
+  light.setHsl(light.hslHue(), light.hslSaturation(), std::max(light.lightness(), kLightText));
+  return light.toRgb();
+}
+
+QString TextColourStyle(const QColor& colour, const QWidget* widget) {
+  const QColor c = ReadableColour(colour, widget);
+  return QStringLiteral("color: rgb(%1, %2, %3);").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+
 StatusButton::StatusButton(int input, QWidget* parent) : QToolButton(parent) {
   setObjectName(QStringLiteral("status_%1").arg(input));
   setProperty("input", input);
   setFocusPolicy(Qt::NoFocus);
   setAutoRaise(true);
-  setIconSize(QSize(18, 18));
-  setFixedSize(24, 24);
+  setIconSize(QSize(16, 16));
+  setFixedSize(20, 20);
 }
 
 void StatusButton::ShowStatus(int status) {

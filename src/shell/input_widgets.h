@@ -26,6 +26,12 @@ bool RunGuarded(Application& app, const char* procedure, Command&& command) {
   }
 }
 
+// A style sheet giving a text the colour `colour` as it reads on `widget`'s background: the
+// colour itself on a light background; on a dark one (a dark desktop palette) the same hue made
+// light enough to read, so that blue stays blue and red stays red.
+QColor ReadableColour(const QColor& colour, const QWidget* widget);
+QString TextColourStyle(const QColor& colour, const QWidget* widget);
+
 // The text box of one input: it hands its text over when it loses the focus to another
 // control of the program (not when the window is left or a menu opens) and reports the Enter
 // key. The input number is kept in the property "input".

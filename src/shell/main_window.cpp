@@ -15,6 +15,8 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -22,6 +24,7 @@
 #include "app/application.h"
 #include "base/error_trace.h"
 #include "files/config_file.h"
+#include "files/user_store.h"
 #include "shell/engine_view.h"
 #include "shell/enter_as_tab.h"
 #include "shell/graph_settings_view.h"
@@ -31,6 +34,7 @@
 #include "shell/report_setup_dialog.h"
 #include "shell/report_view.h"
 #include "shell/source_dialogs.h"
+#include "shell/view.h"
 
 namespace orv {
 
@@ -43,6 +47,9 @@ constexpr double kReferenceWidthTwips = 1024 * 15.0;
 constexpr double kReferenceHeightTwips = 768 * 15.0;
 constexpr double kWindowWidthTwips = 12200;
 constexpr double kWindowHeightTwips = 9000;
+
+// A window at least this tall keeps three lines of instruction text; a smaller one two.
+constexpr int kTallWindow = 800;
 
 // How long a note stays in the status bar (milliseconds).
 constexpr int kStatusTimeout = 6000;
@@ -72,6 +79,43 @@ QSize MainWindowSizeFor(const QSize& screen) {
   const int height =
       static_cast<int>(std::lround(screen.height() * kWindowHeightTwips / kReferenceHeightTwips));
   return {width, height};
+}
+
+WindowPlace StartPlace(const std::string& storedRect, const std::string& storedMaximised,
+                       const QRect& available, const QSize& needs) {
+  WindowPlace place;
+  const QStringList parts = Text(storedRect).split(QLatin1Char(','));
+  if (parts.size() == 4) {
+    std::array<int, 4> v{};
+    bool valid = true;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      bool ok = false;
+      v[i] = parts[static_cast<qsizetype>(i)].trimmed().toInt(&ok);
+      valid = valid && ok;
+    }
+    constexpr int kSmallest = 200, kLargest = 16384;
+    const QRect stored(v[0], v[1], v[2], v[3]);
+    if (valid && v[2] >= kSmallest && v[3] >= kSmallest && v[2] <= kLargest && v[3] <= kLargest &&
+        stored.intersects(available)) {
+      // A screen smaller than the last one: the window shrinks and moves into it.
+      QRect rect(stored.topLeft(), stored.size().boundedTo(available.size()));
+      rect.moveLeft(
+          std::clamp(rect.left(), available.left(), available.right() - rect.width() + 1));
+      rect.moveTop(std::clamp(rect.top(), available.top(), available.bottom() - rect.height() + 1));
+      place.rect = rect;
+      place.maximised = Text(storedMaximised).trimmed() == QStringLiteral("1");
+      return place;
+    }
+  }
+  const QSize size = MainWindowSizeFor(available.size()).expandedTo(needs);
+  if (size.width() > available.width() || size.height() > available.height()) {
+    place.rect = available;
+    place.maximised = true;
+    return place;
+  }
+  place.rect = QRect(QPoint(0, 0), size);
+  place.rect.moveCenter(available.center());
+  return place;
 }
 
 QString AboutText(const Application& app) {
@@ -124,7 +168,7 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
   instruction_->setObjectName(QStringLiteral("txtInstruct"));
   instruction_->setReadOnly(true);
   instruction_->setFocusPolicy(Qt::NoFocus);
-  instruction_->setFixedHeight(instruction_->fontMetrics().lineSpacing() * 3 + 14);
+  FitInstruction();
   layout->addWidget(instruction_);
 
   warning_ = new QLabel(central);
@@ -152,6 +196,42 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::FitInstruction() {
+  const int lines = height() >= kTallWindow ? 3 : 2;
+  instruction_->setFixedHeight(instruction_->fontMetrics().lineSpacing() * lines + 12);
+}
+
+QSize MainWindow::neededSize() const {
+  QSize views;
+  for (const View* v : views_) views = views.expandedTo(v->minimumSizeHint());
+  // Around the views: the tab strip's frame and bar, the central margins, the menu, the
+  // instruction box and the status bar.
+  constexpr int kFrames = 24;
+  const int width = views.width() + kFrames;
+  const int height = views.height() + kFrames + tabs_->tabBar()->sizeHint().height() +
+                     menuBar()->sizeHint().height() + instruction_->height() +
+                     statusBar()->sizeHint().height();
+  return {width, height};
+}
+
+void MainWindow::SavePlace() {
+  const QRect rect = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+  if (!rect.isValid()) return;
+  UserStore store(app_.userStorePath());
+  store.RegWriteText(kWindowPlaceValue, QStringLiteral("%1,%2,%3,%4")
+                                            .arg(rect.x())
+                                            .arg(rect.y())
+                                            .arg(rect.width())
+                                            .arg(rect.height())
+                                            .toStdString());
+  store.RegWriteText(kWindowMaximisedValue, isMaximized() ? "1" : "0");
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FitInstruction();
+}
 
 View* MainWindow::view(int index) const {
   return index >= 0 && index < kViewCount ? views_[static_cast<std::size_t>(index)] : nullptr;
@@ -620,6 +700,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   } catch (...) {
     app_.ReportError(guard);
   }
+  SavePlace();
   exited_ = true;
   event->accept();
 }

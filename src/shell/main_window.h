@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <array>
@@ -24,6 +25,22 @@ class View;
 // The main window's size: 12200 by 9000 twips on the 1024 by 768 pixel screen the layout was
 // drawn for (15 twips a pixel), taken as the same share of the screen it opens on.
 QSize MainWindowSizeFor(const QSize& screen);
+
+// Where the main window opens: its client rectangle and whether it is maximised.
+struct WindowPlace {
+  QRect rect;
+  bool maximised = false;
+};
+// The user store's values of the window's place: "x,y,width,height" of its normal (not
+// maximised) rectangle, and "1" when it was left maximised.
+inline constexpr const char* kWindowPlaceValue = "WindowPlace";
+inline constexpr const char* kWindowMaximisedValue = "WindowMaximized";
+// The place the window opens at on a screen whose free area is `available`: the place it was
+// left at (`storedRect`, `storedMaximised` as the user store keeps them), moved and shrunk into
+// the free area; without one, the first start's size (`MainWindowSizeFor`, at least what the
+// layout `needs`) centred, or maximised when that does not fit.
+WindowPlace StartPlace(const std::string& storedRect, const std::string& storedMaximised,
+                       const QRect& available, const QSize& needs);
 
 // The text of the about box: program, version, the libraries used with their licences, and the
 // data root.
@@ -53,6 +70,9 @@ class MainWindow final : public QMainWindow {
 
   // Redraws what the last command changed (see `Revisions`).
   void RefreshFromCore();
+
+  // The size at which every view is shown whole, without scrolling.
+  QSize neededSize() const;
 
   int currentView() const noexcept { return current_; }
   View* view(int index) const;
@@ -105,6 +125,7 @@ class MainWindow final : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -126,6 +147,10 @@ class MainWindow final : public QMainWindow {
   // Moves the focus to the tab strip and lets pending events run, so that the value being
   // typed is taken over before a command looks at the engine.
   void TakeOverEdit();
+  // The instruction box: three lines on a tall window, two on a laptop's.
+  void FitInstruction();
+  // Keeps the window's place for the next start (see `StartPlace`).
+  void SavePlace();
 
   Application& app_;
   QTabWidget* tabs_ = nullptr;

@@ -17,6 +17,7 @@
 #include "files/interface_text_ids.h"
 #include "files/output_captions.h"
 #include "shell/balance_chart.h"
+#include "shell/input_widgets.h"
 
 namespace orv {
 
@@ -40,20 +41,21 @@ enum Column { kColName = 0, kColValue, kColUnit, kColReference, kColDifference }
 // The colours beside a value: the reference's value in grey, its difference green when the
 // current value is larger, red when smaller, grey when the same, brown when its numbers moved
 // both ways.
-constexpr const char* kReferenceStyle = "color: rgb(96, 96, 96);";
-const char* DifferenceStyle(DifferenceSign sign) {
+const QColor kValueColour(0, 0, 140);
+const QColor kReferenceColour(96, 96, 96);
+QColor DifferenceColour(DifferenceSign sign) {
   switch (sign) {
     case DifferenceSign::Up:
-      return "color: rgb(0, 120, 0);";
+      return {0, 120, 0};
     case DifferenceSign::Down:
-      return "color: rgb(190, 0, 0);";
+      return {190, 0, 0};
     case DifferenceSign::Mixed:
-      return "color: rgb(140, 80, 0);";
+      return {140, 80, 0};
     case DifferenceSign::Zero:
     case DifferenceSign::None:
       break;
   }
-  return kReferenceStyle;
+  return kReferenceColour;
 }
 
 }  // namespace
@@ -104,7 +106,7 @@ void OutputPanelView::AddSlots(QGridLayout* grid, int& row, std::initializer_lis
     r.value = new QLabel(parent);
     r.value->setObjectName(QStringLiteral("out_%1").arg(slot));
     r.value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    r.value->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+    r.value->setStyleSheet(TextColourStyle(kValueColour, parent));
     r.unit = new QLabel(parent);
     r.unit->setObjectName(QStringLiteral("outUnit_%1").arg(slot));
     grid->addWidget(r.name, row, kColName);
@@ -124,7 +126,7 @@ void OutputPanelView::AddComparison(Row& r, int slot, QGridLayout* grid, int row
   r.reference = new QLabel(parent);
   r.reference->setFont(small);
   r.reference->setObjectName(QStringLiteral("outRef_%1").arg(slot));
-  r.reference->setStyleSheet(QString::fromLatin1(kReferenceStyle));
+  r.reference->setStyleSheet(TextColourStyle(kReferenceColour, parent));
   r.reference->hide();
   r.difference = new QLabel(parent);
   r.difference->setFont(small);
@@ -155,33 +157,35 @@ QPushButton* OutputPanelView::CalculateButton(int page, QWidget* parent) {
 
 QWidget* OutputPanelView::BuildPage0() {
   auto* page = new QWidget;
-  auto* layout = new QVBoxLayout(page);
+  // Two columns, so that the page is no taller than the inputs beside it: the geometry over the
+  // rotating assembly, and the balance analysis with its figures over its chart.
+  auto* layout = new QHBoxLayout(page);
   layout->setContentsMargins(4, 0, 0, 0);
-  auto* top = new QHBoxLayout;
+  auto* left = new QVBoxLayout;
 
   QGroupBox* geometry = Frame(kLabelGeometryFrame, page);
   auto* g = FrameGrid(geometry);
   int row = 0;
   AddSlots(g, row, {0, 1, 2, 3, 4, 5, 40, 6, 7, 8, 9});
-  top->addWidget(geometry, 1);
+  left->addWidget(geometry);
 
-  auto* right = new QVBoxLayout;
   QGroupBox* rotating = Frame(kLabelRotatingFrame, page);
   auto* r = FrameGrid(rotating);
   row = 0;
   AddSlots(r, row, {21, 22, 23, 24, 25});
-  right->addWidget(rotating);
-  right->addStretch(1);
+  left->addWidget(rotating);
+  left->addStretch(1);
   auto* calc = new QHBoxLayout;
   calc->addStretch(1);
   calc->addWidget(CalculateButton(0, page));
-  right->addLayout(calc);
-  top->addLayout(right, 1);
-  layout->addLayout(top);
+  left->addLayout(calc);
+  layout->addLayout(left, 0);
 
-  // The balance analysis: its figures and turning-point listings beside the chart.
+  // The balance analysis: its figures and turning-point listings over the chart, which takes
+  // the height left.
   QGroupBox* balance = Frame(kLabelBalanceTitle, page);
-  auto* b = new QHBoxLayout(balance);
+  auto* b = new QVBoxLayout(balance);
+  b->setContentsMargins(4, 2, 4, 4);
   auto* figures = new QWidget(balance);
   auto* f = new QGridLayout(figures);
   f->setContentsMargins(0, 0, 0, 0);
@@ -197,7 +201,7 @@ QWidget* OutputPanelView::BuildPage0() {
     line.name = new QLabel(figures);
     line.value = new QLabel(figures);
     line.value->setObjectName(QStringLiteral("out_%1").arg(slot));
-    line.value->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+    line.value->setStyleSheet(TextColourStyle(kValueColour, figures));
     f->addWidget(line.name, row, 0, 1, 2);
     f->addWidget(line.value, row, 2, 1, 2);
     AddComparison(line, slot, f, row, 4);
@@ -213,7 +217,7 @@ QWidget* OutputPanelView::BuildPage0() {
   for (int slot : {50, 51}) {
     auto* piece = new QLabel(figures);
     piece->setObjectName(QStringLiteral("out_%1").arg(slot));
-    piece->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+    piece->setStyleSheet(TextColourStyle(kValueColour, figures));
     pieces_[slot] = piece;
     f->addWidget(piece, row++, 0, 1, 4);
   }
@@ -231,7 +235,7 @@ QWidget* OutputPanelView::BuildPage0() {
           const int slot = first + column * 8 + k * 2 + part;
           auto* piece = new QLabel(figures);
           piece->setObjectName(QStringLiteral("out_%1").arg(slot));
-          piece->setStyleSheet(QStringLiteral("color: rgb(0, 0, 140);"));
+          piece->setStyleSheet(TextColourStyle(kValueColour, figures));
           pieces_[slot] = piece;
           f->addWidget(piece, row, column * 2 + part);
         }
@@ -239,9 +243,9 @@ QWidget* OutputPanelView::BuildPage0() {
       ++row;
     }
   }
-  f->setRowStretch(row, 1);
   b->addWidget(figures);
   chart_ = new BalanceChartView(balance);
+  chart_->setMinimumHeight(fontMetrics().height() * 7);
   b->addWidget(chart_, 1);
   layout->addWidget(balance, 1);
   return page;
@@ -347,6 +351,11 @@ void OutputPanelView::ShowOutputs() {
   ShowComparison();
   const int page = std::clamp(controller.outputPage(), 0, 1);
   if (pages_->currentIndex() != page) pages_->setCurrentIndex(page);
+  // Only the page shown asks for room: the other does not widen or heighten the panel.
+  for (int i = 0; i < pages_->count(); ++i) {
+    const QSizePolicy::Policy policy = i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+    pages_->widget(i)->setSizePolicy(policy, policy);
+  }
 }
 
 void OutputPanelView::ShowComparison() {
@@ -374,7 +383,7 @@ void OutputPanelView::ShowComparison() {
     const SlotDifference& d = it != differences.end() ? it->second : none;
     row.reference->setText(Q(d.reference));
     row.difference->setText(Q(d.difference));
-    row.difference->setStyleSheet(QString::fromLatin1(DifferenceStyle(d.sign)));
+    row.difference->setStyleSheet(TextColourStyle(DifferenceColour(d.sign), row.difference));
     row.reference->show();
     row.difference->show();
   }
@@ -384,8 +393,8 @@ VeDiagram::VeDiagram(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("veDiagram"));
 }
 
-QSize VeDiagram::sizeHint() const { return {300, fontMetrics().height() * 4 + 16}; }
-QSize VeDiagram::minimumSizeHint() const { return {200, fontMetrics().height() * 4 + 16}; }
+QSize VeDiagram::sizeHint() const { return {300, fontMetrics().height() * 3 + 14}; }
+QSize VeDiagram::minimumSizeHint() const { return {200, fontMetrics().height() * 3 + 14}; }
 
 void VeDiagram::Show(double percent, const QString& text, const QString& caption) {
   if (percent == percent_ && text == text_ && caption == caption_) return;

@@ -18,6 +18,7 @@
 #include "app/command_line.h"
 #include "app/graph_model.h"
 #include "base/error_trace.h"
+#include "files/user_store.h"
 #include "shell/main_window.h"
 #include "shell/qt_prompter.h"
 #include "shell/screenshot.h"
@@ -247,12 +248,26 @@ std::unique_ptr<MainWindow> StartMainWindow(Application& app, const StartOptions
   splash.close();
 
   try {
+    bool maximised = false;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-      window->resize(MainWindowSizeFor(screen->availableGeometry().size()));
+      // The place the window was left at, or the first start's size; maximised when that does
+      // not fit the screen.
+      const UserStore store(app.userStorePath());
+      const WindowPlace place = StartPlace(store.RegReadValue(kWindowPlaceValue, ""),
+                                           store.RegReadValue(kWindowMaximisedValue, ""),
+                                           screen->availableGeometry(), window->neededSize());
+      window->setGeometry(place.rect);
+      maximised = place.maximised;
     }
     if (options.show) {
-      window->show();
+      if (maximised) {
+        window->showMaximized();
+      } else {
+        window->show();
+      }
       QCoreApplication::processEvents();
+    } else if (maximised) {
+      window->setWindowState(window->windowState() | Qt::WindowMaximized);
     }
     window->FinalRefresh();
   } catch (...) {

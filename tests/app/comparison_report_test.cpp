@@ -159,5 +159,31 @@ TEST(ComparisonTable, NothingDifferingGivesNoLinesAndFieldsKeepTheirColumns) {
   EXPECT_EQ(lines[3], field("BMEP") + field("150") + field("149.25") + "-0.75");
 }
 
+// Long values (a cam file's path, a long name) widen their column for every row: no value runs
+// into the next column, and the columns still line up.
+TEST(ComparisonTable, LongValuesWidenTheirColumnsForEveryRow) {
+  EngineComparison c;
+  const std::string longPath = "/home/builder/cams/solid roller 2024/intake.S96";  // 47
+  c.inputs.push_back(
+      {"ICam", "ICam", longPath, "b.S96", std::numeric_limits<double>::quiet_NaN(), ""});
+  c.results.push_back({"AVeryLongResultNameIndeed", UnitKind::None, 400, 412.5, 12.5});  // 25
+  const std::vector<std::string> lines = ComparisonTableLines(c, {"N", "A", "B", "D"});
+  ASSERT_EQ(lines.size(), 3u);
+  auto field = [](std::string text, std::size_t width) {
+    text.resize(width + 1, ' ');
+    return text;
+  };
+  EXPECT_EQ(lines[0], field("N", 25) + field("A", 47) + field("B", 20) + "D");
+  EXPECT_EQ(lines[1], field("ICam", 25) + field(longPath, 47) + "b.S96");
+  EXPECT_EQ(lines[2], field("AVeryLongResultNameIndeed", 25) + field("400", 47) +
+                          field("412.5", 20) + "+12.5");
+  // A value exactly as wide as the column keeps one blank before the next.
+  EngineComparison exact;
+  exact.results.push_back({"TwentyCharacterName1", UnitKind::None, 1, 2, 1});
+  const std::vector<std::string> exactLines = ComparisonTableLines(exact, {"N", "A", "B", "D"});
+  ASSERT_EQ(exactLines.size(), 2u);
+  EXPECT_EQ(exactLines[1], "TwentyCharacterName1 1                    2                    +1");
+}
+
 }  // namespace
 }  // namespace orv

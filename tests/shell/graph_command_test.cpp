@@ -109,3 +109,47 @@ TEST_F(GraphCommandTest, APictureThatCannotBeWrittenNamesItsPathAndLeavesNothing
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// Whether the pixel is dark, as the legend's frame and texts are drawn.
+bool Dark(QRgb pixel) { return qGray(pixel) < 64; }
+
+// The saved picture with every curve: the legend's frame is drawn whole inside the picture,
+// with a margin to the right and below, at a wide and at a narrow size.
+TEST_F(GraphCommandTest, TheLegendLiesWholeInsideThePicture) {
+  for (const char* size : {"1200x800", "640x700"}) {
+    const Outcome run = Graph(
+        {"-o", Path("legend.png"), "--size", size, "--tags", "1,2,3,4,5,6,7,8,9,10,11,12,13"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QImage image(Path("legend.png"));
+    ASSERT_FALSE(image.isNull());
+    const int w = image.width(), h = image.height();
+    // The legend's right edge: the rightmost column with a long dark vertical run in the lower
+    // part of the picture.
+    int right = -1, runBottom = -1;
+    for (int x = w - 1; x >= 0 && right < 0; --x) {
+      int dark = 0;
+      for (int y = h / 2; y < h; ++y) {
+        dark = Dark(image.pixel(x, y)) ? dark + 1 : 0;
+        if (dark >= 30) {
+          right = x;
+          while (y + 1 < h && Dark(image.pixel(x, y + 1))) ++y;
+          runBottom = y;
+          break;
+        }
+      }
+    }
+    ASSERT_GE(right, 0) << size << ": no frame of the legend";
+    EXPECT_LE(right, w - 4) << size << ": the legend touches the right edge";
+    EXPECT_LE(runBottom, h - 4) << size << ": the legend touches the bottom edge";
+    // Nothing of the legend (no text) right of its frame.
+    for (int x = right + 1; x < w; ++x)
+      for (int y = h / 2; y < h; ++y)
+        ASSERT_FALSE(Dark(image.pixel(x, y))) << size << " at " << x << "," << y;
+  }
+}
+
+}  // namespace
+}  // namespace orv
