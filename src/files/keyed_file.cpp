@@ -328,6 +328,20 @@ void KeyedFile::IOSingle(std::string_view key, float& value, float defaultValue)
   }
 }
 
+void KeyedFile::IOSingleWithin(std::string_view key, float& value, float defaultValue,
+                               float minimum, float maximum) {
+  IOSingle(key, value, defaultValue);
+  if (!reading_ || (value >= minimum && value <= maximum)) return;
+  if (prompter_ != nullptr) {
+    prompter_->Warn(path_.string() + ": section [" + section_ + "], key " + std::string(key) +
+                        ": " + FindKey(key).value_or(SingleToText(value)) + " is out of range (" +
+                        SingleToText(minimum) + " to " + SingleToText(maximum) + "); its default " +
+                        SingleToText(defaultValue) + " is used.",
+                    kAppTitle);
+  }
+  value = defaultValue;
+}
+
 void KeyedFile::IODouble(std::string_view key, double& value, double defaultValue) {
   if (reading_) {
     const auto text = FindKey(key);
