@@ -258,19 +258,20 @@ std::string FirstLine(const std::string& message) {
   return message.substr(0, message.find_first_of("\r\n"));
 }
 
-// Reads an engine file for a command through `read` (the engine, or the reference engine):
-// when it cannot be read, the first line names the file and the reason (the messages the
-// reading gives on the way, such as "X is not an Orvantis engine file." for a file that is not
-// there, are left out); the messages of a file that is read (a line that ends a section) are
-// shown.
-template <class Read>
-bool ReadEngineFileFor(Application& app, const std::string& path, Read read, std::ostream& err) {
+// Runs a step that reads or writes a file, `step(why)`, with the messages it gives on the way
+// held back: when it fails, the first line is "orvantis: " + `what` + ": " + the reason (so it
+// names the file and the reason), and those messages are left out (such as "X is not an
+// Orvantis engine file." for a file that is not there, or the window's "Error while writing
+// file"); when it succeeds they are shown (a line that ends a section).
+template <class Step>
+bool RunFileStep(Application& app, const std::string& what, const std::string& unknownReason,
+                 Step step, std::ostream& err) {
   auto* console = dynamic_cast<ConsolePrompter*>(&app.prompter());
   if (console != nullptr) console->Hold();
   std::string why;
   bool ok = false;
   try {
-    ok = read(path, why);
+    ok = step(why);
   } catch (...) {
     if (console != nullptr) console->Release();
     throw;
@@ -280,9 +281,16 @@ bool ReadEngineFileFor(Application& app, const std::string& path, Read read, std
     return true;
   }
   if (console != nullptr) console->Discard();
-  err << "orvantis: cannot read the engine file " << path << ": "
-      << (why.empty() ? "it is not an Orvantis engine file" : why) << '\n';
+  err << "orvantis: " << what << ": " << (why.empty() ? unknownReason : why) << '\n';
   return false;
+}
+
+// Reads an engine file for a command through `read` (the engine, or the reference engine).
+template <class Read>
+bool ReadEngineFileFor(Application& app, const std::string& path, Read read, std::ostream& err) {
+  return RunFileStep(
+      app, "cannot read the engine file " + path, "it is not an Orvantis engine file",
+      [&](std::string& why) { return read(path, why); }, err);
 }
 
 // Brings the application to the engine the request describes. Returns false (after telling why
@@ -325,15 +333,18 @@ bool PrepareEngine(Application& app, const EngineRequest& req, std::ostream& err
       }
     }
   } catch (...) {
+    // The step and the error first, then the error's trace as the window would show it.
+    auto* console = dynamic_cast<ConsolePrompter*>(&app.prompter());
+    if (console != nullptr) console->Hold();
     const std::string message = app.ReportError(guard);
     err << "orvantis: " << step << " failed: " << FirstLine(message) << '\n';
+    if (console != nullptr) console->Release();
     return false;
   }
-  if (std::string why; !req.savePath.empty() && !app.SaveEngineTo(req.savePath, &why)) {
-    err << "orvantis: cannot write the engine file " << req.savePath << ": " << why << '\n';
-    return false;
-  }
-  return true;
+  return req.savePath.empty() ||
+         RunFileStep(
+             app, "cannot write the engine file " + req.savePath, "it cannot be written",
+             [&](std::string& why) { return app.SaveEngineTo(req.savePath, &why); }, err);
 }
 
 // Whether the engine's results and tables were computed for its current inputs, so that they

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <limits>
 
+#include "base/atomic_file.h"
 #include "base/codepage.h"
 #include "base/error_trace.h"
 #include "base/platform.h"
@@ -170,6 +171,11 @@ void KeyedFile::BeginFile(const std::filesystem::path& path, bool reading, Promp
   readFailure_.clear();
   writeFailure_.clear();
   prompter_ = prompter;
+  // A path that may not be replaced (a folder, a named pipe, a device, a read-only file) is
+  // refused for what it is.
+  if (!reading) {
+    if (std::string why = WhyNotReplaceable(path); !why.empty()) RefuseWrite(std::move(why));
+  }
   if (!store_.Load(path, &readFailure_) && !reading) {
     // Sections that are not written keep their content: a file that exists but cannot be
     // read would lose it.

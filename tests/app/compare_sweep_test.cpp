@@ -320,7 +320,7 @@ TEST(SweepCommand, EveryValueTypedIsTheValueAskedForOrTheOptionIsRefused) {
       // Zeros beyond the box's three decimals add nothing.
       {{"--vary", "Bore=4.00000:4.00100:0.00050"}, {}, "--vary Bore: 0.00050 cannot be typed"},
       {{"--vary", "Bore=4.10000:4.20000:0.10000"}, {"4.100", "4.200"}, ""},
-      {{"--vary", "Stroke=3.5e0:3.6e0:1.0e-1"}, {"3.5", "3.6"}, ""},
+      {{"--vary", "Stroke=3.5e0:3.6e0:1.0e-1"}, {"3.50", "3.60"}, ""},  // 1.0e-1 is 0.10
       {{"--vary", "DeckHeight=1e-5:3e-5:1e-5"},
        {},
        "--vary DeckHeight: 1e-5 cannot be typed into the DeckHeight box, which shows 3 decimals"},
@@ -435,7 +435,9 @@ TEST(SweepModel, RangesCountTheirValuesAndTypeThemWithTheirDecimals) {
     auto axis = ParseSweepAxis(fit.text, why);
     ASSERT_TRUE(axis) << fit.text << ": " << why;
     EXPECT_EQ(FitSweepAxisToBox(*axis, fit.box, why), fit.fits) << fit.text << " " << fit.box;
-    if (fit.fits) EXPECT_EQ(axis->decimals, fit.decimals) << fit.text << " " << fit.box;
+    if (fit.fits) {
+      EXPECT_EQ(axis->decimals, fit.decimals) << fit.text << " " << fit.box;
+    }
   }
   std::string why;
   const auto pin = ParseSweepAxis("PinOff=-0.1:0.1:0.1", why);
