@@ -510,6 +510,16 @@ TEST_F(PrintCommandTest, PageSizeAndFailures) {
   EXPECT_EQ(ReadWholeFile(dir_ / "keep.pdf"), "old");
 }
 
+// The first line of a command's standard error that is the program's own (Qt may first say
+// where it keeps its run-time files).
+std::string FirstOwnLine(const std::string& errors) {
+  std::istringstream in(errors);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("QStandardPaths: ", 0) != 0) return line;
+  }
+  return {};
+}
+
 // A print that cannot be written whole (the disk fills; here a file-size limit on the program)
 // fails with the reason in its first line and leaves the old file byte for byte, with no
 // temporary file beside it.
@@ -520,8 +530,7 @@ TEST_F(PrintCommandTest, AFullDiskFailsWithTheReasonAndKeepsTheOldFile) {
     EXPECT_EQ(RunPrint(std::string(kind) + " -o " + Quoted(old), "ulimit -f 8 && trap '' XFSZ && "),
               1)
         << kind;
-    const std::string errors = Errors();
-    EXPECT_EQ(errors.substr(0, errors.find('\n')),
+    EXPECT_EQ(FirstOwnLine(Errors()),
               "orvantis: print: " + old.string() + ": write failed: " + std::strerror(EFBIG))
         << kind;
     EXPECT_EQ(ReadWholeFile(old), "the old report") << kind;
@@ -554,10 +563,9 @@ TEST_F(PrintCommandTest, OutputsThatMayNotBeReplacedAreRefusedAndKept) {
   for (const auto& [name, reason] : rows) {
     const fs::path target = dir_ / name;
     EXPECT_EQ(RunPrint("general -o " + Quoted(target)), 1) << name;
-    const std::string errors = Errors();
-    const std::string first = errors.substr(0, errors.find('\n'));
-    EXPECT_NE(first.find(target.string()), std::string::npos) << errors;
-    EXPECT_NE(first.find(reason), std::string::npos) << errors;
+    const std::string first = FirstOwnLine(Errors());
+    EXPECT_NE(first.find(target.string()), std::string::npos) << Errors();
+    EXPECT_NE(first.find(reason), std::string::npos) << Errors();
   }
   EXPECT_TRUE(fs::is_fifo(dir_ / "pipe.pdf"));
   EXPECT_TRUE(fs::is_empty(dir_ / "folder.pdf"));
