@@ -260,9 +260,8 @@ std::string FirstLine(const std::string& message) {
 
 // Runs a step that reads or writes a file, `step(why)`, with the messages it gives on the way
 // held back: when it fails, the first line is "orvantis: " + `what` + ": " + the reason (so it
-// names the file and the reason), and those messages are left out (such as "X is not an
-// Orvantis engine file." for a file that is not there, or the window's "Error while writing
-// file"); when it succeeds they are shown (a line that ends a section).
+// names the file and the reason), and those messages (the window's boxes) follow it; when it
+// succeeds they are shown as they came (a line that ends a section).
 template <class Step>
 bool RunFileStep(Application& app, const std::string& what, const std::string& unknownReason,
                  Step step, std::ostream& err) {
@@ -280,8 +279,8 @@ bool RunFileStep(Application& app, const std::string& what, const std::string& u
     if (console != nullptr) console->Release();
     return true;
   }
-  if (console != nullptr) console->Discard();
   err << "orvantis: " << what << ": " << (why.empty() ? unknownReason : why) << '\n';
+  if (console != nullptr) console->Release();
   return false;
 }
 
