@@ -34,6 +34,7 @@
 #include "cam/cam_folder.h"
 #include "cam/cam_text_files.h"
 #include "cam/lobe_data_file.h"
+#include "reports/report_pages.h"
 
 namespace orv {
 
@@ -257,14 +258,50 @@ std::string FirstLine(const std::string& message) {
   return message.substr(0, message.find_first_of("\r\n"));
 }
 
+// Runs a step that reads or writes a file, `step(why)`, with the messages it gives on the way
+// held back: when it fails, the first line is "orvantis: " + `what` + ": " + the reason (so it
+// names the file and the reason), and those messages (the window's boxes) follow it; when it
+// succeeds they are shown as they came (a line that ends a section).
+template <class Step>
+bool RunFileStep(Application& app, const std::string& what, const std::string& unknownReason,
+                 Step step, std::ostream& err) {
+  auto* console = dynamic_cast<ConsolePrompter*>(&app.prompter());
+  if (console != nullptr) console->Hold();
+  std::string why;
+  bool ok = false;
+  try {
+    ok = step(why);
+  } catch (...) {
+    if (console != nullptr) console->Release();
+    throw;
+  }
+  if (ok) {
+    if (console != nullptr) console->Release();
+    return true;
+  }
+  err << "orvantis: " << what << ": " << (why.empty() ? unknownReason : why) << '\n';
+  if (console != nullptr) console->Release();
+  return false;
+}
+
+// Reads an engine file for a command through `read` (the engine, or the reference engine).
+template <class Read>
+bool ReadEngineFileFor(Application& app, const std::string& path, Read read, std::ostream& err) {
+  return RunFileStep(
+      app, "cannot read the engine file " + path, "it is not an Orvantis engine file",
+      [&](std::string& why) { return read(path, why); }, err);
+}
+
 // Brings the application to the engine the request describes. Returns false (after telling why
 // on `err`) when it cannot.
 bool PrepareEngine(Application& app, const EngineRequest& req, std::ostream& err) {
   app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
   app.SetUnitSystem(UnitModeOf(req.units));
-  if (std::string why; !req.enginePath.empty() && !app.OpenEngine(req.enginePath, &why)) {
-    err << "orvantis: cannot read the engine file " << req.enginePath << ": "
-        << (why.empty() ? "it is not an Orvantis engine file" : why) << '\n';
+  if (!req.enginePath.empty() &&
+      !ReadEngineFileFor(
+          app, req.enginePath,
+          [&app](const std::string& path, std::string& why) { return app.OpenEngine(path, &why); },
+          err)) {
     return false;
   }
   EngineDocument& document = app.document();
@@ -295,15 +332,18 @@ bool PrepareEngine(Application& app, const EngineRequest& req, std::ostream& err
       }
     }
   } catch (...) {
+    // The step and the error first, then the error's trace as the window would show it.
+    auto* console = dynamic_cast<ConsolePrompter*>(&app.prompter());
+    if (console != nullptr) console->Hold();
     const std::string message = app.ReportError(guard);
     err << "orvantis: " << step << " failed: " << FirstLine(message) << '\n';
+    if (console != nullptr) console->Release();
     return false;
   }
-  if (std::string why; !req.savePath.empty() && !app.SaveEngineTo(req.savePath, &why)) {
-    err << "orvantis: cannot write the engine file " << req.savePath << ": " << why << '\n';
-    return false;
-  }
-  return true;
+  return req.savePath.empty() ||
+         RunFileStep(
+             app, "cannot write the engine file " + req.savePath, "it cannot be written",
+             [&](std::string& why) { return app.SaveEngineTo(req.savePath, &why); }, err);
 }
 
 // Whether the engine's results and tables were computed for its current inputs, so that they
@@ -512,7 +552,13 @@ int RunReport(Application& app, const EngineRequest& req, const ReportOptions& o
     out << PlainLineEnds(text);
     return 0;
   }
-  return WriteReportTo(app, opt.output, text) ? 0 : 1;
+  // The first line names the file and the reason (the window's box leads with its own text).
+  const std::string failure = WriteReportFile(opt.output, text);
+  if (!failure.empty()) {
+    err << "orvantis: cannot write the report file " << opt.output << ": " << failure << '\n';
+    return 1;
+  }
+  return 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -534,15 +580,16 @@ int RunCompare(Application& app, const CompareOptions& opt, std::ostream& out, s
   app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(opt.dataRoot)});
   const UnitMode mode = UnitModeOf(opt.units);
   app.SetUnitSystem(mode);
-  std::string why;
-  if (!app.OpenEngine(opt.current, &why)) {
-    err << "orvantis: cannot read the engine file " << opt.current << ": "
-        << (why.empty() ? "it is not an Orvantis engine file" : why) << '\n';
-    return 2;
-  }
-  if (!app.SetReference(opt.reference, &why)) {
-    err << "orvantis: cannot read the engine file " << opt.reference << ": "
-        << (why.empty() ? "it is not an Orvantis engine file" : why) << '\n';
+  if (!ReadEngineFileFor(
+          app, opt.current,
+          [&app](const std::string& path, std::string& why) { return app.OpenEngine(path, &why); },
+          err) ||
+      !ReadEngineFileFor(
+          app, opt.reference,
+          [&app](const std::string& path, std::string& why) {
+            return app.SetReference(path, &why);
+          },
+          err)) {
     return 2;
   }
   const EngineComparison c = CompareEngines(*app.reference(), app.document(), mode);
@@ -651,35 +698,26 @@ int RunSweepCommand(Application& app, const EngineRequest& req, const SweepOptio
     return 1;
   }
   if (!PrepareEngine(app, req, err) || !EngineCalculated(app.document(), false, err)) return 1;
+  // Each value must be one its box can show, or the box would type another.
+  for (SweepAxis& axis : axes) {
+    if (std::string why;
+        !FitSweepAxisToBox(axis, SweepBoxDecimals(app.document(), axis.key), why)) {
+      err << "orvantis: " << why << '\n';
+      return 1;
+    }
+  }
 
   SweepOutcome outcome;
   if (opt.output.empty()) {
     outcome = RunSweep(app.document(), axes, outputs, out);
   } else {
-    // Written to a temporary file beside the target and renamed over it when whole.
-    const std::filesystem::path target(opt.output);
-    std::filesystem::path temporary = target;
-    temporary += ".orvantis-sweep";
-    {
-      std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-      if (!file) {
-        err << "orvantis: cannot write " << opt.output << ": the file cannot be created\n";
-        return 1;
-      }
-      outcome = RunSweep(app.document(), axes, outputs, file);
-      file.flush();
-      if (!file) {
-        std::error_code ec;
-        std::filesystem::remove(temporary, ec);
-        err << "orvantis: cannot write " << opt.output << ": writing failed\n";
-        return 1;
-      }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, target, ec);
-    if (ec) {
-      std::filesystem::remove(temporary, ec);
-      err << "orvantis: cannot write " << opt.output << ": " << ec.message() << '\n';
+    // Written to a temporary file beside the target and put in its place when whole.
+    AtomicFileWriter file(opt.output);
+    std::ostream csv(&file);
+    if (file.failure().empty()) outcome = RunSweep(app.document(), axes, outputs, csv);
+    const std::string failure = file.Commit();
+    if (!failure.empty()) {
+      err << "orvantis: cannot write " << opt.output << ": " << failure << '\n';
       return 1;
     }
   }

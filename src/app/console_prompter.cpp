@@ -18,14 +18,43 @@ std::string PlainLineEnds(const std::string& text) {
   return out;
 }
 
+namespace {
+
+// "Title: text"; a blank title (a box without a caption) adds nothing.
+std::string Titled(const std::string& title, const std::string& text) {
+  if (title.find_first_not_of(' ') == std::string::npos) return PlainLineEnds(text);
+  return title + ": " + PlainLineEnds(text);
+}
+
+}  // namespace
+
+void ConsolePrompter::Write(const std::string& line) {
+  if (holding_) {
+    held_.push_back(line);
+  } else {
+    err_ << line << '\n';
+  }
+}
+
 void ConsolePrompter::Warn(const std::string& text, const std::string& title) {
-  err_ << title << ": " << PlainLineEnds(text) << '\n';
+  Write(Titled(title, text));
 }
 
 Prompter::Answer ConsolePrompter::AskYesNoCancel(const std::string& text,
                                                  const std::string& title) {
-  err_ << title << ": " << PlainLineEnds(text) << " [answered Cancel]\n";
+  Write(Titled(title, text) + " [answered Cancel]");
   return Answer::Cancel;
+}
+
+void ConsolePrompter::Release() {
+  holding_ = false;
+  for (const std::string& line : held_) err_ << line << '\n';
+  held_.clear();
+}
+
+void ConsolePrompter::Discard() {
+  holding_ = false;
+  held_.clear();
 }
 
 }  // namespace orv

@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "base/prompter.h"
 
@@ -16,8 +17,18 @@ class ConsolePrompter final : public Prompter {
   Answer AskYesNoCancel(const std::string& text, const std::string& title) override;
   void Beep() override {}
 
+  // Holds the messages back from now on, until `Release` writes them or `Discard` drops them:
+  // for a step whose own failure message must come first.
+  void Hold() { holding_ = true; }
+  void Release();
+  void Discard();
+
  private:
+  void Write(const std::string& line);
+
   std::ostream& err_;
+  bool holding_ = false;
+  std::vector<std::string> held_;
 };
 
 // CR LF and lone CR turned into LF, for a terminal.

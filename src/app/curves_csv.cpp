@@ -41,6 +41,8 @@ std::string CheckCurveRange(double from, double to, double step) {
   }
   if (from > to) return "--from must not be above --to";
   if (!(step > 0)) return "--step must be above 0";
+  // An infinite step would give the angle 0 x infinity for the first row.
+  if (!std::isfinite(step)) return "--step must be a finite number of degrees";
   if ((to - from) / step >= kMaxRows) return "--step is too small (a million rows at most)";
   return {};
 }

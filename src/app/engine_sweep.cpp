@@ -1,11 +1,15 @@
 #include "app/engine_sweep.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <string_view>
 
 #include "app/engine_comparison.h"
+#include "base/units.h"
+#include "engine/engine_inputs.h"
 
 namespace orv {
 
@@ -14,21 +18,60 @@ namespace {
 // A view of the main window that shows no output page.
 constexpr int kNoOutputPage = 2;
 
+// The most decimals a typed value is written with (a value of more would be mostly zeros).
+constexpr int kMostDecimals = 400;
+
+// What a number's text says of its decimals: as written (the digits after the point, less
+// the exponent: "4.000" 3, "5e-1" 1, "4e0" 0), and as needed to give its value exactly
+// (trailing zeros dropped: "4.500" 1, "1.50e1" 0).
+struct Decimals {
+  int written = 0;
+  int needed = 0;
+};
+
 // Reads a whole text as a finite number ("." decimal separator, an exponent allowed) and the
-// number of decimals it was written with.
-bool ReadNumber(const std::string& text, double& value, int& decimals) {
+// decimals it was written with.
+bool ReadNumber(const std::string& text, double& value, Decimals& decimals) {
   if (text.empty()) return false;
   const char* first = text.data();
   const char* last = first + text.size();
   if (*first == '+') ++first;
-  const auto res = std::from_chars(first, last, value);
+  const auto res = std::from_chars(first, last, value, std::chars_format::general);
   if (res.ec != std::errc() || res.ptr != last || !std::isfinite(value)) return false;
-  const auto dot = text.find('.');
-  const auto exp = text.find_first_of("eE");
-  decimals = 0;
-  if (dot != std::string::npos) {
-    decimals = static_cast<int>((exp == std::string::npos ? text.size() : exp) - dot - 1);
+  // The text is a well-formed decimal number: sign, digits, point, digits, exponent.
+  const std::string_view number(first, static_cast<std::size_t>(last - first));
+  const std::size_t exp = number.find_first_of("eE");
+  const std::string_view mantissa = number.substr(0, exp);
+  long long exponent = 0;
+  if (exp != std::string_view::npos) {
+    std::string_view digits = number.substr(exp + 1);
+    const bool negative = !digits.empty() && digits[0] == '-';
+    if (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) digits.remove_prefix(1);
+    for (const char c : digits) {
+      exponent = std::min<long long>(exponent * 10 + (c - '0'), 100000);
+    }
+    if (negative) exponent = -exponent;
   }
+  const std::size_t dot = mantissa.find('.');
+  const long long fraction =
+      dot == std::string_view::npos ? 0 : static_cast<long long>(mantissa.size() - dot - 1);
+  // Trailing zeros of the mantissa's digits (the point left out) do not change the value.
+  long long zeros = 0;
+  bool nonZero = false;
+  for (std::size_t i = mantissa.size(); i-- > 0;) {
+    const char c = mantissa[i];
+    if (c == '.' || c == '-') continue;
+    if (c != '0') {
+      nonZero = true;
+      break;
+    }
+    ++zeros;
+  }
+  auto clamped = [](long long d) {
+    return static_cast<int>(std::clamp<long long>(d, 0, kMostDecimals));
+  };
+  decimals.written = clamped(fraction - exponent);
+  decimals.needed = nonZero ? clamped(fraction - exponent - zeros) : 0;
   return true;
 }
 
@@ -42,9 +85,10 @@ std::string Shortest(double value) {
 
 std::string SweepAxis::Text(std::uint64_t i) const {
   const double value = from + static_cast<double>(i) * step;
-  char buf[512];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-  std::string text = buf;
+  const int length = std::snprintf(nullptr, 0, "%.*f", decimals, value);
+  std::string text(static_cast<std::size_t>(std::max(length, 0)) + 1, '\0');
+  std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
+  text.pop_back();
   // A value that rounds to zero is typed without a sign.
   if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
   return text;
@@ -86,7 +130,7 @@ std::optional<SweepAxis> ParseSweepAxis(const std::string& text, std::string& wh
     return std::nullopt;
   }
   double from = 0, to = 0, step = 0;
-  int d1 = 0, d2 = 0, d3 = 0;
+  Decimals d1, d2, d3;
   if (!ReadNumber(range.substr(0, c1), from, d1) ||
       !ReadNumber(range.substr(c1 + 1, c2 - c1 - 1), to, d2) ||
       !ReadNumber(range.substr(c2 + 1), step, d3)) {
@@ -108,9 +152,40 @@ std::optional<SweepAxis> ParseSweepAxis(const std::string& text, std::string& wh
   axis.from = from;
   axis.step = step;
   axis.count = static_cast<std::uint64_t>(steps) + 1;
-  axis.decimals = std::max({d1, d2, d3});
-  if (axis.decimals > 15) axis.decimals = 15;
+  axis.decimals = std::max({d1.written, d2.written, d3.written});
+  // Every value is FROM plus a whole number of steps: those two say what the values need.
+  if (d1.needed >= d3.needed) {
+    axis.neededDecimals = d1.needed;
+    axis.finestText = range.substr(0, c1);
+  } else {
+    axis.neededDecimals = d3.needed;
+    axis.finestText = range.substr(c2 + 1);
+  }
   return axis;
+}
+
+int SweepBoxDecimals(const EngineDocument& document, const std::string& key) {
+  // Choices: a whole number picks the item.
+  if (key == "Fuel" || key == "VTType" || key == "EnterAirPP") return 0;
+  const int n = InputNumberOfKey(key);
+  if (n < 0 || key == "PcntDrop") return -1;  // held as typed, in no box
+  const InputInfo& info = InputInfoOf(n);
+  // A diesel's advance box holds the lead time in milliseconds.
+  if (n == kInAdvance && document.engine().inputs().Fuel == kFuelDiesel) return 3;
+  return DisplayFormat(info.unit, info.format, document.controller().unitMode()).decimals;
+}
+
+bool FitSweepAxisToBox(SweepAxis& axis, int boxDecimals, std::string& why) {
+  if (boxDecimals < 0) return true;
+  if (axis.neededDecimals > boxDecimals) {
+    why = "--vary " + axis.key + ": " + axis.finestText + " cannot be typed into the " + axis.key +
+          " box, which shows " + std::to_string(boxDecimals) +
+          (boxDecimals == 1 ? " decimal" : " decimals");
+    return false;
+  }
+  // Zeros beyond what the box shows add nothing.
+  axis.decimals = std::min(axis.decimals, boxDecimals);
+  return true;
 }
 
 std::uint64_t SweepPointCount(const std::vector<SweepAxis>& axes) noexcept {
@@ -153,7 +228,8 @@ SweepOutcome RunSweep(EngineDocument& document, const std::vector<SweepAxis>& ax
   values.reserve(names.size());
   std::vector<std::uint64_t> index(axes.size(), 0);
   std::vector<std::string> typed(axes.size());
-  for (std::uint64_t point = 0; point < outcome.points; ++point) {
+  // An output that no longer takes the lines (a full disk) ends the sweep.
+  for (std::uint64_t point = 0; point < outcome.points && csv; ++point) {
     document.engine() = start;
     bool complete = true;
     try {

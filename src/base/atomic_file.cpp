@@ -6,70 +6,179 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <utility>
 
 namespace orv {
 
 namespace fs = std::filesystem;
 
 namespace {
+
 mode_t CurrentUmask() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return mask;
 }
+
+// Why a path that exists but is not a regular file is not replaced, in the user's words.
+std::string NotRegular(mode_t mode) {
+  const char* kind = S_ISDIR(mode)                    ? "a folder"
+                     : S_ISFIFO(mode)                 ? "a named pipe"
+                     : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                     : S_ISSOCK(mode)                 ? "a socket"
+                                                      : "something else";
+  return std::string("it is ") + kind + ", not a regular file";
+}
+
+constexpr std::size_t kBufferBytes = 64 * 1024;
+
 }  // namespace
 
-std::string WriteFileAtomically(const fs::path& path, std::string_view content,
-                                WriteDurability durability) {
-  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+std::string WhyNotReplaceable(const fs::path& path) {
   struct stat existing {};
-  const bool exists = ::stat(path.c_str(), &existing) == 0;
+  if (::stat(path.c_str(), &existing) != 0) return {};
+  if (!S_ISREG(existing.st_mode)) return NotRegular(existing.st_mode);
   // A file marked read-only (no write permission for anyone) is not replaced, even by a user
   // whom the system would let write it.
-  if (exists && ((existing.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) {
+  if ((existing.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) {
     return "the file may not be written: " + path.string();
   }
+  return {};
+}
+
+AtomicFileWriter::AtomicFileWriter(fs::path path, WriteDurability durability)
+    : path_(std::move(path)), durability_(durability) {
+  if (path_.empty()) {
+    failure_ = "no file name";
+    return;
+  }
+  failure_ = WhyNotReplaceable(path_);
+  if (!failure_.empty()) return;
+  struct stat existing {};
+  mode_ =
+      ::stat(path_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
+  const fs::path folder = path_.has_parent_path() ? path_.parent_path() : fs::path(".");
   std::string tempName(".");
-  tempName += path.filename().string();
+  tempName += path_.filename().string();
   tempName += ".tmp-XXXXXX";
-  const std::string pattern = (folder / tempName).string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0)
-    return std::string("cannot create a file in ") + folder.string() + ": " + std::strerror(errno);
-  auto fail = [&](const char* what) {
-    const std::string reason = std::string(what) + ": " + std::strerror(errno);
-    ::close(fd);
-    ::unlink(name.data());
-    return reason;
-  };
+  temporary_ = (folder / tempName).string();
+  // mkstemp makes a new file of a name no other writer has (never following a link).
+  fd_ = ::mkstemp(temporary_.data());
+  if (fd_ < 0) {
+    const int error = errno;
+    temporary_.clear();
+    Fail("cannot create a file in " + folder.string(), error);
+    return;
+  }
+  buffer_.resize(kBufferBytes);
+  setp(buffer_.data(), buffer_.data() + buffer_.size());
+}
+
+AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+
+void AtomicFileWriter::Discard() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  temporary_.clear();
+  setp(nullptr, nullptr);
+}
+
+bool AtomicFileWriter::Fail(const std::string& what, int error) {
+  if (failure_.empty()) failure_ = what + ": " + std::strerror(error);
+  Discard();
+  return false;
+}
+
+bool AtomicFileWriter::Write(std::string_view bytes) { return Drain() && WriteThrough(bytes); }
+
+bool AtomicFileWriter::WriteThrough(std::string_view bytes) {
+  if (!failure_.empty()) return false;
+  if (done_ || fd_ < 0) {
+    failure_ = "the file " + path_.string() + " is already written";
+    return false;
+  }
   std::size_t written = 0;
-  while (written < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd_, bytes.data() + written, bytes.size() - written);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return fail("write failed");
+      return Fail("write failed", errno);
     }
     written += static_cast<std::size_t>(n);
   }
-  const mode_t mode = exists ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
-  if (::fchmod(fd, mode) != 0) return fail("cannot set the file mode");
-  if (durability == WriteDurability::Flushed && ::fsync(fd) != 0) {
-    return fail("cannot flush the file");
+  return true;
+}
+
+bool AtomicFileWriter::Drain() {
+  if (pbase() == nullptr) return failure_.empty();
+  const std::string_view pending(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+  setp(buffer_.data(), buffer_.data() + buffer_.size());
+  if (pending.empty()) return failure_.empty();
+  return WriteThrough(pending);
+}
+
+AtomicFileWriter::int_type AtomicFileWriter::overflow(int_type ch) {
+  if (!Drain()) return traits_type::eof();
+  if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
+  *pptr() = traits_type::to_char_type(ch);
+  pbump(1);
+  return ch;
+}
+
+std::streamsize AtomicFileWriter::xsputn(const char* s, std::streamsize n) {
+  if (n <= 0) return 0;
+  const auto count = static_cast<std::size_t>(n);
+  if (pbase() != nullptr && count <= static_cast<std::size_t>(epptr() - pptr())) {
+    std::memcpy(pptr(), s, count);
+    pbump(static_cast<int>(count));
+    return n;
   }
-  if (::close(fd) != 0) {
-    const std::string reason = std::string("close failed: ") + std::strerror(errno);
-    ::unlink(name.data());
-    return reason;
+  if (!Drain() || !WriteThrough(std::string_view(s, count))) return 0;
+  return n;
+}
+
+int AtomicFileWriter::sync() { return Drain() ? 0 : -1; }
+
+std::string AtomicFileWriter::Commit() {
+  if (!Drain()) return failure_;
+  if (done_) return {};
+  if (::fchmod(fd_, static_cast<mode_t>(mode_)) != 0) {
+    Fail("cannot set the file mode", errno);
+    return failure_;
   }
-  if (::rename(name.data(), path.c_str()) != 0) {
-    const std::string reason = std::string("cannot replace the file: ") + std::strerror(errno);
-    ::unlink(name.data());
-    return reason;
+  if (durability_ == WriteDurability::Flushed && ::fsync(fd_) != 0) {
+    Fail("cannot flush the file", errno);
+    return failure_;
   }
+  const int closed = ::close(fd_);
+  fd_ = -1;
+  if (closed != 0) {
+    Fail("close failed", errno);
+    return failure_;
+  }
+  // Whatever took the target's place while the file was written is not replaced either.
+  if (std::string why = WhyNotReplaceable(path_); !why.empty()) {
+    failure_ = std::move(why);
+    Discard();
+    return failure_;
+  }
+  if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    Fail("cannot replace the file", errno);
+    return failure_;
+  }
+  temporary_.clear();
+  done_ = true;
+  setp(nullptr, nullptr);
   return {};
+}
+
+std::string WriteFileAtomically(const fs::path& path, std::string_view content,
+                                WriteDurability durability) {
+  AtomicFileWriter file(path, durability);
+  if (!file.failure().empty()) return file.failure();
+  file.Write(content);
+  return file.Commit();
 }
 
 int OpenRegularFile(const fs::path& path, std::string* reason) {

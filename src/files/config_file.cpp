@@ -68,7 +68,9 @@ void TransferGraph(KeyedFile& f, Settings& s, std::int32_t background) {
   for (int i = 0; i < 13; ++i) f.IOBoolean(Indexed("CTag", i + 1), s.curveTags[i].shown, false);
   f.IOLong("BkgColor", s.graphBackground, background);
   for (int i = 0; i < 4; ++i) {
-    f.IOSingle(Indexed("LneLoc", i + 1), s.cursorLines[i], static_cast<float>((i + 1) * 54));
+    // Crank angles of the graph.
+    f.IOSingleWithin(Indexed("LneLoc", i + 1), s.cursorLines[i], static_cast<float>((i + 1) * 54),
+                     -360, 360);
   }
   f.IOSingle("LneStp", s.cursorStep, 10);
   f.IOBoolean("Grid", s.gridLines, true);

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <limits>
 
+#include "base/atomic_file.h"
 #include "base/codepage.h"
 #include "base/error_trace.h"
 #include "base/platform.h"
@@ -170,6 +171,11 @@ void KeyedFile::BeginFile(const std::filesystem::path& path, bool reading, Promp
   readFailure_.clear();
   writeFailure_.clear();
   prompter_ = prompter;
+  // A path that may not be replaced (a folder, a named pipe, a device, a read-only file) is
+  // refused for what it is.
+  if (!reading) {
+    if (std::string why = WhyNotReplaceable(path); !why.empty()) RefuseWrite(std::move(why));
+  }
   if (!store_.Load(path, &readFailure_) && !reading) {
     // Sections that are not written keep their content: a file that exists but cannot be
     // read would lose it.
@@ -326,6 +332,20 @@ void KeyedFile::IOSingle(std::string_view key, float& value, float defaultValue)
     if (!std::isfinite(value)) RefuseNonFinite(key, SingleToText(value));
     Put(key, SingleToText(value));
   }
+}
+
+void KeyedFile::IOSingleWithin(std::string_view key, float& value, float defaultValue,
+                               float minimum, float maximum) {
+  IOSingle(key, value, defaultValue);
+  if (!reading_ || (value >= minimum && value <= maximum)) return;
+  if (prompter_ != nullptr) {
+    prompter_->Warn(path_.string() + ": section [" + section_ + "], key " + std::string(key) +
+                        ": " + FindKey(key).value_or(SingleToText(value)) + " is out of range (" +
+                        SingleToText(minimum) + " to " + SingleToText(maximum) + "); its default " +
+                        SingleToText(defaultValue) + " is used.",
+                    kAppTitle);
+  }
+  value = defaultValue;
 }
 
 void KeyedFile::IODouble(std::string_view key, double& value, double defaultValue) {

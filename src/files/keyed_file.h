@@ -85,6 +85,11 @@ class KeyedFile final {
   void IOInteger(std::string_view key, std::int16_t& value, std::int16_t defaultValue);
   void IOLong(std::string_view key, std::int32_t& value, std::int32_t defaultValue);
   void IOSingle(std::string_view key, float& value, float defaultValue);
+  // As `IOSingle`, for a value that must lie in `minimum`..`maximum`: on reading, a value
+  // outside (or not a number) is taken as the default, and the prompter hears of it with the
+  // file, the section and the key.
+  void IOSingleWithin(std::string_view key, float& value, float defaultValue, float minimum,
+                      float maximum);
   void IODouble(std::string_view key, double& value, double defaultValue);
   void IOString(std::string_view key, std::string& value, std::string_view defaultValue);
   // A date text that does not convert raises run-time error 13 "Type mismatch".

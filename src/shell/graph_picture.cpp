@@ -8,6 +8,7 @@
 
 #include "base/atomic_file.h"
 #include "shell/graph_canvas.h"
+#include "shell/pdf_file.h"
 
 namespace orv {
 
@@ -95,12 +96,13 @@ std::string WriteGraphPicture(const GraphModel& model, const std::filesystem::pa
   return path.string() + ": " + why;
 }
 
-bool PrintGraph(const GraphModel& model, QPrinter& printer, const GraphModel* reference) {
+bool PrintGraph(const GraphModel& model, QPagedPaintDevice& printer, const GraphModel* reference) {
   GraphCanvas canvas(model);
   // Text is laid out at the screen's resolution; the page is drawn at the same, so that the
   // fonts measure on paper as they did in the layout.
-  printer.setResolution(canvas.logicalDpiX());
-  const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+  const int resolution = canvas.logicalDpiX();
+  SetPageResolution(printer, resolution);
+  const QRectF page = printer.pageLayout().paintRectPixels(resolution);
   if (page.width() <= 0 || page.height() <= 0) return false;
   const double scale = page.width() / kPrintLayoutWidth;
   const int height = static_cast<int>(page.height() / scale);

@@ -6,7 +6,7 @@
 
 #include "app/graph_model.h"
 
-class QPrinter;
+class QPagedPaintDevice;
 
 namespace orv {
 
@@ -32,8 +32,9 @@ std::string WriteGraphPicture(const GraphModel& model, const std::filesystem::pa
                               const GraphModel* reference = nullptr);
 
 // Prints the graph with its legend under the title "Orvantis Graph" on one page of `printer`
-// (set up by the printer choice, or a PDF printer). Returns false when the printer cannot be
-// painted on.
-bool PrintGraph(const GraphModel& model, QPrinter& printer, const GraphModel* reference = nullptr);
+// (set up by the printer choice, or a PDF writer set up as the chosen printer). Returns false
+// when the printer cannot be painted on.
+bool PrintGraph(const GraphModel& model, QPagedPaintDevice& printer,
+                const GraphModel* reference = nullptr);
 
 }  // namespace orv

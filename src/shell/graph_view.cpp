@@ -19,6 +19,7 @@
 #include "base/error_trace.h"
 #include "shell/curve_list_model.h"
 #include "shell/graph_picture.h"
+#include "shell/pdf_file.h"
 
 namespace orv {
 
@@ -425,8 +426,15 @@ bool GraphView::PrintOn(QPrinter& printer) {
   ETracker guard(kModule, "QGraph_PrintAllGraphs");
   try {
     const std::optional<GraphModel> reference = ReferenceModel();
-    if (PrintGraph(model_, printer, reference ? &*reference : nullptr)) return true;
-    app().prompter().Warn(tr("The graph could not be printed.").toStdString(), kAppTitle);
+    // A PDF file is written whole or not at all, with the reason when it is not.
+    const std::string failure = PrintThrough(printer, [&](QPagedPaintDevice& device) {
+      return PrintGraph(model_, device, reference ? &*reference : nullptr)
+                 ? std::string()
+                 : std::string("the printer cannot be opened");
+    });
+    if (failure.empty()) return true;
+    app().prompter().Warn(tr("The graph could not be printed.").toStdString() + "\r" + failure,
+                          kAppTitle);
   } catch (...) {
     app().ReportError(guard);
   }

@@ -10,6 +10,7 @@
 
 #include "app/application.h"
 #include "app/report_command.h"
+#include "shell/pdf_file.h"
 
 namespace orv {
 
@@ -34,7 +35,7 @@ QFont ReportPrinterFont() {
   return font;
 }
 
-PrinterMetrics PrinterMetricsOf(QPrinter& printer, const QFont& font) {
+PrinterMetrics PrinterMetricsOf(QPaintDevice& printer, const QFont& font) {
   const QFontMetricsF metrics(font, &printer);
   PrinterMetrics m;
   // The paint device of a printer is its printable area.
@@ -45,14 +46,14 @@ PrinterMetrics PrinterMetricsOf(QPrinter& printer, const QFont& font) {
   return m;
 }
 
-PainterPageSink::PainterPageSink(QPrinter& printer, const QFont& font, double lineHeight)
+PainterPageSink::PainterPageSink(QPagedPaintDevice& printer, const QFont& font, double lineHeight)
     : printer_(printer), font_(font), lineHeight_(lineHeight) {}
 
 PainterPageSink::~PainterPageSink() {
   if (painter_ == nullptr) return;
   // A report abandoned half-way (an error of the engine) prints nothing.
   if (painter_->isActive()) {
-    printer_.abort();
+    if (auto* printer = dynamic_cast<QPrinter*>(&printer_)) printer->abort();
     painter_->end();
   }
   delete painter_;
@@ -63,14 +64,15 @@ void PainterPageSink::PrintPage(std::string_view pageText) {
   if (painter_ == nullptr) {
     painter_ = new QPainter();
     if (!painter_->begin(&printer_)) {
-      failure_ = printer_.outputFileName().isEmpty()
+      const auto* printer = dynamic_cast<const QPrinter*>(&printer_);
+      failure_ = printer == nullptr || printer->outputFileName().isEmpty()
                      ? std::string("the printer cannot be opened")
-                     : "cannot write " + printer_.outputFileName().toStdString();
+                     : "cannot write " + printer->outputFileName().toStdString();
       return;
     }
     painter_->setFont(font_);
   } else if (!printer_.newPage()) {
-    failure_ = "the printer refused a new page";
+    failure_ = "the printer refused page " + std::to_string(pages_ + 1) + " of the report";
     return;
   }
   const QFontMetricsF metrics(font_, &printer_);
@@ -89,14 +91,21 @@ void PainterPageSink::EndDocument() {
   if (!painter_->end() && failure_.empty()) failure_ = "the printer did not finish the document";
 }
 
-std::string PrintReportOn(Application& app, ReportKind kind, bool secondStage,
-                          const std::string& enginePath, QPrinter& printer) {
+std::string DrawReportPages(Application& app, ReportKind kind, bool secondStage,
+                            const std::string& enginePath, QPagedPaintDevice& device) {
   const QFont font = ReportPrinterFont();
-  const PrinterMetrics metrics = PrinterMetricsOf(printer, font);
-  PainterPageSink sink(printer, font, metrics.textHeightAg);
+  const PrinterMetrics metrics = PrinterMetricsOf(device, font);
+  PainterPageSink sink(device, font, metrics.textHeightAg);
   PrintReport(app, kind, secondStage, enginePath, CurrentReportStamp(), metrics, sink);
   if (sink.failure().empty() && sink.pagesDrawn() == 0) return "the report gave no page to print";
   return sink.failure();
+}
+
+std::string PrintReportOn(Application& app, ReportKind kind, bool secondStage,
+                          const std::string& enginePath, QPrinter& printer) {
+  return PrintThrough(printer, [&](QPagedPaintDevice& device) {
+    return DrawReportPages(app, kind, secondStage, enginePath, device);
+  });
 }
 
 }  // namespace orv

@@ -1,6 +1,8 @@
 #include "shell/screenshot.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -19,6 +21,7 @@
 
 #include "app/application.h"
 #include "app/graph_model.h"
+#include "base/atomic_file.h"
 #include "shell/balance_chart.h"
 #include "shell/cam_dialog.h"
 #include "shell/engine_view.h"
@@ -259,8 +262,17 @@ int RenderScreenshot(int argc, char** argv, const WindowOptions& options) {
   } else {
     picture = window->grab();
   }
-  if (!picture.save(QString::fromStdString(options.screenshot), "PNG")) {
-    std::cerr << "orvantis: cannot write the picture " << options.screenshot << '\n';
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (!picture.save(&buffer, "PNG") || png.isEmpty()) {
+    std::cerr << "orvantis: the picture " << options.screenshot << " could not be drawn\n";
+    return 1;
+  }
+  const std::string why = WriteFileAtomically(
+      options.screenshot, std::string_view(png.constData(), std::size_t(png.size())));
+  if (!why.empty()) {
+    std::cerr << "orvantis: cannot write the picture " << options.screenshot << ": " << why << '\n';
     return 1;
   }
   return 0;

@@ -1,15 +1,12 @@
 #include "shell/shell_commands.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QPageSize>
 #include <QPrinter>
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -20,6 +17,7 @@
 #include "app/graph_model.h"
 #include "base/error_trace.h"
 #include "shell/graph_picture.h"
+#include "shell/pdf_file.h"
 #include "shell/report_printer.h"
 
 namespace orv {
@@ -50,9 +48,10 @@ void ReadGraphSettings(Application& app) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(config, ec)) return;
   Settings read = app.settings();
-  SilentPrompter quiet;
-  const ConfigResult result = ConfigFileIO(
-      config, read, true, true, ConfigDefaults{app.folders(), app.windowBackground()}, quiet);
+  // A value the file holds out of range is told (and its default used), as the window does.
+  const ConfigResult result =
+      ConfigFileIO(config, read, true, true, ConfigDefaults{app.folders(), app.windowBackground()},
+                   app.prompter());
   if (!result.ok || !result.headerValid) return;
   Settings& s = app.EditSettings();
   read.unitSystem = s.unitSystem;
@@ -109,65 +108,31 @@ int ShellCommandHandlers::Graph(Application& app, const GraphCommandOptions& opt
   return 0;
 }
 
-namespace {
-
-// A fresh, unused name beside `target` for the PDF being written; the finished file is renamed
-// over the target, so a failed print leaves no half-written file.
-std::filesystem::path TemporaryPrintFile(const std::filesystem::path& target) {
-  std::filesystem::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-  // Appended piece by piece: GCC 12 at -O3 warns (falsely) about "literal" + temporary string.
-  std::string name = ".";
-  name += target.filename().string();
-  name += ".XXXXXX";
-  std::string pattern = (folder / name).string();
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) return {};
-  // The finished file gets the permissions a newly made file has, not the temporary's own.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
-  ::close(fd);
-  return pattern;
-}
-
-}  // namespace
-
 int ShellCommandHandlers::Print(Application& app, const PrintCommandOptions& options, std::ostream&,
                                 std::ostream& err) {
   MakeApplication();
-  namespace fs = std::filesystem;
-  const fs::path target(options.output);
-  const fs::path temporary = TemporaryPrintFile(target);
-  if (temporary.empty()) {
-    err << "orvantis: cannot write " << target.string() << ": " << std::strerror(errno) << '\n';
-    return 1;
-  }
+  const std::filesystem::path target(options.output);
   std::string failure;
   bool reported = false;  // an error of the engine is already on standard error
   {
     ETracker guard("Report", "Print");
     try {
+      // The printer only sets up the page: the PDF is written whole through the atomic writer.
       QPrinter printer(QPrinter::HighResolution);
       printer.setOutputFormat(QPrinter::PdfFormat);
       printer.setPageSize(options.pageSize == "Letter" ? QPageSize(QPageSize::Letter)
                                                        : QPageSize(QPageSize::A4));
-      printer.setOutputFileName(QString::fromStdString(temporary.string()));
       // As File, Print does it, with every section the report's flags ask for (the command
       // line has no input stages).
-      failure = PrintReportOn(app, options.kind, true, app.enginePath(), printer);
+      failure = WritePdfFile(printer, target, [&](QPagedPaintDevice& device) {
+        return DrawReportPages(app, options.kind, true, app.enginePath(), device);
+      });
     } catch (...) {
       failure = app.ReportError(guard);
       reported = true;
     }
   }
-  std::error_code ec;
-  if (failure.empty()) {
-    fs::rename(temporary, target, ec);
-    if (ec) failure = "cannot write " + target.string() + ": " + ec.message();
-  }
   if (!failure.empty()) {
-    fs::remove(temporary, ec);
     if (!reported) err << "orvantis: print: " << failure << '\n';
     return 1;
   }

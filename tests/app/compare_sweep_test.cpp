@@ -2,9 +2,13 @@
 // differs when one input differs, the values against `dump`, the grid's rows against `dump
 // --set`, and the refusals.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
@@ -15,10 +19,13 @@
 #include "app/flow_tests_db_command.h"
 #include "base/atomic_file.h"
 #include "support/cli_runner.h"
+#include "support/file_helpers.h"
 #include "support/temp_dir.h"
 
 namespace orv {
 namespace {
+
+namespace fs = std::filesystem;
 
 using test::CliResult;
 using test::RunCli;
@@ -297,6 +304,92 @@ TEST(SweepCommand, RefusalsNameTheProblemAndListTheKeys) {
   }
 }
 
+// Numbers written with an exponent are typed with the decimals their value needs, and each
+// value typed is the value asked for: one the input's box cannot show (it would type another)
+// is refused, naming the option. Boxes show their decimals in the chosen unit system; a choice
+// takes whole numbers only; TorqLoss has no box and keeps every decimal.
+TEST(SweepCommand, EveryValueTypedIsTheValueAskedForOrTheOptionIsRefused) {
+  struct Row {
+    std::vector<std::string> args;
+    std::vector<std::string> typed;  // the first column of each point; none when refused
+    std::string refusal;
+  };
+  const std::vector<Row> rows = {
+      {{"--vary", "Bore=4e0:5e0:5e-1"}, {"4.0", "4.5", "5.0"}, ""},
+      {{"--vary", "Bore=4.000:4.002:0.001"}, {"4.000", "4.001", "4.002"}, ""},
+      // Zeros beyond the box's three decimals add nothing.
+      {{"--vary", "Bore=4.00000:4.00100:0.00050"}, {}, "--vary Bore: 0.00050 cannot be typed"},
+      {{"--vary", "Bore=4.10000:4.20000:0.10000"}, {"4.100", "4.200"}, ""},
+      {{"--vary", "Stroke=3.5e0:3.6e0:1.0e-1"}, {"3.50", "3.60"}, ""},  // 1.0e-1 is 0.10
+      {{"--vary", "DeckHeight=1e-5:3e-5:1e-5"},
+       {},
+       "--vary DeckHeight: 1e-5 cannot be typed into the DeckHeight box, which shows 3 decimals"},
+      {{"--vary", "Bore=4.0005:4.0015:0.001"}, {}, "--vary Bore: 4.0005 cannot be typed"},
+      // Millimetres: the bore's box shows one decimal.
+      {{"--units", "metric", "--vary", "Bore=100:101:0.5"}, {"100.0", "100.5", "101.0"}, ""},
+      {{"--units", "metric", "--vary", "Bore=100:101:0.25"},
+       {},
+       "--vary Bore: 0.25 cannot be typed into the Bore box, which shows 1 decimal"},
+      {{"--vary", "Fuel=0:1:0.5"}, {}, "--vary Fuel: 0.5 cannot be typed"},
+      {{"--vary", "TorqLoss=1e-7:3e-7:1e-7"}, {"0.0000001", "0.0000002", "0.0000003"}, ""},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> args = {"sweep"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    args.insert(args.end(), {"--outputs", "Displacement"});
+    const CliResult r = RunCli(args);
+    const std::string what = row.args.back();
+    if (!row.refusal.empty()) {
+      EXPECT_EQ(r.status, 1) << what;
+      EXPECT_EQ(r.out, "") << what;
+      EXPECT_EQ(r.err.rfind("orvantis: " + row.refusal, 0), 0u) << what << ": " << r.err;
+      continue;
+    }
+    ASSERT_EQ(r.status, 0) << what << ": " << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), row.typed.size() + 1) << what;
+    for (std::size_t i = 0; i < row.typed.size(); ++i) {
+      EXPECT_EQ(Fields(lines[i + 1])[0], row.typed[i]) << what;
+    }
+  }
+  // The displacement follows the bore typed: 4.5 in, not 4 or 5.
+  const CliResult half =
+      RunCli({"sweep", "--vary", "Bore=4.5e0:4.5e0:1", "--outputs", "Displacement"});
+  ASSERT_EQ(half.status, 0) << half.err;
+  EXPECT_EQ(std::stod(Fields(Lines(half.out)[1])[1]),
+            RunCli({"dump", "--set", "Bore=4.5"}).json()["results"]["Displacement"].get<double>());
+}
+
+// `sweep -o` writes through a temporary file of its own: a link with the name of a fixed
+// temporary file is left alone (its target untouched), and a disk that fills (here a file-size
+// limit on the program) fails with the reason and leaves the old file as it was.
+TEST(SweepCommand, TheOutputIsWrittenWholeOrNotAtAll) {
+  test::TempDir dir;
+  const std::string csv = (dir / "s.csv").string();
+  const fs::path victim = dir / "victim.txt";
+  test::WriteText(victim, "untouched");
+  fs::create_symlink(victim, csv + ".orvantis-sweep");
+  const CliResult r =
+      RunCli({"sweep", "--vary", "Bore=4.0:4.1:0.1", "--outputs", "PeakTorque", "-o", csv});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Lines(ReadWholeFile(csv).value_or("")).size(), 3u);
+  EXPECT_EQ(ReadWholeFile(victim), "untouched");
+
+  const std::string old = ReadWholeFile(csv).value_or("");
+  const std::string command = std::string("ulimit -f 8 && trap '' XFSZ && ") + ORVANTIS_EXECUTABLE +
+                              " sweep --vary Bore=4.000:4.100:0.001 -o '" + csv + "' 2>'" +
+                              (dir / "err.txt").string() + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(ReadWholeFile(dir / "err.txt"),
+            "orvantis: cannot write " + csv + ": write failed: " + std::strerror(EFBIG) + "\n");
+  EXPECT_EQ(ReadWholeFile(csv), old);
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 4u);  // s.csv, the link, its target and err.txt: no temporary file
+}
+
 TEST(SweepModel, RangesCountTheirValuesAndTypeThemWithTheirDecimals) {
   struct Row {
     std::string text;
@@ -311,6 +404,10 @@ TEST(SweepModel, RangesCountTheirValuesAndTypeThemWithTheirDecimals) {
       {"Stroke=3:4:0.3", 4, "3.0", "3.9"},        // TO not on a step: left out
       {"PinOff=-0.1:0.1:0.1", 3, "-0.1", "0.1"},
       {"IntTemp=1e1:2e1:5", 3, "10", "20"},
+      {"Bore=4e0:5e0:5e-1", 3, "4.0", "5.0"},  // an exponent counts in the decimals
+      {"Bore=4.5E0:4.75e+0:25E-2", 2, "4.50", "4.75"},
+      {"DeckHeight=1e-5:3e-5:1e-5", 3, "0.00001", "0.00003"},
+      {"Stroke=1.50e1:1.60e1:1e0", 2, "15.0", "16.0"},
   };
   for (const Row& row : rows) {
     std::string why;
@@ -319,6 +416,28 @@ TEST(SweepModel, RangesCountTheirValuesAndTypeThemWithTheirDecimals) {
     EXPECT_EQ(axis->count, row.count) << row.text;
     EXPECT_EQ(axis->Text(0), row.first) << row.text;
     EXPECT_EQ(axis->Text(axis->count - 1), row.last) << row.text;
+  }
+  // What the values need: FROM and STEP decide, trailing zeros do not count.
+  struct Fit {
+    std::string text;
+    int box;
+    bool fits;
+    int decimals;  // typed, when it fits
+  };
+  const std::vector<Fit> fits = {
+      {"Bore=4.500:5.000:0.500", 0, false, 0}, {"Bore=4.500:5.000:0.500", 1, true, 1},
+      {"Bore=4.000:5.000:1.000", 0, true, 0},  {"Bore=4:4.0001:1", 3, true, 3},
+      {"Bore=1e-5:3e-5:1e-5", 4, false, 0},    {"Bore=1e-5:3e-5:1e-5", 5, true, 5},
+      {"Bore=1e-5:3e-5:1e-5", -1, true, 5},    {"Bore=0e-99999:1:1", 2, true, 2},
+  };
+  for (const Fit& fit : fits) {
+    std::string why;
+    auto axis = ParseSweepAxis(fit.text, why);
+    ASSERT_TRUE(axis) << fit.text << ": " << why;
+    EXPECT_EQ(FitSweepAxisToBox(*axis, fit.box, why), fit.fits) << fit.text << " " << fit.box;
+    if (fit.fits) {
+      EXPECT_EQ(axis->decimals, fit.decimals) << fit.text << " " << fit.box;
+    }
   }
   std::string why;
   const auto pin = ParseSweepAxis("PinOff=-0.1:0.1:0.1", why);

@@ -137,10 +137,13 @@ TEST(ReportCommand, OutputFileHoldsTheReportExactlyAsBuilt) {
   EXPECT_EQ(crlf, 731u);
   EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
 
-  // A file that cannot be written: the report-file message, a failing status.
+  // A file that cannot be written: a failing status, and a first line that names the file and
+  // the reason.
   const CliResult bad = RunCli({"report", "details", "-o", (dir / "no" / "x.txt").string()});
   EXPECT_NE(bad.status, 0);
-  EXPECT_NE(bad.err.find("The report file could not be written."), std::string::npos) << bad.err;
+  EXPECT_EQ(bad.err, "orvantis: cannot write the report file " + (dir / "no" / "x.txt").string() +
+                         ": cannot create a file in " + (dir / "no").string() +
+                         ": No such file or directory\n");
 }
 
 TEST(ReportCommand, ADataRootsConfigurationChoosesSectionsHeadingsAndUnits) {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "base/atomic_file.h"
 #include "files/user_store.h"
@@ -152,6 +154,35 @@ TEST(ConfigFileIO, ABadDateIsReportedAndEndsTheRead) {
   ASSERT_EQ(n.warnings.size(), 1u);
   EXPECT_NE(n.warnings[0].find("Error (13)"), std::string::npos) << n.warnings[0];
   EXPECT_NE(n.warnings[0].find("FileIO/ConfigFileIO"), std::string::npos) << n.warnings[0];
+}
+
+// A cursor line beyond the graph's crank angles (-360 to 360) would make every graph fail:
+// it is taken as its default, and the warning names the file, the section and the key. The
+// angles at the ends of the range, and the keys after the bad ones, are read as they are.
+TEST(ConfigFileIO, CursorLinesOutOfRangeTakeTheirDefaultsWithAWarningNamingTheKey) {
+  test::TempDir dir;
+  const ConfigDefaults d = DefaultsIn(dir.path());
+  const fs::path file = dir / "ORV_ANT.INI";
+  WriteText(file,
+            "[ID]\r\nPurpose = Orvantis Configuration File\r\n[Graph]\r\nLneLoc1 = -360\r\n"
+            "LneLoc2 = 360.5\r\nLneLoc3 = 3e9\r\nLneLoc4 = 360\r\nLneStp = 5\r\nMetric = 1\r\n");
+  Settings s;
+  SetGraphDefaults(s, nullptr, d.windowBackground);
+  RecordingPrompter n;
+  const ConfigResult r = ConfigFileIO(file, s, true, true, d, n);
+  EXPECT_TRUE(r.headerValid);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(s.cursorLines, (std::array<float, 4>{-360, 108, 162, 360}));
+  EXPECT_EQ(s.cursorStep, 5);
+  EXPECT_EQ(s.unitSystem, 1);
+  const std::string at = file.string() + ": section [Graph], key ";
+  EXPECT_EQ(n.warnings, (std::vector<std::string>{
+                            at + "LneLoc2: 360.5 is out of range (-360 to 360); its default 108 "
+                                 "is used.",
+                            at + "LneLoc3: 3e9 is out of range (-360 to 360); its default 162 is "
+                                 "used.",
+                        }));
+  EXPECT_EQ(n.beeps, 0);
 }
 
 TEST(RecentFiles, AddMovesAnExistingEntryToTheTop) {

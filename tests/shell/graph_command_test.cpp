@@ -1,6 +1,7 @@
 // `orvantis graph` run as a program without a display: each picture format at the asked size,
 // the refused extension and the picture that cannot be written.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QByteArray>
 #include <QFile>
@@ -10,6 +11,8 @@
 #include <QRegularExpression>
 #include <QSvgRenderer>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -105,6 +108,62 @@ TEST_F(GraphCommandTest, APictureThatCannotBeWrittenNamesItsPathAndLeavesNothing
     const std::string name = entry.path().filename().string();
     EXPECT_TRUE(name == "taken.png" || name == "data") << name;
   }
+}
+
+// A named pipe, a device (a link to /dev/null) or a read-only file given as the picture is
+// refused, naming it, and stays as it was.
+TEST_F(GraphCommandTest, OutputsThatMayNotBeReplacedAreRefusedAndKept) {
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.png").c_str(), 0600), 0);
+  fs::create_symlink("/dev/null", dir_ / "null.png");
+  {
+    QFile kept(Path("kept.png"));
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.write("kept");
+  }
+  fs::permissions(dir_ / "kept.png", fs::perms::owner_read | fs::perms::group_read);
+  const std::vector<std::pair<const char*, const char*>> rows = {
+      {"pipe.png", "it is a named pipe, not a regular file"},
+      {"null.png", "it is a device, not a regular file"},
+      {"kept.png", "the file may not be written"},
+  };
+  for (const auto& [name, reason] : rows) {
+    const Outcome run = Graph({"-o", Path(name)});
+    EXPECT_EQ(run.status, 1) << name;
+    // The program's first line (Qt may first say where it keeps its run-time files).
+    QString first;
+    for (const QString& line : run.err.split(QLatin1Char('\n'))) {
+      if (line.startsWith(QStringLiteral("QStandardPaths: "))) continue;
+      first = line;
+      break;
+    }
+    EXPECT_TRUE(first.contains(Path(name))) << run.err.toStdString();
+    EXPECT_TRUE(first.contains(QString::fromUtf8(reason))) << run.err.toStdString();
+  }
+  EXPECT_TRUE(fs::is_fifo(dir_ / "pipe.png"));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "null.png"));
+  QFile kept(Path("kept.png"));
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray("kept"));
+}
+
+// A cursor line out of range in the configuration (at the angle the curve list is read) is
+// taken as its default with a warning naming the key; the graph is drawn.
+TEST_F(GraphCommandTest, ACursorLineOutOfRangeInTheConfigurationIsToldAndTheGraphDrawn) {
+  fs::create_directories(dir_ / "data");
+  QFile config(QString::fromStdString((dir_ / "data" / "ORV_ANT.INI").string()));
+  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write(
+      "[ID]\r\nPurpose = Orvantis Configuration File\r\n[Graph]\r\nCTag1 = -1\r\n"
+      "LneLoc3 = 3e9\r\n");
+  config.close();
+  const Outcome run = Graph({"-o", Path("g.png")});
+  ASSERT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_TRUE(
+      run.err.contains("section [Graph], key LneLoc3: 3e9 is out of range (-360 to 360); "
+                       "its default 162 is used."))
+      << run.err.toStdString();
+  EXPECT_FALSE(run.err.contains("Overflow")) << run.err.toStdString();
+  EXPECT_EQ(QImage(Path("g.png")).width(), 1200);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "shell/report_view.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -12,12 +13,15 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/application.h"
@@ -453,10 +457,11 @@ TEST_F(ReportViewTest, AFailedSaveShowsText23AndLeavesNoFile) {
 // `orvantis print` runs the executable: the same pages as File, Print, without a display.
 class PrintCommandTest : public ReportViewTest {
  protected:
-  int RunPrint(const std::string& arguments) {
+  // `limit` (when given) goes before the command: "ulimit -f 8 && " for a file-size limit.
+  int RunPrint(const std::string& arguments, const std::string& limit = "") {
     const std::string command =
         // No display, and the test's own data root and user store.
-        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ORVANTIS_DATA_ROOT=" +
+        limit + "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ORVANTIS_DATA_ROOT=" +
         Quoted(dir_ / "data") + " XDG_CONFIG_HOME=" + Quoted(dir_ / "config") + " " +
         ORVANTIS_EXECUTABLE + " print " + arguments + " 2>" + Quoted(dir_ / "err.txt");
     const int status = std::system(command.c_str());
@@ -503,6 +508,91 @@ TEST_F(PrintCommandTest, PageSizeAndFailures) {
   ASSERT_EQ(WriteFileAtomically(dir_ / "keep.pdf", "old"), "");
   EXPECT_NE(RunPrint("details --range 10,0,1 -o " + Quoted(dir_ / "keep.pdf")), 0);
   EXPECT_EQ(ReadWholeFile(dir_ / "keep.pdf"), "old");
+}
+
+// The first line of a command's standard error that is the program's own (Qt may first say
+// where it keeps its run-time files).
+std::string FirstOwnLine(const std::string& errors) {
+  std::istringstream in(errors);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("QStandardPaths: ", 0) != 0) return line;
+  }
+  return {};
+}
+
+// A print that cannot be written whole (the disk fills; here a file-size limit on the program)
+// fails with the reason in its first line and leaves the old file byte for byte, with no
+// temporary file beside it.
+TEST_F(PrintCommandTest, AFullDiskFailsWithTheReasonAndKeepsTheOldFile) {
+  const fs::path old = dir_ / "old.pdf";
+  ASSERT_EQ(WriteFileAtomically(old, "the old report"), "");
+  for (const char* kind : {"general", "details"}) {
+    EXPECT_EQ(RunPrint(std::string(kind) + " -o " + Quoted(old), "ulimit -f 8 && trap '' XFSZ && "),
+              1)
+        << kind;
+    EXPECT_EQ(FirstOwnLine(Errors()),
+              "orvantis: print: " + old.string() + ": write failed: " + std::strerror(EFBIG))
+        << kind;
+    EXPECT_EQ(ReadWholeFile(old), "the old report") << kind;
+  }
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir_.path())) {
+    left.push_back(e.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"err.txt", "old.pdf", "prog"}));
+  // Without the limit the same print is written.
+  ASSERT_EQ(RunPrint("details -o " + Quoted(old)), 0) << Errors();
+  EXPECT_GE(PdfPages(old), 2);
+}
+
+// A named pipe, a folder, a device (a link to /dev/null) or a read-only file given as the PDF
+// is refused, naming it, before anything is printed, and stays as it was.
+TEST_F(PrintCommandTest, OutputsThatMayNotBeReplacedAreRefusedAndKept) {
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.pdf").c_str(), 0600), 0);
+  fs::create_directory(dir_ / "folder.pdf");
+  fs::create_symlink("/dev/null", dir_ / "null.pdf");
+  ASSERT_EQ(WriteFileAtomically(dir_ / "kept.pdf", "kept"), "");
+  fs::permissions(dir_ / "kept.pdf", fs::perms::owner_read | fs::perms::others_read);
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"pipe.pdf", "it is a named pipe, not a regular file"},
+      {"folder.pdf", "it is a folder, not a regular file"},
+      {"null.pdf", "it is a device, not a regular file"},
+      {"kept.pdf", "the file may not be written"},
+  };
+  for (const auto& [name, reason] : rows) {
+    const fs::path target = dir_ / name;
+    EXPECT_EQ(RunPrint("general -o " + Quoted(target)), 1) << name;
+    const std::string first = FirstOwnLine(Errors());
+    EXPECT_NE(first.find(target.string()), std::string::npos) << Errors();
+    EXPECT_NE(first.find(reason), std::string::npos) << Errors();
+  }
+  EXPECT_TRUE(fs::is_fifo(dir_ / "pipe.pdf"));
+  EXPECT_TRUE(fs::is_empty(dir_ / "folder.pdf"));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "null.pdf"));
+  EXPECT_EQ(ReadWholeFile(dir_ / "kept.pdf"), "kept");
+}
+
+// File, Print to a PDF file writes it whole through the same writer: a file that may not be
+// replaced is kept and the warning names it and the reason.
+TEST_F(ReportViewTest, PrintingToAPdfFileThatMayNotBeReplacedWarnsAndKeepsIt) {
+  view_.show();
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.pdf").c_str(), 0600), 0);
+  ASSERT_EQ(WriteFileAtomically(dir_ / "kept.pdf", "kept"), "");
+  fs::permissions(dir_ / "kept.pdf", fs::perms::owner_read);
+  PrintTo(dir_ / "pipe.pdf");
+  PrintTo(dir_ / "kept.pdf");
+  ASSERT_EQ(prompter_.warnings.size(), 2u);
+  EXPECT_EQ(prompter_.warnings[0],
+            (dir_ / "pipe.pdf").string() + ": it is a named pipe, not a regular file");
+  EXPECT_EQ(prompter_.warnings[1], "the file may not be written: " + (dir_ / "kept.pdf").string());
+  EXPECT_TRUE(fs::is_fifo(dir_ / "pipe.pdf"));
+  EXPECT_EQ(ReadWholeFile(dir_ / "kept.pdf"), "kept");
+  // A file that may be replaced is, whole.
+  fs::permissions(dir_ / "kept.pdf", fs::perms::owner_read | fs::perms::owner_write);
+  PrintTo(dir_ / "kept.pdf");
+  EXPECT_EQ(prompter_.warnings.size(), 2u);
+  EXPECT_GE(PdfPages(dir_ / "kept.pdf"), 1);
 }
 
 }  // namespace

@@ -37,4 +37,26 @@ bool FinishesWithoutAWriter(const std::filesystem::path& pipe, Work work, Result
   return false;
 }
 
+// As `FinishesWithoutAWriter`, for `work` that must not write to the pipe: a writer that
+// opens it waits for a reader forever, so after `patience` this plays the reader (opens the
+// pipe and reads what comes) until `work` finishes.
+template <class Work, class Result>
+bool FinishesWithoutAReader(const std::filesystem::path& pipe, Work work, Result& result,
+                            std::chrono::milliseconds patience = std::chrono::seconds(20)) {
+  std::future<Result> done = std::async(std::launch::async, work);
+  if (done.wait_for(patience) == std::future_status::ready) {
+    result = done.get();
+    return true;
+  }
+  const int fd = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  char buffer[4096];
+  while (done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+    while (fd >= 0 && ::read(fd, buffer, sizeof buffer) > 0) {
+    }
+  }
+  if (fd >= 0) ::close(fd);
+  result = done.get();
+  return false;
+}
+
 }  // namespace orv::test
