@@ -249,10 +249,10 @@ void MainWindow::Load() {
   current_ = kEngineView;
   instructions_.fill(Text(app_.strings().Help(-1)));
   if (app_.firstStart()) {
-    instructions_[kEngineView] =
-        tr("Welcome to Orvantis. Your first engine is kept as %1: type its inputs, approve "
-           "them with Approve All and go on to the second stage.")
-            .arg(Text(std::filesystem::path(app_.enginePath()).filename().string()));
+    welcome_ = tr("Welcome to Orvantis. Your first engine is kept as %1: type its inputs, approve "
+                  "them with Approve All and go on to the second stage.")
+                   .arg(Text(std::filesystem::path(app_.enginePath()).filename().string()));
+    instructions_[kEngineView] = welcome_;
   }
   seen_ = app_.revisions();
   pending_.fill(AllAreas());
@@ -352,12 +352,15 @@ void MainWindow::UpdateEditActions() {
 QString MainWindow::referenceNote() const { return referenceNote_->text(); }
 
 void MainWindow::SetInstruction(int index, const QString& text) {
+  if (index == kEngineView) welcome_.clear();
   instructions_[static_cast<std::size_t>(index)] = text;
   if (index == current_) instruction_->setPlainText(text);
 }
 
 void MainWindow::ShowGeneralHelp() {
   instructions_.fill(Text(app_.strings().Help(-1)));
+  // The first start's welcome stays until a control shows its own help.
+  if (!welcome_.isEmpty()) instructions_[kEngineView] = welcome_;
   instruction_->setPlainText(instructions_[static_cast<std::size_t>(current_)]);
 }
 

@@ -143,6 +143,7 @@ class MainWindow final : public QMainWindow {
   QPlainTextEdit* instruction_ = nullptr;
   QLabel* warning_ = nullptr;
   std::array<QString, kViewCount> instructions_;
+  QString welcome_;  // the first start's welcome, until a control shows its own help
   // The change counters last drawn from, and what each view has still to redraw.
   Revisions seen_;
   std::array<ChangedAreas, kViewCount> pending_{};
