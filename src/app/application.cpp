@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include <cctype>
 #include <system_error>
 
 #include "app/flow_tests_db_command.h"
@@ -16,6 +17,17 @@ namespace {
 constexpr const char* kModule = "frmMain";
 constexpr const char* kDefaultEngineBase = "MyEngine000";
 constexpr int kDefaultEngineNames = 200;  // MyEngine000 .. MyEngine199
+
+// Whether `folder` holds an engine file (any case of the extension).
+bool HoldsEngineFile(const fs::path& folder) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string ext = it->path().extension().string();
+    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (ext == kEngineExtension) return true;
+  }
+  return false;
+}
 
 UnitMode UnitModeOfSetting(std::int32_t metric) noexcept {
   return metric == 1 ? UnitMode::Metric : metric == 2 ? UnitMode::MetricM3 : UnitMode::English;
@@ -244,8 +256,15 @@ bool Application::StartUp() {
 
   document_.InstallDefaultEngine();
   SetGraphDefaults(settings_, &strings_, windowBackground_);
+  // No configuration file on a data root without engines: the program's first start there,
+  // with nothing to warn about. A file that is there but no configuration file is warned of.
+  std::error_code ec;
+  firstStart_ =
+      !fs::exists(folders_.configFile(), ec) && !HoldsEngineFile(folders_.enginesFolder());
+  SilentPrompter silent;
   const ConfigResult config =
-      ConfigFileIO(folders_.configFile(), settings_, true, true, MakeConfigDefaults(), prompter_);
+      ConfigFileIO(folders_.configFile(), settings_, true, true, MakeConfigDefaults(),
+                   firstStart_ ? static_cast<Prompter&>(silent) : prompter_);
   EngineInputs& in = document_.engine().inputs();
   if (!config.headerValid) {
     SetGraphDefaults(settings_, &strings_, windowBackground_);
@@ -270,6 +289,8 @@ bool Application::StartUp() {
     if (folder->empty()) *folder = root;
   }
   document_.SetUnitMode(unitSystem());
+  // The engine read is held to the rules of typing before it is shown and computed.
+  document_.CheckInputsByEntryRule();
   document_.RefreshEngineReportingErrors();
   return true;
 }

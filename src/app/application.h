@@ -154,6 +154,9 @@ class Application final {
   // recalculated. Errors of a step are reported and the next step follows, except that
   // without the interface texts nothing more is loaded. Returns false in that case.
   bool StartUp();
+  // The start-up found neither a configuration file nor an engine file on the data root: the
+  // program's first start there (no warning about the missing file; the window welcomes).
+  bool firstStart() const noexcept { return firstStart_; }
   // The question before the window closes; returns true when it may close.
   bool QueryExit();
   // Writes the recent list and the configuration path to the per-user store and the settings
@@ -181,6 +184,7 @@ class Application final {
   RecentFiles recent_;
   std::uint64_t recentRevision_ = 0;
   std::uint64_t settingsRevision_ = 0;
+  bool firstStart_ = false;
 };
 
 }  // namespace orv

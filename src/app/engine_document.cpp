@@ -111,8 +111,12 @@ std::string EngineDocument::StepName(int n, const std::string& before,
 
 EntryResult EngineDocument::TypeIntoBox(int n, std::string_view text) {
   const std::string before = ShownText(n);
-  return RunEntry([&] { controller_.EnterText(n, text, !recalculationHeld()); },
-                  [&] { return StepName(n, before, ShownText(n)); });
+  const EntryResult result = RunEntry([&] { controller_.EnterText(n, text, !recalculationHeld()); },
+                                      [&] { return StepName(n, before, ShownText(n)); });
+  // A cam setting changed by typing: the side's settings are no longer all the lobe's.
+  if (result.changed && n >= kInIntakeCL && n <= kInIntakeLash) lobeSettings_[0] = false;
+  if (result.changed && n >= kInExhaustCL && n <= kInExhaustLash) lobeSettings_[1] = false;
+  return result;
 }
 
 bool EngineDocument::TypeInput(const std::string& key, const std::string& value) {
@@ -267,6 +271,7 @@ void EngineDocument::SetTexts(EngineTexts texts) {
 CamOpenResult EngineDocument::OpenCam(bool intake, const LobeChoice& choice) {
   ++revisions_.sources;
   CamOpenResult result = OpenCamLobe(engine_, intake, choice);
+  if (result.read) lobeSettings_[intake ? 0 : 1] = true;
   if (result.changed) Changed(true);
   for (const std::string& report : result.reports) prompter_.Warn(report, kAppTitle);
   std::string name =
@@ -342,11 +347,16 @@ bool EngineDocument::ReadEngineFile(const std::string& path, std::string* reason
     RebuildLobesAndFlowTestsFromEngine();
     SetPath(path);
     Changed(false);
+    // Another engine: the suggestions are those its own inputs give; the review marks stay.
+    controller_.ClearSuggestions();
+    lobeSettings_ = {};
   } else {
     prompter_.Warn(std::string(kReadErrorText) + "\r" + path + (why.empty() ? "" : "\r" + why),
                    kWarningTitle);
     if (reason != nullptr) *reason = why;
   }
+  // Read or not, the engine is shown from the first stage.
+  controller_.SetOutputPage(0);
   RefreshEngineReportingErrors();
   // Another engine: a new history, starting at what its file holds.
   if (ok) undo_.Reset(CaptureState());
@@ -370,6 +380,7 @@ bool EngineDocument::WriteEngineFile(const std::string& path, std::string* reaso
 
 void EngineDocument::InstallDefaultEngine() {
   ++revisions_.sources;
+  lobeSettings_ = {};
   Touch(true, true);
   engine_.InstallDefaultEngine();
   undo_.Reset(CaptureState());
@@ -432,6 +443,7 @@ EngineState EngineDocument::CaptureState() const {
   state.exhaustFlowTest = exhaustFlowTest_;
   state.status = controller_.panel().status;
   state.suggestion = controller_.panel().suggestion;
+  state.suggestedValue = controller_.panel().suggestedValue;
   state.unitMode = controller_.unitMode();
   return state;
 }
@@ -439,6 +451,21 @@ EngineState EngineDocument::CaptureState() const {
 void EngineDocument::RecordStep(std::string name) {
   if (undoPauses_ > 0) return;
   undo_.Push(std::move(name), CaptureState());
+}
+
+std::vector<int> EngineDocument::CheckInputsByEntryRule() {
+  std::vector<int> replaced;
+  for (int n = 0; n < InputPanel::kStatuses; ++n) {
+    if (!controller_.CheckHeldInput(n)) continue;
+    prompter_.Beep();
+    replaced.push_back(n);
+  }
+  if (!replaced.empty()) {
+    Touch(true, true);
+    FoldIntoCurrentStep();
+    Changed(true);
+  }
+  return replaced;
 }
 
 void EngineDocument::FoldIntoCurrentStep() {
@@ -479,14 +506,9 @@ void EngineDocument::RestoreState(const EngineState& state) {
     }
   }
   // The recalculation marks what it suggests for review; the marks and suggestions of the state
-  // are put back afterwards. Suggestion texts shown in another unit system are left as the
-  // recalculation made them.
+  // are put back afterwards, the suggestions written in the unit system shown now.
   auto review = [&] {
-    if (state.unitMode == controller_.unitMode()) {
-      controller_.RestoreReviewState(state.status, state.suggestion);
-    } else {
-      controller_.RestoreReviewState(state.status, controller_.panel().suggestion);
-    }
+    controller_.RestoreReviewState(state.status, state.suggestion, state.suggestedValue);
   };
   try {
     RefreshEngine();

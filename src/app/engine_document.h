@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "airflow/flow_test.h"
 #include "airflow/test_database_cache.h"
@@ -28,6 +29,7 @@ struct EngineState {
   FlowTest exhaustFlowTest;
   std::array<int, InputPanel::kStatuses> status{};
   std::array<std::string, InputPanel::kStatuses> suggestion;
+  std::array<double, InputPanel::kStatuses> suggestedValue{};
   UnitMode unitMode = UnitMode::English;
 };
 
@@ -151,6 +153,10 @@ class EngineDocument final {
   // the way are shown through the prompter and listed in the result. Errors of the
   // recalculation travel to the caller.
   CamOpenResult OpenCam(bool intake, const LobeChoice& choice);
+  // Whether the side's cam settings (centerline, rocker ratio, lash) are those of the lobe
+  // opened last in this session, taken with it (until one of them is typed or another engine
+  // is read).
+  bool camSettingsFromLobe(bool intake) const noexcept { return lobeSettings_[intake ? 0 : 1]; }
   // Loads a flow test for one side from a DOS test file or an SY3 file (test `testName` of
   // full kind `kind`) through `LoadSYTest`, as the flow-test dialog's "Open" does; on success
   // the engine is marked changed and refreshed. Returns the loader's error flag; on failure
@@ -171,10 +177,11 @@ class EngineDocument final {
 
   // Reads an engine file, refusing a missing or foreign one ("Error while reading file", with
   // the reason when the file could not be read). On success the path becomes the document's
-  // path, the lobes and flow tests are rebuilt from the file's references and the engine is
-  // unchanged; on failure the engine stays as it was. Either way the engine is refreshed (an
-  // error of the calculation is reported through the prompter). Returns whether the file was
-  // read; when not, `reason` (when given) says why (empty for a file that is not an engine
+  // path, the lobes and flow tests are rebuilt from the file's references, the engine is
+  // unchanged, the first output page is shown and the suggestions are those of the engine
+  // read (the review marks stay); on failure the engine stays as it was. Either way the engine is
+  // refreshed (an error of the calculation is reported through the prompter). Returns whether the
+  // file was read; when not, `reason` (when given) says why (empty for a file that is not an engine
   // file, which the header check has said).
   bool ReadEngineFile(const std::string& path, std::string* reason = nullptr);
   // Writes the engine to `path`. On success the engine is unchanged and the path is the
@@ -189,6 +196,11 @@ class EngineDocument final {
   // by new objects holding the file's references. A rebuild that fails (a cam lift too large
   // to work with) is reported through the error trace and the prompter, and the steps go on.
   void RebuildLobesAndFlowTestsFromEngine();
+  // The start-up check: every held input 0..27 checked by its entry rule, as if it had been
+  // typed. A value the rule does not accept (a bore below 0.1 in, 5 intake valves) is replaced
+  // as typing it would be, with a beep, and the engine is marked changed (it no longer is what
+  // its file holds). Nothing is recalculated. Returns the inputs replaced.
+  std::vector<int> CheckInputsByEntryRule();
   // `RefreshEngine`, reporting an error of the calculation through the prompter. Returns
   // false when there was one.
   bool RefreshEngineReportingErrors();
@@ -265,6 +277,7 @@ class EngineDocument final {
   FlowTest intakeFlowTest_;
   FlowTest exhaustFlowTest_;
   std::string path_;
+  std::array<bool, 2> lobeSettings_{};  // intake, exhaust: see `camSettingsFromLobe`
   bool changed_ = false;
   int holds_ = 0;
   int undoPauses_ = 0;

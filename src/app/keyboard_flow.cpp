@@ -95,6 +95,8 @@ const std::string& KeyboardFlowEntry::Text(int row, Field field) const {
 void KeyboardFlowEntry::Leave(int row, Field field, std::string_view text) {
   ETracker guard(kModule, "txtKeyboard_LostFocus");
   if (row < 1 || row > kRows || Table(field) == nullptr) return;
+  // An empty field of a row the tables do not hold yet adds no point.
+  if (text.find_first_not_of(" \t") == std::string_view::npos && row > Table(field)->hi()) return;
   const float typed = TextToSingle(text);
   const float held = ToSingle(FromDisplay(UnitOf(field), typed, document_.controller().unitMode()));
   // The side's tables grow together, so that a lift never lacks its airflow.

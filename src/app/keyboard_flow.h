@@ -36,8 +36,9 @@ class KeyboardFlowEntry final {
 
   // The user leaves a field after typing `text`: it is read as a number in the display unit
   // (text that is no number reads 0), converted to the held unit, stored in the engine's table
-  // at the row and shown again in the display format. The exhaust side has no swirl field;
-  // rows outside 1..10 are not on the tab.
+  // at the row and shown again in the display format. An empty field of a row beyond the
+  // tables stores nothing (the tables do not grow). The exhaust side has no swirl field; rows
+  // outside 1..10 are not on the tab.
   void Leave(int row, Field field, std::string_view text);
 
   // The number of rows "Open" takes: from row 1 while the row's lift is above 0.

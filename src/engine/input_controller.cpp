@@ -29,6 +29,20 @@ InputController::InputController(Engine& engine) : engine_(engine) {
 void InputController::SetUnitMode(UnitMode mode) {
   unitMode_ = mode;
   ShowAllInputs();
+  ShowSuggestions();
+}
+
+void InputController::ShowSuggestions() {
+  for (int n = 0; n < InputPanel::kStatuses; ++n) {
+    const auto i = static_cast<std::size_t>(n);
+    if (panel_.suggestion[i].empty()) continue;
+    panel_.suggestion[i] = FormatedUI_String(n, panel_.suggestedValue[i]) + texts_.suggestionSuffix;
+  }
+}
+
+void InputController::ClearSuggestions() {
+  for (std::string& text : panel_.suggestion) text.clear();
+  panel_.suggestedValue.fill(0);
 }
 
 void InputController::SetTexts(EngineTexts texts) {
@@ -127,6 +141,7 @@ void InputController::SuggestInput(int n, double held, double suggested) {
   if (hasLabel) {
     panel_.suggestion[static_cast<std::size_t>(n)] =
         FormatedUI_String(n, suggested) + texts_.suggestionSuffix;
+    panel_.suggestedValue[static_cast<std::size_t>(n)] = suggested;
   }
   ShowInput(n);
   MarkForReview(n);
@@ -166,9 +181,12 @@ void InputController::ClickStatus(int n) {
 
 void InputController::RestoreReviewState(
     const std::array<int, InputPanel::kStatuses>& status,
-    const std::array<std::string, InputPanel::kStatuses>& suggestion) {
+    const std::array<std::string, InputPanel::kStatuses>& suggestion,
+    const std::array<double, InputPanel::kStatuses>& suggestedValue) {
   panel_.status = status;
   panel_.suggestion = suggestion;
+  panel_.suggestedValue = suggestedValue;
+  ShowSuggestions();
   EvaluateStageTabs();
 }
 
@@ -197,87 +215,108 @@ void InputController::Recalculate(int code) {
 // ---------------------------------------------------------------------------------------------
 // Entry rule
 
-bool InputController::StoreTyped(int n, std::string_view text) {
-  EngineInputs& in = engine_.inputs();
-  const float typed = TextToSingle(text);
-  const InputInfo& info = InputInfoOf(n);
-  bool corrected = false;
-  auto atLeast = [&corrected](double v, double minimum) {
-    if (v < minimum) {
+double InputController::LimitByEntryRule(int n, double v, bool& corrected) const {
+  auto atLeast = [&corrected](double value, double minimum) {
+    if (value < minimum) {
       corrected = true;
       return minimum;
     }
-    return v;
+    return value;
   };
-
-  if (n == kInAdvance && in.Fuel == kFuelDiesel) {
-    in.LeadTime = typed / 1000.0;
-    return false;
-  }
-  if (n == kInVE) {
-    double v = typed / 100.0;
-    if (v < 0.01) {
-      v = 1.0;
-      corrected = true;
-    }
-    in.VE = v;
-    return corrected;
-  }
-  if (n == kInBowlA) {
-    // The limit applies to the number as typed, in the display unit.
-    const double shown = atLeast(typed, 0.2);
-    in.BowlA = FromDisplay(info.unit, shown, unitMode_);
-    return corrected;
-  }
-
-  double v = FromDisplay(info.unit, typed, unitMode_);
   switch (n) {
+    case kInVE:
+      if (v < 0.01) {
+        corrected = true;
+        return 1.0;
+      }
+      return v;
+    case kInBowlA: {
+      // The limit applies to the number in the display unit.
+      const UnitKind unit = InputInfoOf(n).unit;
+      if (ToDisplay(unit, v, unitMode_) < 0.2) {
+        corrected = true;
+        return FromDisplay(unit, 0.2, unitMode_);
+      }
+      return v;
+    }
     case kInBore:
     case kInStroke:
     case kInRodLen:
     case kInDeckHeight:
     case kInIVlvDia:
     case kInCR:
-      v = atLeast(v, 0.1);
-      break;
+      return atLeast(v, 0.1);
     case kInCylinders:
       v = atLeast(v, 1);
       if (v > 32767) {
-        v = 32767;
         corrected = true;
+        return 32767;
       }
-      break;
+      return v;
     case kInPinEndWeight:
     case kInPinWt:
-      v = atLeast(v, 0);
-      break;
+      return atLeast(v, 0);
     case kInIVlvCnt:
       if (v < 1 || v > 3) {
-        v = 1;
         corrected = true;
+        return 1;
       }
-      break;
+      return v;
     case kInEVlvCnt:
       if (v < 1 || v > 2) {
-        v = 1;
         corrected = true;
+        return 1;
       }
-      break;
+      return v;
     case kInMxIntVel:
     case kInCritIntVel:
-      v = atLeast(v, 65);
-      break;
+      return atLeast(v, 65);
     case kInExOD:
-      v = RoundHalfEven(v / 0.125) * 0.125;  // nearest eighth of an inch
-      break;
+      return RoundHalfEven(v / 0.125) * 0.125;  // nearest eighth of an inch
     case kInPkPwrRPM:
     case kInPkTorqRPM:
-      v = atLeast(v, 50);
-      break;
+      return atLeast(v, 50);
     default:
-      break;
+      return v;
   }
+}
+
+bool InputController::StoreTyped(int n, std::string_view text) {
+  EngineInputs& in = engine_.inputs();
+  const float typed = TextToSingle(text);
+  bool corrected = false;
+  if (n == kInAdvance && in.Fuel == kFuelDiesel) {
+    in.LeadTime = typed / 1000.0;
+    return false;
+  }
+  if (n == kInVE) {
+    in.VE = LimitByEntryRule(n, typed / 100.0, corrected);
+    return corrected;
+  }
+  if (n == kInBowlA) {
+    // The limit applies to the number as typed, in the display unit.
+    const double shown = typed < 0.2 ? 0.2 : typed;
+    in.BowlA = FromDisplay(InputInfoOf(n).unit, shown, unitMode_);
+    return typed < 0.2;
+  }
+  const double v =
+      LimitByEntryRule(n, FromDisplay(InputInfoOf(n).unit, typed, unitMode_), corrected);
   StoreInputValue(in, n, v);
+  return corrected;
+}
+
+bool InputController::CheckHeldInput(int n) {
+  // The lists hold a choice, input 28 takes no typing and the advance takes any value.
+  if (n < 0 || n > kInBowlA || n == kInVTType || n == kInFuel || n == kInAdvance) return false;
+  EngineInputs& in = engine_.inputs();
+  const double held = InputValue(in, n);
+  bool corrected = false;
+  const double limited = LimitByEntryRule(n, held, corrected);
+  if (limited != held) {
+    StoreInputValue(in, n, limited);
+    ShowInput(n);
+  }
+  if (corrected) ++panel_.beeps;
   return corrected;
 }
 

@@ -49,8 +49,8 @@ class InputController final : private RecalcListener {
 
   // The unit system of display and entry.
   UnitMode unitMode() const noexcept { return unitMode_; }
-  // Changes the unit system and shows every input in it (the outputs are refilled by
-  // `RefreshOutputs`).
+  // Changes the unit system and shows every input and suggestion in it (the outputs are
+  // refilled by `RefreshOutputs`).
   void SetUnitMode(UnitMode mode);
 
   // Texts of the interface string file the panels show (suggestion suffix, the label of input
@@ -95,7 +95,12 @@ class InputController final : private RecalcListener {
   // panel held them (undo and redo restore the inputs, recalculate, then this), and evaluates
   // the stage tabs again.
   void RestoreReviewState(const std::array<int, InputPanel::kStatuses>& status,
-                          const std::array<std::string, InputPanel::kStatuses>& suggestion);
+                          const std::array<std::string, InputPanel::kStatuses>& suggestion,
+                          const std::array<double, InputPanel::kStatuses>& suggestedValue);
+  // Every shown suggestion written again from its value in the current unit system.
+  void ShowSuggestions();
+  // Empties every suggestion (another engine is shown: its own are computed afresh).
+  void ClearSuggestions();
 
   // What the last entry above did, as far as it came: also after an entry that ended in an
   // error of the recalculation (the value then stays stored and counts as changed).
@@ -106,6 +111,10 @@ class InputController final : private RecalcListener {
   // Display text of input n for a held value: converted, formatted with the input's format in
   // the unit system; empty for numbers without a text box.
   std::string FormatedUI_String(int n, double value) const;
+  // The start-up check of a held input 0..27 by its entry rule: a value the rule does not
+  // accept is replaced as typing it would be (with a beep) and shown. Returns whether it was
+  // replaced.
+  bool CheckHeldInput(int n);
   // Writes the held value of input n into its box (list inputs set the list choice).
   void ShowInput(int n);
   // Refreshes every input box and the state that follows from the inputs (list choices, label
@@ -145,6 +154,9 @@ class InputController final : private RecalcListener {
   // Reads typed text for box n as the stored value (conversion and range rule). Returns true
   // when the range rule corrected the value.
   bool StoreTyped(int n, std::string_view text);
+  // The range rule of input n's entry applied to a value in the held unit (for input 19 the
+  // fraction); `corrected` is set when it replaced an out-of-range value.
+  double LimitByEntryRule(int n, double v, bool& corrected) const;
   double HeldEntryValue(int n) const;
   void MarkForReview(int n);
   void Approve(int n);

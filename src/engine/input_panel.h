@@ -94,6 +94,9 @@ struct InputPanel {
   std::array<std::string, kBoxes> text;
   std::array<int, kStatuses> status{};
   std::array<std::string, kStatuses> suggestion;
+  // The value each shown suggestion stands for, in the held unit: its text follows the unit
+  // system.
+  std::array<double, kStatuses> suggestedValue{};
   std::array<bool, kStatuses> disabledColour{};
   bool boxEnabled21 = false;  // the typed one of inputs 21 and 22 has an enabled box
   bool boxEnabled22 = true;

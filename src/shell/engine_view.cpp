@@ -100,6 +100,11 @@ void EngineView::EnterInBox(int n, const QString& text) {
 }
 
 void EngineView::ShowHelp(int helpText) {
+  // The stage tabs, Approve All and the Calculate buttons: every view's general help text.
+  if (helpText == -1) {
+    Q_EMIT generalHelpWanted();
+    return;
+  }
   Q_EMIT helpTextChanged(QString::fromStdString(app().strings().Help(helpText)));
 }
 

@@ -40,6 +40,7 @@ namespace {
 constexpr const char* kModule = "frmFlowTests";
 constexpr const char* kTabCaptions[] = {"DOS Sylfaro Tests", "Windows Sylfaro Tests",
                                         "Keyboard Entered"};
+constexpr int kFlowDialogTabs = 4;  // the tab strip's row of the interface texts' tab table
 constexpr const char* kConnectors[] = {"Not Used", "AND", "OR"};
 constexpr const char* kRelations[] = {" = ", " < ", " > ", "includes"};
 constexpr const char* kSideCaptions[] = {"Intake or Exhaust", "Intake", "Exhaust"};
@@ -155,6 +156,11 @@ FlowTestDialog::FlowTestDialog(Application& app, bool intake, QWidget* parent)
   tabs_->addTab(BuildDosTab(), kTabCaptions[kDosTab]);
   tabs_->addTab(BuildDatabaseTab(), kTabCaptions[kDatabaseTab]);
   tabs_->addTab(BuildKeyboardTab(), kTabCaptions[kKeyboardTab]);
+  // The captions of the interface texts replace the built-in ones.
+  for (int tab = kDosTab; tab <= kKeyboardTab; ++tab) {
+    const std::string& caption = app_.strings().Tab(kFlowDialogTabs, tab + 1);
+    if (!caption.empty()) tabs_->setTabText(tab, ToQ(caption));
+  }
 
   open_ = new QPushButton("Open", this);
   open_->setObjectName("cmdOpen");
@@ -798,6 +804,9 @@ QWidget* FlowTestDialog::BuildKeyboardTab() {
       keyFields_[static_cast<std::size_t>(row)][static_cast<std::size_t>(f)] = edit;
       grid->addWidget(edit, row, f + 1);
       connect(edit, &QLineEdit::editingFinished, this, [this, edit, row, field] {
+        // Open has taken the rows, or Cancel has put the tables back: the field that loses
+        // the focus as the dialog closes changes nothing.
+        if (closing_) return;
         ETracker guard(kModule, "txtKeyboard_LostFocus");
         try {
           keyboard_.Leave(row, field, edit->text().toStdString());
@@ -817,6 +826,20 @@ QWidget* FlowTestDialog::BuildKeyboardTab() {
   return page;
 }
 
+void FlowTestDialog::TakeOverKeyboardField() {
+  const KeyboardFlowEntry::Field fields[] = {KeyboardFlowEntry::Field::Lift,
+                                             KeyboardFlowEntry::Field::Cfm,
+                                             KeyboardFlowEntry::Field::Swirl};
+  for (int row = 1; row <= KeyboardFlowEntry::kRows; ++row) {
+    for (std::size_t f = 0; f < 3; ++f) {
+      QLineEdit* edit = keyFields_[static_cast<std::size_t>(row)][f];
+      if (edit == nullptr || !edit->hasFocus() || !edit->isModified()) continue;
+      keyboard_.Leave(row, fields[f], edit->text().toStdString());
+      edit->setText(ToQ(keyboard_.Text(row, fields[f])));
+    }
+  }
+}
+
 QLineEdit* FlowTestDialog::keyboardField(int row, KeyboardFlowEntry::Field field) const {
   if (row < 1 || row > KeyboardFlowEntry::kRows) return nullptr;
   return keyFields_[static_cast<std::size_t>(row)][static_cast<std::size_t>(field)];
@@ -826,6 +849,7 @@ QLineEdit* FlowTestDialog::keyboardField(int row, KeyboardFlowEntry::Field field
 // Showing, opening and closing
 
 void FlowTestDialog::showEvent(QShowEvent* event) {
+  closing_ = false;
   QDialog::showEvent(event);
   // The current tab is filled once, right after the dialog is shown.
   QTimer::singleShot(0, this, [this] { TabShown(tabs_->currentIndex()); });
@@ -860,6 +884,7 @@ void FlowTestDialog::OpenChosen() {
         loaded = OpenDatabaseTest();
         break;
       case kKeyboardTab:
+        TakeOverKeyboardField();
         keyboard_.Open();
         loaded = true;
         break;
@@ -919,6 +944,7 @@ void FlowTestDialog::done(int result) {
     setEnabled(false);
     return;
   }
+  closing_ = true;
   ETracker guard(kModule, "Form_Unload");
   try {
     if (result != QDialog::Accepted) keyboard_.Cancel();

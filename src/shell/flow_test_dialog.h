@@ -124,6 +124,8 @@ class FlowTestDialog final : public QDialog {
   QWidget* BuildDosTab();
   QWidget* BuildDatabaseTab();
   QWidget* BuildKeyboardTab();
+  // The keyboard field with the focus and typed text: its value is stored, as leaving it does.
+  void TakeOverKeyboardField();
   void TabShown(int index);
 
   void FillDosTree();
@@ -155,6 +157,8 @@ class FlowTestDialog final : public QDialog {
   bool databaseStarted_ = false;
   bool listsRead_ = false;
   bool restoring_ = false;
+  // Set while the dialog closes: the keyboard fields losing the focus then store nothing.
+  bool closing_ = false;
   std::optional<int> pendingDone_;
   bool pendingList_ = false;
   std::optional<std::int32_t> pendingNotes_;

@@ -70,6 +70,17 @@ GraphCanvas::GraphCanvas(const GraphModel& model, QWidget* parent)
   }
   axisRect()->setRangeZoomAxes(xAxis, yAxis);
 
+  // Said in the middle of a graph that shows no curve (every curve is off at first).
+  emptyNote_ = new QCPItemText(this);
+  emptyNote_->setClipToAxisRect(true);
+  emptyNote_->position->setType(QCPItemPosition::ptAxisRectRatio);
+  emptyNote_->position->setCoords(0.5, 0.5);
+  emptyNote_->setPositionAlignment(Qt::AlignCenter);
+  emptyNote_->setTextAlignment(Qt::AlignCenter);
+  emptyNote_->setText(QString::fromUtf8(kNoCurveNote));
+  emptyNote_->setColor(QColor(90, 90, 90));
+  emptyNote_->setVisible(false);
+
   // The cursor lines on a buffered layer of their own above the curves: moving them draws
   // that layer again, not the thirteen curves.
   addLayer(kCursorLayer, layer("main"), QCustomPlot::limAbove);
@@ -111,6 +122,7 @@ void GraphCanvas::Redraw(const GraphModel* reference) {
   // The reference engine's curves first, so that the current engine's are drawn over them.
   if (reference != nullptr) AddCurves(*reference, Qt::DashLine, referenceCurves_);
   AddCurves(model_, Qt::SolidLine, curves_);
+  emptyNote_->setVisible(curves_.empty() && referenceCurves_.empty());
   PlaceAxes();
   PlaceCursorLines();
 }
@@ -179,6 +191,7 @@ void GraphCanvas::PlaceCursorLines() {
 }
 
 void GraphCanvas::AddLegendAndTitle(const QString& title) {
+  emptyNote_->setVisible(false);  // a note for the screen, not for pages and pictures
   const std::array<std::string, kCurveTagCount> texts = model_.CurveListTexts();
   for (const auto& [tag, graph] : curves_) {
     graph->setName(QStringLiteral("%1 (%2): %3")

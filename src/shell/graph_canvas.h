@@ -27,6 +27,10 @@ using CursorPositions = std::array<float, 4>;
 // It draws what a `GraphModel` gives and never changes the model: the user's drags, keys,
 // rubber band and wheel come out as signals, which the view owning the canvas carries out on
 // the model before it asks the canvas to draw again.
+// What the graph says while it shows no curve.
+inline constexpr const char* kNoCurveNote =
+    "No curve is shown.\nTick the curves to show in the lists beside the graph.";
+
 class GraphCanvas final : public QCustomPlot {
   Q_OBJECT
 
@@ -64,6 +68,8 @@ class GraphCanvas final : public QCustomPlot {
   QCPGraph* ReferenceCurveGraph(int tag) const;
   QCPAxis* ScaleAxis(int scale) const;
   QCPItemStraightLine* CursorLine(int line) const;
+  // The note a graph without curves shows in its middle ("" while a curve is drawn).
+  QString emptyNote() const { return emptyNote_->visible() ? emptyNote_->text() : QString(); }
   // The pixel column of a crank angle, and the crank angle under a pixel column.
   double PixelOfAngle(double angle) const;
   double AngleOfPixel(double pixel) const;
@@ -99,6 +105,7 @@ class GraphCanvas final : public QCustomPlot {
   std::array<QCPAxis*, kGraphScaleCount> scaleAxes_{};
   std::array<QCPItemStraightLine*, 4> cursorLines_{};
   std::array<QCPItemText*, 4> cursorLabels_{};
+  QCPItemText* emptyNote_ = nullptr;
   std::map<int, QCPGraph*> curves_;
   std::map<int, QCPGraph*> referenceCurves_;
   int selectedLine_ = 3;

@@ -87,6 +87,10 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
   axes->addWidget(right_, 1, 1);
   auto* panelNumber = new QLineEdit(this);
   panelNumber->setMaximumWidth(60);
+  // The number is kept in the configuration for the settings of earlier versions, but this
+  // graph has nothing it selects: shown, not typed.
+  panelNumber->setEnabled(false);
+  panelNumber->setToolTip(tr(kGraphSettingTip));
   boxes_[kInGraphPanelNumber] = panelNumber;
   helpOf_[panelNumber] = kInGraphPanelNumber;
   axes->addWidget(settingLabel_, 2, 0);

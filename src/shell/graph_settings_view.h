@@ -17,6 +17,10 @@ class QPushButton;
 
 namespace orv {
 
+// The tooltip of the disabled "Graph Setting" box.
+inline constexpr const char* kGraphSettingTip =
+    "Kept in the configuration file for earlier versions; it changes nothing in this graph.";
+
 // The graph's settings: the maximum and minimum of the eight scales in the display units, the
 // graph setting number ("GThd"), the scales of the left and right axes, the four check boxes
 // (grid lines, cursor lines, thick lines, two Y-axis scales) and the background colour. A box

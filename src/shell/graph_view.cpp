@@ -124,6 +124,8 @@ GraphView::GraphView(Application& app, QWidget* parent)
   readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(readout_);
 
+  WatchForGeneralHelp(unZoom_);
+  WatchForGeneralHelp(difference_);
   connect(unZoom_, &QPushButton::clicked, this, &GraphView::UnZoom);
   connect(difference_, &QCheckBox::toggled, this, &GraphView::SetDifferenceMode);
   connect(canvas_, &GraphCanvas::cursorLinesDragged, this, &GraphView::MoveCursorLines);

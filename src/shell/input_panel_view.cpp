@@ -127,7 +127,12 @@ void InputPanelView::AddRow(QGridLayout* grid, int row, int n) {
     labels_[i]->setBuddy(box);
     grid->addWidget(box, row, kColBox);
     if (n == kInPcntDrop) {
+      // Kept and saved, never typed: shown as a read-only value, out of the Tab order.
       box->setReadOnly(true);
+      box->setFocusPolicy(Qt::NoFocus);
+      QPalette palette = box->palette();
+      palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+      box->setPalette(palette);
     } else {
       WatchFocus(box, n);
       connect(box, &InputBox::left, this,
@@ -218,9 +223,11 @@ void InputPanelView::ShowInputs() {
   noCalcWarning_->setVisible(panel.warningVisible);
   {
     // The second stage opens only when the core says so; a closed stage is left for the first.
+    // The stage shown follows the output page of the core, which goes back to the first when
+    // another engine is opened.
     const QSignalBlocker block(stageTabs_);
     stageTabs_->setTabEnabled(1, panel.stage2Enabled);
-    if (!panel.stage2Enabled) stageTabs_->setCurrentIndex(0);
+    if (!panel.stage2Enabled || controller.outputPage() == 0) stageTabs_->setCurrentIndex(0);
   }
 }
 

@@ -242,6 +242,7 @@ void MainWindow::ConnectView(int index) {
   connect(v, &View::commandDone, this, &MainWindow::RefreshFromCore);
   connect(v, &View::helpTextChanged, this,
           [this, index](const QString& text) { SetInstruction(index, text); });
+  connect(v, &View::generalHelpWanted, this, &MainWindow::ShowGeneralHelp);
   connect(v, &View::warningLineChanged, this, &MainWindow::ShowWarning);
   connect(v, &View::statusMessage, this,
           [this](const QString& text) { statusBar()->showMessage(text, kStatusTimeout); });
@@ -327,6 +328,12 @@ void MainWindow::Load() {
   }
   current_ = kEngineView;
   instructions_.fill(Text(app_.strings().Help(-1)));
+  if (app_.firstStart()) {
+    welcome_ = tr("Welcome to Orvantis. Your first engine is kept as %1: type its inputs, approve "
+                  "them with Approve All and go on to the second stage.")
+                   .arg(Text(std::filesystem::path(app_.enginePath()).filename().string()));
+    instructions_[kEngineView] = welcome_;
+  }
   seen_ = app_.revisions();
   pending_.fill(AllAreas());
   RefreshView(current_, {});
@@ -425,8 +432,16 @@ void MainWindow::UpdateEditActions() {
 QString MainWindow::referenceNote() const { return referenceNote_->text(); }
 
 void MainWindow::SetInstruction(int index, const QString& text) {
+  if (index == kEngineView) welcome_.clear();
   instructions_[static_cast<std::size_t>(index)] = text;
   if (index == current_) instruction_->setPlainText(text);
+}
+
+void MainWindow::ShowGeneralHelp() {
+  instructions_.fill(Text(app_.strings().Help(-1)));
+  // The first start's welcome stays until a control shows its own help.
+  if (!welcome_.isEmpty()) instructions_[kEngineView] = welcome_;
+  instruction_->setPlainText(instructions_[static_cast<std::size_t>(current_)]);
 }
 
 QString MainWindow::instructionText() const { return instruction_->toPlainText(); }
@@ -471,10 +486,7 @@ void MainWindow::OnTabChanged(int index) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   // The tab strip with the focus: every instruction box shows the general help text.
-  if (watched == tabs_->tabBar() && event->type() == QEvent::FocusIn) {
-    instructions_.fill(Text(app_.strings().Help(-1)));
-    instruction_->setPlainText(instructions_[static_cast<std::size_t>(current_)]);
-  }
+  if (watched == tabs_->tabBar() && event->type() == QEvent::FocusIn) ShowGeneralHelp();
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -630,6 +642,8 @@ void MainWindow::RedoStep() {
 }
 
 void MainWindow::OpenOptions() {
+  // The value being typed is taken in the unit system it was typed in.
+  TakeOverEdit();
   auto* dialog = new OptionsDialog(app_, this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   connect(dialog, &OptionsDialog::applied, this, &MainWindow::RefreshFromCore);
@@ -637,6 +651,7 @@ void MainWindow::OpenOptions() {
 }
 
 void MainWindow::OpenReportSetup() {
+  TakeOverEdit();
   auto* dialog = new ReportSetupDialog(app_, this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   connect(dialog, &ReportSetupDialog::applied, this, [this] {
@@ -656,7 +671,11 @@ void MainWindow::ShowHelp() {
   ETracker guard(kModule, "mnuHelpHelp_Click");
   try {
     if (const auto manual = app_.ManualToOpen()) {
-      QDesktopServices::openUrl(QUrl::fromLocalFile(Text(manual->string())));
+      if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Text(manual->string())))) {
+        // Nothing on this system shows PDF files: the user can still find the manual.
+        app_.prompter().Inform(std::string(kNoPdfViewerText) + "\r\r" + manual->string(),
+                               kAppTitle);
+      }
     }
   } catch (...) {
     app_.ReportError(guard);

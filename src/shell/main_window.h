@@ -22,6 +22,10 @@ namespace orv {
 class Application;
 class View;
 
+// Help, Help when the system has no program to open the manual with (the path follows).
+inline constexpr const char* kNoPdfViewerText =
+    "The manual could not be opened: no program to show PDF files is set up. The manual is:";
+
 // The main window's size: 12200 by 9000 twips on the 1024 by 768 pixel screen the layout was
 // drawn for (15 twips a pixel), taken as the same share of the screen it opens on.
 QSize MainWindowSizeFor(const QSize& screen);
@@ -107,6 +111,10 @@ class MainWindow final : public QMainWindow {
   void ShowWarning(const QString& text, bool beep);
 
   // --- What the window shows (for its tests) -----------------------------------------------
+  QAction* openAction() const noexcept { return open_; }
+  QAction* optionsAction() const noexcept { return options_; }
+  QAction* reportSetupAction() const noexcept { return reportSetup_; }
+  QAction* helpAction() const noexcept { return help_; }
   QAction* printAction() const noexcept { return print_; }
   QAction* saveToFileAction() const noexcept { return saveToFile_; }
   QAction* undoAction() const noexcept { return undo_; }
@@ -144,6 +152,8 @@ class MainWindow final : public QMainWindow {
   // The Undo and Redo entries' texts and states, Clear Reference and the reference note.
   void UpdateEditActions();
   void SetInstruction(int index, const QString& text);
+  // Every view's instruction box shows the general help text (help text -1).
+  void ShowGeneralHelp();
   // Moves the focus to the tab strip and lets pending events run, so that the value being
   // typed is taken over before a command looks at the engine.
   void TakeOverEdit();
@@ -158,6 +168,7 @@ class MainWindow final : public QMainWindow {
   QPlainTextEdit* instruction_ = nullptr;
   QLabel* warning_ = nullptr;
   std::array<QString, kViewCount> instructions_;
+  QString welcome_;  // the first start's welcome, until a control shows its own help
   // The change counters last drawn from, and what each view has still to redraw.
   Revisions seen_;
   std::array<ChangedAreas, kViewCount> pending_{};

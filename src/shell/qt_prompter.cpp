@@ -15,17 +15,24 @@ QString MessageText(const std::string& text) {
   return result;
 }
 
+QWidget* QtPrompter::BoxParent() const {
+  // A box raised while a dialog is open belongs to that dialog: when it closes, the dialog is
+  // the active window again and keeps the keyboard.
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  return parent_;
+}
+
 void QtPrompter::Warn(const std::string& text, const std::string& title) {
-  QMessageBox::warning(parent_, QString::fromStdString(title), MessageText(text));
+  QMessageBox::warning(BoxParent(), QString::fromStdString(title), MessageText(text));
 }
 
 void QtPrompter::Inform(const std::string& text, const std::string& title) {
-  QMessageBox::information(parent_, QString::fromStdString(title), MessageText(text));
+  QMessageBox::information(BoxParent(), QString::fromStdString(title), MessageText(text));
 }
 
 Prompter::Answer QtPrompter::AskYesNoCancel(const std::string& text, const std::string& title) {
   const auto button = QMessageBox::question(
-      parent_, QString::fromStdString(title), MessageText(text),
+      BoxParent(), QString::fromStdString(title), MessageText(text),
       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
   if (button == QMessageBox::Yes) return Answer::Yes;
   if (button == QMessageBox::No) return Answer::No;
@@ -36,7 +43,7 @@ void QtPrompter::Beep() { QApplication::beep(); }
 
 std::optional<std::string> QtPrompter::AskFileName(FileKind kind, const std::string& preset) {
   const InterfaceStrings fallback;
-  return GetFileName(kind, preset, strings_ != nullptr ? *strings_ : fallback, *this, parent_);
+  return GetFileName(kind, preset, strings_ != nullptr ? *strings_ : fallback, *this, BoxParent());
 }
 
 }  // namespace orv

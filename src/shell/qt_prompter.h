@@ -14,8 +14,8 @@ namespace orv {
 
 class InterfaceStrings;
 
-// The window's prompter: message boxes over the main window, the platform's beep and the file
-// dialog of each kind of file the program asks for.
+// The window's prompter: message boxes over the main window or the dialog open over it, the
+// platform's beep and the file dialog of each kind of file the program asks for.
 class QtPrompter final : public Prompter {
  public:
   QtPrompter() = default;
@@ -30,6 +30,10 @@ class QtPrompter final : public Prompter {
   Answer AskYesNoCancel(const std::string& text, const std::string& title) override;
   void Beep() override;
   std::optional<std::string> AskFileName(FileKind kind, const std::string& preset) override;
+
+  // The window a box or file dialog is shown over: the open modal dialog that raised it, else
+  // the main window.
+  QWidget* BoxParent() const;
 
  private:
   QWidget* parent_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QShowEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -63,6 +64,7 @@ ReportView::ReportView(Application& app, QWidget* parent)
     tabs_->addTab(box, QString::fromLatin1(kFallbackCaptions[std::size_t(tab)]));
   }
   SetCaptions();
+  WatchForGeneralHelp(tabs_->tabBar());
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int tab) {
     if (tab < 0 || !isVisible()) return;
     Build(tab);

@@ -130,7 +130,9 @@ void SourcesBox::ShowCaptions() {
 void SourcesBox::ShowSources() {
   const EngineInputs& inputs = app_.document().engine().inputs();
   for (std::size_t i = 0; i < 4; ++i) {
-    const QString text = Q(SourceCaption(inputs, app_.strings(), static_cast<SourceNo>(i)));
+    QString text = Q(SourceCaption(inputs, app_.strings(), static_cast<SourceNo>(i)));
+    // A cam opened here brought its own centerline, rocker ratio and lash: the caption says so.
+    if (i < 2 && app_.document().camSettingsFromLobe(i == 0)) text += tr(kLobeSettingsNote);
     captions_[i]->setText(text);
     captions_[i]->setToolTip(text);
   }

@@ -10,6 +10,10 @@ class QPushButton;
 
 namespace orv {
 
+// Follows the caption of a cam whose centerline, rocker ratio and lash were taken with it.
+inline constexpr const char* kLobeSettingsNote =
+    "  (centerline, rocker ratio and lash of the lobe)";
+
 class InputBox;
 
 // The cam and airflow sources: for the intake cam, the exhaust cam, the intake flow test and the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QWidget>
 
 #include "app/revisions.h"
@@ -31,6 +32,10 @@ class View : public QWidget {
 
   Application& app() const noexcept { return app_; }
 
+  // The widget taking the focus asks for the general help text in every instruction box (the
+  // tab strips, Approve All, the Calculate buttons, the graph's own buttons).
+  void WatchForGeneralHelp(QWidget* widget) { widget->installEventFilter(generalHelp_); }
+
  Q_SIGNALS:
   // The view ran a command of the core (the main window refreshes the views).
   void commandDone();
@@ -40,9 +45,25 @@ class View : public QWidget {
   void warningLineChanged(const QString& text, bool beep);
   // A short note for the status bar.
   void statusMessage(const QString& text);
+  // Every view's instruction box shows the general help text.
+  void generalHelpWanted();
 
  private:
+  // Emits `generalHelpWanted` when a watched widget takes the focus.
+  class GeneralHelpFilter final : public QObject {
+   public:
+    explicit GeneralHelpFilter(View* view) : QObject(view), view_(view) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      if (event->type() == QEvent::FocusIn) Q_EMIT view_->generalHelpWanted();
+      return QObject::eventFilter(watched, event);
+    }
+
+   private:
+    View* view_;
+  };
+
   Application& app_;
+  GeneralHelpFilter* generalHelp_ = new GeneralHelpFilter(this);
 };
 
 // Every area, for a view's first drawing.

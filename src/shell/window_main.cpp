@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -207,6 +208,13 @@ std::optional<std::string> ParseWindowOptions(const std::vector<std::string>& ar
   return std::nullopt;
 }
 
+ShortDateFormat ShortDateFormatOfLocale(const QLocale& locale) {
+  const std::string pattern = locale.dateFormat(QLocale::ShortFormat).toStdString();
+  return ShortDateFormatOfPattern(pattern).value_or(ShortDateFormat{});
+}
+
+ShortDateFormat SystemShortDateFormat() { return ShortDateFormatOfLocale(QLocale::system()); }
+
 std::unique_ptr<MainWindow> StartMainWindow(Application& app, const StartOptions& options,
                                             QtPrompter* prompter) {
   EStackTrace::Instance().Clear();
@@ -230,6 +238,8 @@ std::unique_ptr<MainWindow> StartMainWindow(Application& app, const StartOptions
     wait.exec();
   }
 
+  // The bench databases' dates are shown and queried in the system's short date form.
+  app.testDatabases().SetDateFormat(SystemShortDateFormat());
   auto window = std::make_unique<MainWindow>(app);
   if (prompter != nullptr) {
     prompter->SetParent(window.get());

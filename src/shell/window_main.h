@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/date_text.h"
+
+class QLocale;
+
 namespace orv {
 
 class Application;
@@ -59,6 +63,12 @@ struct StartOptions {
 // the main window shown at its size and refreshed. An error of a step is reported through the
 // error trace and the next step follows. `prompter`, when given, shows its boxes over the main
 // window and takes the file dialogs' texts from the application.
+// The short date form of a locale's settings (its short date pattern), or the United States
+// form when the pattern is not one the program can write and read back.
+ShortDateFormat ShortDateFormatOfLocale(const QLocale& locale);
+// The system's: the form the bench databases' dates are shown and queried in.
+ShortDateFormat SystemShortDateFormat();
+
 std::unique_ptr<MainWindow> StartMainWindow(Application& app, const StartOptions& options,
                                             QtPrompter* prompter = nullptr);
 

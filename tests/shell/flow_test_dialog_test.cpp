@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -14,9 +15,11 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/test_list_settings.h"
@@ -396,6 +399,100 @@ TEST_F(FlowTestDialogTest, KeyboardRowsBecomeTheTestAndCancelRestoresTheTables) 
     EXPECT_FLOAT_EQ(in.ISwirl[i], swirls[i]) << i;
   }
   EXPECT_EQ(app_.document().intakeFlowTest().Records(), 3);
+}
+
+// Types the rows into the exhaust keyboard tab by keyboard, from row 1's lift on, moving with
+// Tab; the focus ends in the field after the last one typed.
+void TypeRows(FlowTestDialog& dialog,
+              const std::vector<std::pair<const char*, const char*>>& rows) {
+  dialog.show();
+  QApplication::setActiveWindow(&dialog);
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  dialog.keyboardField(1, Field::Lift)->setFocus();
+  for (const auto& [lift, cfm] : rows) {
+    QTest::keyClicks(QApplication::focusWidget(), lift);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), cfm);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+}
+
+TEST_F(FlowTestDialogTest, EnterTakesExactlyTheTypedRowsAndEscapeChangesNothing) {
+  struct Row {
+    const char* what;
+    std::vector<std::pair<const char*, const char*>> rows;
+    const char* typedLast;  // typed into the field with the focus, not left
+    Qt::Key key;
+    std::vector<float> lifts, cfms;  // the exhaust tables after the key (empty: unchanged)
+  };
+  const Row cases[] = {
+      {"Enter in the empty fourth row",
+       {{"0.1", "100"}, {"0.2", "150"}, {"0.3", "180"}},
+       "",
+       Qt::Key_Return,
+       {0, 0.1f, 0.2f, 0.3f},
+       {0, 100, 150, 180}},
+      {"Enter with a fourth lift being typed",
+       {{"0.1", "100"}, {"0.2", "150"}, {"0.3", "180"}},
+       "0.4",
+       Qt::Key_Enter,
+       {0, 0.1f, 0.2f, 0.3f, 0.4f},
+       {0, 100, 150, 180, 0}},
+      {"Escape with a lift being typed", {{"0.1", "100"}}, "0.2", Qt::Key_Escape, {}, {}},
+  };
+  for (const Row& row : cases) {
+    SCOPED_TRACE(row.what);
+    EngineInputs& in = app_.document().engine().inputs();
+    in.ELift.Redim(0, 0);
+    in.ECfm.Redim(0, 0);
+    in.ELift[0] = 0;
+    in.ECfm[0] = 0;
+    in.exhaustFlow.keyboard = false;
+    app_.EditSettings().flowTab = FlowTestDialog::kKeyboardTab;
+    FlowTestDialog dialog(app_, false);
+    TypeRows(dialog, row.rows);
+    QWidget* last = QApplication::focusWidget();
+    ASSERT_EQ(last, dialog.keyboardField(int(row.rows.size()) + 1, Field::Lift));
+    QTest::keyClicks(last, row.typedLast);
+    QTest::keyClick(last, row.key);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(dialog.isVisible());
+    if (row.lifts.empty()) {
+      EXPECT_EQ(in.ELift.hi(), 0);
+      EXPECT_EQ(in.ECfm.hi(), 0);
+      EXPECT_FALSE(in.exhaustFlow.keyboard);
+      continue;
+    }
+    EXPECT_TRUE(in.exhaustFlow.keyboard);
+    ASSERT_EQ(in.ELift.hi(), int(row.lifts.size()) - 1);
+    ASSERT_EQ(in.ECfm.hi(), int(row.cfms.size()) - 1);
+    for (std::size_t i = 0; i < row.lifts.size(); ++i) {
+      EXPECT_FLOAT_EQ(in.ELift[int(i)], row.lifts[i]) << i;
+      EXPECT_FLOAT_EQ(in.ECfm[int(i)], row.cfms[i]) << i;
+    }
+    EXPECT_EQ(app_.document().exhaustFlowTest().Records(), int(row.lifts.size()) - 1);
+  }
+}
+
+TEST_F(FlowTestDialogTest, TheTabCaptionsComeFromTheInterfaceTexts) {
+  const fs::path prog = dir_ / "prog2";
+  fs::create_directories(prog);
+  // The program's texts with two of the dialog's captions reworded.
+  std::string texts = test::ReadText(dir_ / "prog" / "OV-STR.TXT");
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"DOS Sylfaro Tests", "Files"},
+                                 {"\nKeyboard Entered\r\n[[TAB 5", "\nTyped\r\n[[TAB 5"}}) {
+    const std::size_t at = texts.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    texts.replace(at, from.size(), to);
+  }
+  test::WriteText(prog / "OV-STR.TXT", texts);
+  app_.SetFolders(Folders{prog, dir_ / "data"});
+  app_.LoadStrings();
+  FlowTestDialog dialog(app_, true);
+  EXPECT_EQ(dialog.tabs()->tabText(0), "Files");
+  EXPECT_EQ(dialog.tabs()->tabText(1), "Windows Sylfaro Tests");
+  EXPECT_EQ(dialog.tabs()->tabText(2), "Typed");
 }
 
 TEST_F(FlowTestDialogTest, TheExhaustKeyboardTabHasNoSwirl) {

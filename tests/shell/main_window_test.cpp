@@ -10,20 +10,33 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QFocusEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
 #include "app/application.h"
 #include "files/config_file.h"
+#include "files/engine_file.h"
 #include "files/interface_text_ids.h"
 #include "files/user_store.h"
+#include "shell/engine_view.h"
+#include "shell/graph_canvas.h"
+#include "shell/graph_view.h"
+#include "shell/input_panel_view.h"
+#include "shell/input_widgets.h"
+#include "shell/options_dialog.h"
+#include "shell/qt_prompter.h"
+#include "shell/report_setup_dialog.h"
 #include "shell/scripted_prompter.h"
 #include "shell/view.h"
 #include "shell/window_main.h"
@@ -72,6 +85,41 @@ class MainWindowTest : public ::testing::Test {
     app_.document().TypeIntoBox(0, "4.5");
     window_->RefreshFromCore();
     ASSERT_TRUE(app_.document().changed());
+  }
+
+  // Shows the window as the active one, so that it takes the keyboard.
+  void Activate() {
+    QApplication::setActiveWindow(window_.get());
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  }
+  EngineView& Inputs() const {
+    return *static_cast<EngineView*>(window_->view(MainWindow::kEngineView));
+  }
+  // Types `text` into box n as the keyboard does, replacing its text; the box keeps the focus.
+  void TypeInto(int n, const QString& text) {
+    InputBox* box = Inputs().box(n);
+    ASSERT_NE(box, nullptr);
+    if (n >= 13) Inputs().inputPanel()->stageTabs()->setCurrentIndex(1);
+    box->setFocus(Qt::TabFocusReason);
+    box->selectAll();
+    QTest::keyClicks(box, text);
+  }
+  // Edit, Options with unit system `units` chosen and OK.
+  void ChooseUnits(int units) {
+    window_->optionsAction()->trigger();
+    // The dialog just opened (those closed before may wait to be deleted).
+    OptionsDialog* dialog = nullptr;
+    for (OptionsDialog* d : window_->findChildren<OptionsDialog*>())
+      if (d->isVisible()) dialog = d;
+    ASSERT_NE(dialog, nullptr);
+    dialog->unitOption(units)->click();
+    dialog->okButton()->click();
+    QCoreApplication::processEvents();
+  }
+  QString SuggestionShown(int n) const {
+    auto* label = Inputs().findChild<QLabel*>(QStringLiteral("suggestion_%1").arg(n));
+    return label != nullptr ? label->text() : QStringLiteral("(none)");
   }
 
   test::TempDir dir_;
@@ -300,7 +348,8 @@ TEST_F(MainWindowTest, InstructionPanelShowsTheHelpTextOfTheShownView) {
   MainWindow& window = Start();
   const QString general = QString::fromStdString(app_.strings().Help(-1));
   ASSERT_FALSE(general.isEmpty());
-  EXPECT_EQ(window.instructionText(), general);
+  // A fresh data root: the first start's welcome, until a control shows its own help.
+  EXPECT_TRUE(window.instructionText().startsWith(QStringLiteral("Welcome")));
   const QString bore = QStringLiteral("Bore: the cylinder bore diameter.");
   Q_EMIT window.view(MainWindow::kEngineView)->helpTextChanged(bore);
   EXPECT_EQ(window.instructionText(), bore);
@@ -336,6 +385,293 @@ TEST_F(MainWindowTest, AboutNamesTheVersionLicencesAndDataRoot) {
   }
   EXPECT_NE(about.find(ORVANTIS_VERSION_TEXT), std::string::npos);
   EXPECT_NE(about.find(DataRoot().string()), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST_F(MainWindowTest, OptionsTakesTheValueBeingTypedInTheUnitsItWasTypedIn) {
+  MainWindow& window = Start();
+  Activate();
+  TypeInto(0, QStringLiteral("4.1"));
+  ChooseUnits(1);
+  EXPECT_EQ(app_.unitSystem(), UnitMode::Metric);
+  EXPECT_FLOAT_EQ(static_cast<float>(app_.document().engine().inputs().Bore), 4.1f);
+  EXPECT_EQ(Inputs().box(0)->text().trimmed(), QStringLiteral("104.1"));
+  EXPECT_TRUE(app_.document().changed());
+  // Report Setup takes it over too: typed in millimetres, held in inches.
+  Activate();
+  TypeInto(1, QStringLiteral("88.9"));
+  window.reportSetupAction()->trigger();
+  EXPECT_FLOAT_EQ(static_cast<float>(app_.document().engine().inputs().Stroke), 3.5f);
+}
+
+TEST_F(MainWindowTest, SuggestionsAreShownInTheUnitSystemShown) {
+  Start();
+  Activate();
+  // A stroke typed: the exhaust tube suggestion differs from the held 1.5 in.
+  TypeInto(20, QStringLiteral("1.5"));
+  TypeInto(1, QStringLiteral("3.75"));
+  Inputs().box(0)->setFocus(Qt::TabFocusReason);
+  QCoreApplication::processEvents();
+  const QString english = SuggestionShown(20);
+  const QString suffix = QString::fromStdString(app_.strings().Misc(kMiscSuggested));
+  ASSERT_TRUE(english.endsWith(suffix)) << english.toStdString();
+  bool ok = false;
+  const double inches = english.left(english.size() - suffix.size()).trimmed().toDouble(&ok);
+  ASSERT_TRUE(ok) << english.toStdString();
+  ASSERT_NE(inches, 1.5);
+  struct Row {
+    int units;
+    double factor;
+  };
+  for (const Row row : {Row{1, 25.4}, Row{2, 25.4}, Row{0, 1.0}}) {
+    ChooseUnits(row.units);
+    const QString shown = SuggestionShown(20);
+    ASSERT_TRUE(shown.endsWith(suffix)) << shown.toStdString();
+    const double value = shown.left(shown.size() - suffix.size()).trimmed().toDouble(&ok);
+    ASSERT_TRUE(ok) << shown.toStdString();
+    EXPECT_NEAR(value, inches * row.factor, 0.051) << row.units;
+  }
+  // Back in inches the text is the one first shown.
+  EXPECT_EQ(SuggestionShown(20), english);
+}
+
+TEST_F(MainWindowTest, OpeningAnotherEngineShowsTheFirstStageWithItsOwnSuggestions) {
+  MainWindow& window = Start();
+  const fs::path other = Engines() / "Other.OV";
+  app_.document().TypeIntoBox(0, "3.5");
+  prompter_.fileNames = {other.string()};
+  window.SaveEngineAs();
+  ASSERT_TRUE(fs::is_regular_file(other));
+  // Back to a bore of 4.5: its suggestions shown, the second stage open and shown.
+  app_.document().TypeIntoBox(0, "4.5");
+  app_.document().ApproveAll(0);
+  window.RefreshFromCore();
+  ASSERT_FALSE(SuggestionShown(21).isEmpty());
+  QTabWidget* stages = Inputs().inputPanel()->stageTabs();
+  stages->setCurrentIndex(1);
+  ASSERT_EQ(app_.document().controller().outputPage(), 1);
+  const auto marks = app_.document().controller().panel().status;
+
+  prompter_.answers = {Answer::No};
+  prompter_.fileNames = {other.string()};
+  window.openAction()->trigger();
+  ASSERT_EQ(app_.enginePath(), other.string());
+  EXPECT_EQ(stages->currentIndex(), 0);
+  EXPECT_EQ(app_.document().controller().outputPage(), 0);
+  // The suggestions are those the opened engine gives by itself.
+  test::ScriptedPrompter quiet;
+  EngineDocument fresh(quiet, app_.testDatabases());
+  ASSERT_TRUE(fresh.ReadEngineFile(other.string()));
+  const InputPanel& panel = app_.document().controller().panel();
+  for (int n = 0; n < InputPanel::kStatuses; ++n) {
+    EXPECT_EQ(panel.suggestion[std::size_t(n)],
+              fresh.controller().panel().suggestion[std::size_t(n)])
+        << n;
+    if (InputPanel::HasSuggestionLabel(n)) {
+      EXPECT_EQ(SuggestionShown(n).toStdString(), panel.suggestion[std::size_t(n)]) << n;
+    }
+  }
+  EXPECT_TRUE(SuggestionShown(21).isEmpty());
+  // The review marks stay.
+  for (int n = 0; n <= 12; ++n) EXPECT_EQ(panel.status[std::size_t(n)], marks[std::size_t(n)]) << n;
+  EXPECT_TRUE(stages->isTabEnabled(1));
+}
+
+TEST_F(MainWindowTest, TheEngineOpenedAtStartUpIsHeldToTheEntryRules) {
+  Start();
+  const std::string path = app_.enginePath();
+  app_.Exit();  // the configuration names the engine
+  EngineInputs bad = app_.document().engine().inputs();
+  bad.Bore = 0.05;
+  bad.IVlvCnt = 5;
+  bad.EVlvDia = 2;  // accepted as it is
+  bad.CR = 0.05;
+  ASSERT_TRUE(EngineFileIO(path, bad, false, false, prompter_));
+  window_.reset();
+  prompter_.beeps = 0;
+
+  Start();
+  ASSERT_EQ(app_.enginePath(), path);
+  const EngineInputs& in = app_.document().engine().inputs();
+  EXPECT_DOUBLE_EQ(in.Bore, 0.1);
+  EXPECT_EQ(in.IVlvCnt, 1);
+  EXPECT_EQ(in.EVlvDia, 2);
+  EXPECT_DOUBLE_EQ(in.CR, 0.1);
+  EXPECT_EQ(prompter_.beeps, 3);
+  EXPECT_EQ(Inputs().box(0)->text().trimmed(), QStringLiteral("0.100"));
+  EXPECT_EQ(Inputs().box(11)->text().trimmed(), QStringLiteral("1"));
+  // The engine computed is the one shown, and it is no longer what its file holds.
+  EXPECT_NEAR(app_.document().engine().results().BoreArea, 0.1 * 0.1 * 3.14159265358979 / 4, 1e-9)
+      << app_.document().engine().inputs().Bore;
+  EXPECT_TRUE(app_.document().changed());
+}
+
+TEST_F(MainWindowTest, AFirstStartWelcomesWithoutAWarningAndTheEmptyGraphSaysWhatToDo) {
+  struct Row {
+    const char* what;
+    const char* configText;  // nullptr: no configuration file
+    bool engineThere;
+    bool warned;
+  };
+  const Row rows[] = {
+      {"first start", nullptr, false, false},
+      {"a file that is no configuration file", "not a configuration\r\n", false, true},
+      {"no configuration file beside an engine", nullptr, true, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    window_.reset();
+    fs::remove_all(DataRoot());
+    fs::create_directories(Engines());
+    prompter_.warnings.clear();
+    if (row.configText != nullptr) {
+      std::ofstream(DataRoot() / kConfigFileName, std::ios::binary) << row.configText;
+    }
+    if (row.engineThere) {
+      EngineInputs in = app_.document().engine().inputs();
+      ASSERT_TRUE(EngineFileIO(Engines() / "Mine.OV", in, false, false, prompter_));
+    }
+    MainWindow& window = Start();
+    EXPECT_EQ(app_.firstStart(), !row.warned);
+    ASSERT_EQ(prompter_.warnings.size(), row.warned ? 1u : 0u);
+    if (row.warned) {
+      EXPECT_NE(prompter_.warnings[0].find("is not an Orvantis configuration file"),
+                std::string::npos)
+          << prompter_.warnings[0];
+    }
+    EXPECT_EQ(window.instructionText().startsWith(QStringLiteral("Welcome")), !row.warned)
+        << window.instructionText().toStdString();
+    if (!row.warned) {
+      EXPECT_TRUE(window.instructionText().contains(QStringLiteral("MyEngine000.OV")));
+    }
+  }
+  // Every curve is off on a first start: the graph says how to show them.
+  ASSERT_TRUE(window_->ShowView(MainWindow::kGraphView));
+  auto& graph = static_cast<GraphView*>(window_->view(MainWindow::kGraphView))->canvas();
+  EXPECT_EQ(graph.emptyNote(), QString::fromUtf8(kNoCurveNote));
+  app_.EditSettings().curveTags[0].shown = true;
+  graph.Redraw();
+  EXPECT_EQ(graph.emptyNote(), QString());
+}
+
+TEST_F(MainWindowTest, ABoxRaisedInADialogBelongsToIt) {
+  MainWindow& window = Start();
+  Activate();
+  QtPrompter boxes;
+  boxes.SetParent(&window);
+  EXPECT_EQ(boxes.BoxParent(), &window);
+  struct Row {
+    const char* what;
+    std::function<void()> open;
+  };
+  const Row rows[] = {
+      {"options", [&] { window.optionsAction()->trigger(); }},
+      {"report setup", [&] { window.reportSetupAction()->trigger(); }},
+      {"intake cam", [&] { window.EditSource(0); }},
+      {"exhaust cam", [&] { window.EditSource(1); }},
+      {"intake flow test", [&] { window.EditSource(2); }},
+      {"exhaust flow test", [&] { window.EditSource(3); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.open();
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->parentWidget(), &window);
+    EXPECT_EQ(boxes.BoxParent(), dialog);
+    dialog->reject();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(boxes.BoxParent(), &window);
+  }
+}
+
+TEST_F(MainWindowTest, AfterAReportSetupWarningTheKeyboardStaysInTheDialog) {
+  MainWindow& window = Start();
+  Activate();
+  const auto before = app_.settings().reportRanges;
+  window.reportSetupAction()->trigger();
+  auto* dialog = window.findChild<ReportSetupDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  QApplication::setActiveWindow(dialog);
+  dialog->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+  // From equal to To, typed; Enter presses OK.
+  dialog->degreeBox(0)->setFocus(Qt::TabFocusReason);
+  QTest::keyClicks(dialog->degreeBox(0), QStringLiteral("10"));
+  dialog->degreeBox(1)->setFocus(Qt::TabFocusReason);
+  QTest::keyClicks(dialog->degreeBox(1), QStringLiteral("10"));
+  QTest::keyClick(dialog->degreeBox(1), Qt::Key_Return);
+  ASSERT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_EQ(prompter_.warnings[0], app_.strings().Misc(kMiscRangeOrder));
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(QApplication::activeWindow(), dialog);
+  EXPECT_EQ(QApplication::focusWidget(), dialog->degreeBox(0));
+  // The keyboard reaches the dialog: Escape closes it and the ranges stay.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(app_.settings().reportRanges, before);
+}
+
+TEST_F(MainWindowTest, EveryNamedControlBringsBackTheGeneralHelpInAllFourViews) {
+  MainWindow& window = Start();
+  const QString general = QString::fromStdString(app_.strings().Help(-1));
+  auto* reportTabs = window.view(MainWindow::kReportView)->findChild<QTabWidget*>("tabReports");
+  ASSERT_NE(reportTabs, nullptr);
+  struct Row {
+    const char* what;
+    QWidget* control;
+  };
+  const Row rows[] = {
+      {"stage tabs", Inputs().inputPanel()->stageTabs()->tabBar()},
+      {"Approve All", Inputs().findChild<QWidget*>("approveAll")},
+      {"report tabs", reportTabs->tabBar()},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    ASSERT_NE(row.control, nullptr);
+    for (int v = 0; v < MainWindow::kViewCount; ++v)
+      Q_EMIT window.view(v)->helpTextChanged(QStringLiteral("particular %1").arg(v));
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(row.control, &focus);
+    for (int v = 0; v < MainWindow::kViewCount; ++v) {
+      ASSERT_TRUE(window.ShowView(v));
+      EXPECT_EQ(window.instructionText(), general) << v;
+    }
+    ASSERT_TRUE(window.ShowView(MainWindow::kEngineView));
+  }
+}
+
+TEST_F(MainWindowTest, InputTwentyEightIsShownReadOnly) {
+  Start();
+  InputBox* box = Inputs().box(28);
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->isReadOnly());
+  EXPECT_EQ(box->focusPolicy(), Qt::NoFocus);
+  EXPECT_EQ(box->palette().color(QPalette::Base), box->palette().color(QPalette::Window));
+}
+
+TEST(ShortDateFormatOfLocale, FollowsTheLocalesShortDatePattern) {
+  struct Row {
+    QLocale locale;
+    double day;  // 4 March 2024
+    const char* shown;
+  };
+  const double day = DayNumber(2024, 3, 4);
+  for (const Row& row : {Row{QLocale(QLocale::English, QLocale::UnitedStates), day, "3/4/2024"},
+                         Row{QLocale(QLocale::English, QLocale::UnitedKingdom), day, "04/03/2024"},
+                         Row{QLocale(QLocale::German, QLocale::Germany), day, "04.03.2024"}}) {
+    const ShortDateFormat format = ShortDateFormatOfLocale(row.locale);
+    EXPECT_EQ(FormatShortDate(row.day, format), row.shown)
+        << row.locale.name().toStdString() << " "
+        << row.locale.dateFormat(QLocale::ShortFormat).toStdString();
+    // What is shown reads back as the same day.
+    EXPECT_EQ(ParseShortDate(row.shown, format), row.day) << row.shown;
+  }
 }
 
 }  // namespace
