@@ -673,8 +673,9 @@ void MainWindow::ShowHelp() {
     if (const auto manual = app_.ManualToOpen()) {
       if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Text(manual->string())))) {
         // Nothing on this system shows PDF files: the user can still find the manual.
-        app_.prompter().Inform(std::string(kNoPdfViewerText) + "\r\r" + manual->string(),
-                               kAppTitle);
+        std::string text(kNoPdfViewerText);
+        text.append("\r\r").append(manual->string());
+        app_.prompter().Inform(text, kAppTitle);
       }
     }
   } catch (...) {
