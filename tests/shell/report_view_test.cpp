@@ -53,7 +53,13 @@ std::string Shell(const std::string& command) {
   return out;
 }
 
-std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+// Built by appending: GCC 12 at -O3 reports a false overflow for a literal added to a temporary
+// string.
+std::string Quoted(const fs::path& p) {
+  std::string quoted(1, '\'');
+  quoted.append(p.string()).push_back('\'');
+  return quoted;
+}
 
 int PdfPages(const fs::path& pdf) {
   std::istringstream in(Shell("pdfinfo " + Quoted(pdf)));

@@ -52,11 +52,13 @@ constexpr int kDesktopRows = 56;
 
 std::string Name(const QWidget* w) {
   std::string name = w->metaObject()->className();
-  if (!w->objectName().isEmpty()) name += " " + w->objectName().toStdString();
+  // Appended piece by piece: GCC 12 at -O3 reports a false overflow for a literal added to a
+  // temporary string.
+  if (!w->objectName().isEmpty()) name.append(" ").append(w->objectName().toStdString());
   if (const auto* label = qobject_cast<const QLabel*>(w))
-    name += " \"" + label->text().toStdString() + "\"";
+    name.append(" \"").append(label->text().toStdString()).append("\"");
   if (const auto* button = qobject_cast<const QAbstractButton*>(w))
-    name += " \"" + button->text().toStdString() + "\"";
+    name.append(" \"").append(button->text().toStdString()).append("\"");
   return name;
 }
 
