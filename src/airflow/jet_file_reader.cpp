@@ -55,6 +55,24 @@ using MdbPtr = std::unique_ptr<MdbHandle, MdbCloser>;
 using TablePtr = std::unique_ptr<MdbTableDef, TableFreer>;
 using GText = std::unique_ptr<char, GFreer>;
 
+// An open descriptor, closed when it goes.
+class Descriptor final {
+ public:
+  Descriptor() = default;
+  ~Descriptor() { Reset(-1); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  // Holds `fd` in place of the one held (which is closed).
+  void Reset(int fd) noexcept {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+  int get() const noexcept { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
 class ReadFailure final : public std::runtime_error {
  public:
   ReadFailure(JetReadStatus status, const std::string& what)
@@ -151,13 +169,14 @@ class JetFile final {
     std::string reason;
     const int fd = OpenRegularFile(path, &reason);
     if (fd < 0) throw ReadFailure(JetReadStatus::CannotOpenFile, "cannot open " + reason);
-    fd_ = fd;
+    // Held from here on, so that it is closed however the opening ends.
+    fd_.Reset(fd);
     // A Jet or Access database starts with 00 01 00 00 and "Standard Jet DB" (or "Standard ACE
     // DB"); nothing else is handed to mdbtools.
     char head[19] = {};
     ssize_t got = 0;
     do {
-      got = ::pread(fd_, head, sizeof head, 0);
+      got = ::pread(fd_.get(), head, sizeof head, 0);
     } while (got < 0 && errno == EINTR);
     const std::string_view signature(head + 4, 15);
     if (got != static_cast<ssize_t>(sizeof head) ||
@@ -165,7 +184,7 @@ class JetFile final {
         (signature != "Standard Jet DB" && signature != "Standard ACE DB")) {
       throw ReadFailure(JetReadStatus::NotJet, "not a Jet database: " + path.string());
     }
-    const std::string checked = "/proc/self/fd/" + std::to_string(fd_);
+    const std::string checked = "/proc/self/fd/" + std::to_string(fd_.get());
     mdb_.reset(mdb_open(checked.c_str(), MDB_NOFLAGS));
     if (!mdb_) throw ReadFailure(JetReadStatus::NotJet, "not a Jet database: " + path.string());
     // The catalog is a table like the others, its definition always on page 2.
@@ -181,10 +200,8 @@ class JetFile final {
       }
     }
   }
-  ~JetFile() {
-    mdb_.reset();
-    if (fd_ >= 0) ::close(fd_);
-  }
+  // mdbtools' handle is closed before the descriptor it was opened through.
+  ~JetFile() = default;
   JetFile(const JetFile&) = delete;
   JetFile& operator=(const JetFile&) = delete;
 
@@ -219,7 +236,7 @@ class JetFile final {
       run_.resize(kRunPages * size);
       ssize_t got = 0;
       do {
-        got = ::pread(fd_, run_.data(), run_.size(),
+        got = ::pread(fd_.get(), run_.data(), run_.size(),
                       static_cast<off_t>(page) * static_cast<off_t>(size));
       } while (got < 0 && errno == EINTR);
       runFirst_ = page;
@@ -322,13 +339,13 @@ class JetFile final {
   std::uint64_t PageCount() const {
     struct stat st {};
     const auto size = static_cast<std::uint64_t>(mdb_->fmt->pg_size);
-    if (size == 0 || ::fstat(fd_, &st) != 0 || st.st_size < 0) return 0;
+    if (size == 0 || ::fstat(fd_.get(), &st) != 0 || st.st_size < 0) return 0;
     return static_cast<std::uint64_t>(st.st_size) / size;
   }
 
  private:
   static constexpr std::size_t kRunPages = 64;
-  int fd_ = -1;
+  Descriptor fd_;
   MdbPtr mdb_;
   std::vector<MdbCatalogEntry*> tables_;
   std::vector<unsigned char> run_;

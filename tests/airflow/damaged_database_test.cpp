@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -459,6 +460,61 @@ TEST(DamagedDatabase, AColumnWithoutANameMakesTheTableDamaged) {
               std::string::npos)
         << f.description;
     EXPECT_NE(f.description.find(" has no name)"), std::string::npos) << f.description;
+  }
+}
+
+// The descriptors this process holds open.
+std::size_t OpenDescriptors() {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    ++n;
+  }
+  return n;
+}
+
+// The reader's work done in the calling process (as a fuzzer runs it) leaves no descriptor
+// open behind, however it ends: the file read whole, no database at all, a catalog cut off
+// before its definition or its rows (refused while the file is opened, and after), a long text
+// running in a circle.
+TEST(DamagedDatabase, AReadInTheCallingProcessClosesTheFileHoweverItEnds) {
+  TempDir dir;
+  const std::string whole = LongNotesBench(dir);
+  std::string circle = whole;
+  const auto pieces = LongValueRows(whole);
+  ASSERT_FALSE(pieces.empty());
+  Put32(circle, pieces.back().first, pieces.back().second);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    JetReadStatus status;
+  };
+  const Case cases[] = {
+      {"read whole", whole, JetReadStatus::Ok},
+      {"no database", "Standard Jet DB? no", JetReadStatus::NotJet},
+      {"the catalog's definition cut off", whole.substr(0, 2 * kPage), JetReadStatus::BadCatalog},
+      {"the catalog's rows cut off", whole.substr(0, 3 * kPage), JetReadStatus::BadCatalog},
+      {"a long text in a circle", circle, JetReadStatus::BadTable},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write(dir / "bench.mdb", c.bytes);
+    // The tests, every column, once.
+    bool asked = false;
+    const auto next =
+        [&](const std::vector<JetTableInfo>& tables) -> std::optional<std::vector<JetRowRequest>> {
+      for (std::size_t t = 0; t < tables.size() && !asked; ++t) {
+        if (tables[t].name != "TblTest") continue;
+        asked = true;
+        return std::vector<JetRowRequest>{{static_cast<std::uint16_t>(t), {}, false, 0, {}}};
+      }
+      return std::nullopt;
+    };
+    const std::size_t before = OpenDescriptors();
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(ReadJetFileInProcess(dir / "bench.mdb", next, out, err), c.status) << err.str();
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(asked, c.status == JetReadStatus::Ok || c.status == JetReadStatus::BadTable);
   }
 }
 
