@@ -52,6 +52,7 @@ const std::filesystem::path& InputFile() {
 }
 
 void WriteInput(const std::uint8_t* data, std::size_t size) {
+  // (Descriptors a read leaves open end here, once there are no more.)
   const int fd = ::open(InputFile().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) std::abort();
   for (std::size_t done = 0; done < size;) {
