@@ -206,6 +206,22 @@ TEST_F(WindowFitTest, EveryViewFitsALaptopScreenWithoutScrolling) { ExpectFit(fa
 // tooltips where the screen is too narrow for it.
 TEST_F(WindowFitTest, EveryViewWithAReferenceFitsALaptopScreenWithoutScrolling) { ExpectFit(true); }
 
+// A first start opens a window the views fit in: on a laptop's screen (the test run with a
+// 1366x768 screen) without scrolling, on a smaller screen maximised.
+TEST_F(WindowFitTest, AFirstStartOpensAWindowTheViewsFitIn) {
+  Start(/*show=*/true);
+  Settle();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  QWidget* view = window_->view(MainWindow::kEngineView);
+  if (screen.width() >= 1280 && screen.height() >= 720) {
+    EXPECT_TRUE(screen.contains(window_->geometry()));
+    EXPECT_LE(view->minimumSizeHint().width(), view->parentWidget()->width());
+    EXPECT_LE(view->minimumSizeHint().height(), view->parentWidget()->height());
+  } else {
+    EXPECT_TRUE(window_->isMaximized());
+  }
+}
+
 // The reference's column stands beside the values on a wide screen, gives way to the
 // differences' tooltips on a narrow one, and comes back when the window is widened again.
 TEST_F(WindowFitTest, TheReferenceColumnGivesWayOnANarrowScreenAndComesBack) {
