@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -149,6 +150,14 @@ void CamDialog::Place() {
 void CamDialog::FirstFill() {
   ETracker guard(kModule, "Timer1_Timer");
   ChangeFolder(start_);
+  // The keyboard starts in the lobes, or in the folders where this one lists none (and the folder
+  // list shows where it is: a folder list without a current folder would take its first one on
+  // the focus): the arrow keys then move through lobes or folders, never to another drive.
+  if (tree_->topLevelItemCount() == 0 && picker_->folderList()->currentIndex().isValid()) {
+    picker_->folderList()->setFocus();
+  } else {
+    tree_->setFocus();
+  }
 }
 
 void CamDialog::ChangeFolder(const std::filesystem::path& directory) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/folder_picker.h"
 #include "source_dialogs_fixture.h"
 #include "support/cam_text_writer.h"
 #include "support/lbk_writer.h"
@@ -148,6 +149,20 @@ TEST_F(CamDialogTest, TheListsKeepTheirHeightAndGrowWithTheDialog) {
   dialog->resize(dialog->width(), dialog->height() + 200);
   QApplication::processEvents();
   EXPECT_EQ(tree->height(), bare + 200);
+}
+
+// The keyboard starts in the lobes, or in the folders where the folder lists no lobe, so that the
+// arrow keys never change the drive.
+TEST_F(CamDialogTest, TheKeyboardStartsInTheLobesOrTheFolders) {
+  auto dialog = Shown(true);
+  EXPECT_EQ(dialog->focusWidget(), dialog->lobeTree());
+  app_.EditSettings().camFolder = (files_.dir / "none").string();
+  fs::create_directory(files_.dir / "none");
+  CamDialog empty(app_, true);
+  empty.show();
+  const QWidget* folders = empty.findChild<FolderPicker*>()->folderList();
+  ASSERT_TRUE(test::WaitFor([&] { return empty.focusWidget() == folders; }));
+  EXPECT_EQ(empty.lobeTree()->topLevelItemCount(), 0);
 }
 
 TEST_F(CamDialogTest, HideAllAndShowAll) {
