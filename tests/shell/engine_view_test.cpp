@@ -213,6 +213,20 @@ TEST_F(EngineViewTest, ApproveAllOpensTheSecondStage) {
   EXPECT_EQ(view_->outputPanel()->pageShown(), 0);
 }
 
+// Tab from the last input of the stage shown goes to Approve All, the step after typing them.
+TEST_F(EngineViewTest, ApproveAllFollowsTheLastInputOfTheStageInTheTabOrder) {
+  auto* approveAll = view_->findChild<QAbstractButton*>("approveAll");
+  for (const int last : {kInEVlvCnt, kInBowlA}) {
+    if (last == kInBowlA) OpenStage2();
+    view_->box(last)->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(WaitFor([&] { return QApplication::focusWidget() == view_->box(last); }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(WaitFor([&] { return QApplication::focusWidget() == approveAll; })) << last;
+    QTest::keyClick(approveAll, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(WaitFor([&] { return QApplication::focusWidget() == view_->box(last); })) << last;
+  }
+}
+
 TEST_F(EngineViewTest, StatusPicturesToggleOnClick) {
   // A normal input goes 0 -> 2 -> 0.
   auto* bore = view_->findChild<StatusButton*>("status_0");
