@@ -24,8 +24,8 @@ std::string Field(const CsvCell& cell, const CsvDialect& d) {
       if (c == '.') c = ',';
     }
   }
-  const bool needsQuotes = text.find_first_of(std::string("\"\r\n") + d.separator) !=
-                           std::string::npos;
+  const bool needsQuotes =
+      text.find_first_of(std::string("\"\r\n") + d.separator) != std::string::npos;
   if (!d.quoteAll && !needsQuotes) return text;
   std::string quoted = "\"";
   for (const char c : text) {
