@@ -219,6 +219,16 @@ bool FitsFloat(double v) {
   return std::isfinite(v) && std::fabs(v) <= double(std::numeric_limits<float>::max());
 }
 
+// The first line that holds anything is a header when none of its fields is a number. (A first
+// data row with a mistyped value still holds numbers, so it is reported, not dropped.)
+bool IsHeader(const std::vector<std::string>& fields, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    double v = 0;
+    if (ParseNumber(fields[i], v)) return false;
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Header names
 
@@ -385,11 +395,7 @@ CsvFlowResult ReadText(FlowTest& test, std::string_view text, const CsvFlowOptio
   }
   if (!scanError.empty()) return Failure(CsvFlowError::BadRow, scanError, line);
   if (!found) return Failure(CsvFlowError::NoRows, "the file holds no rows");
-  bool hasHeader = false;
-  for (std::size_t i = 0; i < count; ++i) {
-    double v = 0;
-    if (!Trim(fields[i], " \t").empty() && !ParseNumber(fields[i], v)) hasHeader = true;
-  }
+  const bool hasHeader = IsHeader(fields, count);
   std::vector<std::string> header;
   if (hasHeader) header.assign(fields.begin(), fields.begin() + static_cast<long>(count));
 
@@ -677,7 +683,15 @@ CsvHeaderGuess GuessCsvHeader(std::string_view name) {
   const std::string_view s = std::string_view(full).substr(0, at);
   const std::vector<std::string_view> w = Words(s);
   CsvHeaderGuess g;
-  if (Has(s, "swirl")) {
+  // Columns that name a quantity in passing but hold another: the barometer, pitot readings,
+  // flow coefficients and velocities, areas, lift-to-diameter ratios.
+  const bool other = Has(s, "baro") || Has(s, "inhg") || Has(s, "atmos") || Has(s, "pitot") ||
+                     Has(s, "coef") || HasWord(w, "cd") || Has(s, "veloc") || Has(s, "speed") ||
+                     Has(s, "area") || Has(s, "ratio") || Has(s, "%") || Has(s, "percent") ||
+                     Has(s, "lift/d") || HasWord(w, "fps") || Has(s, "ft/s") || Has(s, "m/s");
+  if (other) {
+    return g;
+  } else if (Has(s, "swirl")) {
     g.quantity = CsvQuantity::Swirl;
   } else if (Has(s, "lift")) {
     g.quantity = CsvQuantity::Lift;
@@ -787,10 +801,7 @@ CsvPreview PreviewCsv(std::string_view bytes, int maxRows) {
       std::vector<std::string> row(fields.begin(), fields.begin() + static_cast<long>(count));
       if (first) {
         first = false;
-        for (const std::string& f : row) {
-          double v = 0;
-          if (!Trim(f, " \t").empty() && !ParseNumber(f, v)) preview.hasHeader = true;
-        }
+        preview.hasHeader = IsHeader(fields, count);
         if (preview.hasHeader) {
           preview.header = std::move(row);
           continue;

@@ -325,6 +325,23 @@ TEST(CsvFlowTest, ABadRowIsReportedWithItsLineAndNothingIsTaken) {
   }
 }
 
+// A first row with a mistyped value still holds numbers: it is a bad row, not a header that
+// would be dropped.
+TEST(CsvFlowTest, AMistypedFirstRowIsNotTakenForAHeader) {
+  CsvFlowOptions options;
+  options.columns = CsvColumns{1, 2, 0, 0};
+  FlowTest t;
+  const CsvFlowResult r = Read(t, "0.1,8O\n0.2,160\n", options);
+  EXPECT_EQ(r.error, CsvFlowError::BadRow);
+  EXPECT_EQ(r.line, 1);
+  EXPECT_EQ(r.message, "line 1: the flow \"8O\" is not a number");
+  // A header with empty names is still a header.
+  FlowTest h;
+  ASSERT_TRUE(Read(h, "Lift,,CFM\n0.1,,80\n").ok());
+  EXPECT_EQ(h.Records(), 1);
+  EXPECT_EQ(h.FlowData(1, kColCCfm), 80.0f);
+}
+
 TEST(CsvFlowTest, AFailedLoadLeavesTheEngineAndTheCurrentTestAsTheyWere) {
   test::TempDir dir;
   const std::string good = (dir / "good.csv").string();
@@ -447,6 +464,14 @@ TEST(CsvFlowTest, HeaderNamesAreGuessed) {
       {"Swirl (rpm)", CsvQuantity::Swirl, {}, {}, {}, {}, 1},
       // invalid cases
       {"Point", CsvQuantity::None, {}, {}, {}, {}, 1},
+      {"Barometric pressure (inHg)", CsvQuantity::None, {}, {}, {}, {}, 1},
+      {"Pitot pressure", CsvQuantity::None, {}, {}, {}, {}, 1},
+      {"Flow coefficient", CsvQuantity::None, {}, {}, {}, {}, 1},
+      {"Flow Cd", CsvQuantity::None, {}, {}, {}, {}, 1},
+      {"Flow velocity (ft/s)", CsvQuantity::None, {}, {}, {}, {}, 1},
+      {"Flow %", CsvQuantity::None, {}, {}, {}, {}, 1},
+      {"Lift/D", CsvQuantity::None, {}, {}, {}, {}, 1},
+      {"Lift ratio", CsvQuantity::None, {}, {}, {}, {}, 1},
       {"Time", CsvQuantity::None, {}, {}, {}, {}, 1},
       {"", CsvQuantity::None, {}, {}, {}, {}, 1},
       {"\xFF\xFE", CsvQuantity::None, {}, {}, {}, {}, 1},
@@ -481,6 +506,7 @@ TEST(CsvFlowTest, TypicalHeadersGiveTheirMapping) {
       {{"Flow l/s", "Lift mm"},
        {{2, 1, 0, 0}, {LiftUnit::Millimetres, FlowUnit::LitresPerSecond, {}}, {}}},
       {{"Lift", "Flow 1", "Flow 2"}, {{1, 2, 0, 0}, {}, {}}},
+      {{"Lift", "L/D", "Flow coefficient", "CFM", "Baro", "Depression"}, {{1, 4, 6, 0}, {}, {}}},
       {{}, {}},
   };
   for (const Case& c : cases) {
