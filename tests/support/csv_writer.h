@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orv::test {
@@ -31,7 +32,7 @@ struct CsvDialect {
   bool decimalComma = false;  // numbers with "," (with a semicolon or tab separator)
   bool quoteAll = false;      // every field in double quotes (texts needing it always are)
   CsvEncoding encoding = CsvEncoding::Utf8;
-  std::string lineEnd = "\n";
+  std::string_view lineEnd = "\n";
   bool finalLineEnd = true;
   int blankLinesAtEnd = 0;  // as spreadsheets leave them
 };
