@@ -60,8 +60,8 @@ struct FlowSource {
 // How CSV flow sources are read where their header does not say: the options as typed, shared
 // by both sides.
 struct CsvFlowArgs {
-  std::string columns;  // --flow-columns lift=1,flow=2[,depression=3][,swirl=4]
-  std::string units;    // --flow-units in,cfm[,inH2O]
+  std::string columns;               // --flow-columns lift=1,flow=2[,depression=3][,swirl=4]
+  std::string units;                 // --flow-units in,cfm[,inH2O]
   std::optional<double> depression;  // --flow-depression
   std::optional<double> correctTo;   // --flow-correct-to
   bool any() const { return !columns.empty() || !units.empty() || depression || correctTo; }

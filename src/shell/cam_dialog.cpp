@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -60,7 +61,15 @@ CamDialog::CamDialog(Application& app, bool intake, QWidget* parent)
   notes_->setWordWrap(true);
   notes_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   notes_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  notes_->setMinimumHeight(90);
+  // The notes sit in a box of a fixed height (longer notes scroll), so that the lists above keep
+  // their height when a lobe's notes appear, and take every pixel the dialog grows by.
+  auto* notesBox = new QScrollArea(this);
+  notesBox->setObjectName("notesBox");
+  notesBox->setWidget(notes_);
+  notesBox->setWidgetResizable(true);
+  notesBox->setFrameShape(QFrame::NoFrame);
+  notesBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  notesBox->setFixedHeight(notes_->fontMetrics().lineSpacing() * 5 + 8);
 
   open_ = new QPushButton("Open", this);
   open_->setObjectName("cmdOpen");
@@ -86,7 +95,7 @@ CamDialog::CamDialog(Application& app, bool intake, QWidget* parent)
   buttons->addWidget(cancel_);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top, 1);
-  layout->addWidget(notes_);
+  layout->addWidget(notesBox);
   layout->addLayout(buttons);
   resize(kWideWidth, 460);
 
@@ -207,7 +216,10 @@ void CamDialog::SelectionChanged() {
   try {
     folder_.Select(RefOf(tree_->currentItem()));
     folder_.ShowNotes();
-    notes_->setText(ToQ(folder_.notes()));
+    // A lobe file's notes are twelve fixed lines, mostly blank: the box shows the written ones.
+    QString notes = ToQ(folder_.notes());
+    while (!notes.isEmpty() && notes.back().isSpace()) notes.chop(1);
+    notes_->setText(notes);
   } catch (...) {
     app_.ReportError(guard);
   }
