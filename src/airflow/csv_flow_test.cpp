@@ -464,7 +464,8 @@ CsvFlowResult ReadText(FlowTest& test, std::string_view text, const CsvFlowOptio
   // The test depression of rows without a depression column: the one given, else the one the
   // flow header names. A given depression (or a flow header's) is preferred to a depression
   // column that was only guessed from its name.
-  const DepressionUnit typedUnit = options.depressionUnit.value_or(DepressionUnit::InchesOfWater);
+  const DepressionUnit typedUnit = options.typedDepressionUnit.value_or(
+      options.depressionUnit.value_or(DepressionUnit::InchesOfWater));
   std::optional<double> fallbackInH2O;
   if (options.testDepression) {
     const double d = DepressionToInchesOfWater(*options.testDepression, typedUnit);

@@ -130,6 +130,9 @@ struct CsvFlowOptions {
   std::optional<double> testDepression;
   // The depression to convert every row's flow to, in the same unit.
   std::optional<double> correctTo;
+  // The unit of `testDepression` and `correctTo` when it is not the file's depression unit (a
+  // dialog that asks for inches of water whatever the file holds).
+  std::optional<DepressionUnit> typedDepressionUnit;
   // The valve diameter (inches), kept in the test's condition for both sides.
   std::optional<float> valveDiameterInches;
 };

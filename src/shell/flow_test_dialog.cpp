@@ -913,8 +913,8 @@ QWidget* FlowTestDialog::BuildCsvTab() {
   csvDepression_ = new QLineEdit(test);
   csvDepression_->setObjectName("txtCsvDepression");
   csvDepression_->setPlaceholderText("from the file");
-  testForm->addRow("Test depression:", csvDepression_);
-  csvCorrect_ = new QCheckBox("Correct the flows to depression", test);
+  testForm->addRow("Test depression (inH2O):", csvDepression_);
+  csvCorrect_ = new QCheckBox("Correct the flows to (inH2O)", test);
   csvCorrect_->setObjectName("chkCsvCorrect");
   csvCorrectTo_ = new QLineEdit(kSuggestedCorrectTo, test);
   csvCorrectTo_->setObjectName("txtCsvCorrectTo");
@@ -1026,6 +1026,8 @@ bool FlowTestDialog::OpenCsv() {
   options.liftUnit = static_cast<LiftUnit>(csvLiftUnit_->currentIndex());
   options.flowUnit = static_cast<FlowUnit>(csvFlowUnit_->currentIndex());
   options.depressionUnit = static_cast<DepressionUnit>(csvDepressionUnit_->currentIndex());
+  // The depressions typed on the tab are in inches of water, whatever the file's unit.
+  options.typedDepressionUnit = DepressionUnit::InchesOfWater;
   const std::string depression = csvDepression_->text().trimmed().toStdString();
   if (!depression.empty()) options.testDepression = TextToDouble(depression);
   if (csvCorrect_->isChecked())

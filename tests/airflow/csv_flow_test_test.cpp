@@ -223,6 +223,16 @@ TEST(CsvFlowTest, FlowsAreCorrectedToTheDepressionAskedFor) {
   FlowTest s;
   ASSERT_TRUE(Read(s, "Lift,Flow\n0.1,100\n", same).ok());
   EXPECT_FLOAT_EQ(s.FlowData(1, kColCCfm), 100.0f);
+
+  // A file in kPa, the depressions typed in inches of water: 100 at 7 kPa (28.102415 inH2O) is
+  // 100 · √(25 / 28.102415) = 94.318781 at 25 inH2O.
+  CsvFlowOptions typed;
+  typed.typedDepressionUnit = DepressionUnit::InchesOfWater;
+  typed.correctTo = 25;
+  FlowTest k;
+  ASSERT_TRUE(Read(k, "Lift,Flow,kPa\n0.1,100,7\n", typed).ok());
+  EXPECT_FLOAT_EQ(k.FlowData(1, kColCCfm), 94.318781f);
+  EXPECT_EQ(k.FlowData(1, kColDepr), 25.0f);
 }
 
 TEST(CsvFlowTest, OptionsThatCannotBeUsedAreRefused) {
