@@ -325,8 +325,8 @@ CsvFlowResult EngineDocument::LoadCsvFlowTest(bool intake, const std::string& pa
   if (!result.ok()) return result;
   ++revisions_.sources;
   Changed(true);
-  RefreshEngineRecording(true, std::string(intake ? kIntakeFlowStep : kExhaustFlowStep) + " " +
-                                   FileNameOf(path));
+  RefreshEngineRecording(
+      true, std::string(intake ? kIntakeFlowStep : kExhaustFlowStep) + " " + FileNameOf(path));
   return result;
 }
 
