@@ -80,7 +80,13 @@ FlowError LoadSYTest(const std::string& pathFile, const std::string& testName, b
     errFlag = dos ? FlowError::BadDosFile : FlowError::NotFound;
   }
   if (errFlag != FlowError::Ok) return errFlag;
+  kind = loadedKind;
+  UseLoadedTest(std::move(test), intake, loadedKind, inputs, current);
+  return FlowError::Ok;
+}
 
+void UseLoadedTest(FlowTest test, bool intake, std::int32_t kind, EngineInputs& inputs,
+                   FlowTest& current) {
   if (intake) {
     FillTable(inputs.ILift, test, kColLift);
     FillTable(inputs.ICfm, test, kColCCfm);
@@ -90,10 +96,18 @@ FlowError LoadSYTest(const std::string& pathFile, const std::string& testName, b
     FillTable(inputs.ECfm, test, kColCCfm);
   }
   FlowTestRef& ref = intake ? inputs.intakeFlow : inputs.exhaustFlow;
-  ref = {pathFile, test.Name(), test.TestID, loadedKind, false};
-  kind = loadedKind;
+  ref = {test.PathFile(), test.Name(), test.TestID, kind, false};
   current = std::move(test);
-  return FlowError::Ok;
+}
+
+CsvFlowResult LoadCsvTest(const std::string& pathFile, const CsvFlowOptions& options, bool intake,
+                          EngineInputs& inputs, FlowTest& current) {
+  ETracker guard(kModule, "LoadCsvTest");
+  FlowTest test;
+  test.SetPathFile(pathFile);
+  CsvFlowResult result = ReadCsvFlowTest(test, options);
+  if (result.ok()) UseLoadedTest(std::move(test), intake, kCsvTestKind, inputs, current);
+  return result;
 }
 
 }  // namespace orv

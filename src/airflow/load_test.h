@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "airflow/csv_flow_test.h"
 #include "airflow/flow_test.h"
 #include "airflow/read_test.h"
 #include "engine/engine_inputs.h"
@@ -41,6 +42,19 @@ FlowError LoadSYTest(const std::string& pathFile, const std::string& testName, b
                      std::int32_t& kind, bool fromDatabase, std::int32_t testId,
                      EngineInputs& inputs, FlowTest& current, const ProgressFn& progress = {},
                      const DatabaseAccess& database = {});
+
+// The end of every load: `test` (read whole, of kind `kind`) replaces `current`, the side's
+// keyboard flow tables of `inputs` are sized to indices 0..records and filled from its lift,
+// corrected flow and (intake only) swirl, index 0 staying 0, and the side's flow-test reference
+// names the test (its path, name, identifier and `kind`).
+void UseLoadedTest(FlowTest test, bool intake, std::int32_t kind, EngineInputs& inputs,
+                   FlowTest& current);
+
+// Loads the CSV flow test at `pathFile`, read with `options`, as the side's airflow, as
+// `LoadSYTest` loads the other sources. On failure (the result says why, and on which line)
+// `current` and the tables are left as they were.
+CsvFlowResult LoadCsvTest(const std::string& pathFile, const CsvFlowOptions& options, bool intake,
+                          EngineInputs& inputs, FlowTest& current);
 
 // True when the path names a DOS test file (its last three characters are ".SY", any case).
 bool IsDosTestPath(const std::string& path);

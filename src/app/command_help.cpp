@@ -141,7 +141,17 @@ const std::map<std::string, std::vector<const char*>>& CommandParagraphs() {
        {"Prints one flow-bench test as plain text: its conditions as 'Label: value' lines, "
         "its notes, then its records (lift, actual and corrected flow, depression and every "
         "other column that holds a value) or, for a port map, its planes. Numbers are in "
-        "English units."}},
+        "English units.",
+        "With --csv: the test's records as CSV (to standard output, or with -o to a file): "
+        "lift, corrected flow, test depression and, where the test has it, swirl, under a "
+        "header naming the units (\"Lift (in),Flow (cfm),Depression (inH2O),Swirl\"); each "
+        "number is written so that it reads back to the same value. Any source can be "
+        "exported; the CSV file reads back to the same tables.",
+        "A CSV file (.csv) is read with its header's column names and units (\"Lift (in)\", "
+        "\"Lift mm\", \"CFM\", \"cfm@28\", \"m3/min\", \"l/s\", \"inH2O\", \"kPa\"); "
+        "a file without a header, or with names that are not recognised, needs "
+        "--flow-columns. The flow is taken as the corrected flow; a row that cannot be read is "
+        "reported with its line and nothing is taken."}},
   };
   return paragraphs;
 }
@@ -168,6 +178,10 @@ const std::map<std::string, std::string>& ValueNames() {
       {"--intake-test-id", "N"},
       {"--exhaust-test-id", "N"},
       {"--test-id", "N"},
+      {"--flow-columns", "lift=N,flow=N[,depression=N][,swirl=N]"},
+      {"--flow-units", "UNIT,..."},
+      {"--flow-depression", "H"},
+      {"--flow-correct-to", "H"},
       {"--save", "FILE.OV"},
       {"--data-root", "DIR"},
       {"--from", "A"},

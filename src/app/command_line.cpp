@@ -11,6 +11,7 @@
 #include <iostream>
 #include <optional>
 
+#include "airflow/csv_flow_test.h"
 #include "airflow/dos_test_file.h"
 #include "airflow/jet_file_reader.h"
 #include "airflow/load_test.h"
@@ -56,6 +57,62 @@ struct FlowSource {
   bool testIdGiven = false;
 };
 
+// How CSV flow sources are read where their header does not say: the options as typed, shared
+// by both sides.
+struct CsvFlowArgs {
+  std::string columns;               // --flow-columns lift=1,flow=2[,depression=3][,swirl=4]
+  std::string units;                 // --flow-units in,cfm[,inH2O]
+  std::optional<double> depression;  // --flow-depression
+  std::optional<double> correctTo;   // --flow-correct-to
+  bool any() const { return !columns.empty() || !units.empty() || depression || correctTo; }
+};
+
+void AddCsvFlowOptions(CLI::App& cmd, CsvFlowArgs& csv) {
+  cmd.add_option("--flow-columns", csv.columns,
+                 "columns of a CSV flow test, from 1, where its header does not name them: "
+                 "lift=N,flow=N[,depression=N][,swirl=N]");
+  cmd.add_option("--flow-units", csv.units,
+                 "units of a CSV flow test's columns where its header does not name them: "
+                 "in or mm; cfm, m3/min or l/s; inH2O, kPa or mmH2O");
+  cmd.add_option_function<double>(
+      "--flow-depression", [&csv](const double& d) { csv.depression = d; },
+      "test depression of a CSV flow test without a depression column (inches of water, or "
+      "the depression unit of --flow-units)");
+  cmd.add_option_function<double>(
+      "--flow-correct-to", [&csv](const double& h) { csv.correctTo = h; },
+      "convert a CSV flow test's flows to this depression, flow x sqrt(H / depression) (inches "
+      "of water, or the depression unit of --flow-units)");
+}
+
+// The reader's options from the command line's; false (after telling why on `err`) when they
+// cannot be understood.
+bool CsvOptionsOf(const CsvFlowArgs& args, CsvFlowOptions& options, std::ostream& err) {
+  std::string why;
+  if (!args.columns.empty()) {
+    options.columns = ParseCsvColumns(args.columns, why);
+    if (!options.columns) {
+      err << "orvantis: --flow-columns: " << why << '\n';
+      return false;
+    }
+  }
+  if (!args.units.empty() && !ParseCsvUnits(args.units, options, why)) {
+    err << "orvantis: --flow-units: " << why << '\n';
+    return false;
+  }
+  options.testDepression = args.depression;
+  options.correctTo = args.correctTo;
+  return true;
+}
+
+// The reader's message, with what to give when the columns are needed.
+std::string CsvFailureText(const CsvFlowResult& result) {
+  std::string text = result.message;
+  if (result.error == CsvFlowError::ColumnsNeeded) {
+    text += " (--flow-columns lift=N,flow=N[,depression=N][,swirl=N])";
+  }
+  return text;
+}
+
 // A cam lobe to load for one side: an S96 file or a cam document, or a lobe of a lobe data file
 // by shaft and lobe number.
 struct CamSource {
@@ -76,13 +133,16 @@ struct EngineRequest {
   CamSource exhaustCam;
   FlowSource intakeFlow;
   FlowSource exhaustFlow;
+  CsvFlowArgs csv;
   std::string savePath;  // --save: where the engine is written after the --set values
   std::string dataRoot;  // --data-root: the data root instead of ORVANTIS_DATA_ROOT / $HOME
 };
 
 void AddFlowOptions(CLI::App& cmd, FlowSource& src, const std::string& side) {
   cmd.add_option("--" + side + "-flow", src.path,
-                 side + " flow test: a DOS test file (.SY), an SY3 file or a test database");
+                 side +
+                     " flow test: a DOS test file (.SY), an SY3 file, a test database or a CSV "
+                     "file (.csv)");
   cmd.add_option("--" + side + "-test", src.test, "name of the " + side + " test in the SY3 file");
   cmd.add_option_function<std::int32_t>(
       "--" + side + "-kind",
@@ -137,6 +197,7 @@ void AddEngineOptions(CLI::App& cmd, EngineRequest& req) {
   AddCamOptions(cmd, req.exhaustCam, "exhaust");
   AddFlowOptions(cmd, req.intakeFlow, "intake");
   AddFlowOptions(cmd, req.exhaustFlow, "exhaust");
+  AddCsvFlowOptions(cmd, req.csv);
   cmd.add_option("--save", req.savePath,
                  "FILE.OV: write the engine (after the --set values) to this engine file");
   cmd.add_option("--data-root", req.dataRoot,
@@ -152,7 +213,7 @@ UnitMode UnitModeOf(const std::string& name) {
 // Loads the flow test of one side as the flow-test dialog would. Returns false (after telling
 // why on `err`) when the options are incomplete or the test cannot be loaded.
 bool LoadFlowSource(EngineDocument& document, const FlowSource& src, bool intake,
-                    std::ostream& err) {
+                    const CsvFlowArgs& csv, std::ostream& err) {
   const std::string side = intake ? "intake" : "exhaust";
   if (src.path.empty()) {
     if (!src.test.empty() || src.kindGiven || src.testIdGiven) {
@@ -178,6 +239,22 @@ bool LoadFlowSource(EngineDocument& document, const FlowSource& src, bool intake
   if (IsTestDatabaseFile(src.path)) {
     err << "orvantis: a test database needs --" << side << "-test-id N\n";
     return false;
+  }
+  if (IsCsvTestPath(src.path)) {
+    if (!src.test.empty() || src.kindGiven) {
+      err << "orvantis: --" << side << "-test and --" << side
+          << "-kind apply to an SY3 file, not to a CSV file\n";
+      return false;
+    }
+    CsvFlowOptions options;
+    if (!CsvOptionsOf(csv, options, err)) return false;
+    const CsvFlowResult result = document.LoadCsvFlowTest(intake, src.path, options);
+    if (!result.ok()) {
+      err << "orvantis: cannot load the " << side << " flow test from " << src.path << ": "
+          << CsvFailureText(result) << '\n';
+      return false;
+    }
+    return true;
   }
   const bool dos = IsDosTestPath(src.path);
   if (!dos && (src.test.empty() || !src.kindGiven)) {
@@ -315,8 +392,14 @@ bool PrepareEngine(Application& app, const EngineRequest& req, std::ostream& err
       return false;
     }
     step = "loading the flow tests";
-    if (!LoadFlowSource(document, req.intakeFlow, true, err) ||
-        !LoadFlowSource(document, req.exhaustFlow, false, err)) {
+    if (req.csv.any() && !IsCsvTestPath(req.intakeFlow.path) &&
+        !IsCsvTestPath(req.exhaustFlow.path)) {
+      err << "orvantis: --flow-columns, --flow-units, --flow-depression and --flow-correct-to "
+             "apply to a CSV flow test (--intake-flow or --exhaust-flow FILE.csv)\n";
+      return false;
+    }
+    if (!LoadFlowSource(document, req.intakeFlow, true, req.csv, err) ||
+        !LoadFlowSource(document, req.exhaustFlow, false, req.csv, err)) {
       return false;
     }
     for (const std::string& set : req.sets) {
@@ -415,14 +498,20 @@ int ListFlowTests(const std::string& path, std::ostream& out, std::ostream& err)
   return 0;
 }
 
+// What `orvantis flow-test` is asked for besides the source.
+struct FlowTestOptions {
+  CsvFlowArgs csv;
+  bool exportCsv = false;  // --csv
+  std::string output;      // -o
+};
+
 // `orvantis flow-test DB.mdb --test-id N`: one test of the test database, as `ReadTest` reads it.
-int PrintDatabaseTest(const FlowSource& src, Application& app, std::ostream& out,
-                      std::ostream& err) {
+bool ReadDatabaseTestFor(const FlowSource& src, Application& app, FlowTest& test,
+                         std::ostream& err) {
   if (!src.testIdGiven) {
     err << "orvantis: a test database needs --test-id N\n";
-    return 1;
+    return false;
   }
-  FlowTest test;
   test.SetPathFile(src.path);
   test.TestID = src.testId;
   // The message of a database error goes into the command's own error text.
@@ -445,22 +534,45 @@ int PrintDatabaseTest(const FlowSource& src, Application& app, std::ostream& out
     } else {
       err << ":\n" << message << '\n';
     }
-    return 1;
+    return false;
   }
   if (src.kindGiven && test.Condition.Kind() != src.kind) {
     err << "orvantis: test " << src.testId << " is of kind " << test.Condition.Kind() << ", not "
         << src.kind << '\n';
-    return 1;
+    return false;
   }
-  out << FlowTestText(test);
-  return 0;
+  return true;
 }
 
-// `orvantis flow-test FILE [--test NAME --kind K]`.
-int PrintFlowTest(const FlowSource& src, Application& app, std::ostream& out, std::ostream& err) {
-  if (src.testIdGiven || IsTestDatabaseFile(src.path)) return PrintDatabaseTest(src, app, out, err);
-  FlowTest test;
+// Reads the test `orvantis flow-test` names: a test database's, a CSV file's, a DOS file's or
+// an SY3 file's. False (after telling why on `err`) when it cannot.
+bool ReadSourceTest(const FlowSource& src, const FlowTestOptions& opt, Application& app,
+                    FlowTest& test, std::ostream& err) {
+  const bool csvFile = !src.testIdGiven && IsCsvTestPath(src.path);
+  if (opt.csv.any() && !csvFile) {
+    err << "orvantis: --flow-columns, --flow-units, --flow-depression and --flow-correct-to "
+           "apply to a CSV file\n";
+    return false;
+  }
+  if (src.testIdGiven || IsTestDatabaseFile(src.path)) {
+    return ReadDatabaseTestFor(src, app, test, err);
+  }
   test.SetPathFile(src.path);
+  if (csvFile) {
+    if (!src.test.empty() || src.kindGiven) {
+      err << "orvantis: --test and --kind apply to an SY3 file, not to a CSV file\n";
+      return false;
+    }
+    CsvFlowOptions options;
+    if (!CsvOptionsOf(opt.csv, options, err)) return false;
+    const CsvFlowResult result = ReadCsvFlowTest(test, options);
+    if (!result.ok()) {
+      err << "orvantis: cannot read the flow test from " << src.path << ": "
+          << CsvFailureText(result) << '\n';
+      return false;
+    }
+    return true;
+  }
   FlowError code;
   if (IsDosTestPath(src.path)) {
     test.Condition.SetKind(kKindFromDosFile);
@@ -468,7 +580,7 @@ int PrintFlowTest(const FlowSource& src, Application& app, std::ostream& out, st
   } else {
     if (src.test.empty() || !src.kindGiven) {
       err << "orvantis: an SY3 file needs --test NAME and --kind K\n";
-      return 1;
+      return false;
     }
     test.Condition.SetName(src.test);
     test.Condition.SetKind(src.kind);
@@ -477,9 +589,40 @@ int PrintFlowTest(const FlowSource& src, Application& app, std::ostream& out, st
   if (code != FlowError::Ok) {
     err << "orvantis: cannot read the flow test from " << src.path << ": " << FlowErrorText(code)
         << " (error " << code << ")\n";
+    return false;
+  }
+  return true;
+}
+
+// `orvantis flow-test SOURCE ... [--csv [-o FILE.csv]]`: the test in full as text, or its
+// records as CSV.
+int RunFlowTest(const FlowSource& src, const FlowTestOptions& opt, Application& app,
+                std::ostream& out, std::ostream& err) {
+  if (!opt.output.empty() && !opt.exportCsv) {
+    err << "orvantis: -o writes the test as CSV; add --csv\n";
     return 1;
   }
-  out << FlowTestText(test);
+  FlowTest test;
+  if (!ReadSourceTest(src, opt, app, test, err)) return 1;
+  if (!opt.exportCsv) {
+    out << FlowTestText(test);
+    return 0;
+  }
+  std::string why;
+  const std::optional<std::string> csv = FlowTestCsv(test, why);
+  if (!csv) {
+    err << "orvantis: cannot write the flow test from " << src.path << " as CSV: " << why << '\n';
+    return 1;
+  }
+  if (opt.output.empty()) {
+    out << *csv;
+    return 0;
+  }
+  const std::string failure = WriteFileAtomically(opt.output, *csv);
+  if (!failure.empty()) {
+    err << "orvantis: cannot write " << opt.output << ": " << failure << '\n';
+    return 1;
+  }
   return 0;
 }
 
@@ -850,9 +993,12 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
   jetRead->add_option("FILE", jetFile)->required();
 
   FlowSource testSource;
-  CLI::App* flowTest =
-      cli.add_subcommand("flow-test", "print one flow test: conditions, notes, records");
-  flowTest->add_option("FILE", testSource.path, "DOS test file (.SY), SY3 file or test database")
+  FlowTestOptions flowTestOpt;
+  CLI::App* flowTest = cli.add_subcommand(
+      "flow-test", "print one flow test: conditions, notes, records (or its records as CSV)");
+  flowTest
+      ->add_option("FILE", testSource.path,
+                   "DOS test file (.SY), SY3 file, test database or CSV file (.csv)")
       ->required();
   flowTest->add_option("--test", testSource.test, "name of the test in the SY3 file");
   flowTest->add_option_function<std::int32_t>(
@@ -869,6 +1015,12 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
         testSource.testIdGiven = true;
       },
       "identifier (\"Test No.\") of the test in the test database");
+  AddCsvFlowOptions(*flowTest, flowTestOpt.csv);
+  flowTest->add_flag("--csv", flowTestOpt.exportCsv,
+                     "write the test's lift, corrected flow, test depression and swirl as CSV, "
+                     "with a header naming the units");
+  flowTest->add_option("-o,--output", flowTestOpt.output,
+                       "CSV file to write (with --csv) instead of standard output");
   addNoCache(*flowTest);
 
   std::string lobesDirectory;
@@ -1072,7 +1224,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     return shell->Print(app, printOpt, out, err);
   }
   if (lobes->parsed()) return ListLobeTree(lobesDirectory, out, err);
-  if (flowTest->parsed()) return PrintFlowTest(testSource, app, out, err);
+  if (flowTest->parsed()) return RunFlowTest(testSource, flowTestOpt, app, out, err);
   return 1;
 }
 

@@ -317,6 +317,19 @@ FlowError EngineDocument::LoadDatabaseFlowTest(bool intake, const std::string& p
   return err;
 }
 
+CsvFlowResult EngineDocument::LoadCsvFlowTest(bool intake, const std::string& path,
+                                              const CsvFlowOptions& options) {
+  ETracker guard(kFlowDialogModule, "cmdOpen_Click");
+  FlowTest& current = intake ? intakeFlowTest_ : exhaustFlowTest_;
+  CsvFlowResult result = LoadCsvTest(path, options, intake, engine_.inputs(), current);
+  if (!result.ok()) return result;
+  ++revisions_.sources;
+  Changed(true);
+  RefreshEngineRecording(
+      true, std::string(intake ? kIntakeFlowStep : kExhaustFlowStep) + " " + FileNameOf(path));
+  return result;
+}
+
 void EngineDocument::UseKeyboardFlowTest(bool intake, FlowTest test) {
   ++revisions_.sources;
   EngineInputs& in = engine_.inputs();

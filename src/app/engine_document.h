@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "airflow/csv_flow_test.h"
 #include "airflow/flow_test.h"
 #include "airflow/test_database_cache.h"
 #include "app/revisions.h"
@@ -168,6 +169,11 @@ class EngineDocument final {
   // Database errors are reported through the prompter. Otherwise as `LoadFlowTest`.
   FlowError LoadDatabaseFlowTest(bool intake, const std::string& path, std::int32_t testId,
                                  std::int32_t& kind, const std::string& testName = {});
+  // Loads a CSV flow test for one side through `LoadCsvTest`, read with `options`; on success
+  // the engine is marked changed and refreshed. The result says why a file was not taken (and
+  // on which line); then the current test and the flow tables stay.
+  CsvFlowResult LoadCsvFlowTest(bool intake, const std::string& path,
+                                const CsvFlowOptions& options);
   // The keyboard tab's Open: `test` (built from the typed rows, already copied into the side's
   // keyboard tables) becomes the side's current test, the side uses keyboard flow, the engine
   // is marked changed and refreshed.

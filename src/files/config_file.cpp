@@ -1,5 +1,6 @@
 #include "files/config_file.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <system_error>
 
@@ -122,6 +123,14 @@ void TransferFiles(KeyedFile& f, Settings& s, const Folders& folders) {
     f.IOInteger(Indexed("ShCol", i), s.shownColumns[i], static_cast<std::int16_t>(i + 1));
   }
   for (int i = 0; i < 7; ++i) f.IOInteger(Indexed("LdCol", i), s.columnFlags[i], 0);
+  // The CSV mappings: on reading, up to the first missing key.
+  std::vector<std::string> mappings = s.csvMappings;
+  mappings.resize(static_cast<std::size_t>(kMaxCsvMappings));
+  for (int i = 0; i < kMaxCsvMappings; ++i) {
+    f.IOString(Indexed("CsvMap", i), mappings[static_cast<std::size_t>(i)], "");
+  }
+  const auto end = std::find(mappings.begin(), mappings.end(), std::string());
+  s.csvMappings.assign(mappings.begin(), end);
   f.CloseSection();
 }
 

@@ -150,7 +150,12 @@ struct Settings {
   std::array<std::int16_t, 3> sortKeys{};   // "LdSrt0".."LdSrt2"
   std::array<std::int16_t, 5> shownColumns{1, 2, 3, 4, 5};  // "ShCol0".."ShCol4"
   std::array<std::int16_t, 7> columnFlags{};                // "LdCol0".."LdCol6"
+  // The CSV tab's column mappings, one per header layout, the latest first ("CsvMap0"..).
+  std::vector<std::string> csvMappings;
 };
+
+// The most CSV column mappings the configuration keeps.
+inline constexpr int kMaxCsvMappings = 20;
 
 // The configuration file's defaults where they depend on the folders and the window: the
 // file and folder keys and the graph background.

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
@@ -27,9 +29,12 @@
 #include "airflow/jet_errors.h"
 #include "airflow/load_test.h"
 #include "app/application.h"
+#include "app/csv_flow_tab.h"
 #include "app/test_list_settings.h"
+#include "base/atomic_file.h"
 #include "base/date_text.h"
 #include "base/error_trace.h"
+#include "base/text_number.h"
 #include "shell/folder_picker.h"
 #include "shell/test_list_model.h"
 
@@ -39,7 +44,12 @@ namespace {
 
 constexpr const char* kModule = "frmFlowTests";
 constexpr const char* kTabCaptions[] = {"DOS Sylfaro Tests", "Windows Sylfaro Tests",
-                                        "Keyboard Entered"};
+                                        "Keyboard Entered", "CSV File"};
+// Rows of a CSV file shown in the preview.
+constexpr int kCsvPreviewRows = 12;
+// The depression the CSV tab suggests correcting to: the engine's airflow is quoted at 25
+// inches of water.
+constexpr const char* kSuggestedCorrectTo = "25";
 constexpr int kFlowDialogTabs = 4;  // the tab strip's row of the interface texts' tab table
 constexpr const char* kConnectors[] = {"Not Used", "AND", "OR"};
 constexpr const char* kRelations[] = {" = ", " < ", " > ", "includes"};
@@ -156,6 +166,7 @@ FlowTestDialog::FlowTestDialog(Application& app, bool intake, QWidget* parent)
   tabs_->addTab(BuildDosTab(), kTabCaptions[kDosTab]);
   tabs_->addTab(BuildDatabaseTab(), kTabCaptions[kDatabaseTab]);
   tabs_->addTab(BuildKeyboardTab(), kTabCaptions[kKeyboardTab]);
+  tabs_->addTab(BuildCsvTab(), kTabCaptions[kCsvTab]);
   // The captions of the interface texts replace the built-in ones.
   for (int tab = kDosTab; tab <= kKeyboardTab; ++tab) {
     const std::string& caption = app_.strings().Tab(kFlowDialogTabs, tab + 1);
@@ -187,9 +198,9 @@ FlowTestDialog::FlowTestDialog(Application& app, bool intake, QWidget* parent)
   connect(open_, &QPushButton::clicked, this, &FlowTestDialog::OpenChosen);
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
-  // The tab of the last opening; any value but the three tabs counts as the database tab.
+  // The tab of the last opening; any value but the four tabs counts as the database tab.
   const int tab = app_.settings().flowTab;
-  tabs_->setCurrentIndex(tab >= kDosTab && tab <= kKeyboardTab ? tab : kDatabaseTab);
+  tabs_->setCurrentIndex(tab >= kDosTab && tab <= kCsvTab ? tab : kDatabaseTab);
   connect(tabs_, &QTabWidget::currentChanged, this, &FlowTestDialog::TabShown);
 }
 
@@ -846,6 +857,196 @@ QLineEdit* FlowTestDialog::keyboardField(int row, KeyboardFlowEntry::Field field
 }
 
 // ---------------------------------------------------------------------------------------------
+// CSV tab
+
+QWidget* FlowTestDialog::BuildCsvTab() {
+  auto* page = new QWidget(this);
+  csvFileEdit_ = new QLineEdit(page);
+  csvFileEdit_->setObjectName("txtCsvFile");
+  csvFileEdit_->setReadOnly(true);
+  auto* choose = new QPushButton("File...", page);
+  choose->setObjectName("cmdCsvFile");
+  auto* fileRow = new QHBoxLayout;
+  fileRow->addWidget(new QLabel("CSV file:", page));
+  fileRow->addWidget(csvFileEdit_, 1);
+  fileRow->addWidget(choose);
+
+  csvPreview_ = new QTableWidget(page);
+  csvPreview_->setObjectName("grdCsvPreview");
+  csvPreview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  csvMessage_ = new QLabel(page);
+  csvMessage_->setObjectName("lblCsvMessage");
+  csvMessage_->setWordWrap(true);
+
+  auto* mapping = new QGroupBox("Columns", page);
+  auto* form = new QGridLayout(mapping);
+  const char* names[] = {"Lift", "Flow", "Depression", "Swirl"};
+  for (std::size_t i = 0; i < csvColumns_.size(); ++i) {
+    csvColumns_[i] = new QComboBox(mapping);
+    csvColumns_[i]->setObjectName(QString("cmbCsv%1").arg(names[i]));
+    form->addWidget(new QLabel(names[i], mapping), static_cast<int>(i), 0);
+    form->addWidget(csvColumns_[i], static_cast<int>(i), 1);
+  }
+  csvLiftUnit_ = new QComboBox(mapping);
+  csvLiftUnit_->setObjectName("cmbCsvLiftUnit");
+  for (LiftUnit u : {LiftUnit::Inches, LiftUnit::Millimetres}) {
+    csvLiftUnit_->addItem(QString::fromUtf8(UnitName(u).data(), qsizetype(UnitName(u).size())));
+  }
+  csvFlowUnit_ = new QComboBox(mapping);
+  csvFlowUnit_->setObjectName("cmbCsvFlowUnit");
+  for (FlowUnit u : {FlowUnit::Cfm, FlowUnit::CubicMetresPerMinute, FlowUnit::LitresPerSecond}) {
+    csvFlowUnit_->addItem(QString::fromUtf8(UnitName(u).data(), qsizetype(UnitName(u).size())));
+  }
+  csvDepressionUnit_ = new QComboBox(mapping);
+  csvDepressionUnit_->setObjectName("cmbCsvDepressionUnit");
+  for (DepressionUnit u : {DepressionUnit::InchesOfWater, DepressionUnit::Kilopascals,
+                           DepressionUnit::MillimetresOfWater}) {
+    csvDepressionUnit_->addItem(
+        QString::fromUtf8(UnitName(u).data(), qsizetype(UnitName(u).size())));
+  }
+  form->addWidget(csvLiftUnit_, 0, 2);
+  form->addWidget(csvFlowUnit_, 1, 2);
+  form->addWidget(csvDepressionUnit_, 2, 2);
+
+  auto* test = new QGroupBox("Test", page);
+  auto* testForm = new QFormLayout(test);
+  csvDepression_ = new QLineEdit(test);
+  csvDepression_->setObjectName("txtCsvDepression");
+  csvDepression_->setPlaceholderText("from the file");
+  testForm->addRow("Test depression (inH2O):", csvDepression_);
+  csvCorrect_ = new QCheckBox("Correct the flows to (inH2O)", test);
+  csvCorrect_->setObjectName("chkCsvCorrect");
+  csvCorrectTo_ = new QLineEdit(kSuggestedCorrectTo, test);
+  csvCorrectTo_->setObjectName("txtCsvCorrectTo");
+  testForm->addRow(csvCorrect_, csvCorrectTo_);
+  csvValve_ = new QLineEdit(test);
+  csvValve_->setObjectName("txtCsvValve");
+  csvValve_->setPlaceholderText("inches (optional)");
+  testForm->addRow("Valve diameter:", csvValve_);
+
+  auto* settingsRow = new QHBoxLayout;
+  settingsRow->addWidget(mapping, 1);
+  settingsRow->addWidget(test, 1);
+  auto* layout = new QVBoxLayout(page);
+  layout->addLayout(fileRow);
+  layout->addWidget(csvPreview_, 1);
+  layout->addWidget(csvMessage_);
+  layout->addLayout(settingsRow);
+
+  connect(choose, &QPushButton::clicked, this, &FlowTestDialog::ChooseCsvFile);
+  return page;
+}
+
+QComboBox* FlowTestDialog::csvColumnList(CsvQuantity quantity) const {
+  switch (quantity) {
+    case CsvQuantity::Lift:
+      return csvColumns_[0];
+    case CsvQuantity::Flow:
+      return csvColumns_[1];
+    case CsvQuantity::Depression:
+      return csvColumns_[2];
+    case CsvQuantity::Swirl:
+      return csvColumns_[3];
+    case CsvQuantity::None:
+      break;
+  }
+  return nullptr;
+}
+
+void FlowTestDialog::ChooseCsvFile() {
+  const QString start = csvFile_.empty() ? ToQ(app_.folders().dataRoot.string())
+                                         : ToQ(csvFile_.parent_path().string());
+  const QString file = QFileDialog::getOpenFileName(this, "CSV Flow Test", start,
+                                                    "CSV files (*.csv *.tsv);;All files (*)");
+  if (!file.isEmpty()) UseCsvFile(file.toStdString());
+}
+
+void FlowTestDialog::UseCsvFile(const std::filesystem::path& file) {
+  ETracker guard(kModule, "cmdCsvFile_Click");
+  try {
+    csvFile_ = file;
+    csvFileEdit_->setText(ToQ(file.string()));
+    csvPreview_->clear();
+    csvPreview_->setRowCount(0);
+    csvPreview_->setColumnCount(0);
+    std::string why;
+    const std::optional<std::string> bytes = ReadWholeFile(file, &why, kMaxCsvFileBytes);
+    const CsvPreview preview =
+        bytes ? PreviewCsv(*bytes, kCsvPreviewRows) : CsvPreview{',', false, {}, {}, why};
+    csvMessage_->setText(ToQ(preview.error));
+    std::size_t columns = preview.header.size();
+    for (const auto& row : preview.rows) columns = std::max(columns, row.size());
+    csvPreview_->setColumnCount(static_cast<int>(columns));
+    csvPreview_->setRowCount(static_cast<int>(preview.rows.size()));
+    QStringList heads;
+    for (std::size_t c = 0; c < columns; ++c) {
+      heads << QString("%1: %2").arg(c + 1).arg(c < preview.header.size() ? ToQ(preview.header[c])
+                                                                          : QString());
+    }
+    csvPreview_->setHorizontalHeaderLabels(heads);
+    for (std::size_t r = 0; r < preview.rows.size(); ++r) {
+      for (std::size_t c = 0; c < preview.rows[r].size(); ++c) {
+        csvPreview_->setItem(static_cast<int>(r), static_cast<int>(c),
+                             new QTableWidgetItem(ToQ(preview.rows[r][c])));
+      }
+    }
+    for (QComboBox* list : csvColumns_) {
+      list->clear();
+      list->addItem("(none)");
+      list->addItems(heads);
+    }
+    csvLayout_ = CsvLayoutKey(preview);
+    const CsvTabMapping m = InitialCsvMapping(app_.settings(), preview);
+    const std::array<int, 4> chosen{m.columns.lift, m.columns.flow, m.columns.depression,
+                                    m.columns.swirl};
+    for (std::size_t i = 0; i < csvColumns_.size(); ++i) {
+      csvColumns_[i]->setCurrentIndex(chosen[i] <= static_cast<int>(columns) ? chosen[i] : 0);
+    }
+    csvLiftUnit_->setCurrentIndex(static_cast<int>(m.units.lift));
+    csvFlowUnit_->setCurrentIndex(static_cast<int>(m.units.flow));
+    csvDepressionUnit_->setCurrentIndex(static_cast<int>(m.units.depression));
+  } catch (...) {
+    app_.ReportError(guard);
+  }
+}
+
+bool FlowTestDialog::OpenCsv() {
+  if (csvFile_.empty()) return false;
+  CsvFlowOptions options;
+  CsvColumns columns;
+  columns.lift = csvColumns_[0]->currentIndex();
+  columns.flow = csvColumns_[1]->currentIndex();
+  columns.depression = std::max(0, csvColumns_[2]->currentIndex());
+  columns.swirl = std::max(0, csvColumns_[3]->currentIndex());
+  if (columns.lift <= 0 || columns.flow <= 0) {
+    app_.prompter().Warn("Choose the columns of the lift and the flow.", kAppTitle);
+    return false;
+  }
+  options.columns = columns;
+  options.liftUnit = static_cast<LiftUnit>(csvLiftUnit_->currentIndex());
+  options.flowUnit = static_cast<FlowUnit>(csvFlowUnit_->currentIndex());
+  options.depressionUnit = static_cast<DepressionUnit>(csvDepressionUnit_->currentIndex());
+  // The depressions typed on the tab are in inches of water, whatever the file's unit.
+  options.typedDepressionUnit = DepressionUnit::InchesOfWater;
+  const std::string depression = csvDepression_->text().trimmed().toStdString();
+  if (!depression.empty()) options.testDepression = TextToDouble(depression);
+  if (csvCorrect_->isChecked())
+    options.correctTo = TextToDouble(csvCorrectTo_->text().toStdString());
+  const std::string valve = csvValve_->text().trimmed().toStdString();
+  if (!valve.empty()) options.valveDiameterInches = TextToSingle(valve);
+  keyboard_.Cancel();
+  const CsvFlowResult result = app_.document().LoadCsvFlowTest(intake_, csvFile_.string(), options);
+  if (!result.ok()) {
+    app_.prompter().Warn("Cannot read the flow test " + csvFile_.string() + ":\n" + result.message,
+                         kAppTitle);
+    return false;
+  }
+  RememberCsvMapping(app_.EditSettings(), csvLayout_,
+                     {columns, {*options.liftUnit, *options.flowUnit, *options.depressionUnit}});
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Showing, opening and closing
 
 void FlowTestDialog::showEvent(QShowEvent* event) {
@@ -887,6 +1088,9 @@ void FlowTestDialog::OpenChosen() {
         TakeOverKeyboardField();
         keyboard_.Open();
         loaded = true;
+        break;
+      case kCsvTab:
+        loaded = OpenCsv();
         break;
       default:
         break;

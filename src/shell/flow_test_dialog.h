@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "airflow/csv_flow_test.h"
 #include "airflow/dos_folder.h"
 #include "app/database_tab.h"
 #include "app/keyboard_flow.h"
@@ -23,6 +24,7 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTableView;
+class QTableWidget;
 class QThread;
 class QTimer;
 class QTreeWidget;
@@ -35,7 +37,8 @@ class TestListModel;
 
 // The flow test selection dialog for one side: the test files of a folder ("DOS Sylfaro
 // Tests"), the flow bench's test database with its filters, sort keys and columns ("Windows
-// Sylfaro Tests") and 10 typed points ("Keyboard Entered"). "Open" loads the chosen test
+// Sylfaro Tests"), 10 typed points ("Keyboard Entered") and a CSV file of a bench or spreadsheet
+// ("CSV File"). "Open" loads the chosen test
 // through the engine document and emits `sourceLoaded`; "Cancel" leaves the engine's airflow
 // as it was. The dialog's choices are restored from the configuration when it opens and saved
 // on every close.
@@ -46,7 +49,7 @@ class FlowTestDialog final : public QDialog {
   Q_OBJECT
 
  public:
-  enum Tab { kDosTab = 0, kDatabaseTab = 1, kKeyboardTab = 2 };
+  enum Tab { kDosTab = 0, kDatabaseTab = 1, kKeyboardTab = 2, kCsvTab = 3 };
 
   FlowTestDialog(Application& app, bool intake, QWidget* parent = nullptr);
   ~FlowTestDialog() override;
@@ -105,6 +108,23 @@ class FlowTestDialog final : public QDialog {
   QLineEdit* keyboardField(int row, KeyboardFlowEntry::Field field) const;
   const KeyboardFlowEntry& keyboard() const noexcept { return keyboard_; }
 
+  // --- CSV tab ---
+  // The file as the file chooser takes it: its first rows shown, the mapping of its columns
+  // (remembered for its header layout, else guessed from the header) set in the lists.
+  void UseCsvFile(const std::filesystem::path& file);
+  const std::filesystem::path& csvFile() const noexcept { return csvFile_; }
+  QTableWidget* csvPreview() const noexcept { return csvPreview_; }
+  QLabel* csvMessage() const noexcept { return csvMessage_; }
+  // The column lists of lift, flow, depression and swirl (entry 0 "(none)", then the columns).
+  QComboBox* csvColumnList(CsvQuantity quantity) const;
+  QComboBox* csvLiftUnitList() const noexcept { return csvLiftUnit_; }
+  QComboBox* csvFlowUnitList() const noexcept { return csvFlowUnit_; }
+  QComboBox* csvDepressionUnitList() const noexcept { return csvDepressionUnit_; }
+  QLineEdit* csvDepressionField() const noexcept { return csvDepression_; }
+  QCheckBox* csvCorrectBox() const noexcept { return csvCorrect_; }
+  QLineEdit* csvCorrectToField() const noexcept { return csvCorrectTo_; }
+  QLineEdit* csvValveField() const noexcept { return csvValve_; }
+
   void done(int result) override;
 
  Q_SIGNALS:
@@ -124,6 +144,9 @@ class FlowTestDialog final : public QDialog {
   QWidget* BuildDosTab();
   QWidget* BuildDatabaseTab();
   QWidget* BuildKeyboardTab();
+  QWidget* BuildCsvTab();
+  void ChooseCsvFile();
+  bool OpenCsv();
   // The keyboard field with the focus and typed text: its value is stored, as leaving it does.
   void TakeOverKeyboardField();
   void TabShown(int index);
@@ -198,6 +221,20 @@ class FlowTestDialog final : public QDialog {
   std::array<FilterRowWidgets, 4> rows_;
   std::array<QComboBox*, 3> sorts_{};
   QListWidget* columns_ = nullptr;
+
+  std::filesystem::path csvFile_;
+  std::string csvLayout_;
+  QLineEdit* csvFileEdit_ = nullptr;
+  QTableWidget* csvPreview_ = nullptr;
+  QLabel* csvMessage_ = nullptr;
+  std::array<QComboBox*, 4> csvColumns_{};
+  QComboBox* csvLiftUnit_ = nullptr;
+  QComboBox* csvFlowUnit_ = nullptr;
+  QComboBox* csvDepressionUnit_ = nullptr;
+  QLineEdit* csvDepression_ = nullptr;
+  QCheckBox* csvCorrect_ = nullptr;
+  QLineEdit* csvCorrectTo_ = nullptr;
+  QLineEdit* csvValve_ = nullptr;
 
   KeyboardFlowEntry keyboard_;
   std::array<std::array<QLineEdit*, 3>, KeyboardFlowEntry::kRows + 1> keyFields_{};

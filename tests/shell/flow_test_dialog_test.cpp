@@ -15,19 +15,23 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/test_list_settings.h"
+#include "base/units.h"
 #include "shell/source_dialogs.h"
 #include "shell/test_list_model.h"
 #include "source_dialogs_fixture.h"
 #include "support/bench_database.h"
 #include "support/cli_runner.h"
+#include "support/csv_writer.h"
 #include "support/file_helpers.h"
 #include "support/reader_scripts.h"
 #include "support/sy3_writer.h"
@@ -548,6 +552,83 @@ TEST_F(FlowTestDialogTest, TheChoicesRoundTripThroughTheConfiguration) {
   EXPECT_EQ(c.sortColumns, (std::array<int, 3>{-1, -1, 2}));
   EXPECT_EQ(c.shownColumns, (std::vector<int>{0, 2, 3, 4, 5}));
   EXPECT_EQ(dialog->operatorList()->currentText(), "Alice");
+}
+
+TEST_F(FlowTestDialogTest, ACsvFileIsPreviewedMappedAndOpened) {
+  test::TempDir folder;
+  const fs::path metric = folder / "metric.csv";
+  test::WriteText(metric,
+                  "Lift (mm);Flow (m3/min);Depression (kPa);Swirl\n2,54;2;7;10\n5,08;4;7;20\n");
+  auto dialog = Dialog(true, FlowTestDialog::kCsvTab);
+  EXPECT_EQ(dialog->tabs()->count(), 4);
+  EXPECT_EQ(dialog->tabs()->tabText(FlowTestDialog::kCsvTab), "CSV File");
+  dialog->UseCsvFile(metric);
+  QTableWidget* preview = dialog->csvPreview();
+  ASSERT_EQ(preview->rowCount(), 2);
+  ASSERT_EQ(preview->columnCount(), 4);
+  EXPECT_EQ(preview->horizontalHeaderItem(1)->text(), "2: Flow (m3/min)");
+  EXPECT_EQ(preview->item(1, 0)->text(), "5,08");
+  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Lift)->currentIndex(), 1);
+  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Flow)->currentIndex(), 2);
+  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Depression)->currentIndex(), 3);
+  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Swirl)->currentIndex(), 4);
+  EXPECT_EQ(dialog->csvLiftUnitList()->currentText(), "mm");
+  EXPECT_EQ(dialog->csvFlowUnitList()->currentText(), "m3/min");
+  EXPECT_EQ(dialog->csvDepressionUnitList()->currentText(), "kPa");
+  EXPECT_FALSE(dialog->csvCorrectBox()->isChecked());
+  EXPECT_EQ(dialog->csvCorrectToField()->text(), "25");
+  // Corrected from 7 kPa (28.1024 inH2O) to 25 inH2O.
+  dialog->csvCorrectBox()->setChecked(true);
+  dialog->csvValveField()->setText("2.02");
+  dialog->openButton()->click();
+  EXPECT_TRUE(prompter_.warnings.empty());
+  const EngineInputs& in = app_.document().engine().inputs();
+  ASSERT_EQ(in.ILift.hi(), 2);
+  EXPECT_FLOAT_EQ(in.ILift[2], 0.2f);
+  EXPECT_FLOAT_EQ(in.ICfm[1], float(2 * kCfmPerM3Min * std::sqrt(25.0 / (7000 / 249.08891))));
+  EXPECT_FLOAT_EQ(in.ISwirl[2], 20.0f);
+  EXPECT_EQ(in.intakeFlow.path, metric.string());
+  EXPECT_EQ(app_.document().intakeFlowTest().Condition.HeadIntakeVDia, 2.02f);
+  EXPECT_EQ(app_.settings().flowTab, FlowTestDialog::kCsvTab);
+  EXPECT_EQ(app_.settings().csvMappings.size(), 1u);
+}
+
+TEST_F(FlowTestDialogTest, AnUnknownHeaderIsMappedByHandAndRememberedForItsLayout) {
+  test::TempDir folder;
+  const fs::path first = folder / "first.csv";
+  const fs::path second = folder / "second.csv";
+  test::WriteText(first, "Punkt,Hub,Durchfluss\n1,0.1,80\n2,0.2,160\n");
+  test::WriteText(second, "punkt,HUB,durchfluss\n1,0.3,200\n2,0.4,x\n");
+  {
+    auto dialog = Dialog(false, FlowTestDialog::kCsvTab);
+    dialog->UseCsvFile(first);
+    EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Lift)->currentIndex(), 0);
+    EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Flow)->currentIndex(), 0);
+    dialog->openButton()->click();
+    ASSERT_EQ(prompter_.warnings.size(), 1u);
+    EXPECT_EQ(prompter_.warnings[0], "Choose the columns of the lift and the flow.");
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->csvColumnList(CsvQuantity::Lift)->setCurrentIndex(2);
+    dialog->csvColumnList(CsvQuantity::Flow)->setCurrentIndex(3);
+    dialog->openButton()->click();
+    EXPECT_EQ(prompter_.warnings.size(), 1u);
+    const EngineInputs& in = app_.document().engine().inputs();
+    ASSERT_EQ(in.ELift.hi(), 2);
+    EXPECT_FLOAT_EQ(in.ECfm[2], 160.0f);
+  }
+  // The same layout (any case) opens with the mapping chosen; its bad row is told and the
+  // airflow stays.
+  const EngineInputs before = app_.document().engine().inputs();
+  auto dialog = Dialog(false, FlowTestDialog::kCsvTab);
+  dialog->UseCsvFile(second);
+  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Lift)->currentIndex(), 2);
+  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Flow)->currentIndex(), 3);
+  dialog->openButton()->click();
+  ASSERT_EQ(prompter_.warnings.size(), 2u);
+  EXPECT_NE(prompter_.warnings[1].find("line 3: the flow \"x\" is not a number"), std::string::npos)
+      << prompter_.warnings[1];
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(app_.document().engine().inputs().ECfm, before.ECfm);
 }
 
 TEST_F(FlowTestDialogTest, EachEditButtonOpensTheDialogOfItsSource) {

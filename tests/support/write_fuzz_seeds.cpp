@@ -2,10 +2,10 @@
 // writers:
 //   orvantis_write_fuzz_seeds <corpus folder> [<orvantis executable>]
 // creates <folder>/dos_test_file/, sy3_test_file/, lobe_data_file/, s96_file/, cam_document/,
-// jet_like/ and jet_database/ (small bench databases, whole and damaged); given the program, which
-// reads test databases, also jet_table_stream/ (what its reader hands back for the sample bench,
-// and a request) and database_disk_cache/ (a cache file of the sample bench, made for the state of
-// the database the fuzz target names).
+// jet_like/, jet_database/ (small bench databases, whole and damaged) and csv_flow_test/; given
+// the program, which reads test databases, also jet_table_stream/ (what its reader hands back for
+// the sample bench, and a request) and database_disk_cache/ (a cache file of the sample bench,
+// made for the state of the database the fuzz target names).
 #include <sqlite3.h>
 
 #include <cmath>
@@ -24,6 +24,7 @@
 #include "airflow/test_list_query.h"
 #include "support/bench_database.h"
 #include "support/cam_text_writer.h"
+#include "support/csv_writer.h"
 #include "support/lbk_writer.h"
 #include "support/sy3_writer.h"
 #include "support/sy_writer.h"
@@ -402,6 +403,43 @@ void WriteCacheSeeds(const std::filesystem::path& root, const std::filesystem::p
 
 }  // namespace
 
+// CSV flow tests: one file per dialect, metric units, a flow header naming its depression, a
+// file without a header, and quoted names holding a line end.
+void WriteCsvSeeds(const std::filesystem::path& root) {
+  const auto dir = root / "csv_flow_test";
+  std::filesystem::create_directories(dir);
+  CsvTable english;
+  english.header = {"Lift (in)", "Flow (CFM)", "Depression (inH2O)", "Swirl"};
+  for (int i = 1; i <= 4; ++i) {
+    english.rows.push_back({0.1f * float(i), 70.5f * float(i), 28.0f, 1.5f * float(i)});
+  }
+  for (const auto& [name, dialect] : AllCsvDialects()) {
+    WriteCsvFile(dir / (name + ".csv"), english, dialect);
+  }
+  CsvTable metric;
+  metric.header = {"Point", "Lift mm", "Actual m3/min", "Corrected m\xC2\xB3/min", "kPa"};
+  for (int i = 1; i <= 3; ++i) {
+    metric.rows.push_back({double(i), 2.5 * i, 1.9 * i, 2.0 * i, 7.0});
+  }
+  CsvDialect semicolon;
+  semicolon.separator = ';';
+  semicolon.decimalComma = true;
+  semicolon.encoding = CsvEncoding::Cp1252;
+  WriteCsvFile(dir / "metric.csv", metric, semicolon);
+  CsvTable at;
+  at.header = {"lift", "cfm@28", "l/s", "Swirl (rpm)"};
+  at.rows = {{0.05, 40.0, 18.9, 0.0}, {0.1, "81.5", 38.5, "2"}};
+  WriteCsvFile(dir / "flow_at_depression.csv", at);
+  CsvTable bare = english;
+  bare.header.clear();
+  WriteCsvFile(dir / "no_header.csv", bare);
+  CsvTable quoted = english;
+  quoted.header = {"Valve\nLift \"in\"", "CFM, corrected", "Depr", "Swirl"};
+  CsvDialect all;
+  all.quoteAll = true;
+  WriteCsvFile(dir / "quoted_names.csv", quoted, all);
+}
+
 int main(int argc, char** argv) {
   if (argc != 2 && argc != 3) {
     std::cerr << "usage: orvantis_write_fuzz_seeds <corpus folder> [<orvantis executable>]\n";
@@ -426,6 +464,7 @@ int main(int argc, char** argv) {
   WriteCamSeeds(root);
   WriteLikeSeeds(root);
   WriteDatabaseSeeds(root);
+  WriteCsvSeeds(root);
   if (argc == 3) {
     WriteStreamSeeds(root, argv[2]);
     WriteCacheSeeds(root, argv[2]);

@@ -3,6 +3,7 @@
 if(NOT TARGET orvantis_file_writers)
   add_library(orvantis_file_writers STATIC
     ${PROJECT_SOURCE_DIR}/tests/support/bench_database.cpp
+    ${PROJECT_SOURCE_DIR}/tests/support/csv_writer.cpp
     ${PROJECT_SOURCE_DIR}/tests/support/jet_writer.cpp
     ${PROJECT_SOURCE_DIR}/tests/support/temp_dir.cpp
   )
