@@ -478,8 +478,9 @@ int RunLobeCards(Application& app, const LobesOptions& opt, std::ostream& out, s
     placement.lash = static_cast<float>(inches);
   }
   if (opt.centerline) {
-    if (!(std::isfinite(*opt.centerline) && *opt.centerline >= -360 && *opt.centerline <= 360)) {
-      err << "orvantis: --centerline must lie between -360 and 360 crank degrees\n";
+    if (!(std::isfinite(*opt.centerline) && *opt.centerline >= 0 && *opt.centerline <= 360)) {
+      err << "orvantis: --centerline must lie between 0 and 360 crank degrees (after TDC for "
+             "intake lobes, before TDC for exhaust lobes)\n";
       return 1;
     }
     placement.centerline = *opt.centerline;
@@ -1012,8 +1013,8 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                                      "lash for every lobe instead of the engine's");
   lobes->add_option_function<double>(
       "--centerline", optionalDouble(lobesOpt.centerline),
-      "lobe centerline (crank degrees, positive after TDC) for every lobe instead of the "
-      "engine's");
+      "lobe centerline for every lobe instead of the engine's: crank degrees after TDC for "
+      "intake lobes, before TDC for exhaust lobes");
   lobes->add_option("--check", lobesOpt.check,
                     "H,H,...: check heights (default 0.006,0.050,0.200 in)");
   lobes->add_option("--sort", lobesOpt.sort, "column to sort the rows by (ascending)");

@@ -28,7 +28,9 @@ constexpr const char* kExhaustColumn = "Exhaust";
 // centre at entry 179), builds the valve tables with the side's settings and works out the card.
 void CardOfLobe(const CamLobe& lobe, LobeCardRow& row, const EngineInputs& engine,
                 const LobePlacement& placement, const std::vector<double>& checkHeights) {
-  const double centerline = placement.centerline.value_or(row.intake ? engine.I_CL : engine.E_CL);
+  const double centerline = placement.centerline
+                                ? (row.intake ? *placement.centerline : -*placement.centerline)
+                                : (row.intake ? engine.I_CL : engine.E_CL);
   const float rockerRatio = placement.rockerRatio.value_or(row.intake ? engine.I_RR : engine.E_RR);
   const float lash = placement.lash.value_or(row.intake ? engine.I_Lash : engine.E_Lash);
   try {

@@ -17,7 +17,9 @@ struct EngineInputs;
 
 // Settings that replace the engine's for every lobe (for both sides).
 struct LobePlacement {
-  std::optional<double> centerline;  // crank degrees
+  // Crank degrees after TDC for an intake lobe and before TDC for an exhaust lobe (the exhaust
+  // lobe's engine centerline is its negative).
+  std::optional<double> centerline;
   std::optional<float> rockerRatio;
   std::optional<float> lash;  // inches
 };

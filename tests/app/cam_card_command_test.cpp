@@ -38,7 +38,7 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-std::vector<std::string> Keys(const nlohmann::json& j) {
+std::vector<std::string> Keys(const nlohmann::ordered_json& j) {
   std::vector<std::string> keys;
   for (auto it = j.begin(); it != j.end(); ++it) keys.push_back(it.key());
   return keys;
@@ -80,7 +80,8 @@ struct LobeFolder {
 TEST(CardCommand, JsonHasTheBindingNames) {
   const CliResult r = RunCli({"card", "--json"});
   ASSERT_EQ(r.status, 0) << r.err;
-  const nlohmann::json j = r.json();
+  // The names in the order they are written.
+  const nlohmann::ordered_json j = nlohmann::ordered_json::parse(r.out);
   EXPECT_EQ(Keys(j),
             (std::vector<std::string>{"units", "intake", "exhaust", "separation", "overlap"}));
   EXPECT_EQ(j["units"], "english");
@@ -188,10 +189,11 @@ TEST(LobeCardsCommand, CsvHeaderAndEmptyCells) {
 }
 
 // The row of each lobe equals the card of that lobe opened alone into the engine with the
-// engine's settings typed back in.
+// same settings typed in.
 TEST(LobeCardsCommand, FolderRowsEqualEachLobeOpenedAlone) {
   LobeFolder folder;
-  const CliResult r = RunCli({"lobes", folder.dir.path().string(), "--card", "--csv"});
+  const CliResult r = RunCli({"lobes", folder.dir.path().string(), "--card", "--csv",
+                              "--centerline", "108", "--rocker-ratio", "1.5", "--lash", "0.01"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto lines = Lines(r.out);
   const auto header = Split(lines[0], ',');
@@ -207,8 +209,8 @@ TEST(LobeCardsCommand, FolderRowsEqualEachLobeOpenedAlone) {
     const CliResult alone =
         RunCli({"card", "--json", "--" + side + "-cam", folder.lbk, "--" + side + "-shaft", "1",
                 "--" + side + "-lobe", lobes[n].number, "--set",
-                p + "CL=" + (lobes[n].intake ? "107.9" : "-107.9"), "--set", p + "RR=1.85", "--set",
-                p + "Lash=0"});
+                p + "CL=" + (lobes[n].intake ? "108" : "-108"), "--set", p + "RR=1.5", "--set",
+                p + "Lash=0.01"});
     ASSERT_EQ(alone.status, 0) << alone.err;
     const nlohmann::json card = alone.json()[side];
     const auto row = Split(lines[n + 1], ',');
@@ -257,9 +259,13 @@ TEST(LobeCardsCommand, PlacementOptionsAndSorting) {
   const CliResult moved =
       RunCli({"lobes", folder.lbk, "--card", "--csv", "--centerline", "100", "--sort", "lobe"});
   ASSERT_EQ(moved.status, 0) << moved.err;
-  for (const std::string& line :
-       std::vector<std::string>(Lines(moved.out).begin() + 1, Lines(moved.out).end())) {
-    EXPECT_NEAR(std::stod(Split(line, ',')[4]), 96, 1e-9) << line;
+  const std::vector<std::string> movedLines = Lines(moved.out);
+  ASSERT_EQ(movedLines.size(), 4u);
+  for (std::size_t i = 1; i < movedLines.size(); ++i) {
+    // Before TDC for the exhaust lobe.
+    const bool exhaust = Split(movedLines[i], ',')[2] == "exhaust";
+    EXPECT_NEAR(std::stod(Split(movedLines[i], ',')[4]), exhaust ? -104 : 96, 1e-9)
+        << movedLines[i];
   }
   EXPECT_EQ(Split(Lines(moved.out)[1], ',')[1], "E3");  // "E3" < "I1" < "I2"
 
