@@ -17,6 +17,7 @@
 #include <span>
 #include <stdexcept>
 #include <streambuf>
+#include <string_view>
 #include <thread>
 
 #include "airflow/jet_libmdb.h"
@@ -53,6 +54,24 @@ struct GFreer {
 using MdbPtr = std::unique_ptr<MdbHandle, MdbCloser>;
 using TablePtr = std::unique_ptr<MdbTableDef, TableFreer>;
 using GText = std::unique_ptr<char, GFreer>;
+
+// An open descriptor, closed when it goes.
+class Descriptor final {
+ public:
+  Descriptor() = default;
+  ~Descriptor() { Reset(-1); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  // Holds `fd` in place of the one held (which is closed).
+  void Reset(int fd) noexcept {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+  int get() const noexcept { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
 
 class ReadFailure final : public std::runtime_error {
  public:
@@ -150,13 +169,14 @@ class JetFile final {
     std::string reason;
     const int fd = OpenRegularFile(path, &reason);
     if (fd < 0) throw ReadFailure(JetReadStatus::CannotOpenFile, "cannot open " + reason);
-    fd_ = fd;
+    // Held from here on, so that it is closed however the opening ends.
+    fd_.Reset(fd);
     // A Jet or Access database starts with 00 01 00 00 and "Standard Jet DB" (or "Standard ACE
     // DB"); nothing else is handed to mdbtools.
     char head[19] = {};
     ssize_t got = 0;
     do {
-      got = ::pread(fd_, head, sizeof head, 0);
+      got = ::pread(fd_.get(), head, sizeof head, 0);
     } while (got < 0 && errno == EINTR);
     const std::string_view signature(head + 4, 15);
     if (got != static_cast<ssize_t>(sizeof head) ||
@@ -164,7 +184,7 @@ class JetFile final {
         (signature != "Standard Jet DB" && signature != "Standard ACE DB")) {
       throw ReadFailure(JetReadStatus::NotJet, "not a Jet database: " + path.string());
     }
-    const std::string checked = "/proc/self/fd/" + std::to_string(fd_);
+    const std::string checked = "/proc/self/fd/" + std::to_string(fd_.get());
     mdb_.reset(mdb_open(checked.c_str(), MDB_NOFLAGS));
     if (!mdb_) throw ReadFailure(JetReadStatus::NotJet, "not a Jet database: " + path.string());
     // The catalog is a table like the others, its definition always on page 2.
@@ -180,10 +200,8 @@ class JetFile final {
       }
     }
   }
-  ~JetFile() {
-    mdb_.reset();
-    if (fd_ >= 0) ::close(fd_);
-  }
+  // mdbtools' handle is closed before the descriptor it was opened through.
+  ~JetFile() = default;
   JetFile(const JetFile&) = delete;
   JetFile& operator=(const JetFile&) = delete;
 
@@ -218,7 +236,7 @@ class JetFile final {
       run_.resize(kRunPages * size);
       ssize_t got = 0;
       do {
-        got = ::pread(fd_, run_.data(), run_.size(),
+        got = ::pread(fd_.get(), run_.data(), run_.size(),
                       static_cast<off_t>(page) * static_cast<off_t>(size));
       } while (got < 0 && errno == EINTR);
       runFirst_ = page;
@@ -321,13 +339,13 @@ class JetFile final {
   std::uint64_t PageCount() const {
     struct stat st {};
     const auto size = static_cast<std::uint64_t>(mdb_->fmt->pg_size);
-    if (size == 0 || ::fstat(fd_, &st) != 0 || st.st_size < 0) return 0;
+    if (size == 0 || ::fstat(fd_.get(), &st) != 0 || st.st_size < 0) return 0;
     return static_cast<std::uint64_t>(st.st_size) / size;
   }
 
  private:
   static constexpr std::size_t kRunPages = 64;
-  int fd_ = -1;
+  Descriptor fd_;
   MdbPtr mdb_;
   std::vector<MdbCatalogEntry*> tables_;
   std::vector<unsigned char> run_;
@@ -370,6 +388,9 @@ std::string ConvertText(MdbHandle* mdb, const unsigned char* page, const MdbFiel
   return text ? std::string(text.get()) : std::string();
 }
 
+// A name the table stream can hand on: not empty, not too long.
+bool Nameable(std::string_view name) { return !name.empty() && name.size() <= kJetMaxNameBytes; }
+
 // One table of the file: its definition, read once, and its rows, read on request.
 class TableReader final {
  public:
@@ -386,9 +407,19 @@ class TableReader final {
     if (table_->columns->len == 0 || table_->columns->len > kJetMaxColumns) {
       throw ReadFailure(JetReadStatus::BadTable, "unusable column count in " + info_.name);
     }
+    // Every table and column has a name (a definition that gives one none is damaged).
+    if (!Nameable(info_.name)) {
+      throw ReadFailure(JetReadStatus::BadCatalog,
+                        "the list of tables is damaged: it names a table without a name");
+    }
     int fixedSeen = 0;
     for (guint i = 0; i < table_->columns->len; ++i) {
       const auto* c = static_cast<const MdbColumn*>(g_ptr_array_index(table_->columns, i));
+      if (!Nameable(c->name)) {
+        throw ReadFailure(JetReadStatus::BadTable, "the table " + info_.name +
+                                                       " is damaged: its column " +
+                                                       std::to_string(i + 1) + " has no name");
+      }
       info_.columns.push_back({std::string(c->name), TypeOf(*c)});
       columns_.push_back(c);
       fixedOrder_.push_back(c->is_fixed ? fixedSeen++ : -1);
@@ -977,9 +1008,13 @@ void CheckCatalog(JetFile& db) {
       const JetCell& name = cells[found[0]];
       const JetCell& type = cells[found[1]];
       const JetCell& flags = cells[found[2]];
-      if (type.kind != JetCell::Kind::Integer || (type.integer & 0x7F) != kCatalogTableType) {
-        return;
+      // Every object the list holds has a type: a row without one was read from the wrong
+      // place (with one-byte counts, a row read from a byte off may still take apart).
+      if (type.kind != JetCell::Kind::Integer) {
+        throw ReadFailure(JetReadStatus::BadCatalog,
+                          "the list of tables is damaged: a row of it has no type");
       }
+      if ((type.integer & 0x7F) != kCatalogTableType) return;
       const auto flagBits =
           static_cast<std::uint32_t>(flags.kind == JetCell::Kind::Integer ? flags.integer : 0);
       if ((flagBits & kSystemTableFlags) != 0) return;
@@ -1067,56 +1102,40 @@ void Answer(std::vector<std::unique_ptr<TableReader>>& tables, std::uint32_t jet
   if (!writer.End()) throw ReadFailure(JetReadStatus::OutputFailed, "cannot write the tables");
 }
 
-}  // namespace
+// The reader's work: opens the file, writes its catalog to `out` and then the answer to each
+// request `next` hands over. mdbtools is given the file only once what it reads of the catalog
+// is checked; what it lists is checked against the catalog read again. Raises the failure.
+void Serve(const std::filesystem::path& file, std::ostream& out, const JetRequestSource& next) {
+  JetFile db(file);
+  CheckCatalog(db);
+  // The tables' definitions are freed before the file is closed.
+  std::vector<std::unique_ptr<TableReader>> tables;
+  std::vector<JetTableInfo> listed;
+  {
+    JetStreamWriter catalog(out);
+    catalog.Begin(db.JetVersion(), false, static_cast<std::uint32_t>(db.Tables().size()));
+    for (MdbCatalogEntry* entry : db.Tables()) {
+      tables.push_back(std::make_unique<TableReader>(db, entry));
+      listed.push_back(tables.back()->info());
+      catalog.BeginTable(listed.back());
+      catalog.EndTable();
+    }
+    if (!catalog.End()) {
+      throw ReadFailure(JetReadStatus::OutputFailed, "cannot write the list of tables");
+    }
+  }
+  while (const std::optional<std::vector<JetRowRequest>> request = next(listed)) {
+    Answer(tables, db.JetVersion(), *request, out);
+  }
+}
 
-JetReadStatus RunJetRead(const std::filesystem::path& file, int requestFd, int channelFd,
-                         std::ostream& err) {
-  // The time limit ends with the work, whichever way it ends.
-  struct AlarmOff {
-    ~AlarmOff() { ::alarm(0); }
-  } alarmOff;
+// Runs `work` and tells how it ended: the exit status, with the reason on `err` after a
+// failure.
+template <typename Work>
+JetReadStatus Reported(std::ostream& err, Work&& work) {
   try {
-    GuardReaderLifetime();
-    // mdbtools is given the file only once what it reads of the catalog is checked; what it
-    // lists is checked against the catalog read again.
-    JetFile db(file);
-    CheckCatalog(db);
-    DescriptorOutput channel(channelFd);
-    std::ostream out(&channel);
-    std::vector<std::unique_ptr<TableReader>> tables;
-    {
-      JetStreamWriter catalog(out);
-      catalog.Begin(db.JetVersion(), false, static_cast<std::uint32_t>(db.Tables().size()));
-      for (MdbCatalogEntry* entry : db.Tables()) {
-        tables.push_back(std::make_unique<TableReader>(db, entry));
-        catalog.BeginTable(tables.back()->info());
-        catalog.EndTable();
-      }
-      if (!catalog.End()) {
-        throw ReadFailure(JetReadStatus::OutputFailed, "cannot write the list of tables");
-      }
-    }
-    while (true) {
-      // No limit while waiting for the program's next request.
-      ::alarm(0);
-      char lengthBytes[4];
-      if (!ReadExactly(requestFd, lengthBytes, sizeof lengthBytes)) return JetReadStatus::Ok;
-      ::alarm(WorkSeconds());
-      std::uint32_t length = 0;
-      for (int i = 3; i >= 0; --i) {
-        length = (length << 8) | static_cast<std::uint8_t>(lengthBytes[i]);
-      }
-      if (length > kJetMaxRequestBytes) {
-        throw ReadFailure(JetReadStatus::BadRequest, "a request longer than allowed");
-      }
-      std::string body(length, '\0');
-      if (!ReadExactly(requestFd, body.data(), body.size())) {
-        throw ReadFailure(JetReadStatus::BadRequest, "a request ends early");
-      }
-      const std::optional<std::vector<JetRowRequest>> request = DecodeJetRequest(body);
-      if (!request) throw ReadFailure(JetReadStatus::BadRequest, "a request that cannot be read");
-      Answer(tables, db.JetVersion(), *request, out);
-    }
+    work();
+    return JetReadStatus::Ok;
   } catch (const ReadFailure& e) {
     err << "orvantis jet-read: " << e.what() << '\n';
     return e.status();
@@ -1127,6 +1146,50 @@ JetReadStatus RunJetRead(const std::filesystem::path& file, int requestFd, int c
     err << "orvantis jet-read: " << e.what() << '\n';
     return JetReadStatus::BadTable;
   }
+}
+
+}  // namespace
+
+JetReadStatus RunJetRead(const std::filesystem::path& file, int requestFd, int channelFd,
+                         std::ostream& err) {
+  // The time limit ends with the work, whichever way it ends.
+  struct AlarmOff {
+    ~AlarmOff() { ::alarm(0); }
+  } alarmOff;
+  DescriptorOutput channel(channelFd);
+  std::ostream out(&channel);
+  // Each request: its length (u32), then its bytes.
+  const auto next =
+      [requestFd](const std::vector<JetTableInfo>&) -> std::optional<std::vector<JetRowRequest>> {
+    // No limit while waiting for the program's next request.
+    ::alarm(0);
+    char lengthBytes[4];
+    if (!ReadExactly(requestFd, lengthBytes, sizeof lengthBytes)) return std::nullopt;
+    ::alarm(WorkSeconds());
+    std::uint32_t length = 0;
+    for (int i = 3; i >= 0; --i) {
+      length = (length << 8) | static_cast<std::uint8_t>(lengthBytes[i]);
+    }
+    if (length > kJetMaxRequestBytes) {
+      throw ReadFailure(JetReadStatus::BadRequest, "a request longer than allowed");
+    }
+    std::string body(length, '\0');
+    if (!ReadExactly(requestFd, body.data(), body.size())) {
+      throw ReadFailure(JetReadStatus::BadRequest, "a request ends early");
+    }
+    std::optional<std::vector<JetRowRequest>> request = DecodeJetRequest(body);
+    if (!request) throw ReadFailure(JetReadStatus::BadRequest, "a request that cannot be read");
+    return request;
+  };
+  return Reported(err, [&] {
+    GuardReaderLifetime();
+    Serve(file, out, next);
+  });
+}
+
+JetReadStatus ReadJetFileInProcess(const std::filesystem::path& file, const JetRequestSource& next,
+                                   std::ostream& out, std::ostream& err) {
+  return Reported(err, [&] { Serve(file, out, next); });
 }
 
 }  // namespace orv

@@ -1,7 +1,12 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
+#include <optional>
+#include <vector>
+
+#include "airflow/jet_table_stream.h"
 
 namespace orv {
 
@@ -41,6 +46,19 @@ enum class JetReadStatus : int {
 // the environment names, while it works), so only the reader process itself runs it.
 JetReadStatus RunJetRead(const std::filesystem::path& file, int requestFd, int channelFd,
                          std::ostream& err);
+
+// Hands over the requests of a read done in this process: given the catalog's tables, the next
+// request, or nothing after the last.
+using JetRequestSource =
+    std::function<std::optional<std::vector<JetRowRequest>>(const std::vector<JetTableInfo>&)>;
+
+// The same work as `RunJetRead` (the same checks of the file, the same catalog and answers)
+// done in the calling process, with the catalog and the answers written to `out` and the
+// requests taken from `next`. Nothing guards it: no time limit, no watch of a parent, so the
+// caller must bound what mdbtools may do (a fuzzer runs it, on small files). Every mdbtools
+// handle is closed when it returns. Returns the exit status the reader process would end with.
+JetReadStatus ReadJetFileInProcess(const std::filesystem::path& file, const JetRequestSource& next,
+                                   std::ostream& out, std::ostream& err);
 
 // The reader ends when the program that started it ends, and each piece of its work (opening
 // the file, answering one request) is limited in time. The program names itself and the limit

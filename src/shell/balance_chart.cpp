@@ -37,6 +37,7 @@ int BalanceChartView::curvePoints() const { return graph(0)->data()->size(); }
 
 void BalanceChartView::Show(const BalanceChart& chart) {
   clearItems();
+  caption_ = nullptr;
   marks_.clear();
 
   QVector<double> x, y;
@@ -53,8 +54,8 @@ void BalanceChartView::Show(const BalanceChart& chart) {
     }
   }
   graph(0)->setData(x, y, true);
-  const double span = std::max(hi - lo, 1.0);
-  yAxis->setRange(lo - span * kMargin, hi + span * kMargin * 3);  // room for the labels above
+  low_ = lo;
+  high_ = hi;
 
   const QPen markPen(QColor(110, 110, 110), 1, Qt::DashLine);
   for (const ChartMark& mark : chart.marks) {
@@ -96,6 +97,32 @@ void BalanceChartView::Show(const BalanceChart& chart) {
   arrow->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   arrow->setText(Q(chart.recipMarkRight));
   arrow->setColor(red);
+  caption_ = caption;
+  FitRange();
+  replot();
+}
+
+void BalanceChartView::FitRange() {
+  const double span = std::max(high_ - low_, 1.0);
+  const double lower = low_ - span * kMargin;
+  double upper = high_ + span * kMargin * 3;
+  // The dead-centre labels take a line at the top of the plot and the balance factor's words
+  // two lines above its line: at a small chart the scale leaves that many pixels free above
+  // the curve and above the line, whatever the numbers' span.
+  const double plot = std::max(1, axisRect()->height());
+  const double line = QFontMetricsF(font()).lineSpacing();
+  auto roomFor = [&](double top, double pixels) {
+    if (pixels >= plot * 0.8) pixels = plot * 0.8;
+    return (top - pixels * lower / plot) / (1 - pixels / plot);
+  };
+  upper = std::max(upper, roomFor(high_, line + 4));
+  if (caption_ != nullptr) upper = std::max(upper, roomFor(recipLine_, 3 * line + 6));
+  yAxis->setRange(lower, upper);
+}
+
+void BalanceChartView::resizeEvent(QResizeEvent* event) {
+  QCustomPlot::resizeEvent(event);  // lays the axis rectangle out for the new size
+  FitRange();
   replot();
 }
 

@@ -41,9 +41,18 @@ class BalanceChartView final : public QCustomPlot {
   double recipLine() const noexcept { return recipLine_; }
   int curvePoints() const;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  // The vertical scale: the curve and the balance-factor line with room for their labels at
+  // the chart's present size.
+  void FitRange();
+
   std::vector<std::pair<double, QString>> marks_;
   double recipLine_ = 0;
+  double low_ = 0, high_ = 0;       // the curve's and the line's extent
+  QCPItemText* caption_ = nullptr;  // the balance factor's words
 };
 
 }  // namespace orv

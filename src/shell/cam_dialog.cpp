@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -60,7 +62,15 @@ CamDialog::CamDialog(Application& app, bool intake, QWidget* parent)
   notes_->setWordWrap(true);
   notes_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   notes_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  notes_->setMinimumHeight(90);
+  // The notes sit in a box of a fixed height (longer notes scroll), so that the lists above keep
+  // their height when a lobe's notes appear, and take every pixel the dialog grows by.
+  auto* notesBox = new QScrollArea(this);
+  notesBox->setObjectName("notesBox");
+  notesBox->setWidget(notes_);
+  notesBox->setWidgetResizable(true);
+  notesBox->setFrameShape(QFrame::NoFrame);
+  notesBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  notesBox->setFixedHeight(notes_->fontMetrics().lineSpacing() * 5 + 8);
 
   open_ = new QPushButton("Open", this);
   open_->setObjectName("cmdOpen");
@@ -86,7 +96,7 @@ CamDialog::CamDialog(Application& app, bool intake, QWidget* parent)
   buttons->addWidget(cancel_);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top, 1);
-  layout->addWidget(notes_);
+  layout->addWidget(notesBox);
   layout->addLayout(buttons);
   resize(kWideWidth, 460);
 
@@ -140,6 +150,14 @@ void CamDialog::Place() {
 void CamDialog::FirstFill() {
   ETracker guard(kModule, "Timer1_Timer");
   ChangeFolder(start_);
+  // The keyboard starts in the lobes, or in the folders where this one lists none (and the folder
+  // list shows where it is: a folder list without a current folder would take its first one on
+  // the focus): the arrow keys then move through lobes or folders, never to another drive.
+  if (tree_->topLevelItemCount() == 0 && picker_->folderList()->currentIndex().isValid()) {
+    picker_->folderList()->setFocus();
+  } else {
+    tree_->setFocus();
+  }
 }
 
 void CamDialog::ChangeFolder(const std::filesystem::path& directory) {
@@ -207,7 +225,10 @@ void CamDialog::SelectionChanged() {
   try {
     folder_.Select(RefOf(tree_->currentItem()));
     folder_.ShowNotes();
-    notes_->setText(ToQ(folder_.notes()));
+    // A lobe file's notes are twelve fixed lines, mostly blank: the box shows the written ones.
+    QString notes = ToQ(folder_.notes());
+    while (!notes.isEmpty() && notes.back().isSpace()) notes.chop(1);
+    notes_->setText(notes);
   } catch (...) {
     app_.ReportError(guard);
   }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -139,7 +140,44 @@ void EngineView::Refresh(const ChangedAreas& changed) {
     FollowStage();
   }
   if (changed.sources) sources_->ShowSources();
-  if (changed.outputs) outputs_->ShowOutputs();
+  if (changed.outputs) {
+    outputs_->ShowOutputs();
+    FitComparison();
+  }
+}
+
+void EngineView::showEvent(QShowEvent* event) {
+  View::showEvent(event);
+  if (viewport_ == nullptr) {
+    for (QWidget* p = parentWidget(); p != nullptr; p = p->parentWidget()) {
+      if (auto* area = qobject_cast<QScrollArea*>(p)) {
+        viewport_ = area->viewport();
+        viewport_->installEventFilter(this);
+        break;
+      }
+    }
+  }
+  FitComparison();
+}
+
+bool EngineView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == viewport_ && event->type() == QEvent::Resize) FitComparison();
+  return View::eventFilter(watched, event);
+}
+
+void EngineView::FitComparison() {
+  if (app().reference() == nullptr) {
+    outputs_->SetReferenceColumnShown(true);
+    return;
+  }
+  const int available = viewport_ != nullptr ? viewport_->width() : width();
+  if (!outputs_->referenceColumnShown()) {
+    if (available < comparedWidth_) return;
+    outputs_->SetReferenceColumnShown(true);
+  }
+  layout()->activate();
+  comparedWidth_ = minimumSizeHint().width();
+  if (comparedWidth_ > available) outputs_->SetReferenceColumnShown(false);
 }
 
 }  // namespace orv

@@ -31,6 +31,10 @@ class EngineView final : public View {
   // An Edit button of the sources: 0 intake cam, 1 exhaust cam, 2 intake flow, 3 exhaust flow.
   void editSourceRequested(int source);
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   // The commands of the view, each ending with `commandDone`.
   void TakeBox(int n, const QString& text);
@@ -42,11 +46,16 @@ class EngineView final : public View {
   // The stage tab shown and the core's output page agree (a closed second stage shows the
   // first): brings the core's page to the tab.
   void FollowStage();
+  // With a reference engine: its values get a column of their own where the width allows it,
+  // else they move into the differences' tooltips, so that the view never needs to scroll.
+  void FitComparison();
 
   InputPanelView* inputs_ = nullptr;
   SourcesBox* sources_ = nullptr;
   OutputPanelView* outputs_ = nullptr;
-  bool busy_ = false;  // a command is running: focus changes it causes take no value
+  bool busy_ = false;            // a command is running: focus changes it causes take no value
+  QWidget* viewport_ = nullptr;  // the scroll area's viewport the view is shown in
+  int comparedWidth_ = 0;        // the width the view needs with the reference's column
 };
 
 }  // namespace orv

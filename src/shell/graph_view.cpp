@@ -87,10 +87,15 @@ GraphView::GraphView(Application& app, QWidget* parent)
   bar->addWidget(stepNote_, 1);
   layout->addLayout(bar);
 
-  auto* split = new QSplitter(Qt::Horizontal, this);
-  canvas_ = new GraphCanvas(model_, split);
+  // The graph takes the width; the curve lists beside it only what their columns need (set by
+  // FitTextColumns), split between them in height.
+  auto* row = new QHBoxLayout;
+  canvas_ = new GraphCanvas(model_, this);
   canvas_->setMinimumSize(320, 240);
-  auto* listSplit = new QSplitter(Qt::Vertical, split);
+  canvas_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  auto* listSplit = new QSplitter(Qt::Vertical, this);
+  listSplit->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  listSplit->setChildrenCollapsible(false);
   for (int part = 0; part < 2; ++part) {
     auto* list = new QTableView(listSplit);
     auto* listModel = new CurveListModel(model_, list);
@@ -111,14 +116,14 @@ GraphView::GraphView(Application& app, QWidget* parent)
     });
     connect(list->horizontalHeader(), &QHeaderView::sectionMoved, this,
             [this, part] { TakeColumnOrder(part); });
-    connect(list->horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this, part] { TakeColumnWidths(part); });
+    connect(list->horizontalHeader(), &QHeaderView::sectionResized, this, [this, part] {
+      TakeColumnWidths(part);
+      FitListPane();
+    });
   }
-  split->addWidget(canvas_);
-  split->addWidget(listSplit);
-  split->setStretchFactor(0, 3);
-  split->setStretchFactor(1, 1);
-  layout->addWidget(split, 1);
+  row->addWidget(canvas_, 1);
+  row->addWidget(listSplit);
+  layout->addLayout(row, 1);
   readout_ = new QLabel(this);
   readout_->setWordWrap(true);
   readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -244,13 +249,17 @@ void GraphView::FitTextColumns() {
     }
   }
   applyingColumns_ = false;
+  FitListPane();
+}
+
+void GraphView::FitListPane() {
   // The lists take the width their columns need; the graph takes the rest.
   int width = 0;
   for (QTableView* list : lists_) {
     width = std::max(width, list->horizontalHeader()->length() + 2 * list->frameWidth() +
                                 list->verticalScrollBar()->sizeHint().width());
   }
-  if (QWidget* pane = lists_[0]->parentWidget()) pane->setMaximumWidth(width);
+  if (QWidget* pane = lists_[0]->parentWidget()) pane->setFixedWidth(width);
 }
 
 void GraphView::RefreshUnZoom() { unZoom_->setEnabled(model_.zoomed()); }

@@ -81,6 +81,7 @@ class GraphView final : public View {
   void ApplyColumnSettings();
   // Widens a text column whose names or values would be cut off (the stored widths stay).
   void FitTextColumns();
+  void FitListPane();
   void TakeColumnOrder(int part);
   void TakeColumnWidths(int part);
   void Done();

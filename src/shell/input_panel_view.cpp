@@ -61,6 +61,9 @@ InputPanelView::InputPanelView(Application& app, QWidget* parent) : QWidget(pare
                                 QStringLiteral(" font-weight: bold;"));
   noCalcWarning_->setVisible(false);
   stageTabs_->setCornerWidget(approveAll_, Qt::TopRightCorner);
+  // In the Tab order Approve All follows the last input of the stage shown (the other stage's
+  // inputs are hidden and skipped), as the step after typing them.
+  setTabOrder(boxes_[kInBowlA], approveAll_);
   noCalcWarning_->setWordWrap(true);
   bottom->addWidget(noCalcWarning_, 1);
   layout->addLayout(bottom);

@@ -165,4 +165,22 @@ QPixmap StatusPicture(int status, int size) {
   }
 }
 
+ElidedLabel::ElidedLabel(Qt::TextElideMode mode, int preferredWidth, QWidget* parent)
+    : QLabel(parent), mode_(mode), preferredWidth_(preferredWidth) {}
+
+QSize ElidedLabel::minimumSizeHint() const { return {60, QLabel::minimumSizeHint().height()}; }
+
+QSize ElidedLabel::sizeHint() const {
+  const QSize whole = QLabel::sizeHint();
+  return {preferredWidth_ > 0 ? preferredWidth_ : whole.width(), whole.height()};
+}
+
+void ElidedLabel::paintEvent(QPaintEvent* event) {
+  QFrame::paintEvent(event);  // the frame only
+  QPainter p(this);
+  const QRect area = contentsRect();
+  p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+             fontMetrics().elidedText(text(), mode_, area.width()));
+}
+
 }  // namespace orv

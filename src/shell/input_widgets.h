@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QToolButton>
@@ -83,5 +84,22 @@ class StatusButton final : public QToolButton {
 // The picture of review state `status` (0 not approved, 1 to review, 2 approved, 3 to 5 the
 // same for an input shown in the disabled colour), `size` pixels square.
 QPixmap StatusPicture(int status, int size = 18);
+
+// A one-line label for a text that may be longer than its place (a file path, a caption naming
+// one): drawn with an ellipsis where it is cut, the whole text kept as its text. With
+// `preferredWidth` 0 it asks for the width of its whole text.
+class ElidedLabel final : public QLabel {
+ public:
+  ElidedLabel(Qt::TextElideMode mode, int preferredWidth, QWidget* parent = nullptr);
+  QSize minimumSizeHint() const override;
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  Qt::TextElideMode mode_;
+  int preferredWidth_;
+};
 
 }  // namespace orv

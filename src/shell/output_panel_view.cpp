@@ -67,9 +67,9 @@ OutputPanelView::OutputPanelView(Application& app, QWidget* parent) : QWidget(pa
   setFont(small);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  referenceCaption_ = new QLabel(this);
+  // One line, so that naming the reference costs the view no more height than that.
+  referenceCaption_ = new ElidedLabel(Qt::ElideRight, 0, this);
   referenceCaption_->setObjectName(QStringLiteral("referenceCaption"));
-  referenceCaption_->setWordWrap(true);
   referenceCaption_->setContentsMargins(4, 0, 0, 2);
   referenceCaption_->hide();
   layout->addWidget(referenceCaption_);
@@ -369,12 +369,15 @@ void OutputPanelView::ShowComparison() {
     return;
   }
   const QString name = Q(std::filesystem::path(reference->path()).filename().string());
+  // Where the width does not allow the reference's column, the line naming the reference gives
+  // its height to the values too: the status bar names the reference, and each difference's
+  // tooltip gives the reference's value.
   referenceCaption_->setText(
       tr("Beside each value: the reference engine %1, then the difference (current \u2212 "
          "reference).")
           .arg(name));
   referenceCaption_->setToolTip(Q(reference->path()));
-  referenceCaption_->show();
+  referenceCaption_->setVisible(referenceColumn_);
   const std::map<int, SlotDifference> differences =
       CompareOutputSlots(reference->controller().outputs(), app_.document().controller().outputs());
   for (auto& [slot, row] : rows_) {
@@ -384,9 +387,19 @@ void OutputPanelView::ShowComparison() {
     row.reference->setText(Q(d.reference));
     row.difference->setText(Q(d.difference));
     row.difference->setStyleSheet(TextColourStyle(DifferenceColour(d.sign), row.difference));
-    row.reference->show();
+    row.reference->setVisible(referenceColumn_);
+    row.difference->setToolTip(
+        referenceColumn_ || d.reference.empty()
+            ? QString()
+            : tr("%1: %2 (the difference is current \u2212 reference)").arg(name, Q(d.reference)));
     row.difference->show();
   }
+}
+
+void OutputPanelView::SetReferenceColumnShown(bool shown) {
+  if (shown == referenceColumn_) return;
+  referenceColumn_ = shown;
+  ShowComparison();
 }
 
 VeDiagram::VeDiagram(QWidget* parent) : QWidget(parent) {

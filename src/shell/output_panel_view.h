@@ -39,6 +39,10 @@ class OutputPanelView final : public QWidget {
   // (the turning-point listings).
   QLabel* referenceLabel(int slot) const;
   QLabel* differenceLabel(int slot) const;
+  // Whether the reference's values stand in a column of their own beside the values (where the
+  // width allows) or only in the differences' tooltips.
+  void SetReferenceColumnShown(bool shown);
+  bool referenceColumnShown() const noexcept { return referenceColumn_; }
   // The line above the pages naming the reference engine (hidden while none is set).
   QLabel* referenceCaption() const noexcept { return referenceCaption_; }
   BalanceChartView* chart() const noexcept { return chart_; }
@@ -74,6 +78,7 @@ class OutputPanelView final : public QWidget {
   Application& app_;
   QStackedWidget* pages_ = nullptr;
   QLabel* referenceCaption_ = nullptr;
+  bool referenceColumn_ = true;
   std::map<int, Row> rows_;             // value slots with label and unit
   std::map<int, QLabel*> frameTitles_;  // label text -> frame (its title is set)
   std::map<QGroupBox*, int> frames_;    // frame -> label text

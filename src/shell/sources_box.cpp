@@ -21,24 +21,6 @@ constexpr std::array<int, 4> kEditHelp = {28, 32, 36, 37};
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-// A file path that may be longer than its place: drawn with an ellipsis in the middle, the whole
-// path in the tool tip and in the text.
-class PathLabel final : public QLabel {
- public:
-  using QLabel::QLabel;
-  QSize minimumSizeHint() const override { return {60, QLabel::minimumSizeHint().height()}; }
-  QSize sizeHint() const override { return {160, QLabel::sizeHint().height()}; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override {
-    QFrame::paintEvent(event);  // the frame only
-    QPainter p(this);
-    const QRect area = contentsRect();
-    p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
-               fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
-  }
-};
-
 }  // namespace
 
 SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), app_(app) {
@@ -55,7 +37,7 @@ SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), a
   for (int source = 0; source < 4; ++source) {
     const auto i = static_cast<std::size_t>(source);
     names_[i] = new QLabel(this);
-    captions_[i] = new PathLabel(this);
+    captions_[i] = new ElidedLabel(Qt::ElideMiddle, 160, this);
     captions_[i]->setObjectName(QStringLiteral("sourceCaption_%1").arg(source));
     captions_[i]->setFrameShape(QFrame::StyledPanel);
     edits_[i] = new QPushButton(this);

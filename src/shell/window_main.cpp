@@ -259,13 +259,16 @@ std::unique_ptr<MainWindow> StartMainWindow(Application& app, const StartOptions
 
   try {
     bool maximised = false;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    bool firstStart = false;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const UserStore store(app.userStorePath());
+    if (screen != nullptr) {
       // The place the window was left at, or the first start's size; maximised when that does
       // not fit the screen.
-      const UserStore store(app.userStorePath());
       const WindowPlace place = StartPlace(store.RegReadValue(kWindowPlaceValue, ""),
                                            store.RegReadValue(kWindowMaximisedValue, ""),
                                            screen->availableGeometry(), window->neededSize());
+      firstStart = store.RegReadValue(kWindowPlaceValue, "").empty();
       window->setGeometry(place.rect);
       maximised = place.maximised;
     }
@@ -280,6 +283,21 @@ std::unique_ptr<MainWindow> StartMainWindow(Application& app, const StartOptions
       window->setWindowState(window->windowState() | Qt::WindowMaximized);
     }
     window->FinalRefresh();
+    if (options.show && firstStart && !maximised && screen != nullptr) {
+      // What the views need is only known once they are shown with the engine's values in the
+      // style's fonts; a first start whose window turns out too small for them grows to fit,
+      // or is maximised where the screen is smaller than that.
+      QCoreApplication::processEvents();
+      const QSize needs = window->neededSize();
+      if (needs.width() > window->width() || needs.height() > window->height()) {
+        const WindowPlace place = StartPlace("", "", screen->availableGeometry(), needs);
+        if (place.maximised) {
+          window->showMaximized();
+        } else {
+          window->setGeometry(place.rect);
+        }
+      }
+    }
   } catch (...) {
     app.ReportError(guard);
   }

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,10 +34,20 @@ namespace orv {
 namespace {
 
 using test::BenchDatabase;
+using test::JetWriteOptions;
 using test::TempDir;
 
 constexpr std::size_t kPage = 4096;
 constexpr std::size_t kRowCountAt = 12;  // Jet 4 data pages
+
+// Where the two forms of the file differ for the helpers below.
+struct Form {
+  std::size_t page;
+  std::size_t rowCountAt;  // on a data page
+  bool jet3;
+};
+constexpr Form kJet4{kPage, kRowCountAt, false};
+constexpr Form kJet3{2048, 8, true};
 
 JetReaderOptions Reader() {
   JetReaderOptions o;
@@ -62,43 +73,47 @@ void Put32(std::string& b, std::size_t at, std::uint32_t v) {
 }
 
 // The data pages of the file whose owner is `owner` (a definition page, or "LVAL").
-std::vector<std::size_t> DataPages(const std::string& b, std::uint32_t owner) {
+std::vector<std::size_t> DataPages(const std::string& b, std::uint32_t owner,
+                                   const Form& form = kJet4) {
   std::vector<std::size_t> pages;
-  for (std::size_t p = 0; p + kPage <= b.size(); p += kPage) {
+  for (std::size_t p = 0; p + form.page <= b.size(); p += form.page) {
     if (b[p] == '\x01' && U32(b, p + 4) == owner) pages.push_back(p);
   }
   return pages;
 }
 
 // The catalog's one data page (the catalog's definition is page 2).
-std::size_t CatalogPage(const std::string& b) {
-  const std::vector<std::size_t> pages = DataPages(b, 2);
+std::size_t CatalogPage(const std::string& b, const Form& form = kJet4) {
+  const std::vector<std::size_t> pages = DataPages(b, 2, form);
   EXPECT_EQ(pages.size(), 1u);
   return pages.empty() ? 0 : pages.front();
 }
 
-// The catalog row of table `name`: its number on the catalog page.
-int CatalogRowOf(const std::string& b, const std::string& name) {
-  const std::size_t page = CatalogPage(b);
-  const std::size_t at = b.find("\xFF\xFE" + name, page);
-  const unsigned rows = U16(b, page + kRowCountAt);
+// The catalog row of table `name`: its number on the catalog page (names are compressed text
+// in Jet 4, plain in Jet 3).
+int CatalogRowOf(const std::string& b, const std::string& name, const Form& form = kJet4) {
+  const std::size_t page = CatalogPage(b, form);
+  const std::size_t at = b.find(form.jet3 ? name : "\xFF\xFE" + name, page);
+  const unsigned rows = U16(b, page + form.rowCountAt);
   for (unsigned r = 0; r < rows; ++r) {
-    const std::size_t start = page + (U16(b, page + kRowCountAt + 2 + 2 * r) & 0x1FFF);
+    const std::size_t start = page + (U16(b, page + form.rowCountAt + 2 + 2 * r) & 0x1FFF);
     const std::size_t end =
-        r == 0 ? page + kPage : page + (U16(b, page + kRowCountAt + 2 * r) & 0x1FFF);
+        r == 0 ? page + form.page : page + (U16(b, page + form.rowCountAt + 2 * r) & 0x1FFF);
     if (at >= start && at < end) return static_cast<int>(r);
   }
   return -1;
 }
 
 // The definition page of table `name`, from its catalog row (the row's "Id", its first fixed
-// column).
-std::uint32_t DefinitionOf(const std::string& b, const std::string& name) {
-  const std::size_t page = CatalogPage(b);
-  const int r = CatalogRowOf(b, name);
+// column, after the row's column count).
+std::uint32_t DefinitionOf(const std::string& b, const std::string& name,
+                           const Form& form = kJet4) {
+  const std::size_t page = CatalogPage(b, form);
+  const int r = CatalogRowOf(b, name, form);
   EXPECT_GE(r, 0) << name;
   if (r < 0) return 0;
-  return U32(b, page + (U16(b, page + kRowCountAt + 2 + 2 * r) & 0x1FFF) + 2);
+  const std::size_t row = page + (U16(b, page + form.rowCountAt + 2 + 2 * r) & 0x1FFF);
+  return U32(b, row + (form.jet3 ? 1 : 2));
 }
 
 struct Failure {
@@ -364,6 +379,142 @@ TEST(DamagedDatabase, ADamagedPageMapRowIsRefusedWithAReason) {
                 std::string::npos)
           << f.description;
     }
+  }
+}
+
+// The same in the older form, whose rows keep their counts in single bytes: a row read from
+// one byte off may then take apart as a row of fewer columns, without a type or a name, which
+// mdbtools passes over as no table at all. Every row of the list of tables has a type; a row
+// without one is damage, and the file is never read as one with fewer tables (or none).
+TEST(DamagedDatabase, AnOlderCatalogWithADamagedRowOffsetIsReportedDamaged) {
+  TempDir dir;
+  JetWriteOptions jet3;
+  jet3.jet3 = true;
+  test::GeneratedBench(40, 1).Write(dir / "whole.mdb", jet3);
+  const std::string whole = ReadWholeFile(dir / "whole.mdb").value();
+  {
+    long tests = 0;
+    const Failure f = ReadAll(dir / "whole.mdb", &tests);
+    ASSERT_EQ(f.number, 0) << f.description;
+    ASSERT_EQ(tests, 40);
+  }
+  const std::size_t page = CatalogPage(whole, kJet3);
+  struct Case {
+    const char* table;
+    int delta;
+  };
+  const Case cases[] = {{"TblTest", +1},   {"TblTest", +2},        {"TblAutoByLift", +1},
+                        {"TblByDepr", +1}, {"TblCustomNames", +1}, {"TblCarbTest", +2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.table) + " " + std::to_string(c.delta));
+    const int r = CatalogRowOf(whole, c.table, kJet3);
+    ASSERT_GE(r, 0);
+    std::string bytes = whole;
+    const std::size_t at = page + kJet3.rowCountAt + 2 + 2 * static_cast<std::size_t>(r);
+    Put16(bytes, at, U16(bytes, at) + static_cast<unsigned>(c.delta));
+    Write(dir / "bench.mdb", bytes);
+    long tests = -1;
+    const Failure f = ReadAll(dir / "bench.mdb", &tests);
+    EXPECT_EQ(f.number, kErrCannotOpenDb) << f.description << " tests " << tests;
+    EXPECT_NE(f.description.find("list of tables is damaged"), std::string::npos) << f.description;
+  }
+}
+
+// A table definition that gives a column no name (its name's length 0): the reader reports the
+// table damaged, naming it, rather than handing on a table the program cannot take.
+TEST(DamagedDatabase, AColumnWithoutANameMakesTheTableDamaged) {
+  TempDir dir;
+  JetWriteOptions jet3;
+  jet3.jet3 = true;
+  struct Case {
+    const char* name;
+    Form form;
+    JetWriteOptions options;
+  };
+  const Case cases[] = {{"Jet 4", kJet4, {}}, {"Jet 3", kJet3, jet3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::GeneratedBench(3, 1).Write(dir / "whole.mdb", c.options);
+    std::string bytes = ReadWholeFile(dir / "whole.mdb").value();
+    // The last column of a table without an index: nothing of the definition follows its name.
+    const std::size_t definition = DefinitionOf(bytes, "TblAutoByLift", c.form) * c.form.page;
+    ASSERT_GT(definition, 0u);
+    // The name with its length in front (u16 and UCS-2 in Jet 4, u8 and plain in Jet 3).
+    std::string name;
+    for (char ch : std::string("HeadExhaustEdge")) {
+      name += ch;
+      if (!c.form.jet3) name += '\0';
+    }
+    const std::size_t lengthBytes = c.form.jet3 ? 1 : 2;
+    name.insert(0, lengthBytes, '\0');
+    name[0] = static_cast<char>(name.size() - lengthBytes);
+    const std::size_t at = bytes.find(name, definition);
+    // (A long definition goes on on pages of its own.)
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(bytes[at / c.form.page * c.form.page], '\x02');
+    bytes[at] = '\0';
+    Write(dir / "bench.mdb", bytes);
+    const Failure f = ReadAll(dir / "bench.mdb");
+    EXPECT_EQ(f.number, kErrCannotOpenDb) << f.description;
+    EXPECT_NE(f.description.find("(the table TblAutoByLift is damaged: its column "),
+              std::string::npos)
+        << f.description;
+    EXPECT_NE(f.description.find(" has no name)"), std::string::npos) << f.description;
+  }
+}
+
+// The descriptors this process holds open.
+std::size_t OpenDescriptors() {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    ++n;
+  }
+  return n;
+}
+
+// The reader's work done in the calling process (as a fuzzer runs it) leaves no descriptor
+// open behind, however it ends: the file read whole, no database at all, a catalog cut off
+// before its definition or its rows (refused while the file is opened, and after), a long text
+// running in a circle.
+TEST(DamagedDatabase, AReadInTheCallingProcessClosesTheFileHoweverItEnds) {
+  TempDir dir;
+  const std::string whole = LongNotesBench(dir);
+  std::string circle = whole;
+  const auto pieces = LongValueRows(whole);
+  ASSERT_FALSE(pieces.empty());
+  Put32(circle, pieces.back().first, pieces.back().second);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    JetReadStatus status;
+  };
+  const Case cases[] = {
+      {"read whole", whole, JetReadStatus::Ok},
+      {"no database", "Standard Jet DB? no", JetReadStatus::NotJet},
+      {"the catalog's definition cut off", whole.substr(0, 2 * kPage), JetReadStatus::BadCatalog},
+      {"the catalog's rows cut off", whole.substr(0, 3 * kPage), JetReadStatus::BadCatalog},
+      {"a long text in a circle", circle, JetReadStatus::BadTable},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write(dir / "bench.mdb", c.bytes);
+    // The tests, every column, once.
+    bool asked = false;
+    const auto next =
+        [&](const std::vector<JetTableInfo>& tables) -> std::optional<std::vector<JetRowRequest>> {
+      for (std::size_t t = 0; t < tables.size() && !asked; ++t) {
+        if (tables[t].name != "TblTest") continue;
+        asked = true;
+        return std::vector<JetRowRequest>{{static_cast<std::uint16_t>(t), {}, false, 0, {}}};
+      }
+      return std::nullopt;
+    };
+    const std::size_t before = OpenDescriptors();
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(ReadJetFileInProcess(dir / "bench.mdb", next, out, err), c.status) << err.str();
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(asked, c.status == JetReadStatus::Ok || c.status == JetReadStatus::BadTable);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/folder_picker.h"
 #include "source_dialogs_fixture.h"
 #include "support/cam_text_writer.h"
 #include "support/lbk_writer.h"
@@ -124,6 +126,43 @@ TEST_F(CamDialogTest, TheTreeOfAFolderWithItsNotesAndInstructions) {
   EXPECT_EQ(dialog.notesLabel()->text(), "");
   tree->setCurrentItem(Item(dialog, 0, 1));
   EXPECT_TRUE(dialog.notesLabel()->text().startsWith("Ported head cam"));
+}
+
+// The lists keep their height when a lobe's notes appear or go, and take all the height the
+// dialog grows by; the notes show their written lines only.
+TEST_F(CamDialogTest, TheListsKeepTheirHeightAndGrowWithTheDialog) {
+  auto dialog = Shown(true);
+  QTreeWidget* tree = dialog->lobeTree();
+  tree->setCurrentItem(Item(*dialog, 1));
+  QApplication::processEvents();
+  ASSERT_EQ(dialog->notesLabel()->text(), "");
+  const int bare = tree->height();
+  EXPECT_GT(bare, dialog->height() / 3);
+  tree->setCurrentItem(Item(*dialog, 0, 1));
+  QApplication::processEvents();
+  EXPECT_EQ(dialog->notesLabel()->text(), "Ported head cam");
+  EXPECT_EQ(tree->height(), bare);
+  const QWidget* notesBox = dialog->findChild<QWidget*>("notesBox");
+  ASSERT_NE(notesBox, nullptr);
+  EXPECT_TRUE(notesBox->isVisible());
+  // The dialog keeps its width on a wide screen; its height is the user's.
+  dialog->resize(dialog->width(), dialog->height() + 200);
+  QApplication::processEvents();
+  EXPECT_EQ(tree->height(), bare + 200);
+}
+
+// The keyboard starts in the lobes, or in the folders where the folder lists no lobe, so that the
+// arrow keys never change the drive.
+TEST_F(CamDialogTest, TheKeyboardStartsInTheLobesOrTheFolders) {
+  auto dialog = Shown(true);
+  EXPECT_EQ(dialog->focusWidget(), dialog->lobeTree());
+  app_.EditSettings().camFolder = (files_.dir / "none").string();
+  fs::create_directory(files_.dir / "none");
+  CamDialog empty(app_, true);
+  empty.show();
+  const QWidget* folders = empty.findChild<FolderPicker*>()->folderList();
+  ASSERT_TRUE(test::WaitFor([&] { return empty.focusWidget() == folders; }));
+  EXPECT_EQ(empty.lobeTree()->topLevelItemCount(), 0);
 }
 
 TEST_F(CamDialogTest, HideAllAndShowAll) {

@@ -13,8 +13,10 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <numbers>
 
 #include "app/application.h"
 #include "shell/balance_chart.h"
@@ -211,6 +213,20 @@ TEST_F(EngineViewTest, ApproveAllOpensTheSecondStage) {
   EXPECT_EQ(tabs->currentIndex(), 0);
   EXPECT_TRUE(WaitFor([this] { return app_.document().controller().outputPage() == 0; }));
   EXPECT_EQ(view_->outputPanel()->pageShown(), 0);
+}
+
+// Tab from the last input of the stage shown goes to Approve All, the step after typing them.
+TEST_F(EngineViewTest, ApproveAllFollowsTheLastInputOfTheStageInTheTabOrder) {
+  auto* approveAll = view_->findChild<QAbstractButton*>("approveAll");
+  for (const int last : {kInEVlvCnt, kInBowlA}) {
+    if (last == kInBowlA) OpenStage2();
+    view_->box(last)->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(WaitFor([&] { return QApplication::focusWidget() == view_->box(last); }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(WaitFor([&] { return QApplication::focusWidget() == approveAll; })) << last;
+    QTest::keyClick(approveAll, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(WaitFor([&] { return QApplication::focusWidget() == view_->box(last); })) << last;
+  }
 }
 
 TEST_F(EngineViewTest, StatusPicturesToggleOnClick) {
@@ -413,6 +429,42 @@ INSTANTIATE_TEST_SUITE_P(
         MarkRow{"TwoBanksAt90", "90", {{0, "TDC1"}, {90, "TDC2"}, {180, "BDC1"}, {270, "BDC2"}}},
         MarkRow{"TwoBanksAt180", "180", {{0, "TDC1/BDC2"}, {180, "TDC2/BDC1"}}}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// At any size, the balance factor's words stay clear of the dead-centre labels at the top and
+// the curve below them, wherever the typed factor lies.
+TEST(BalanceChartLayout, TheWordsNeverCoverTheLabelsAtTheTop) {
+  BalanceChart chart;
+  for (int d = 0; d <= 360; ++d)
+    chart.curve.push_back(50 + 10 * std::sin(d * std::numbers::pi / 90));
+  chart.marks = {{0, "TDC1"}, {90, "TDC2"}, {180, "BDC1"}, {270, "BDC2"}};
+  for (const double factor : {45.0, 55.0, 60.0, 75.0}) {
+    chart.recipBF = factor;
+    for (const QSize size : {QSize(310, 110), QSize(300, 200), QSize(600, 400)}) {
+      BalanceChartView view;
+      view.resize(size);
+      view.Show(chart);
+      view.show();
+      QApplication::processEvents();
+      std::vector<QRectF> labels;
+      QRectF words;
+      for (int i = 0; i < view.itemCount(); ++i) {
+        auto* text = qobject_cast<QCPItemText*>(view.item(i));
+        if (text == nullptr) continue;
+        const QRectF box(text->topLeft->pixelPosition(), text->bottomRight->pixelPosition());
+        if (text->text().contains(QStringLiteral("BALANCE"))) {
+          words = box;
+        } else if (text->text().contains(QStringLiteral("DC"))) {
+          labels.push_back(box);
+        }
+      }
+      ASSERT_EQ(labels.size(), 4u);
+      ASSERT_FALSE(words.isEmpty());
+      EXPECT_GE(words.top(), view.axisRect()->top()) << factor << " " << size.height();
+      for (const QRectF& label : labels)
+        EXPECT_FALSE(words.intersects(label)) << factor << " " << size.height();
+    }
+  }
+}
 
 // No label is cut off at the window's size in any unit system, on either stage.
 TEST_F(EngineViewTest, NoLabelIsCutOff) {

@@ -346,6 +346,31 @@ TEST_F(GraphViewTest, NamesAndValuesAreNeverCutOff) {
   }
 }
 
+// The graph takes the view's width; the lists beside it take what their columns need, also
+// after the user widens a column, and never need a horizontal scroll bar.
+TEST_F(GraphViewTest, TheGraphTakesTheWidthTheListsTheirColumns) {
+  for (const QSize size : {QSize(1366, 640), QSize(1000, 600)}) {
+    view_.resize(size);
+    QApplication::processEvents();
+    const int lists = view_.curveList(0).parentWidget()->width();
+    EXPECT_GT(view_.canvas().width(), lists * (size.width() > 1200 ? 2 : 1)) << size.width();
+    EXPECT_GT(view_.canvas().width() + lists, size.width() * 9 / 10);
+    int widest = 0;
+    for (int part = 0; part < 2; ++part) {
+      const QTableView& list = view_.curveList(part);
+      EXPECT_LE(list.horizontalHeader()->length(), list.viewport()->width()) << part;
+      widest = std::max(widest, list.horizontalHeader()->length());
+    }
+    EXPECT_GE(widest + 40, lists) << size.width();
+  }
+  QHeaderView* header = view_.curveList(1).horizontalHeader();
+  const int canvas = view_.canvas().width();
+  header->resizeSection(CurveListModel::kName, header->sectionSize(CurveListModel::kName) + 60);
+  QApplication::processEvents();
+  EXPECT_EQ(view_.canvas().width(), canvas - 60);
+  EXPECT_LE(header->length(), view_.curveList(1).viewport()->width());
+}
+
 TEST_F(GraphViewTest, ARightClickMovesACurveToTheOtherPart) {
   EXPECT_EQ(view_.curveListModel(0).tags(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
   view_.MoveTagToOtherPart(2);

@@ -1,16 +1,19 @@
 // Writes the seed corpora of the flow-test and cam-file reader fuzz targets with our own
 // writers:
 //   orvantis_write_fuzz_seeds <corpus folder> [<orvantis executable>]
-// creates <folder>/dos_test_file/, sy3_test_file/, lobe_data_file/, s96_file/, cam_document/
-// and jet_like/; given the program, which reads test databases, also jet_table_stream/ (what
-// its reader hands back for the sample bench, and a request) and database_disk_cache/ (a cache
-// file of the sample bench, made for the state of the database the fuzz target names).
+// creates <folder>/dos_test_file/, sy3_test_file/, lobe_data_file/, s96_file/, cam_document/,
+// jet_like/ and jet_database/ (small bench databases, whole and damaged); given the program, which
+// reads test databases, also jet_table_stream/ (what its reader hands back for the sample bench,
+// and a request) and database_disk_cache/ (a cache file of the sample bench, made for the state of
+// the database the fuzz target names).
 #include <sqlite3.h>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -168,6 +171,142 @@ void WriteLikeSeeds(const std::filesystem::path& root) {
   for (const auto& [name, bytes] : seeds) WriteBytes(like / name, bytes);
 }
 
+// The pages of a database file, Jet 4 or Jet 3, for the damage done to the seeds below.
+class JetPages {
+ public:
+  JetPages(std::string bytes, bool jet3)
+      : bytes_(std::move(bytes)), page_(jet3 ? 2048 : 4096), rowCountAt_(jet3 ? 8 : 12) {}
+
+  std::string& bytes() { return bytes_; }
+  std::size_t pageSize() const { return page_; }
+
+  unsigned U16(std::size_t at) const {
+    return static_cast<unsigned char>(bytes_.at(at)) |
+           static_cast<unsigned>(static_cast<unsigned char>(bytes_.at(at + 1))) << 8;
+  }
+  std::uint32_t U32(std::size_t at) const {
+    return U16(at) | static_cast<std::uint32_t>(U16(at + 2)) << 16;
+  }
+  void Put16(std::size_t at, unsigned v) {
+    bytes_.at(at) = static_cast<char>(v & 0xFF);
+    bytes_.at(at + 1) = static_cast<char>((v >> 8) & 0xFF);
+  }
+  void Put32(std::size_t at, std::uint32_t v) {
+    Put16(at, v & 0xFFFF);
+    Put16(at + 2, v >> 16);
+  }
+
+  // The data pages whose owner is `owner` (a definition page, or "LVAL"), as byte offsets.
+  std::vector<std::size_t> DataPages(std::uint32_t owner) const {
+    std::vector<std::size_t> pages;
+    for (std::size_t p = 0; p + page_ <= bytes_.size(); p += page_) {
+      if (bytes_[p] == '\x01' && U32(p + 4) == owner) pages.push_back(p);
+    }
+    return pages;
+  }
+  unsigned RowCount(std::size_t page) const { return U16(page + rowCountAt_); }
+  // Where the offset of row `r` of the page at `page` is kept.
+  std::size_t RowOffsetAt(std::size_t page, unsigned r) const {
+    return page + rowCountAt_ + 2 + 2 * std::size_t{r};
+  }
+  // Row `r` of the page at `page`: its first byte and its end.
+  std::pair<std::size_t, std::size_t> Row(std::size_t page, unsigned r) const {
+    const std::size_t start = page + (U16(RowOffsetAt(page, r)) & 0x1FFF);
+    const std::size_t end = r == 0 ? page + page_ : page + (U16(RowOffsetAt(page, r - 1)) & 0x1FFF);
+    return {start, end};
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t page_;
+  std::size_t rowCountAt_;
+};
+
+// A small bench: "TblTest" with the columns of every type the program reads (the rest left
+// out, so that its definition fits one page) and three tests; test 1's notes are `notes`.
+BenchDatabase SmallBench(const std::string& notes) {
+  BenchDatabase b;
+  for (const std::string& table : BenchDatabase::TableNames()) {
+    if (table != "TblTest") b.OmitTable(table);
+  }
+  const std::set<std::string> kept = {"ID",     "TestKind", "TestName",   "HeadMfg",
+                                      "Date",   "Time",     "Notes",      "CustomerID",
+                                      "AvgCfm", "UseRH",    "CylinderNo", "CustomA"};
+  for (const JetColumn& c : BenchDatabase::Columns("TblTest")) {
+    if (kept.count(c.name) == 0) b.Omit("TblTest", c.name);
+  }
+  using I = std::int64_t;
+  b.Add("TblTest", {{"ID", I{1}},
+                    {"TestKind", I{2}},
+                    {"TestName", std::string("SBC Auto Intake")},
+                    {"HeadMfg", std::string("Brodix")},
+                    {"Date", JetDayNumber(2024, 3, 14)},
+                    {"Time", std::string("10:15")},
+                    {"Notes", notes},
+                    {"CustomerID", I{1}},
+                    {"AvgCfm", 210.5},
+                    {"UseRH", true},
+                    {"CylinderNo", I{1}},
+                    {"CustomA", std::string("Zürich €")}});
+  b.Add("TblTest", {{"ID", I{2}},
+                    {"TestKind", I{3}},
+                    {"TestName", std::string("Depression Sweep")},
+                    {"Notes", std::string("Short notes")},
+                    {"AvgCfm", 180.0}});
+  b.Add("TblTest", {{"ID", I{5}}, {"TestKind", I{5}}, {"UseRH", false}});
+  return b;
+}
+
+// Small bench databases, whole and damaged: a whole Jet 4 file whose test has notes on a
+// long-value page; a Jet 3 one whose catalog row of "TblTest" lies one byte later than it
+// should; a Jet 3 one whose long notes are a chain of pieces whose first names itself as the
+// next; and the whole file cut in the middle of its rows' page.
+void WriteDatabaseSeeds(const std::filesystem::path& root) {
+  const std::filesystem::path seeds = root / "jet_database";
+  std::filesystem::create_directories(seeds);
+  JetWriteOptions jet3;
+  jet3.jet3 = true;
+
+  const std::string whole = WriteJet4Database(SmallBench(std::string(1500, 'n')).Tables());
+  WriteBytes(seeds / "whole.mdb", whole);
+
+  {
+    JetPages file(WriteJet3Database(SmallBench("Ported by hand").Tables(), jet3), true);
+    const std::vector<std::size_t> catalog = file.DataPages(2);
+    if (catalog.size() != 1) throw std::runtime_error("the catalog is not on one page");
+    const std::size_t page = catalog.front();
+    const std::size_t name = file.bytes().find("TblTest", page);
+    for (unsigned r = 0; r < file.RowCount(page); ++r) {
+      const auto [start, end] = file.Row(page, r);
+      if (name < start || name >= end) continue;
+      file.Put16(file.RowOffsetAt(page, r), file.U16(file.RowOffsetAt(page, r)) + 1);
+      WriteBytes(seeds / "catalog-bad-row.mdb", file.bytes());
+    }
+  }
+
+  {
+    // 3000 bytes take two pieces of a 2048-byte page; the first is written last.
+    JetPages file(WriteJet3Database(SmallBench(std::string(3000, 'n')).Tables(), jet3), true);
+    const std::vector<std::size_t> pages = file.DataPages(0x4C41564C);  // "LVAL"
+    if (pages.size() < 2) throw std::runtime_error("the long notes are not a chain");
+    const std::size_t page = pages.back();
+    const unsigned r = file.RowCount(page) - 1;
+    const auto pointer = static_cast<std::uint32_t>(page / file.pageSize()) << 8 | r;
+    file.Put32(file.Row(page, r).first, pointer);
+    WriteBytes(seeds / "notes-circle.mdb", file.bytes());
+  }
+
+  {
+    // The one data page that is neither the catalog's nor a long value's holds the tests.
+    const JetPages file(whole, false);
+    for (std::size_t p = 0; p + file.pageSize() <= whole.size(); p += file.pageSize()) {
+      const std::uint32_t owner = file.U32(p + 4);
+      if (whole[p] != '\x01' || owner == 2 || owner == 0x4C41564C) continue;
+      WriteBytes(seeds / "cut.mdb", whole.substr(0, p + file.pageSize() / 2));
+    }
+  }
+}
+
 // What the reader of `program` hands back for the sample bench: its catalog, some tables whole
 // and some rows of one test; and a request.
 void WriteStreamSeeds(const std::filesystem::path& root, const std::filesystem::path& program) {
@@ -286,6 +425,7 @@ int main(int argc, char** argv) {
   }
   WriteCamSeeds(root);
   WriteLikeSeeds(root);
+  WriteDatabaseSeeds(root);
   if (argc == 3) {
     WriteStreamSeeds(root, argv[2]);
     WriteCacheSeeds(root, argv[2]);
