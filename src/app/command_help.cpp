@@ -124,7 +124,33 @@ const std::map<std::string, std::vector<const char*>>& CommandParagraphs() {
         "shows the folder. A lobe is listed as I or E, its number and suffix, and the "
         "camshaft's name for a file of several camshafts; --intake-lobe and --exhaust-lobe "
         "take the number as the file stores it: negative for an exhaust lobe, 101-399 for the "
-        "numbers 1-99 with the suffix a, b or c."}},
+        "numbers 1-99 with the suffix a, b or c.",
+        "With --card: one row of cam card figures per lobe of every cam file of the folder "
+        "(or of the one cam file named), each lobe placed in the engine of --engine (the "
+        "built-in engine without it) with that engine's rocker ratio, lash and centerline of "
+        "the lobe's side, or with --rocker-ratio, --lash and --centerline. The columns are "
+        "file, lobe, side, maxLift, maxLiftAngle, liftAtTDC, centerline, liftArea, "
+        "maxOpeningVelocity, maxClosingVelocity and duration@H, opens@H, closes@H for each "
+        "check height H as --check gives it; --sort takes any of them. A figure that does not "
+        "exist (the lift never rises above the height) is shown as a dash, an empty "
+        "cell in CSV.",
+        "Example: orvantis lobes Cams --card --engine Big.OV --sort duration@0.050 --csv"}},
+      {"card",
+       {"Prints the cam card of both lobes as the engine holds them (after rocker ratio and "
+        "lash, at their centerlines): maximum valve lift and its crank angle, lift at TDC, "
+        "lobe centerline (at 0.050 in), lift-area, peak opening and closing velocity "
+        "(length per cam degree), and at each check height the duration and the events in "
+        "the builders' form (intake opens BTDC and closes ABDC, exhaust opens BBDC and "
+        "closes ATDC), found by straight lines between the whole cam degrees of the table; "
+        "then the lobe separation (cam degrees) and the overlap at each height (negative "
+        "when the valves are never open together). Lengths are in the unit system of "
+        "--units, angles in crank degrees. --check gives the heights in that unit system.",
+        "With --json: {\"units\", \"intake\": CARD, \"exhaust\": CARD, \"separation\", "
+        "\"overlap\": [{\"height\", \"overlap\"}]}, CARD being {\"maxLift\", "
+        "\"maxLiftAngle\", \"liftAtTDC\", \"centerline\", \"liftArea\", "
+        "\"maxOpeningVelocity\", \"maxClosingVelocity\", \"checks\": [{\"height\", "
+        "\"duration\", \"opens\", \"closes\"}]}; null where a figure does not exist.",
+        "Example: orvantis card Big.OV --check 0.006,0.050,0.200 --json"}},
       {"flow-tests",
        {"For an SY3 file: one line per test, its name, a tab and its full kind (the kind, plus "
         "100 for an averaged and 200 for a totaled test), as --intake-kind takes it.",
@@ -194,6 +220,11 @@ const std::map<std::string, std::string>& ValueNames() {
       {"--side", "SIDE"},
       {"--filter", "FIELD,RELATION,VALUE[,CONNECTOR]"},
       {"--sort", "COLUMN"},
+      {"--check", "H,H,..."},
+      {"--engine", "ENGINE.OV"},
+      {"--rocker-ratio", "R"},
+      {"--lash", "L"},
+      {"--centerline", "C"},
       {"--columns", "COLUMN,..."},
       {"--vary", "KEY=FROM:TO:STEP"},
       {"--outputs", "NAME,..."},

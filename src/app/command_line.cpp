@@ -20,6 +20,7 @@
 #include "airflow/test_database.h"
 #include "airflow/test_list_query.h"
 #include "app/application.h"
+#include "app/cam_card_command.h"
 #include "app/command_help.h"
 #include "app/console_prompter.h"
 #include "app/curves_csv.h"
@@ -35,6 +36,8 @@
 #include "cam/cam_folder.h"
 #include "cam/cam_text_files.h"
 #include "cam/lobe_data_file.h"
+#include "engine/cam_card.h"
+#include "engine/lobe_cards.h"
 #include "reports/report_pages.h"
 
 namespace orv {
@@ -473,6 +476,125 @@ int ListLobeTree(const std::string& directory, std::ostream& out, std::ostream& 
   for (const LobeTreeNode& node : folder.nodes()) {
     out << TrimRight(node.text) << '\n';
     for (const LobeTreeNode& child : node.children) out << "  " << TrimRight(child.text) << '\n';
+  }
+  return 0;
+}
+
+// What `orvantis card` is asked for besides the engine.
+struct CardOptions {
+  std::string check;  // --check H,H,H in the unit system
+  bool json = false;
+};
+
+// `orvantis card [ENGINE.OV] ...`: the cam card of both lobes as the engine holds them.
+int RunCard(Application& app, const EngineRequest& req, const CardOptions& opt, std::ostream& out,
+            std::ostream& err) {
+  const UnitMode mode = UnitModeOf(req.units);
+  std::string why;
+  const std::optional<CardHeights> heights = CardHeightsOf(opt.check, mode, why);
+  if (!heights) {
+    err << "orvantis: --check: " << why << '\n';
+    return 1;
+  }
+  if (!PrepareEngine(app, req, err)) return 1;
+  const Engine& engine = app.document().engine();
+  if (!engine.valveTables().current) {
+    err << "orvantis: the valve tables could not be built (the error is shown above); no card is "
+           "printed\n";
+    return 1;
+  }
+  const EngineCamCard card =
+      CamCardInUnits(EngineCamCards(engine, CheckHeightsToInches(heights->values, mode)), mode);
+  if (opt.json) {
+    out << CamCardJson(card, req.units, *heights).dump(1, ' ', false) << '\n';
+  } else {
+    out << CamCardTable(card, mode, *heights);
+  }
+  return 0;
+}
+
+// What `orvantis lobes` is asked for.
+struct LobesOptions {
+  std::string path;
+  bool card = false;
+  std::string enginePath;
+  std::string units = "english";
+  std::string dataRoot;
+  std::optional<double> rockerRatio;
+  std::optional<double> lash;  // in the unit system
+  std::optional<double> centerline;
+  std::string check;
+  std::string sort;
+  bool reverse = false;
+  bool csv = false;
+};
+
+// `orvantis lobes FOLDER_OR_FILE --card ...`: one card row per lobe, each lobe placed in the
+// engine with its side's settings (or those given).
+int RunLobeCards(Application& app, const LobesOptions& opt, std::ostream& out, std::ostream& err) {
+  const UnitMode mode = UnitModeOf(opt.units);
+  std::string why;
+  const std::optional<CardHeights> heights = CardHeightsOf(opt.check, mode, why);
+  if (!heights) {
+    err << "orvantis: --check: " << why << '\n';
+    return 1;
+  }
+  if (std::vector<LobeCardRow> none;
+      !opt.sort.empty() && !SortLobeCards(none, opt.sort, *heights, false, why)) {
+    err << "orvantis: --sort: " << why << '\n';
+    return 1;
+  }
+  LobePlacement placement;
+  if (opt.rockerRatio) {
+    if (!(std::isfinite(*opt.rockerRatio) && *opt.rockerRatio > 0 && *opt.rockerRatio <= 10)) {
+      err << "orvantis: --rocker-ratio must lie above 0 and at most 10\n";
+      return 1;
+    }
+    placement.rockerRatio = static_cast<float>(*opt.rockerRatio);
+  }
+  if (opt.lash) {
+    const double inches = mode == UnitMode::English ? *opt.lash : *opt.lash / kMmPerInch;
+    if (!(std::isfinite(inches) && inches >= 0 && inches <= 1)) {
+      err << "orvantis: --lash must lie between 0 and 1 in (25.4 mm)\n";
+      return 1;
+    }
+    placement.lash = static_cast<float>(inches);
+  }
+  if (opt.centerline) {
+    if (!(std::isfinite(*opt.centerline) && *opt.centerline >= 0 && *opt.centerline <= 360)) {
+      err << "orvantis: --centerline must lie between 0 and 360 crank degrees (after TDC for "
+             "intake lobes, before TDC for exhaust lobes)\n";
+      return 1;
+    }
+    placement.centerline = *opt.centerline;
+  }
+  EngineRequest req;
+  req.enginePath = opt.enginePath;
+  req.units = opt.units;
+  req.dataRoot = opt.dataRoot;
+  if (!PrepareEngine(app, req, err)) return 1;
+  std::optional<std::vector<LobeCardRow>> rows =
+      LobeCards(opt.path, app.document().engine().inputs(), placement,
+                CheckHeightsToInches(heights->values, mode), why);
+  if (!rows) {
+    err << "orvantis: " << why << '\n';
+    return 1;
+  }
+  std::size_t failed = 0;
+  for (LobeCardRow& row : *rows) {
+    if (row.card) {
+      row.card = CamCardInUnits(*row.card, mode);
+    } else {
+      ++failed;
+      err << "orvantis: " << row.file << (row.lobe.empty() ? "" : " " + row.lobe) << ": "
+          << row.failure << '\n';
+    }
+  }
+  if (!opt.sort.empty()) SortLobeCards(*rows, opt.sort, *heights, opt.reverse, why);
+  out << (opt.csv ? LobeCardsCsv(*rows, *heights) : LobeCardsTable(*rows, mode, *heights));
+  if (failed > 0) {
+    err << "orvantis: " << failed << " of " << rows->size()
+        << " lobes could not be read; their figures are left empty\n";
   }
   return 0;
 }
@@ -1023,10 +1145,45 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                        "CSV file to write (with --csv) instead of standard output");
   addNoCache(*flowTest);
 
-  std::string lobesDirectory;
+  LobesOptions lobesOpt;
   CLI::App* lobes = cli.add_subcommand(
-      "lobes", "list the cam files of a folder and their lobes, as the cam dialog shows them");
-  lobes->add_option("DIR", lobesDirectory, "folder")->required();
+      "lobes",
+      "list the cam files of a folder and their lobes, as the cam dialog shows them, or with "
+      "--card the cam card of every lobe");
+  lobes->add_option("DIR", lobesOpt.path, "folder (with --card also one cam file)")->required();
+  lobes->add_flag("--card", lobesOpt.card, "one row of cam card figures per lobe");
+  lobes->add_option("--engine", lobesOpt.enginePath,
+                    "ENGINE.OV: the engine the lobes are placed in (default the built-in engine)");
+  lobes->add_option("--units", lobesOpt.units, "unit system of the figures and of --check, --lash")
+      ->check(CLI::IsMember({"english", "metric", "metric-m3"}));
+  auto optionalDouble = [](std::optional<double>& target) {
+    return [&target](const double& v) { target = v; };
+  };
+  lobes->add_option_function<double>("--rocker-ratio", optionalDouble(lobesOpt.rockerRatio),
+                                     "rocker ratio for every lobe instead of the engine's");
+  lobes->add_option_function<double>("--lash", optionalDouble(lobesOpt.lash),
+                                     "lash for every lobe instead of the engine's");
+  lobes->add_option_function<double>(
+      "--centerline", optionalDouble(lobesOpt.centerline),
+      "lobe centerline for every lobe instead of the engine's: crank degrees after TDC for "
+      "intake lobes, before TDC for exhaust lobes");
+  lobes->add_option("--check", lobesOpt.check,
+                    "H,H,...: check heights (default 0.006,0.050,0.200 in)");
+  lobes->add_option("--sort", lobesOpt.sort, "column to sort the rows by (ascending)");
+  lobes->add_flag("--reverse", lobesOpt.reverse, "sort descending");
+  lobes->add_flag("--csv", lobesOpt.csv, "print CSV instead of a table");
+  lobes->add_option("--data-root", lobesOpt.dataRoot,
+                    "DIR: the data root (default $ORVANTIS_DATA_ROOT, else $HOME/Orvantis)");
+
+  EngineRequest cardReq;
+  CardOptions cardOpt;
+  CLI::App* card = cli.add_subcommand(
+      "card", "print the cam card of both lobes: lift, durations, events, overlap, separation");
+  AddEngineOptions(*card, cardReq);
+  addNoCache(*card);
+  card->add_option("--check", cardOpt.check,
+                   "H,H,...: check heights in the unit system (default 0.006,0.050,0.200 in)");
+  card->add_flag("--json", cardOpt.json, "print the card as JSON");
 
   EngineRequest curvesReq;
   double curvesFrom = -360, curvesTo = 360, curvesStep = 1;
@@ -1223,7 +1380,18 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     printOpt.kind = ReportKindOfName(printReport.kind).value_or(ReportKind::General);
     return shell->Print(app, printOpt, out, err);
   }
-  if (lobes->parsed()) return ListLobeTree(lobesDirectory, out, err);
+  if (card->parsed()) return RunCard(app, cardReq, cardOpt, out, err);
+  if (lobes->parsed()) {
+    if (lobesOpt.card) return RunLobeCards(app, lobesOpt, out, err);
+    for (const char* name : {"--engine", "--units", "--rocker-ratio", "--lash", "--centerline",
+                             "--check", "--sort", "--reverse", "--csv", "--data-root"}) {
+      if (lobes->get_option(name)->count() > 0) {
+        err << "orvantis: " << name << " applies with --card only\n";
+        return 1;
+      }
+    }
+    return ListLobeTree(lobesOpt.path, out, err);
+  }
   if (flowTest->parsed()) return RunFlowTest(testSource, flowTestOpt, app, out, err);
   return 1;
 }

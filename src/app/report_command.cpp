@@ -124,6 +124,8 @@ bool ReadReportSettings(Application& app, const std::filesystem::path& dataRoot)
   s.reportSections = read.reportSections;
   s.reportHeadings = read.reportHeadings;
   s.reportRanges = read.reportRanges;
+  s.reportCamCard = read.reportCamCard;
+  s.camCardChecks = read.camCardChecks;
   s.customerHeading = read.customerHeading;
   s.unitSystem = read.unitSystem;
   return true;

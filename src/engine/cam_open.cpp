@@ -42,20 +42,23 @@ LobeDataError LoadLBKFile(Engine& engine, const std::string& path, std::int16_t 
   return err;
 }
 
-void CopyLobeToEngine(Engine& engine, bool intake) {
-  ETracker guard(kDialogModule, "CopyLobeToEngine");
-  const CamLobe& lobe = SideLobe(engine, intake);
-  EngineInputs& in = engine.inputs();
+void LobeCamTable(const CamLobe& lobe, BoundedArray<float>& table) {
   // The turn that brings the lobe centre (at CamCenterLine / 2 cam degrees) to entry 179.
   const float centre = 179 - lobe.CamCenterLine() / 2;
   const std::int32_t s = ToInt32(RoundHalfEven(centre));
   const int curve = lobe.LinearOnValve() ? CamLobe::kCurveValveLift : CamLobe::kCurveCamLift;
-  BoundedArray<float>& table = intake ? in.Int : in.Exh;
   table.Redim(0, 359);
   for (int a = -179; a <= 180; ++a) {
     const std::int64_t entry = ((static_cast<std::int64_t>(a) + s) % 360 + 360) % 360;
     table[static_cast<int>(entry)] = lobe.CamDataValue(curve, a);
   }
+}
+
+void CopyLobeToEngine(Engine& engine, bool intake) {
+  ETracker guard(kDialogModule, "CopyLobeToEngine");
+  const CamLobe& lobe = SideLobe(engine, intake);
+  EngineInputs& in = engine.inputs();
+  LobeCamTable(lobe, intake ? in.Int : in.Exh);
   (intake ? in.IntSmth : in.ExhSmth) = lobe.Smoothing();
 }
 

@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "base/bounded_array.h"
 #include "cam/cam_folder.h"
 #include "cam/lobe_data_file.h"
 
 namespace orv {
 
+class CamLobe;
 class Engine;
 
 // Loading a chosen cam lobe into the engine, as the cam selection dialog's Open does: the lobe
@@ -21,6 +23,10 @@ class Engine;
 // engine's lobes are unchanged otherwise. Returns the reader's code.
 LobeDataError LoadLBKFile(Engine& engine, const std::string& path, std::int16_t shaftNo,
                           std::int16_t lobeNo, bool intake, std::string* report = nullptr);
+
+// The engine's cam-lift table of a lobe (entries 0..359, the lobe centre at entry 179 whatever
+// its centerline; valve lift for a lobe measured on the valve, cam lift otherwise).
+void LobeCamTable(const CamLobe& lobe, BoundedArray<float>& table);
 
 // Copies the side's lobe into the engine's cam-lift table (entries 0..359, the lobe centre at
 // entry 179 whatever its centerline; valve lift for a lobe measured on the valve, cam lift

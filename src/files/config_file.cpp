@@ -48,6 +48,15 @@ void TransferReport(KeyedFile& f, Settings& s) {
   for (int i = 0; i < 3; ++i) f.IOBoolean(Indexed("RepHd", i), s.reportHeadings[i], true);
   constexpr std::array<float, 6> kDegrees{-360, 360, 1, -360, 360, 1};
   for (int i = 0; i < 6; ++i) f.IOSingle(Indexed("RepDeg", i), s.reportRanges[i], kDegrees[i]);
+  f.IOBoolean(Indexed("RepSec", 7), s.reportCamCard, false);
+  constexpr std::array<double, 3> kChecks{0.006, 0.050, 0.200};
+  for (int i = 0; i < 3; ++i) {
+    f.IODouble(Indexed("RepChk", i), s.camCardChecks[i], kChecks[i]);
+    // A height that is no number above 0 (or absurdly high) reads as the default.
+    if (f.reading() && !(s.camCardChecks[i] > 0 && s.camCardChecks[i] <= 100)) {
+      s.camCardChecks[i] = kChecks[i];
+    }
+  }
   f.CloseSection();
 }
 

@@ -105,6 +105,9 @@ struct Settings {
   std::array<bool, 3> reportHeadings{true, true, true};  // "RepHd": date, time, engine path
   // "RepDeg": the two detail-report ranges, each from, to, increment (crank degrees).
   std::array<float, 6> reportRanges{-360, 360, 1, -360, 360, 1};
+  bool reportCamCard = false;  // "RepSec7": the cam card section of the general and details reports
+  // "RepChk0".."RepChk2": the cam card's check heights (inches); a height not above 0 is left out.
+  std::array<double, 3> camCardChecks{0.006, 0.050, 0.200};
 
   // Graph and curve list.
   std::vector<std::string> customerHeading;  // "PrnHead": heading lines printed on reports

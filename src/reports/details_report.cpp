@@ -4,6 +4,7 @@
 #include "base/error_trace.h"
 #include "base/rounding.h"
 #include "base/runtime_error.h"
+#include "reports/cam_card_section.h"
 
 namespace orv {
 
@@ -147,6 +148,10 @@ std::string DetailsReport(ReportKind kind, const Engine& engine, const ReportReq
         break;
     }
     b.AddStrCRLF();
+  }
+  if (kind == ReportKind::Details && request.settings.reportCamCard) {
+    b.BlankLine();
+    CamCardSection(b, engine, mode, request.settings.camCardChecks);
   }
   return b.Finish();
 }

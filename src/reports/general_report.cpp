@@ -6,6 +6,7 @@
 #include "files/interface_text_ids.h"
 #include "files/output_captions.h"
 #include "files/source_captions.h"
+#include "reports/cam_card_section.h"
 
 namespace orv {
 
@@ -225,6 +226,9 @@ std::string OVReport(const InputController& panel, const ReportRequest& request,
   if (on[6]) {
     w.SectionStart(6);
     w.Sources();
+  }
+  if (request.settings.reportCamCard) {
+    CamCardSection(b, panel.engine(), panel.unitMode(), request.settings.camCardChecks);
   }
   return b.Finish();
 }

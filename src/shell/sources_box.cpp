@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "app/cam_card_command.h"
+#include "engine/cam_card.h"
 #include "files/interface_text_ids.h"
 #include "files/output_captions.h"
 #include "files/source_captions.h"
@@ -20,6 +22,24 @@ namespace {
 constexpr std::array<int, 4> kEditHelp = {28, 32, 36, 37};
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// One line of a lobe's card: its maximum lift, and its duration and centerline at 0.050 in
+// (1.27 mm), "–" where a figure does not exist.
+QString CompactCard(const std::optional<CamCard>& card, UnitMode mode) {
+  const QString dash = QString::fromUtf8("\xe2\x80\x93");
+  if (!card) return dash;
+  const bool english = mode == UnitMode::English;
+  auto number = [&dash](const std::optional<double>& v, int decimals) {
+    return v ? QString::number(*v, 'f', decimals) : dash;
+  };
+  // The 0.050 in check of the default heights is the second.
+  const CamCheck* mid = card->checks.size() > 1 ? &card->checks[1] : nullptr;
+  return QStringLiteral("Lift %1 %2 at %3 deg, duration %4 deg at %5, centerline %6 deg")
+      .arg(number(card->maxLift, english ? 4 : 3), english ? QStringLiteral("in") : "mm",
+           number(card->maxLiftAngle, 1), number(mid ? mid->duration : std::nullopt, 1),
+           english ? QStringLiteral("0.050 in") : QStringLiteral("1.27 mm"),
+           number(card->centerline, 1));
+}
 
 }  // namespace
 
@@ -118,6 +138,28 @@ void SourcesBox::ShowSources() {
     captions_[i]->setText(text);
     captions_[i]->setToolTip(text);
   }
+  ShowCamCards();
+}
+
+void SourcesBox::ShowCamCards() {
+  const UnitMode mode = app_.document().controller().unitMode();
+  std::string why;
+  const std::optional<CardHeights> heights = CardHeightsOf("", mode, why);
+  if (!heights) return;
+  const Engine& engine = app_.document().engine();
+  EngineCamCard card;
+  if (engine.valveTables().current) {
+    card =
+        CamCardInUnits(EngineCamCards(engine, CheckHeightsToInches(heights->values, mode)), mode);
+  }
+  const QString table = Q(CamCardTable(card, mode, *heights)).toHtmlEscaped();
+  for (std::size_t i = 0; i < 2; ++i) {
+    // The caption, the lobe's card in one line, and the card of both lobes.
+    cardLines_[i] = CompactCard(i == 0 ? card.intake : card.exhaust, mode);
+    captions_[i]->setToolTip(
+        QStringLiteral("<p>%1</p><p><b>%2</b></p><pre>%3</pre>")
+            .arg(captions_[i]->text().toHtmlEscaped(), cardLines_[i].toHtmlEscaped(), table));
+  }
 }
 
 void SourcesBox::ShowCamSettings() {
@@ -126,6 +168,8 @@ void SourcesBox::ShowCamSettings() {
     if (!settingBoxes_[k]->isModified())
       settingBoxes_[k]->setText(Q(panel.text[static_cast<std::size_t>(kSettings[k])]));
   }
+  // A changed centerline, rocker ratio or lash changes the cards.
+  ShowCamCards();
 }
 
 }  // namespace orv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QString>
 #include <array>
 
 #include "app/application.h"
@@ -29,6 +30,11 @@ class SourcesBox final : public QGroupBox {
   void ShowCaptions();
   void ShowSources();
   void ShowCamSettings();
+  // The cam card of each lobe on hover over its caption: the caption, the card in one line and
+  // the card of both lobes (refreshed with the sources and the cam settings).
+  void ShowCamCards();
+  // The one-line card of the intake (0) or exhaust (1) lobe last shown.
+  const QString& cardLine(int side) const { return cardLines_.at(static_cast<std::size_t>(side)); }
 
   // The text box of cam setting n (29..31, 33..35).
   InputBox* box(int n) const;
@@ -56,6 +62,7 @@ class SourcesBox final : public QGroupBox {
   std::array<QLabel*, kSettingCount> settingLabels_{};
   std::array<InputBox*, kSettingCount> settingBoxes_{};
   std::array<QLabel*, kSettingCount> settingUnits_{};
+  std::array<QString, 2> cardLines_;
 };
 
 }  // namespace orv

@@ -270,3 +270,36 @@ TEST(ProgramFolder, FindsTheStringFileBesideTheProgramOrInTheInstalledLayout) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(ConfigFileIO, CamCardSectionAndCheckHeights) {
+  test::TempDir dir;
+  const ConfigDefaults d = DefaultsIn(dir.path());
+  Settings s = DefaultSettings(d);
+  EXPECT_FALSE(s.reportCamCard);
+  s.reportCamCard = true;
+  s.camCardChecks = {0.004, 0.05, 0.25};
+  RecordingPrompter n;
+  ASSERT_TRUE(ConfigFileIO(dir / "c.ini", s, false, false, d, n).ok);
+  const std::string text = ReadText(dir / "c.ini");
+  EXPECT_NE(text.find("RepSec7"), std::string::npos);
+  EXPECT_NE(text.find("RepChk0"), std::string::npos);
+  EXPECT_EQ(text.find("RepChk1"), std::string::npos);  // the default is not written
+  Settings back = DefaultSettings(d);
+  ASSERT_TRUE(ConfigFileIO(dir / "c.ini", back, true, false, d, n).ok);
+  EXPECT_TRUE(back.reportCamCard);
+  EXPECT_EQ(back.camCardChecks, s.camCardChecks);
+
+  // A height that is no length above 0 reads as its default.
+  WriteText(dir / "bad.ini",
+            "[ID]\r\nPurpose = Orvantis Configuration File\r\n[Report]\r\nRepChk0=-1\r\n"
+            "RepChk1=abc\r\nRepChk2=1e300\r\n");
+  Settings bad = DefaultSettings(d);
+  ASSERT_TRUE(ConfigFileIO(dir / "bad.ini", bad, true, false, d, n).ok);
+  EXPECT_EQ(bad.camCardChecks, (std::array<double, 3>{0.006, 0.050, 0.200}));
+}
+
+}  // namespace
+}  // namespace orv

@@ -19,6 +19,7 @@
 #include <numbers>
 
 #include "app/application.h"
+#include "engine/cam_card.h"
 #include "shell/balance_chart.h"
 #include "shell/input_panel_view.h"
 #include "shell/input_widgets.h"
@@ -490,6 +491,42 @@ TEST_F(EngineViewTest, NoLabelIsCutOff) {
       }
     }
   }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST_F(EngineViewTest, CamCaptionsShowTheCardOnHover) {
+  const auto card = [this] {
+    return EngineCamCards(app_.document().engine(), {0.006, 0.050, 0.200});
+  };
+  EngineCamCard c = card();
+  const QString intake = view_->sources()->cardLine(0);
+  EXPECT_EQ(intake, QStringLiteral("Lift %1 in at %2 deg, duration %3 deg at 0.050 in, "
+                                   "centerline %4 deg")
+                        .arg(QString::number(c.intake->maxLift, 'f', 4),
+                             QString::number(c.intake->maxLiftAngle, 'f', 1),
+                             QString::number(*c.intake->checks[1].duration, 'f', 1),
+                             QString::number(*c.intake->centerline, 'f', 1)));
+  const QString tip = view_->sources()->caption(0)->toolTip();
+  EXPECT_TRUE(tip.contains("No file chosen"));
+  EXPECT_TRUE(tip.contains(intake));
+  EXPECT_TRUE(tip.contains("Lobe separation"));
+  EXPECT_TRUE(view_->sources()->caption(1)->toolTip().contains(view_->sources()->cardLine(1)));
+  // A typed rocker ratio changes the card at once.
+  Type(30, "1.5");
+  c = card();
+  EXPECT_NEAR(c.intake->maxLift, 0.399954 * 1.5, 1e-6);
+  EXPECT_TRUE(view_->sources()->cardLine(0).startsWith(
+      QStringLiteral("Lift %1 in").arg(QString::number(c.intake->maxLift, 'f', 4))));
+  // Metric: millimetres and the 1.27 mm check.
+  SwitchUnits(UnitMode::Metric);
+  EXPECT_TRUE(view_->sources()->cardLine(0).startsWith(
+      QStringLiteral("Lift %1 mm").arg(QString::number(c.intake->maxLift * 25.4, 'f', 3))));
+  EXPECT_TRUE(view_->sources()->cardLine(0).contains("at 1.27 mm"));
 }
 
 }  // namespace
