@@ -311,16 +311,16 @@ std::optional<LiftUnit> LiftUnitIn(std::string_view s, const std::vector<std::st
 
 // "28", "28\"", "7 kPa", "7kpa": the depression after the "@" of a flow header, in inches of
 // water.
-std::optional<double> DepressionAfterAt(std::string_view spec) {
-  spec = Trim(spec, " ");
+std::optional<double> DepressionAfterAt(std::string_view after) {
+  after = Trim(after, " ");
   std::size_t end = 0;
-  while (end < spec.size() &&
-         ((spec[end] >= '0' && spec[end] <= '9') || spec[end] == '.' || spec[end] == ',')) {
+  while (end < after.size() &&
+         ((after[end] >= '0' && after[end] <= '9') || after[end] == '.' || after[end] == ',')) {
     ++end;
   }
   double value = 0;
-  if (end == 0 || !ParseNumber(spec.substr(0, end), value) || !(value > 0)) return std::nullopt;
-  const std::string_view unitText = spec.substr(end);
+  if (end == 0 || !ParseNumber(after.substr(0, end), value) || !(value > 0)) return std::nullopt;
+  const std::string_view unitText = after.substr(end);
   const std::vector<std::string_view> w = Words(unitText);
   const DepressionUnit unit = DepressionUnitIn(unitText, w)
                                   .value_or(HasWord(w, "mm") ? DepressionUnit::MillimetresOfWater
