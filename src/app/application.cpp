@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/flow_tests_db_command.h"
+#include "base/folder_files.h"
 #include "files/engine_file.h"
 #include "files/interface_text_ids.h"
 #include "files/user_store.h"
@@ -45,7 +46,11 @@ Application::Application(Prompter& prompter)
   SetGraphDefaults(settings_, nullptr, windowBackground_);
 }
 
-Revisions Application::revisions() const noexcept {
+Revisions Application::revisions() const {
+  if (!(settings_ == settingsSeen_)) {
+    settingsSeen_ = settings_;
+    ++settingsRevision_;
+  }
   Revisions r = document_.revisions();
   r.recent = recentRevision_;
   r.settings = settingsRevision_;
@@ -55,17 +60,11 @@ Revisions Application::revisions() const noexcept {
   return r;
 }
 
-Settings& Application::EditSettings() noexcept {
-  ++settingsRevision_;
-  return settings_;
-}
-
 UnitMode Application::unitSystem() const noexcept {
   return UnitModeOfSetting(settings_.unitSystem);
 }
 
 void Application::SetUnitSystem(UnitMode mode) {
-  ++settingsRevision_;
   settings_.unitSystem = static_cast<std::int32_t>(mode);
   document_.SetUnitMode(mode);
   document_.RefreshOutputs();
@@ -155,8 +154,35 @@ bool Application::AskSaveChanges() {
   return false;
 }
 
+std::string Application::EngineFolderPreset(const std::string& enginePath) const {
+  fs::path folder = fs::path(enginePath).parent_path();
+  if (folder.empty()) folder = folders_.enginesFolder();
+  // No folder at all: the dialog starts where the system starts it.
+  return folder.empty() ? std::string() : FolderWithSeparator(folder);
+}
+
+bool Application::AskAndOpenEngine() {
+  if (!AskSaveChanges()) return false;
+  const auto chosen =
+      prompter_.AskFileName(Prompter::FileKind::OpenEngine, EngineFolderPreset(enginePath()));
+  return chosen && OpenEngine(*chosen);
+}
+
+bool Application::OpenRecentEngine(int entry) {
+  if (entry < 1 || entry > static_cast<int>(recent_.size())) return false;
+  const std::string path = recent_[static_cast<std::size_t>(entry - 1)];
+  return !path.empty() && AskSaveChanges() && OpenEngine(path);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Reference engine
+
+bool Application::AskAndSetReference() {
+  const std::string preset = EngineFolderPreset(reference_ ? reference_->path() : enginePath());
+  // A file that cannot be read is reported by the document and changes nothing.
+  const auto chosen = prompter_.AskFileName(Prompter::FileKind::CompareEngine, preset);
+  return chosen && SetReference(*chosen);
+}
 
 bool Application::SetReference(const std::string& path, std::string* reason) {
   auto reference = std::make_unique<EngineDocument>(prompter_, testDatabases_);
@@ -188,12 +214,7 @@ std::optional<CamOpenResult> Application::OpenCamDialogChoice(bool intake,
   if (const std::optional<LobeChoice> choice = folder.ChosenLobe(intake)) {
     result = document_.OpenCam(intake, *choice);
   }
-  std::string directory = folder.directory().string();
-  if (directory.empty() || directory.back() != fs::path::preferred_separator) {
-    directory += fs::path::preferred_separator;
-  }
-  ++settingsRevision_;
-  settings_.camFolder = directory;
+  settings_.camFolder = FolderWithSeparator(folder.directory());
   return result;
 }
 

@@ -44,8 +44,10 @@ class Application final {
   Prompter& prompter() noexcept { return prompter_; }
 
   // The change counters of every area: the document's (inputs, outputs, sources, title) with
-  // the application's (recent list, settings).
-  Revisions revisions() const noexcept;
+  // the application's (recent list, settings). The settings counter moves once for every look
+  // that finds the settings different from the last look, so that a dialog that stores the
+  // values it was shown with moves nothing.
+  Revisions revisions() const;
 
   // --- Folders, settings, interface texts ------------------------------------------------
 
@@ -60,10 +62,10 @@ class Application final {
   void SetWindowBackground(std::int32_t colour) noexcept { windowBackground_ = colour; }
 
   const Settings& settings() const noexcept { return settings_; }
-  // The settings for a dialog that changes them (options, report setup, graph settings, the
-  // flow dialog's choices): counts the settings revision up. The unit system is changed with
-  // `SetUnitSystem` instead.
-  Settings& EditSettings() noexcept;
+  // The settings for a dialog or model that changes them (options, report setup, graph
+  // settings, the flow dialog's choices). Taking them counts nothing: `revisions()` finds what
+  // really changed. The unit system is changed with `SetUnitSystem` instead.
+  Settings& EditSettings() noexcept { return settings_; }
 
   // The unit system of display and entry, of the reports and of the graph ("Metric": 0
   // English, 1 metric, 2 metric with airflow in cubic metres per minute).
@@ -111,6 +113,18 @@ class Application final {
   // Returns true to go ahead.
   bool AskSaveChanges();
 
+  // The folder an engine file dialog starts in, ending in the path separator: the folder of
+  // `enginePath`, or the engines folder when the path names none.
+  std::string EngineFolderPreset(const std::string& enginePath) const;
+
+  // File, Open: asks whether to save a changed engine, then for the file (starting in the
+  // current engine's folder), and opens it (`OpenEngine`). Returns whether an engine was read.
+  bool AskAndOpenEngine();
+  // A recent-file entry of the File menu (1 to 9): asks whether to save a changed engine and
+  // opens the entry's file. An empty or missing entry does nothing. Returns whether an engine
+  // was read.
+  bool OpenRecentEngine(int entry);
+
   // --- Reference engine ------------------------------------------------------------------
 
   // File, Compare With...: reads an engine file, read-only, as the reference the current engine
@@ -121,6 +135,9 @@ class Application final {
   // Both its output pages are filled, for the panels' comparison (`CompareOutputSlots`).
   // Counts the outputs and sources revisions up.
   bool SetReference(const std::string& path, std::string* reason = nullptr);
+  // File, Compare With...: asks for the file (starting in the reference's folder, or the
+  // current engine's) and sets it as the reference (`SetReference`). Returns whether it was set.
+  bool AskAndSetReference();
   // Clear Reference.
   void ClearReference();
   // The reference engine, or nothing when none is set.
@@ -183,7 +200,10 @@ class Application final {
   InterfaceStrings strings_;
   RecentFiles recent_;
   std::uint64_t recentRevision_ = 0;
-  std::uint64_t settingsRevision_ = 0;
+  // Counted up by the events that change what the settings show (folders, interface texts,
+  // start-up) and by `revisions()` when the settings differ from `settingsSeen_`.
+  mutable std::uint64_t settingsRevision_ = 0;
+  mutable Settings settingsSeen_;
   bool firstStart_ = false;
 };
 

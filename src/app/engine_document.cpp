@@ -245,13 +245,20 @@ void EngineDocument::RefreshOutputs() {
 }
 
 void EngineDocument::FillOutputPagesForReports(bool pageOne) {
-  Touch(false, true);
-  if (pageOne) {
-    controller_.FillBothOutputPages();
-  } else {
-    controller_.DisplayOutputs(0);
-    controller_.BalanceAnalysis();
+  // Pages already up to date are filled with the same texts: that changes nothing shown.
+  const OutputPanel before = controller_.outputs();
+  try {
+    if (pageOne) {
+      controller_.FillBothOutputPages();
+    } else {
+      controller_.DisplayOutputs(0);
+      controller_.BalanceAnalysis();
+    }
+  } catch (...) {
+    Touch(false, true);
+    throw;
   }
+  if (!(controller_.outputs() == before)) Touch(false, true);
 }
 
 void EngineDocument::SetUnitMode(UnitMode mode) {

@@ -137,7 +137,7 @@ class EngineDocument final {
   // Refills the current output page (page 0 with its balance analysis) from the results.
   void RefreshOutputs();
   // Refills the output pages the general report reads: page 0 with its balance analysis, and
-  // page 1 when `pageOne`.
+  // page 1 when `pageOne`. The outputs revision moves only when a page's text changed.
   void FillOutputPagesForReports(bool pageOne = true);
   // The unit system of display and entry: every input shown in it (the outputs follow with
   // `RefreshOutputs`). The application's `SetUnitSystem` changes it together with the setting

@@ -9,6 +9,14 @@ namespace orv {
 
 namespace fs = std::filesystem;
 
+std::string FolderWithSeparator(const fs::path& folder) {
+  std::string text = folder.string();
+  if (text.empty() || text.back() != fs::path::preferred_separator) {
+    text += fs::path::preferred_separator;
+  }
+  return text;
+}
+
 std::vector<std::string> SortedFileNames(const fs::path& folder, std::string* failure) {
   std::vector<std::string> names;
   std::error_code ec;

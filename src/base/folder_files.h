@@ -14,4 +14,8 @@ namespace orv {
 std::vector<std::string> SortedFileNames(const std::filesystem::path& folder,
                                          std::string* failure = nullptr);
 
+// A folder as the file dialogs and the configuration file keep it: its text ending in the path
+// separator (an empty folder gives the separator alone).
+std::string FolderWithSeparator(const std::filesystem::path& folder);
+
 }  // namespace orv

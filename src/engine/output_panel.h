@@ -31,6 +31,7 @@ struct BalanceChart {
   std::vector<std::string> recipLabels{"YOUR  ", "BALANCE  ", "FACTOR  "};
   std::string recipMarkDown = "v   ";
   std::string recipMarkRight = " >";
+  bool operator==(const BalanceChart&) const = default;
 };
 
 // The output panel as the window shows it: the text of every output slot of page 0 (engine
@@ -49,6 +50,7 @@ struct OutputPanel {
 
   // The page (0 or 1) a slot belongs to, or -1 for a number no page has.
   int PageOfSlot(int slot) const noexcept;
+  bool operator==(const OutputPanel&) const = default;
 };
 
 }  // namespace orv

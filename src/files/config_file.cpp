@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "base/error_trace.h"
+#include "base/folder_files.h"
 #include "base/text.h"
 #include "files/interface_strings.h"
 
@@ -164,13 +165,7 @@ constexpr std::array<CurveTagDefault, 13> kCurveTagDefaults = {{
 
 const std::array<CurveTagDefault, 13>& CurveTagDefaults() noexcept { return kCurveTagDefaults; }
 
-std::string Folders::dataRootText() const {
-  std::string text = dataRoot.string();
-  if (text.empty() || text.back() != fs::path::preferred_separator) {
-    text += fs::path::preferred_separator;
-  }
-  return text;
-}
+std::string Folders::dataRootText() const { return FolderWithSeparator(dataRoot); }
 
 fs::path ResolveDataRoot(const fs::path& overrideRoot) {
   if (!overrideRoot.empty()) return overrideRoot;

@@ -61,6 +61,8 @@ struct CurveTag {
   std::int16_t scale = 1;
   std::int32_t colour = 0;
   bool shown = false;
+
+  bool operator==(const CurveTag&) const = default;
 };
 
 // What a curve tag starts with: its scale (1..8), colour (RGB, red in the low byte) and the
@@ -80,12 +82,16 @@ struct TestFilterRow {
   std::int16_t field = 0;
   std::int16_t relation = 0;
   std::string parameter;
+
+  bool operator==(const TestFilterRow&) const = default;
 };
 
 // The limits of one value scale of the graph, in internal (English) units.
 struct ScaleLimits {
   double minimum = 0;
   double maximum = 0;
+
+  bool operator==(const ScaleLimits&) const = default;
 };
 
 // The zoom window of the graph: fractions 0..1 of the full horizontal and vertical ranges
@@ -95,6 +101,8 @@ struct ZoomWindow {
   float bottom = 0;
   float right = 1;
   float top = 1;
+
+  bool operator==(const ZoomWindow&) const = default;
 };
 
 // The program's settings, kept between runs in the configuration file. The comment of each
@@ -155,6 +163,8 @@ struct Settings {
   std::array<std::int16_t, 7> columnFlags{};                // "LdCol0".."LdCol6"
   // The CSV tab's column mappings, one per header layout, the latest first ("CsvMap0"..).
   std::vector<std::string> csvMappings;
+
+  bool operator==(const Settings&) const = default;
 };
 
 // The most CSV column mappings the configuration keeps.

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "files/source_captions.h"
+#include "shell/command_runner.h"
 #include "shell/input_panel_view.h"
 #include "shell/input_widgets.h"
 #include "shell/output_panel_view.h"
@@ -67,7 +68,7 @@ template <class Command>
 void EngineView::Run(const char* procedure, Command&& command) {
   if (busy_) return;
   busy_ = true;
-  RunGuarded(app(), procedure, std::forward<Command>(command));
+  RunCommand(app(), "frmMain", procedure, std::forward<Command>(command));
   busy_ = false;
   Q_EMIT commandDone();
 }

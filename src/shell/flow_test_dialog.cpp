@@ -34,7 +34,9 @@
 #include "base/atomic_file.h"
 #include "base/date_text.h"
 #include "base/error_trace.h"
+#include "base/folder_files.h"
 #include "base/text_number.h"
+#include "shell/command_runner.h"
 #include "shell/folder_picker.h"
 #include "shell/test_list_model.h"
 
@@ -244,17 +246,14 @@ QWidget* FlowTestDialog::BuildDosTab() {
 }
 
 void FlowTestDialog::ChangeDosFolder(const std::filesystem::path& folder) {
-  ETracker guard(kModule, "dirDos_Change");
-  try {
+  RunCommand(app_, kModule, "dirDos_Change", [&] {
     dosPicker_->SetFolder(folder);
     dosTree_->clear();
     dosNotes_->setPlainText(ToQ(kReadingTestFilesNotice));
     dosNotes_->repaint();
     dos_.Refill(folder);
     FillDosTree();
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  });
 }
 
 void FlowTestDialog::FillDosTree() {
@@ -287,13 +286,10 @@ void FlowTestDialog::FillDosTree() {
 }
 
 void FlowTestDialog::DosSelectionChanged() {
-  ETracker guard(kModule, "tvwTests_NodeClick");
-  try {
+  RunCommand(app_, kModule, "tvwTests_NodeClick", [&] {
     dos_.Select(RefOf(dosTree_->currentItem()));
     dosNotes_->setPlainText(ToQ(dos_.notes()));
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -818,13 +814,10 @@ QWidget* FlowTestDialog::BuildKeyboardTab() {
         // Open has taken the rows, or Cancel has put the tables back: the field that loses
         // the focus as the dialog closes changes nothing.
         if (closing_) return;
-        ETracker guard(kModule, "txtKeyboard_LostFocus");
-        try {
+        RunCommand(app_, kModule, "txtKeyboard_LostFocus", [&] {
           keyboard_.Leave(row, field, edit->text().toStdString());
           edit->setText(ToQ(keyboard_.Text(row, field)));
-        } catch (...) {
-          app_.ReportError(guard);
-        }
+        });
       });
     }
   }
@@ -962,8 +955,7 @@ void FlowTestDialog::ChooseCsvFile() {
 }
 
 void FlowTestDialog::UseCsvFile(const std::filesystem::path& file) {
-  ETracker guard(kModule, "cmdCsvFile_Click");
-  try {
+  RunCommand(app_, kModule, "cmdCsvFile_Click", [&] {
     csvFile_ = file;
     csvFileEdit_->setText(ToQ(file.string()));
     csvPreview_->clear();
@@ -1005,9 +997,7 @@ void FlowTestDialog::UseCsvFile(const std::filesystem::path& file) {
     csvLiftUnit_->setCurrentIndex(static_cast<int>(m.units.lift));
     csvFlowUnit_->setCurrentIndex(static_cast<int>(m.units.flow));
     csvDepressionUnit_->setCurrentIndex(static_cast<int>(m.units.depression));
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  });
 }
 
 bool FlowTestDialog::OpenCsv() {
@@ -1074,8 +1064,8 @@ void FlowTestDialog::TabShown(int index) {
 }
 
 void FlowTestDialog::OpenChosen() {
-  ETracker guard(kModule, "cmdOpen_Click");
-  try {
+  // A failed open may have replaced part of the tables: the window redraws the sources.
+  const bool ran = RunCommand(app_, kModule, "cmdOpen_Click", [&] {
     bool loaded = false;
     switch (tabs_->currentIndex()) {
       case kDosTab:
@@ -1099,10 +1089,8 @@ void FlowTestDialog::OpenChosen() {
       Q_EMIT sourceLoaded();
       done(QDialog::Accepted);
     }
-  } catch (...) {
-    app_.ReportError(guard);
-    Q_EMIT sourceLoaded();
-  }
+  });
+  if (!ran) Q_EMIT sourceLoaded();
 }
 
 bool FlowTestDialog::OpenDos() {
@@ -1149,13 +1137,10 @@ void FlowTestDialog::done(int result) {
     return;
   }
   closing_ = true;
-  ETracker guard(kModule, "Form_Unload");
-  try {
+  RunCommand(app_, kModule, "Form_Unload", [&] {
     if (result != QDialog::Accepted) keyboard_.Cancel();
     SaveSettings();
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  });
   setEnabled(true);
   QDialog::done(result);
 }
@@ -1163,12 +1148,7 @@ void FlowTestDialog::done(int result) {
 void FlowTestDialog::SaveSettings() {
   Settings& settings = app_.EditSettings();
   settings.flowTab = tabs_->currentIndex();
-  if (!dos_.folder().empty()) {
-    std::string folder = dos_.folder().string();
-    if (folder.back() != std::filesystem::path::preferred_separator)
-      folder += std::filesystem::path::preferred_separator;
-    settings.flowDosFolder = folder;
-  }
+  if (!dos_.folder().empty()) settings.flowDosFolder = FolderWithSeparator(dos_.folder());
   // The database tab's choices are kept only when they were shown from a database: without
   // its operator and customer lists they would be saved as "any".
   if (listsRead_) SaveTestListSettings(Choices(), lists_.customers, settings);

@@ -17,6 +17,7 @@
 #include "app/application.h"
 #include "base/error_trace.h"
 #include "files/interface_text_ids.h"
+#include "shell/command_runner.h"
 
 namespace orv {
 
@@ -173,8 +174,7 @@ void GraphSettingsView::ShowCaptions() {
 }
 
 void GraphSettingsView::FillFromSettings() {
-  ETracker guard(kModule, "G_FillGraphSettings");
-  try {
+  RunCommand(app(), kModule, "G_FillGraphSettings", [&] {
     filling_ = true;
     for (auto& [n, edit] : boxes_) {
       // A box being typed in keeps the user's text until it is left.
@@ -210,9 +210,7 @@ void GraphSettingsView::FillFromSettings() {
     QPalette palette = swatch_->palette();
     palette.setColor(QPalette::Window, ColourOf(specs.background));
     swatch_->setPalette(palette);
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  });
   filling_ = false;
 }
 
@@ -220,16 +218,12 @@ void GraphSettingsView::EnterBox(int n) {
   const auto found = boxes_.find(n);
   if (found == boxes_.end() || filling_) return;
   QLineEdit* edit = found->second;
-  ETracker guard(kModule, "txtInput_LostFocus");
-  try {
+  RunCommand(app(), kModule, "txtInput_LostFocus", [&] {
     const bool changed = model_.EnterBox(n, edit->text().toStdString());
-    if (changed) app().EditSettings();
     edit->setText(Text(model_.BoxText(n)));
     edit->setModified(false);
     if (changed) Done();
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  });
 }
 
 bool GraphSettingsView::CanLeave() {

@@ -17,6 +17,7 @@
 #include "app/application.h"
 #include "app/file_kinds.h"
 #include "base/error_trace.h"
+#include "shell/command_runner.h"
 #include "shell/curve_list_model.h"
 #include "shell/graph_picture.h"
 #include "shell/pdf_file.h"
@@ -157,17 +158,11 @@ void GraphView::showEvent(QShowEvent* event) {
     RedrawAll();
     return;
   }
-  ETracker guard(kModule, "tabMain_Click");
-  try {
-    FillCurveNumbers();
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  RunCommand(app(), kModule, "tabMain_Click", [&] { FillCurveNumbers(); });
 }
 
 void GraphView::RedrawAll() {
-  ETracker guard(kModule, "G_SetGraphWindowSpecs");
-  try {
+  RunCommand(app(), kModule, "G_SetGraphWindowSpecs", [&] {
     stale_ = false;
     settingsDrawn_ = app().revisions().settings;
     RedrawCanvas();
@@ -178,9 +173,7 @@ void GraphView::RedrawAll() {
                           "the line")
                            .arg(canvas_->selectedLine())
                            .arg(static_cast<double>(model_.WindowSpecs().cursorStep)));
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  });
 }
 
 std::optional<GraphModel> GraphView::ReferenceModel() const {
@@ -324,46 +317,34 @@ void GraphView::Done() {
 }
 
 void GraphView::MoveCursorLines(const CursorPositions& positions) {
-  ETracker guard(kModule, "QGraph_LineChange");
-  try {
-    app().EditSettings();
+  RunCommand(app(), kModule, "QGraph_LineChange", [&] {
     model_.CursorLinesChanged(positions, model_.differenceMode());
     canvas_->PlaceCursorLines();
     FillCurveNumbers();
     Done();
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  });
 }
 
 void GraphView::StepCursorLine(int line, int steps) {
-  ETracker guard(kModule, "QGraph_LineChange");
-  try {
-    app().EditSettings();
+  RunCommand(app(), kModule, "QGraph_LineChange", [&] {
     model_.MoveCursorLine(line, steps);
     canvas_->PlaceCursorLines();
     FillCurveNumbers();
     Done();
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  });
 }
 
 void GraphView::SetDifferenceMode(bool on) {
-  ETracker guard(kModule, "QGraph_LineChange");
-  try {
+  RunCommand(app(), kModule, "QGraph_LineChange", [&] {
     if (difference_->isChecked() != on) difference_->setChecked(on);
     const CursorPositions positions = model_.cursorLines();
     model_.CursorLinesChanged(positions, on);
     FillCurveNumbers();
     Done();
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  });
 }
 
 void GraphView::Zoom(const AxisRange& x, const AxisRange& left) {
-  app().EditSettings();
   model_.ZoomChanged(x, left);
   canvas_->PlaceAxes();
   RefreshUnZoom();
@@ -371,7 +352,6 @@ void GraphView::Zoom(const AxisRange& x, const AxisRange& left) {
 }
 
 void GraphView::UnZoom() {
-  app().EditSettings();
   model_.UnZoom();
   canvas_->PlaceAxes();
   RefreshUnZoom();
@@ -379,28 +359,21 @@ void GraphView::UnZoom() {
 }
 
 void GraphView::SetTagShown(int tag, bool shown) {
-  ETracker guard(kModule, "glstCurves_TagChange");
-  try {
-    app().EditSettings();
+  RunCommand(app(), kModule, "glstCurves_TagChange", [&] {
     model_.SetTagShown(tag, shown);
     RedrawCanvas();
     Done();
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  });
 }
 
 void GraphView::MoveTagToOtherPart(int tag) {
   if (tag < 1 || tag > kCurveTagCount) return;
-  ETracker guard(kModule, "glstCurves_RightClick");
-  try {
+  RunCommand(app(), kModule, "glstCurves_RightClick", [&] {
     int& part = partOf_[static_cast<std::size_t>(tag - 1)];
     part = 1 - part;
     RebindLists();
     FillCurveNumbers();
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  });
 }
 
 void GraphView::ShowReadout(double angle) {
@@ -408,8 +381,7 @@ void GraphView::ShowReadout(double angle) {
     readout_->clear();
     return;
   }
-  ETracker guard(kModule, "QGraph_MouseMove");
-  try {
+  RunCommand(app(), kModule, "QGraph_MouseMove", [&] {
     QStringList parts;
     parts << tr("%1 degrees").arg(angle, 0, 'f', 1);
     for (int tag = 1; tag <= kCurveTagCount; ++tag) {
@@ -420,9 +392,7 @@ void GraphView::ShowReadout(double angle) {
                         QString::fromStdString(model_.TagUnit(tag)));
     }
     readout_->setText(parts.join(QStringLiteral(";  ")));
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  });
 }
 
 void GraphView::Print() {
@@ -434,8 +404,8 @@ void GraphView::Print() {
 }
 
 bool GraphView::PrintOn(QPrinter& printer) {
-  ETracker guard(kModule, "QGraph_PrintAllGraphs");
-  try {
+  bool printed = false;
+  RunCommand(app(), kModule, "QGraph_PrintAllGraphs", [&] {
     const std::optional<GraphModel> reference = ReferenceModel();
     // A PDF file is written whole or not at all, with the reason when it is not.
     const std::string failure = PrintThrough(printer, [&](QPagedPaintDevice& device) {
@@ -443,18 +413,17 @@ bool GraphView::PrintOn(QPrinter& printer) {
                  ? std::string()
                  : std::string("the printer cannot be opened");
     });
-    if (failure.empty()) return true;
-    app().prompter().Warn(tr("The graph could not be printed.").toStdString() + "\r" + failure,
-                          kAppTitle);
-  } catch (...) {
-    app().ReportError(guard);
-  }
-  return false;
+    printed = failure.empty();
+    if (!printed) {
+      app().prompter().Warn(tr("The graph could not be printed.").toStdString() + "\r" + failure,
+                            kAppTitle);
+    }
+  });
+  return printed;
 }
 
 void GraphView::SaveToFile() {
-  ETracker guard(kModule, "mnuFileSaveGraph_Click");
-  try {
+  RunCommand(app(), kModule, "mnuFileSaveGraph_Click", [&] {
     const std::optional<std::string> chosen =
         app().prompter().AskFileName(Prompter::FileKind::SaveGraph, app().settings().graphFile);
     if (!chosen) return;
@@ -483,9 +452,7 @@ void GraphView::SaveToFile() {
     }
     app().EditSettings().graphFile = path;
     Done();
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  });
 }
 
 }  // namespace orv

@@ -4,28 +4,8 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QToolButton>
-#include <exception>
-#include <utility>
-
-#include "app/application.h"
-#include "base/error_trace.h"
 
 namespace orv {
-
-// Runs one command of the core for a window event. An error raised by the core ends the
-// command and is reported through the error trace's message (the prompter), the guard naming
-// the event as "frmMain"/`procedure`. Returns false when the command ended in an error.
-template <class Command>
-bool RunGuarded(Application& app, const char* procedure, Command&& command) {
-  ETracker guard("frmMain", procedure);
-  try {
-    std::forward<Command>(command)();
-    return true;
-  } catch (...) {
-    app.ReportError(guard);
-    return false;
-  }
-}
 
 // A style sheet giving a text the colour `colour` as it reads on `widget`'s background: the
 // colour itself on a light background; on a dark one (a dark desktop palette) the same hue made

@@ -25,6 +25,7 @@
 #include "base/error_trace.h"
 #include "files/config_file.h"
 #include "files/user_store.h"
+#include "shell/command_runner.h"
 #include "shell/engine_view.h"
 #include "shell/enter_as_tab.h"
 #include "shell/graph_settings_view.h"
@@ -344,14 +345,17 @@ void MainWindow::Load() {
   UpdateEditActions();
 }
 
-void MainWindow::FinalRefresh() {
-  ETracker guard(kModule, "Form_Activate");
-  try {
-    app_.document().RefreshEngine();
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+template <class Command>
+void MainWindow::Run(const char* procedure, Edit edit, Command&& command) {
+  RunCommand(app_, kModule, procedure, [&] {
+    if (edit == Edit::TakeOver) TakeOverEdit();
+    std::forward<Command>(command)();
+  });
   RefreshFromCore();
+}
+
+void MainWindow::FinalRefresh() {
+  Run("Form_Activate", Edit::Keep, [&] { app_.document().RefreshEngine(); });
 }
 
 void MainWindow::RefreshFromCore() {
@@ -373,12 +377,8 @@ void MainWindow::RefreshView(int index, const ChangedAreas& extra) {
   const ChangedAreas areas = Merge(pending, extra);
   pending = {};
   if (!areas.any()) return;
-  ETracker guard(kModule, "RefreshView");
-  try {
-    views_[static_cast<std::size_t>(index)]->Refresh(areas);
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  RunCommand(app_, kModule, "RefreshView",
+             [&] { views_[static_cast<std::size_t>(index)]->Refresh(areas); });
 }
 
 void MainWindow::UpdateTitle() { setWindowTitle(Text(app_.WindowTitle())); }
@@ -462,13 +462,9 @@ bool MainWindow::ShowView(int index) {
 
 void MainWindow::OnTabChanged(int index) {
   if (index == current_ || index < 0) return;
-  ETracker guard(kModule, "tabMain_Click");
   bool leave = false;
-  try {
-    leave = views_[static_cast<std::size_t>(current_)]->CanLeave();
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  RunCommand(app_, kModule, "tabMain_Click",
+             [&] { leave = views_[static_cast<std::size_t>(current_)]->CanLeave(); });
   if (!leave) {
     const QSignalBlocker block(tabs_);
     tabs_->setCurrentIndex(current_);
@@ -498,147 +494,63 @@ void MainWindow::TakeOverEdit() {
 
 // --- File menu ---------------------------------------------------------------------------
 
-std::string MainWindow::EngineFolderPreset(const std::string& enginePath) const {
-  std::filesystem::path folder = std::filesystem::path(enginePath).parent_path();
-  if (folder.empty()) folder = app_.folders().enginesFolder();
-  std::string preset = folder.string();
-  if (!preset.empty() && preset.back() != std::filesystem::path::preferred_separator) {
-    preset += std::filesystem::path::preferred_separator;
-  }
-  return preset;
-}
-
 void MainWindow::OpenEngineFile() {
-  ETracker guard(kModule, "mnuFileOpen_Click");
-  try {
-    TakeOverEdit();
-    if (app_.AskSaveChanges()) {
-      // The dialog starts in the current engine's folder.
-      const std::string preset = EngineFolderPreset(app_.enginePath());
-      if (const auto chosen = app_.prompter().AskFileName(Prompter::FileKind::OpenEngine, preset)) {
-        app_.OpenEngine(*chosen);
-      }
-    }
-  } catch (...) {
-    app_.ReportError(guard);
-  }
-  RefreshFromCore();
+  Run("mnuFileOpen_Click", Edit::TakeOver, [&] { app_.AskAndOpenEngine(); });
 }
 
 void MainWindow::OpenRecentFile(int entry) {
   if (entry < 1 || entry > 9) return;
-  ETracker guard(kModule, "mnuFileRecent_Click");
-  try {
-    TakeOverEdit();
-    const std::string path = app_.recentFiles()[static_cast<std::size_t>(entry - 1)];
-    if (!path.empty() && app_.AskSaveChanges()) app_.OpenEngine(path);
-  } catch (...) {
-    app_.ReportError(guard);
-  }
-  RefreshFromCore();
+  Run("mnuFileRecent_Click", Edit::TakeOver, [&] { app_.OpenRecentEngine(entry); });
 }
 
 void MainWindow::SaveEngine() {
-  ETracker guard(kModule, "mnuFileSave_Click");
-  try {
-    TakeOverEdit();
-    app_.SaveEngine("");
-  } catch (...) {
-    app_.ReportError(guard);
-  }
-  RefreshFromCore();
+  Run("mnuFileSave_Click", Edit::TakeOver, [&] { app_.SaveEngine(""); });
 }
 
 void MainWindow::SaveEngineAs() {
-  ETracker guard(kModule, "mnuFileSaveAs_Click");
-  try {
-    TakeOverEdit();
-    app_.SaveEngine(app_.SaveAsProposal());
-  } catch (...) {
-    app_.ReportError(guard);
-  }
-  RefreshFromCore();
+  Run("mnuFileSaveAs_Click", Edit::TakeOver, [&] { app_.SaveEngine(app_.SaveAsProposal()); });
 }
 
 void MainWindow::CompareWith() {
-  ETracker guard(kModule, "mnuFileCompare_Click");
-  try {
-    TakeOverEdit();
-    // The dialog starts in the reference's folder, or the current engine's.
-    const EngineDocument* reference = app_.reference();
-    const std::string preset =
-        EngineFolderPreset(reference ? reference->path() : app_.enginePath());
-    // A file that cannot be read is reported by the core and changes nothing.
-    if (const auto chosen =
-            app_.prompter().AskFileName(Prompter::FileKind::CompareEngine, preset)) {
-      app_.SetReference(*chosen);
-    }
-  } catch (...) {
-    app_.ReportError(guard);
-  }
-  RefreshFromCore();
+  Run("mnuFileCompare_Click", Edit::TakeOver, [&] { app_.AskAndSetReference(); });
 }
 
 void MainWindow::ClearReference() {
-  ETracker guard(kModule, "mnuFileClearReference_Click");
-  try {
-    app_.ClearReference();
-  } catch (...) {
-    app_.ReportError(guard);
-  }
-  RefreshFromCore();
+  Run("mnuFileClearReference_Click", Edit::Keep, [&] { app_.ClearReference(); });
 }
 
 void MainWindow::SaveGraphOrReport() {
-  ETracker guard(kModule, "mnuFileSaveGraph_Click");
-  try {
+  Run("mnuFileSaveGraph_Click", Edit::Keep, [&] {
     View* shown = views_[static_cast<std::size_t>(current_)];
     if (shown->CanPrint()) shown->SaveToFile();
-  } catch (...) {
-    app_.ReportError(guard);
-  }
-  RefreshFromCore();
+  });
 }
 
 void MainWindow::PrintView() {
-  ETracker guard(kModule, "mnuFilePrint_Click");
-  try {
+  Run("mnuFilePrint_Click", Edit::Keep, [&] {
     View* shown = views_[static_cast<std::size_t>(current_)];
     if (shown->CanPrint()) shown->Print();
-  } catch (...) {
-    app_.ReportError(guard);
-  }
-  RefreshFromCore();
+  });
 }
 
 // --- Edit menu ---------------------------------------------------------------------------
 
 void MainWindow::UndoStep() {
-  ETracker guard(kModule, "mnuEditUndo_Click");
-  try {
-    // Typed text in a box is handed over first, so that it is the step taken back (and can be
-    // redone); a box without typed text keeps the focus.
-    const auto* box = qobject_cast<const InputBox*>(QApplication::focusWidget());
-    if (box != nullptr && box->isModified()) TakeOverEdit();
-    app_.document().Undo();
-  } catch (...) {
-    app_.ReportError(guard);
-  }
-  RefreshFromCore();
+  // Typed text in a box is handed over first, so that it is the step taken back (and can be
+  // redone); a box without typed text keeps the focus.
+  const auto* box = qobject_cast<const InputBox*>(QApplication::focusWidget());
+  const Edit edit = box != nullptr && box->isModified() ? Edit::TakeOver : Edit::Keep;
+  Run("mnuEditUndo_Click", edit, [&] { app_.document().Undo(); });
 }
 
 void MainWindow::RedoStep() {
-  ETracker guard(kModule, "mnuEditRedo_Click");
-  try {
+  Run("mnuEditRedo_Click", Edit::Keep, [&] {
     // Typed text taken over would be a new step and leave nothing to redo: the entry asked for
     // the step named, so the typing is dropped and the box shows the redone engine's text.
     auto* box = qobject_cast<InputBox*>(QApplication::focusWidget());
     if (box != nullptr && box->isModified()) box->setModified(false);
     app_.document().Redo();
-  } catch (...) {
-    app_.ReportError(guard);
-  }
-  RefreshFromCore();
+  });
 }
 
 void MainWindow::OpenOptions() {
@@ -668,8 +580,7 @@ void MainWindow::EditSource(int source) {
 // --- Help menu ---------------------------------------------------------------------------
 
 void MainWindow::ShowHelp() {
-  ETracker guard(kModule, "mnuHelpHelp_Click");
-  try {
+  RunCommand(app_, kModule, "mnuHelpHelp_Click", [&] {
     if (const auto manual = app_.ManualToOpen()) {
       if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Text(manual->string())))) {
         // Nothing on this system shows PDF files: the user can still find the manual.
@@ -678,9 +589,7 @@ void MainWindow::ShowHelp() {
         app_.prompter().Inform(text, kAppTitle);
       }
     }
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  });
 }
 
 void MainWindow::ShowAbout() {
@@ -698,28 +607,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
+  // An engine that could not be saved keeps the window open.
   bool close = false;
-  {
-    ETracker guard(kModule, "Form_QueryUnload");
-    try {
-      TakeOverEdit();
-      close = app_.QueryExit();
-    } catch (...) {
-      // An engine that could not be saved keeps the window open.
-      app_.ReportError(guard);
-    }
-  }
-  RefreshFromCore();
+  Run("Form_QueryUnload", Edit::TakeOver, [&] { close = app_.QueryExit(); });
   if (!close) {
     event->ignore();
     return;
   }
-  ETracker guard(kModule, "Form_Unload");
-  try {
-    app_.Exit();
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  RunCommand(app_, kModule, "Form_Unload", [&] { app_.Exit(); });
   SavePlace();
   exited_ = true;
   event->accept();

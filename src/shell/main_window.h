@@ -137,9 +137,13 @@ class MainWindow final : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // The folder an engine file dialog starts in: that of `enginePath`, or the engines folder,
-  // ending in a separator.
-  std::string EngineFolderPreset(const std::string& enginePath) const;
+  // Whether a command first hands over the value being typed (`TakeOverEdit`).
+  enum class Edit { Keep, TakeOver };
+  // Runs the command of a menu or window event through `RunCommand` (the guard named
+  // "frmMain"/`procedure`), after handing over the edit in progress when `edit` asks for it,
+  // and redraws what the command changed.
+  template <class Command>
+  void Run(const char* procedure, Edit edit, Command&& command);
   QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command);
   void BuildMenus();
   void ApplyTexts();

@@ -15,6 +15,7 @@
 #include "app/application.h"
 #include "base/error_trace.h"
 #include "files/interface_text_ids.h"
+#include "shell/command_runner.h"
 #include "shell/dialog_buttons.h"
 #include "shell/enter_as_tab.h"
 
@@ -112,8 +113,7 @@ void OptionsDialog::showEvent(QShowEvent* event) {
 }
 
 void OptionsDialog::Apply() {
-  ETracker guard("frmOptions", "cmdOK_Click");
-  try {
+  RunCommand(app_, "frmOptions", "cmdOK_Click", [&] {
     const UnitMode mode = units_[2]->isChecked()   ? UnitMode::MetricM3
                           : units_[1]->isChecked() ? UnitMode::Metric
                                                    : UnitMode::English;
@@ -130,9 +130,7 @@ void OptionsDialog::Apply() {
         s.customerHeading.push_back(line.toStdString());
       }
     }
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  });
   accept();
   Q_EMIT applied();
 }

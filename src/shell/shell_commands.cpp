@@ -16,6 +16,7 @@
 #include "app/application.h"
 #include "app/graph_model.h"
 #include "base/error_trace.h"
+#include "shell/command_runner.h"
 #include "shell/graph_picture.h"
 #include "shell/pdf_file.h"
 #include "shell/report_printer.h"
@@ -69,43 +70,47 @@ int ShellCommandHandlers::Graph(Application& app, const GraphCommandOptions& opt
     return 1;
   }
   MakeApplication();
-  ETracker guard(kModule, "Graph");
-  try {
-    app.LoadStrings();
-    ReadGraphSettings(app);
-    Settings& s = app.EditSettings();
-    GraphModel model(app.document().engine(), s, app.strings());
-    if (!options.tags.empty()) {
-      for (int tag = 1; tag <= kCurveTagCount; ++tag) {
-        model.SetTagShown(
-            tag, std::find(options.tags.begin(), options.tags.end(), tag) != options.tags.end());
-      }
-    } else {
-      bool any = false;
-      for (int tag = 1; tag <= kCurveTagCount; ++tag) any = any || model.TagShown(tag);
-      // A configuration that shows no curve would give an empty picture: all are drawn.
-      if (!any) {
-        for (int tag = 1; tag <= kCurveTagCount; ++tag) model.SetTagShown(tag, true);
-      }
-    }
-    if (options.cursorGiven) {
-      // One cursor line at the angle: the four lines on it, the legend read there.
-      const auto at = static_cast<float>(options.cursor);
-      model.CursorLinesChanged({at, at, at, at}, false);
-      s.cursorLinesShown = true;
-    }
-    const std::string why =
-        WriteGraphPicture(model, options.output, *format, options.width, options.height);
-    if (!why.empty()) {
-      err << "orvantis: graph: " << why << '\n';
-      return 1;
-    }
-  } catch (...) {
-    const std::string message = app.ReportError(guard);
+  std::string message;
+  int code = 0;
+  const bool ran = RunCommand(
+      app, kModule, "Graph",
+      [&] {
+        app.LoadStrings();
+        ReadGraphSettings(app);
+        Settings& s = app.EditSettings();
+        GraphModel model(app.document().engine(), s, app.strings());
+        if (!options.tags.empty()) {
+          for (int tag = 1; tag <= kCurveTagCount; ++tag) {
+            model.SetTagShown(tag, std::find(options.tags.begin(), options.tags.end(), tag) !=
+                                       options.tags.end());
+          }
+        } else {
+          bool any = false;
+          for (int tag = 1; tag <= kCurveTagCount; ++tag) any = any || model.TagShown(tag);
+          // A configuration that shows no curve would give an empty picture: all are drawn.
+          if (!any) {
+            for (int tag = 1; tag <= kCurveTagCount; ++tag) model.SetTagShown(tag, true);
+          }
+        }
+        if (options.cursorGiven) {
+          // One cursor line at the angle: the four lines on it, the legend read there.
+          const auto at = static_cast<float>(options.cursor);
+          model.CursorLinesChanged({at, at, at, at}, false);
+          s.cursorLinesShown = true;
+        }
+        const std::string why =
+            WriteGraphPicture(model, options.output, *format, options.width, options.height);
+        if (!why.empty()) {
+          err << "orvantis: graph: " << why << '\n';
+          code = 1;
+        }
+      },
+      &message);
+  if (!ran) {
     err << "orvantis: graph: " << message << '\n';
     return 1;
   }
-  return 0;
+  return code;
 }
 
 int ShellCommandHandlers::Print(Application& app, const PrintCommandOptions& options, std::ostream&,
@@ -114,24 +119,22 @@ int ShellCommandHandlers::Print(Application& app, const PrintCommandOptions& opt
   const std::filesystem::path target(options.output);
   std::string failure;
   bool reported = false;  // an error of the engine is already on standard error
-  {
-    ETracker guard("Report", "Print");
-    try {
-      // The printer only sets up the page: the PDF is written whole through the atomic writer.
-      QPrinter printer(QPrinter::HighResolution);
-      printer.setOutputFormat(QPrinter::PdfFormat);
-      printer.setPageSize(options.pageSize == "Letter" ? QPageSize(QPageSize::Letter)
-                                                       : QPageSize(QPageSize::A4));
-      // As File, Print does it, with every section the report's flags ask for (the command
-      // line has no input stages).
-      failure = WritePdfFile(printer, target, [&](QPagedPaintDevice& device) {
-        return DrawReportPages(app, options.kind, true, app.enginePath(), device);
-      });
-    } catch (...) {
-      failure = app.ReportError(guard);
-      reported = true;
-    }
-  }
+  reported = !RunCommand(
+      app, "Report", "Print",
+      [&] {
+        // The printer only sets up the page: the PDF is written whole through the atomic
+        // writer.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setPageSize(options.pageSize == "Letter" ? QPageSize(QPageSize::Letter)
+                                                         : QPageSize(QPageSize::A4));
+        // As File, Print does it, with every section the report's flags ask for (the command
+        // line has no input stages).
+        failure = WritePdfFile(printer, target, [&](QPagedPaintDevice& device) {
+          return DrawReportPages(app, options.kind, true, app.enginePath(), device);
+        });
+      },
+      &failure);
   if (!failure.empty()) {
     if (!reported) err << "orvantis: print: " << failure << '\n';
     return 1;

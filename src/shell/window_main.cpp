@@ -20,6 +20,7 @@
 #include "app/graph_model.h"
 #include "base/error_trace.h"
 #include "files/user_store.h"
+#include "shell/command_runner.h"
 #include "shell/main_window.h"
 #include "shell/qt_prompter.h"
 #include "shell/screenshot.h"
@@ -218,19 +219,17 @@ ShortDateFormat SystemShortDateFormat() { return ShortDateFormatOfLocale(QLocale
 std::unique_ptr<MainWindow> StartMainWindow(Application& app, const StartOptions& options,
                                             QtPrompter* prompter) {
   EStackTrace::Instance().Clear();
-  ETracker guard("Declares", "Main");
-
+  // Every step of the start is run under the guard "Declares"/"Main"; an error of one is
+  // reported and the next follows.
   SplashWindow splash;
-  try {
+  RunCommand(app, "Declares", "Main", [&] {
     splash.show();
     QCoreApplication::processEvents();
     SplashWindow::FixFolders(app, options.dataRoot);
     if (!options.programFolder.empty()) {
       app.SetFolders(Folders{options.programFolder, app.folders().dataRoot});
     }
-  } catch (...) {
-    app.ReportError(guard);
-  }
+  });
 
   if (options.pause) {
     QEventLoop wait;
@@ -245,19 +244,11 @@ std::unique_ptr<MainWindow> StartMainWindow(Application& app, const StartOptions
     prompter->SetParent(window.get());
     prompter->SetStrings(&app.strings());
   }
-  try {
-    app.StartUp();
-  } catch (...) {
-    app.ReportError(guard);
-  }
-  try {
-    window->Load();
-  } catch (...) {
-    app.ReportError(guard);
-  }
+  RunCommand(app, "Declares", "Main", [&] { app.StartUp(); });
+  RunCommand(app, "Declares", "Main", [&] { window->Load(); });
   splash.close();
 
-  try {
+  RunCommand(app, "Declares", "Main", [&] {
     bool maximised = false;
     bool firstStart = false;
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -298,9 +289,7 @@ std::unique_ptr<MainWindow> StartMainWindow(Application& app, const StartOptions
         }
       }
     }
-  } catch (...) {
-    app.ReportError(guard);
-  }
+  });
   return window;
 }
 

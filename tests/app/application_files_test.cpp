@@ -7,6 +7,7 @@
 
 #include "app/application.h"
 #include "base/atomic_file.h"
+#include "base/folder_files.h"
 #include "files/engine_file.h"
 #include "files/user_store.h"
 #include "support/temp_dir.h"
@@ -274,6 +275,98 @@ TEST_F(ApplicationFiles, AskSaveChangesFollowsTheAnswer) {
     EXPECT_EQ(prompter.questions[0], app.strings().Misc(13));
     EXPECT_EQ(prompter.informs.size(), row.stillChanged ? 0u : 1u) << row.name;
   }
+}
+
+// File, Open and the recent entries as the window runs them: the question about a changed
+// engine comes first and its Cancel ends the flow before any file is asked for; the dialog
+// starts in the current engine's folder; an engine read tops the recent list.
+TEST_F(ApplicationFiles, TheOpenFlowsAskSaveThenOpenAndListTheFile) {
+  Application app(prompter_);
+  Prepare(app);
+  app.LoadStrings();
+  fs::create_directories(Engines() / "sub");
+  const std::string a = (Engines() / "A.OV").string();
+  const std::string b = (Engines() / "sub" / "B.OV").string();
+  ASSERT_TRUE(app.document().TypeInput("Stroke", "3.75"));
+  ASSERT_TRUE(app.SaveEngineTo(b));
+  ASSERT_TRUE(app.document().TypeInput("Stroke", "3.5"));
+  ASSERT_TRUE(app.SaveEngineTo(a));
+  ASSERT_EQ(app.recentFiles()[0], a);
+  ASSERT_EQ(app.recentFiles()[1], b);
+
+  // An unchanged engine: no question; the dialog starts in A's folder, with its separator.
+  prompter_.fileNames = {b};
+  EXPECT_TRUE(app.AskAndOpenEngine());
+  EXPECT_TRUE(prompter_.questions.empty());
+  ASSERT_EQ(prompter_.asked.size(), 1u);
+  EXPECT_EQ(prompter_.asked[0],
+            std::make_pair(Prompter::FileKind::OpenEngine, FolderWithSeparator(Engines())));
+  EXPECT_EQ(app.enginePath(), b);
+  EXPECT_EQ(app.document().engine().inputs().Stroke, 3.75);
+  EXPECT_EQ(app.recentFiles()[0], b);
+
+  // The dialog cancelled: nothing read, the engine stays.
+  prompter_.fileNames = {""};
+  EXPECT_FALSE(app.AskAndOpenEngine());
+  EXPECT_EQ(prompter_.asked.back().second, FolderWithSeparator(Engines() / "sub"));
+  EXPECT_EQ(app.enginePath(), b);
+
+  // A changed engine and Cancel to the question: no file is asked for.
+  ASSERT_TRUE(app.document().TypeInput("Bore", "4.1"));
+  const std::size_t askedBefore = prompter_.asked.size();
+  prompter_.answers = {Prompter::Answer::Cancel};
+  EXPECT_FALSE(app.AskAndOpenEngine());
+  EXPECT_EQ(prompter_.questions.size(), 1u);
+  EXPECT_EQ(prompter_.asked.size(), askedBefore);
+  EXPECT_FALSE(app.OpenRecentEngine(2));
+  EXPECT_EQ(prompter_.questions.size(), 2u);
+  EXPECT_EQ(app.enginePath(), b);
+  EXPECT_TRUE(app.document().changed());
+
+  // No to the question: the recent entry is opened and moves to the top.
+  prompter_.answers = {Prompter::Answer::No};
+  EXPECT_TRUE(app.OpenRecentEngine(2));
+  EXPECT_EQ(app.enginePath(), a);
+  EXPECT_EQ(app.document().engine().inputs().Stroke, 3.5);
+  EXPECT_EQ(app.recentFiles()[0], a);
+  EXPECT_FALSE(app.document().changed());
+
+  // Entries that name no file ask nothing.
+  const std::size_t questions = prompter_.questions.size();
+  for (const int entry : {0, 3, 9, 10, -1}) {
+    EXPECT_FALSE(app.OpenRecentEngine(entry)) << entry;
+  }
+  EXPECT_EQ(prompter_.questions.size(), questions);
+  EXPECT_EQ(app.enginePath(), a);
+}
+
+// Compare With starts in the reference's folder once one is set, otherwise in the current
+// engine's; a cancelled dialog leaves the reference as it was.
+TEST_F(ApplicationFiles, CompareWithStartsInTheReferencesFolder) {
+  Application app(prompter_);
+  Prepare(app);
+  app.LoadStrings();
+  fs::create_directories(Engines() / "ref");
+  const std::string current = (Engines() / "A.OV").string();
+  const std::string reference = (Engines() / "ref" / "R.OV").string();
+  ASSERT_TRUE(app.SaveEngineTo(reference));
+  ASSERT_TRUE(app.SaveEngineTo(current));
+
+  prompter_.fileNames = {reference};
+  EXPECT_TRUE(app.AskAndSetReference());
+  ASSERT_NE(app.reference(), nullptr);
+  EXPECT_EQ(app.reference()->path(), reference);
+  EXPECT_EQ(prompter_.asked.back(),
+            std::make_pair(Prompter::FileKind::CompareEngine, FolderWithSeparator(Engines())));
+
+  prompter_.fileNames = {""};
+  EXPECT_FALSE(app.AskAndSetReference());
+  EXPECT_EQ(prompter_.asked.back().second, FolderWithSeparator(Engines() / "ref"));
+  ASSERT_NE(app.reference(), nullptr);
+  EXPECT_EQ(app.reference()->path(), reference);
+  // The current engine was never asked about: comparing replaces nothing.
+  EXPECT_TRUE(prompter_.questions.empty());
+  EXPECT_EQ(app.enginePath(), current);
 }
 
 TEST_F(ApplicationFiles, WithoutTheInterfaceStringsNothingMoreIsLoaded) {

@@ -168,6 +168,7 @@ TEST_F(Document, TheUnitSystemChangesPanelReportsAndGraphSettingTogether) {
 
 TEST_F(Document, EachCommandCountsUpTheAreasItChanges) {
   SourceFiles files;
+  const ReportStamp stamp{"01/02/03", "04:05:06"};
   struct Row {
     const char* name;
     std::function<void()> command;
@@ -197,6 +198,31 @@ TEST_F(Document, EachCommandCountsUpTheAreasItChanges) {
       {"options",
        [&] { app_.EditSettings().incrementNames = true; },
        {false, false, false, false, false, true}},
+      // Settings given the values they hold, or changed and changed back, move nothing.
+      {"options unchanged",
+       [&] { app_.EditSettings().incrementNames = app_.settings().incrementNames; },
+       {false, false, false, false, false, false}},
+      {"options changed back",
+       [&] {
+         Settings& s = app_.EditSettings();
+         s.cursorStep += 1;
+         s.cursorStep -= 1;
+       },
+       {false, false, false, false, false, false}},
+      {"unit system unchanged",
+       [&] { app_.SetUnitSystem(app_.unitSystem()); },
+       {true, true, false, false, false, false}},
+      // A report fills the output pages it reads; filled again with the same texts they move
+      // nothing, whichever page the panel shows.
+      {"general report",
+       [&] { BuildScreenReport(app_, ReportKind::General, true, "", stamp); },
+       {false, true, false, false, false, false}},
+      {"general report again",
+       [&] { BuildScreenReport(app_, ReportKind::General, true, "", stamp); },
+       {false, false, false, false, false, false}},
+      {"details report",
+       [&] { BuildScreenReport(app_, ReportKind::Details, true, "", stamp); },
+       {false, false, false, false, false, false}},
       {"unit system",
        [&] { app_.SetUnitSystem(UnitMode::Metric); },
        {true, true, false, false, false, true}},
