@@ -204,7 +204,8 @@ void EngineDocument::ApproveAll(int stage) {
 }
 
 void EngineDocument::ClickStatus(int n) {
-  Touch(true, false);
+  // A mark taken off a first-stage input closes the second stage and its output page.
+  Touch(true, controller_.outputPage() != 0);
   controller_.ClickStatus(n);
   FoldIntoCurrentStep();
 }

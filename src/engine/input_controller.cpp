@@ -152,6 +152,11 @@ void InputController::EvaluateStageTabs() {
   for (int n = 0; n <= 12; ++n)
     all = all && InputPanel::Approved(panel_.status[static_cast<std::size_t>(n)]);
   panel_.stage2Enabled = all;
+  // The second output page belongs to the second stage: a closed stage shows page 0.
+  if (!all && outputPage_ != 0) {
+    outputPage_ = 0;
+    RefreshOutputs();
+  }
 }
 
 void InputController::ApproveAll(int stage) {

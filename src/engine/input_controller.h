@@ -127,7 +127,8 @@ class InputController final : private RecalcListener {
   // the suggestion equals `held` and no suggestion is shown yet. `held` is the value the
   // suggestion competes with in the same unit (for input 24 in diesel: the lead time in ms).
   void SuggestInput(int n, double held, double suggested);
-  // Enables the second stage tab when inputs 0..12 are all approved.
+  // Enables the second stage tab when inputs 0..12 are all approved; a closed second stage
+  // turns the outputs to page 0 (refilled).
   void EvaluateStageTabs();
 
   // Recalculates the engine with `code` (the input that changed, -1 for none), showing what it

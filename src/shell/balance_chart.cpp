@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "shell/qt_convert.h"
+
 namespace orv {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // Room above and below the curve and the balance-factor line, as a share of their span.
 constexpr double kMargin = 0.12;
@@ -71,9 +71,9 @@ void BalanceChartView::Show(const BalanceChart& chart) {
     if (mark.angle < kEndZone) side = Qt::AlignLeft;
     if (mark.angle > 360 - kEndZone) side = Qt::AlignRight;
     label->setPositionAlignment(Qt::AlignTop | side);
-    label->setText(Q(mark.label));
+    label->setText(ToQString(mark.label));
     label->setColor(QColor(60, 60, 60));
-    marks_.emplace_back(mark.angle, Q(mark.label));
+    marks_.emplace_back(mark.angle, ToQString(mark.label));
   }
 
   // The balance factor typed by the user: a line with its words at the right end, an arrow
@@ -85,17 +85,17 @@ void BalanceChartView::Show(const BalanceChart& chart) {
   recip->point1->setCoords(0, chart.recipBF);
   recip->point2->setCoords(360, chart.recipBF);
   QString words;
-  for (const std::string& piece : chart.recipLabels) words += Q(piece);
+  for (const std::string& piece : chart.recipLabels) words += ToQString(piece);
   auto* caption = new QCPItemText(this);
   caption->position->setCoords(350, chart.recipBF);
   caption->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
-  caption->setText(words.trimmed() + QStringLiteral("\n") + Q(chart.recipMarkDown));
+  caption->setText(words.trimmed() + QStringLiteral("\n") + ToQString(chart.recipMarkDown));
   caption->setTextAlignment(Qt::AlignRight);
   caption->setColor(red);
   auto* arrow = new QCPItemText(this);
   arrow->position->setCoords(0, chart.recipBF);
   arrow->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  arrow->setText(Q(chart.recipMarkRight));
+  arrow->setText(ToQString(chart.recipMarkRight));
   arrow->setColor(red);
   caption_ = caption;
   FitRange();

@@ -2,15 +2,11 @@
 
 #include <utility>
 
+#include "shell/qt_convert.h"
+
 namespace orv {
 
-namespace {
-
-QColor ColourOf(std::int32_t rgb) {
-  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 CurveListModel::CurveListModel(const GraphModel& model, QObject* parent)
     : QAbstractTableModel(parent), model_(model) {}

@@ -112,33 +112,17 @@ void EngineView::ShowHelp(int helpText) {
 
 void EngineView::EditSource(int source) { Q_EMIT editSourceRequested(source); }
 
-void EngineView::FollowStage() {
-  const int stage = inputs_->stage();
-  if (stage != app().document().controller().outputPage()) {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          const int shown = inputs_->stage();
-          if (shown != app().document().controller().outputPage())
-            Run("tabStage_Click", [&] { app().document().ShowOutputPage(shown); });
-        },
-        Qt::QueuedConnection);
-  }
-}
-
 void EngineView::Refresh(const ChangedAreas& changed) {
   if (changed.settings) {
     // Texts and unit captions, then every value.
     inputs_->ShowCaptions();
     sources_->ShowCaptions();
     outputs_->ShowCaptions();
-    FollowStage();
     return;
   }
   if (changed.inputs) {
     inputs_->ShowInputs();
     sources_->ShowCamSettings();
-    FollowStage();
   }
   if (changed.sources) sources_->ShowSources();
   if (changed.outputs) {

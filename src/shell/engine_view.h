@@ -43,9 +43,6 @@ class EngineView final : public View {
   void Run(const char* procedure, Command&& command);
   void ShowHelp(int helpText);
   void EditSource(int source);
-  // The stage tab shown and the core's output page agree (a closed second stage shows the
-  // first): brings the core's page to the tab.
-  void FollowStage();
   // With a reference engine: its values get a column of their own where the width allows it,
   // else they move into the differences' tooltips, so that the view never needs to scroll.
   void FitComparison();

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "shell/qt_convert.h"
+
 namespace orv {
 
 namespace {
@@ -28,10 +30,6 @@ constexpr const char* kCursorLayer = "cursors";
 // Cursor lines 1..4: 3 is the line the curve list reads, 4 the line difference mode subtracts.
 const std::array<QColor, 4> kCursorColours = {QColor(0, 0, 170), QColor(0, 120, 0),
                                               QColor(200, 0, 0), QColor(150, 0, 150)};
-
-QColor ColourOf(std::int32_t rgb) {
-  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
-}
 
 // A tick step that puts about five to ten ticks on `width` crank degrees, on round angles.
 double AngleTickStep(double width) {

@@ -18,6 +18,7 @@
 #include "base/error_trace.h"
 #include "files/interface_text_ids.h"
 #include "shell/command_runner.h"
+#include "shell/qt_convert.h"
 
 namespace orv {
 
@@ -35,13 +36,6 @@ constexpr int kHelpRightScale = 66;
 // The graph check boxes and colour buttons are items 1..6 of their choice group.
 constexpr int kItemBackground = 5;
 constexpr int kItemReset = 6;
-
-QColor ColourOf(std::int32_t rgb) {
-  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
-}
-std::int32_t RgbOf(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
-
-QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
@@ -160,17 +154,17 @@ void GraphSettingsView::Refresh(const ChangedAreas& changed) {
 
 void GraphSettingsView::ShowCaptions() {
   const InterfaceStrings& texts = app().strings();
-  maximumLabel_->setText(Text(texts.Label(kLabelScaleMaximum)));
-  minimumLabel_->setText(Text(texts.Label(kLabelScaleMinimum)));
-  leftLabel_->setText(Text(texts.Label(kLabelLeftScale)));
-  rightLabel_->setText(Text(texts.Label(kLabelRightScale)));
-  settingLabel_->setText(Text(texts.Label(kLabelGraphSetting)));
+  maximumLabel_->setText(ToQString(texts.Label(kLabelScaleMaximum)));
+  minimumLabel_->setText(ToQString(texts.Label(kLabelScaleMinimum)));
+  leftLabel_->setText(ToQString(texts.Label(kLabelLeftScale)));
+  rightLabel_->setText(ToQString(texts.Label(kLabelRightScale)));
+  settingLabel_->setText(ToQString(texts.Label(kLabelGraphSetting)));
   for (int i = 0; i < 4; ++i) {
-    checks_[static_cast<std::size_t>(i)]->setText(Text(texts.Item(kItemsGraphChecks, i + 1)));
+    checks_[static_cast<std::size_t>(i)]->setText(ToQString(texts.Item(kItemsGraphChecks, i + 1)));
   }
-  colourBox_->setTitle(Text(texts.Label(kLabelBackground)));
-  background_->setText(Text(texts.Item(kItemsGraphChecks, kItemBackground)));
-  reset_->setText(Text(texts.Item(kItemsGraphChecks, kItemReset)));
+  colourBox_->setTitle(ToQString(texts.Label(kLabelBackground)));
+  background_->setText(ToQString(texts.Item(kItemsGraphChecks, kItemBackground)));
+  reset_->setText(ToQString(texts.Item(kItemsGraphChecks, kItemReset)));
 }
 
 void GraphSettingsView::FillFromSettings() {
@@ -179,20 +173,20 @@ void GraphSettingsView::FillFromSettings() {
     for (auto& [n, edit] : boxes_) {
       // A box being typed in keeps the user's text until it is left.
       if (edit->hasFocus() && edit->isModified()) continue;
-      edit->setText(Text(model_.BoxText(n)));
+      edit->setText(ToQString(model_.BoxText(n)));
       edit->setModified(false);
     }
     for (int scale = 1; scale <= kGraphScaleCount; ++scale) {
       const std::string caption = model_.ScaleCaption(scale);
       scaleLabels_[static_cast<std::size_t>(scale - 1)]->setText(
-          tr("Scale %1 (%2)").arg(scale).arg(Text(caption)));
+          tr("Scale %1 (%2)").arg(scale).arg(ToQString(caption)));
     }
     const GraphWindowSpecs specs = model_.WindowSpecs();
     for (QComboBox* choice : {left_, right_}) {
       const QSignalBlocker block(choice);
       choice->clear();
       for (int scale = 1; scale <= kGraphScaleCount; ++scale) {
-        choice->addItem(tr("%1: %2").arg(scale).arg(Text(model_.ScaleCaption(scale))));
+        choice->addItem(tr("%1: %2").arg(scale).arg(ToQString(model_.ScaleCaption(scale))));
       }
     }
     {
@@ -220,7 +214,7 @@ void GraphSettingsView::EnterBox(int n) {
   QLineEdit* edit = found->second;
   RunCommand(app(), kModule, "txtInput_LostFocus", [&] {
     const bool changed = model_.EnterBox(n, edit->text().toStdString());
-    edit->setText(Text(model_.BoxText(n)));
+    edit->setText(ToQString(model_.BoxText(n)));
     edit->setModified(false);
     if (changed) Done();
   });
@@ -234,7 +228,7 @@ bool GraphSettingsView::CanLeave() {
   const std::optional<ScaleProblem> problem = model_.CheckScales();
   if (problem) {
     warningShown_ = true;
-    Q_EMIT warningLineChanged(Text(app().strings().Misc(problem->message)), true);
+    Q_EMIT warningLineChanged(ToQString(app().strings().Misc(problem->message)), true);
     box(problem->box).setFocus();
     box(problem->box).selectAll();
     return false;
@@ -275,7 +269,7 @@ bool GraphSettingsView::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn) {
     const auto found = helpOf_.find(watched);
     if (found != helpOf_.end()) {
-      Q_EMIT helpTextChanged(Text(app().strings().Help(found->second)));
+      Q_EMIT helpTextChanged(ToQString(app().strings().Help(found->second)));
     }
   }
   return View::eventFilter(watched, event);

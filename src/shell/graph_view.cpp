@@ -21,6 +21,7 @@
 #include "shell/curve_list_model.h"
 #include "shell/graph_picture.h"
 #include "shell/pdf_file.h"
+#include "shell/qt_convert.h"
 
 namespace orv {
 
@@ -36,10 +37,6 @@ constexpr int kPictureHeight = 800;
 constexpr int kSmallestPictureSide = 200;
 // Column widths are kept in twips, 1440 to the inch.
 constexpr double kTwipsPerInch = 1440;
-
-QColor ColourOf(std::int32_t rgb) {
-  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
-}
 
 // The stored columns (the first four; the comparison columns are not stored) in the order
 // the header shows them.

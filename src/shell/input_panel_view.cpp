@@ -17,6 +17,7 @@
 #include "files/interface_text_ids.h"
 #include "files/output_captions.h"
 #include "shell/input_widgets.h"
+#include "shell/qt_convert.h"
 
 namespace orv {
 
@@ -31,8 +32,6 @@ constexpr int kHelpAirOrRpm = 67;
 constexpr int kInputsWithStatus = 28;  // inputs 0..27; input 28 is kept, not typed
 
 const QColor kDisabledLabelColour(128, 128, 128);
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
@@ -178,18 +177,18 @@ bool InputPanelView::eventFilter(QObject* watched, QEvent* event) {
 
 void InputPanelView::ShowCaptions() {
   const InterfaceStrings& s = app_.strings();
-  stageTabs_->setTabText(0, Q(s.Tab(kTabsStage, 1)));
-  stageTabs_->setTabText(1, Q(s.Tab(kTabsStage, 2)));
-  approveAll_->setText(Q(s.Label(kLabelApproveAll)));
+  stageTabs_->setTabText(0, ToQString(s.Tab(kTabsStage, 1)));
+  stageTabs_->setTabText(1, ToQString(s.Tab(kTabsStage, 2)));
+  approveAll_->setText(ToQString(s.Label(kLabelApproveAll)));
   for (int k = 0; k < 3; ++k) {
     const QSignalBlocker b1(valveTrain_), b2(fuel_);
     if (valveTrain_->count() <= k) valveTrain_->addItem(QString());
     if (fuel_->count() <= k) fuel_->addItem(QString());
-    valveTrain_->setItemText(k, Q(s.Item(kItemsValveTrain, k + 1)));
-    fuel_->setItemText(k, Q(s.Item(kItemsFuel, k + 1)));
+    valveTrain_->setItemText(k, ToQString(s.Item(kItemsValveTrain, k + 1)));
+    fuel_->setItemText(k, ToQString(s.Item(kItemsFuel, k + 1)));
   }
   for (std::size_t k = 0; k < airOrRpmButtons_.size(); ++k)
-    airOrRpmButtons_[k]->setText(Q(s.Item(kItemsAirOrRpm, static_cast<int>(k) + 1)));
+    airOrRpmButtons_[k]->setText(ToQString(s.Item(kItemsAirOrRpm, static_cast<int>(k) + 1)));
   ShowInputs();
 }
 
@@ -200,7 +199,7 @@ void InputPanelView::ShowInputs() {
   const bool diesel = controller.engine().inputs().Fuel == kFuelDiesel;
   for (int n = 0; n < kInputs; ++n) {
     const auto i = static_cast<std::size_t>(n);
-    labels_[i]->setText(n == kInAdvance ? Q(panel.label24) : Q(s.Label(n)));
+    labels_[i]->setText(n == kInAdvance ? ToQString(panel.label24) : ToQString(s.Label(n)));
     QPalette palette = labels_[i]->palette();
     palette.setColor(QPalette::WindowText, panel.disabledColour[i]
                                                ? kDisabledLabelColour
@@ -208,14 +207,15 @@ void InputPanelView::ShowInputs() {
     labels_[i]->setPalette(palette);
     if (InputBox* b = boxes_[i]) {
       // A box the user is typing in keeps the typed text until it is left.
-      if (!b->isModified()) b->setText(Q(panel.text[i]));
+      if (!b->isModified()) b->setText(ToQString(panel.text[i]));
       if (n == kInIntCFM) b->setEnabled(panel.boxEnabled21);
       if (n == kInPkPwrRPM) b->setEnabled(panel.boxEnabled22);
     }
     if (units_[i])
-      units_[i]->setText(Q(UnitCaption(s, InputUnitText(n, diesel), controller.unitMode())));
+      units_[i]->setText(
+          ToQString(UnitCaption(s, InputUnitText(n, diesel), controller.unitMode())));
     if (statuses_[i]) statuses_[i]->ShowStatus(panel.status[i]);
-    if (suggestions_[i]) suggestions_[i]->setText(Q(panel.suggestion[i]));
+    if (suggestions_[i]) suggestions_[i]->setText(ToQString(panel.suggestion[i]));
   }
   {
     const QSignalBlocker b1(valveTrain_), b2(fuel_);

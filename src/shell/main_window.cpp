@@ -32,6 +32,7 @@
 #include "shell/graph_view.h"
 #include "shell/input_widgets.h"
 #include "shell/options_dialog.h"
+#include "shell/qt_convert.h"
 #include "shell/report_setup_dialog.h"
 #include "shell/report_view.h"
 #include "shell/source_dialogs.h"
@@ -55,16 +56,14 @@ constexpr int kTallWindow = 800;
 // How long a note stays in the status bar (milliseconds).
 constexpr int kStatusTimeout = 6000;
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
-
 // A caption of the interface texts, or the built-in one when the slot is empty.
 QString Caption(const std::string& text, const char* builtIn) {
-  return text.empty() ? QString::fromUtf8(builtIn) : Text(text);
+  return text.empty() ? QString::fromUtf8(builtIn) : ToQString(text);
 }
 
 // A text of the core as a menu entry's caption: its ampersands shown as themselves.
 QString MenuText(const std::string& text) {
-  return Text(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+  return ToQString(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 ChangedAreas Merge(const ChangedAreas& a, const ChangedAreas& b) {
@@ -85,7 +84,7 @@ QSize MainWindowSizeFor(const QSize& screen) {
 WindowPlace StartPlace(const std::string& storedRect, const std::string& storedMaximised,
                        const QRect& available, const QSize& needs) {
   WindowPlace place;
-  const QStringList parts = Text(storedRect).split(QLatin1Char(','));
+  const QStringList parts = ToQString(storedRect).split(QLatin1Char(','));
   if (parts.size() == 4) {
     std::array<int, 4> v{};
     bool valid = true;
@@ -104,7 +103,7 @@ WindowPlace StartPlace(const std::string& storedRect, const std::string& storedM
           std::clamp(rect.left(), available.left(), available.right() - rect.width() + 1));
       rect.moveTop(std::clamp(rect.top(), available.top(), available.bottom() - rect.height() + 1));
       place.rect = rect;
-      place.maximised = Text(storedMaximised).trimmed() == QStringLiteral("1");
+      place.maximised = ToQString(storedMaximised).trimmed() == QStringLiteral("1");
       return place;
     }
   }
@@ -132,7 +131,7 @@ QString AboutText(const Application& app) {
              "<li>JSON for Modern C++ (nlohmann-json) &mdash; MIT licence</li>"
              "</ul><p>Data root: %3</p>")
       .arg(QStringLiteral(ORVANTIS_VERSION), QString::fromLatin1(qVersion()),
-           Text(app.folders().dataRoot.string()).toHtmlEscaped());
+           ToQString(app.folders().dataRoot.string()).toHtmlEscaped());
 }
 
 MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent), app_(app) {
@@ -317,7 +316,7 @@ void MainWindow::ApplyTexts() {
   exit_->setText(Caption(s.Menu(4, 2), "E&xit"));
   for (int i = 0; i < kViewCount; ++i) {
     const std::string& caption = s.Tab(1, i + 1);
-    if (!caption.empty()) tabs_->setTabText(i, Text(caption));
+    if (!caption.empty()) tabs_->setTabText(i, ToQString(caption));
   }
 }
 
@@ -328,11 +327,11 @@ void MainWindow::Load() {
     tabs_->setCurrentIndex(kEngineView);
   }
   current_ = kEngineView;
-  instructions_.fill(Text(app_.strings().Help(-1)));
+  instructions_.fill(ToQString(app_.strings().Help(-1)));
   if (app_.firstStart()) {
     welcome_ = tr("Welcome to Orvantis. Your first engine is kept as %1: type its inputs, approve "
                   "them with Approve All and go on to the second stage.")
-                   .arg(Text(std::filesystem::path(app_.enginePath()).filename().string()));
+                   .arg(ToQString(std::filesystem::path(app_.enginePath()).filename().string()));
     instructions_[kEngineView] = welcome_;
   }
   seen_ = app_.revisions();
@@ -381,7 +380,7 @@ void MainWindow::RefreshView(int index, const ChangedAreas& extra) {
              [&] { views_[static_cast<std::size_t>(index)]->Refresh(areas); });
 }
 
-void MainWindow::UpdateTitle() { setWindowTitle(Text(app_.WindowTitle())); }
+void MainWindow::UpdateTitle() { setWindowTitle(ToQString(app_.WindowTitle())); }
 
 void MainWindow::UpdateRecentActions() {
   const std::vector<std::string> captions = RecentMenuCaptions(app_.recentFiles());
@@ -389,7 +388,7 @@ void MainWindow::UpdateRecentActions() {
     QAction* entry = recent_[k];
     if (k < captions.size()) {
       // The "&k " mnemonic stays; an ampersand in the path is shown as itself.
-      const QString caption = Text(captions[k]);
+      const QString caption = ToQString(captions[k]);
       const qsizetype blank = caption.indexOf(QLatin1Char(' '));
       QString path = caption.mid(blank + 1);
       path.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -418,9 +417,9 @@ void MainWindow::UpdateEditActions() {
   const EngineDocument* reference = app_.reference();
   clearReference_->setEnabled(reference != nullptr);
   if (reference != nullptr) {
-    const QString name = Text(std::filesystem::path(reference->path()).filename().string());
+    const QString name = ToQString(std::filesystem::path(reference->path()).filename().string());
     referenceNote_->setText(tr("Reference: %1").arg(name));
-    referenceNote_->setToolTip(Text(reference->path()));
+    referenceNote_->setToolTip(ToQString(reference->path()));
     referenceNote_->show();
   } else {
     referenceNote_->clear();
@@ -438,7 +437,7 @@ void MainWindow::SetInstruction(int index, const QString& text) {
 }
 
 void MainWindow::ShowGeneralHelp() {
-  instructions_.fill(Text(app_.strings().Help(-1)));
+  instructions_.fill(ToQString(app_.strings().Help(-1)));
   // The first start's welcome stays until a control shows its own help.
   if (!welcome_.isEmpty()) instructions_[kEngineView] = welcome_;
   instruction_->setPlainText(instructions_[static_cast<std::size_t>(current_)]);
@@ -582,7 +581,7 @@ void MainWindow::EditSource(int source) {
 void MainWindow::ShowHelp() {
   RunCommand(app_, kModule, "mnuHelpHelp_Click", [&] {
     if (const auto manual = app_.ManualToOpen()) {
-      if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Text(manual->string())))) {
+      if (!QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(manual->string())))) {
         // Nothing on this system shows PDF files: the user can still find the manual.
         std::string text(kNoPdfViewerText);
         text.append("\r\r").append(manual->string());

@@ -237,6 +237,31 @@ TEST(InputStatus, ClicksApproveAllAndTheSecondStage) {
   EXPECT_FALSE(ec.panel().stage2Enabled);
 }
 
+// The second output page goes with the second stage: closing the stage while page 1 is shown
+// turns the outputs to page 0, filled from the results; on page 0 nothing moves.
+TEST(InputStatus, ClosingTheSecondStageTurnsTheOutputsToPageZero) {
+  Engine e, g;
+  InputController ec(e), gc(g);
+  ec.ApproveAll(0);
+  ec.SetOutputPage(1);
+  ec.RefreshOutputs();
+  // A new rod length while page 1 is shown leaves page 0 as it was.
+  ec.EnterText(kInRodLen, "6.2");
+  gc.EnterText(kInRodLen, "6.2");
+  ASSERT_TRUE(ec.panel().stage2Enabled);
+  ASSERT_EQ(ec.outputPage(), 1);
+  ASSERT_NE(ec.outputs().page0, gc.outputs().page0);
+  ec.ClickStatus(kInBore);
+  EXPECT_FALSE(ec.panel().stage2Enabled);
+  EXPECT_EQ(ec.outputPage(), 0);
+  EXPECT_EQ(ec.outputs().page0, gc.outputs().page0);
+  EXPECT_EQ(ec.outputs().turningPoints, gc.outputs().turningPoints);
+  // Approving it again reopens the stage but leaves the page where it is.
+  ec.ClickStatus(kInBore);
+  EXPECT_TRUE(ec.panel().stage2Enabled);
+  EXPECT_EQ(ec.outputPage(), 0);
+}
+
 // The second stage opens only when every one of inputs 0..12 is approved: each of them, the
 // first and the last (the number of exhaust valves) included, holds it shut on its own. The
 // inputs of the second stage play no part.
