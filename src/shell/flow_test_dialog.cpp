@@ -617,11 +617,7 @@ void FlowTestDialog::ChoicesChanged() {
 void FlowTestDialog::RefreshList() {
   requery_->stop();
   if (!listsRead_) return;
-  if (thread_ != nullptr) {
-    pendingList_ = true;
-    return;
-  }
-  StartJob(JobKind::List);
+  Apply(reads_.Ask(DatabaseRead{JobKind::List}));
 }
 
 void FlowTestDialog::ChooseDatabaseFile() {
@@ -631,19 +627,11 @@ void FlowTestDialog::ChooseDatabaseFile() {
 }
 
 void FlowTestDialog::UseDatabaseFile(const std::filesystem::path& file) {
-  if (thread_ != nullptr) CancelDatabaseRead();
   databaseStarted_ = true;
   databaseFile_ = file;
   fileLabel_->setText(ToQ(file.string()));
-  if (thread_ != nullptr) {
-    // The new file is read when the cancelled read has ended.
-    pendingList_ = false;
-    connect(
-        this, &FlowTestDialog::databaseReadFinished, this,
-        [this] { StartJob(JobKind::Open, true, true); }, Qt::SingleShotConnection);
-    return;
-  }
-  StartJob(JobKind::Open, true, true);
+  // A read still running is cancelled; the new file is read when it has ended.
+  Apply(reads_.Ask(DatabaseRead{JobKind::Open, true, true}));
 }
 
 void FlowTestDialog::CancelDatabaseRead() {
@@ -653,16 +641,23 @@ void FlowTestDialog::CancelDatabaseRead() {
   }
 }
 
-void FlowTestDialog::StartJob(JobKind kind, bool check, bool chosen, std::int32_t notesId) {
+void FlowTestDialog::Apply(const DatabaseReadStep& step) {
+  if (step.cancelRunning) CancelDatabaseRead();
+  if (step.start) StartJob(*step.start);
+  if (step.close) done(*step.close);
+}
+
+void FlowTestDialog::StartJob(const DatabaseRead& read) {
+  const JobKind kind = read.kind;
   auto job = std::make_shared<Job>();
   job->kind = kind;
   job->file = databaseFile_;
-  job->check = check;
+  job->check = read.check;
   job->saved = app_.settings();
   job->choices = Choices();
   job->customNames = lists_.customNames;
-  job->notesId = notesId;
-  job->chosen = chosen;
+  job->notesId = read.notesId;
+  job->chosen = read.chosen;
   job_ = job;
   TestDatabaseCache& cache = app_.testDatabases();
   thread_ = QThread::create([job, &cache] { job->Run(cache); });
@@ -734,21 +729,7 @@ void FlowTestDialog::JobFinished(const std::shared_ptr<Job>& job) {
     ShowDatabaseNeeded();
   }
   Q_EMIT databaseReadFinished();
-  if (thread_ != nullptr) return;  // a handler started the next read
-  if (pendingDone_) {
-    const int result = *pendingDone_;
-    pendingDone_.reset();
-    done(result);
-    return;
-  }
-  if (pendingList_) {
-    pendingList_ = false;
-    StartJob(JobKind::List);
-  } else if (pendingNotes_) {
-    const std::int32_t id = *pendingNotes_;
-    pendingNotes_.reset();
-    StartJob(JobKind::Notes, false, false, id);
-  }
+  Apply(reads_.Finished());
 }
 
 void FlowTestDialog::ShowDatabaseNeeded() {
@@ -779,11 +760,9 @@ void FlowTestDialog::ShowLists() {
 void FlowTestDialog::TestSelected() {
   const std::int32_t id = model_->TestIdAt(table_->currentIndex().row());
   if (id < 0) return;
-  if (thread_ != nullptr) {
-    pendingNotes_ = id;
-    return;
-  }
-  StartJob(JobKind::Notes, false, false, id);
+  DatabaseRead notes{JobKind::Notes};
+  notes.notesId = id;
+  Apply(reads_.Ask(notes));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1058,7 +1037,7 @@ void FlowTestDialog::TabShown(int index) {
     if (databaseFile_.empty()) {
       ShowDatabaseNeeded();
     } else {
-      StartJob(JobKind::Open, true);
+      Apply(reads_.Ask(DatabaseRead{JobKind::Open, true}));
     }
   }
 }
@@ -1129,10 +1108,9 @@ bool FlowTestDialog::OpenDatabaseTest() {
 }
 
 void FlowTestDialog::done(int result) {
-  if (thread_ != nullptr) {
+  if (reads_.running()) {
     // Closing waits for the read to stop: it is cancelled and the dialog closes when it ends.
-    pendingDone_ = result;
-    CancelDatabaseRead();
+    Apply(reads_.AskClose(result));
     setEnabled(false);
     return;
   }

@@ -10,6 +10,7 @@
 
 #include "airflow/csv_flow_test.h"
 #include "airflow/dos_folder.h"
+#include "app/database_read_scheduler.h"
 #include "app/database_tab.h"
 #include "app/keyboard_flow.h"
 
@@ -139,7 +140,7 @@ class FlowTestDialog final : public QDialog {
 
  private:
   struct Job;
-  enum class JobKind { Open, List, Notes };
+  using JobKind = DatabaseRead::Kind;
 
   QWidget* BuildDosTab();
   QWidget* BuildDatabaseTab();
@@ -154,8 +155,9 @@ class FlowTestDialog final : public QDialog {
   void FillDosTree();
   void DosSelectionChanged();
 
-  // `check`: the file is checked first; `chosen`: the user chose it (a refused file is told).
-  void StartJob(JobKind kind, bool check = false, bool chosen = false, std::int32_t notesId = 0);
+  // Carries out what the read scheduler decided: cancels, starts a read, closes.
+  void Apply(const DatabaseReadStep& step);
+  void StartJob(const DatabaseRead& read);
   void JobFinished(const std::shared_ptr<Job>& job);
   void ShowProgress();
   void ShowDatabaseNeeded();
@@ -182,9 +184,7 @@ class FlowTestDialog final : public QDialog {
   bool restoring_ = false;
   // Set while the dialog closes: the keyboard fields losing the focus then store nothing.
   bool closing_ = false;
-  std::optional<int> pendingDone_;
-  bool pendingList_ = false;
-  std::optional<std::int32_t> pendingNotes_;
+  DatabaseReadScheduler reads_;
 
   QTabWidget* tabs_ = nullptr;
   QPushButton* open_ = nullptr;
