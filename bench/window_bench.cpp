@@ -14,7 +14,8 @@
 
 #include "app/application.h"
 #include "shell/main_window.h"
-#include "shell/window_main.h"
+#include "shell/window_options.h"
+#include "shell/window_start.h"
 
 namespace orv {
 namespace {

@@ -33,7 +33,8 @@
 #include "shell/qt_prompter.h"
 #include "shell/report_setup_dialog.h"
 #include "shell/sources_box.h"
-#include "shell/window_main.h"
+#include "shell/window_options.h"
+#include "shell/window_start.h"
 
 namespace orv {
 

@@ -39,7 +39,8 @@
 #include "shell/report_setup_dialog.h"
 #include "shell/scripted_prompter.h"
 #include "shell/view.h"
-#include "shell/window_main.h"
+#include "shell/window_options.h"
+#include "shell/window_start.h"
 #include "support/temp_dir.h"
 
 namespace orv {

@@ -19,7 +19,8 @@
 #include "shell/main_window.h"
 #include "shell/output_panel_view.h"
 #include "shell/scripted_prompter.h"
-#include "shell/window_main.h"
+#include "shell/window_options.h"
+#include "shell/window_start.h"
 #include "support/cli_runner.h"
 #include "support/temp_dir.h"
 

@@ -33,7 +33,8 @@
 #include "shell/output_panel_view.h"
 #include "shell/scripted_prompter.h"
 #include "shell/sources_box.h"
-#include "shell/window_main.h"
+#include "shell/window_options.h"
+#include "shell/window_start.h"
 #include "support/cli_runner.h"
 #include "support/temp_dir.h"
 

@@ -1,5 +1,7 @@
 // The window's command line: its options, the screenshot command run as the program, the
 // window's size on screens of several sizes, and the texts the prompter shows.
+#include "shell/window_options.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -17,7 +19,7 @@
 #include "shell/file_name_dialog.h"
 #include "shell/main_window.h"
 #include "shell/qt_prompter.h"
-#include "shell/window_main.h"
+#include "shell/window_start.h"
 #include "support/temp_dir.h"
 
 namespace orv {

@@ -20,7 +20,8 @@
 #include "shell/main_window.h"
 #include "shell/report_view.h"
 #include "shell/scripted_prompter.h"
-#include "shell/window_main.h"
+#include "shell/window_options.h"
+#include "shell/window_start.h"
 #include "support/temp_dir.h"
 
 namespace orv {

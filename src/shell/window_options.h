@@ -1,26 +1,11 @@
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "base/date_text.h"
-
-class QLocale;
-
 namespace orv {
-
-class Application;
-class MainWindow;
-class QtPrompter;
-
-// Opens the main window (`orvantis [--data-root DIR] [--no-pause]`), answers `--has-window`,
-// or renders the window, one of its parts or one of its dialogs into a picture (`--screenshot
-// FILE.png [--view N] [--stage 1|2] [--part NAME | --dialog NAME [--source PATH]] [--tags LIST]
-// [--size WxH] [--units english|metric|metric-m3] [ENGINE.OV]`). Returns the exit status.
-int RunWindow(int argc, char** argv);
 
 // The options of the window's command line.
 struct WindowOptions {
@@ -50,26 +35,7 @@ struct WindowOptions {
 std::optional<std::string> ParseWindowOptions(const std::vector<std::string>& args,
                                               WindowOptions& options);
 
-// How the window starts.
-struct StartOptions {
-  std::filesystem::path dataRoot;       // empty: ORVANTIS_DATA_ROOT or the home folder's
-  std::filesystem::path programFolder;  // empty: the running program's
-  bool pause = true;                    // the two seconds the splash window stays
-  bool show = true;                     // show the main window once loaded
-};
-
-// The start-up: the error trace, the splash window fixing the folders, the pause, the main
-// window created and loaded through the application's start-up, the splash window closed and
-// the main window shown at its size and refreshed. An error of a step is reported through the
-// error trace and the next step follows. `prompter`, when given, shows its boxes over the main
-// window and takes the file dialogs' texts from the application.
-// The short date form of a locale's settings (its short date pattern), or the United States
-// form when the pattern is not one the program can write and read back.
-ShortDateFormat ShortDateFormatOfLocale(const QLocale& locale);
-// The system's: the form the bench databases' dates are shown and queried in.
-ShortDateFormat SystemShortDateFormat();
-
-std::unique_ptr<MainWindow> StartMainWindow(Application& app, const StartOptions& options,
-                                            QtPrompter* prompter = nullptr);
+// The usage lines of the window's command line.
+const char* WindowUsage() noexcept;
 
 }  // namespace orv

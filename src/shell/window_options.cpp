@@ -1,37 +1,15 @@
-#include "shell/window_main.h"
+#include "shell/window_options.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <QApplication>
-#include <QEventLoop>
-#include <QGuiApplication>
-#include <QLocale>
-#include <QScreen>
-#include <QTimer>
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cstdlib>
-#include <iostream>
 
-#include "app/application.h"
 #include "app/command_line.h"
 #include "app/graph_model.h"
-#include "base/error_trace.h"
-#include "files/user_store.h"
-#include "shell/command_runner.h"
-#include "shell/main_window.h"
-#include "shell/qt_prompter.h"
-#include "shell/screenshot.h"
-#include "shell/splash_window.h"
 
 namespace orv {
 
 namespace {
-
-constexpr int kSplashPauseMs = 2000;
-constexpr const char* kNoPauseVariable = "ORVANTIS_NO_SPLASH_PAUSE";
 
 constexpr const char* kUsage =
     "usage: orvantis [--data-root DIR] [--no-pause]\n"
@@ -85,25 +63,9 @@ bool EndsWithPng(const std::string& path) {
   return tail == ".png";
 }
 
-// Whether Qt can open its platform (a display, or the platform QT_QPA_PLATFORM names). Tried
-// in a child process, because Qt ends the process when it cannot.
-int HasWindow(char* program) {
-  std::cout.flush();
-  std::cerr.flush();
-  const pid_t child = ::fork();
-  if (child < 0) return 1;
-  if (child == 0) {
-    int argc = 1;
-    char* argv[] = {program, nullptr};
-    const QGuiApplication probe(argc, argv);
-    ::_exit(QGuiApplication::primaryScreen() != nullptr ? 0 : 1);
-  }
-  int status = 0;
-  if (::waitpid(child, &status, 0) != child) return 1;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
-}
-
 }  // namespace
+
+const char* WindowUsage() noexcept { return kUsage; }
 
 std::optional<std::string> ParseWindowOptions(const std::vector<std::string>& args,
                                               WindowOptions& options) {
@@ -207,115 +169,6 @@ std::optional<std::string> ParseWindowOptions(const std::vector<std::string>& ar
     return std::string("--source goes with --dialog cam, flow-dos, flow-database or flow-keyboard");
   }
   return std::nullopt;
-}
-
-ShortDateFormat ShortDateFormatOfLocale(const QLocale& locale) {
-  const std::string pattern = locale.dateFormat(QLocale::ShortFormat).toStdString();
-  return ShortDateFormatOfPattern(pattern).value_or(ShortDateFormat{});
-}
-
-ShortDateFormat SystemShortDateFormat() { return ShortDateFormatOfLocale(QLocale::system()); }
-
-std::unique_ptr<MainWindow> StartMainWindow(Application& app, const StartOptions& options,
-                                            QtPrompter* prompter) {
-  EStackTrace::Instance().Clear();
-  // Every step of the start is run under the guard "Declares"/"Main"; an error of one is
-  // reported and the next follows.
-  SplashWindow splash;
-  RunCommand(app, "Declares", "Main", [&] {
-    splash.show();
-    QCoreApplication::processEvents();
-    SplashWindow::FixFolders(app, options.dataRoot);
-    if (!options.programFolder.empty()) {
-      app.SetFolders(Folders{options.programFolder, app.folders().dataRoot});
-    }
-  });
-
-  if (options.pause) {
-    QEventLoop wait;
-    QTimer::singleShot(kSplashPauseMs, &wait, &QEventLoop::quit);
-    wait.exec();
-  }
-
-  // The bench databases' dates are shown and queried in the system's short date form.
-  app.testDatabases().SetDateFormat(SystemShortDateFormat());
-  auto window = std::make_unique<MainWindow>(app);
-  if (prompter != nullptr) {
-    prompter->SetParent(window.get());
-    prompter->SetStrings(&app.strings());
-  }
-  RunCommand(app, "Declares", "Main", [&] { app.StartUp(); });
-  RunCommand(app, "Declares", "Main", [&] { window->Load(); });
-  splash.close();
-
-  RunCommand(app, "Declares", "Main", [&] {
-    bool maximised = false;
-    bool firstStart = false;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const UserStore store(app.userStorePath());
-    if (screen != nullptr) {
-      // The place the window was left at, or the first start's size; maximised when that does
-      // not fit the screen.
-      const WindowPlace place = StartPlace(store.RegReadValue(kWindowPlaceValue, ""),
-                                           store.RegReadValue(kWindowMaximisedValue, ""),
-                                           screen->availableGeometry(), window->neededSize());
-      firstStart = store.RegReadValue(kWindowPlaceValue, "").empty();
-      window->setGeometry(place.rect);
-      maximised = place.maximised;
-    }
-    if (options.show) {
-      if (maximised) {
-        window->showMaximized();
-      } else {
-        window->show();
-      }
-      QCoreApplication::processEvents();
-    } else if (maximised) {
-      window->setWindowState(window->windowState() | Qt::WindowMaximized);
-    }
-    window->FinalRefresh();
-    if (options.show && firstStart && !maximised && screen != nullptr) {
-      // What the views need is only known once they are shown with the engine's values in the
-      // style's fonts; a first start whose window turns out too small for them grows to fit,
-      // or is maximised where the screen is smaller than that.
-      QCoreApplication::processEvents();
-      const QSize needs = window->neededSize();
-      if (needs.width() > window->width() || needs.height() > window->height()) {
-        const WindowPlace place = StartPlace("", "", screen->availableGeometry(), needs);
-        if (place.maximised) {
-          window->showMaximized();
-        } else {
-          window->setGeometry(place.rect);
-        }
-      }
-    }
-  });
-  return window;
-}
-
-int RunWindow(int argc, char** argv) {
-  WindowOptions options;
-  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  if (const auto problem = ParseWindowOptions(args, options)) {
-    std::cerr << "orvantis: " << *problem << '\n' << kUsage;
-    return 2;
-  }
-  if (options.hasWindow) return HasWindow(argc > 0 ? argv[0] : nullptr);
-  if (!options.screenshot.empty()) return RenderScreenshot(argc, argv, options);
-
-  QApplication qt(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Orvantis"));
-  QApplication::setApplicationVersion(QStringLiteral(ORVANTIS_VERSION));
-  QtPrompter prompter;
-  Application app(prompter);
-  StartOptions start;
-  start.dataRoot = options.dataRoot;
-  const char* noPause = std::getenv(kNoPauseVariable);
-  start.pause = !options.noPause && (noPause == nullptr || *noPause == '\0');
-  const std::unique_ptr<MainWindow> window = StartMainWindow(app, start, &prompter);
-  const int status = QApplication::exec();
-  prompter.SetParent(nullptr);
-  return status;
 }
 
 }  // namespace orv
