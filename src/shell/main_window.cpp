@@ -254,66 +254,140 @@ QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, std::function<
   return action;
 }
 
+// The menus, each entry once: its caption in the interface string file (menu and item; 0, 0
+// for an entry the file has no caption for), the built-in caption, the keys, the command and
+// the member that keeps the action. A separator is an entry without a caption; the recent
+// files take the place of the entry marked `recent`.
+struct MainWindow::MenuEntry {
+  enum class Kind { Command, Separator, Recent };
+  Kind kind = Kind::Command;
+  int textMenu = 0;
+  int textItem = 0;
+  const char* builtIn = "";
+  std::vector<QKeySequence> keys;
+  void (MainWindow::*command)() = nullptr;
+  QAction* MainWindow::*action = nullptr;
+};
+
+struct MainWindow::MenuOfBar {
+  int textMenu;
+  const char* builtIn;
+  QMenu* MainWindow::*menu;
+  std::vector<MenuEntry> entries;
+};
+
+const std::vector<MainWindow::MenuOfBar>& MainWindow::MenuTable() {
+  using K = MenuEntry::Kind;
+  using M = MainWindow;
+  const MenuEntry separator{K::Separator, 0, 0, "", {}, nullptr, nullptr};
+  const MenuEntry recent{K::Recent, 0, 0, "", {}, nullptr, nullptr};
+  static const std::vector<MenuOfBar> table = {
+      {1,
+       "&File",
+       &M::fileMenu_,
+       {
+           {K::Command,
+            1,
+            1,
+            "&Open Engine File...",
+            {Qt::CTRL | Qt::Key_O},
+            &M::OpenEngineFile,
+            &M::open_},
+           {K::Command, 1, 2, "&Save Engine", {Qt::CTRL | Qt::Key_S}, &M::SaveEngine, &M::save_},
+           {K::Command,
+            1,
+            3,
+            "Save Engine &As...",
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_S},
+            &M::SaveEngineAs,
+            &M::saveAs_},
+           separator,
+           {K::Command, 0, 0, "&Compare With...", {}, &M::CompareWith, &M::compareWith_},
+           {K::Command, 0, 0, "C&lear Reference", {}, &M::ClearReference, &M::clearReference_},
+           separator,
+           {K::Command,
+            1,
+            4,
+            "Save &Graph or Report To File...",
+            {},
+            &M::SaveGraphOrReport,
+            &M::saveToFile_},
+           {K::Command, 4, 1, "&Print...", {Qt::CTRL | Qt::Key_P}, &M::PrintView, &M::print_},
+           recent,
+           separator,
+           {K::Command, 4, 2, "E&xit", {Qt::CTRL | Qt::Key_Q}, &M::CloseWindow, &M::exit_},
+       }},
+      {2,
+       "&Edit",
+       &M::editMenu_,
+       {
+           {K::Command, 0, 0, kUndoText, {Qt::CTRL | Qt::Key_Z}, &M::UndoStep, &M::undo_},
+           {K::Command,
+            0,
+            0,
+            kRedoText,
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::CTRL | Qt::Key_Y},
+            &M::RedoStep,
+            &M::redo_},
+           separator,
+           {K::Command, 2, 1, "&Options...", {}, &M::OpenOptions, &M::options_},
+           {K::Command, 2, 2, "&Report Setup...", {}, &M::OpenReportSetup, &M::reportSetup_},
+       }},
+      {3,
+       "&Help",
+       &M::helpMenu_,
+       {
+           {K::Command, 3, 1, "&Help", {Qt::Key_F1}, &M::ShowHelp, &M::help_},
+           {K::Command, 3, 2, "&About Orvantis", {}, &M::ShowAbout, &M::about_},
+       }},
+  };
+  return table;
+}
+
 void MainWindow::BuildMenus() {
-  fileMenu_ = menuBar()->addMenu(tr("&File"));
-  open_ = AddCommand(fileMenu_, tr("&Open Engine File..."), [this] { OpenEngineFile(); });
-  open_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  save_ = AddCommand(fileMenu_, tr("&Save Engine"), [this] { SaveEngine(); });
-  save_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  saveAs_ = AddCommand(fileMenu_, tr("Save Engine &As..."), [this] { SaveEngineAs(); });
-  saveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-  fileMenu_->addSeparator();
-  compareWith_ = AddCommand(fileMenu_, tr("&Compare With..."), [this] { CompareWith(); });
-  clearReference_ = AddCommand(fileMenu_, tr("C&lear Reference"), [this] { ClearReference(); });
-  fileMenu_->addSeparator();
-  saveToFile_ = AddCommand(fileMenu_, tr("Save &Graph or Report To File..."),
-                           [this] { SaveGraphOrReport(); });
-  print_ = AddCommand(fileMenu_, tr("&Print..."), [this] { PrintView(); });
-  print_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-  recentSeparator_ = fileMenu_->addSeparator();
-  for (int k = 1; k <= 9; ++k) {
-    QAction* entry = AddCommand(fileMenu_, QString(), [this, k] { OpenRecentFile(k); });
-    entry->setVisible(false);
-    recent_.push_back(entry);
+  for (const MenuOfBar& bar : MenuTable()) {
+    QMenu* menu = menuBar()->addMenu(QString::fromUtf8(bar.builtIn));
+    this->*bar.menu = menu;
+    for (const MenuEntry& entry : bar.entries) {
+      switch (entry.kind) {
+        case MenuEntry::Kind::Separator:
+          menu->addSeparator();
+          break;
+        case MenuEntry::Kind::Recent:
+          recentSeparator_ = menu->addSeparator();
+          for (int k = 1; k <= 9; ++k) {
+            QAction* recent = AddCommand(menu, QString(), [this, k] { OpenRecentFile(k); });
+            recent->setVisible(false);
+            recent_.push_back(recent);
+          }
+          recentSeparator_->setVisible(false);
+          break;
+        case MenuEntry::Kind::Command: {
+          const auto command = entry.command;
+          QAction* action = AddCommand(menu, QString::fromUtf8(entry.builtIn),
+                                       [this, command] { (this->*command)(); });
+          action->setShortcuts(QList<QKeySequence>(entry.keys.begin(), entry.keys.end()));
+          this->*entry.action = action;
+          break;
+        }
+      }
+    }
   }
-  recentSeparator_->setVisible(false);
-  fileMenu_->addSeparator();
-  exit_ = AddCommand(fileMenu_, tr("E&xit"), [this] { close(); });
-  exit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-
-  editMenu_ = menuBar()->addMenu(tr("&Edit"));
-  undo_ = AddCommand(editMenu_, tr(kUndoText), [this] { UndoStep(); });
-  undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  redo_ = AddCommand(editMenu_, tr(kRedoText), [this] { RedoStep(); });
-  redo_->setShortcuts(
-      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-  editMenu_->addSeparator();
-  options_ = AddCommand(editMenu_, tr("&Options..."), [this] { OpenOptions(); });
-  reportSetup_ = AddCommand(editMenu_, tr("&Report Setup..."), [this] { OpenReportSetup(); });
-
-  helpMenu_ = menuBar()->addMenu(tr("&Help"));
-  help_ = AddCommand(helpMenu_, tr("&Help"), [this] { ShowHelp(); });
-  help_->setShortcut(QKeySequence(Qt::Key_F1));
-  about_ = AddCommand(helpMenu_, tr("&About Orvantis"), [this] { ShowAbout(); });
   UpdatePrintActions();
   UpdateEditActions();
 }
 
 void MainWindow::ApplyTexts() {
   const InterfaceStrings& s = app_.strings();
-  fileMenu_->setTitle(Caption(s.Menu(1, 0), "&File"));
-  open_->setText(Caption(s.Menu(1, 1), "&Open Engine File..."));
-  save_->setText(Caption(s.Menu(1, 2), "&Save Engine"));
-  saveAs_->setText(Caption(s.Menu(1, 3), "Save Engine &As..."));
-  saveToFile_->setText(Caption(s.Menu(1, 4), "Save &Graph or Report To File..."));
-  editMenu_->setTitle(Caption(s.Menu(2, 0), "&Edit"));
-  options_->setText(Caption(s.Menu(2, 1), "&Options..."));
-  reportSetup_->setText(Caption(s.Menu(2, 2), "&Report Setup..."));
-  helpMenu_->setTitle(Caption(s.Menu(3, 0), "&Help"));
-  help_->setText(Caption(s.Menu(3, 1), "&Help"));
-  about_->setText(Caption(s.Menu(3, 2), "&About Orvantis"));
-  print_->setText(Caption(s.Menu(4, 1), "&Print..."));
-  exit_->setText(Caption(s.Menu(4, 2), "E&xit"));
+  for (const MenuOfBar& bar : MenuTable()) {
+    (this->*bar.menu)->setTitle(Caption(s.Menu(bar.textMenu, 0), bar.builtIn));
+    for (const MenuEntry& entry : bar.entries) {
+      if (entry.kind == MenuEntry::Kind::Command && entry.textMenu != 0) {
+        (this->*entry.action)
+            ->setText(Caption(s.Menu(entry.textMenu, entry.textItem), entry.builtIn));
+      }
+    }
+  }
   for (int i = 0; i < kViewCount; ++i) {
     const std::string& caption = s.Tab(1, i + 1);
     if (!caption.empty()) tabs_->setTabText(i, ToQString(caption));

@@ -144,7 +144,11 @@ class MainWindow final : public QMainWindow {
   // and redraws what the command changed.
   template <class Command>
   void Run(const char* procedure, Edit edit, Command&& command);
+  struct MenuEntry;
+  struct MenuOfBar;
+  static const std::vector<MenuOfBar>& MenuTable();
   QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command);
+  void CloseWindow() { close(); }
   void BuildMenus();
   void ApplyTexts();
   void ConnectView(int index);
