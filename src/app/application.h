@@ -9,6 +9,7 @@
 
 #include "airflow/test_database_cache.h"
 #include "app/engine_document.h"
+#include "app/graph_state.h"
 #include "app/revisions.h"
 #include "base/error_trace.h"
 #include "base/prompter.h"
@@ -75,6 +76,8 @@ class Application final {
   void SetUnitSystem(UnitMode mode);
 
   const InterfaceStrings& strings() const noexcept { return strings_; }
+  // The graph model and curve list partition the graph and graph settings views share.
+  GraphState& graph() noexcept { return graph_; }
   // Reads the interface string file of the program folder and hands the panels and the curve
   // tags their texts. Errors (a missing file) travel to the caller.
   void LoadStrings();
@@ -198,6 +201,7 @@ class Application final {
   std::int32_t windowBackground_ = kDefaultWindowBackground;
   Settings settings_;
   InterfaceStrings strings_;
+  GraphState graph_{document_.engine(), settings_, strings_};
   RecentFiles recent_;
   std::uint64_t recentRevision_ = 0;
   // Counted up by the events that change what the settings show (folders, interface texts,

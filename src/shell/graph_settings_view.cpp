@@ -40,7 +40,7 @@ constexpr int kItemReset = 6;
 }  // namespace
 
 GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
-    : View(app, parent), model_(app.document().engine(), app.EditSettings(), app.strings()) {
+    : View(app, parent), model_(app.graph().model()) {
   auto* layout = new QHBoxLayout(this);
 
   // The eight scales: maximum and minimum boxes.

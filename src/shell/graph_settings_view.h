@@ -62,7 +62,7 @@ class GraphSettingsView final : public View {
   void ChooseBackground();
   void Done();
 
-  GraphModel model_;
+  GraphModel& model_;  // the application's, shared with the graph view
   std::map<int, QLineEdit*> boxes_;
   std::array<QLabel*, kGraphScaleCount> scaleLabels_{};
   QComboBox* left_ = nullptr;

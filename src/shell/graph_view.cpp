@@ -30,7 +30,6 @@ namespace {
 constexpr const char* kModule = "frmMain";
 // The list part each tag starts in: the crank and piston curves in the first, the valve and
 // airflow curves in the second.
-constexpr int kLastTagOfFirstPart = 6;
 // A picture of a graph that is not on the screen (or is very small) gets this size.
 constexpr int kPictureWidth = 1200;
 constexpr int kPictureHeight = 800;
@@ -69,11 +68,7 @@ std::array<int, 4> ColumnOrderOf(const std::array<std::int16_t, 4>& setting) {
 }  // namespace
 
 GraphView::GraphView(Application& app, QWidget* parent)
-    : View(app, parent), model_(app.document().engine(), app.EditSettings(), app.strings()) {
-  for (int tag = 1; tag <= kCurveTagCount; ++tag) {
-    partOf_[static_cast<std::size_t>(tag - 1)] = tag <= kLastTagOfFirstPart ? 0 : 1;
-  }
-
+    : View(app, parent), graph_(app.graph()), model_(graph_.model()) {
   auto* layout = new QVBoxLayout(this);
   auto* bar = new QHBoxLayout;
   unZoom_ = new QPushButton(tr("UnZoom"), this);
@@ -186,13 +181,7 @@ void GraphView::RedrawCanvas() {
 
 void GraphView::RebindLists() {
   for (std::size_t part = 0; part < 2; ++part) {
-    std::vector<int> tags;
-    for (int tag = 1; tag <= kCurveTagCount; ++tag) {
-      if (partOf_[static_cast<std::size_t>(tag - 1)] == static_cast<int>(part)) {
-        tags.push_back(tag);
-      }
-    }
-    listModels_[part]->SetTags(std::move(tags));
+    listModels_[part]->SetTags(graph_.TagsOfPart(static_cast<int>(part)));
     QPalette palette = lists_[part]->palette();
     palette.setColor(QPalette::Base, ColourOf(model_.WindowSpecs().background));
     lists_[part]->setPalette(palette);
@@ -366,8 +355,7 @@ void GraphView::SetTagShown(int tag, bool shown) {
 void GraphView::MoveTagToOtherPart(int tag) {
   if (tag < 1 || tag > kCurveTagCount) return;
   RunCommand(app(), kModule, "glstCurves_RightClick", [&] {
-    int& part = partOf_[static_cast<std::size_t>(tag - 1)];
-    part = 1 - part;
+    graph_.MoveToOtherPart(tag);
     RebindLists();
     FillCurveNumbers();
   });

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/graph_model.h"
+#include "app/graph_state.h"
 #include "shell/graph_canvas.h"
 #include "shell/view.h"
 
@@ -86,7 +87,9 @@ class GraphView final : public View {
   void TakeColumnWidths(int part);
   void Done();
 
-  GraphModel model_;
+  // The graph state the application keeps (shared with the graph settings view).
+  GraphState& graph_;
+  GraphModel& model_;
   GraphCanvas* canvas_ = nullptr;
   std::array<QTableView*, 2> lists_{};
   std::array<CurveListModel*, 2> listModels_{};
@@ -94,8 +97,6 @@ class GraphView final : public View {
   QCheckBox* difference_ = nullptr;
   QLabel* readout_ = nullptr;
   QLabel* stepNote_ = nullptr;
-  // Which list part holds each tag (index tag - 1).
-  std::array<int, kCurveTagCount> partOf_{};
   // Redrawing waits for the view to be shown when it is hidden.
   bool stale_ = true;
   bool applyingColumns_ = false;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/graph_state.h"
 #include "reports/details_report.h"
 #include "reports/report_fixture.h"
 
@@ -514,6 +515,35 @@ TEST(ZoomedAbout, ScalesAboutThePointerAndStaysWithinTheAxis) {
     EXPECT_DOUBLE_EQ(got.from, row.expected.from) << row.shown.from << " " << row.factor;
     EXPECT_DOUBLE_EQ(got.to, row.expected.to) << row.shown.from << " " << row.factor;
   }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The curve list's two parts: tags 1..6 start in the first, a right click moves a tag to the
+// other part and back; tags outside 1..13 change nothing.
+TEST(GraphState, TheListPartitionMovesTagsBetweenTheParts) {
+  Engine engine;
+  Settings settings;
+  const InterfaceStrings strings = test::ShippedStrings();
+  GraphState state(engine, settings, strings);
+  EXPECT_EQ(state.TagsOfPart(0), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(state.TagsOfPart(1), (std::vector<int>{7, 8, 9, 10, 11, 12, 13}));
+  state.MoveToOtherPart(2);
+  state.MoveToOtherPart(13);
+  for (const int ignored : {0, 14, -1}) state.MoveToOtherPart(ignored);
+  EXPECT_EQ(state.TagsOfPart(0), (std::vector<int>{1, 3, 4, 5, 6, 13}));
+  EXPECT_EQ(state.TagsOfPart(1), (std::vector<int>{2, 7, 8, 9, 10, 11, 12}));
+  EXPECT_EQ(state.PartOf(2), 1);
+  EXPECT_EQ(state.PartOf(14), -1);
+  state.MoveToOtherPart(2);
+  EXPECT_EQ(state.PartOf(2), 0);
+  // The model is bound to the settings it was given: a shown flag set through it is stored.
+  state.model().SetTagShown(5, !settings.curveTags[4].shown);
+  EXPECT_EQ(state.model().TagShown(5), settings.curveTags[4].shown);
 }
 
 }  // namespace
