@@ -10,9 +10,12 @@
 #include "base/angles.h"
 #include "base/number_format.h"
 #include "base/rounding.h"
+#include "engine/balance_analysis.h"
 #include "engine/crank_kinematics.h"
 #include "engine/engine.h"
 #include "engine/fill_work.h"
+#include "engine/input_panel.h"
+#include "engine/output_panel.h"
 #include "engine/sound_speed.h"
 
 namespace orv {
@@ -111,6 +114,21 @@ T Leaf(Operand o) {
   n->operand = std::make_shared<const Operand>(std::move(o));
   return {v, n};
 }
+
+}  // namespace
+
+double FirstNumber(const std::string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const bool digit = c >= '0' && c <= '9';
+    const bool lead = (c == '-' || c == '.') && i + 1 < text.size() &&
+                      ((text[i + 1] >= '0' && text[i + 1] <= '9') || text[i + 1] == '.');
+    if (digit || lead) return std::strtod(text.c_str() + i, nullptr);
+  }
+  return std::numeric_limits<double>::quiet_NaN();
+}
+
+namespace {
 
 // English units of the inputs that have none of their own unit kind.
 std::string InputUnitOf(int n) {
@@ -556,6 +574,223 @@ void ResultRecorder::Run() {
   }
 }
 
+// Builds the formulas of the output slots over the results.
+class SlotRecorder {
+ public:
+  SlotRecorder(const Engine& e, UnitMode mode, const EngineTexts& texts, const OutputPanel& shown,
+               CalcRecord& rec)
+      : e_(e), mode_(mode), texts_(texts), shown_(shown), rec_(rec), results_(e, scratch_) {}
+
+  T In(int n) const { return results_.In(n); }
+  T Res(const char* name) const {
+    Operand o;
+    o.name = name;
+    ForEachResult(e_.results(), [&](const char* n, double v) {
+      if (o.name == n) o.value = v;
+    });
+    o.unit = ResultUnit(name);
+    o.kind = ResultUnitKind(name);
+    o.from = OperandFrom::Result;
+    o.key = name;
+    return Leaf(std::move(o));
+  }
+  static T Shown(const T& x, int decimals) {
+    auto n = std::make_shared<Node>();
+    n->op = Op::Shown;
+    n->decimals = decimals;
+    n->value = std::strtod(FormatNumber(x.v, 0, decimals).c_str(), nullptr);
+    n->args = {x.n};
+    return {n->value, n};
+  }
+  T Unit(UnitKind kind, const T& x, int width, int decimals) const {
+    auto n = std::make_shared<Node>();
+    n->op = Op::Convert;
+    n->kind = kind;
+    n->mode = mode_;
+    n->value = ToDisplay(kind, x.v, mode_);
+    n->args = {x.n};
+    return Shown({n->value, n}, DisplayFormat(kind, {width, decimals}, mode_).decimals);
+  }
+
+  void Set(int page, int slot, const T& value, const std::string& unit, UnitKind kind,
+           const std::vector<T>& others = {}) {
+    Formula f;
+    f.key = "page" + std::to_string(page) + "." + std::to_string(slot);
+    f.value = value.v;
+    f.kind = kind;
+    f.unit = ShownUnit(kind, unit, mode_);
+    f.expr = value.n;
+    const auto& texts = page == 0 ? shown_.page0 : shown_.page1;
+    if (auto it = texts.find(slot); it != texts.end()) f.text = it->second;
+    for (const T& o : others) f.others.push_back(o.n);
+    rec_.Add(std::move(f));
+  }
+  // A slot left empty: no number.
+  void SetEmpty(int page, int slot, const Cond& why) {
+    Set(page, slot, When(why, Num(std::numeric_limits<double>::quiet_NaN())), "", UnitKind::None);
+  }
+
+  void Run();
+
+ private:
+  const Engine& e_;
+  UnitMode mode_;
+  const EngineTexts& texts_;
+  const OutputPanel& shown_;
+  CalcRecord& rec_;
+  CalcRecord scratch_;
+  ResultRecorder results_;
+};
+
+void SlotRecorder::Run() {
+  const bool metric = mode_ != UnitMode::English;
+  const T cc = ResultRecorder::Const("cubic centimetres per cubic inch", kCcPerIn3, "cc/in3");
+
+  // Page 0.
+  Set(0, 0, Unit(UnitKind::Volume, Res("Displacement"), 3, 1), "in3", UnitKind::Volume);
+  Set(0, 1, Shown(Res("Displacement") * cc, 1), "cc", kN);
+  Set(0, 2, Unit(kL, Res("DeckClearance"), 2, 3), "in", kL);
+  Set(0, 3, Shown(Res("RodRatio"), 3), "", kN);
+  Set(0, 4, Unit(UnitKind::AreaCm2, Res("BoreArea"), 2, 2), "in2", UnitKind::AreaCm2);
+  Set(0, 5, Unit(UnitKind::AreaCm2, In(kInCylinders) * Res("BoreArea"), 2, 2), "in2",
+      UnitKind::AreaCm2);
+  {
+    const Cond none = In(kInStroke) == 0;
+    Set(0, 40, Shown(When(none, none.b ? Num(0) : In(kInBore) / In(kInStroke)), 3), "", kN);
+  }
+  {
+    const Cond some = Res("StrokePerCC") != 0;
+    const Cond stroke = In(kInStroke) != 0;
+    T perStroke = Num(0);
+    if (some.b && stroke.b) {
+      perStroke = metric ? Res("SweptVolumeCC") / In(kInStroke) * 1000 / 25.4
+                         : Res("SweptVolumeCC") / In(kInStroke) / 1000;
+    }
+    Set(0, 6, Shown(When(some, When(stroke, perStroke)), 3), metric ? "cc/mm" : "cc/0.001 in", kN);
+  }
+  if (metric) {
+    Set(0, 7, Shown(Res("StrokePerCC") / 1000 * 25.4, 5), "mm/cc", kN);
+  } else {
+    Set(0, 7, Shown(Res("StrokePerCC"), 4), "in/cc", kN);
+  }
+  Set(0, 8, Shown(Res("SweptVolumeCC"), 2), "cc", kN);
+  {
+    const Cond some = In(kInCriticalG) != 0;
+    if (some.b) {
+      Set(0, 9, When(some, Unit(kL, 265 / In(kInCriticalG), 1, 3)), "in", kL);
+    } else {
+      SetEmpty(0, 9, some);
+    }
+  }
+  Set(0, 21, Shown(Res("BalanceFactor"), 2), "%", kN,
+      {Shown(Res("RecipWeightUsed"), 0),
+       Shown(Res("RecipWeightUsed") * Res("BalanceFactor") / 100, 1)});
+  Set(0, 22, Shown(Res("RotWeightUsed"), 1), "grams", kN);
+  {
+    const Cond some = Res("RotWeightUsed") != 0;
+    if (some.b) {
+      Set(0, 23,
+          When(
+              some,
+              Shown(Res("RotWeightUsed") + Res("RecipWeightUsed") * Res("BalanceFactor") / 100, 1)),
+          "grams", kN);
+    } else {
+      SetEmpty(0, 23, some);
+    }
+  }
+  Set(0, 24, Shown(Res("MaxVelocityAngle"), 1), "deg", kN,
+      {Shown(360 - Res("MinVelocityAngle"), 1)});
+  Set(0, 25, Shown(Res("CriticalRPM"), 0), "rpm", kN);
+
+  // The balance analysis over the kinematic tables.
+  {
+    const EngineInputs& held = e_.inputs();
+    OutputPanel panel;
+    AnalyseBalance(e_.tables(), e_.results(), held.RecipBF, held.FiringAngle, texts_, panel);
+    const EngineTexts texts = texts_;
+    auto analysis = [&](int slot) {
+      std::vector<T> args = {In(kInStroke), In(kInRodLen), In(kInPinOff), In(kInFiringAngle)};
+      // One bank leaves the curve's entry at 0 degrees as the calculation before wrote it.
+      args.push_back(ResultRecorder::Tab("BalanceCurve", 0, e_.tables().BalanceCurve[0],
+                                         {kInStroke, kInRodLen, kInPinOff, kInFiringAngle}));
+      if (slot >= 70 && slot < 90) args.push_back(In(kInRecipBF));
+      return Proc("balance analysis of the BalanceShare and BalanceCurve tables, slot " +
+                      std::to_string(slot),
+                  FirstNumber(panel.page0[slot]), args,
+                  [slot, texts](const std::vector<double>& a) {
+                    EngineInputs in;
+                    in.Stroke = a[0];
+                    in.RodLen = a[1];
+                    in.PinOff = a[2];
+                    in.FiringAngle = a[3];
+                    if (a.size() > 5) in.RecipBF = ToSingle(a[5]);
+                    EngineResults r;
+                    EngineTables t;
+                    t.BalanceCurve[0] = a[4];
+                    if (CrankKinematics(in, r, t)) return std::numeric_limits<double>::quiet_NaN();
+                    OutputPanel out;
+                    AnalyseBalance(t, r, in.RecipBF, in.FiringAngle, texts, out);
+                    return FirstNumber(out.page0[slot]);
+                  });
+    };
+    for (int slot : {46, 47, 48, 50, 51}) Set(0, slot, analysis(slot), "%", kN);
+    for (int slot = 70; slot <= 105; ++slot) {
+      if (slot >= 86 && slot < 90) continue;
+      Set(0, slot, analysis(slot), slot % 2 == 0 ? "%" : "deg", kN);
+    }
+  }
+
+  // Page 1.
+  const UnitKind kAir = UnitKind::Airflow;
+  const UnitKind kVel = UnitKind::Velocity;
+  const UnitKind kMm2 = UnitKind::AreaMm2;
+  const UnitKind kTq = UnitKind::Torque;
+  Set(1, 10, Unit(kAir, Res("MaxFlowDemand") / 1.1, 3, 0), "CFM", kAir,
+      {Unit(kAir, Res("MaxFlowDemand"), 3, 0), Shown(Res("IntakeSuctionAngle"), 0)});
+  Set(1, 11, Unit(kAir, Res("CarbCFMLow"), 3, 0), "CFM", kAir,
+      {Unit(kAir, Res("CarbCFMHigh"), 3, 0)});
+  Set(1, 45, Shown(Res("FillRatio") * 100, 1), "%", kN);
+  Set(1, 12, Shown(Res("FillFactor") * 100, 1), "%", kN);
+  Set(1, 13, Unit(kVel, In(kInMxIntVel), 1, 0), "ft/s", kVel);
+  Set(1, 14, Unit(kMm2, Res("PortAreaTorque"), 2, 2), "in2", kMm2);
+  Set(1, 15, Unit(kL, Res("PortDiaTorque"), 1, 3), "in", kL);
+  Set(1, 16, Unit(kL, Res("PortSideTorque"), 1, 3), "in", kL);
+  Set(1, 17, Unit(kVel, In(kInCritIntVel), 1, 0), "ft/s", kVel);
+  Set(1, 18, Unit(kMm2, Res("PortAreaPower"), 2, 2), "in2", kMm2);
+  Set(1, 19, Unit(kL, Res("PortDiaPower"), 1, 3), "in", kL);
+  Set(1, 20, Unit(kL, Res("PortSidePower"), 1, 3), "in", kL);
+  Set(1, 52, Unit(kVel, Res("BowlVelocity"), 1, 0), "ft/s", kVel);
+  Set(1, 53, Unit(kMm2, Res("BowlAreaUsed"), 2, 2), "in2", kMm2);
+  Set(1, 54, Unit(kL, Res("ThroatDiameter"), 1, 3), "in", kL);
+  Set(1, 55, Unit(kL, Res("BowlSide"), 1, 3), "in", kL);
+  Set(1, 41, Shown(Res("ChargeVolume"), 3), "", kN);
+  Set(1, 49, Shown(Res("ChargeVolume") * cc, 1), "", kN);
+  Set(1, 42, Unit(kL, Res("ChargePerArea"), 1, 3), "in", kL);
+  Set(1, 26, Shown(Res("PowerToCritical"), 1), "%", kN);
+  Set(1, 27, Shown(Res("TDCInertiaG"), 0), "g", kN, {Shown(Res("TDCInertiaForce"), 1)});
+  Set(1, 28, Shown(Res("BDCInertiaG"), 0), "g", kN, {Shown(Res("BDCInertiaForce"), 1)});
+  Set(1, 56, Unit(kVel, Res("MaxPistonSpeed"), 3, 0), "ft/min", kVel);
+  Set(1, 57, Unit(kVel, Res("MeanPistonSpeed"), 3, 0), "ft/min", kVel);
+  Set(1, 29, Shown(In(kInPkTorqRPM), 0), "rpm", kN);
+  Set(1, 32, Shown(In(kInPkTorqRPM) * Res("PeakTorque") / 5252, 0), "hp", kN);
+  Set(1, 34, Unit(kTq, Res("PeakTorque"), 1, 0), "ft-lb", kTq);
+  Set(1, 30, Shown(In(kInPkPwrRPM), 0), "rpm", kN);
+  Set(1, 33, Shown(Res("PeakPower"), 0), "hp", kN);
+  {
+    const Cond none = In(kInPkPwrRPM) == 0;
+    Set(1, 35,
+        Unit(kTq, When(none, none.b ? Num(0) : Res("PeakPower") * 5252 / In(kInPkPwrRPM)), 1, 0),
+        "ft-lb", kTq);
+  }
+  Set(1, 36, Unit(kL, In(kInExOD), 1, 3), "in", kL);
+  Set(1, 37, Unit(kL, Res("ExhaustODUsed"), 1, 3), "in", kL);
+  Set(1, 38, Unit(kL, Res("PrimaryLenTorque"), 1, 1), "in", kL);
+  Set(1, 39, Unit(kL, Res("PrimaryLenPower"), 1, 1), "in", kL);
+  Set(1, 31, Unit(UnitKind::Pressure, Res("BMEP"), 1, 1), "psi", UnitKind::Pressure);
+  Set(1, 43, Unit(kTq, Res("WorkAtTorquePeak"), 1, 1), "ft-lb", kTq);
+  Set(1, 44, Shown(Res("WaveDelay107"), 2), "deg", kN);
+}
+
 // Operator words and their binding strength for printing.
 const char* OpWord(Op op) {
   switch (op) {
@@ -704,7 +939,11 @@ void CollectInputs(const CalcRecord& record, const std::string& key, std::set<in
   if (!visited.insert(key).second) return;
   const Formula* f = record.Find(key);
   if (f == nullptr || !f->expr) return;
-  for (const auto& o : OperandsOf(*f->expr)) {
+  std::vector<std::shared_ptr<const Operand>> operands = OperandsOf(*f->expr);
+  for (const NodePtr& other : f->others) {
+    for (auto& o : OperandsOf(*other)) operands.push_back(std::move(o));
+  }
+  for (const auto& o : operands) {
     if (o->from == OperandFrom::Input) inputs.insert(o->input);
     if (o->from == OperandFrom::Result) CollectInputs(record, o->key, inputs, visited);
     inputs.insert(o->inputs.begin(), o->inputs.end());
@@ -723,6 +962,12 @@ const Formula* CalcRecord::Find(const std::string& key) const {
 
 void RecordResults(const Engine& engine, CalcRecord& record) {
   ResultRecorder recorder(engine, record);
+  recorder.Run();
+}
+
+void RecordOutputSlots(const Engine& engine, UnitMode mode, const EngineTexts& texts,
+                       const OutputPanel& shown, CalcRecord& record) {
+  SlotRecorder recorder(engine, mode, texts, shown, record);
   recorder.Run();
 }
 

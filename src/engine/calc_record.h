@@ -12,6 +12,7 @@ namespace orv {
 
 class Engine;
 struct EngineTexts;
+struct OutputPanel;
 
 // The record of one recalculation: for each named result and each output slot, the formula that
 // gave its value, as a small expression tree of the operations the model carries out, with its
@@ -86,6 +87,8 @@ struct Formula {
   UnitKind kind = UnitKind::None;
   NodePtr expr;
   std::string text;  // a slot's shown text
+  // The further numbers a slot's text shows after the first ("A to B"), in order.
+  std::vector<NodePtr> others;
 };
 
 class CalcRecord final {
@@ -104,9 +107,14 @@ class CalcRecord final {
 // (replacing what it held). The engine must hold the results of its current inputs.
 void RecordResults(const Engine& engine, CalcRecord& record);
 
-// Records every output slot of both pages, as they are shown in `mode`, over the results.
+// Records every output slot of both pages as shown in `mode`, over the results (added to a
+// record that holds them): the formula of the first number a slot shows, and the slot's text
+// from `shown`. The balance analysis slots are the analysis rerun over the kinematic tables.
 void RecordOutputSlots(const Engine& engine, UnitMode mode, const EngineTexts& texts,
-                       CalcRecord& record);
+                       const OutputPanel& shown, CalcRecord& record);
+
+// The first number in a slot's text ("55.10% of 1700" gives 55.1); NaN when it has none.
+double FirstNumber(const std::string& text);
 
 // Evaluates a formula again from its operands' values, in the order the model computes it. A
 // condition that comes out otherwise than recorded gives NaN.

@@ -11,6 +11,7 @@
 
 #include "engine/engine.h"
 #include "engine/engine_results.h"
+#include "engine/input_controller.h"
 
 namespace orv {
 namespace {
@@ -187,6 +188,100 @@ TEST(CalcRecord, ResultsDoNotMoveWithInputsTheyDoNotRestOn) {
         if (!InputsOf(rec, name).contains(n)) {
           EXPECT_TRUE(SameBits(value, after.at(name)))
               << v.name << ": " << name << " moved with input " << InputInfoOf(n).key;
+        }
+      }
+    }
+  }
+}
+
+// Every slot of both pages has a formula whose value is the first number the slot shows, in
+// every unit system, and it recomputes from its operands bit for bit.
+TEST(CalcRecord, EveryOutputSlotIsTheNumberItShows) {
+  for (const Variant& v : Variants()) {
+    for (UnitMode mode : {UnitMode::English, UnitMode::Metric, UnitMode::MetricM3}) {
+      Engine e;
+      v.change(e.inputs());
+      InputController ec(e);
+      ec.SetUnitMode(mode);
+      CalcRecord rec;
+      ASSERT_EQ(e.ReCalc(-1, nullptr, &rec), Engine::CalcOutcome::Complete);
+      ec.FillBothOutputPages();
+      RecordOutputSlots(e, mode, ec.texts(), ec.outputs(), rec);
+      int slots = 0;
+      for (int page : {0, 1}) {
+        for (const auto& [slot, text] : page == 0 ? ec.outputs().page0 : ec.outputs().page1) {
+          ++slots;
+          const std::string key = "page" + std::to_string(page) + "." + std::to_string(slot);
+          const Formula* f = rec.Find(key);
+          ASSERT_NE(f, nullptr) << v.name << ": " << key;
+          EXPECT_EQ(f->text, text) << key;
+          const double shown = FirstNumber(text);
+          if (std::isnan(shown)) {
+            EXPECT_TRUE(std::isnan(f->value)) << v.name << ": " << key << " \"" << text << "\"";
+          } else {
+            EXPECT_EQ(f->value, shown) << v.name << ": " << key << " \"" << text << "\"\n"
+                                       << FormulaText(*f->expr, false);
+          }
+          const double again = Evaluate(*f->expr);
+          EXPECT_TRUE(SameBits(again, f->value) || (std::isnan(again) && std::isnan(f->value)))
+              << v.name << ": " << key << " recomputes to " << again;
+        }
+      }
+      EXPECT_EQ(slots, 90);
+    }
+  }
+}
+
+TEST(CalcRecord, SlotsRestOnTheInputsOfTheirResults) {
+  Engine e;
+  InputController ec(e);
+  CalcRecord rec;
+  e.ReCalc(-1, nullptr, &rec);
+  ec.FillBothOutputPages();
+  RecordOutputSlots(e, UnitMode::Metric, ec.texts(), ec.outputs(), rec);
+  EXPECT_EQ(InputsOf(rec, "page0.0"), Keys({kInBore, kInStroke, kInCylinders}));
+  EXPECT_EQ(InputsOf(rec, "page0.40"), Keys({kInBore, kInStroke}));
+  EXPECT_EQ(InputsOf(rec, "page1.13"), Keys({kInMxIntVel}));
+  // The distances of the turning points from the balance factor rest on the typed factor.
+  EXPECT_TRUE(InputsOf(rec, "page0.70").contains(kInRecipBF));
+  EXPECT_FALSE(InputsOf(rec, "page0.90").contains(kInRecipBF));
+  const std::vector<std::string> recip = DependentsOf(rec, kInRecipBF);
+  EXPECT_NE(std::find(recip.begin(), recip.end(), "page0.70"), recip.end());
+  EXPECT_EQ(std::find(recip.begin(), recip.end(), "BalanceFactor"), recip.end());
+  // A metric length is shown in millimetres.
+  EXPECT_EQ(rec.Find("page0.2")->unit, "mm");
+  EXPECT_NEAR(rec.Find("page0.2")->value, e.results().DeckClearance * 25.4, 0.05);
+}
+
+// A slot's text does not move with an input its record says it does not rest on.
+TEST(CalcRecord, SlotsDoNotMoveWithInputsTheyDoNotRestOn) {
+  for (const Variant& v : Variants()) {
+    Engine base;
+    v.change(base.inputs());
+    CalcRecord rec;
+    OutputPanel before;
+    {
+      InputController ec(base);
+      base.ReCalc(-1, nullptr, &rec);
+      ec.FillBothOutputPages();
+      before = ec.outputs();
+      RecordOutputSlots(base, UnitMode::English, ec.texts(), before, rec);
+    }
+    for (int n = 0; n < kEngineInputCount; ++n) {
+      Engine changed = base;
+      StoreInputValue(changed.inputs(), n, ChangedInput(base.inputs(), n));
+      InputController ec(changed);
+      if (changed.lastCalc() != Engine::CalcOutcome::Complete) continue;
+      ec.FillBothOutputPages();
+      for (int page : {0, 1}) {
+        const auto& old = page == 0 ? before.page0 : before.page1;
+        const auto& now = page == 0 ? ec.outputs().page0 : ec.outputs().page1;
+        for (const auto& [slot, text] : old) {
+          const std::string key = "page" + std::to_string(page) + "." + std::to_string(slot);
+          if (!InputsOf(rec, key).contains(n)) {
+            EXPECT_EQ(text, now.at(slot))
+                << v.name << ": " << key << " moved with input " << InputInfoOf(n).key;
+          }
         }
       }
     }
