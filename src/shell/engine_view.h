@@ -1,9 +1,12 @@
 #pragma once
 
+#include <string>
+
 #include "shell/view.h"
 
 namespace orv {
 
+class ExplainDialog;
 class InputBox;
 class InputPanelView;
 class OutputPanelView;
@@ -42,6 +45,8 @@ class EngineView final : public View {
   template <class Command>
   void Run(const char* procedure, Command&& command);
   void ShowHelp(int helpText);
+  // Opens the explanation of a result or slot ("page0.N").
+  void Explain(const std::string& key);
   void EditSource(int source);
   // The stage tab shown and the core's output page agree (a closed second stage shows the
   // first): brings the core's page to the tab.
@@ -52,6 +57,7 @@ class EngineView final : public View {
 
   InputPanelView* inputs_ = nullptr;
   SourcesBox* sources_ = nullptr;
+  ExplainDialog* explain_ = nullptr;
   OutputPanelView* outputs_ = nullptr;
   bool busy_ = false;            // a command is running: focus changes it causes take no value
   QWidget* viewport_ = nullptr;  // the scroll area's viewport the view is shown in
