@@ -27,6 +27,14 @@ const char* FromName(OperandFrom from) {
 
 bool IsSlot(const std::string& key) { return key.rfind("page", 0) == 0; }
 
+// A slot's number before it is rounded to the decimals shown, so that a step smaller than the
+// last shown decimal still shows its effect.
+double Unrounded(const Node& n) {
+  if (n.op == Op::Shown) return n.args[0]->value;
+  if (n.op == Op::When) return Unrounded(*n.args[1]);
+  return n.value;
+}
+
 // A number for JSON: NaN and infinities as null.
 nlohmann::ordered_json JsonNumber(double x) {
   if (!std::isfinite(x)) return nullptr;
@@ -125,7 +133,7 @@ std::vector<SensitivityRow> Sensitivity(const InputController& controller, const
       CalcRecord slots;
       RecordOutputSlots(e, mode, controller.texts(), OutputPanel{}, slots);
       const Formula* s = slots.Find(key);
-      return s != nullptr ? s->value : std::nan("");
+      return s != nullptr && s->expr ? Unrounded(*s->expr) : std::nan("");
     }
     double v = std::nan("");
     ForEachResult(e.results(), [&](const char* name, double x) {

@@ -39,8 +39,9 @@ struct SensitivityRow {
   std::optional<double> down;
 };
 // For every input `key` rests on: the input one step of its box's precision up and down (a list
-// choice or a count: the next one), recalculated; the change of the value shown. Sorted by the
-// larger change, largest first. A step the engine cannot be calculated with has no change.
+// choice or a count: the next one), recalculated; the change of the value shown (a slot's number
+// before its rounding to the decimals shown). Sorted by the larger change, largest first. A step
+// the engine cannot be calculated with has no change.
 std::vector<SensitivityRow> Sensitivity(const InputController& controller, const CalcRecord& record,
                                         const std::string& key);
 

@@ -97,6 +97,13 @@ bool ExplainDialog::Explain(const std::string& key) {
     operands << Q(o->name) + QStringLiteral(" = ") + Number(v) +
                     (u.empty() ? QString() : QStringLiteral(" ") + Q(u));
   }
+  // The results it uses, one level down, so that a slot shows the formula behind its result.
+  for (const auto& o : OperandsOf(*f->expr)) {
+    const Formula* used = o->from == OperandFrom::Result ? record.Find(o->key) : nullptr;
+    if (used == nullptr) continue;
+    operands << QString() << Q(o->key) + QStringLiteral(" = ") + Q(FormulaText(*used->expr, false))
+             << QStringLiteral("    = ") + Q(FormulaText(*used->expr, true));
+  }
   operands_->setText(operands.join(QStringLiteral("\n")));
 
   QStringList links;
