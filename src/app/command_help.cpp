@@ -151,6 +151,21 @@ const std::map<std::string, std::vector<const char*>>& CommandParagraphs() {
         "\"maxOpeningVelocity\", \"maxClosingVelocity\", \"checks\": [{\"height\", "
         "\"duration\", \"opens\", \"closes\"}]}; null where a figure does not exist.",
         "Example: orvantis card Big.OV --check 0.006,0.050,0.200 --json"}},
+      {"explain",
+       {"Explains a value: KEY is the name of a result as dump's \"results\" has it (its value "
+        "in the unit system of --units), or an output slot as page0.N or page1.N (the number "
+        "the slot shows, and its text). Prints the value, the formula in words and with its "
+        "numbers (held in English units), each operand with where it comes from (an input by "
+        "its caption, a result, a constant of the model, a table entry), the engine-file keys "
+        "of every input the value rests on, branch-deciding inputs included, and the results "
+        "it uses explained in turn (--depth N levels). --sensitivity adds how far the value "
+        "moves for one step of each input's box up and down, recalculated, largest first.",
+        "With --json: {\"key\", \"value\", \"unit\", \"formula\", \"numbers\", "
+        "\"operands\": [{\"name\", \"value\", \"unit\", \"from\", \"key\"}], \"inputs\", "
+        "\"explains\": [...], \"sensitivity\": [{\"input\", \"step\", \"up\", \"down\"}]}.",
+        "With --inputs, KEY is an engine-file input key, and the results and slots it moves "
+        "are listed (JSON: {\"input\", \"results\"}).",
+        "Example: orvantis explain PortAreaTorque Big.OV --depth 2 --sensitivity"}},
       {"flow-tests",
        {"For an SY3 file: one line per test, its name, a tab and its full kind (the kind, plus "
         "100 for an averaged and 200 for a totaled test), as --intake-kind takes it.",

@@ -27,6 +27,7 @@
 #include "app/dump_json.h"
 #include "app/engine_comparison.h"
 #include "app/engine_sweep.h"
+#include "app/explain_command.h"
 #include "app/flow_test_text.h"
 #include "app/flow_tests_db_command.h"
 #include "app/report_command.h"
@@ -37,6 +38,7 @@
 #include "cam/cam_text_files.h"
 #include "cam/lobe_data_file.h"
 #include "engine/cam_card.h"
+#include "engine/input_controller.h"
 #include "engine/lobe_cards.h"
 #include "reports/report_pages.h"
 
@@ -509,6 +511,67 @@ int RunCard(Application& app, const EngineRequest& req, const CardOptions& opt, 
     out << CamCardJson(card, req.units, *heights).dump(1, ' ', false) << '\n';
   } else {
     out << CamCardTable(card, mode, *heights);
+  }
+  return 0;
+}
+
+// What `orvantis explain` is asked for besides the engine.
+struct ExplainOptions {
+  std::string key;
+  int depth = 100;
+  bool inputs = false;
+  bool sensitivity = false;
+  bool json = false;
+};
+
+// `orvantis explain KEY [ENGINE.OV] ...`: why a result or slot has its value; with --inputs,
+// what an input moves.
+int RunExplain(Application& app, const EngineRequest& req, const ExplainOptions& opt,
+               std::ostream& out, std::ostream& err) {
+  if (opt.inputs && InputNumberOfKey(opt.key) < 0) {
+    err << "orvantis: no input has the engine-file key \"" << opt.key << "\"\n";
+    return 1;
+  }
+  if (opt.depth < 0) {
+    err << "orvantis: --depth must be 0 or more\n";
+    return 1;
+  }
+  if (!PrepareEngine(app, req, err) || !EngineCalculated(app.document(), false, err)) return 1;
+  const UnitMode mode = UnitModeOf(req.units);
+  ETracker guard(kModule, "Explain");
+  try {
+    const InputController& controller = app.document().controller();
+    const CalcRecord record = RecordEngine(controller);
+    if (opt.inputs) {
+      const std::vector<std::string> moved = DependentsOf(record, InputNumberOfKey(opt.key));
+      if (opt.json) {
+        nlohmann::ordered_json j;
+        j["input"] = opt.key;
+        j["results"] = moved;
+        out << j.dump(1, ' ', false) << '\n';
+      } else {
+        for (const std::string& k : moved) out << k << '\n';
+      }
+      return 0;
+    }
+    if (!IsExplainable(record, opt.key)) {
+      err << "orvantis: no result or output slot is named \"" << opt.key
+          << "\" (a name of dump's \"results\", or page0.N / page1.N)\n";
+      return 1;
+    }
+    std::vector<SensitivityRow> rows;
+    if (opt.sensitivity) rows = Sensitivity(controller, record, opt.key);
+    if (opt.json) {
+      nlohmann::ordered_json j = ExplainJson(record, opt.key, mode, opt.depth);
+      if (opt.sensitivity) j["sensitivity"] = SensitivityJson(rows);
+      out << j.dump(1, ' ', false) << '\n';
+    } else {
+      out << ExplainText(record, opt.key, mode, opt.depth);
+      if (opt.sensitivity) out << SensitivityText(rows);
+    }
+  } catch (...) {
+    app.ReportError(guard);
+    return 1;
   }
   return 0;
 }
@@ -1185,6 +1248,26 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
                    "H,H,...: check heights in the unit system (default 0.006,0.050,0.200 in)");
   card->add_flag("--json", cardOpt.json, "print the card as JSON");
 
+  EngineRequest explainReq;
+  ExplainOptions explainOpt;
+  CLI::App* explain = cli.add_subcommand(
+      "explain",
+      "explain a result or output slot: its formula, numbers and the inputs it rests on");
+  explain
+      ->add_option("KEY", explainOpt.key,
+                   "result name (as dump's \"results\"), page0.N / page1.N, or with --inputs "
+                   "an engine-file input key")
+      ->required();
+  AddEngineOptions(*explain, explainReq);
+  addNoCache(*explain);
+  explain->add_option("--depth", explainOpt.depth,
+                      "levels of the results it uses to explain in turn (default all)");
+  explain->add_flag("--inputs", explainOpt.inputs,
+                    "KEY is an input: list the results and slots it moves");
+  explain->add_flag("--sensitivity", explainOpt.sensitivity,
+                    "how far the value moves for one step of each input up and down");
+  explain->add_flag("--json", explainOpt.json, "print the explanation as JSON");
+
   EngineRequest curvesReq;
   double curvesFrom = -360, curvesTo = 360, curvesStep = 1;
   std::string curvesOut;
@@ -1381,6 +1464,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     return shell->Print(app, printOpt, out, err);
   }
   if (card->parsed()) return RunCard(app, cardReq, cardOpt, out, err);
+  if (explain->parsed()) return RunExplain(app, explainReq, explainOpt, out, err);
   if (lobes->parsed()) {
     if (lobesOpt.card) return RunLobeCards(app, lobesOpt, out, err);
     for (const char* name : {"--engine", "--units", "--rocker-ratio", "--lash", "--centerline",

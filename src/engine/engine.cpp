@@ -8,6 +8,7 @@
 #include "base/error_trace.h"
 #include "base/rounding.h"
 #include "base/units.h"
+#include "engine/calc_record.h"
 #include "engine/crank_kinematics.h"
 #include "engine/fill_work.h"
 
@@ -53,8 +54,9 @@ void Engine::BringKinematicsUpToDate() { RunCrankKinematics(true); }
 // ---------------------------------------------------------------------------------------------
 // Recalculation
 
-Engine::CalcOutcome Engine::ReCalc(int code, RecalcListener* listener) {
+Engine::CalcOutcome Engine::ReCalc(int code, RecalcListener* listener, CalcRecord* record) {
   ETracker guard(kModule, "ReCalc");
+  if (record != nullptr) record->Clear();
   EngineInputs& in = in_;
   EngineResults& r = res_;
   EngineTables& t = tab_;
@@ -308,6 +310,7 @@ Engine::CalcOutcome Engine::ReCalc(int code, RecalcListener* listener) {
 
   MapFlowDemand(in, r, k_, t);
   lastCalc_ = CalcOutcome::Complete;
+  if (record != nullptr) RecordResults(*this, *record);
   return lastCalc_;
 }
 

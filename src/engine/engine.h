@@ -10,6 +10,8 @@
 
 namespace orv {
 
+class CalcRecord;
+
 // What a recalculation does to the inputs, told as it happens so that the input panel can show
 // it: derived inputs it sets (shown and marked for review), computed values it takes over
 // without review, suggestions (shown beside an input, the held value staying), and whether the
@@ -61,9 +63,11 @@ class Engine final {
   // Recalculates every result from the inputs. `code` is the input number that changed (17
   // valve-train choice, 18 fuel choice, 1 or 19 from Approve All); any other number (-1)
   // runs only the steps every change runs. What it sets and suggests on the way is told to
-  // `listener` (when given) at the moment it happens. Returns how it ended (a run-time error
+  // `listener` (when given) at the moment it happens. With a `record`, the formula of every
+  // named result is recorded into it once the run completes (it is emptied when the run ends
+  // otherwise); without one nothing is recorded. Returns how it ended (a run-time error
   // travels to the caller and leaves `Failed`).
-  CalcOutcome ReCalc(int code, RecalcListener* listener = nullptr);
+  CalcOutcome ReCalc(int code, RecalcListener* listener = nullptr, CalcRecord* record = nullptr);
 
   // Stores a derived value into input n when it differs from the held one; true when stored.
   bool SetDerivedInput(int n, double value);

@@ -9,6 +9,7 @@
 
 #include "files/source_captions.h"
 #include "shell/command_runner.h"
+#include "shell/explain_dialog.h"
 #include "shell/input_panel_view.h"
 #include "shell/input_widgets.h"
 #include "shell/output_panel_view.h"
@@ -39,6 +40,7 @@ EngineView::EngineView(Application& app, QWidget* parent) : View(app, parent) {
   connect(inputs_, &InputPanelView::helpWanted, this, &EngineView::ShowHelp);
   connect(sources_, &SourcesBox::helpWanted, this, &EngineView::ShowHelp);
   connect(outputs_, &OutputPanelView::helpWanted, this, &EngineView::ShowHelp);
+  connect(outputs_, &OutputPanelView::explainWanted, this, &EngineView::Explain);
   connect(sources_, &SourcesBox::editSourceRequested, this, &EngineView::EditSource);
 
   EngineDocument& doc = app.document();
@@ -163,6 +165,19 @@ void EngineView::FitComparison() {
   layout()->activate();
   comparedWidth_ = minimumSizeHint().width();
   if (comparedWidth_ > available) outputs_->SetReferenceColumnShown(false);
+}
+
+void EngineView::Explain(const std::string& key) {
+  if (explain_ == nullptr) {
+    explain_ = new ExplainDialog(app(), this);
+    connect(explain_, &ExplainDialog::inputWanted, this, [this](int n) {
+      if (InputBox* b = box(n)) b->setFocus(Qt::OtherFocusReason);
+    });
+  }
+  if (!explain_->Explain(key)) return;
+  explain_->show();
+  explain_->raise();
+  explain_->activateWindow();
 }
 
 }  // namespace orv

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <string>
+
 #include "shell/view.h"
 
 namespace orv {
 
+class ExplainDialog;
 class InputBox;
 class InputPanelView;
 class OutputPanelView;
@@ -42,6 +45,8 @@ class EngineView final : public View {
   template <class Command>
   void Run(const char* procedure, Command&& command);
   void ShowHelp(int helpText);
+  // Opens the explanation of a result or slot ("page0.N").
+  void Explain(const std::string& key);
   void EditSource(int source);
   // With a reference engine: its values get a column of their own where the width allows it,
   // else they move into the differences' tooltips, so that the view never needs to scroll.
@@ -49,6 +54,7 @@ class EngineView final : public View {
 
   InputPanelView* inputs_ = nullptr;
   SourcesBox* sources_ = nullptr;
+  ExplainDialog* explain_ = nullptr;
   OutputPanelView* outputs_ = nullptr;
   bool busy_ = false;            // a command is running: focus changes it causes take no value
   QWidget* viewport_ = nullptr;  // the scroll area's viewport the view is shown in

@@ -4,7 +4,9 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -78,6 +80,19 @@ OutputPanelView::OutputPanelView(Application& app, QWidget* parent) : QWidget(pa
   pages_->addWidget(BuildPage0());
   pages_->addWidget(BuildPage1());
   layout->addWidget(pages_);
+
+  // Every slot explains itself: a right click offers "Explain...", and F1 on a slot clicked into
+  // (or reached by the context-menu key) explains it instead of opening the help.
+  const OutputPanel& panel = app_.document().controller().outputs();
+  auto explainable = [&](int slot, QLabel* label) {
+    const int page = panel.PageOfSlot(slot);
+    if (label == nullptr || page < 0) return;
+    label->setProperty("explainKey", QStringLiteral("page%1.%2").arg(page).arg(slot));
+    label->setFocusPolicy(Qt::ClickFocus);
+    label->installEventFilter(this);
+  };
+  for (auto& [slot, row] : rows_) explainable(slot, row.value);
+  for (auto& [slot, piece] : pieces_) explainable(slot, piece);
 }
 
 int OutputPanelView::pageShown() const { return pages_->currentIndex(); }
@@ -299,6 +314,26 @@ QWidget* OutputPanelView::BuildPage1() {
 }
 
 bool OutputPanelView::eventFilter(QObject* watched, QEvent* event) {
+  const QString key = watched->property("explainKey").toString();
+  if (!key.isEmpty()) {
+    const bool f1 =
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1;
+    if (f1) {
+      event->accept();  // F1 on a slot is not the window's help
+      if (event->type() == QEvent::KeyPress) Q_EMIT explainWanted(key.toStdString());
+      return true;
+    }
+    if (event->type() == QEvent::ContextMenu) {
+      QMenu menu(this);
+      QAction* explain = menu.addAction(tr("Explain..."));
+      connect(explain, &QAction::triggered, this,
+              [this, key] { Q_EMIT explainWanted(key.toStdString()); });
+      menu.exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+      return true;
+    }
+    return QWidget::eventFilter(watched, event);
+  }
   if (event->type() == QEvent::FocusIn) Q_EMIT helpWanted(watched->property("helpText").toInt());
   return QWidget::eventFilter(watched, event);
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <map>
+#include <string>
 
 #include "app/application.h"
 
@@ -53,6 +54,8 @@ class OutputPanelView final : public QWidget {
   // The Calculate button of `page` was pressed.
   void calculateClicked(int page);
   void helpWanted(int helpText);
+  // A slot's explanation was asked for (F1 or "Explain..."): "page0.N" or "page1.N".
+  void explainWanted(const std::string& key);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

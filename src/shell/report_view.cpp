@@ -1,18 +1,24 @@
 #include "shell/report_view.h"
 
+#include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QVBoxLayout>
 
 #include "app/application.h"
 #include "app/report_command.h"
 #include "base/error_trace.h"
 #include "files/interface_text_ids.h"
+#include "files/output_captions.h"
+#include "shell/explain_dialog.h"
 #include "shell/printing_notice.h"
 #include "shell/report_printer.h"
 
@@ -61,6 +67,12 @@ ReportView::ReportView(Application& app, QWidget* parent)
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
     box->setFont(fixed);
     boxes_[std::size_t(tab)] = box;
+    if (KindOfTab(tab) == ReportKind::General) {
+      // The values of the general report explain themselves (F1, or a right click).
+      box->installEventFilter(this);
+      box->viewport()->installEventFilter(this);
+      box->setContextMenuPolicy(Qt::DefaultContextMenu);
+    }
     tabs_->addTab(box, QString::fromLatin1(kFallbackCaptions[std::size_t(tab)]));
   }
   SetCaptions();
@@ -154,6 +166,73 @@ void ReportView::SaveToFile() {
     app().ReportError(guard);
   }
   Q_EMIT commandDone();
+}
+
+std::string ReportView::ExplainKeyOfLine(const QString& line) const {
+  const QString trimmed = line.trimmed();
+  if (trimmed.isEmpty()) return {};
+  const OutputPanel& out = app().document().controller().outputs();
+  std::string best;
+  qsizetype bestLabel = -1;
+  for (int page : {0, 1}) {
+    for (const auto& [slot, text] : page == 0 ? out.page0 : out.page1) {
+      const QString value = QString::fromStdString(text).trimmed();
+      if (value.isEmpty()) continue;
+      const OutputCaption* c = FindOutputCaption(slot);
+      const QString label =
+          c != nullptr && c->label >= 0
+              ? QString::fromStdString(app().strings().OutLabel(c->label)).trimmed()
+              : QString();
+      const bool matches =
+          label.isEmpty() ? trimmed.startsWith(value)
+                          : trimmed.startsWith(label) && trimmed.mid(label.size()).contains(value);
+      // The longest label wins ("Displacement in cc" over "Displacement").
+      if (matches && label.size() > bestLabel) {
+        bestLabel = label.size();
+        best = "page" + std::to_string(page) + "." + std::to_string(slot);
+      }
+    }
+  }
+  return best;
+}
+
+bool ReportView::ExplainLineAt(const QTextCursor& cursor) {
+  const std::string key = ExplainKeyOfLine(cursor.block().text());
+  if (key.empty()) return false;
+  if (explain_ == nullptr) {
+    explain_ = new ExplainDialog(app(), this);
+    connect(explain_, &ExplainDialog::inputWanted, this, &ReportView::inputWanted);
+  }
+  if (!explain_->Explain(key)) return false;
+  explain_->show();
+  explain_->raise();
+  explain_->activateWindow();
+  return true;
+}
+
+bool ReportView::eventFilter(QObject* watched, QEvent* event) {
+  QPlainTextEdit* general = box(ReportKind::General);
+  if (watched == general &&
+      (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
+      !ExplainKeyOfLine(general->textCursor().block().text()).empty()) {
+    event->accept();  // F1 on a value line explains it instead of opening the help
+    if (event->type() == QEvent::KeyPress) ExplainLineAt(general->textCursor());
+    return true;
+  }
+  if (watched == general->viewport() && event->type() == QEvent::ContextMenu) {
+    auto* e = static_cast<QContextMenuEvent*>(event);
+    const QTextCursor at = general->cursorForPosition(e->pos());
+    QMenu* menu = general->createStandardContextMenu(e->pos());
+    QAction* explain = new QAction(tr("Explain..."), menu);
+    explain->setEnabled(!ExplainKeyOfLine(at.block().text()).empty());
+    connect(explain, &QAction::triggered, this, [this, at] { ExplainLineAt(at); });
+    menu->insertAction(menu->actions().isEmpty() ? nullptr : menu->actions().first(), explain);
+    menu->exec(e->globalPos());
+    delete menu;
+    return true;
+  }
+  return View::eventFilter(watched, event);
 }
 
 }  // namespace orv

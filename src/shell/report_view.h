@@ -9,6 +9,7 @@
 #include "shell/view.h"
 
 class QPlainTextEdit;
+class QTextCursor;
 class QPrinter;
 class QTabWidget;
 
@@ -54,8 +55,21 @@ class ReportView final : public View {
 
   void SetPrinterChooser(PrinterChooser chooser) { chooser_ = std::move(chooser); }
 
+  // The output slot ("page0.N" / "page1.N") a line of the general report shows: the slot whose
+  // output label starts the line and whose text stands in it, or for a line without a label the
+  // slot whose text starts it. Empty for any other line.
+  std::string ExplainKeyOfLine(const QString& line) const;
+  // Opens the explanation of the value on the general report's line at the text cursor (F1, or
+  // "Explain..." in its context menu). False when that line shows no value.
+  bool ExplainLineAt(const QTextCursor& cursor);
+
+ Q_SIGNALS:
+  // An input link of an explanation was activated: the focus is to go to input n's box.
+  void inputWanted(int n);
+
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Build(int tab);
@@ -68,6 +82,7 @@ class ReportView final : public View {
   // output pages, which moves them again).
   Revisions builtFrom_;
   PrinterChooser chooser_;
+  class ExplainDialog* explain_ = nullptr;
 };
 
 }  // namespace orv

@@ -25,6 +25,7 @@
 #include "shell/balance_chart.h"
 #include "shell/cam_dialog.h"
 #include "shell/engine_view.h"
+#include "shell/explain_dialog.h"
 #include "shell/flow_test_dialog.h"
 #include "shell/input_panel_view.h"
 #include "shell/main_window.h"
@@ -109,6 +110,15 @@ std::unique_ptr<QDialog> OpenDialog(Application& app, const WindowOptions& optio
   }
   if (name == "report-setup") {
     auto dialog = std::make_unique<ReportSetupDialog>(app, window);
+    dialog->show();
+    return dialog;
+  }
+  if (name == "explain") {
+    auto dialog = std::make_unique<ExplainDialog>(app, window);
+    if (!dialog->Explain("page1.14")) {
+      std::cerr << "orvantis: the engine has no calculated port area to explain\n";
+      return nullptr;
+    }
     dialog->show();
     return dialog;
   }

@@ -16,13 +16,14 @@ constexpr const char* kUsage =
     "       orvantis --has-window\n"
     "       orvantis [--data-root DIR] --screenshot FILE.png [--view N] [--stage 1|2]\n"
     "                [--part inputs|outputs|sources|balance-chart]\n"
-    "                [--dialog options|report-setup|cam|flow-dos|flow-database|flow-keyboard]\n"
+    "                [--dialog options|report-setup|cam|flow-dos|flow-database|flow-keyboard|\n"
+    "                          explain]\n"
     "                [--source PATH] [--tags 1,5,8] [--size WxH]\n"
     "                [--units english|metric|metric-m3] [ENGINE.OV]\n";
 
 constexpr std::array<const char*, 4> kParts = {"inputs", "outputs", "sources", "balance-chart"};
-constexpr std::array<const char*, 6> kDialogs = {"options",  "report-setup",  "cam",
-                                                 "flow-dos", "flow-database", "flow-keyboard"};
+constexpr std::array<const char*, 7> kDialogs = {
+    "options", "report-setup", "cam", "flow-dos", "flow-database", "flow-keyboard", "explain"};
 
 template <std::size_t N>
 bool OneOf(const std::string& value, const std::array<const char*, N>& names) {

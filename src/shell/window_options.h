@@ -22,8 +22,9 @@ struct WindowOptions {
   int stage = 0;           // --stage: the input stage tab shown, 1 or 2 (0: as it opens);
                            // 2 approves stage 1 first, as the second stage opens only then
   std::string part;        // --part: inputs, outputs, sources or balance-chart of the inputs view
-  std::string dialog;      // --dialog: options, report-setup, cam, flow-dos, flow-database or
-                           // flow-keyboard, opened over the window and pictured alone
+  std::string dialog;      // --dialog: options, report-setup, cam, flow-dos, flow-database,
+                           // flow-keyboard or explain (the explanation of the port area for
+                           // peak torque), opened over the window and pictured alone
   std::filesystem::path source;  // --source: the cam or flow-test folder, or the test database,
                                  // the dialog shows; for the keyboard tab a DOS test file whose
                                  // table the rows start with

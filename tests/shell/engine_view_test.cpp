@@ -9,10 +9,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +24,7 @@
 #include "app/application.h"
 #include "engine/cam_card.h"
 #include "shell/balance_chart.h"
+#include "shell/explain_dialog.h"
 #include "shell/input_panel_view.h"
 #include "shell/input_widgets.h"
 #include "shell/output_panel_view.h"
@@ -527,6 +531,68 @@ TEST_F(EngineViewTest, CamCaptionsShowTheCardOnHover) {
   EXPECT_TRUE(view_->sources()->cardLine(0).startsWith(
       QStringLiteral("Lift %1 mm").arg(QString::number(c.intake->maxLift * 25.4, 'f', 3))));
   EXPECT_TRUE(view_->sources()->cardLine(0).contains("at 1.27 mm"));
+}
+
+// F1 on a slot clicked into explains it: the value and its formula, the inputs it rests on as
+// links, the sensitivity largest first; a link takes the focus to the input's box; Escape closes.
+TEST_F(EngineViewTest, F1OnASlotExplainsItAndItsInputsLeadToTheirBoxes) {
+  QLabel* slot = view_->outputPanel()->slotLabel(0);
+  QTest::mouseClick(slot, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return slot->hasFocus(); }));
+  QTest::keyClick(slot, Qt::Key_F1);
+  auto* dialog = view_->findChild<ExplainDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(dialog->valueLabel()->text().startsWith("page0.0 = 355.1"))
+      << dialog->valueLabel()->text().toStdString();
+  EXPECT_TRUE(dialog->formulaLabel()->text().contains("Displacement"));
+  const QString links = dialog->inputsLabel()->text();
+  for (const char* link :
+       {"href=\"0\">Bore", "href=\"1\">Stroke", "href=\"3\">Number of Cylinders"}) {
+    EXPECT_TRUE(links.contains(link)) << link << " in " << links.toStdString();
+  }
+  EXPECT_FALSE(links.contains("href=\"2\""));
+  QTableWidget* table = dialog->sensitivityTable();
+  ASSERT_EQ(table->rowCount(), 3);
+  EXPECT_EQ(table->item(0, 0)->text(), "Number of Cylinders");  // a whole cylinder moves most
+  EXPECT_EQ(table->item(0, 1)->text(), "1");
+  EXPECT_LE(dialog->frameGeometry().height(), 768);
+  EXPECT_LE(dialog->frameGeometry().width(), 1366);
+
+  QMetaObject::invokeMethod(dialog->inputsLabel(), "linkActivated", Q_ARG(QString, "1"));
+  EXPECT_FALSE(dialog->isVisible());
+  ASSERT_TRUE(WaitFor([&] { return view_->box(kInStroke)->hasFocus(); }));
+
+  // Escape closes it.
+  QTest::keyClick(slot, Qt::Key_F1);
+  ASSERT_TRUE(WaitFor([&] { return dialog->isVisible(); }));
+  QTest::keyClick(dialog, Qt::Key_Escape);
+  EXPECT_FALSE(dialog->isVisible());
+}
+
+// A right click on a slot offers "Explain..."; the explanation follows the unit system.
+TEST_F(EngineViewTest, ARightClickOnASlotOffersItsExplanationInTheUnitSystem) {
+  SwitchUnits(UnitMode::Metric);
+  QLabel* slot = view_->outputPanel()->slotLabel(2);  // deck clearance
+  bool offered = false;
+  QTimer::singleShot(0, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) return;
+    offered = !menu->actions().isEmpty() && menu->actions().first()->text() == "Explain...";
+    if (offered) menu->actions().first()->trigger();
+    menu->close();
+  });
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), slot->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(slot, &event);
+  ASSERT_TRUE(offered);
+  auto* dialog = view_->findChild<ExplainDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  // 9.0 - (3.48 / 2 + 6.0) = 1.26 in, shown as 32.0 mm.
+  EXPECT_TRUE(dialog->valueLabel()->text().startsWith("page0.2 = 32 mm"))
+      << dialog->valueLabel()->text().toStdString();
+  EXPECT_TRUE(dialog->inputsLabel()->text().contains("Block Deck Height"));
+  dialog->close();
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -30,13 +31,16 @@
 #include "files/interface_text_ids.h"
 #include "files/user_store.h"
 #include "shell/engine_view.h"
+#include "shell/explain_dialog.h"
 #include "shell/graph_canvas.h"
 #include "shell/graph_view.h"
 #include "shell/input_panel_view.h"
 #include "shell/input_widgets.h"
 #include "shell/options_dialog.h"
+#include "shell/output_panel_view.h"
 #include "shell/qt_prompter.h"
 #include "shell/report_setup_dialog.h"
+#include "shell/report_view.h"
 #include "shell/scripted_prompter.h"
 #include "shell/view.h"
 #include "shell/window_options.h"
@@ -673,6 +677,34 @@ TEST(ShortDateFormatOfLocale, FollowsTheLocalesShortDatePattern) {
     // What is shown reads back as the same day.
     EXPECT_EQ(ParseShortDate(row.shown, format), row.day) << row.shown;
   }
+}
+
+// F1 on an output slot explains it in place of the help; F1 anywhere else is still the help.
+// An input link of a report value's explanation brings the inputs view with that box focused.
+TEST_F(MainWindowTest, F1OnASlotExplainsItAndAReportLinkGoesToTheInputsBox) {
+  MainWindow& window = Start();
+  window.show();
+  Activate();
+  QLabel* slot = Inputs().outputPanel()->slotLabel(3);  // rod length / stroke
+  QTest::mouseClick(slot, Qt::LeftButton);
+  ASSERT_TRUE(slot->hasFocus());
+  QTest::keyClick(slot, Qt::Key_F1);
+  EXPECT_TRUE(prompter_.informs.empty());  // the manual was not asked for
+  auto* dialog = Inputs().findChild<ExplainDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(dialog->inputsLabel()->text().contains("Rod Length"));
+  dialog->close();
+  InputBox* bore = Inputs().box(kInBore);
+  bore->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(bore, Qt::Key_F1);
+  EXPECT_EQ(prompter_.informs.size(), 1u);  // the help, as before
+
+  auto& reports = *static_cast<ReportView*>(window.view(MainWindow::kReportView));
+  ASSERT_TRUE(window.ShowView(MainWindow::kReportView));
+  Q_EMIT reports.inputWanted(kInStroke);
+  EXPECT_EQ(window.tabs()->currentIndex(), MainWindow::kEngineView);
+  EXPECT_TRUE(Inputs().box(kInStroke)->hasFocus());
 }
 
 }  // namespace

@@ -7,11 +7,14 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
+#include <QTextBlock>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -31,6 +34,7 @@
 #include "files/config_file.h"
 #include "files/interface_text_ids.h"
 #include "reports/report_pages.h"
+#include "shell/explain_dialog.h"
 #include "shell/options_dialog.h"
 #include "shell/report_printer.h"
 #include "support/temp_dir.h"
@@ -599,6 +603,43 @@ TEST_F(ReportViewTest, PrintingToAPdfFileThatMayNotBeReplacedWarnsAndKeepsIt) {
   PrintTo(dir_ / "kept.pdf");
   EXPECT_EQ(prompter_.warnings.size(), 2u);
   EXPECT_GE(PdfPages(dir_ / "kept.pdf"), 1);
+}
+
+// The value lines of the general report explain their slot; F1 with the text cursor on a value
+// line opens the explanation.
+TEST_F(ReportViewTest, TheGeneralReportsValueLinesExplainTheirSlot) {
+  app_.document().ApproveAll(0);  // the second stage's sections too
+  view_.show();
+  QPlainTextEdit* box = view_.box(ReportKind::General);
+  auto lineWith = [&](const QString& start) {
+    for (QTextBlock b = box->document()->begin(); b.isValid(); b = b.next()) {
+      if (b.text().trimmed().startsWith(start)) return b;
+    }
+    return QTextBlock();
+  };
+  const std::vector<std::pair<QString, std::string>> rows{
+      {"Displacement  ", "page0.0"},    {"Displacement in cc", "page0.1"},
+      {"Port Area", "page1.14"},        {"Critical Area", "page1.18"},
+      {"Balance Factor  ", "page0.21"}, {"Carburetor Size", "page1.11"}};
+  for (const auto& [start, key] : rows) {
+    const QTextBlock line = lineWith(start);
+    ASSERT_TRUE(line.isValid()) << start.toStdString();
+    EXPECT_EQ(view_.ExplainKeyOfLine(line.text()), key) << start.toStdString();
+  }
+  EXPECT_EQ(view_.ExplainKeyOfLine("  ________________"), "");
+  EXPECT_EQ(view_.ExplainKeyOfLine("  ENGINE GEOMETRY"), "");
+
+  QTextCursor cursor(lineWith("Critical Area"));
+  box->setTextCursor(cursor);
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_F1);
+  auto* dialog = view_.findChild<ExplainDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(dialog->valueLabel()->text().startsWith("page1.18 = 2.37 in2"))
+      << dialog->valueLabel()->text().toStdString();
+  EXPECT_TRUE(dialog->inputsLabel()->text().contains("Intake Peak Velocity at Critical Area"));
+  dialog->close();
 }
 
 }  // namespace
