@@ -18,6 +18,7 @@
 #include "base/error_trace.h"
 #include "files/interface_text_ids.h"
 #include "files/output_captions.h"
+#include "shell/command_runner.h"
 #include "shell/explain_dialog.h"
 #include "shell/printing_notice.h"
 #include "shell/report_printer.h"
@@ -104,16 +105,13 @@ QPlainTextEdit* ReportView::box(ReportKind kind) const {
 }
 
 void ReportView::Build(int tab) {
-  ETracker guard(kModule, "tabReports_Click");
-  try {
+  RunCommand(app(), kModule, "tabReports_Click", [&] {
     Application& a = app();
     const bool secondStage = a.document().controller().panel().stage2Enabled;
     texts_[std::size_t(tab)] =
         BuildScreenReport(a, KindOfTab(tab), secondStage, a.enginePath(), CurrentReportStamp());
     boxes_[std::size_t(tab)]->setPlainText(ShownText(texts_[std::size_t(tab)]));
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  });
   builtFrom_ = app().revisions();
 }
 
@@ -127,7 +125,7 @@ void ReportView::RebuildCurrent() { Build(tabs_->currentIndex()); }
 void ReportView::Refresh(const ChangedAreas& changed) {
   if (changed.settings) SetCaptions();
   if (!isVisible()) return;  // entering the view builds every report
-  // Only a change since the reports were built (building them moves the counters itself).
+  // Only a change since the reports were built (building them may refill the output pages).
   const ChangedAreas since = ChangesBetween(builtFrom_, app().revisions());
   if (since.inputs || since.outputs || since.sources || since.title || since.settings) {
     RebuildCurrent();
@@ -140,10 +138,12 @@ void ReportView::showEvent(QShowEvent* event) {
 }
 
 void ReportView::Print() {
-  ETracker guard(kModule, "mnuFilePrint_Click");
-  try {
+  bool cancelled = false;
+  RunCommand(app(), kModule, "mnuFilePrint_Click", [&] {
     QPrinter printer(QPrinter::HighResolution);
-    if (!chooser_ || !chooser_(printer, this)) return;  // cancelled: nothing is printed
+    // Cancelled: nothing is printed and nothing changed.
+    cancelled = !chooser_ || !chooser_(printer, this);
+    if (cancelled) return;
     std::string failure;
     {
       PrintingNoticeScope notice(this);
@@ -152,19 +152,13 @@ void ReportView::Print() {
                               a.enginePath(), printer);
     }
     if (!failure.empty()) app().prompter().Warn(failure, kAppTitle);
-  } catch (...) {
-    app().ReportError(guard);
-  }
-  Q_EMIT commandDone();
+  });
+  if (!cancelled) Q_EMIT commandDone();
 }
 
 void ReportView::SaveToFile() {
-  ETracker guard(kModule, "mnuFileSave_Click");
-  try {
-    orv::SaveToFile(app(), reportText(currentKind()));
-  } catch (...) {
-    app().ReportError(guard);
-  }
+  RunCommand(app(), kModule, "mnuFileSave_Click",
+             [&] { orv::SaveToFile(app(), reportText(currentKind())); });
   Q_EMIT commandDone();
 }
 
