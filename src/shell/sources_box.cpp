@@ -54,6 +54,9 @@ SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), a
   grid->setColumnStretch(1, 1);
   auto* flows = new QHBoxLayout;
   flows->setSpacing(6);
+  auto* cardRow = new QHBoxLayout;
+  cardRow->setSpacing(12);
+  grid->addLayout(cardRow, 2, 0, 1, 12);
   for (int source = 0; source < 4; ++source) {
     const auto i = static_cast<std::size_t>(source);
     names_[i] = new QLabel(this);
@@ -66,8 +69,8 @@ SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), a
     edits_[i]->installEventFilter(this);
     connect(edits_[i], &QPushButton::clicked, this,
             [this, source] { Q_EMIT editSourceRequested(source); });
-    // The cams take two lines each (the second holds the lobe's card), the flow tests the last.
-    const int row = source * 2 - (source == 3 ? 2 : 0);
+    // A line for each cam, then a line with the card of each lobe, then the flow tests.
+    const int row = source < 2 ? source : 3;
     if (source == 3) {
       flows->addWidget(names_[i]);
       flows->addWidget(captions_[i], 1);
@@ -79,11 +82,10 @@ SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), a
     grid->addWidget(captions_[i], row, 1);
     grid->addWidget(edits_[i], row, 2);
     if (source == 2) continue;
-    // The lobe's card in one line under its caption; the whole card on hover.
+    // The lobe's card in one line, the two side by side under the cams; the whole card on hover.
     cards_[i] = new ElidedLabel(Qt::ElideRight, 160, this);
     cards_[i]->setObjectName(QStringLiteral("cardLine_%1").arg(source));
-    cards_[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    grid->addWidget(cards_[i], row + 1, 1, 1, 11);
+    cardRow->addWidget(cards_[i], 1);
     for (std::size_t k = 0; k < 3; ++k) {
       const std::size_t s = i * 3 + k;
       const int n = kSettings[s];
@@ -167,7 +169,7 @@ void SourcesBox::ShowCamCards() {
         QStringLiteral("<p>%1</p><p><b>%2</b></p><pre>%3</pre>")
             .arg(captions_[i]->text().toHtmlEscaped(), cardLines_[i].toHtmlEscaped(), table);
     captions_[i]->setToolTip(tip);
-    cards_[i]->setText(cardLines_[i]);
+    cards_[i]->setText(names_[i]->text() + QStringLiteral(": ") + cardLines_[i]);
     cards_[i]->setToolTip(tip);
   }
 }

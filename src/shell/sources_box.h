@@ -30,7 +30,7 @@ class SourcesBox final : public QGroupBox {
   void ShowCaptions();
   void ShowSources();
   void ShowCamSettings();
-  // The cam card of each lobe: in one line under its caption, and on hover over the caption or
+  // The cam card of each lobe: in one line under the cams, and on hover over the caption or
   // that line the caption, the line and the card of both lobes (refreshed with the sources and
   // the cam settings).
   void ShowCamCards();
