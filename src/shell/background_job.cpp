@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QThread>
+#include <QTimer>
 #include <exception>
 
 #include "base/runtime_error.h"
@@ -17,20 +18,35 @@ void BackgroundJob::Control::Post(std::function<void()> onWindowThread) {
   // Queued to the job's thread; a job destroyed first takes its queued calls with it.
   QMetaObject::invokeMethod(
       &job_,
-      [job = &job_, generation = generation_, f = std::move(onWindowThread)] {
-        job->Deliver(generation, f);
+      [job = &job_, generation = generation_, f = std::move(onWindowThread)]() mutable {
+        job->Deliver(generation, std::move(f));
       },
       Qt::QueuedConnection);
 }
 
 BackgroundJob::BackgroundJob(QObject* parent)
-    : QObject(parent), cancel_(std::make_shared<std::atomic<bool>>(false)) {}
+    : QObject(parent),
+      cancel_(std::make_shared<std::atomic<bool>>(false)),
+      runner_(new QTimer(this)) {
+  runner_->setSingleShot(true);
+  runner_->setInterval(0);
+  connect(runner_, &QTimer::timeout, this, &BackgroundJob::RunOne);
+}
 
 BackgroundJob::~BackgroundJob() { CancelAndWait(); }
 
-void BackgroundJob::Deliver(int generation, const std::function<void()>& onWindowThread) {
+void BackgroundJob::Deliver(int generation, std::function<void()> onWindowThread) {
   if (generation != generation_ || cancel_->load()) return;
-  onWindowThread();
+  pending_.push_back(std::move(onWindowThread));
+  if (!runner_->isActive()) runner_->start();
+}
+
+void BackgroundJob::RunOne() {
+  if (pending_.empty()) return;
+  const std::function<void()> next = std::move(pending_.front());
+  pending_.pop_front();
+  if (!pending_.empty()) runner_->start();
+  next();
 }
 
 void BackgroundJob::Start(Work work) {
@@ -66,6 +82,8 @@ void BackgroundJob::CancelAndWait() {
   thread_->wait();
   thread_.reset();
   ++generation_;
+  pending_.clear();
+  runner_->stop();
   busy_ = false;
 }
 

@@ -3,10 +3,12 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 
 class QThread;
+class QTimer;
 
 namespace orv {
 
@@ -26,8 +28,9 @@ class BackgroundJob final : public QObject {
     bool cancelled() const noexcept { return cancel_->load(std::memory_order_relaxed); }
     // `done` of `total` steps; the window hears of it through `progressed`.
     void Progress(int done, int total);
-    // Runs `onWindowThread` on the window's thread, in the order posted, unless the job is
-    // cancelled, started again or destroyed first.
+    // Runs `onWindowThread` on the window's thread, in the order posted, one piece a turn of
+    // the event loop (so that pieces arriving together do not add up to one long pause),
+    // unless the job is cancelled, started again or destroyed first.
     void Post(std::function<void()> onWindowThread);
 
    private:
@@ -59,12 +62,15 @@ class BackgroundJob final : public QObject {
   void finished(const QString& failure);
 
  private:
-  void Deliver(int generation, const std::function<void()>& onWindowThread);
+  void Deliver(int generation, std::function<void()> onWindowThread);
+  void RunOne();
 
   std::unique_ptr<QThread> thread_;
   std::shared_ptr<std::atomic<bool>> cancel_;
   int generation_ = 0;  // counts the starts and cancels: what an older work posts is stale
   bool busy_ = false;
+  std::deque<std::function<void()>> pending_;  // arrived, to run one a turn
+  QTimer* runner_;
 };
 
 }  // namespace orv
