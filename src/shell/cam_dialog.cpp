@@ -154,8 +154,8 @@ CamDialog::CamDialog(Application& app, bool intake, QWidget* parent)
   progressRow->addWidget(status_, 2);
   tableColumn->addLayout(progressRow);
   auto* middle = new QHBoxLayout;
-  middle->addLayout(tableColumn, 3);
-  middle->addWidget(preview_, 2);
+  middle->addLayout(tableColumn, 5);
+  middle->addWidget(preview_, 3);
   auto* middleBox = new QWidget(this);
   middleBox->setLayout(middle);
   middle->setContentsMargins(0, 0, 0, 0);

@@ -29,7 +29,16 @@ LobePreview::LobePreview(QWidget* parent) : QCustomPlot(parent) {
   small.setPointSizeF(small.pointSizeF() * 0.85);
   legend->setFont(small);
   legend->setRowSpacing(0);
-  axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+  // The legend in a row of its own under the graph, three names a row, clear of the curves.
+  auto* legendRow = new QCPLayoutGrid;
+  plotLayout()->addElement(1, 0, legendRow);
+  legendRow->setMargins(QMargins(4, 0, 4, 2));
+  axisRect()->insetLayout()->take(legend);
+  legendRow->addElement(0, 0, legend);
+  legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+  legend->setWrap(3);
+  legend->setBorderPen(Qt::NoPen);
+  plotLayout()->setRowStretchFactor(1, 0.001);
   for (QCPAxis* axis : {xAxis, yAxis, yAxis2}) {
     axis->setLabelFont(small);
     axis->setTickLabelFont(small);
