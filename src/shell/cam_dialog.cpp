@@ -129,7 +129,6 @@ CamDialog::CamDialog(Application& app, bool intake, QWidget* parent)
   progress_->setObjectName("cardProgress");
   progress_->setRange(0, 1);
   progress_->setValue(0);
-  progress_->setFormat(tr("%v of %m lobes"));
   status_ = new QLabel(this);
   status_->setObjectName("lblTableStatus");
   preview_ = new LobePreview(this);
@@ -306,21 +305,31 @@ void CamDialog::StartCards() {
   status_->clear();
   nodeOf_.clear();
   const std::vector<LobeTreeNode>& nodes = folder_.nodes();
+  int total = 0;
   for (std::size_t t = 0; t < nodes.size(); ++t) {
     const int top = static_cast<int>(t);
     if (nodes[t].children.empty()) {
-      if (nodes[t].tag != 0) nodeOf_[LobeKey(nodes[t].text, "")] = NodeRef{top, -1};
+      if (nodes[t].tag != 0) {
+        nodeOf_[LobeKey(nodes[t].text, "")].push_back(NodeRef{top, -1});
+        ++total;
+      }
       continue;
     }
     for (std::size_t c = 0; c < nodes[t].children.size(); ++c) {
-      nodeOf_[LobeKey(nodes[t].text, nodes[t].children[c].text)] =
-          NodeRef{top, static_cast<int>(c)};
+      nodeOf_[LobeKey(nodes[t].text, nodes[t].children[c].text)].push_back(
+          NodeRef{top, static_cast<int>(c)});
+      ++total;
     }
   }
-  const int total = static_cast<int>(nodeOf_.size());
-  progress_->setRange(0, std::max(total, 1));
+  if (total == 0) {
+    progress_->setFormat(tr("No lobes"));
+    progress_->setRange(0, 1);
+    progress_->setValue(1);
+    return;
+  }
+  progress_->setFormat(tr("%v of %m lobes"));
+  progress_->setRange(0, total);
   progress_->setValue(0);
-  if (total == 0) return;
 
   std::vector<std::filesystem::path> files;
   for (const auto* list : {&folder_.lobeDataFiles(), &folder_.s96Files(), &folder_.camDocFiles()})
@@ -366,8 +375,10 @@ void CamDialog::TakeCards(std::vector<LobeCardRow> rows) {
   for (LobeCardRow& row : rows) {
     const auto node = nodeOf_.find(LobeKey(row.file, row.lobe));
     // A file changed since the tree was filled may give lobes the tree does not hold.
-    if (node == nodeOf_.end()) continue;
-    table.push_back(LobeTableRow{std::move(row), node->second});
+    if (node == nodeOf_.end() || node->second.empty()) continue;
+    const NodeRef ref = node->second.front();
+    node->second.pop_front();
+    table.push_back(LobeTableRow{std::move(row), ref});
   }
   const bool first = model_->rowCount() == 0;
   model_->Append(std::move(table));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -116,8 +117,9 @@ class CamDialog final : public QDialog {
   QProgressBar* progress_ = nullptr;
   QLabel* status_ = nullptr;
   BackgroundJob* job_ = nullptr;
-  // The selectable node of each lobe of the table, by file name and lobe text.
-  std::map<std::pair<std::string, std::string>, NodeRef> nodeOf_;
+  // The selectable nodes of the table's lobes, by file name and lobe text, in the tree's order
+  // (a lobe data file may list two lobes alike; its rows take their nodes in turn).
+  std::map<std::pair<std::string, std::string>, std::deque<NodeRef>> nodeOf_;
 };
 
 }  // namespace orv

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -468,6 +469,23 @@ TEST_F(CamDialogTest, ThePreviewTakesSixTickedLobesAndRefusesASeventh) {
   // The current row follows into the tree, where Open takes it.
   table->setCurrentIndex(dialog.tableSort()->index(2, 0));
   EXPECT_EQ(dialog.lobeTree()->currentItem()->text(0).trimmed(), "I3");
+}
+
+TEST_F(CamDialogTest, AFolderWithoutLobesHasAnEmptyTableAndThePreviewNoCurve) {
+  app_.EditSettings().camFolder = (dir_ / "data").string();
+  CamDialog dialog(app_, true);
+  dialog.show();
+  ASSERT_TRUE(test::WaitFor([&] { return dialog.folder().directory() == dir_ / "data"; }));
+  EXPECT_EQ(dialog.tableModel()->rowCount(), 0);
+  EXPECT_FALSE(dialog.cardJob()->busy());
+  EXPECT_EQ(dialog.progressBar()->text(), "No lobes");
+  EXPECT_EQ(dialog.preview()->graphCount(), 0);
+  // The dialog, its table and preview, fits the screen it opened on.
+  const QRect screen = dialog.screen()->availableGeometry();
+  EXPECT_LE(dialog.minimumSizeHint().width(), screen.width());
+  EXPECT_LE(dialog.minimumSizeHint().height(), screen.height());
+  EXPECT_TRUE(screen.contains(dialog.frameGeometry().topLeft()));
+  EXPECT_LE(dialog.height(), screen.height());
 }
 
 // Closing the dialog while the cards are being worked out stops the work and waits for it;
