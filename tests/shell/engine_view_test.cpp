@@ -521,7 +521,7 @@ TEST_F(EngineViewTest, CamCaptionsShowTheCardOnHover) {
     const QLabel* line = view_->sources()->cardLabel(side);
     EXPECT_TRUE(line->isVisible()) << side;
     EXPECT_EQ(line->text(), QStringLiteral("%1: %2").arg(side == 0 ? "Intake Cam" : "Exhaust Cam",
-                                                          view_->sources()->cardLine(side)))
+                                                         view_->sources()->cardLine(side)))
         << side;
     EXPECT_EQ(line->toolTip(), view_->sources()->caption(side)->toolTip()) << side;
   }
