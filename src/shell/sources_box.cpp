@@ -169,7 +169,7 @@ void SourcesBox::ShowCamCards() {
         QStringLiteral("<p>%1</p><p><b>%2</b></p><pre>%3</pre>")
             .arg(captions_[i]->text().toHtmlEscaped(), cardLines_[i].toHtmlEscaped(), table);
     captions_[i]->setToolTip(tip);
-    cards_[i]->setText(names_[i]->text() + QStringLiteral(": ") + cardLines_[i]);
+    cards_[i]->setText((i == 0 ? tr("Intake: ") : tr("Exhaust: ")) + cardLines_[i]);
     cards_[i]->setToolTip(tip);
   }
 }

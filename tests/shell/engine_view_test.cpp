@@ -520,8 +520,8 @@ TEST_F(EngineViewTest, CamCaptionsShowTheCardOnHover) {
   for (int side = 0; side < 2; ++side) {
     const QLabel* line = view_->sources()->cardLabel(side);
     EXPECT_TRUE(line->isVisible()) << side;
-    EXPECT_EQ(line->text(), QStringLiteral("%1: %2").arg(side == 0 ? "Intake Cam" : "Exhaust Cam",
-                                                         view_->sources()->cardLine(side)))
+    EXPECT_EQ(line->text(), (side == 0 ? QStringLiteral("Intake: ") : QStringLiteral("Exhaust: ")) +
+                                view_->sources()->cardLine(side))
         << side;
     EXPECT_EQ(line->toolTip(), view_->sources()->caption(side)->toolTip()) << side;
   }
