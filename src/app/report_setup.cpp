@@ -47,6 +47,7 @@ ReportSetupBoxes ReportSetupOf(const Settings& settings) {
   ReportSetupBoxes boxes;
   boxes.headings = settings.reportHeadings;
   boxes.sections = settings.reportSections;
+  boxes.camCard = settings.reportCamCard;
   for (std::size_t i = 0; i < boxes.degrees.size(); ++i) {
     boxes.degrees[i] = FormatPattern(settings.reportRanges[i], "0");
   }
@@ -56,6 +57,7 @@ ReportSetupBoxes ReportSetupOf(const Settings& settings) {
 ReportSetupCheck ApplyReportSetup(const ReportSetupBoxes& boxes, Settings& settings) {
   settings.reportHeadings = boxes.headings;
   settings.reportSections = boxes.sections;
+  settings.reportCamCard = boxes.camCard;
   const ReportSetupCheck check = CheckDegreeBoxes(boxes.degrees);
   if (!check.passed()) return check;
   for (std::size_t i = 0; i < boxes.degrees.size(); ++i) {

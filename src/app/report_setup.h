@@ -10,13 +10,17 @@ namespace orv {
 
 // The report setup dialog (Edit, Report Setup) as data: what its boxes show and what OK does
 // with what they hold. The window draws the three heading check boxes, the seven section check
-// boxes and the six degree boxes (0 from, 1 to, 2 increment of the first detail-report range;
-// 3, 4, 5 the same of the second) and hands their contents to `ApplyReportSetup`.
+// boxes, the cam card box and the six degree boxes (0 from, 1 to, 2 increment of the first
+// detail-report range; 3, 4, 5 the same of the second) and hands their contents to
+// `ApplyReportSetup`.
 
 // What the dialog's boxes hold when OK is pressed.
 struct ReportSetupBoxes {
   std::array<bool, 3> headings{true, true, true};  // date, time, engine file name
   std::array<bool, 7> sections{true, true, true, true, true, true, true};
+  // The cam card section of the general and details reports (off unless asked for, so that
+  // reports made before it stay as they were).
+  bool camCard = false;
   std::array<std::string, 6> degrees;  // the degree boxes' texts
 };
 

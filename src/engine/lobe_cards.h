@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,12 @@ struct LobePlacement {
   std::optional<double> centerline;
   std::optional<float> rockerRatio;
   std::optional<float> lash;  // inches
+  // Every lobe placed on this side (true: intake) as the cam dialog of that side opens it, a cam
+  // document giving the column of that side on both its rows; empty: each lobe on its own side.
+  std::optional<bool> side;
+  // The lobe's own centerline, rocker ratio and lash, which Open gives the engine, in place of
+  // the engine's (the three above still win).
+  bool lobeSettings = false;
 };
 
 struct LobeCardRow {
@@ -32,6 +39,10 @@ struct LobeCardRow {
   // Empty when the lobe could not be read; `failure` then says why.
   std::optional<CamCard> card;
   std::string failure;
+  // The valve lift (inches) and valve velocity (inches per cam degree) of entries 0..359, the lobe
+  // centre at entry 179; filled only when asked for, and only with a card.
+  std::vector<float> valveLift;
+  std::vector<float> valveVelocity;
 };
 
 // The rows of every lobe of the cam files of `path` (a folder: its lobe data files, S96 files
@@ -42,5 +53,13 @@ std::optional<std::vector<LobeCardRow>> LobeCards(const std::filesystem::path& p
                                                   const LobePlacement& placement,
                                                   const std::vector<double>& checkHeights,
                                                   std::string& why);
+
+// The rows of the one cam file `path`, each handed to `take` as soon as it is worked out, in the
+// order `LobeCards` gives them; `take` answers false to stop before the next lobe. With
+// `keepCurves` the rows carry the valve-lift and valve-velocity tables too. A file that is no cam
+// file, or a lobe data file whose lobe list cannot be read, gives no rows.
+void LobeCardsOfFile(const std::filesystem::path& path, const EngineInputs& engine,
+                     const LobePlacement& placement, const std::vector<double>& checkHeights,
+                     bool keepCurves, const std::function<bool(LobeCardRow&&)>& take);
 
 }  // namespace orv

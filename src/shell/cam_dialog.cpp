@@ -1,12 +1,16 @@
 #include "shell/cam_dialog.h"
 
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -14,8 +18,15 @@
 #include <algorithm>
 
 #include "app/application.h"
+#include "app/cam_card_command.h"
 #include "base/error_trace.h"
+#include "base/text.h"
+#include "engine/cam_card.h"
+#include "engine/lobe_cards.h"
+#include "shell/background_job.h"
 #include "shell/folder_picker.h"
+#include "shell/lobe_preview.h"
+#include "shell/lobe_table_model.h"
 
 namespace orv {
 
@@ -26,14 +37,25 @@ constexpr const char* kFirstInstruction = "Hit the Spacebar or Double Click to S
 constexpr int kFillingText = 81;
 constexpr int kFilledText = 82;
 
-// The dialog's width on a wide screen and its margins on a narrow one, in pixels of a
-// 96-dot screen (9000, 200 and 400 twips).
-constexpr int kWideWidth = 600;
+// The dialog's width on a wide screen (room for the table of cards beside its preview) and its
+// margins on a narrow one, in pixels of a 96-dot screen (200 and 400 twips).
+constexpr int kWideWidth = 960;
 constexpr int kNarrowLeft = 13;
 constexpr int kNarrowShrink = 27;
 
 constexpr int kTopRole = Qt::UserRole;
 constexpr int kChildRole = Qt::UserRole + 1;
+
+// The table's rows reach the window in pieces of at most this many lobes, or of what was worked
+// out in this many milliseconds, so that taking one in is a short step of the event loop.
+constexpr std::size_t kPieceRows = 40;
+constexpr qint64 kPieceMs = 40;
+// The height of the table and its preview; the tree above takes what the dialog grows by.
+constexpr int kTableHeight = 210;
+
+std::pair<std::string, std::string> LobeKey(std::string_view file, std::string_view lobe) {
+  return {std::string(Trim(file)), std::string(Trim(lobe))};
+}
 
 QString ToQ(const std::string& text) { return QString::fromStdString(text); }
 
@@ -82,6 +104,36 @@ CamDialog::CamDialog(Application& app, bool intake, QWidget* parent)
   showAll_ = new QPushButton("Show All", this);
   showAll_->setObjectName("cmdShowAll");
 
+  // The folder's lobes with their cards, and the preview of the ticked ones.
+  const UnitMode mode = app.document().controller().unitMode();
+  std::string why;
+  const std::optional<CardHeights> heights = CardHeightsOf("", mode, why);
+  model_ = new LobeTableModel(mode, heights ? heights->texts : std::vector<std::string>{}, this);
+  sort_ = new LobeTableSort(this);
+  sort_->setSourceModel(model_);
+  table_ = new QTableView(this);
+  table_->setObjectName("lobeTable");
+  table_->setModel(sort_);
+  table_->setSortingEnabled(true);
+  table_->sortByColumn(-1, Qt::AscendingOrder);  // the folder's order until a column is clicked
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setTabKeyNavigation(false);
+  table_->verticalHeader()->setVisible(false);
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+  table_->horizontalHeader()->setMinimumSectionSize(20);
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  table_->installEventFilter(this);
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName("cardProgress");
+  progress_->setRange(0, 1);
+  progress_->setValue(0);
+  status_ = new QLabel(this);
+  status_->setObjectName("lblTableStatus");
+  preview_ = new LobePreview(this);
+  job_ = new BackgroundJob(this);
+
   auto* right = new QVBoxLayout;
   right->addWidget(instruction_);
   right->addWidget(tree_, 1);
@@ -94,11 +146,27 @@ CamDialog::CamDialog(Application& app, bool intake, QWidget* parent)
   buttons->addStretch(1);
   buttons->addWidget(open_);
   buttons->addWidget(cancel_);
+  auto* tableColumn = new QVBoxLayout;
+  tableColumn->addWidget(table_, 1);
+  auto* progressRow = new QHBoxLayout;
+  progressRow->addWidget(progress_, 1);
+  progressRow->addWidget(status_, 2);
+  tableColumn->addLayout(progressRow);
+  auto* middle = new QHBoxLayout;
+  middle->addLayout(tableColumn, 5);
+  middle->addWidget(preview_, 3);
+  auto* middleBox = new QWidget(this);
+  middleBox->setLayout(middle);
+  middle->setContentsMargins(0, 0, 0, 0);
+  middleBox->setFixedHeight(kTableHeight);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top, 1);
+  layout->addWidget(middleBox);
   layout->addWidget(notesBox);
   layout->addLayout(buttons);
-  resize(kWideWidth, 460);
+  resize(kWideWidth, 600);
+  setTabOrder(tree_, table_);
+  ShowPreview();
 
   connect(picker_, &FolderPicker::folderChosen, this, &CamDialog::ChangeFolder);
   connect(tree_, &QTreeWidget::currentItemChanged, this, &CamDialog::SelectionChanged);
@@ -113,9 +181,34 @@ CamDialog::CamDialog(Application& app, bool intake, QWidget* parent)
     folder_.ShowAll();
     SyncExpanded();
   });
+  connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          &CamDialog::TableRowChanged);
+  connect(table_, &QTableView::doubleClicked, this, [this] {
+    TableRowChanged();
+    OpenChosen();
+  });
+  connect(model_, &LobeTableModel::ticksChanged, this, &CamDialog::ShowPreview);
+  connect(model_, &LobeTableModel::tickRefused, this, [this] {
+    status_->setText(tr("The preview shows six lobes at most: untick one first."));
+    app_.prompter().Beep();
+  });
+  connect(job_, &BackgroundJob::progressed, this, [this](int done, int total) {
+    progress_->setRange(0, std::max(total, 1));
+    progress_->setValue(done);
+  });
+  connect(job_, &BackgroundJob::finished, this, [this](const QString& failure) {
+    progress_->setValue(progress_->maximum());
+    status_->setText(failure.isEmpty() ? QString() : failure);
+  });
 }
 
-CamDialog::~CamDialog() = default;
+CamDialog::~CamDialog() { job_->CancelAndWait(); }
+
+void CamDialog::done(int result) {
+  // The cards are worked out no further once the dialog closes.
+  job_->CancelAndWait();
+  QDialog::done(result);
+}
 
 void CamDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -201,6 +294,122 @@ void CamDialog::FillTree() {
   instruction_->setText(ToQ(app_.strings().Misc(kFilledText)));
   // A folder that cannot be read lists nothing; the notes say why.
   if (!folder_.folderFailure().empty()) notes_->setText(ToQ(folder_.folderFailure()));
+  StartCards();
+}
+
+// The cards of the folder's lobes, worked out off the window's thread from the files the tree
+// lists, in the tree's order.
+void CamDialog::StartCards() {
+  job_->CancelAndWait();
+  model_->Clear();
+  status_->clear();
+  nodeOf_.clear();
+  const std::vector<LobeTreeNode>& nodes = folder_.nodes();
+  int total = 0;
+  for (std::size_t t = 0; t < nodes.size(); ++t) {
+    const int top = static_cast<int>(t);
+    if (nodes[t].children.empty()) {
+      if (nodes[t].tag != 0) {
+        nodeOf_[LobeKey(nodes[t].text, "")].push_back(NodeRef{top, -1});
+        ++total;
+      }
+      continue;
+    }
+    for (std::size_t c = 0; c < nodes[t].children.size(); ++c) {
+      nodeOf_[LobeKey(nodes[t].text, nodes[t].children[c].text)].push_back(
+          NodeRef{top, static_cast<int>(c)});
+      ++total;
+    }
+  }
+  if (total == 0) {
+    progress_->setFormat(tr("No lobes"));
+    progress_->setRange(0, 1);
+    progress_->setValue(1);
+    return;
+  }
+  progress_->setFormat(tr("%v of %m lobes"));
+  progress_->setRange(0, total);
+  progress_->setValue(0);
+
+  std::vector<std::filesystem::path> files;
+  for (const auto* list : {&folder_.lobeDataFiles(), &folder_.s96Files(), &folder_.camDocFiles()})
+    for (const std::string& name : *list) files.push_back(folder_.directory() / name);
+  const UnitMode mode = app_.document().controller().unitMode();
+  std::string why;
+  const std::optional<CardHeights> heights = CardHeightsOf("", mode, why);
+  if (!heights) return;
+  LobePlacement placement;
+  placement.side = intake_;
+  placement.lobeSettings = true;
+  job_->Start([this, files, total, mode, placement, inputs = app_.document().engine().inputs(),
+               inches = CheckHeightsToInches(heights->values, mode)](BackgroundJob::Control& job) {
+    std::vector<LobeCardRow> piece;
+    int done = 0;
+    QElapsedTimer clock;
+    clock.start();
+    auto hand = [&] {
+      if (piece.empty()) return;
+      job.Post([this, rows = std::move(piece)]() mutable { TakeCards(std::move(rows)); });
+      piece.clear();
+      job.Progress(done, total);
+      clock.restart();
+    };
+    for (const std::filesystem::path& file : files) {
+      if (job.cancelled()) return;
+      LobeCardsOfFile(file, inputs, placement, inches, true, [&](LobeCardRow&& row) {
+        if (row.card) row.card = CamCardInUnits(*row.card, mode);
+        piece.push_back(std::move(row));
+        ++done;
+        if (piece.size() >= kPieceRows || clock.elapsed() >= kPieceMs) hand();
+        return !job.cancelled();
+      });
+    }
+    hand();
+  });
+}
+
+// A piece of the table arrives on the window's thread.
+void CamDialog::TakeCards(std::vector<LobeCardRow> rows) {
+  std::vector<LobeTableRow> table;
+  table.reserve(rows.size());
+  for (LobeCardRow& row : rows) {
+    const auto node = nodeOf_.find(LobeKey(row.file, row.lobe));
+    // A file changed since the tree was filled may give lobes the tree does not hold.
+    if (node == nodeOf_.end() || node->second.empty()) continue;
+    const NodeRef ref = node->second.front();
+    node->second.pop_front();
+    table.push_back(LobeTableRow{std::move(row), ref});
+  }
+  const bool first = model_->rowCount() == 0;
+  model_->Append(std::move(table));
+  // The columns fit the first lobes; later pieces leave them as the user set them.
+  if (first && model_->rowCount() > 0) table_->resizeColumnsToContents();
+}
+
+// The table's current row selects its lobe in the tree: the notes follow and Open takes it.
+void CamDialog::TableRowChanged() {
+  const QModelIndex current = sort_->mapToSource(table_->currentIndex());
+  if (!current.isValid()) return;
+  const NodeRef ref = model_->row(current.row()).node;
+  QTreeWidgetItem* item =
+      ref.top >= 0 && ref.top < tree_->topLevelItemCount() ? tree_->topLevelItem(ref.top) : nullptr;
+  if (item != nullptr && ref.child >= 0) item = item->child(ref.child);
+  if (item == nullptr) return;
+  tree_->setCurrentItem(item);
+  tree_->scrollToItem(item);
+}
+
+void CamDialog::ToggleTick() {
+  const QModelIndex current = sort_->mapToSource(table_->currentIndex());
+  if (!current.isValid()) return;
+  model_->SetTicked(current.row(), !model_->ticked(current.row()));
+}
+
+void CamDialog::ShowPreview() {
+  std::vector<const LobeTableRow*> lobes;
+  for (const int r : model_->tickedRows()) lobes.push_back(&model_->row(r));
+  preview_->Show(lobes, app_.document().controller().unitMode());
+  if (static_cast<int>(lobes.size()) < kMaxPreviewLobes) status_->clear();
 }
 
 // Follows the folder's expanded marks after Hide All or Show All, keeping the selected node in
@@ -256,6 +465,18 @@ bool CamDialog::eventFilter(QObject* watched, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Space) {
       ConfirmNode(tree_->currentItem());
+      return true;
+    }
+  }
+  if (watched == table_ && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Space) {
+      ToggleTick();
+      return true;
+    }
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      TableRowChanged();
+      OpenChosen();
       return true;
     }
   }

@@ -1,19 +1,31 @@
 #pragma once
 
 #include <QDialog>
+#include <deque>
 #include <filesystem>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "cam/cam_folder.h"
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
+class QTableView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace orv {
 
 class Application;
+class BackgroundJob;
 class FolderPicker;
+class LobePreview;
+class LobeTableModel;
+class LobeTableSort;
+struct LobeCardRow;
 
 // The cam selection dialog ("Intake Cam" / "Exhaust Cam"): the drives and folders, the tree of
 // cam files and lobes of the chosen folder with the notes of the selected lobe data file, and
@@ -21,8 +33,15 @@ class FolderPicker;
 // core's `CamFolder`; Open loads the chosen lobe through `Application::OpenCamDialogChoice`
 // and emits `sourceLoaded`.
 //
+// Below the tree a table lists every lobe of the folder with the figures of its card (each lobe
+// on the dialog's side with the centerline, rocker ratio and lash Open gives the engine), worked
+// out on a thread of its own after the tree is shown, with a progress bar; the table sorts by
+// any column, its current row is the tree's selected node, and up to six ticked lobes are drawn
+// in the preview beside it. Keys in the table: arrows move, Space ticks, Enter opens.
+//
 // Open it with open() or show(); the tree is filled once right after it is shown, from the
-// remembered cam folder.
+// remembered cam folder. Closing the dialog while the cards are worked out stops that work and
+// waits for it.
 class CamDialog final : public QDialog {
   Q_OBJECT
 
@@ -42,6 +61,13 @@ class CamDialog final : public QDialog {
   QPushButton* hideAllButton() const noexcept { return hideAll_; }
   QPushButton* showAllButton() const noexcept { return showAll_; }
   FolderPicker* folderPicker() const noexcept { return picker_; }
+  QTableView* lobeTable() const noexcept { return table_; }
+  LobeTableModel* tableModel() const noexcept { return model_; }
+  LobeTableSort* tableSort() const noexcept { return sort_; }
+  LobePreview* preview() const noexcept { return preview_; }
+  QProgressBar* progressBar() const noexcept { return progress_; }
+  QLabel* tableStatus() const noexcept { return status_; }
+  BackgroundJob* cardJob() const noexcept { return job_; }
 
  Q_SIGNALS:
   // Open read a lobe into the engine through the core (the window refreshes the source
@@ -49,6 +75,7 @@ class CamDialog final : public QDialog {
   void sourceLoaded();
 
  protected:
+  void done(int result) override;
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -63,6 +90,11 @@ class CamDialog final : public QDialog {
   void OpenChosen();
   void Place();
   NodeRef RefOf(const QTreeWidgetItem* item) const;
+  void StartCards();
+  void TakeCards(std::vector<LobeCardRow> rows);
+  void TableRowChanged();
+  void ToggleTick();
+  void ShowPreview();
 
   Application& app_;
   bool intake_;
@@ -78,6 +110,16 @@ class CamDialog final : public QDialog {
   QPushButton* cancel_ = nullptr;
   QPushButton* hideAll_ = nullptr;
   QPushButton* showAll_ = nullptr;
+  QTableView* table_ = nullptr;
+  LobeTableModel* model_ = nullptr;
+  LobeTableSort* sort_ = nullptr;
+  LobePreview* preview_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QLabel* status_ = nullptr;
+  BackgroundJob* job_ = nullptr;
+  // The selectable nodes of the table's lobes, by file name and lobe text, in the tree's order
+  // (a lobe data file may list two lobes alike; its rows take their nodes in turn).
+  std::map<std::pair<std::string, std::string>, std::deque<NodeRef>> nodeOf_;
 };
 
 }  // namespace orv

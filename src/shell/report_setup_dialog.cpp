@@ -29,7 +29,11 @@ QString Text(const Application& app, int misc) {
 }  // namespace
 
 ReportSetupDialog::ReportSetupDialog(Application& app, QWidget* parent)
-    : QDialog(parent), app_(app), ok_(new QPushButton(this)), cancel_(new QPushButton(this)) {
+    : QDialog(parent),
+      app_(app),
+      camCard_(new QCheckBox(this)),
+      ok_(new QPushButton(this)),
+      cancel_(new QPushButton(this)) {
   setObjectName(QStringLiteral("frmReportSetup"));
   setModal(true);
   setWindowTitle(Text(app, kMiscReportSetupTitle));
@@ -52,6 +56,11 @@ ReportSetupDialog::ReportSetupDialog(Application& app, QWidget* parent)
     sections_[std::size_t(i)] = box;
     sectionLayout->addWidget(box);
   }
+  // The cam card: a section of the general report and of the details reports alike.
+  camCard_->setParent(sectionFrame);
+  camCard_->setText(tr("Cam card (general and details reports)"));
+  camCard_->setObjectName(QStringLiteral("chkSection7"));
+  sectionLayout->addWidget(camCard_);
 
   // The two degree ranges: "From", "To", "Increment", each box followed by "Deg.".
   auto* rangesLayout = new QVBoxLayout;
@@ -97,6 +106,7 @@ void ReportSetupDialog::Load() {
   const ReportSetupBoxes boxes = ReportSetupOf(app_.settings());
   for (std::size_t i = 0; i < headings_.size(); ++i) headings_[i]->setChecked(boxes.headings[i]);
   for (std::size_t i = 0; i < sections_.size(); ++i) sections_[i]->setChecked(boxes.sections[i]);
+  camCard_->setChecked(boxes.camCard);
   for (std::size_t i = 0; i < degrees_.size(); ++i) {
     degrees_[i]->setText(QString::fromStdString(boxes.degrees[i]));
   }
@@ -129,6 +139,7 @@ void ReportSetupDialog::Apply() {
       boxes.headings[i] = headings_[i]->isChecked();
     for (std::size_t i = 0; i < sections_.size(); ++i)
       boxes.sections[i] = sections_[i]->isChecked();
+    boxes.camCard = camCard_->isChecked();
     for (std::size_t i = 0; i < degrees_.size(); ++i) {
       boxes.degrees[i] = degrees_[i]->text().toStdString();
     }

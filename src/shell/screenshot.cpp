@@ -18,16 +18,19 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <string_view>
 
 #include "app/application.h"
 #include "app/graph_model.h"
 #include "base/atomic_file.h"
+#include "shell/background_job.h"
 #include "shell/balance_chart.h"
 #include "shell/cam_dialog.h"
 #include "shell/engine_view.h"
 #include "shell/explain_dialog.h"
 #include "shell/flow_test_dialog.h"
 #include "shell/input_panel_view.h"
+#include "shell/lobe_table_model.h"
 #include "shell/main_window.h"
 #include "shell/options_dialog.h"
 #include "shell/output_panel_view.h"
@@ -132,6 +135,12 @@ std::unique_ptr<QDialog> OpenDialog(Application& app, const WindowOptions& optio
       return nullptr;
     }
     if (QTreeWidgetItem* item = FirstLeaf(tree)) tree->setCurrentItem(item);
+    // The table of cards filled, and its first three lobes drawn in the preview.
+    WaitFor([&] { return !dialog->cardJob()->busy(); }, kFolderTimeLimitMs);
+    LobeTableModel* model = dialog->tableModel();
+    for (int r = 0, ticked = 0; r < model->rowCount() && ticked < 3; ++r) {
+      if (model->row(r).card.card && model->SetTicked(r, true)) ++ticked;
+    }
     return dialog;
   }
   // The flow test dialog on one of its tabs.
@@ -204,7 +213,12 @@ QWidget* PartOf(MainWindow& window, const std::string& part) {
 }  // namespace
 
 int RenderScreenshot(int argc, char** argv, const WindowOptions& options) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // The offscreen platform, with the screen a configuration of it names when one is given
+  // ("offscreen:configfile=laptop.json": a dialog that places itself by the screen's size).
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform == nullptr || std::string_view(platform).rfind("offscreen", 0) != 0) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  }
   QApplication qt(argc, argv);
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
   StreamPrompter prompter;

@@ -54,6 +54,9 @@ SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), a
   grid->setColumnStretch(1, 1);
   auto* flows = new QHBoxLayout;
   flows->setSpacing(6);
+  auto* cardRow = new QHBoxLayout;
+  cardRow->setSpacing(12);
+  grid->addLayout(cardRow, 2, 0, 1, 12);
   for (int source = 0; source < 4; ++source) {
     const auto i = static_cast<std::size_t>(source);
     names_[i] = new QLabel(this);
@@ -66,17 +69,23 @@ SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), a
     edits_[i]->installEventFilter(this);
     connect(edits_[i], &QPushButton::clicked, this,
             [this, source] { Q_EMIT editSourceRequested(source); });
+    // A line for each cam, then a line with the card of each lobe, then the flow tests.
+    const int row = source < 2 ? source : 3;
     if (source == 3) {
       flows->addWidget(names_[i]);
       flows->addWidget(captions_[i], 1);
       flows->addWidget(edits_[i]);
-      grid->addLayout(flows, 2, 3, 1, 9);
+      grid->addLayout(flows, row, 3, 1, 9);
       continue;
     }
-    grid->addWidget(names_[i], source, 0);
-    grid->addWidget(captions_[i], source, 1);
-    grid->addWidget(edits_[i], source, 2);
+    grid->addWidget(names_[i], row, 0);
+    grid->addWidget(captions_[i], row, 1);
+    grid->addWidget(edits_[i], row, 2);
     if (source == 2) continue;
+    // The lobe's card in one line, the two side by side under the cams; the whole card on hover.
+    cards_[i] = new ElidedLabel(Qt::ElideRight, 160, this);
+    cards_[i]->setObjectName(QStringLiteral("cardLine_%1").arg(source));
+    cardRow->addWidget(cards_[i], 1);
     for (std::size_t k = 0; k < 3; ++k) {
       const std::size_t s = i * 3 + k;
       const int n = kSettings[s];
@@ -94,9 +103,9 @@ SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), a
               [this, box](int input) { Q_EMIT boxLeft(input, box->text()); });
       connect(box, &InputBox::enterPressed, this,
               [this, box](int input) { Q_EMIT boxEnter(input, box->text()); });
-      grid->addWidget(settingLabels_[s], source, column, Qt::AlignRight);
-      grid->addWidget(settingBoxes_[s], source, column + 1);
-      grid->addWidget(settingUnits_[s], source, column + 2);
+      grid->addWidget(settingLabels_[s], row, column, Qt::AlignRight);
+      grid->addWidget(settingBoxes_[s], row, column + 1);
+      grid->addWidget(settingUnits_[s], row, column + 2);
     }
   }
 }
@@ -156,9 +165,12 @@ void SourcesBox::ShowCamCards() {
   for (std::size_t i = 0; i < 2; ++i) {
     // The caption, the lobe's card in one line, and the card of both lobes.
     cardLines_[i] = CompactCard(i == 0 ? card.intake : card.exhaust, mode);
-    captions_[i]->setToolTip(
+    const QString tip =
         QStringLiteral("<p>%1</p><p><b>%2</b></p><pre>%3</pre>")
-            .arg(captions_[i]->text().toHtmlEscaped(), cardLines_[i].toHtmlEscaped(), table));
+            .arg(captions_[i]->text().toHtmlEscaped(), cardLines_[i].toHtmlEscaped(), table);
+    captions_[i]->setToolTip(tip);
+    cards_[i]->setText((i == 0 ? tr("Intake: ") : tr("Exhaust: ")) + cardLines_[i]);
+    cards_[i]->setToolTip(tip);
   }
 }
 

@@ -30,8 +30,9 @@ class SourcesBox final : public QGroupBox {
   void ShowCaptions();
   void ShowSources();
   void ShowCamSettings();
-  // The cam card of each lobe on hover over its caption: the caption, the card in one line and
-  // the card of both lobes (refreshed with the sources and the cam settings).
+  // The cam card of each lobe: in one line under the cams, and on hover over the caption or
+  // that line the caption, the line and the card of both lobes (refreshed with the sources and
+  // the cam settings).
   void ShowCamCards();
   // The one-line card of the intake (0) or exhaust (1) lobe last shown.
   const QString& cardLine(int side) const { return cardLines_.at(static_cast<std::size_t>(side)); }
@@ -39,6 +40,8 @@ class SourcesBox final : public QGroupBox {
   // The text box of cam setting n (29..31, 33..35).
   InputBox* box(int n) const;
   QLabel* caption(int source) const { return captions_.at(static_cast<std::size_t>(source)); }
+  // The label showing the one-line card of the intake (0) or exhaust (1) lobe.
+  QLabel* cardLabel(int side) const { return cards_.at(static_cast<std::size_t>(side)); }
 
  Q_SIGNALS:
   // Edit button `source` was pressed (0 intake cam, 1 exhaust cam, 2 intake flow, 3 exhaust
@@ -62,6 +65,7 @@ class SourcesBox final : public QGroupBox {
   std::array<QLabel*, kSettingCount> settingLabels_{};
   std::array<InputBox*, kSettingCount> settingBoxes_{};
   std::array<QLabel*, kSettingCount> settingUnits_{};
+  std::array<QLabel*, 2> cards_{};
   std::array<QString, 2> cardLines_;
 };
 

@@ -74,5 +74,22 @@ TEST(ReportSetup, OkStoresTheCheckBoxesAlwaysAndTheRangesOnlyWhenBothPass) {
   EXPECT_EQ(ReportSetupOf(s).headings, boxes.headings);
 }
 
+TEST(ReportSetup, TheCamCardBoxIsOffByDefaultAndStoredLikeTheSections) {
+  Settings s;
+  EXPECT_FALSE(ReportSetupOf(s).camCard);
+  ReportSetupBoxes boxes = ReportSetupOf(s);
+  boxes.camCard = true;
+  // Stored even when a range fails, like the other check boxes.
+  boxes.degrees = {"0", "10", "0", "-360", "360", "1"};
+  EXPECT_EQ(ApplyReportSetup(boxes, s), (ReportSetupCheck{132, 2}));
+  EXPECT_TRUE(s.reportCamCard);
+  EXPECT_TRUE(ReportSetupOf(s).camCard);
+  // The sections are untouched by it.
+  EXPECT_EQ(s.reportSections, (std::array<bool, 7>{true, true, true, true, true, true, true}));
+  // Defaults applied again turn it off.
+  EXPECT_TRUE(ApplyReportSetup(ReportSetupOf(Settings{}), s).passed());
+  EXPECT_FALSE(s.reportCamCard);
+}
+
 }  // namespace
 }  // namespace orv

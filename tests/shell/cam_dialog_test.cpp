@@ -4,15 +4,24 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "engine/cam_card.h"
+#include "engine/engine.h"
+#include "shell/background_job.h"
 #include "shell/folder_picker.h"
+#include "shell/lobe_preview.h"
+#include "shell/lobe_table_model.h"
 #include "source_dialogs_fixture.h"
 #include "support/cam_text_writer.h"
 #include "support/lbk_writer.h"
@@ -262,6 +271,255 @@ TEST_F(CamDialogTest, AnEmptyOrMissingFolderOpensNothing) {
     EXPECT_EQ(loaded.count(), 0);
     EXPECT_EQ(app_.document().engine().inputs().intakeCam, before.intakeCam);
     EXPECT_EQ(app_.document().engine().inputs().I_RR, before.I_RR);
+  }
+}
+
+// The table of cards, filled off the window's thread.
+
+// Waits until the dialog's table holds every lobe of its folder.
+bool TableFilled(CamDialog& d) {
+  return test::WaitFor([&] {
+    return !d.cardJob()->busy() && d.progressBar()->value() == d.progressBar()->maximum();
+  });
+}
+
+// The source row shown at table row `r` of the sorted view.
+int SourceRow(CamDialog& d, int r) {
+  return d.tableSort()->mapToSource(d.tableSort()->index(r, 0)).row();
+}
+
+void ExpectSameCard(const CamCard& table, const CamCard& opened, const std::string& what) {
+  EXPECT_EQ(table.intake, opened.intake) << what;
+  EXPECT_NEAR(table.maxLift, opened.maxLift, 1e-12) << what;
+  EXPECT_NEAR(table.maxLiftAngle, opened.maxLiftAngle, 1e-9) << what;
+  EXPECT_NEAR(table.liftArea, opened.liftArea, 1e-9) << what;
+  EXPECT_EQ(table.centerline.has_value(), opened.centerline.has_value()) << what;
+  if (table.centerline && opened.centerline) {
+    EXPECT_NEAR(*table.centerline, *opened.centerline, 1e-9) << what;
+  }
+  ASSERT_EQ(table.checks.size(), opened.checks.size()) << what;
+  for (std::size_t k = 0; k < table.checks.size(); ++k) {
+    EXPECT_EQ(table.checks[k].duration.has_value(), opened.checks[k].duration.has_value()) << what;
+    if (table.checks[k].duration && opened.checks[k].duration) {
+      EXPECT_NEAR(*table.checks[k].duration, *opened.checks[k].duration, 1e-9) << what << k;
+    }
+  }
+}
+
+// Every row of the table holds the card the engine shows after that lobe alone is opened with
+// the dialog: the same side, centerline, rocker ratio and lash (a lobe data file's own), and the
+// cam document's column of the dialog's side.
+TEST_F(CamDialogTest, TheTableHoldsTheCardOfEachLobeOpenedAlone) {
+  for (const bool intake : {true, false}) {
+    auto dialog = Shown(intake);
+    ASSERT_TRUE(TableFilled(*dialog));
+    const LobeTableModel& model = *dialog->tableModel();
+    ASSERT_EQ(model.rowCount(), 5);
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"SHAFTS.LBK", "I12  : INTAKE"},
+        {"SHAFTS.LBK", "E5a : Shaft No. 2"},
+        {"LOBE.S96", ""},
+        {"PAIR.C2", "Intake"},
+        {"PAIR.C2", "Exhaust"}};
+    std::vector<CamCard> table;
+    for (int r = 0; r < 5; ++r) {
+      const LobeCardRow& row = model.row(r).card;
+      EXPECT_EQ(row.file, names[std::size_t(r)].first);
+      EXPECT_EQ(row.lobe, names[std::size_t(r)].second);
+      ASSERT_TRUE(row.card.has_value()) << r << row.failure;
+      table.push_back(*row.card);
+    }
+    dialog.reset();
+    for (int r = 0; r < 5; ++r) {
+      const std::string what = (intake ? "intake row " : "exhaust row ") + std::to_string(r);
+      auto d = Shown(intake);
+      ASSERT_TRUE(TableFilled(*d));
+      // The table's current row is the tree's; Enter in the table opens it.
+      d->lobeTable()->setFocus();
+      d->lobeTable()->setCurrentIndex(d->tableSort()->mapFromSource(d->tableModel()->index(r, 0)));
+      QTest::keyClick(d->lobeTable(), Qt::Key_Return);
+      ASSERT_FALSE(d->isVisible()) << what;
+      const EngineCamCard opened = EngineCamCards(app_.document().engine(), {0.006, 0.050, 0.200});
+      const std::optional<CamCard>& side = intake ? opened.intake : opened.exhaust;
+      ASSERT_TRUE(side.has_value()) << what;
+      ExpectSameCard(table[std::size_t(r)], *side, what);
+    }
+    // The two rows of the cam document read the same column: the dialog's side.
+    ExpectSameCard(table[3], table[4], "cam document columns");
+  }
+}
+
+// A folder of the fixture's files, a lobe too small to reach 0.050 in and a lobe data file of
+// `extra` more lobes.
+fs::path WiderFolder(const test::TempDir& dir, int extra) {
+  const fs::path folder = dir / "wide";
+  fs::create_directories(folder);
+  std::vector<double> small(360, 0);
+  for (int i = -6; i <= 6; ++i)
+    small[static_cast<std::size_t>(i + 180)] = 0.03 - 0.004 * std::abs(i);
+  test::WriteTextFile(folder / "SMALL.S96", test::S96Text(small));
+  test::LbkFile f;
+  f.version = 6;
+  for (int n = 0; n < extra; ++n) {
+    test::LbkLobe lobe;
+    lobe.lobeNo = static_cast<std::int16_t>(n + 1);
+    lobe.camCenterLine = 108;
+    lobe.rockerRatio = 1.5f;
+    const int w = 30 + 5 * n;
+    for (int i = -w; i <= w; ++i)
+      lobe.lift[static_cast<std::size_t>(i + 180)] =
+          0.3f * static_cast<float>(1 + std::cos(3.141592653589793 * i / w)) / 2;
+    f.lobes.push_back(lobe);
+  }
+  test::WriteLbkFile(folder / "MANY.LBK", f);
+  return folder;
+}
+
+TEST_F(CamDialogTest, SortingByAColumnSortsByTheNumberWithMissingFiguresLast) {
+  app_.EditSettings().camFolder = WiderFolder(files_.dir, 4).string();
+  CamDialog dialog(app_, true);
+  dialog.show();
+  ASSERT_TRUE(TableFilled(dialog));
+  LobeTableModel& model = *dialog.tableModel();
+  ASSERT_EQ(model.rowCount(), 5);  // four lobes of MANY.LBK, SMALL.S96
+  const int dur050 = LobeTableModel::kDuration0 + 1;
+  const int dur006 = LobeTableModel::kDuration0;
+  // The small lobe has a duration at 0.006 in (below 100 degrees: a sort by text would put it
+  // after the others) and none at 0.050 in.
+  const int small = 4;
+  ASSERT_EQ(model.row(small).card.file, "SMALL.S96");
+  EXPECT_EQ(model.index(small, dur050).data().toString(), QString::fromUtf8("\xe2\x80\x93"));
+  EXPECT_FALSE(model.index(small, dur050).data(Qt::UserRole).isValid());
+  ASSERT_LT(model.index(small, dur006).data(Qt::UserRole).toDouble(), 100);
+  struct Case {
+    int column;
+    Qt::SortOrder order;
+    std::vector<int> rows;  // source rows top to bottom
+  };
+  // MANY.LBK's lobes widen with their number: durations and areas grow from I1 to I4.
+  const std::vector<Case> cases = {
+      {dur006, Qt::AscendingOrder, {4, 0, 1, 2, 3}},
+      {dur006, Qt::DescendingOrder, {3, 2, 1, 0, 4}},
+      {dur050, Qt::AscendingOrder, {0, 1, 2, 3, 4}},
+      {dur050, Qt::DescendingOrder, {3, 2, 1, 0, 4}},
+      {LobeTableModel::kFile, Qt::AscendingOrder, {0, 1, 2, 3, 4}},
+      {LobeTableModel::kFile, Qt::DescendingOrder, {4, 0, 1, 2, 3}},
+  };
+  for (const Case& c : cases) {
+    dialog.lobeTable()->sortByColumn(c.column, c.order);
+    std::vector<int> rows;
+    for (int r = 0; r < 5; ++r) rows.push_back(SourceRow(dialog, r));
+    EXPECT_EQ(rows, c.rows) << c.column << " " << c.order;
+  }
+  // The shown durations read in that order as numbers.
+  dialog.lobeTable()->sortByColumn(dur006, Qt::AscendingOrder);
+  double last = -1;
+  for (int r = 0; r < 5; ++r) {
+    const double v = dialog.tableSort()->index(r, dur006).data().toString().toDouble();
+    EXPECT_GT(v, last) << r;
+    last = v;
+  }
+}
+
+// A seventh tick is refused (with a beep and a word why) until one of the six is taken off.
+TEST_F(CamDialogTest, ThePreviewTakesSixTickedLobesAndRefusesASeventh) {
+  app_.EditSettings().camFolder = WiderFolder(files_.dir, 7).string();
+  CamDialog dialog(app_, true);
+  dialog.show();
+  ASSERT_TRUE(TableFilled(dialog));
+  ASSERT_EQ(dialog.tableModel()->rowCount(), 8);
+  QTableView* table = dialog.lobeTable();
+  // From the tree, Tab reaches the table; Down and Space tick row after row.
+  dialog.lobeTree()->setFocus();
+  QTest::keyClick(dialog.lobeTree(), Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), table);
+  table->setCurrentIndex(dialog.tableSort()->index(0, 0));
+  for (int r = 0; r < 6; ++r) {
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_EQ(dialog.preview()->lobeCount(), r + 1);
+    QTest::keyClick(table, Qt::Key_Down);
+  }
+  EXPECT_EQ(dialog.tableModel()->tickedRows(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(prompter_.beeps, 0);
+  QTest::keyClick(table, Qt::Key_Space);  // the seventh
+  EXPECT_EQ(dialog.tableModel()->tickedRows().size(), 6u);
+  EXPECT_FALSE(dialog.tableModel()->ticked(6));
+  EXPECT_EQ(dialog.preview()->lobeCount(), 6);
+  EXPECT_EQ(prompter_.beeps, 1);
+  EXPECT_FALSE(dialog.tableStatus()->text().isEmpty());
+  // A click on the box is refused the same way.
+  EXPECT_FALSE(dialog.tableModel()->setData(dialog.tableModel()->index(7, 0), Qt::Checked,
+                                            Qt::CheckStateRole));
+  // Untick the third; the seventh then goes in, last in the tick order.
+  EXPECT_TRUE(dialog.tableModel()->SetTicked(2, false));
+  EXPECT_EQ(dialog.preview()->lobeCount(), 5);
+  QTest::keyClick(table, Qt::Key_Space);
+  EXPECT_EQ(dialog.tableModel()->tickedRows(), (std::vector<int>{0, 1, 3, 4, 5, 6}));
+  EXPECT_EQ(dialog.preview()->lobeCount(), 6);
+  EXPECT_TRUE(dialog.tableStatus()->text().isEmpty());
+  // Two curves a lobe: lift on the left scale, velocity on the right, the lift at the lobe
+  // centre (crank 0) the lobe's peak: 0.3 x 1.5.
+  ASSERT_EQ(dialog.preview()->graphCount(), 12);
+  const QCPGraph* lift = dialog.preview()->graph(0);
+  EXPECT_EQ(lift->valueAxis(), dialog.preview()->yAxis);
+  EXPECT_EQ(dialog.preview()->graph(1)->valueAxis(), dialog.preview()->yAxis2);
+  bool found = false;
+  EXPECT_NEAR(lift->data()->findBegin(0, false)->value, 0.45, 1e-6);
+  EXPECT_NEAR(lift->getValueRange(found).upper, 0.45, 1e-6);
+  // The current row follows into the tree, where Open takes it.
+  table->setCurrentIndex(dialog.tableSort()->index(2, 0));
+  EXPECT_EQ(dialog.lobeTree()->currentItem()->text(0).trimmed(), "I3");
+}
+
+TEST_F(CamDialogTest, AFolderWithoutLobesHasAnEmptyTableAndThePreviewNoCurve) {
+  app_.EditSettings().camFolder = (dir_ / "data").string();
+  CamDialog dialog(app_, true);
+  dialog.show();
+  ASSERT_TRUE(test::WaitFor([&] { return dialog.folder().directory() == dir_ / "data"; }));
+  EXPECT_EQ(dialog.tableModel()->rowCount(), 0);
+  EXPECT_FALSE(dialog.cardJob()->busy());
+  EXPECT_EQ(dialog.progressBar()->text(), "No lobes");
+  EXPECT_EQ(dialog.preview()->graphCount(), 0);
+  // The dialog, its table and preview, fits the screen it opened on.
+  const QRect screen = dialog.screen()->availableGeometry();
+  EXPECT_LE(dialog.minimumSizeHint().width(), screen.width());
+  EXPECT_LE(dialog.minimumSizeHint().height(), screen.height());
+  EXPECT_TRUE(screen.contains(dialog.frameGeometry().topLeft()));
+  EXPECT_LE(dialog.height(), screen.height());
+}
+
+// Closing the dialog while the cards are being worked out stops the work and waits for it;
+// nothing arrives after.
+TEST_F(CamDialogTest, ClosingWhileTheTableFillsCancelsAndWaits) {
+  const fs::path folder = files_.dir / "big";
+  fs::create_directories(folder);
+  test::LbkFile f;
+  f.version = 6;
+  test::LbkLobe lobe;
+  for (int i = -40; i <= 40; ++i)
+    lobe.lift[static_cast<std::size_t>(i + 180)] = 0.01f * float(40 - std::abs(i));
+  for (int n = 0; n < 250; ++n) {
+    lobe.lobeNo = static_cast<std::int16_t>(n + 1);
+    f.lobes.push_back(lobe);
+  }
+  for (int k = 0; k < 8; ++k) test::WriteLbkFile(folder / ("SET" + std::to_string(k) + ".LBK"), f);
+  app_.EditSettings().camFolder = folder.string();
+  for (const bool destroy : {false, true}) {
+    auto dialog = std::make_unique<CamDialog>(app_, true);
+    dialog->show();
+    ASSERT_TRUE(test::WaitFor([&] { return dialog->cardJob()->busy(); }));
+    EXPECT_EQ(dialog->progressBar()->maximum(), 2000);
+    if (destroy) {
+      dialog.reset();  // waits for the work in its destructor
+      QTest::qWait(20);
+      continue;
+    }
+    dialog->reject();
+    EXPECT_FALSE(dialog->cardJob()->busy());
+    const int rows = dialog->tableModel()->rowCount();
+    EXPECT_LT(rows, 2000);
+    QTest::qWait(50);
+    EXPECT_EQ(dialog->tableModel()->rowCount(), rows);
   }
 }
 

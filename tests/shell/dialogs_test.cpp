@@ -207,6 +207,39 @@ TEST_F(ReportSetupDialogTest, OkChecksBothRangesAndFocusesTheFailingBox) {
   }
 }
 
+TEST_F(ReportSetupDialogTest, TheCamCardBoxRoundTripsThroughTheSettings) {
+  ASSERT_FALSE(app.settings().reportCamCard);
+  {
+    ReportSetupDialog dialog(app);
+    ShowActive(dialog);
+    ASSERT_NE(dialog.camCardBox(), nullptr);
+    EXPECT_FALSE(dialog.camCardBox()->isChecked());
+    EXPECT_TRUE(dialog.camCardBox()->isVisible());
+    QTest::mouseClick(dialog.camCardBox(), Qt::LeftButton);
+    EXPECT_FALSE(app.settings().reportCamCard);  // nothing is stored before OK
+    dialog.okButton()->click();
+    EXPECT_FALSE(dialog.isVisible());
+  }
+  EXPECT_TRUE(app.settings().reportCamCard);
+  // The seven sections keep their marks.
+  EXPECT_EQ(app.settings().reportSections,
+            (std::array<bool, 7>{true, true, true, true, true, true, true}));
+  {
+    // Shown ticked on the next opening; Cancel after unticking keeps it on.
+    ReportSetupDialog dialog(app);
+    ShowActive(dialog);
+    EXPECT_TRUE(dialog.camCardBox()->isChecked());
+    dialog.camCardBox()->setChecked(false);
+    dialog.cancelButton()->click();
+  }
+  EXPECT_TRUE(app.settings().reportCamCard);
+  ReportSetupDialog dialog(app);
+  ShowActive(dialog);
+  dialog.camCardBox()->setChecked(false);
+  dialog.okButton()->click();
+  EXPECT_FALSE(app.settings().reportCamCard);
+}
+
 TEST_F(ReportSetupDialogTest, CancelKeepsTheRanges) {
   ReportSetupDialog dialog(app);
   dialog.open();

@@ -520,6 +520,15 @@ TEST_F(EngineViewTest, CamCaptionsShowTheCardOnHover) {
   EXPECT_TRUE(tip.contains(intake));
   EXPECT_TRUE(tip.contains("Lobe separation"));
   EXPECT_TRUE(view_->sources()->caption(1)->toolTip().contains(view_->sources()->cardLine(1)));
+  // The line is shown under the cams without hovering, the whole card on hover over it.
+  for (int side = 0; side < 2; ++side) {
+    const QLabel* line = view_->sources()->cardLabel(side);
+    EXPECT_TRUE(line->isVisible()) << side;
+    EXPECT_EQ(line->text(), (side == 0 ? QStringLiteral("Intake: ") : QStringLiteral("Exhaust: ")) +
+                                view_->sources()->cardLine(side))
+        << side;
+    EXPECT_EQ(line->toolTip(), view_->sources()->caption(side)->toolTip()) << side;
+  }
   // A typed rocker ratio changes the card at once.
   Type(30, "1.5");
   c = card();
@@ -531,6 +540,7 @@ TEST_F(EngineViewTest, CamCaptionsShowTheCardOnHover) {
   EXPECT_TRUE(view_->sources()->cardLine(0).startsWith(
       QStringLiteral("Lift %1 mm").arg(QString::number(c.intake->maxLift * 25.4, 'f', 3))));
   EXPECT_TRUE(view_->sources()->cardLine(0).contains("at 1.27 mm"));
+  EXPECT_TRUE(view_->sources()->cardLabel(0)->text().endsWith(view_->sources()->cardLine(0)));
 }
 
 // F1 on a slot clicked into explains it: the value and its formula, the inputs it rests on as
