@@ -24,9 +24,11 @@
 #include "engine/cam_card.h"
 #include "engine/lobe_cards.h"
 #include "shell/background_job.h"
+#include "shell/command_runner.h"
 #include "shell/folder_picker.h"
 #include "shell/lobe_preview.h"
 #include "shell/lobe_table_model.h"
+#include "shell/qt_convert.h"
 
 namespace orv {
 
@@ -56,8 +58,6 @@ constexpr int kTableHeight = 210;
 std::pair<std::string, std::string> LobeKey(std::string_view file, std::string_view lobe) {
   return {std::string(Trim(file)), std::string(Trim(lobe))};
 }
-
-QString ToQ(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
@@ -254,15 +254,12 @@ void CamDialog::FirstFill() {
 }
 
 void CamDialog::ChangeFolder(const std::filesystem::path& directory) {
-  ETracker guard(kModule, "dirList_Change");
-  try {
+  RunCommand(app_, kModule, "dirList_Change", [&] {
     picker_->SetFolder(directory);
-    instruction_->setText(ToQ(app_.strings().Misc(kFillingText)));
+    instruction_->setText(ToQString(app_.strings().Misc(kFillingText)));
     folder_.RefillLobeList(directory);
     FillTree();
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  });
 }
 
 void CamDialog::FillTree() {
@@ -274,11 +271,11 @@ void CamDialog::FillTree() {
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(nodes.size()));
     for (std::size_t t = 0; t < nodes.size(); ++t) {
-      auto* item = new QTreeWidgetItem(QStringList{ToQ(nodes[t].text)});
+      auto* item = new QTreeWidgetItem(QStringList{ToQString(nodes[t].text)});
       item->setData(0, kTopRole, static_cast<int>(t));
       item->setData(0, kChildRole, -1);
       for (std::size_t c = 0; c < nodes[t].children.size(); ++c) {
-        auto* child = new QTreeWidgetItem(item, QStringList{ToQ(nodes[t].children[c].text)});
+        auto* child = new QTreeWidgetItem(item, QStringList{ToQString(nodes[t].children[c].text)});
         child->setData(0, kTopRole, static_cast<int>(t));
         child->setData(0, kChildRole, static_cast<int>(c));
       }
@@ -291,9 +288,9 @@ void CamDialog::FillTree() {
   }
   tree_->setUpdatesEnabled(true);
   SelectionChanged();
-  instruction_->setText(ToQ(app_.strings().Misc(kFilledText)));
+  instruction_->setText(ToQString(app_.strings().Misc(kFilledText)));
   // A folder that cannot be read lists nothing; the notes say why.
-  if (!folder_.folderFailure().empty()) notes_->setText(ToQ(folder_.folderFailure()));
+  if (!folder_.folderFailure().empty()) notes_->setText(ToQString(folder_.folderFailure()));
   StartCards();
 }
 
@@ -430,23 +427,19 @@ NodeRef CamDialog::RefOf(const QTreeWidgetItem* item) const {
 }
 
 void CamDialog::SelectionChanged() {
-  ETracker guard(kModule, "tvwLobes_NodeClick");
-  try {
+  RunCommand(app_, kModule, "tvwLobes_NodeClick", [&] {
     folder_.Select(RefOf(tree_->currentItem()));
     folder_.ShowNotes();
     // A lobe file's notes are twelve fixed lines, mostly blank: the box shows the written ones.
-    QString notes = ToQ(folder_.notes());
+    QString notes = ToQString(folder_.notes());
     while (!notes.isEmpty() && notes.back().isSpace()) notes.chop(1);
     notes_->setText(notes);
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  });
 }
 
 void CamDialog::ConfirmNode(QTreeWidgetItem* item) {
-  ETracker guard(kModule, "TagLobe");
   if (item == nullptr) return;
-  try {
+  RunCommand(app_, kModule, "TagLobe", [&] {
     tree_->setCurrentItem(item);
     const NodeRef ref = RefOf(item);
     if (folder_.TagLobe(ref)) {
@@ -455,9 +448,7 @@ void CamDialog::ConfirmNode(QTreeWidgetItem* item) {
       // A file node that groups lobes opens nothing; the core marked it expanded.
       if (const LobeTreeNode* node = folder_.Node(ref)) item->setExpanded(node->expanded);
     }
-  } catch (...) {
-    app_.ReportError(guard);
-  }
+  });
 }
 
 bool CamDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -488,14 +479,14 @@ bool CamDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CamDialog::OpenChosen() {
-  ETracker guard(kModule, "cmdOpen_Click");
-  try {
+  const bool ran = RunCommand(app_, kModule, "cmdOpen_Click", [&] {
     folder_.Select(RefOf(tree_->currentItem()));
     const std::optional<CamOpenResult> result = app_.OpenCamDialogChoice(intake_, folder_);
     accept();
     if (result) Q_EMIT sourceLoaded();
-  } catch (...) {
-    app_.ReportError(guard);
+  });
+  // A failed open may have replaced part of the lobe: the window redraws the sources.
+  if (!ran) {
     accept();
     Q_EMIT sourceLoaded();
   }

@@ -11,12 +11,11 @@
 #include "app/explain_command.h"
 #include "engine/engine.h"
 #include "engine/input_controller.h"
+#include "shell/qt_convert.h"
 
 namespace orv {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QString Number(double x) {
   return std::isfinite(x) ? QString::number(x, 'g', 8) : QStringLiteral("(none)");
@@ -81,28 +80,31 @@ bool ExplainDialog::Explain(const std::string& key) {
   const Formula* f = record.Find(key);
   if (f == nullptr) return false;
   const UnitMode mode = controller.unitMode();
-  setWindowTitle(tr("Explain %1").arg(Q(key)));
+  setWindowTitle(tr("Explain %1").arg(ToQString(key)));
   const std::string unit = ShownUnitOf(*f, mode);
-  QString value = Q(key) + QStringLiteral(" = ") + Number(ShownValue(*f, mode));
-  if (!unit.empty()) value += QStringLiteral(" ") + Q(unit);
-  if (!f->text.empty()) value += QStringLiteral("   (shown: \"%1\")").arg(Q(f->text).trimmed());
+  QString value = ToQString(key) + QStringLiteral(" = ") + Number(ShownValue(*f, mode));
+  if (!unit.empty()) value += QStringLiteral(" ") + ToQString(unit);
+  if (!f->text.empty())
+    value += QStringLiteral("   (shown: \"%1\")").arg(ToQString(f->text).trimmed());
   value_->setText(value);
-  formula_->setText(Q(FormulaText(*f->expr, false)) + QStringLiteral("\n= ") +
-                    Q(FormulaText(*f->expr, true)) + tr("   (held in English units)"));
+  formula_->setText(ToQString(FormulaText(*f->expr, false)) + QStringLiteral("\n= ") +
+                    ToQString(FormulaText(*f->expr, true)) + tr("   (held in English units)"));
   QStringList operands;
   for (const auto& o : OperandsOf(*f->expr)) {
     const bool shown = o->from == OperandFrom::Input || o->from == OperandFrom::Result;
     const double v = shown ? ToDisplay(o->kind, o->value, mode) : o->value;
     const std::string u = ShownUnit(o->kind, o->unit, mode);
-    operands << Q(o->name) + QStringLiteral(" = ") + Number(v) +
-                    (u.empty() ? QString() : QStringLiteral(" ") + Q(u));
+    operands << ToQString(o->name) + QStringLiteral(" = ") + Number(v) +
+                    (u.empty() ? QString() : QStringLiteral(" ") + ToQString(u));
   }
   // The results it uses, one level down, so that a slot shows the formula behind its result.
   for (const auto& o : OperandsOf(*f->expr)) {
     const Formula* used = o->from == OperandFrom::Result ? record.Find(o->key) : nullptr;
     if (used == nullptr) continue;
-    operands << QString() << Q(o->key) + QStringLiteral(" = ") + Q(FormulaText(*used->expr, false))
-             << QStringLiteral("    = ") + Q(FormulaText(*used->expr, true));
+    operands << QString()
+             << ToQString(o->key) + QStringLiteral(" = ") +
+                    ToQString(FormulaText(*used->expr, false))
+             << QStringLiteral("    = ") + ToQString(FormulaText(*used->expr, true));
   }
   operands_->setText(operands.join(QStringLiteral("\n")));
 
@@ -110,7 +112,8 @@ bool ExplainDialog::Explain(const std::string& key) {
   for (int n : InputsOf(record, key)) {
     links << QStringLiteral("<a href=\"%1\">%2</a>")
                  .arg(n)
-                 .arg(Q(controller.texts().labels[static_cast<std::size_t>(n)]).toHtmlEscaped());
+                 .arg(ToQString(controller.texts().labels[static_cast<std::size_t>(n)])
+                          .toHtmlEscaped());
   }
   inputs_->setText(links.isEmpty() ? tr("(none)") : links.join(QStringLiteral(", ")));
 
@@ -118,9 +121,10 @@ bool ExplainDialog::Explain(const std::string& key) {
   sensitivity_->setRowCount(static_cast<int>(rows.size()));
   for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
     const SensitivityRow& r = rows[static_cast<std::size_t>(i)];
-    const QString cells[] = {Q(controller.texts().labels[static_cast<std::size_t>(r.number)]),
-                             Number(r.step), r.up ? Number(*r.up) : tr("cannot be calculated"),
-                             r.down ? Number(*r.down) : tr("cannot be calculated")};
+    const QString cells[] = {
+        ToQString(controller.texts().labels[static_cast<std::size_t>(r.number)]), Number(r.step),
+        r.up ? Number(*r.up) : tr("cannot be calculated"),
+        r.down ? Number(*r.down) : tr("cannot be calculated")};
     for (int c = 0; c < 4; ++c) sensitivity_->setItem(i, c, new QTableWidgetItem(cells[c]));
   }
   return true;

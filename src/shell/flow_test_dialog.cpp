@@ -63,8 +63,9 @@ constexpr int kRequeryDelayMs = 300;
 constexpr int kProgressPollMs = 40;
 constexpr int kTestNameColumn = 3;
 
+// A text of the core as the dialog shows it: the core ends its lines with CR LF, the boxes
+// with LF.
 QString ToQ(const std::string& text) {
-  // The core's texts end their lines with CR LF.
   return QString::fromStdString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 

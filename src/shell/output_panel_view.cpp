@@ -20,12 +20,11 @@
 #include "files/output_captions.h"
 #include "shell/balance_chart.h"
 #include "shell/input_widgets.h"
+#include "shell/qt_convert.h"
 
 namespace orv {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 constexpr int kGeneralHelp = -1;
 // Output labels of the group lines and frames that have no named constant.
@@ -360,13 +359,13 @@ void OutputPanelView::ShowCaptions() {
   for (auto& [slot, row] : rows_) {
     const OutputCaption* caption = FindOutputCaption(slot);
     if (!caption) continue;
-    row.name->setText(Q(s.OutLabel(caption->label)));
-    if (row.unit) row.unit->setText(Q(OutputUnitCaption(s, *caption, mode)));
+    row.name->setText(ToQString(s.OutLabel(caption->label)));
+    if (row.unit) row.unit->setText(ToQString(OutputUnitCaption(s, *caption, mode)));
   }
-  for (auto& [frame, label] : frames_) frame->setTitle(Q(s.Label(label)));
-  for (auto& [line, label] : groupLines_) line->setText(Q(s.OutLabel(label)));
-  for (auto& [heading, label] : headings_) heading->setText(Q(s.Label(label)));
-  for (QPushButton* button : calculate_) button->setText(Q(s.Label(kLabelCalculate)));
+  for (auto& [frame, label] : frames_) frame->setTitle(ToQString(s.Label(label)));
+  for (auto& [line, label] : groupLines_) line->setText(ToQString(s.OutLabel(label)));
+  for (auto& [heading, label] : headings_) heading->setText(ToQString(s.Label(label)));
+  for (QPushButton* button : calculate_) button->setText(ToQString(s.Label(kLabelCalculate)));
   ShowOutputs();
 }
 
@@ -375,14 +374,14 @@ void OutputPanelView::ShowOutputs() {
   const OutputPanel& out = controller.outputs();
   auto fill = [this](const std::map<int, std::string>& page) {
     for (const auto& [slot, text] : page) {
-      if (QLabel* label = slotLabel(slot)) label->setText(Q(text));
+      if (QLabel* label = slotLabel(slot)) label->setText(ToQString(text));
     }
   };
   fill(out.page0);
   fill(out.page1);
   chart_->Show(out.chart);
-  veDiagram_->Show(out.veDiagramPercent, Q(FormatPattern(out.veDiagramPercent, "0.0")),
-                   Q(app_.strings().OutLabel(kOutLabelVeDiagram)));
+  veDiagram_->Show(out.veDiagramPercent, ToQString(FormatPattern(out.veDiagramPercent, "0.0")),
+                   ToQString(app_.strings().OutLabel(kOutLabelVeDiagram)));
   ShowComparison();
   const int page = std::clamp(controller.outputPage(), 0, 1);
   if (pages_->currentIndex() != page) pages_->setCurrentIndex(page);
@@ -403,7 +402,7 @@ void OutputPanelView::ShowComparison() {
     }
     return;
   }
-  const QString name = Q(std::filesystem::path(reference->path()).filename().string());
+  const QString name = ToQString(std::filesystem::path(reference->path()).filename().string());
   // Where the width does not allow the reference's column, the line naming the reference gives
   // its height to the values too: the status bar names the reference, and each difference's
   // tooltip gives the reference's value.
@@ -411,7 +410,7 @@ void OutputPanelView::ShowComparison() {
       tr("Beside each value: the reference engine %1, then the difference (current \u2212 "
          "reference).")
           .arg(name));
-  referenceCaption_->setToolTip(Q(reference->path()));
+  referenceCaption_->setToolTip(ToQString(reference->path()));
   referenceCaption_->setVisible(referenceColumn_);
   const std::map<int, SlotDifference> differences =
       CompareOutputSlots(reference->controller().outputs(), app_.document().controller().outputs());
@@ -419,14 +418,14 @@ void OutputPanelView::ShowComparison() {
     const auto it = differences.find(slot);
     const SlotDifference none;
     const SlotDifference& d = it != differences.end() ? it->second : none;
-    row.reference->setText(Q(d.reference));
-    row.difference->setText(Q(d.difference));
+    row.reference->setText(ToQString(d.reference));
+    row.difference->setText(ToQString(d.difference));
     row.difference->setStyleSheet(TextColourStyle(DifferenceColour(d.sign), row.difference));
     row.reference->setVisible(referenceColumn_);
-    row.difference->setToolTip(
-        referenceColumn_ || d.reference.empty()
-            ? QString()
-            : tr("%1: %2 (the difference is current \u2212 reference)").arg(name, Q(d.reference)));
+    row.difference->setToolTip(referenceColumn_ || d.reference.empty()
+                                   ? QString()
+                                   : tr("%1: %2 (the difference is current \u2212 reference)")
+                                         .arg(name, ToQString(d.reference)));
     row.difference->show();
   }
 }

@@ -15,6 +15,7 @@
 #include "app/report_setup.h"
 #include "base/error_trace.h"
 #include "files/interface_text_ids.h"
+#include "shell/command_runner.h"
 #include "shell/dialog_buttons.h"
 #include "shell/enter_as_tab.h"
 
@@ -132,8 +133,8 @@ bool ReportSetupDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ReportSetupDialog::Apply() {
-  ETracker guard("frmReportSetup", "cmdOK_Click");
-  try {
+  bool stored = false;
+  RunCommand(app_, "frmReportSetup", "cmdOK_Click", [&] {
     ReportSetupBoxes boxes;
     for (std::size_t i = 0; i < headings_.size(); ++i)
       boxes.headings[i] = headings_[i]->isChecked();
@@ -151,10 +152,9 @@ void ReportSetupDialog::Apply() {
       }
       return;
     }
-  } catch (...) {
-    app_.ReportError(guard);
-    return;
-  }
+    stored = true;
+  });
+  if (!stored) return;
   accept();
   Q_EMIT applied();
 }

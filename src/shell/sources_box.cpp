@@ -13,6 +13,7 @@
 #include "files/output_captions.h"
 #include "files/source_captions.h"
 #include "shell/input_widgets.h"
+#include "shell/qt_convert.h"
 
 namespace orv {
 
@@ -20,8 +21,6 @@ namespace {
 
 // Help texts of the four Edit buttons.
 constexpr std::array<int, 4> kEditHelp = {28, 32, 36, 37};
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // One line of a lobe's card: its maximum lift, and its duration and centerline at 0.050 in
 // (1.27 mm), "–" where a figure does not exist.
@@ -124,15 +123,15 @@ bool SourcesBox::eventFilter(QObject* watched, QEvent* event) {
 
 void SourcesBox::ShowCaptions() {
   const InterfaceStrings& s = app_.strings();
-  setTitle(Q(s.Label(kLabelSourcesFrame)));
+  setTitle(ToQString(s.Label(kLabelSourcesFrame)));
   for (std::size_t i = 0; i < 4; ++i) {
-    names_[i]->setText(Q(SourceLabel(s, static_cast<SourceNo>(i))));
-    edits_[i]->setText(Q(s.Label(kLabelEdit)));
+    names_[i]->setText(ToQString(SourceLabel(s, static_cast<SourceNo>(i))));
+    edits_[i]->setText(ToQString(s.Label(kLabelEdit)));
   }
   const UnitMode mode = app_.document().controller().unitMode();
   for (std::size_t k = 0; k < kSettings.size(); ++k) {
-    settingLabels_[k]->setText(Q(s.Label(kSettings[k])));
-    settingUnits_[k]->setText(Q(UnitCaption(s, InputUnitText(kSettings[k], false), mode)));
+    settingLabels_[k]->setText(ToQString(s.Label(kSettings[k])));
+    settingUnits_[k]->setText(ToQString(UnitCaption(s, InputUnitText(kSettings[k], false), mode)));
   }
   ShowSources();
   ShowCamSettings();
@@ -141,7 +140,7 @@ void SourcesBox::ShowCaptions() {
 void SourcesBox::ShowSources() {
   const EngineInputs& inputs = app_.document().engine().inputs();
   for (std::size_t i = 0; i < 4; ++i) {
-    QString text = Q(SourceCaption(inputs, app_.strings(), static_cast<SourceNo>(i)));
+    QString text = ToQString(SourceCaption(inputs, app_.strings(), static_cast<SourceNo>(i)));
     // A cam opened here brought its own centerline, rocker ratio and lash: the caption says so.
     if (i < 2 && app_.document().camSettingsFromLobe(i == 0)) text += tr(kLobeSettingsNote);
     captions_[i]->setText(text);
@@ -161,7 +160,7 @@ void SourcesBox::ShowCamCards() {
     card =
         CamCardInUnits(EngineCamCards(engine, CheckHeightsToInches(heights->values, mode)), mode);
   }
-  const QString table = Q(CamCardTable(card, mode, *heights)).toHtmlEscaped();
+  const QString table = ToQString(CamCardTable(card, mode, *heights)).toHtmlEscaped();
   for (std::size_t i = 0; i < 2; ++i) {
     // The caption, the lobe's card in one line, and the card of both lobes.
     cardLines_[i] = CompactCard(i == 0 ? card.intake : card.exhaust, mode);
@@ -178,7 +177,7 @@ void SourcesBox::ShowCamSettings() {
   const InputPanel& panel = app_.document().controller().panel();
   for (std::size_t k = 0; k < kSettings.size(); ++k) {
     if (!settingBoxes_[k]->isModified())
-      settingBoxes_[k]->setText(Q(panel.text[static_cast<std::size_t>(kSettings[k])]));
+      settingBoxes_[k]->setText(ToQString(panel.text[static_cast<std::size_t>(kSettings[k])]));
   }
   // A changed centerline, rocker ratio or lash changes the cards.
   ShowCamCards();
