@@ -18,6 +18,7 @@
 #include "base/error_trace.h"
 #include "files/interface_text_ids.h"
 #include "shell/command_runner.h"
+#include "shell/focus_help.h"
 #include "shell/qt_convert.h"
 
 namespace orv {
@@ -142,7 +143,10 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
     Done();
   });
 
-  for (const auto& [control, help] : helpOf_) control->installEventFilter(this);
+  auto* focusHelp = new FocusHelp(this);
+  for (const auto& [control, help] : helpOf_) focusHelp->Watch(control, help);
+  connect(focusHelp, &FocusHelp::helpWanted, this,
+          [this](int help) { Q_EMIT helpTextChanged(ToQString(app().strings().Help(help))); });
   FillFromSettings();
 }
 
@@ -264,15 +268,5 @@ void GraphSettingsView::ResetBackground() {
 }
 
 void GraphSettingsView::Done() { Q_EMIT commandDone(); }
-
-bool GraphSettingsView::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn) {
-    const auto found = helpOf_.find(watched);
-    if (found != helpOf_.end()) {
-      Q_EMIT helpTextChanged(ToQString(app().strings().Help(found->second)));
-    }
-  }
-  return View::eventFilter(watched, event);
-}
 
 }  // namespace orv

@@ -52,9 +52,6 @@ class GraphSettingsView final : public View {
   void SetBackground(const QColor& colour);
   void ResetBackground();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   // Puts the interface texts on the labels, check boxes and buttons.
   void ShowCaptions();
@@ -79,7 +76,7 @@ class GraphSettingsView final : public View {
   QFrame* swatch_ = nullptr;
   QColorDialog* colourDialog_ = nullptr;
   // The help text of each control, shown in the instruction panel when it takes the focus.
-  std::map<QObject*, int> helpOf_;
+  std::map<QWidget*, int> helpOf_;
   bool warningShown_ = false;
   bool filling_ = false;
 };

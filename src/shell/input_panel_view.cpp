@@ -16,6 +16,7 @@
 #include "engine/input_panel.h"
 #include "files/interface_text_ids.h"
 #include "files/output_captions.h"
+#include "shell/focus_help.h"
 #include "shell/input_widgets.h"
 #include "shell/qt_convert.h"
 
@@ -36,6 +37,7 @@ const QColor kDisabledLabelColour(128, 128, 128);
 }  // namespace
 
 InputPanelView::InputPanelView(Application& app, QWidget* parent) : QWidget(parent), app_(app) {
+  connect(focusHelp_, &FocusHelp::helpWanted, this, &InputPanelView::AskHelp);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
 
@@ -160,19 +162,14 @@ void InputPanelView::AddRow(QGridLayout* grid, int row, int n) {
 }
 
 void InputPanelView::WatchFocus(QWidget* widget, int helpText) {
-  widget->setProperty("helpText", helpText);
-  widget->installEventFilter(this);
+  focusHelp_->Watch(widget, helpText);
 }
 
-bool InputPanelView::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn) {
-    int help = watched->property("helpText").toInt();
-    // Box 24 takes the injection lead time in diesel and then has the lead time's help.
-    if (help == kInAdvance && app_.document().engine().inputs().Fuel == kFuelDiesel)
-      help = kLabelLeadTime;
-    Q_EMIT helpWanted(help);
-  }
-  return QWidget::eventFilter(watched, event);
+void InputPanelView::AskHelp(int help) {
+  // Box 24 takes the injection lead time in diesel and then has the lead time's help.
+  if (help == kInAdvance && app_.document().engine().inputs().Fuel == kFuelDiesel)
+    help = kLabelLeadTime;
+  Q_EMIT helpWanted(help);
 }
 
 void InputPanelView::ShowCaptions() {

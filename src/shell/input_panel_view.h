@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/application.h"
+#include "shell/focus_help.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -49,11 +50,11 @@ class InputPanelView final : public QWidget {
   // A control received the focus: the index of its help text.
   void helpWanted(int helpText);
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   static constexpr int kInputs = 29;
+  // A watched control took the focus: its help text, the lead time's for box 24 in diesel.
+  void AskHelp(int help);
+  FocusHelp* focusHelp_ = new FocusHelp(this);
   void AddRow(QGridLayout* grid, int row, int n);
   QWidget* BuildStage(int first, int last);
   void WatchFocus(QWidget* widget, int helpText);

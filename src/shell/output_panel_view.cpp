@@ -19,6 +19,7 @@
 #include "files/interface_text_ids.h"
 #include "files/output_captions.h"
 #include "shell/balance_chart.h"
+#include "shell/focus_help.h"
 #include "shell/input_widgets.h"
 #include "shell/qt_convert.h"
 
@@ -62,6 +63,7 @@ QColor DifferenceColour(DifferenceSign sign) {
 }  // namespace
 
 OutputPanelView::OutputPanelView(Application& app, QWidget* parent) : QWidget(parent), app_(app) {
+  connect(focusHelp_, &FocusHelp::helpWanted, this, &OutputPanelView::helpWanted);
   // The pages are dense: their texts are a little smaller than the inputs'.
   QFont small = font();
   small.setPointSizeF(small.pointSizeF() * 0.9);
@@ -162,8 +164,7 @@ void OutputPanelView::AddGroupLine(QGridLayout* grid, int& row, int outLabel) {
 QPushButton* OutputPanelView::CalculateButton(int page, QWidget* parent) {
   auto* button = new QPushButton(parent);
   button->setObjectName(QStringLiteral("calculate_%1").arg(page));
-  button->setProperty("helpText", kGeneralHelp);
-  button->installEventFilter(this);
+  focusHelp_->Watch(button, kGeneralHelp);
   connect(button, &QPushButton::clicked, this, [this, page] { Q_EMIT calculateClicked(page); });
   calculate_[page] = button;
   return button;
@@ -333,7 +334,6 @@ bool OutputPanelView::eventFilter(QObject* watched, QEvent* event) {
     }
     return QWidget::eventFilter(watched, event);
   }
-  if (event->type() == QEvent::FocusIn) Q_EMIT helpWanted(watched->property("helpText").toInt());
   return QWidget::eventFilter(watched, event);
 }
 

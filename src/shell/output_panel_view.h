@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "shell/focus_help.h"
 
 class QGridLayout;
 class QGroupBox;
@@ -58,9 +59,11 @@ class OutputPanelView final : public QWidget {
   void explainWanted(const std::string& key);
 
  protected:
+  // F1 and the context menu of a slot ask for its explanation.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  FocusHelp* focusHelp_ = new FocusHelp(this);
   struct Row {
     QLabel* name = nullptr;
     QLabel* value = nullptr;

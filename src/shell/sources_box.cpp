@@ -12,6 +12,7 @@
 #include "files/interface_text_ids.h"
 #include "files/output_captions.h"
 #include "files/source_captions.h"
+#include "shell/focus_help.h"
 #include "shell/input_widgets.h"
 #include "shell/qt_convert.h"
 
@@ -43,6 +44,7 @@ QString CompactCard(const std::optional<CamCard>& card, UnitMode mode) {
 }  // namespace
 
 SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), app_(app) {
+  connect(focusHelp_, &FocusHelp::helpWanted, this, &SourcesBox::helpWanted);
   setObjectName(QStringLiteral("sourcesBox"));
   // One line per cam: name, file, Edit, then its three settings; the two flow tests share the
   // last line.
@@ -64,8 +66,7 @@ SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), a
     captions_[i]->setFrameShape(QFrame::StyledPanel);
     edits_[i] = new QPushButton(this);
     edits_[i]->setObjectName(QStringLiteral("edit_%1").arg(source));
-    edits_[i]->setProperty("helpText", kEditHelp[i]);
-    edits_[i]->installEventFilter(this);
+    focusHelp_->Watch(edits_[i], kEditHelp[i]);
     connect(edits_[i], &QPushButton::clicked, this,
             [this, source] { Q_EMIT editSourceRequested(source); });
     // A line for each cam, then a line with the card of each lobe, then the flow tests.
@@ -92,8 +93,7 @@ SourcesBox::SourcesBox(Application& app, QWidget* parent) : QGroupBox(parent), a
       settingLabels_[s] = new QLabel(this);
       settingBoxes_[s] = new InputBox(n, this);
       settingBoxes_[s]->setFixedWidth(64);
-      settingBoxes_[s]->setProperty("helpText", n);
-      settingBoxes_[s]->installEventFilter(this);
+      focusHelp_->Watch(settingBoxes_[s], n);
       settingLabels_[s]->setBuddy(settingBoxes_[s]);
       settingUnits_[s] = new QLabel(this);
       settingUnits_[s]->setObjectName(QStringLiteral("unit_%1").arg(n));
@@ -114,11 +114,6 @@ InputBox* SourcesBox::box(int n) const {
     if (kSettings[s] == n) return settingBoxes_[s];
   }
   return nullptr;
-}
-
-bool SourcesBox::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn) Q_EMIT helpWanted(watched->property("helpText").toInt());
-  return QGroupBox::eventFilter(watched, event);
 }
 
 void SourcesBox::ShowCaptions() {

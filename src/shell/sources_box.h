@@ -5,6 +5,7 @@
 #include <array>
 
 #include "app/application.h"
+#include "shell/focus_help.h"
 
 class QLabel;
 class QPushButton;
@@ -51,10 +52,8 @@ class SourcesBox final : public QGroupBox {
   void boxEnter(int input, const QString& text);
   void helpWanted(int helpText);
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
+  FocusHelp* focusHelp_ = new FocusHelp(this);
   static constexpr int kSettingCount = 6;
   static constexpr std::array<int, kSettingCount> kSettings = {29, 30, 31, 33, 34, 35};
 
