@@ -145,8 +145,9 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
 
   auto* focusHelp = new FocusHelp(this);
   for (const auto& [control, help] : helpOf_) focusHelp->Watch(control, help);
-  connect(focusHelp, &FocusHelp::helpWanted, this,
-          [this](int help) { Q_EMIT helpTextChanged(ToQString(app().strings().Help(help))); });
+  connect(focusHelp, &FocusHelp::helpWanted, this, [this](int help) {
+    Q_EMIT helpTextChanged(ToQString(this->app().strings().Help(help)));
+  });
   FillFromSettings();
 }
 
