@@ -167,12 +167,22 @@ void EngineView::FitComparison() {
   if (comparedWidth_ > available) outputs_->SetReferenceColumnShown(false);
 }
 
+void EngineView::FocusInput(int n) {
+  InputBox* b = box(n);
+  if (b == nullptr) return;
+  QTabWidget* stages = inputs_->stageTabs();
+  const int stage = n >= 13 && n < 29 ? 1 : 0;
+  if (n < 29 && stages->currentIndex() != stage && stages->isTabEnabled(stage)) {
+    stages->setCurrentIndex(stage);
+  }
+  b->setFocus(Qt::OtherFocusReason);
+  b->selectAll();
+}
+
 void EngineView::Explain(const std::string& key) {
   if (explain_ == nullptr) {
     explain_ = new ExplainDialog(app(), this);
-    connect(explain_, &ExplainDialog::inputWanted, this, [this](int n) {
-      if (InputBox* b = box(n)) b->setFocus(Qt::OtherFocusReason);
-    });
+    connect(explain_, &ExplainDialog::inputWanted, this, &EngineView::FocusInput);
   }
   if (!explain_->Explain(key)) return;
   explain_->show();

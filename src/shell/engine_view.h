@@ -29,6 +29,9 @@ class EngineView final : public View {
   OutputPanelView* outputPanel() const noexcept { return outputs_; }
   // The text box of input n (0..35), nullptr for the lists and numbers without a box.
   InputBox* box(int n) const;
+  // Takes the user to input n's box, its text selected for typing a new value: a second-stage
+  // input's tab is shown first when the stage is open.
+  void FocusInput(int n);
 
  Q_SIGNALS:
   // An Edit button of the sources: 0 intake cam, 1 exhaust cam, 2 intake flow, 3 exhaust flow.

@@ -162,10 +162,7 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
   // An input link of a report value's explanation goes to the input's box.
   connect(static_cast<ReportView*>(views_[kReportView]), &ReportView::inputWanted, this,
           [this](int n) {
-            if (!ShowView(kEngineView)) return;
-            if (InputBox* box = static_cast<EngineView*>(views_[kEngineView])->box(n)) {
-              box->setFocus(Qt::OtherFocusReason);
-            }
+            if (ShowView(kEngineView)) static_cast<EngineView*>(views_[kEngineView])->FocusInput(n);
           });
   EnterAsTab::Install(this, [this] { return app_.settings().enterAsTab; });
   tabs_->tabBar()->installEventFilter(this);

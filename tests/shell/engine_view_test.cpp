@@ -572,6 +572,18 @@ TEST_F(EngineViewTest, F1OnASlotExplainsItAndItsInputsLeadToTheirBoxes) {
   QMetaObject::invokeMethod(dialog->inputsLabel(), "linkActivated", Q_ARG(QString, "1"));
   EXPECT_FALSE(dialog->isVisible());
   ASSERT_TRUE(WaitFor([&] { return view_->box(kInStroke)->hasFocus(); }));
+  // The value is selected: what the user types replaces it.
+  EXPECT_EQ(view_->box(kInStroke)->selectedText(), view_->box(kInStroke)->text());
+
+  // A second-stage input is on the other stage tab, which is shown when the stage is open.
+  QTest::mouseClick(view_->findChild<QAbstractButton*>("approveAll"), Qt::LeftButton);
+  view_->FocusInput(kInPkPwrRPM);
+  EXPECT_EQ(view_->inputPanel()->stageTabs()->currentIndex(), 1);
+  ASSERT_TRUE(WaitFor([&] { return view_->box(kInPkPwrRPM)->hasFocus(); }));
+  EXPECT_EQ(view_->box(kInPkPwrRPM)->selectedText(), view_->box(kInPkPwrRPM)->text());
+  view_->FocusInput(kInBore);
+  EXPECT_EQ(view_->inputPanel()->stageTabs()->currentIndex(), 0);
+  ASSERT_TRUE(WaitFor([&] { return view_->box(kInBore)->hasFocus(); }));
 
   // Escape closes it.
   QTest::keyClick(slot, Qt::Key_F1);
