@@ -35,6 +35,9 @@ LobePreview::LobePreview(QWidget* parent) : QCustomPlot(parent) {
   legendRow->setMargins(QMargins(4, 0, 4, 2));
   axisRect()->insetLayout()->take(legend);
   legendRow->addElement(0, 0, legend);
+  // A legend is no wider than its names (an empty one a few pixels), and the graph's column
+  // would follow it: an empty element beside it takes the rest of the width.
+  legendRow->addElement(0, 1, new QCPLayoutElement(this));
   legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
   legend->setWrap(3);
   legend->setBorderPen(Qt::NoPen);

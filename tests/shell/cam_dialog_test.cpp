@@ -480,6 +480,11 @@ TEST_F(CamDialogTest, AFolderWithoutLobesHasAnEmptyTableAndThePreviewNoCurve) {
   EXPECT_FALSE(dialog.cardJob()->busy());
   EXPECT_EQ(dialog.progressBar()->text(), "No lobes");
   EXPECT_EQ(dialog.preview()->graphCount(), 0);
+  // The empty graph keeps its width: its axes span the preview but for their labels.
+  dialog.preview()->replot();
+  const QCPAxisRect* axes = dialog.preview()->axisRect();
+  EXPECT_EQ(axes->rect().width(),
+            dialog.preview()->width() - axes->margins().left() - axes->margins().right());
   // The dialog, its table and preview, fits the screen it opened on.
   const QRect screen = dialog.screen()->availableGeometry();
   EXPECT_LE(dialog.minimumSizeHint().width(), screen.width());
