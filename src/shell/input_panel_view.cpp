@@ -203,8 +203,10 @@ void InputPanelView::ShowInputs() {
                                                : this->palette().color(QPalette::WindowText));
     labels_[i]->setPalette(palette);
     if (InputBox* b = boxes_[i]) {
-      // A box the user is typing in keeps the typed text until it is left.
-      if (!b->isModified()) b->setText(ToQString(panel.text[i]));
+      // A box the user is typing in keeps the typed text until it is left; a box whose text
+      // stays keeps its selection (a value selected for typing over stays selected).
+      const QString shown = ToQString(panel.text[i]);
+      if (!b->isModified() && b->text() != shown) b->setText(shown);
       if (n == kInIntCFM) b->setEnabled(panel.boxEnabled21);
       if (n == kInPkPwrRPM) b->setEnabled(panel.boxEnabled22);
     }

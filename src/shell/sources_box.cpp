@@ -171,8 +171,9 @@ void SourcesBox::ShowCamCards() {
 void SourcesBox::ShowCamSettings() {
   const InputPanel& panel = app_.document().controller().panel();
   for (std::size_t k = 0; k < kSettings.size(); ++k) {
-    if (!settingBoxes_[k]->isModified())
-      settingBoxes_[k]->setText(ToQString(panel.text[static_cast<std::size_t>(kSettings[k])]));
+    const QString shown = ToQString(panel.text[static_cast<std::size_t>(kSettings[k])]);
+    if (!settingBoxes_[k]->isModified() && settingBoxes_[k]->text() != shown)
+      settingBoxes_[k]->setText(shown);
   }
   // A changed centerline, rocker ratio or lash changes the cards.
   ShowCamCards();

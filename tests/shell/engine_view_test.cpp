@@ -584,6 +584,9 @@ TEST_F(EngineViewTest, F1OnASlotExplainsItAndItsInputsLeadToTheirBoxes) {
   view_->FocusInput(kInBore);
   EXPECT_EQ(view_->inputPanel()->stageTabs()->currentIndex(), 0);
   ASSERT_TRUE(WaitFor([&] { return view_->box(kInBore)->hasFocus(); }));
+  // A redraw that leaves the box's text as it is keeps the selection.
+  view_->Refresh(AllAreas());
+  EXPECT_EQ(view_->box(kInBore)->selectedText(), "4.030");
 
   // Escape closes it.
   QTest::keyClick(slot, Qt::Key_F1);
