@@ -16,8 +16,8 @@
 #include "base/error_trace.h"
 #include "base/runtime_error.h"
 #include "support/bench_database.h"
+#include "support/fake_prompter.h"
 #include "support/reader_scripts.h"
-#include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -230,7 +230,7 @@ TEST(DatabaseReader, ATableThatReadsShortIsReportedDamaged) {
   // One test's read goes through every row of the table too.
   FlowTest t;
   t.TestID = 1;
-  test::RecordingPrompter prompter;
+  test::FakePrompter prompter;
   EXPECT_FALSE(ReadTest(t, db, &prompter));
   ASSERT_EQ(prompter.warnings.size(), 1u);
   EXPECT_NE(prompter.warnings[0].find("the table TblTest is damaged"), std::string::npos)

@@ -7,7 +7,7 @@
 
 #include "airflow/test_database_cache.h"
 #include "support/bench_database.h"
-#include "support/recording_prompter.h"
+#include "support/fake_prompter.h"
 #include "support/sy3_writer.h"
 #include "support/sy_writer.h"
 #include "support/temp_dir.h"
@@ -162,7 +162,7 @@ struct DatabaseFixture {
   test::TempDir dir;
   std::string path = (dir / "Bench.mdb").string();
   TestDatabaseCache cache;
-  test::RecordingPrompter prompter;
+  test::FakePrompter prompter;
   std::vector<std::string>& reports = prompter.warnings;
   DatabaseAccess access{&cache, &prompter};
   DatabaseFixture() {

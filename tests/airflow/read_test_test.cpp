@@ -11,7 +11,7 @@
 #include "airflow/test_database_cache.h"
 #include "base/error_trace.h"
 #include "support/bench_database.h"
-#include "support/recording_prompter.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -40,7 +40,7 @@ struct Outcome {
 Outcome ReadOne(TestDatabase& db, std::int32_t id) {
   Outcome o;
   o.test.TestID = id;
-  test::RecordingPrompter prompter;
+  test::FakePrompter prompter;
   o.ok = ReadTest(o.test, db, &prompter);
   if (!prompter.warnings.empty()) o.report = prompter.warnings.back();
   return o;
@@ -54,7 +54,7 @@ Outcome ReadFromBench(const BenchDatabase& bench, std::int32_t id) {
   TestDatabaseCache cache(Reader());
   Outcome o;
   o.test.TestID = id;
-  test::RecordingPrompter prompter;
+  test::FakePrompter prompter;
   o.ok = ReadTest(o.test, file, cache, &prompter);
   if (!prompter.warnings.empty()) o.report = prompter.warnings.back();
   return o;
@@ -569,7 +569,7 @@ TEST(ReadTest, UnreadableDatabasesAreReportedThroughTheErrorTrace) {
     TestDatabaseCache cache(Reader());
     FlowTest t;
     t.TestID = 1;
-    test::RecordingPrompter prompter;
+    test::FakePrompter prompter;
     EXPECT_FALSE(ReadTest(t, dir / row.file, cache, &prompter)) << row.file;
     ASSERT_EQ(prompter.warnings.size(), 1u) << row.file;
     const std::string& report = prompter.warnings[0];

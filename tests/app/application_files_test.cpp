@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <deque>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "app/application.h"
@@ -10,6 +10,7 @@
 #include "base/folder_files.h"
 #include "files/engine_file.h"
 #include "files/user_store.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -18,34 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string ReadText(const fs::path& path) { return ReadWholeFile(path).value_or("<missing>"); }
-
-// A prompter with scripted answers that records what it was asked.
-class ScriptedPrompter final : public Prompter {
- public:
-  void Warn(const std::string& text, const std::string& title) override {
-    warnings.push_back(title + ": " + text);
-  }
-  Answer AskYesNoCancel(const std::string& text, const std::string&) override {
-    questions.push_back(text);
-    return answers.empty() ? Answer::Cancel : answers.front();
-  }
-  void Beep() override { ++beeps; }
-  void Inform(const std::string& text, const std::string&) override { informs.push_back(text); }
-  std::optional<std::string> AskFileName(FileKind kind, const std::string& preset) override {
-    asked.emplace_back(kind, preset);
-    if (fileNames.empty()) return std::nullopt;
-    std::string name = fileNames.front();
-    fileNames.pop_front();
-    if (name.empty()) return std::nullopt;
-    return name;
-  }
-
-  std::deque<Answer> answers;
-  std::deque<std::string> fileNames;  // "" cancels
-  std::vector<std::string> warnings, questions, informs;
-  std::vector<std::pair<FileKind, std::string>> asked;
-  int beeps = 0;
-};
 
 // A program folder with the interface string file, an empty data root and a user store.
 class ApplicationFiles : public ::testing::Test {
@@ -63,7 +36,7 @@ class ApplicationFiles : public ::testing::Test {
   fs::path Engines() const { return dir_ / "data" / "Engines"; }
 
   test::TempDir dir_;
-  ScriptedPrompter prompter_;
+  test::FakePrompter prompter_;
 };
 
 TEST_F(ApplicationFiles, AFreshDataRootGetsItsFoldersAndMyEngine000) {
@@ -121,6 +94,7 @@ TEST_F(ApplicationFiles, ExitWritesTheSettingsAndTheNextStartReadsThemBack) {
   UserStore store(dir_ / "user" / "Orvantis.ini");
   EXPECT_EQ(store.RegReadValue("ProjectFile", ""), (dir_ / "data" / "ORV_ANT.INI").string());
   prompter_.warnings.clear();
+  prompter_.warningTitles.clear();
   Application app(prompter_);
   Prepare(app);
   ASSERT_TRUE(app.StartUp());
@@ -143,8 +117,9 @@ TEST_F(ApplicationFiles, AMissingLastEngineLeavesTheDefaultsWithoutKeyboardFlow)
   Prepare(app);
   ASSERT_TRUE(app.StartUp());
   ASSERT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_EQ(prompter_.warningTitles[0], "Orvantis");
   EXPECT_EQ(prompter_.warnings[0],
-            "Orvantis: " + (Engines() / "Gone.OV").string() + " is not an Orvantis engine file.");
+            (Engines() / "Gone.OV").string() + " is not an Orvantis engine file.");
   EXPECT_EQ(app.document().engine().inputs().Bore, 4.03);  // the built-in default engine
   EXPECT_EQ(app.enginePath(), (Engines() / "Gone.OV").string());
   EXPECT_EQ(app.settings().graphPanelNumber, 9);
@@ -165,8 +140,9 @@ TEST_F(ApplicationFiles, OpenEngineReadsOrRefusesAndKeepsTheEngine) {
   EXPECT_EQ(app.document().engine().inputs().Stroke, 3.5);
   EXPECT_TRUE(app.document().changed());
   ASSERT_EQ(prompter_.warnings.size(), 2u);
+  EXPECT_EQ(prompter_.warningTitles[1], "Warning !!!");
   EXPECT_EQ(prompter_.warnings[1],
-            "Warning !!!: Error while reading file\r" + (Engines() / "foreign.OV").string());
+            "Error while reading file\r" + (Engines() / "foreign.OV").string());
 
   ASSERT_TRUE(app.OpenEngine((Engines() / "A.OV").string()));
   EXPECT_EQ(app.document().engine().inputs().Stroke, 3.75);
@@ -192,10 +168,12 @@ TEST_F(ApplicationFiles, ACamLiftThatOverflowsIsReportedAndTheOpenGoesOn) {
   std::ofstream(huge, std::ios::binary) << text;
 
   prompter_.warnings.clear();
+  prompter_.warningTitles.clear();
   EXPECT_TRUE(app.OpenEngine(huge));
   ASSERT_EQ(prompter_.warnings.size(), 1u);
+  EXPECT_EQ(prompter_.warningTitles[0], "Orvantis");
   EXPECT_EQ(prompter_.warnings[0],
-            "Orvantis: Error (6)    Overflow\r\n\r\nERROR TRACE:\r\n"
+            "Error (6)    Overflow\r\n\r\nERROR TRACE:\r\n"
             "   EngineModel/RebuildValveTables\r\n"
             "      frmMain/RebuildLobesAndFlowTestsFromEngine");
   EXPECT_EQ(app.enginePath(), huge);
@@ -218,15 +196,15 @@ TEST_F(ApplicationFiles, SaveEngineAsksForTheNameAndReportsFailure) {
   const std::string target = (Engines() / "B.OV").string();
   ASSERT_TRUE(app.document().TypeInput("Bore", "4.1"));
 
-  prompter_.fileNames = {""};
+  prompter_.fileNames = {std::nullopt};
   EXPECT_EQ(app.SaveEngine(""), Application::SaveResult::Cancelled);
-  EXPECT_EQ(prompter_.asked.back().first, Prompter::FileKind::SaveEngine);
-  EXPECT_EQ(prompter_.asked.back().second, app.enginePath());
+  EXPECT_EQ(prompter_.fileRequests.back().first, Prompter::FileKind::SaveEngine);
+  EXPECT_EQ(prompter_.fileRequests.back().second, app.enginePath());
   EXPECT_TRUE(app.document().changed());
 
   prompter_.fileNames = {target};
   EXPECT_EQ(app.SaveEngine("proposed.OV"), Application::SaveResult::Saved);
-  EXPECT_EQ(prompter_.asked.back(),
+  EXPECT_EQ(prompter_.fileRequests.back(),
             std::make_pair(Prompter::FileKind::SaveEngineAs, std::string("proposed.OV")));
   EXPECT_FALSE(app.document().changed());
   EXPECT_EQ(app.WindowTitle(), "Orvantis  [ " + target + " ]");
@@ -238,8 +216,9 @@ TEST_F(ApplicationFiles, SaveEngineAsksForTheNameAndReportsFailure) {
   EXPECT_EQ(app.SaveEngine(""), Application::SaveResult::Failed);
   EXPECT_TRUE(app.document().changed());
   EXPECT_EQ(ReadText(target), before);
+  EXPECT_EQ(prompter_.warningTitles.back(), "Warning !!!");
   EXPECT_EQ(prompter_.warnings.back(),
-            "Warning !!!: Error while writing file\r" + target +
+            "Error while writing file\r" + target +
                 "\rFile Not Saved\rthe file may not be written: " + target);
 }
 
@@ -247,20 +226,20 @@ TEST_F(ApplicationFiles, AskSaveChangesFollowsTheAnswer) {
   struct Row {
     const char* name;
     Prompter::Answer answer;
-    std::string fileName;
+    std::optional<std::string> fileName;
     bool goAhead;
     bool stillChanged;
   };
   fs::create_directories(Engines());
   const std::string target = (Engines() / "C.OV").string();
   const std::vector<Row> rows = {
-      {"cancel", Prompter::Answer::Cancel, "", false, true},
-      {"no", Prompter::Answer::No, "", true, true},
-      {"yes, dialog cancelled", Prompter::Answer::Yes, "", false, true},
+      {"cancel", Prompter::Answer::Cancel, std::nullopt, false, true},
+      {"no", Prompter::Answer::No, std::nullopt, true, true},
+      {"yes, dialog cancelled", Prompter::Answer::Yes, std::nullopt, false, true},
       {"yes, saved", Prompter::Answer::Yes, target, true, false},
   };
   for (const Row& row : rows) {
-    ScriptedPrompter prompter;
+    test::FakePrompter prompter;
     Application app(prompter);
     Prepare(app);
     app.LoadStrings();
@@ -298,26 +277,26 @@ TEST_F(ApplicationFiles, TheOpenFlowsAskSaveThenOpenAndListTheFile) {
   prompter_.fileNames = {b};
   EXPECT_TRUE(app.AskAndOpenEngine());
   EXPECT_TRUE(prompter_.questions.empty());
-  ASSERT_EQ(prompter_.asked.size(), 1u);
-  EXPECT_EQ(prompter_.asked[0],
+  ASSERT_EQ(prompter_.fileRequests.size(), 1u);
+  EXPECT_EQ(prompter_.fileRequests[0],
             std::make_pair(Prompter::FileKind::OpenEngine, FolderWithSeparator(Engines())));
   EXPECT_EQ(app.enginePath(), b);
   EXPECT_EQ(app.document().engine().inputs().Stroke, 3.75);
   EXPECT_EQ(app.recentFiles()[0], b);
 
   // The dialog cancelled: nothing read, the engine stays.
-  prompter_.fileNames = {""};
+  prompter_.fileNames = {std::nullopt};
   EXPECT_FALSE(app.AskAndOpenEngine());
-  EXPECT_EQ(prompter_.asked.back().second, FolderWithSeparator(Engines() / "sub"));
+  EXPECT_EQ(prompter_.fileRequests.back().second, FolderWithSeparator(Engines() / "sub"));
   EXPECT_EQ(app.enginePath(), b);
 
   // A changed engine and Cancel to the question: no file is asked for.
   ASSERT_TRUE(app.document().TypeInput("Bore", "4.1"));
-  const std::size_t askedBefore = prompter_.asked.size();
+  const std::size_t askedBefore = prompter_.fileRequests.size();
   prompter_.answers = {Prompter::Answer::Cancel};
   EXPECT_FALSE(app.AskAndOpenEngine());
   EXPECT_EQ(prompter_.questions.size(), 1u);
-  EXPECT_EQ(prompter_.asked.size(), askedBefore);
+  EXPECT_EQ(prompter_.fileRequests.size(), askedBefore);
   EXPECT_FALSE(app.OpenRecentEngine(2));
   EXPECT_EQ(prompter_.questions.size(), 2u);
   EXPECT_EQ(app.enginePath(), b);
@@ -356,12 +335,12 @@ TEST_F(ApplicationFiles, CompareWithStartsInTheReferencesFolder) {
   EXPECT_TRUE(app.AskAndSetReference());
   ASSERT_NE(app.reference(), nullptr);
   EXPECT_EQ(app.reference()->path(), reference);
-  EXPECT_EQ(prompter_.asked.back(),
+  EXPECT_EQ(prompter_.fileRequests.back(),
             std::make_pair(Prompter::FileKind::CompareEngine, FolderWithSeparator(Engines())));
 
-  prompter_.fileNames = {""};
+  prompter_.fileNames = {std::nullopt};
   EXPECT_FALSE(app.AskAndSetReference());
-  EXPECT_EQ(prompter_.asked.back().second, FolderWithSeparator(Engines() / "ref"));
+  EXPECT_EQ(prompter_.fileRequests.back().second, FolderWithSeparator(Engines() / "ref"));
   ASSERT_NE(app.reference(), nullptr);
   EXPECT_EQ(app.reference()->path(), reference);
   // The current engine was never asked about: comparing replaces nothing.

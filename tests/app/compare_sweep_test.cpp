@@ -19,6 +19,7 @@
 #include "app/flow_tests_db_command.h"
 #include "base/atomic_file.h"
 #include "support/cli_runner.h"
+#include "support/fake_prompter.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"
 
@@ -157,14 +158,7 @@ TEST_F(Compare, AFileThatIsNoEngineIsRefusedWithStatusTwo) {
 }
 
 TEST(CompareModel, ListChoicesAndTablesAreNamedNotSubtracted) {
-  class Silent final : public Prompter {
-    void Warn(const std::string&, const std::string&) override {}
-    void Inform(const std::string&, const std::string&) override {}
-    Answer AskYesNoCancel(const std::string&, const std::string&) override {
-      return Answer::Cancel;
-    }
-    void Beep() override {}
-  } prompter;
+  test::FakePrompter prompter;
   TestDatabaseCache cache(DefaultJetReaderOptions(), {}, {});
   EngineDocument reference(prompter, cache), current(prompter, cache);
   current.ChooseFuel(1);

@@ -12,7 +12,7 @@
 #include "app/application.h"
 #include "app/engine_comparison.h"
 #include "app/report_command.h"
-#include "support/recording_prompter.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -61,7 +61,7 @@ class ComparisonReportTest : public ::testing::Test {
 
   test::TempDir dir_;
   // Questions (save the changes first?) are answered No.
-  test::RecordingPrompter prompter_{Prompter::Answer::No};
+  test::FakePrompter prompter_{Prompter::Answer::No};
   Application app_;
   std::string default_ = (dir_ / "default.OV").string();
 };

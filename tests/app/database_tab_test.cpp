@@ -5,8 +5,8 @@
 #include "airflow/jet_errors.h"
 #include "app/test_list_settings.h"
 #include "support/bench_database.h"
+#include "support/fake_prompter.h"
 #include "support/file_helpers.h"
-#include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -56,7 +56,7 @@ TEST_F(DatabaseTab, TheListOfAKindWithItsProgressAndItsLimit) {
   const DatabaseTestList cut = ListDatabaseTests(db, s, CustomNames{}, {}, 1);
   EXPECT_EQ(cut.list.rows.size(), 1u);
   EXPECT_TRUE(cut.list.truncated);
-  test::RecordingPrompter prompter;
+  test::FakePrompter prompter;
   TellTruncatedList(out.list, prompter);
   EXPECT_EQ(prompter.beeps, 0);
   TellTruncatedList(cut.list, prompter);

@@ -14,6 +14,7 @@
 #include "app/keyboard_flow.h"
 #include "app/report_command.h"
 #include "support/cam_text_writer.h"
+#include "support/fake_prompter.h"
 #include "support/sy_writer.h"
 #include "support/temp_dir.h"
 
@@ -21,16 +22,6 @@ namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-
-class CountingPrompter final : public Prompter {
- public:
-  void Warn(const std::string& text, const std::string&) override { warnings.push_back(text); }
-  void Inform(const std::string& text, const std::string&) override { informs.push_back(text); }
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::No; }
-  void Beep() override { ++beeps; }
-  int beeps = 0;
-  std::vector<std::string> warnings, informs;
-};
 
 // Every scalar result and every per-degree table, to compare whole result sets.
 std::vector<double> AllResults(const Engine& e) {
@@ -75,7 +66,7 @@ class Document : public ::testing::Test {
   const OutputPanel& outputs() const { return doc_.controller().outputs(); }
 
   test::TempDir dir_;
-  CountingPrompter prompter_;
+  test::FakePrompter prompter_{Prompter::Answer::No};
   Application app_;
   EngineDocument& doc_;
 };

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/application.h"
-#include "support/recording_prompter.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -64,7 +64,7 @@ double Number(const std::string& text) { return std::strtod(text.c_str(), nullpt
 // filled, and the reference's texts follow the unit system.
 TEST(OutputComparison, AReferenceEngineShowsOnBothPagesInTheUnitSystem) {
   test::TempDir dir;
-  test::RecordingPrompter prompter(Prompter::Answer::No);
+  test::FakePrompter prompter(Prompter::Answer::No);
   Application app(prompter);
   app.SetFolders(Folders{dir / "prog", dir / "data"});
   app.SetUserStorePath(dir / "user" / "Orvantis.ini");

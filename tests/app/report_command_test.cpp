@@ -12,6 +12,7 @@
 #include "base/atomic_file.h"
 #include "files/config_file.h"
 #include "support/cli_runner.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -214,24 +215,6 @@ TEST(ReportCommand, EngineFileAndTypedValuesReachTheReport) {
   EXPECT_EQ(data[1].substr(0, 23), "         TDC      3.750");
 }
 
-// A prompter that records what it is asked and answers with a scripted file name.
-class RecordingPrompter final : public Prompter {
- public:
-  void Warn(const std::string& text, const std::string& title) override {
-    warnings.push_back("[" + title + "] " + text);
-  }
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
-  void Beep() override { ++beeps; }
-  std::optional<std::string> AskFileName(FileKind kind, const std::string& preset) override {
-    asked.emplace_back(kind, preset);
-    return fileName;
-  }
-  std::vector<std::string> warnings;
-  std::vector<std::pair<FileKind, std::string>> asked;
-  std::optional<std::string> fileName;
-  int beeps = 0;
-};
-
 class SaveReport : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -242,7 +225,7 @@ class SaveReport : public ::testing::Test {
     app_.LoadStrings();
   }
   test::TempDir dir_;
-  RecordingPrompter prompter_;
+  test::FakePrompter prompter_;
   Application app_{prompter_};
 };
 
@@ -254,9 +237,9 @@ TEST_F(SaveReport, WritesTheLastTextWhereTheUserChose) {
 
   // Cancelled: nothing written, the last report file stays.
   EXPECT_FALSE(SaveToFile(app_, text));
-  ASSERT_EQ(prompter_.asked.size(), 1u);
-  EXPECT_EQ(prompter_.asked[0].first, Prompter::FileKind::SaveReport);
-  EXPECT_EQ(prompter_.asked[0].second, preset);
+  ASSERT_EQ(prompter_.fileRequests.size(), 1u);
+  EXPECT_EQ(prompter_.fileRequests[0].first, Prompter::FileKind::SaveReport);
+  EXPECT_EQ(prompter_.fileRequests[0].second, preset);
   EXPECT_EQ(app_.settings().reportFile, preset);
 
   // An existing longer file is replaced whole by the text, no line end added.
@@ -275,9 +258,10 @@ TEST_F(SaveReport, AFileThatCannotBeWrittenBeepsAndWarns) {
   EXPECT_EQ(prompter_.beeps, 1);
   ASSERT_EQ(prompter_.warnings.size(), 1u);
   // Miscellaneous text 23 in a box titled with one blank, then the file and the reason.
-  EXPECT_EQ(prompter_.warnings[0], "[ ] The report file could not be written.\r" +
-                                       *prompter_.fileName + "\rcannot create a file in " +
-                                       (dir_ / "missing").string() + ": No such file or directory");
+  EXPECT_EQ(prompter_.warningTitles[0], " ");
+  EXPECT_EQ(prompter_.warnings[0], "The report file could not be written.\r" + *prompter_.fileName +
+                                       "\rcannot create a file in " + (dir_ / "missing").string() +
+                                       ": No such file or directory");
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 

@@ -9,6 +9,7 @@
 #include "airflow/test_database.h"
 #include "base/prompter.h"
 #include "support/bench_database.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -146,17 +147,6 @@ TEST(TestListSettings, ValuesOutsideTheirListsRestoreAsTheFirstEntry) {
   }
 }
 
-class RecordingPrompter final : public Prompter {
- public:
-  void Warn(const std::string& text, const std::string& title) override {
-    warnings.push_back(title + ": " + text);
-  }
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::No; }
-  void Beep() override { ++beeps; }
-  int beeps = 0;
-  std::vector<std::string> warnings;
-};
-
 TEST(TestListSettings, ALongListIsCutWithABeepAndAWarning) {
   test::TempDir dir;
   test::SampleBench().Write(dir / "bench.mdb");
@@ -171,7 +161,7 @@ TEST(TestListSettings, ALongListIsCutWithABeepAndAWarning) {
     int beeps;
   };
   for (const Row& r : {Row{3, 3, 1}, Row{7, 7, 1}, Row{8, 8, 0}, Row{100, 8, 0}}) {
-    RecordingPrompter prompter;
+    test::FakePrompter prompter{Prompter::Answer::No};
     const TestList list = FillDialogTestList(db, query, names, prompter, r.cap);
     EXPECT_EQ(list.rows.size(), r.rows) << r.cap;
     EXPECT_EQ(prompter.beeps, r.beeps) << r.cap;
@@ -179,9 +169,9 @@ TEST(TestListSettings, ALongListIsCutWithABeepAndAWarning) {
       EXPECT_TRUE(prompter.warnings.empty());
     } else {
       ASSERT_EQ(prompter.warnings.size(), 1u);
+      EXPECT_EQ(prompter.warningTitles[0], "Warning");
       EXPECT_EQ(prompter.warnings[0],
-                "Warning: Too many tests to show them all!\r\nAdjust filter settings to narrow "
-                "the scope");
+                "Too many tests to show them all!\r\nAdjust filter settings to narrow the scope");
     }
   }
 }

@@ -13,7 +13,7 @@
 #include "app/undo_stack.h"
 #include "base/atomic_file.h"
 #include "support/cam_text_writer.h"
-#include "support/recording_prompter.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -58,7 +58,7 @@ class Undo : public ::testing::Test {
   test::TempDir dir_;
   std::filesystem::path s96_ = dir_ / "LOBE.S96";
   // Questions (save the changes first?) are answered No.
-  test::RecordingPrompter prompter_{Prompter::Answer::No};
+  test::FakePrompter prompter_{Prompter::Answer::No};
   Application app_;
   EngineDocument& doc_;
 };
@@ -256,7 +256,7 @@ TEST(UndoStack, ReplacingTheCurrentStateKeepsTheSteps) {
 }
 
 TEST(UndoStack, TheDocumentKeepsAHundredSteps) {
-  test::RecordingPrompter prompter(Prompter::Answer::No);
+  test::FakePrompter prompter(Prompter::Answer::No);
   Application app(prompter);
   EngineDocument& doc = app.document();
   for (int i = 0; i < 101; ++i) doc.TypeIntoBox(kInCylinders, std::to_string(i % 2 ? 8 : 6));

@@ -17,8 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::FakePrompter;
 using test::ReadText;
-using test::RecordingPrompter;
 using test::WriteText;
 
 ConfigDefaults DefaultsIn(const fs::path& root) {
@@ -39,7 +39,7 @@ TEST(ConfigFileIO, DefaultSettingsWriteNothingButTheHeader) {
   test::TempDir dir;
   const ConfigDefaults d = DefaultsIn(dir.path());
   Settings s = DefaultSettings(d);
-  RecordingPrompter n;
+  FakePrompter n;
   ASSERT_TRUE(ConfigFileIO(dir / "ORV_ANT.INI", s, false, false, d, n).ok);
   EXPECT_EQ(ReadText(dir / "ORV_ANT.INI"),
             "[ID]\r\nPurpose = Orvantis Configuration File\r\n[Report]\r\n[Graph]\r\n[Files]\r\n");
@@ -66,7 +66,7 @@ TEST(ConfigFileIO, ChangedSettingsRoundTrip) {
   s.filterRows[3] = {1, 4, 2, "Smith"};
   s.shownColumns[4] = 9;
   s.columnFlags[6] = -1;
-  RecordingPrompter n;
+  FakePrompter n;
   ASSERT_TRUE(ConfigFileIO(dir / "c.ini", s, false, false, d, n).ok);
   const std::string text = ReadText(dir / "c.ini");
   EXPECT_NE(
@@ -106,7 +106,7 @@ TEST(ConfigFileIO, Scale2MaximumOf4Point4IsNotWrittenAndReadsBack) {
   test::TempDir dir;
   const ConfigDefaults d = DefaultsIn(dir.path());
   Settings s = DefaultSettings(d);
-  RecordingPrompter n;
+  FakePrompter n;
   ASSERT_TRUE(ConfigFileIO(dir / "c.ini", s, false, false, d, n).ok);
   EXPECT_EQ(ReadText(dir / "c.ini").find("GScl21"), std::string::npos);
   Settings next;
@@ -122,7 +122,7 @@ TEST(ConfigFileIO, MissingFileWarnsAndGivesDefaults) {
   Settings s;
   s.unitSystem = 1;
   s.engineFile = "old";
-  RecordingPrompter n;
+  FakePrompter n;
   const ConfigResult r = ConfigFileIO(dir / "ORV_ANT.INI", s, true, true, d, n);
   EXPECT_FALSE(r.headerValid);
   EXPECT_EQ(n.beeps, 1);
@@ -145,7 +145,7 @@ TEST(ConfigFileIO, ABadDateIsReportedAndEndsTheRead) {
            "[Files]\r\nLdFDat = 31/31/2020\r\nLdTdy = -1\r\n";
   }
   Settings s;
-  RecordingPrompter n;
+  FakePrompter n;
   const ConfigResult r = ConfigFileIO(dir / "c.ini", s, true, true, d, n);
   EXPECT_TRUE(r.headerValid);
   EXPECT_FALSE(r.ok);
@@ -168,7 +168,7 @@ TEST(ConfigFileIO, CursorLinesOutOfRangeTakeTheirDefaultsWithAWarningNamingTheKe
             "LneLoc2 = 360.5\r\nLneLoc3 = 3e9\r\nLneLoc4 = 360\r\nLneStp = 5\r\nMetric = 1\r\n");
   Settings s;
   SetGraphDefaults(s, nullptr, d.windowBackground);
-  RecordingPrompter n;
+  FakePrompter n;
   const ConfigResult r = ConfigFileIO(file, s, true, true, d, n);
   EXPECT_TRUE(r.headerValid);
   EXPECT_TRUE(r.ok);
@@ -281,7 +281,7 @@ TEST(ConfigFileIO, CamCardSectionAndCheckHeights) {
   EXPECT_FALSE(s.reportCamCard);
   s.reportCamCard = true;
   s.camCardChecks = {0.004, 0.05, 0.25};
-  RecordingPrompter n;
+  FakePrompter n;
   ASSERT_TRUE(ConfigFileIO(dir / "c.ini", s, false, false, d, n).ok);
   const std::string text = ReadText(dir / "c.ini");
   EXPECT_NE(text.find("RepSec7"), std::string::npos);

@@ -16,8 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::FakePrompter;
 using test::ReadText;
-using test::RecordingPrompter;
 using test::WriteText;
 
 // An engine input set holding exactly the file defaults of every key (so it writes nothing
@@ -140,14 +140,14 @@ std::string ListOf(int count, const char* value) {
 }
 
 bool Read(const fs::path& path, EngineInputs& in, bool quiet = false) {
-  RecordingPrompter prompter;
+  FakePrompter prompter;
   return EngineFileIO(path, in, true, quiet, prompter);
 }
 
 TEST(EngineFileIO, FileDefaultsWriteOnlyTheHeaderAndTheLists) {
   test::TempDir dir;
   EngineInputs in = FileDefaults();
-  RecordingPrompter prompter;
+  FakePrompter prompter;
   ASSERT_TRUE(EngineFileIO(dir / "e.OV", in, false, false, prompter));
   // Intake centerline 100 and exhaust -100 are the defaults and are not written either.
   EXPECT_EQ(ReadText(dir / "e.OV"),
@@ -182,7 +182,7 @@ TEST(EngineFileIO, MissingKeysReadAsTheFileDefaults) {
 TEST(EngineFileIO, RoundTripOfANonDefaultEngineGivesIdenticalFiles) {
   test::TempDir dir;
   EngineInputs in = AllNonDefault();
-  RecordingPrompter prompter;
+  FakePrompter prompter;
   ASSERT_TRUE(EngineFileIO(dir / "a.OV", in, false, false, prompter));
   EngineInputs back;
   ASSERT_TRUE(Read(dir / "a.OV", back));
@@ -330,7 +330,7 @@ TEST(EngineFileIO, AForeignFileIsRefusedUnlessQuiet) {
                          Row{"foreign.OV", true, true,
                              " is not an Orvantis engine file.\r\nUsing default engine values"}}) {
     EngineInputs in = original;
-    RecordingPrompter prompter;
+    FakePrompter prompter;
     EXPECT_EQ(EngineFileIO(dir / row.file, in, true, row.quiet, prompter), row.ok);
     EXPECT_EQ(prompter.beeps, 1);
     ASSERT_EQ(prompter.warnings.size(), 1u);
@@ -349,7 +349,7 @@ TEST(EngineFileIO, AFailedWriteKeepsTheOldFile) {
   test::TempDir dir;
   const fs::path path = dir / "e.OV";
   EngineInputs in = AllNonDefault();
-  RecordingPrompter prompter;
+  FakePrompter prompter;
   ASSERT_TRUE(EngineFileIO(path, in, false, false, prompter));
   const std::string before = ReadText(path);
   fs::permissions(path, fs::perms::owner_read);
@@ -407,7 +407,7 @@ TEST(EngineFileIO, LongPathsReadBackIdentically) {
   in.intakeFlow.name = std::string(4000, 'n');
   in.exhaustCam.path = "/" + std::string(3999, 'e');
   in.exhaustFlow.path = "/" + std::string(3999, 'g');
-  RecordingPrompter notifier;
+  FakePrompter notifier;
   ASSERT_TRUE(EngineFileIO(dir / "long.OV", in, false, false, notifier));
   EngineInputs back = FileDefaults();
   ASSERT_TRUE(EngineFileIO(dir / "long.OV", back, true, false, notifier));
@@ -430,7 +430,7 @@ TEST(EngineFileIO, TextIsWindows1252OnDiskAndUtf8InTheProgram) {
             "ICam = C:\\Cams\\K\xF6pf.LBK\r\nIA_Name = Stra\xDF"
             "e \x80 1\r\n");
   EngineInputs in = FileDefaults();
-  RecordingPrompter notifier;
+  FakePrompter notifier;
   ASSERT_TRUE(EngineFileIO(dir / "win.OV", in, true, false, notifier));
   EXPECT_EQ(in.intakeCam.path, "C:\\Cams\\K\xC3\xB6pf.LBK");
   EXPECT_EQ(in.intakeFlow.name,
@@ -462,7 +462,7 @@ TEST(EngineFileIO, NonFiniteNumbersAreNeitherWrittenNorRead) {
   test::TempDir dir;
   const fs::path path = dir / "e.OV";
   WriteText(path, "old");
-  RecordingPrompter notifier;
+  FakePrompter notifier;
   struct Row {
     const char* name;
     void (*spoil)(EngineInputs&);

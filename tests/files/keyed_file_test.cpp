@@ -18,8 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::FakePrompter;
 using test::ReadText;
-using test::RecordingPrompter;
 using test::WriteText;
 
 TEST(ProfileStore, FetchGivesEntriesWithoutBlanksRoundTheEqualSign) {
@@ -273,7 +273,7 @@ TEST(KeyedFile, HeaderCheckWarnsAndTheQuietFlagChoosesTheWording) {
       {"missing.ini", false, false, (dir / "missing.ini").string() + " is not kind A."},
   };
   for (const Row& row : rows) {
-    RecordingPrompter prompter;
+    FakePrompter prompter;
     KeyedFile f;
     f.BeginFile(dir / row.file, true);
     EXPECT_EQ(f.CheckHeader("Kind A", row.quiet, " is not kind A.", "Defaults", prompter),
@@ -359,7 +359,7 @@ TEST(KeyedFile, AFileLargerThan16MBIsRefused) {
   ASSERT_EQ(fs::file_size(dir / "full.OV"), 16u * 1024 * 1024);
 
   EngineInputs in;
-  RecordingPrompter notifier;
+  FakePrompter notifier;
   std::string reason;
   ASSERT_TRUE(EngineFileIO(dir / "full.OV", in, true, false, notifier, &reason)) << reason;
   EXPECT_EQ(in.Bore, 4.5);
@@ -395,7 +395,7 @@ TEST(KeyedFile, ALineWithoutEqualsEndsItsSectionAndIsTold) {
     test::TempDir dir;
     const fs::path path = dir / "f.ini";
     WriteText(path, "[S]\r\n" + row.body);
-    RecordingPrompter notifier;
+    FakePrompter notifier;
     KeyedFile f;
     f.BeginFile(path, true, &notifier);
     f.OpenSection("S", 4096);

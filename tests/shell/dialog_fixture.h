@@ -8,28 +8,10 @@
 
 #include "app/application.h"
 #include "base/prompter.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv::test {
-
-// Keeps what the code under test tells the user; questions are answered Cancel and the file
-// name is the one the test sets.
-class ScriptedPrompter final : public Prompter {
- public:
-  void Warn(const std::string& text, const std::string&) override { warnings.push_back(text); }
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
-  void Beep() override { ++beeps; }
-  std::optional<std::string> AskFileName(FileKind kind, const std::string& preset) override {
-    askedKinds.push_back(kind);
-    askedPresets.push_back(preset);
-    return fileName;
-  }
-  std::vector<std::string> warnings;
-  std::vector<FileKind> askedKinds;
-  std::vector<std::string> askedPresets;
-  std::optional<std::string> fileName;
-  int beeps = 0;
-};
 
 // The source tree: from the environment the test runner sets, else the one the tests were
 // built from.
@@ -50,7 +32,7 @@ class AppFixture {
   }
 
   TempDir dir;
-  ScriptedPrompter prompter;
+  FakePrompter prompter;
   Application app{prompter};
 };
 

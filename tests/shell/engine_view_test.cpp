@@ -29,7 +29,7 @@
 #include "shell/input_widgets.h"
 #include "shell/output_panel_view.h"
 #include "shell/sources_box.h"
-#include "support/recording_prompter.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -106,7 +106,7 @@ class EngineViewTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  test::RecordingPrompter prompter_;
+  test::FakePrompter prompter_;
   Application app_;
   std::unique_ptr<EngineView> view_;
   Revisions seen_;

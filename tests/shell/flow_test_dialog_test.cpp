@@ -310,7 +310,7 @@ TEST_F(FlowTestDialogTest, CancelDuringADatabaseReadLeavesTheEngineAsItWas) {
 
   auto dialog = Dialog(true, FlowTestDialog::kDatabaseTab);
   QSignalSpy finished(dialog.get(), &FlowTestDialog::databaseReadFinished);
-  prompter_.fileAnswer = file.string();
+  prompter_.fileName = file.string();
   dialog->databaseFileButton()->click();
   ASSERT_TRUE(dialog->databaseBusy());
   // The window goes on handling its events while the reader works.
@@ -353,7 +353,7 @@ TEST_F(FlowTestDialogTest, WithoutAValidDatabaseTheListAsksForOne) {
 
   const fs::path bad = dir_ / "bad.mdb";
   test::WriteText(bad, std::string(4096, 'x'));
-  prompter_.fileAnswer = bad.string();
+  prompter_.fileName = bad.string();
   dialog->databaseFileButton()->click();
   ASSERT_TRUE(test::WaitFor([&] { return !dialog->databaseBusy(); }));
   EXPECT_EQ(dialog->listMessage()->text().toStdString(), NeededText());

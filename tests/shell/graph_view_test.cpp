@@ -420,18 +420,18 @@ TEST_F(GraphViewTest, TheReadoutGivesTheCurvesUnderTheMouse) {
 
 TEST_F(GraphViewTest, SaveGraphWritesThePictureTheNameAsksFor) {
   const fs::path png = started_.dir / "graph.png";
-  started_.prompter.names = {png.string()};
+  started_.prompter.fileNames = {png.string()};
   view_.SaveToFile();
-  ASSERT_EQ(started_.prompter.asked.size(), 1u);
-  EXPECT_EQ(started_.prompter.asked[0].kind, Prompter::FileKind::SaveGraph);
-  EXPECT_EQ(started_.prompter.asked[0].preset,
+  ASSERT_EQ(started_.prompter.fileRequests.size(), 1u);
+  EXPECT_EQ(started_.prompter.fileRequests[0].first, Prompter::FileKind::SaveGraph);
+  EXPECT_EQ(started_.prompter.fileRequests[0].second,
             (started_.dir / "data" / "Graph Captures" / "OV_Graph.bmp").string());
   const QImage image(QString::fromStdString(png.string()));
   EXPECT_EQ(image.size(), view_.canvas().size());
   EXPECT_EQ(app().settings().graphFile, png.string());
 
   // No extension: the picture kind's own, a bitmap.
-  started_.prompter.names = {(started_.dir / "plain").string()};
+  started_.prompter.fileNames = {(started_.dir / "plain").string()};
   view_.SaveToFile();
   QFile bmp(QString::fromStdString((started_.dir / "plain.BMP").string()));
   ASSERT_TRUE(bmp.open(QIODevice::ReadOnly));
@@ -440,8 +440,8 @@ TEST_F(GraphViewTest, SaveGraphWritesThePictureTheNameAsksFor) {
 }
 
 TEST_F(GraphViewTest, APictureThatCannotBeWrittenIsReportedAndLeavesNothing) {
-  started_.prompter.names = {(started_.dir / "graph.jpg").string(),
-                             (started_.dir / "missing" / "graph.png").string()};
+  started_.prompter.fileNames = {(started_.dir / "graph.jpg").string(),
+                                 (started_.dir / "missing" / "graph.png").string()};
   view_.SaveToFile();
   ASSERT_EQ(started_.prompter.warnings.size(), 1u);
   EXPECT_NE(started_.prompter.warnings[0].find("png, bmp, svg, pdf"), std::string::npos);

@@ -41,10 +41,10 @@
 #include "shell/qt_prompter.h"
 #include "shell/report_setup_dialog.h"
 #include "shell/report_view.h"
-#include "shell/scripted_prompter.h"
 #include "shell/view.h"
 #include "shell/window_options.h"
 #include "shell/window_start.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -128,7 +128,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  test::ScriptedPrompter prompter_;
+  test::FakePrompter prompter_ = test::FakePrompter::Strict();
   Application app_;
   std::unique_ptr<MainWindow> window_;
 };
@@ -469,7 +469,7 @@ TEST_F(MainWindowTest, OpeningAnotherEngineShowsTheFirstStageWithItsOwnSuggestio
   EXPECT_EQ(stages->currentIndex(), 0);
   EXPECT_EQ(app_.document().controller().outputPage(), 0);
   // The suggestions are those the opened engine gives by itself.
-  test::ScriptedPrompter quiet;
+  test::FakePrompter quiet = test::FakePrompter::Strict();
   EngineDocument fresh(quiet, app_.testDatabases());
   ASSERT_TRUE(fresh.ReadEngineFile(other.string()));
   const InputPanel& panel = app_.document().controller().panel();

@@ -44,7 +44,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using test::ScriptedPrompter;
+using test::FakePrompter;
 
 // Standard output of a shell command.
 std::string Shell(const std::string& command) {
@@ -153,7 +153,7 @@ class ReportViewTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  ScriptedPrompter prompter_;
+  FakePrompter prompter_;
   Application app_{prompter_};
   ReportView view_{app_};
 };
@@ -356,9 +356,9 @@ TEST_F(ReportViewTest, SaveWritesTheSelectedReportAsShown) {
   const fs::path chosen = dir_ / "exhaust.txt";
   prompter_.fileName = chosen.string();
   view_.SaveToFile();
-  ASSERT_EQ(prompter_.askedKinds.size(), 1u);
-  EXPECT_EQ(prompter_.askedKinds[0], Prompter::FileKind::SaveReport);
-  EXPECT_EQ(prompter_.askedPresets[0], preset);
+  ASSERT_EQ(prompter_.fileRequests.size(), 1u);
+  EXPECT_EQ(prompter_.fileRequests[0].first, Prompter::FileKind::SaveReport);
+  EXPECT_EQ(prompter_.fileRequests[0].second, preset);
   EXPECT_EQ(ReadWholeFile(chosen), view_.reportText(ReportKind::ExhaustAir));
   EXPECT_NE(view_.reportText(ReportKind::ExhaustAir).find(" Orvantis Exhaust Air Details Report"),
             std::string::npos);

@@ -12,23 +12,10 @@
 
 #include "app/application.h"
 #include "base/prompter.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv::test {
-
-// Keeps what the dialogs tell the user; answers the file-name question with `fileAnswer`.
-class DialogPrompter final : public Prompter {
- public:
-  void Warn(const std::string& text, const std::string&) override { warnings.push_back(text); }
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
-  void Beep() override { ++beeps; }
-  std::optional<std::string> AskFileName(FileKind, const std::string&) override {
-    return fileAnswer;
-  }
-  std::vector<std::string> warnings;
-  int beeps = 0;
-  std::optional<std::string> fileAnswer;
-};
 
 // Runs the event loop until `done` holds or `ms` milliseconds have passed; returns `done()`.
 inline bool WaitFor(const std::function<bool()>& done, int ms = 60000) {
@@ -56,7 +43,7 @@ class SourceDialogsTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  DialogPrompter prompter_;
+  FakePrompter prompter_;
   Application app_{prompter_};
 };
 

@@ -18,10 +18,10 @@
 #include "shell/input_widgets.h"
 #include "shell/main_window.h"
 #include "shell/output_panel_view.h"
-#include "shell/scripted_prompter.h"
 #include "shell/window_options.h"
 #include "shell/window_start.h"
 #include "support/cli_runner.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -90,7 +90,7 @@ class UndoCompareTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  test::ScriptedPrompter prompter_;
+  test::FakePrompter prompter_ = test::FakePrompter::Strict();
   Application app_;
   std::unique_ptr<MainWindow> window_;
   EngineView* view_ = nullptr;

@@ -19,9 +19,9 @@
 #include "shell/input_widgets.h"
 #include "shell/main_window.h"
 #include "shell/report_view.h"
-#include "shell/scripted_prompter.h"
 #include "shell/window_options.h"
 #include "shell/window_start.h"
+#include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -93,7 +93,7 @@ class WindowReportsTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  test::ScriptedPrompter prompter_;
+  test::FakePrompter prompter_ = test::FakePrompter::Strict();
   Application app_;
   std::unique_ptr<MainWindow> window_;
   EngineView* engine_ = nullptr;

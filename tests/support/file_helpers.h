@@ -7,7 +7,7 @@
 
 #include "base/atomic_file.h"
 #include "files/keyed_file.h"
-#include "support/recording_prompter.h"
+#include "support/fake_prompter.h"
 
 namespace orv::test {
 
