@@ -16,6 +16,7 @@
 #include "files/config_file.h"
 #include "support/bench_database.h"
 #include "support/cli_runner.h"
+#include "support/fake_prompter.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"
 
@@ -45,7 +46,7 @@ class FlowTestsCommand : public ::testing::Test {
     return RunCli(std::move(args));
   }
   void SaveSettings(const Settings& settings) const {
-    test::RecordingPrompter prompter;
+    test::FakePrompter prompter;
     Settings s = settings;
     ASSERT_TRUE(ConfigFileIO(dir_ / kConfigFileName, s, false, false,
                              ConfigDefaults{Folders{dir_.path(), dir_.path()}, 0}, prompter)
