@@ -1,11 +1,12 @@
 # Thin wrappers around CMake. `make run` and `make test` install what is missing first.
 BUILD ?= build
 BENCH_BUILD ?= build-bench
+RELEASE_BUILD ?= build-release
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 20
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench fuzz format clean install package
+.PHONY: all deps build release run test bench fuzz format clean install package
 PREFIX ?= /usr/local
 
 all: build
@@ -25,13 +26,18 @@ test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The program, its interface texts, the manual, the desktop entry, the icons and the manual
-# page under PREFIX (default /usr/local): make install PREFIX=$$HOME/.local
-install: build
-	@cmake --install $(BUILD) --prefix $(PREFIX)
+# page under PREFIX (default /usr/local), from the optimised Release build in RELEASE_BUILD:
+# make install PREFIX=$$HOME/.local
+install: release
+	@cmake --install $(RELEASE_BUILD) --prefix $(PREFIX)
 
-# A Debian package of the installed layout under /usr, in the build folder.
-package: build
-	@cd $(BUILD) && cpack -G DEB
+# A Debian package of the installed layout under /usr, in the Release build folder.
+package: release
+	@cd $(RELEASE_BUILD) && cpack -G DEB
+
+release: deps
+	@cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTIS_TESTS=OFF -DORVANTIS_BENCH=ON >/dev/null
@@ -39,7 +45,7 @@ bench: deps
 	@for b in $(BENCH_BUILD)/bench/orvantis_*_bench; do $$b --benchmark_repetitions=10 --benchmark_report_aggregates_only=true || exit 1; done
 
 fuzz: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DORVANTIS_FUZZ=ON >/dev/null
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_FUZZ=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
@@ -47,4 +53,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) build-asan build-release
+	@rm -rf $(BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD) build-asan
