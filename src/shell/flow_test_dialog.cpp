@@ -74,8 +74,8 @@ FlowTestDialog::FlowTestDialog(Application& app, bool intake, QWidget* parent)
 }
 
 // The tabs stop the reads that run as they go: the folder listing and the database read are
-// waited for.
-FlowTestDialog::~FlowTestDialog() = default;
+// waited for. The tab strip shows no tab to a dialog being destroyed.
+FlowTestDialog::~FlowTestDialog() { disconnect(tabs_, nullptr, this, nullptr); }
 
 bool FlowTestDialog::databaseBusy() const noexcept { return database_->busy(); }
 
