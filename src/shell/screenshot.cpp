@@ -28,6 +28,8 @@
 #include "shell/cam_dialog.h"
 #include "shell/engine_view.h"
 #include "shell/explain_dialog.h"
+#include "shell/flow_database_tab.h"
+#include "shell/flow_dos_tab.h"
 #include "shell/flow_test_dialog.h"
 #include "shell/input_panel_view.h"
 #include "shell/lobe_table_model.h"
@@ -44,7 +46,7 @@ namespace orv {
 
 namespace {
 
-// How long a dialog may take to fill its lists: a folder is listed on the window's thread right
+// How long a dialog may take to fill its lists: a folder is listed on a thread of its own right
 // after the dialog shows; a test database is read by a reader process.
 constexpr int kFolderTimeLimitMs = 5000;
 constexpr int kDatabaseTimeLimitMs = 60000;
@@ -165,15 +167,19 @@ std::unique_ptr<QDialog> OpenDialog(Application& app, const WindowOptions& optio
   dialog->show();
   FlowTestDialog* flow = dialog.get();
   if (name == "flow-dos") {
-    QTreeWidget* tree = flow->dosTree();
-    if (!WaitFor([&] { return tree->topLevelItemCount() > 0; }, kFolderTimeLimitMs)) {
+    // The folder is listed away from the window's thread once the dialog shows.
+    FlowDosTab* dos = flow->dosTab();
+    QTreeWidget* tree = dos->tree();
+    if (!WaitFor([&] { return !dos->listing() && tree->topLevelItemCount() > 0; },
+                 kFolderTimeLimitMs)) {
       std::cerr << "orvantis: the folder " << settings.flowDosFolder << " lists no flow test\n";
       return nullptr;
     }
     if (tree->topLevelItemCount() > 0) tree->setCurrentItem(tree->topLevelItem(0));
     for (int i = 0; i < tree->topLevelItemCount(); ++i) tree->topLevelItem(i)->setExpanded(true);
   } else if (name == "flow-database") {
-    QTableView* table = flow->testTable();
+    FlowDatabaseTab* database = flow->databaseTab();
+    QTableView* table = database->testTable();
     if (!WaitFor([&] { return !flow->databaseBusy() && table->model()->rowCount() > 0; },
                  kDatabaseTimeLimitMs)) {
       std::cerr << "orvantis: the test database " << settings.flowDatabase
@@ -190,7 +196,7 @@ std::unique_ptr<QDialog> OpenDialog(Application& app, const WindowOptions& optio
       if (WaitFor(
               [&] {
                 return !flow->databaseBusy() &&
-                       !flow->testNotes()->toPlainText().trimmed().isEmpty();
+                       !database->testNotes()->toPlainText().trimmed().isEmpty();
               },
               kNotesTimeLimitMs)) {
         break;

@@ -20,12 +20,18 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/keyboard_flow.h"
 #include "app/test_list_settings.h"
 #include "base/units.h"
+#include "shell/flow_csv_tab.h"
+#include "shell/flow_database_tab.h"
+#include "shell/flow_dos_tab.h"
+#include "shell/folder_picker.h"
 #include "shell/source_dialogs.h"
 #include "shell/test_list_model.h"
 #include "source_dialogs_fixture.h"
@@ -42,6 +48,23 @@ namespace {
 
 namespace fs = std::filesystem;
 using Field = KeyboardFlowEntry::Field;
+
+// The widget of the dialog named `name` (the names are the form's control names); the test
+// fails, naming it, when the dialog has none.
+template <class Widget>
+Widget* Find(const QWidget& dialog, const char* name) {
+  Widget* widget = dialog.findChild<Widget*>(QString::fromLatin1(name));
+  if (widget == nullptr) throw std::runtime_error(std::string("the dialog has no widget ") + name);
+  return widget;
+}
+
+// The field of a keyboard row (1 to 10), or nullptr when the tab has none.
+QLineEdit* KeyField(const QWidget& dialog, int row, Field field) {
+  const char* prefix = field == Field::Lift  ? "txtLift"
+                       : field == Field::Cfm ? "txtCFM"
+                                             : "txtSwirl";
+  return dialog.findChild<QLineEdit*>(QString("%1%2").arg(prefix).arg(row - 1));
+}
 
 test::SyFile DosFile(const std::string& notes) {
   test::SyFile f;
@@ -120,7 +143,7 @@ class FlowTestDialogTest : public test::SourceDialogsTest {
     return dialog;
   }
   static void Relist(FlowTestDialog& dialog) {
-    dialog.RefreshList();
+    dialog.databaseTab()->RefreshList();
     ASSERT_TRUE(test::WaitFor([&] { return !dialog.databaseBusy(); }));
   }
   test::CliResult FlowTestsCommand(const fs::path& file, std::vector<std::string> options) {
@@ -146,10 +169,10 @@ TEST_F(FlowTestDialogTest, TheDosTreeListsTheFilesAndTheirTests) {
   app_.EditSettings().flowDosFolder = folder.path().string();
 
   auto dialog = Dialog(true, FlowTestDialog::kDosTab);
-  EXPECT_EQ(dialog->tabs()->tabText(0), "DOS Sylfaro Tests");
-  EXPECT_EQ(dialog->tabs()->tabText(1), "Windows Sylfaro Tests");
-  EXPECT_EQ(dialog->tabs()->tabText(2), "Keyboard Entered");
-  QTreeWidget* tree = dialog->dosTree();
+  EXPECT_EQ(Find<QTabWidget>(*dialog, "tabFlowTests")->tabText(0), "DOS Sylfaro Tests");
+  EXPECT_EQ(Find<QTabWidget>(*dialog, "tabFlowTests")->tabText(1), "Windows Sylfaro Tests");
+  EXPECT_EQ(Find<QTabWidget>(*dialog, "tabFlowTests")->tabText(2), "Keyboard Entered");
+  QTreeWidget* tree = Find<QTreeWidget>(*dialog, "tvwTests");
   ASSERT_TRUE(test::WaitFor([&] { return tree->topLevelItemCount() > 0; }));
   ASSERT_EQ(tree->topLevelItemCount(), 3);
   EXPECT_EQ(tree->topLevelItem(0)->text(0), "a.sy");
@@ -158,13 +181,15 @@ TEST_F(FlowTestDialogTest, TheDosTreeListsTheFilesAndTheirTests) {
   ASSERT_EQ(tree->topLevelItem(2)->childCount(), 2);
   EXPECT_EQ(tree->topLevelItem(2)->child(0)->text(0), "RUN 1");
   EXPECT_EQ(tree->topLevelItem(2)->child(1)->text(0), "AVG");
-  EXPECT_TRUE(dialog->dosNotes()->toPlainText().startsWith("Stock port\n"));
+  EXPECT_TRUE(
+      Find<QPlainTextEdit>(*dialog, "txtDosNotes")->toPlainText().startsWith("Stock port\n"));
   tree->setCurrentItem(tree->topLevelItem(2)->child(1));
-  EXPECT_TRUE(dialog->dosNotes()->toPlainText().startsWith("Notes of AVG\n"));
+  EXPECT_TRUE(
+      Find<QPlainTextEdit>(*dialog, "txtDosNotes")->toPlainText().startsWith("Notes of AVG\n"));
 
   // Open on a test of the SY3 file loads it by name and kind.
   QSignalSpy loaded(dialog.get(), &FlowTestDialog::sourceLoaded);
-  dialog->openButton()->click();
+  Find<QPushButton>(*dialog, "cmdOpen")->click();
   EXPECT_EQ(loaded.count(), 1);
   EXPECT_FALSE(dialog->isVisible());
   const FlowTestRef& ref = app_.document().engine().inputs().intakeFlow;
@@ -186,9 +211,99 @@ TEST_F(FlowTestDialogTest, ADosFolderThatCannotBeReadSaysWhy) {
   const std::string expected =
       "Cannot read the folder " + missing.string() + " (No such file or directory)";
   ASSERT_TRUE(test::WaitFor([&] {
-    return dialog->dosNotes()->toPlainText().toStdString() == expected;
-  })) << dialog->dosNotes()->toPlainText().toStdString();
-  EXPECT_EQ(dialog->dosTree()->topLevelItemCount(), 0);
+    return Find<QPlainTextEdit>(*dialog, "txtDosNotes")->toPlainText().toStdString() == expected;
+  })) << Find<QPlainTextEdit>(*dialog, "txtDosNotes")->toPlainText().toStdString();
+  EXPECT_EQ(Find<QTreeWidget>(*dialog, "tvwTests")->topLevelItemCount(), 0);
+}
+
+// A folder of many test files: its listing takes a while.
+void WriteManyTests(const fs::path& folder, int count) {
+  for (int i = 0; i < count; ++i) {
+    test::WriteSyFile(folder / ("T" + std::to_string(1000 + i) + ".SY"),
+                      DosFile("Test " + std::to_string(i)));
+  }
+}
+
+std::string WithSeparator(const fs::path& folder) {
+  return folder.string() + std::string(1, fs::path::preferred_separator);
+}
+
+TEST_F(FlowTestDialogTest, TheFolderChosenLastIsTheOneListed) {
+  test::TempDir start, first, second;
+  test::WriteSyFile(start / "START.SY", DosFile("Start"));
+  WriteManyTests(first.path(), 300);
+  test::WriteSyFile(second / "ONLY.SY", DosFile("Second folder"));
+  app_.EditSettings().flowDosFolder = start.path().string();
+  auto dialog = Dialog(true, FlowTestDialog::kDosTab);
+  FlowDosTab* dos = dialog->dosTab();
+  QSignalSpy listed(dos, &FlowDosTab::listed);
+  QTreeWidget* tree = Find<QTreeWidget>(*dialog, "tvwTests");
+  QPlainTextEdit* notes = Find<QPlainTextEdit>(*dialog, "txtDosNotes");
+  ASSERT_TRUE(test::WaitFor([&] { return listed.count() == 1 && !dos->listing(); }));
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+
+  // The tree is emptied at once and the notes say the folder is being read.
+  dos->ChangeFolder(first.path());
+  EXPECT_TRUE(dos->listing());
+  EXPECT_EQ(tree->topLevelItemCount(), 0);
+  EXPECT_EQ(notes->toPlainText().toStdString(), kReadingTestFilesNotice);
+  // A second folder chosen while the first is listed: only the second one's tests are shown,
+  // now and after anything of the first could have arrived.
+  dos->ChangeFolder(second.path());
+  ASSERT_TRUE(test::WaitFor([&] { return !dos->listing(); }));
+  QTest::qWait(100);
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+  EXPECT_EQ(tree->topLevelItem(0)->text(0), "ONLY.SY");
+  EXPECT_EQ(tree->currentItem(), tree->topLevelItem(0));
+  EXPECT_EQ(listed.count(), 2);
+  EXPECT_EQ(dos->dosFolder().folder(), second.path());
+  EXPECT_TRUE(notes->toPlainText().startsWith("Second folder\n"))
+      << notes->toPlainText().toStdString();
+  EXPECT_EQ(dialog->findChild<FolderPicker*>("dirDos")->folder(), second.path());
+
+  Find<QPushButton>(*dialog, "cmdCancel")->click();
+  EXPECT_EQ(app_.settings().flowDosFolder, WithSeparator(second.path()));
+  EXPECT_TRUE(prompter_.warnings.empty());
+}
+
+TEST_F(FlowTestDialogTest, ClosingWhileAFolderIsListedStopsTheListing) {
+  test::TempDir start, big;
+  test::WriteSyFile(start / "START.SY", DosFile("Start"));
+  WriteManyTests(big.path(), 300);
+  app_.EditSettings().flowDosFolder = start.path().string();
+  {
+    auto dialog = Dialog(true, FlowTestDialog::kDosTab);
+    FlowDosTab* dos = dialog->dosTab();
+    QTreeWidget* tree = Find<QTreeWidget>(*dialog, "tvwTests");
+    ASSERT_TRUE(test::WaitFor([&] { return tree->topLevelItemCount() == 1 && !dos->listing(); }));
+    QSignalSpy listed(dos, &FlowDosTab::listed);
+    dos->ChangeFolder(big.path());
+    ASSERT_TRUE(dos->listing());
+    Find<QPushButton>(*dialog, "cmdCancel")->click();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(dos->listing());
+    // Nothing of the stopped listing arrives after the close.
+    QTest::qWait(100);
+    EXPECT_EQ(listed.count(), 0);
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+    // The folder chosen is remembered, listed to its end or not.
+    EXPECT_EQ(app_.settings().flowDosFolder, WithSeparator(big.path()));
+    // Shown again, the tab lists it.
+    dialog->show();
+    ASSERT_TRUE(test::WaitFor([&] { return listed.count() == 1 && !dos->listing(); }));
+    ASSERT_EQ(tree->topLevelItemCount(), 300);
+    EXPECT_EQ(tree->topLevelItem(299)->text(0), "T1299.SY");
+  }
+  // A dialog destroyed while its folder is listed waits for the listing to stop; nothing of
+  // it arrives afterwards.
+  {
+    auto dialog = Dialog(true, FlowTestDialog::kDosTab);
+    dialog->dosTab()->ChangeFolder(big.path());
+    ASSERT_TRUE(dialog->dosTab()->listing());
+  }
+  QTest::qWait(100);
+  EXPECT_TRUE(prompter_.warnings.empty());
+  EXPECT_FALSE(app_.document().changed());
 }
 
 TEST_F(FlowTestDialogTest, DoubleClickOnADosFileLoadsItsLiftsForTheExhaust) {
@@ -196,8 +311,10 @@ TEST_F(FlowTestDialogTest, DoubleClickOnADosFileLoadsItsLiftsForTheExhaust) {
   test::WriteSyFile(folder / "A.SY", DosFile("Stock port"));
   app_.EditSettings().flowDosFolder = folder.path().string();
   auto dialog = Dialog(false, FlowTestDialog::kDosTab);
-  ASSERT_TRUE(test::WaitFor([&] { return dialog->dosTree()->topLevelItemCount() == 1; }));
-  Q_EMIT dialog->dosTree()->itemDoubleClicked(dialog->dosTree()->topLevelItem(0), 0);
+  ASSERT_TRUE(test::WaitFor(
+      [&] { return Find<QTreeWidget>(*dialog, "tvwTests")->topLevelItemCount() == 1; }));
+  Q_EMIT Find<QTreeWidget>(*dialog, "tvwTests")
+      ->itemDoubleClicked(Find<QTreeWidget>(*dialog, "tvwTests")->topLevelItem(0), 0);
   const EngineInputs& in = app_.document().engine().inputs();
   EXPECT_EQ(in.exhaustFlow.path, (folder / "A.SY").string());
   ASSERT_EQ(in.ELift.hi(), 3);
@@ -212,10 +329,13 @@ TEST_F(FlowTestDialogTest, AFileThatIsNoTestLeavesTheAirflowAndSaysWhy) {
   test::WriteText(folder / "BAD.SY", "not a test");
   app_.EditSettings().flowDosFolder = folder.path().string();
   auto dialog = Dialog(true, FlowTestDialog::kDosTab);
-  ASSERT_TRUE(test::WaitFor([&] { return dialog->dosTree()->topLevelItemCount() == 1; }));
-  EXPECT_TRUE(dialog->dosNotes()->toPlainText().startsWith("*** ERROR READING FILE ***"));
+  ASSERT_TRUE(test::WaitFor(
+      [&] { return Find<QTreeWidget>(*dialog, "tvwTests")->topLevelItemCount() == 1; }));
+  EXPECT_TRUE(Find<QPlainTextEdit>(*dialog, "txtDosNotes")
+                  ->toPlainText()
+                  .startsWith("*** ERROR READING FILE ***"));
   const EngineInputs before = app_.document().engine().inputs();
-  dialog->openButton()->click();
+  Find<QPushButton>(*dialog, "cmdOpen")->click();
   EXPECT_TRUE(dialog->isVisible());
   ASSERT_EQ(prompter_.warnings.size(), 1u);
   EXPECT_NE(prompter_.warnings[0].find((folder / "BAD.SY").string()), std::string::npos);
@@ -235,14 +355,13 @@ TEST_F(FlowTestDialogTest, TheDatabaseListIsTheCommandLinesList) {
   EXPECT_EQ(ListText(*dialog->testListModel()), all.out);
 
   // Kind, side, a filter row and a sort key.
-  dialog->kindList()->setCurrentIndex(1);  // By Lift (Auto)
-  dialog->sideList()->setCurrentIndex(1);  // intake
-  const auto& row = dialog->filterRow(0);
-  row.connector->setCurrentIndex(1);  // AND
-  row.field->setCurrentIndex(0);      // Manufacturer
-  row.relation->setCurrentIndex(3);   // includes
-  row.value->setText("r");
-  dialog->sortList(0)->setCurrentIndex(kTestNoColumn + 1);
+  Find<QComboBox>(*dialog, "cmbTestKind")->setCurrentIndex(1);   // By Lift (Auto)
+  Find<QComboBox>(*dialog, "cmbIntExh")->setCurrentIndex(1);     // intake
+  Find<QComboBox>(*dialog, "cmbJoin0")->setCurrentIndex(1);      // AND
+  Find<QComboBox>(*dialog, "cmbField0")->setCurrentIndex(0);     // Manufacturer
+  Find<QComboBox>(*dialog, "cmbRelation0")->setCurrentIndex(3);  // includes
+  Find<QLineEdit>(*dialog, "txtValue0")->setText("r");
+  Find<QComboBox>(*dialog, "cmbSort0")->setCurrentIndex(kTestNoColumn + 1);
   Relist(*dialog);
   const test::CliResult filtered =
       FlowTestsCommand(file, {"--kind", "By Lift (Auto)", "--side", "intake", "--filter",
@@ -258,24 +377,24 @@ TEST_F(FlowTestDialogTest, FiltersNotesAndOpenOnTheSampleBench) {
   test::SampleBench().Write(file);
   auto dialog = DatabaseDialog(file);
   // The operators and customers in primary key order after "[ANY]".
-  ASSERT_EQ(dialog->operatorList()->count(), 4);
-  EXPECT_EQ(dialog->operatorList()->itemText(0), "[ANY]");
-  EXPECT_EQ(dialog->operatorList()->itemText(1), "Bob");
-  EXPECT_EQ(dialog->customerList()->itemText(1), "Acme Racing");
+  ASSERT_EQ(Find<QComboBox>(*dialog, "cmbOperator")->count(), 4);
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbOperator")->itemText(0), "[ANY]");
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbOperator")->itemText(1), "Bob");
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCustomer")->itemText(1), "Acme Racing");
 
-  dialog->kindList()->setCurrentIndex(4);  // By Lift (Manual)
-  dialog->sortList(0)->setCurrentIndex(kTestNoColumn + 1);
+  Find<QComboBox>(*dialog, "cmbTestKind")->setCurrentIndex(4);  // By Lift (Manual)
+  Find<QComboBox>(*dialog, "cmbSort0")->setCurrentIndex(kTestNoColumn + 1);
   Relist(*dialog);
   EXPECT_EQ(ListText(*dialog->testListModel()),
             "Date\tTime\tTest Kind\tTest Name\tTest No.\n"
             "4/2/2024\t08:45\tBy Lift (Manual)\tManual Pitot\t5\n"
             "3/14/2024\t15:05\tBy Lift (Manual)\tManual Plain\t8\n");
 
-  dialog->kindList()->setCurrentIndex(0);
-  dialog->operatorList()->setCurrentIndex(1);  // Bob
-  dialog->anyDateBox()->setChecked(false);
-  dialog->fromDate()->setDate(QDate(2024, 3, 14));
-  dialog->toDate()->setDate(QDate(2024, 3, 15));
+  Find<QComboBox>(*dialog, "cmbTestKind")->setCurrentIndex(0);
+  Find<QComboBox>(*dialog, "cmbOperator")->setCurrentIndex(1);  // Bob
+  Find<QCheckBox>(*dialog, "chkAnyDate")->setChecked(false);
+  Find<QDateEdit>(*dialog, "dtpFrom")->setDate(QDate(2024, 3, 14));
+  Find<QDateEdit>(*dialog, "dtpTo")->setDate(QDate(2024, 3, 15));
   Relist(*dialog);
   EXPECT_EQ(ListText(*dialog->testListModel()),
             "Date\tTime\tTest Kind\tTest Name\tTest No.\n"
@@ -283,13 +402,15 @@ TEST_F(FlowTestDialogTest, FiltersNotesAndOpenOnTheSampleBench) {
             "3/15/2024\t09:30\tBy Depression\tDepression Sweep\t3\n");
 
   // The notes of the selected test, then Open loads it.
-  dialog->testTable()->selectRow(0);
-  ASSERT_TRUE(test::WaitFor([&] { return !dialog->testNotes()->toPlainText().isEmpty(); }));
-  EXPECT_TRUE(
-      dialog->testNotes()->toPlainText().startsWith("Ported by hand\nSecond line of notes\n"));
+  Find<QTableView>(*dialog, "grdTests")->selectRow(0);
+  ASSERT_TRUE(test::WaitFor(
+      [&] { return !Find<QPlainTextEdit>(*dialog, "txtNotes")->toPlainText().isEmpty(); }));
+  EXPECT_TRUE(Find<QPlainTextEdit>(*dialog, "txtNotes")
+                  ->toPlainText()
+                  .startsWith("Ported by hand\nSecond line of notes\n"));
   ASSERT_TRUE(test::WaitFor([&] { return !dialog->databaseBusy(); }));
   QSignalSpy loaded(dialog.get(), &FlowTestDialog::sourceLoaded);
-  dialog->openButton()->click();
+  Find<QPushButton>(*dialog, "cmdOpen")->click();
   EXPECT_EQ(loaded.count(), 1) << (prompter_.warnings.empty() ? "" : prompter_.warnings[0]);
   const FlowTestRef& ref = app_.document().engine().inputs().intakeFlow;
   EXPECT_EQ(ref.path, file.string());
@@ -311,14 +432,14 @@ TEST_F(FlowTestDialogTest, CancelDuringADatabaseReadLeavesTheEngineAsItWas) {
   auto dialog = Dialog(true, FlowTestDialog::kDatabaseTab);
   QSignalSpy finished(dialog.get(), &FlowTestDialog::databaseReadFinished);
   prompter_.fileName = file.string();
-  dialog->databaseFileButton()->click();
+  Find<QPushButton>(*dialog, "cmdDatabaseFile")->click();
   ASSERT_TRUE(dialog->databaseBusy());
   // The window goes on handling its events while the reader works.
   bool ticked = false;
   QTimer::singleShot(20, [&] { ticked = true; });
   ASSERT_TRUE(test::WaitFor([&] { return ticked; }, 5000));
   EXPECT_TRUE(dialog->databaseBusy());
-  dialog->cancelReadButton()->click();
+  Find<QPushButton>(*dialog, "cmdCancelRead")->click();
   ASSERT_TRUE(test::WaitFor([&] { return !dialog->databaseBusy(); }));
   EXPECT_EQ(finished.count(), 1);
   EXPECT_EQ(dialog->testListModel()->rowCount(), 0);
@@ -326,9 +447,9 @@ TEST_F(FlowTestDialogTest, CancelDuringADatabaseReadLeavesTheEngineAsItWas) {
   EXPECT_EQ(app_.settings().flowDatabase, database);
 
   // Cancel of the dialog while a read runs closes it once the read has stopped.
-  dialog->databaseFileButton()->click();
+  Find<QPushButton>(*dialog, "cmdDatabaseFile")->click();
   ASSERT_TRUE(dialog->databaseBusy());
-  dialog->cancelButton()->click();
+  Find<QPushButton>(*dialog, "cmdCancel")->click();
   ASSERT_TRUE(test::WaitFor([&] { return !dialog->isVisible(); }));
   EXPECT_FALSE(dialog->databaseBusy());
   EXPECT_EQ(dialog->result(), QDialog::Rejected);
@@ -345,8 +466,9 @@ TEST_F(FlowTestDialogTest, WithoutAValidDatabaseTheListAsksForOne) {
   // one without a message.
   const std::string database = app_.settings().flowDatabase;
   auto dialog = Dialog(true, FlowTestDialog::kDatabaseTab);
-  ASSERT_TRUE(test::WaitFor([&] { return dialog->listMessage()->isVisible(); }, 5000));
-  EXPECT_EQ(dialog->listMessage()->text().toStdString(), NeededText());
+  ASSERT_TRUE(
+      test::WaitFor([&] { return Find<QLabel>(*dialog, "lblListMessage")->isVisible(); }, 5000));
+  EXPECT_EQ(Find<QLabel>(*dialog, "lblListMessage")->text().toStdString(), NeededText());
   EXPECT_EQ(NeededText(),
             "       ***  VALID DATABASE FILE NEEDED  ****\n"
             "       Click the 'Database File' button to select a database file.");
@@ -354,10 +476,10 @@ TEST_F(FlowTestDialogTest, WithoutAValidDatabaseTheListAsksForOne) {
   const fs::path bad = dir_ / "bad.mdb";
   test::WriteText(bad, std::string(4096, 'x'));
   prompter_.fileName = bad.string();
-  dialog->databaseFileButton()->click();
+  Find<QPushButton>(*dialog, "cmdDatabaseFile")->click();
   ASSERT_TRUE(test::WaitFor([&] { return !dialog->databaseBusy(); }));
-  EXPECT_EQ(dialog->listMessage()->text().toStdString(), NeededText());
-  EXPECT_FALSE(dialog->testTable()->isVisible());
+  EXPECT_EQ(Find<QLabel>(*dialog, "lblListMessage")->text().toStdString(), NeededText());
+  EXPECT_FALSE(Find<QTableView>(*dialog, "grdTests")->isVisible());
   ASSERT_EQ(prompter_.warnings.size(), 1u);
   EXPECT_NE(prompter_.warnings[0].find(bad.string()), std::string::npos) << prompter_.warnings[0];
   EXPECT_EQ(app_.settings().flowDatabase, database);
@@ -366,7 +488,7 @@ TEST_F(FlowTestDialogTest, WithoutAValidDatabaseTheListAsksForOne) {
 TEST_F(FlowTestDialogTest, KeyboardRowsBecomeTheTestAndCancelRestoresTheTables) {
   const EngineInputs before = app_.document().engine().inputs();
   auto type = [](FlowTestDialog& d, int row, Field field, const char* text) {
-    QLineEdit* edit = d.keyboardField(row, field);
+    QLineEdit* edit = KeyField(d, row, field);
     ASSERT_NE(edit, nullptr);
     edit->setText(text);
     Q_EMIT edit->editingFinished();
@@ -375,14 +497,15 @@ TEST_F(FlowTestDialogTest, KeyboardRowsBecomeTheTestAndCancelRestoresTheTables) 
     auto dialog = Dialog(true, FlowTestDialog::kKeyboardTab);
     type(*dialog, 1, Field::Lift, "0.25");
     type(*dialog, 1, Field::Cfm, "120");
-    dialog->cancelButton()->click();
+    Find<QPushButton>(*dialog, "cmdCancel")->click();
     const EngineInputs& in = app_.document().engine().inputs();
     EXPECT_EQ(in.ILift.hi(), before.ILift.hi());
     for (int i = in.ILift.lo(); i <= in.ILift.hi(); ++i) EXPECT_EQ(in.ILift[i], before.ILift[i]);
     EXPECT_EQ(app_.settings().flowTab, FlowTestDialog::kKeyboardTab);
   }
   auto dialog = Dialog(true, FlowTestDialog::kKeyboardTab);
-  EXPECT_EQ(dialog->tabs()->currentIndex(), FlowTestDialog::kKeyboardTab);
+  EXPECT_EQ(Find<QTabWidget>(*dialog, "tabFlowTests")->currentIndex(),
+            FlowTestDialog::kKeyboardTab);
   const char* rows[][3] = {{"0.1", "100", "5"}, {"0.2", "150", "7"}, {"0.3", "180", "9"}};
   for (int r = 0; r < 3; ++r) {
     type(*dialog, r + 1, Field::Lift, rows[r][0]);
@@ -391,8 +514,8 @@ TEST_F(FlowTestDialogTest, KeyboardRowsBecomeTheTestAndCancelRestoresTheTables) 
   }
   // Row 4 has no lift: it and the rows below are not taken.
   type(*dialog, 5, Field::Lift, "0.5");
-  EXPECT_EQ(dialog->keyboardField(1, Field::Lift)->text(), "0.1000");
-  dialog->openButton()->click();
+  EXPECT_EQ(KeyField(*dialog, 1, Field::Lift)->text(), "0.1000");
+  Find<QPushButton>(*dialog, "cmdOpen")->click();
   const EngineInputs& in = app_.document().engine().inputs();
   EXPECT_TRUE(in.intakeFlow.keyboard);
   ASSERT_EQ(in.ILift.hi(), 3);
@@ -413,7 +536,7 @@ void TypeRows(FlowTestDialog& dialog,
   QApplication::setActiveWindow(&dialog);
   dialog.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-  dialog.keyboardField(1, Field::Lift)->setFocus();
+  KeyField(dialog, 1, Field::Lift)->setFocus();
   for (const auto& [lift, cfm] : rows) {
     QTest::keyClicks(QApplication::focusWidget(), lift);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -457,7 +580,7 @@ TEST_F(FlowTestDialogTest, EnterTakesExactlyTheTypedRowsAndEscapeChangesNothing)
     FlowTestDialog dialog(app_, false);
     TypeRows(dialog, row.rows);
     QWidget* last = QApplication::focusWidget();
-    ASSERT_EQ(last, dialog.keyboardField(int(row.rows.size()) + 1, Field::Lift));
+    ASSERT_EQ(last, KeyField(dialog, int(row.rows.size()) + 1, Field::Lift));
     QTest::keyClicks(last, row.typedLast);
     QTest::keyClick(last, row.key);
     QCoreApplication::processEvents();
@@ -494,17 +617,17 @@ TEST_F(FlowTestDialogTest, TheTabCaptionsComeFromTheInterfaceTexts) {
   app_.SetFolders(Folders{prog, dir_ / "data"});
   app_.LoadStrings();
   FlowTestDialog dialog(app_, true);
-  EXPECT_EQ(dialog.tabs()->tabText(0), "Files");
-  EXPECT_EQ(dialog.tabs()->tabText(1), "Windows Sylfaro Tests");
-  EXPECT_EQ(dialog.tabs()->tabText(2), "Typed");
+  EXPECT_EQ(Find<QTabWidget>(dialog, "tabFlowTests")->tabText(0), "Files");
+  EXPECT_EQ(Find<QTabWidget>(dialog, "tabFlowTests")->tabText(1), "Windows Sylfaro Tests");
+  EXPECT_EQ(Find<QTabWidget>(dialog, "tabFlowTests")->tabText(2), "Typed");
 }
 
 TEST_F(FlowTestDialogTest, TheExhaustKeyboardTabHasNoSwirl) {
   auto dialog = Dialog(false, FlowTestDialog::kKeyboardTab);
-  EXPECT_NE(dialog->keyboardField(1, Field::Cfm), nullptr);
-  EXPECT_EQ(dialog->keyboardField(1, Field::Swirl), nullptr);
-  EXPECT_EQ(dialog->keyboardField(0, Field::Lift), nullptr);
-  EXPECT_EQ(dialog->keyboardField(11, Field::Lift), nullptr);
+  EXPECT_NE(KeyField(*dialog, 1, Field::Cfm), nullptr);
+  EXPECT_EQ(KeyField(*dialog, 1, Field::Swirl), nullptr);
+  EXPECT_EQ(KeyField(*dialog, 0, Field::Lift), nullptr);
+  EXPECT_EQ(KeyField(*dialog, 11, Field::Lift), nullptr);
 }
 
 TEST_F(FlowTestDialogTest, TheChoicesRoundTripThroughTheConfiguration) {
@@ -512,20 +635,19 @@ TEST_F(FlowTestDialogTest, TheChoicesRoundTripThroughTheConfiguration) {
   test::SampleBench().Write(file);
   {
     auto dialog = DatabaseDialog(file);
-    dialog->kindList()->setCurrentIndex(4);
-    dialog->sideList()->setCurrentIndex(2);
-    dialog->operatorList()->setCurrentIndex(2);  // Alice
-    dialog->customerList()->setCurrentIndex(3);  // the third customer by key
-    const auto& row = dialog->filterRow(1);
-    row.connector->setCurrentIndex(2);
-    row.field->setCurrentIndex(4);  // Average CFM
-    row.relation->setCurrentIndex(2);
-    row.value->setText("150");
-    dialog->sortList(2)->setCurrentIndex(3);
-    dialog->columnList()->item(1)->setCheckState(Qt::Unchecked);
-    dialog->columnList()->item(5)->setCheckState(Qt::Checked);
+    Find<QComboBox>(*dialog, "cmbTestKind")->setCurrentIndex(4);
+    Find<QComboBox>(*dialog, "cmbIntExh")->setCurrentIndex(2);
+    Find<QComboBox>(*dialog, "cmbOperator")->setCurrentIndex(2);  // Alice
+    Find<QComboBox>(*dialog, "cmbCustomer")->setCurrentIndex(3);  // the third customer by key
+    Find<QComboBox>(*dialog, "cmbJoin1")->setCurrentIndex(2);
+    Find<QComboBox>(*dialog, "cmbField1")->setCurrentIndex(4);  // Average CFM
+    Find<QComboBox>(*dialog, "cmbRelation1")->setCurrentIndex(2);
+    Find<QLineEdit>(*dialog, "txtValue1")->setText("150");
+    Find<QComboBox>(*dialog, "cmbSort2")->setCurrentIndex(3);
+    Find<QListWidget>(*dialog, "lstColumns")->item(1)->setCheckState(Qt::Unchecked);
+    Find<QListWidget>(*dialog, "lstColumns")->item(5)->setCheckState(Qt::Checked);
     ASSERT_TRUE(test::WaitFor([&] { return !dialog->databaseBusy(); }));
-    dialog->cancelButton()->click();
+    Find<QPushButton>(*dialog, "cmdCancel")->click();
     ASSERT_FALSE(dialog->isVisible());
   }
   const Settings& s = app_.settings();
@@ -539,19 +661,19 @@ TEST_F(FlowTestDialogTest, TheChoicesRoundTripThroughTheConfiguration) {
   EXPECT_EQ(s.filterRows[1].parameter, "150");
 
   auto dialog = DatabaseDialog(file);
-  const TestListSettings c = dialog->Choices();
+  const TestListSettings c = dialog->databaseTab()->Choices();
   EXPECT_EQ(c.kind, kTestListKinds[4]);
   EXPECT_EQ(c.side, SideFilter::Exhaust);
   EXPECT_EQ(c.operatorName, "Alice");
   ASSERT_TRUE(c.customerId.has_value());
-  EXPECT_EQ(*c.customerId, dialog->databaseLists().customers[2].id);
+  EXPECT_EQ(*c.customerId, dialog->databaseTab()->databaseLists().customers[2].id);
   EXPECT_EQ(c.rows[1].connector, FilterConnector::Or);
   EXPECT_EQ(c.rows[1].field, 4);
   EXPECT_EQ(c.rows[1].relation, FilterRelation::Greater);
   EXPECT_EQ(c.rows[1].value, "150");
   EXPECT_EQ(c.sortColumns, (std::array<int, 3>{-1, -1, 2}));
   EXPECT_EQ(c.shownColumns, (std::vector<int>{0, 2, 3, 4, 5}));
-  EXPECT_EQ(dialog->operatorList()->currentText(), "Alice");
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbOperator")->currentText(), "Alice");
 }
 
 TEST_F(FlowTestDialogTest, ACsvFileIsPreviewedMappedAndOpened) {
@@ -560,27 +682,28 @@ TEST_F(FlowTestDialogTest, ACsvFileIsPreviewedMappedAndOpened) {
   test::WriteText(metric,
                   "Lift (mm);Flow (m3/min);Depression (kPa);Swirl\n2,54;2;7;10\n5,08;4;7;20\n");
   auto dialog = Dialog(true, FlowTestDialog::kCsvTab);
-  EXPECT_EQ(dialog->tabs()->count(), 4);
-  EXPECT_EQ(dialog->tabs()->tabText(FlowTestDialog::kCsvTab), "CSV File");
-  dialog->UseCsvFile(metric);
-  QTableWidget* preview = dialog->csvPreview();
+  EXPECT_EQ(Find<QTabWidget>(*dialog, "tabFlowTests")->count(), 4);
+  EXPECT_EQ(Find<QTabWidget>(*dialog, "tabFlowTests")->tabText(FlowTestDialog::kCsvTab),
+            "CSV File");
+  dialog->csvTab()->UseFile(metric);
+  QTableWidget* preview = Find<QTableWidget>(*dialog, "grdCsvPreview");
   ASSERT_EQ(preview->rowCount(), 2);
   ASSERT_EQ(preview->columnCount(), 4);
   EXPECT_EQ(preview->horizontalHeaderItem(1)->text(), "2: Flow (m3/min)");
   EXPECT_EQ(preview->item(1, 0)->text(), "5,08");
-  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Lift)->currentIndex(), 1);
-  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Flow)->currentIndex(), 2);
-  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Depression)->currentIndex(), 3);
-  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Swirl)->currentIndex(), 4);
-  EXPECT_EQ(dialog->csvLiftUnitList()->currentText(), "mm");
-  EXPECT_EQ(dialog->csvFlowUnitList()->currentText(), "m3/min");
-  EXPECT_EQ(dialog->csvDepressionUnitList()->currentText(), "kPa");
-  EXPECT_FALSE(dialog->csvCorrectBox()->isChecked());
-  EXPECT_EQ(dialog->csvCorrectToField()->text(), "25");
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCsvLift")->currentIndex(), 1);
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCsvFlow")->currentIndex(), 2);
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCsvDepression")->currentIndex(), 3);
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCsvSwirl")->currentIndex(), 4);
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCsvLiftUnit")->currentText(), "mm");
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCsvFlowUnit")->currentText(), "m3/min");
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCsvDepressionUnit")->currentText(), "kPa");
+  EXPECT_FALSE(Find<QCheckBox>(*dialog, "chkCsvCorrect")->isChecked());
+  EXPECT_EQ(Find<QLineEdit>(*dialog, "txtCsvCorrectTo")->text(), "25");
   // Corrected from 7 kPa (28.1024 inH2O) to 25 inH2O.
-  dialog->csvCorrectBox()->setChecked(true);
-  dialog->csvValveField()->setText("2.02");
-  dialog->openButton()->click();
+  Find<QCheckBox>(*dialog, "chkCsvCorrect")->setChecked(true);
+  Find<QLineEdit>(*dialog, "txtCsvValve")->setText("2.02");
+  Find<QPushButton>(*dialog, "cmdOpen")->click();
   EXPECT_TRUE(prompter_.warnings.empty());
   const EngineInputs& in = app_.document().engine().inputs();
   ASSERT_EQ(in.ILift.hi(), 2);
@@ -601,16 +724,16 @@ TEST_F(FlowTestDialogTest, AnUnknownHeaderIsMappedByHandAndRememberedForItsLayou
   test::WriteText(second, "punkt,HUB,durchfluss\n1,0.3,200\n2,0.4,x\n");
   {
     auto dialog = Dialog(false, FlowTestDialog::kCsvTab);
-    dialog->UseCsvFile(first);
-    EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Lift)->currentIndex(), 0);
-    EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Flow)->currentIndex(), 0);
-    dialog->openButton()->click();
+    dialog->csvTab()->UseFile(first);
+    EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCsvLift")->currentIndex(), 0);
+    EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCsvFlow")->currentIndex(), 0);
+    Find<QPushButton>(*dialog, "cmdOpen")->click();
     ASSERT_EQ(prompter_.warnings.size(), 1u);
     EXPECT_EQ(prompter_.warnings[0], "Choose the columns of the lift and the flow.");
     EXPECT_TRUE(dialog->isVisible());
-    dialog->csvColumnList(CsvQuantity::Lift)->setCurrentIndex(2);
-    dialog->csvColumnList(CsvQuantity::Flow)->setCurrentIndex(3);
-    dialog->openButton()->click();
+    Find<QComboBox>(*dialog, "cmbCsvLift")->setCurrentIndex(2);
+    Find<QComboBox>(*dialog, "cmbCsvFlow")->setCurrentIndex(3);
+    Find<QPushButton>(*dialog, "cmdOpen")->click();
     EXPECT_EQ(prompter_.warnings.size(), 1u);
     const EngineInputs& in = app_.document().engine().inputs();
     ASSERT_EQ(in.ELift.hi(), 2);
@@ -620,10 +743,10 @@ TEST_F(FlowTestDialogTest, AnUnknownHeaderIsMappedByHandAndRememberedForItsLayou
   // airflow stays.
   const EngineInputs before = app_.document().engine().inputs();
   auto dialog = Dialog(false, FlowTestDialog::kCsvTab);
-  dialog->UseCsvFile(second);
-  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Lift)->currentIndex(), 2);
-  EXPECT_EQ(dialog->csvColumnList(CsvQuantity::Flow)->currentIndex(), 3);
-  dialog->openButton()->click();
+  dialog->csvTab()->UseFile(second);
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCsvLift")->currentIndex(), 2);
+  EXPECT_EQ(Find<QComboBox>(*dialog, "cmbCsvFlow")->currentIndex(), 3);
+  Find<QPushButton>(*dialog, "cmdOpen")->click();
   ASSERT_EQ(prompter_.warnings.size(), 2u);
   EXPECT_NE(prompter_.warnings[1].find("line 3: the flow \"x\" is not a number"), std::string::npos)
       << prompter_.warnings[1];
