@@ -25,6 +25,7 @@
 
 #include "app/application.h"
 #include "files/user_store.h"
+#include "find_widget.h"
 #include "shell/balance_chart.h"
 #include "shell/engine_view.h"
 #include "shell/input_panel_view.h"
@@ -240,7 +241,7 @@ TEST_F(WindowFitTest, TheReferenceColumnGivesWayOnANarrowScreenAndComesBack) {
     const bool wide = width > 1600;
     EXPECT_EQ(outputs->referenceColumnShown(), wide) << width;
     EXPECT_EQ(outputs->referenceLabel(0)->isVisible(), wide) << width;
-    EXPECT_EQ(outputs->referenceCaption()->isVisible(), wide) << width;
+    EXPECT_EQ(test::Find<QLabel>(outputs, "referenceCaption")->isVisible(), wide) << width;
     EXPECT_TRUE(outputs->differenceLabel(0)->isVisible()) << width;
     // The displacement: 355.1 cubic inches here, 372.1 in the reference.
     EXPECT_EQ(outputs->referenceLabel(0)->text().toStdString(), "372.1");

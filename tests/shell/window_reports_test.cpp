@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "find_widget.h"
 #include "shell/engine_view.h"
 #include "shell/input_widgets.h"
 #include "shell/main_window.h"
@@ -61,7 +62,7 @@ class WindowReportsTest : public ::testing::Test {
     QCoreApplication::processEvents();
   }
   void ClickView(int index) {
-    ClickTab(window_->tabs(), index);
+    ClickTab(test::Find<QTabWidget>(*window_, "tabMain"), index);
     ASSERT_EQ(window_->currentView(), index);
   }
 
@@ -83,7 +84,7 @@ class WindowReportsTest : public ::testing::Test {
     window_->OpenEngineFile();
     ASSERT_EQ(app_.enginePath(), reference);
     prompter_.fileNames = {reference};
-    window_->compareWithAction()->trigger();
+    test::Find<QAction>(*window_, "fileCompareWithAction")->trigger();
     ASSERT_NE(app_.reference(), nullptr);
   }
 
@@ -103,7 +104,7 @@ class WindowReportsTest : public ::testing::Test {
 TEST_F(WindowReportsTest, TheComparisonIsRebuiltWhenTheUserComesBackAfterTypingABore) {
   CompareWithItself();
   ClickView(MainWindow::kReportView);
-  ClickTab(reports_->tabs(), ReportView::kReportCount - 1);
+  ClickTab(test::Find<QTabWidget>(*reports_, "tabReports"), ReportView::kReportCount - 1);
   ASSERT_EQ(reports_->currentKind(), ReportKind::Comparison);
   EXPECT_NE(ShownComparison().find("Nothing differs from the reference engine."),
             std::string::npos);
@@ -138,7 +139,7 @@ TEST_F(WindowReportsTest, TheComparisonIsRebuiltWhenTheUserComesBackAfterTypingA
 TEST_F(WindowReportsTest, TypingTakenByTheClickOnTheReportsTabReachesTheComparison) {
   CompareWithItself();
   ClickView(MainWindow::kReportView);
-  ClickTab(reports_->tabs(), ReportView::kReportCount - 1);
+  ClickTab(test::Find<QTabWidget>(*reports_, "tabReports"), ReportView::kReportCount - 1);
   ClickView(MainWindow::kEngineView);
   TypeOnly(kInStroke, "3.5");
   ClickView(MainWindow::kReportView);
