@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "dialog_fixture.h"
+#include "app_fixture.h"
 #include "files/interface_text_ids.h"
 #include "find_widget.h"
 #include "shell/file_name_dialog.h"

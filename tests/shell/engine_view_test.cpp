@@ -22,6 +22,7 @@
 #include <numbers>
 
 #include "app/application.h"
+#include "app_fixture.h"
 #include "engine/cam_card.h"
 #include "find_widget.h"
 #include "shell/balance_chart.h"
@@ -38,26 +39,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The source tree: from the environment when the test runner sets it, otherwise where the test
-// was built from.
-fs::path SourceDir() {
-  const char* dir = std::getenv("ORVANTIS_SOURCE_DIR");
-  return dir ? fs::path(dir) : fs::path(ORVANTIS_TEST_SOURCE_DIR);
-}
-
 // A program folder with the interface texts, a fresh data root and user store, the started
 // application and the view, refreshed after each command as the main window does.
 class EngineViewTest : public ::testing::Test {
  protected:
-  EngineViewTest() : app_(prompter_) {
-    fs::create_directories(dir_ / "prog");
-    fs::copy_file(SourceDir() / "resources" / "OV-STR.TXT", dir_ / "prog" / "OV-STR.TXT");
+  EngineViewTest() {
+    EXPECT_TRUE(fixture_.started);
+    // The data root the program falls back on is the test's too.
     ::setenv("ORVANTIS_DATA_ROOT", (dir_ / "data").c_str(), 1);
-    app_.SetFolders(Folders{dir_ / "prog", dir_ / "data"});
-    app_.SetUserStorePath(dir_ / "user" / "Orvantis.ini");
-    EXPECT_TRUE(app_.StartUp());
-    prompter_.beeps = 0;  // the start-up's notice about the new configuration
-    prompter_.warnings.clear();
     view_ = std::make_unique<EngineView>(app_);
     QObject::connect(view_.get(), &View::commandDone, [this] { RefreshView(); });
     view_->resize(1200, 780);
@@ -106,9 +95,10 @@ class EngineViewTest : public ::testing::Test {
     RefreshView();
   }
 
-  test::TempDir dir_;
-  test::FakePrompter prompter_;
-  Application app_;
+  test::AppFixture fixture_{test::AppFixture::Start::kStartedUp};
+  test::TempDir& dir_ = fixture_.dir;
+  test::FakePrompter& prompter_ = fixture_.prompter;
+  Application& app_ = fixture_.app;
   std::unique_ptr<EngineView> view_;
   Revisions seen_;
 };

@@ -12,8 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "app_fixture.h"
 #include "find_widget.h"
-#include "graph_test_app.h"
 
 namespace orv {
 namespace {
@@ -37,7 +37,8 @@ class GraphSettingsViewTest : public ::testing::Test {
     view_.EnterBox(n);
   }
 
-  test::StartedApp started_;
+  test::AppFixture started_{test::AppFixture::Start::kStartedUp,
+                            test::FakePrompter(Prompter::Answer::No)};
   GraphSettingsView view_;
 };
 

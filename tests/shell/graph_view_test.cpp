@@ -24,8 +24,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "app_fixture.h"
 #include "find_widget.h"
-#include "graph_test_app.h"
 #include "shell/curve_list_model.h"
 #include "shell/graph_canvas.h"
 
@@ -98,7 +98,8 @@ class GraphViewTest : public ::testing::Test {
     return *test::Find<CurveListModel>(view_, QStringLiteral("curveListModel%1").arg(part));
   }
 
-  test::StartedApp started_;
+  test::AppFixture started_{test::AppFixture::Start::kStartedUp,
+                            test::FakePrompter(Prompter::Answer::No)};
   GraphView view_;
 };
 
@@ -542,7 +543,8 @@ TEST_F(GraphReferenceTest, TheReferenceCurvesAreThoseOfThatEngineOpenedAlone) {
   SetReference(true);
   // The reference engine opened alone in a program of its own, read by a graph model with the
   // same graph settings.
-  test::StartedApp alone;
+  test::AppFixture alone{test::AppFixture::Start::kStartedUp,
+                         test::FakePrompter(Prompter::Answer::No)};
   ASSERT_TRUE(alone.app.OpenEngine(reference_));
   GraphModel model(alone.app.document().engine(), app().EditSettings(), app().strings());
   const std::vector<CurvePoints> curves = model.ShownCurves(GraphCanvas::kPointStep);

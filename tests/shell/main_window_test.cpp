@@ -26,6 +26,7 @@
 #include <sstream>
 
 #include "app/application.h"
+#include "app_fixture.h"
 #include "files/config_file.h"
 #include "files/engine_file.h"
 #include "files/interface_text_ids.h"
@@ -72,25 +73,17 @@ std::vector<QAction*> RecentEntries(const MainWindow& window) {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest() : app_(prompter_) {
-    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-    app_.SetUserStorePath(StorePath());
-  }
   ~MainWindowTest() override {
     // The window goes before the application it draws.
     window_.reset();
   }
 
-  fs::path DataRoot() const { return dir_ / "data"; }
-  fs::path StorePath() const { return dir_ / "config" / "Orvantis" / "Orvantis.ini"; }
+  fs::path DataRoot() const { return fixture_.DataRoot(); }
+  fs::path StorePath() const { return fixture_.StorePath(); }
   fs::path Engines() const { return DataRoot() / "Engines"; }
 
   MainWindow& Start() {
-    StartOptions options;
-    options.dataRoot = DataRoot();
-    options.programFolder = fs::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources";
-    options.pause = false;
-    window_ = StartMainWindow(app_, options);
+    window_ = fixture_.StartWindow();
     return *window_;
   }
 
@@ -136,9 +129,10 @@ class MainWindowTest : public ::testing::Test {
     return label != nullptr ? label->text() : QStringLiteral("(none)");
   }
 
-  test::TempDir dir_;
-  test::FakePrompter prompter_ = test::FakePrompter::Strict();
-  Application app_;
+  test::AppFixture fixture_{test::AppFixture::Start::kWindow, test::FakePrompter::Strict()};
+  test::TempDir& dir_ = fixture_.dir;
+  test::FakePrompter& prompter_ = fixture_.prompter;
+  Application& app_ = fixture_.app;
   std::unique_ptr<MainWindow> window_;
 };
 

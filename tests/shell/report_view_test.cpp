@@ -29,8 +29,8 @@
 
 #include "app/application.h"
 #include "app/report_command.h"
+#include "app_fixture.h"
 #include "base/atomic_file.h"
-#include "dialog_fixture.h"
 #include "files/config_file.h"
 #include "files/interface_text_ids.h"
 #include "find_widget.h"
@@ -133,10 +133,6 @@ std::vector<PrintedPage> CorePages(Application& app, ReportKind kind, QPageSize:
 class ReportViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(dir_ / "prog");
-    fs::copy_file(test::SourceTree() / "resources" / "OV-STR.TXT", dir_ / "prog" / "OV-STR.TXT");
-    app_.SetFolders(Folders{dir_ / "prog", dir_ / "data"});
-    app_.LoadStrings();
     // Date and time off: a printed page depends only on the engine and the paper.
     app_.EditSettings().reportHeadings = {false, false, true};
     view_.resize(900, 600);
@@ -153,9 +149,10 @@ class ReportViewTest : public ::testing::Test {
     view_.Print();
   }
 
-  test::TempDir dir_;
-  FakePrompter prompter_;
-  Application app_{prompter_};
+  test::AppFixture fixture_;
+  test::TempDir& dir_ = fixture_.dir;
+  FakePrompter& prompter_ = fixture_.prompter;
+  Application& app_ = fixture_.app;
   ReportView view_{app_};
 };
 

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app_fixture.h"
 #include "find_widget.h"
 #include "shell/engine_view.h"
 #include "shell/input_widgets.h"
@@ -34,14 +35,8 @@ double Number(const QString& text) { return std::strtod(text.toStdString().c_str
 
 class UndoCompareTest : public ::testing::Test {
  protected:
-  UndoCompareTest() : app_(prompter_) {
-    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-    app_.SetUserStorePath(dir_ / "config" / "Orvantis" / "Orvantis.ini");
-    StartOptions options;
-    options.dataRoot = dir_ / "data";
-    options.programFolder = fs::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources";
-    options.pause = false;
-    window_ = StartMainWindow(app_, options);
+  UndoCompareTest() {
+    window_ = fixture_.StartWindow();
     window_->resize(1525, 844);
     window_->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
@@ -90,9 +85,10 @@ class UndoCompareTest : public ::testing::Test {
     return r.json();
   }
 
-  test::TempDir dir_;
-  test::FakePrompter prompter_ = test::FakePrompter::Strict();
-  Application app_;
+  test::AppFixture fixture_{test::AppFixture::Start::kWindow, test::FakePrompter::Strict()};
+  test::TempDir& dir_ = fixture_.dir;
+  test::FakePrompter& prompter_ = fixture_.prompter;
+  Application& app_ = fixture_.app;
   std::unique_ptr<MainWindow> window_;
   EngineView* view_ = nullptr;
 };
