@@ -285,7 +285,10 @@ void CamDialog::StartListing(const std::filesystem::path& directory) {
     job.Post([this, listed, failure] {
       listing_ = false;
       RunCommand(app_, kModule, "dirList_Change", [&] {
-        if (failure) std::rethrow_exception(failure);
+        if (failure) {
+          progress_->setFormat(tr("No lobes"));
+          std::rethrow_exception(failure);
+        }
         TakeListing(std::move(*listed));
       });
     });

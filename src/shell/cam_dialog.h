@@ -40,11 +40,12 @@ struct LobeCardRow;
 // in the preview beside it. Keys in the table: arrows move, Space ticks, Enter opens.
 //
 // Open it with open() or show(); the tree is filled once right after it is shown, from the
-// remembered cam folder. A folder is listed on the same thread as the cards (a folder on a slow
-// drive keeps the window waiting no longer than the cards do): the tree and the table empty at
-// once, and the tree is built from the listing when it arrives, then the cards worked out. A
-// folder chosen while another is listed replaces that listing. Closing the dialog while the
-// folder is listed or the cards are worked out stops that work and waits for it.
+// remembered cam folder. A folder is listed off the window's thread, by the job that works out
+// the cards, so that a folder on a slow drive does not hold the window up: the tree and the
+// table empty at once, the tree is built from the listing when it arrives and the cards are
+// worked out after it. A folder chosen while another is listed replaces that listing. Closing
+// the dialog while the folder is listed or the cards are worked out stops that work and waits
+// for it.
 class CamDialog final : public QDialog {
   Q_OBJECT
 
