@@ -16,6 +16,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <exception>
+#include <memory>
 
 #include "app/application.h"
 #include "app/cam_card_command.h"
@@ -110,6 +112,7 @@ CamDialog::CamDialog(Application& app, bool intake, QWidget* parent)
   const std::optional<CardHeights> heights = CardHeightsOf("", mode, why);
   model_ = new LobeTableModel(mode, heights ? heights->texts : std::vector<std::string>{}, this);
   sort_ = new LobeTableSort(this);
+  sort_->setObjectName("lobeTableSort");
   sort_->setSourceModel(model_);
   table_ = new QTableView(this);
   table_->setObjectName("lobeTable");
@@ -242,7 +245,61 @@ void CamDialog::Place() {
 
 void CamDialog::FirstFill() {
   ETracker guard(kModule, "Timer1_Timer");
+  focusOnListing_ = true;
   ChangeFolder(start_);
+}
+
+void CamDialog::ChangeFolder(const std::filesystem::path& directory) {
+  RunCommand(app_, kModule, "dirList_Change", [&] {
+    picker_->SetFolder(directory);
+    instruction_->setText(ToQString(app_.strings().Misc(kFillingText)));
+    StartListing(directory);
+  });
+}
+
+void CamDialog::StartListing(const std::filesystem::path& directory) {
+  // The work of the folder before (its listing or its cards) stops first.
+  job_->CancelAndWait();
+  listing_ = true;
+  // Nothing of the folder before can be chosen while this one is listed.
+  folder_ = CamFolder{};
+  {
+    const QSignalBlocker block(tree_);
+    tree_->clear();
+  }
+  notes_->clear();
+  model_->Clear();
+  nodeOf_.clear();
+  status_->clear();
+  progress_->setFormat(tr("Listing the folder"));
+  progress_->setRange(0, 1);
+  progress_->setValue(0);
+  job_->Start([this, directory](BackgroundJob::Control& job) {
+    auto listed = std::make_shared<CamFolder>();
+    std::exception_ptr failure;
+    try {
+      listed->RefillLobeList(directory);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    job.Post([this, listed, failure] {
+      listing_ = false;
+      RunCommand(app_, kModule, "dirList_Change", [&] {
+        if (failure) {
+          progress_->setFormat(tr("No lobes"));
+          std::rethrow_exception(failure);
+        }
+        TakeListing(std::move(*listed));
+      });
+    });
+  });
+}
+
+void CamDialog::TakeListing(CamFolder listed) {
+  folder_ = std::move(listed);
+  FillTree();
+  if (!focusOnListing_) return;
+  focusOnListing_ = false;
   // The keyboard starts in the lobes, or in the folders where this one lists none (and the folder
   // list shows where it is: a folder list without a current folder would take its first one on
   // the focus): the arrow keys then move through lobes or folders, never to another drive.
@@ -251,15 +308,6 @@ void CamDialog::FirstFill() {
   } else {
     tree_->setFocus();
   }
-}
-
-void CamDialog::ChangeFolder(const std::filesystem::path& directory) {
-  RunCommand(app_, kModule, "dirList_Change", [&] {
-    picker_->SetFolder(directory);
-    instruction_->setText(ToQString(app_.strings().Misc(kFillingText)));
-    folder_.RefillLobeList(directory);
-    FillTree();
-  });
 }
 
 void CamDialog::FillTree() {

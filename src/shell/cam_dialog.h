@@ -40,8 +40,12 @@ struct LobeCardRow;
 // in the preview beside it. Keys in the table: arrows move, Space ticks, Enter opens.
 //
 // Open it with open() or show(); the tree is filled once right after it is shown, from the
-// remembered cam folder. Closing the dialog while the cards are worked out stops that work and
-// waits for it.
+// remembered cam folder. A folder is listed off the window's thread, by the job that works out
+// the cards, so that a folder on a slow drive does not hold the window up: the tree and the
+// table empty at once, the tree is built from the listing when it arrives and the cards are
+// worked out after it. A folder chosen while another is listed replaces that listing. Closing
+// the dialog while the folder is listed or the cards are worked out stops that work and waits
+// for it.
 class CamDialog final : public QDialog {
   Q_OBJECT
 
@@ -54,20 +58,19 @@ class CamDialog final : public QDialog {
   // Moves the folder list to `directory` and fills the tree for it (a directory change).
   void ChangeFolder(const std::filesystem::path& directory);
 
+  // The tree does not show the folder's listing yet: from construction until the first listing
+  // arrives, and from a folder change until its listing arrives.
+  bool listing() const noexcept { return listing_; }
+
   QTreeWidget* lobeTree() const noexcept { return tree_; }
-  QLabel* instructionLabel() const noexcept { return instruction_; }
-  QLabel* notesLabel() const noexcept { return notes_; }
-  QPushButton* openButton() const noexcept { return open_; }
-  QPushButton* hideAllButton() const noexcept { return hideAll_; }
-  QPushButton* showAllButton() const noexcept { return showAll_; }
-  FolderPicker* folderPicker() const noexcept { return picker_; }
-  QTableView* lobeTable() const noexcept { return table_; }
   LobeTableModel* tableModel() const noexcept { return model_; }
-  LobeTableSort* tableSort() const noexcept { return sort_; }
-  LobePreview* preview() const noexcept { return preview_; }
-  QProgressBar* progressBar() const noexcept { return progress_; }
-  QLabel* tableStatus() const noexcept { return status_; }
+  // The work off the window's thread: the folder's listing, then the cards.
   BackgroundJob* cardJob() const noexcept { return job_; }
+  // The other parts carry object names: the tree "tvwLobes", the instruction "lblInstruct", the
+  // notes "lblLobeInfo" in their box "notesBox", the buttons "cmdOpen", "cmdCancel",
+  // "cmdHideAll" and "cmdShowAll", the table "lobeTable" over its sorting model
+  // "lobeTableSort", the progress bar "cardProgress", the table's status line "lblTableStatus"
+  // and the preview "lobePreview".
 
  Q_SIGNALS:
   // Open read a lobe into the engine through the core (the window refreshes the source
@@ -82,6 +85,10 @@ class CamDialog final : public QDialog {
 
  private:
   void FirstFill();
+  // Empties the tree and the table and lists `directory` on the job's thread.
+  void StartListing(const std::filesystem::path& directory);
+  // The listing of the folder arrived: the tree from it, then the cards.
+  void TakeListing(CamFolder listed);
   void FillTree();
   void SyncExpanded();
   void ItemChosen(QTreeWidgetItem* item);
@@ -100,6 +107,9 @@ class CamDialog final : public QDialog {
   bool intake_;
   bool filled_ = false;
   bool placing_ = false;
+  bool listing_ = true;
+  // The first listing puts the keyboard in the lobes or the folders.
+  bool focusOnListing_ = false;
   CamFolder folder_;
   std::filesystem::path start_;
   FolderPicker* picker_ = nullptr;

@@ -24,10 +24,8 @@ class ExplainDialog final : public QDialog {
   // is now. False when the engine has no calculated value for it.
   bool Explain(const std::string& key);
 
-  QLabel* valueLabel() const noexcept { return value_; }
-  QLabel* formulaLabel() const noexcept { return formula_; }
-  QLabel* inputsLabel() const noexcept { return inputs_; }
-  QTableWidget* sensitivityTable() const noexcept { return sensitivity_; }
+  // Its parts carry object names: "explainValue", "explainFormula", "explainInputs" (the links
+  // to the inputs) and the table of steps "explainSensitivity".
 
  Q_SIGNALS:
   // An input link was activated: the focus is to go to input n's box.

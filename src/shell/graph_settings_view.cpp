@@ -74,6 +74,8 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
   auto* axes = new QGridLayout;
   left_ = new QComboBox(this);
   right_ = new QComboBox(this);
+  left_->setObjectName(QStringLiteral("cmbLeftScale"));
+  right_->setObjectName(QStringLiteral("cmbRightScale"));
   leftLabel_ = new QLabel(this);
   rightLabel_ = new QLabel(this);
   settingLabel_ = new QLabel(this);
@@ -99,6 +101,7 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
 
   for (int i = 0; i < 4; ++i) {
     auto* box = new QCheckBox(this);
+    box->setObjectName(QStringLiteral("chkGraph%1").arg(i));
     checks_[static_cast<std::size_t>(i)] = box;
     helpOf_[box] = kHelpFirstCheck + i;
     side->addWidget(box);
@@ -120,6 +123,8 @@ GraphSettingsView::GraphSettingsView(Application& app, QWidget* parent)
   swatch_->setAutoFillBackground(true);
   background_ = new QPushButton(colour);
   reset_ = new QPushButton(colour);
+  background_->setObjectName(QStringLiteral("cmdBackground"));
+  reset_->setObjectName(QStringLiteral("cmdReset"));
   helpOf_[background_] = kHelpBackground;
   helpOf_[reset_] = kHelpReset;
   colourRow->addWidget(swatch_);
@@ -248,6 +253,7 @@ bool GraphSettingsView::CanLeave() {
 void GraphSettingsView::ChooseBackground() {
   if (colourDialog_ == nullptr) {
     colourDialog_ = new QColorDialog(this);
+    colourDialog_->setObjectName(QStringLiteral("dlgColour"));
     colourDialog_->setWindowTitle(QString::fromUtf8(kColourDialogTitle));
     connect(colourDialog_, &QColorDialog::colorSelected, this, &GraphSettingsView::SetBackground);
   }

@@ -36,15 +36,12 @@ class GraphSettingsView final : public View {
   // message on the warning line, takes the focus to its maximum box and keeps the view.
   bool CanLeave() override;
 
-  // The parts of the view, for tests.
+  // The box of input n (a scale's maximum or minimum, or the graph setting number).
   QLineEdit& box(int n) const { return *boxes_.at(n); }
-  QComboBox& scaleChoice(bool right) const noexcept { return *(right ? right_ : left_); }
-  // 0 grid lines, 1 cursor lines, 2 thick lines, 3 two Y-axis scales.
-  QCheckBox& check(int i) const noexcept { return *checks_[static_cast<std::size_t>(i)]; }
-  QPushButton& backgroundButton() const noexcept { return *background_; }
-  QPushButton& resetButton() const noexcept { return *reset_; }
-  // The colour dialog once the background button opened it (null before).
-  QColorDialog* colourDialog() const noexcept { return colourDialog_; }
+  // The other parts carry object names: the scale choices "cmbLeftScale" and "cmbRightScale";
+  // the check boxes "chkGraph0" (grid lines), "chkGraph1" (cursor lines), "chkGraph2" (thick
+  // lines) and "chkGraph3" (two Y-axis scales); the buttons "cmdBackground" and "cmdReset"; the
+  // colour dialog "dlgColour" once the background button opened it.
 
   // Leaving box n with its text.
   void EnterBox(int n);

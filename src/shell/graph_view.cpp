@@ -73,6 +73,8 @@ GraphView::GraphView(Application& app, QWidget* parent)
   auto* bar = new QHBoxLayout;
   unZoom_ = new QPushButton(tr("UnZoom"), this);
   difference_ = new QCheckBox(tr("Difference between lines 3 and 4"), this);
+  unZoom_->setObjectName(QStringLiteral("cmdUnZoom"));
+  difference_->setObjectName(QStringLiteral("chkDifference"));
   stepNote_ = new QLabel(this);
   bar->addWidget(unZoom_);
   bar->addWidget(difference_);
@@ -84,6 +86,7 @@ GraphView::GraphView(Application& app, QWidget* parent)
   // FitTextColumns), split between them in height.
   auto* row = new QHBoxLayout;
   canvas_ = new GraphCanvas(model_, this);
+  canvas_->setObjectName(QStringLiteral("graphCanvas"));
   canvas_->setMinimumSize(320, 240);
   canvas_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   auto* listSplit = new QSplitter(Qt::Vertical, this);
@@ -92,6 +95,8 @@ GraphView::GraphView(Application& app, QWidget* parent)
   for (int part = 0; part < 2; ++part) {
     auto* list = new QTableView(listSplit);
     auto* listModel = new CurveListModel(model_, list);
+    list->setObjectName(QStringLiteral("curveList%1").arg(part));
+    listModel->setObjectName(QStringLiteral("curveListModel%1").arg(part));
     list->setModel(listModel);
     list->verticalHeader()->hide();
     list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
@@ -118,6 +123,7 @@ GraphView::GraphView(Application& app, QWidget* parent)
   row->addWidget(listSplit);
   layout->addLayout(row, 1);
   readout_ = new QLabel(this);
+  readout_->setObjectName(QStringLiteral("lblReadout"));
   readout_->setWordWrap(true);
   readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(readout_);

@@ -42,16 +42,12 @@ class GraphView final : public View {
   // Prints the graph on `printer` without asking (a PDF printer in tests).
   bool PrintOn(QPrinter& printer);
 
-  // The parts of the window, for the main window and tests.
+  // The graph model the view draws (the application's).
   GraphModel& model() noexcept { return model_; }
-  GraphCanvas& canvas() const noexcept { return *canvas_; }
-  QTableView& curveList(int part) const noexcept { return *lists_[part == 0 ? 0 : 1]; }
-  CurveListModel& curveListModel(int part) const noexcept {
-    return *listModels_[part == 0 ? 0 : 1];
-  }
-  QPushButton& unZoomButton() const noexcept { return *unZoom_; }
-  QCheckBox& differenceBox() const noexcept { return *difference_; }
-  QLabel& readout() const noexcept { return *readout_; }
+  // The parts of the view carry object names: the graph "graphCanvas", the list parts
+  // "curveList0" and "curveList1" with their models "curveListModel0" and "curveListModel1",
+  // the UnZoom button "cmdUnZoom", the difference box "chkDifference" and the readout line
+  // "lblReadout".
 
   // The commands of the graph and its list, as the mouse and the keys give them.
   void MoveCursorLines(const CursorPositions& positions);

@@ -260,9 +260,9 @@ QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, std::function<
 }
 
 // The menus, each entry once: its caption in the interface string file (menu and item; 0, 0
-// for an entry the file has no caption for), the built-in caption, the keys, the command and
-// the member that keeps the action. A separator is an entry without a caption; the recent
-// files take the place of the entry marked `recent`.
+// for an entry the file has no caption for), the built-in caption, the keys, the command, the
+// member that keeps the action and the action's object name. A separator is an entry without a
+// caption; the recent files take the place of the entry marked `recent`.
 struct MainWindow::MenuEntry {
   enum class Kind { Command, Separator, Recent };
   Kind kind = Kind::Command;
@@ -272,24 +272,27 @@ struct MainWindow::MenuEntry {
   std::vector<QKeySequence> keys;
   void (MainWindow::*command)() = nullptr;
   QAction* MainWindow::*action = nullptr;
+  const char* name = "";  // the action's object name
 };
 
 struct MainWindow::MenuOfBar {
   int textMenu;
   const char* builtIn;
   QMenu* MainWindow::*menu;
+  const char* name;  // the menu's object name
   std::vector<MenuEntry> entries;
 };
 
 const std::vector<MainWindow::MenuOfBar>& MainWindow::MenuTable() {
   using K = MenuEntry::Kind;
   using M = MainWindow;
-  const MenuEntry separator{K::Separator, 0, 0, "", {}, nullptr, nullptr};
-  const MenuEntry recent{K::Recent, 0, 0, "", {}, nullptr, nullptr};
+  const MenuEntry separator{K::Separator, 0, 0, "", {}, nullptr, nullptr, ""};
+  const MenuEntry recent{K::Recent, 0, 0, "", {}, nullptr, nullptr, ""};
   static const std::vector<MenuOfBar> table = {
       {1,
        "&File",
        &M::fileMenu_,
+       "fileMenu",
        {
            {K::Command,
             1,
@@ -297,18 +300,41 @@ const std::vector<MainWindow::MenuOfBar>& MainWindow::MenuTable() {
             "&Open Engine File...",
             {Qt::CTRL | Qt::Key_O},
             &M::OpenEngineFile,
-            &M::open_},
-           {K::Command, 1, 2, "&Save Engine", {Qt::CTRL | Qt::Key_S}, &M::SaveEngine, &M::save_},
+            &M::open_,
+            "fileOpenAction"},
+           {K::Command,
+            1,
+            2,
+            "&Save Engine",
+            {Qt::CTRL | Qt::Key_S},
+            &M::SaveEngine,
+            &M::save_,
+            "fileSaveAction"},
            {K::Command,
             1,
             3,
             "Save Engine &As...",
             {Qt::CTRL | Qt::SHIFT | Qt::Key_S},
             &M::SaveEngineAs,
-            &M::saveAs_},
+            &M::saveAs_,
+            "fileSaveAsAction"},
            separator,
-           {K::Command, 0, 0, "&Compare With...", {}, &M::CompareWith, &M::compareWith_},
-           {K::Command, 0, 0, "C&lear Reference", {}, &M::ClearReference, &M::clearReference_},
+           {K::Command,
+            0,
+            0,
+            "&Compare With...",
+            {},
+            &M::CompareWith,
+            &M::compareWith_,
+            "fileCompareWithAction"},
+           {K::Command,
+            0,
+            0,
+            "C&lear Reference",
+            {},
+            &M::ClearReference,
+            &M::clearReference_,
+            "fileClearReferenceAction"},
            separator,
            {K::Command,
             1,
@@ -316,34 +342,73 @@ const std::vector<MainWindow::MenuOfBar>& MainWindow::MenuTable() {
             "Save &Graph or Report To File...",
             {},
             &M::SaveGraphOrReport,
-            &M::saveToFile_},
-           {K::Command, 4, 1, "&Print...", {Qt::CTRL | Qt::Key_P}, &M::PrintView, &M::print_},
+            &M::saveToFile_,
+            "fileSaveToFileAction"},
+           {K::Command,
+            4,
+            1,
+            "&Print...",
+            {Qt::CTRL | Qt::Key_P},
+            &M::PrintView,
+            &M::print_,
+            "filePrintAction"},
            recent,
            separator,
-           {K::Command, 4, 2, "E&xit", {Qt::CTRL | Qt::Key_Q}, &M::CloseWindow, &M::exit_},
+           {K::Command,
+            4,
+            2,
+            "E&xit",
+            {Qt::CTRL | Qt::Key_Q},
+            &M::CloseWindow,
+            &M::exit_,
+            "fileExitAction"},
        }},
       {2,
        "&Edit",
        &M::editMenu_,
+       "editMenu",
        {
-           {K::Command, 0, 0, kUndoText, {Qt::CTRL | Qt::Key_Z}, &M::UndoStep, &M::undo_},
+           {K::Command,
+            0,
+            0,
+            kUndoText,
+            {Qt::CTRL | Qt::Key_Z},
+            &M::UndoStep,
+            &M::undo_,
+            "editUndoAction"},
            {K::Command,
             0,
             0,
             kRedoText,
             {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::CTRL | Qt::Key_Y},
             &M::RedoStep,
-            &M::redo_},
+            &M::redo_,
+            "editRedoAction"},
            separator,
-           {K::Command, 2, 1, "&Options...", {}, &M::OpenOptions, &M::options_},
-           {K::Command, 2, 2, "&Report Setup...", {}, &M::OpenReportSetup, &M::reportSetup_},
+           {K::Command,
+            2,
+            1,
+            "&Options...",
+            {},
+            &M::OpenOptions,
+            &M::options_,
+            "editOptionsAction"},
+           {K::Command,
+            2,
+            2,
+            "&Report Setup...",
+            {},
+            &M::OpenReportSetup,
+            &M::reportSetup_,
+            "editReportSetupAction"},
        }},
       {3,
        "&Help",
        &M::helpMenu_,
+       "helpMenu",
        {
-           {K::Command, 3, 1, "&Help", {Qt::Key_F1}, &M::ShowHelp, &M::help_},
-           {K::Command, 3, 2, "&About Orvantis", {}, &M::ShowAbout, &M::about_},
+           {K::Command, 3, 1, "&Help", {Qt::Key_F1}, &M::ShowHelp, &M::help_, "helpHelpAction"},
+           {K::Command, 3, 2, "&About Orvantis", {}, &M::ShowAbout, &M::about_, "helpAboutAction"},
        }},
   };
   return table;
@@ -352,6 +417,7 @@ const std::vector<MainWindow::MenuOfBar>& MainWindow::MenuTable() {
 void MainWindow::BuildMenus() {
   for (const MenuOfBar& bar : MenuTable()) {
     QMenu* menu = menuBar()->addMenu(QString::fromUtf8(bar.builtIn));
+    menu->setObjectName(QString::fromUtf8(bar.name));
     this->*bar.menu = menu;
     for (const MenuEntry& entry : bar.entries) {
       switch (entry.kind) {
@@ -360,8 +426,10 @@ void MainWindow::BuildMenus() {
           break;
         case MenuEntry::Kind::Recent:
           recentSeparator_ = menu->addSeparator();
+          recentSeparator_->setObjectName(QStringLiteral("recentSeparator"));
           for (int k = 1; k <= 9; ++k) {
             QAction* recent = AddCommand(menu, QString(), [this, k] { OpenRecentFile(k); });
+            recent->setObjectName(QStringLiteral("recentFile%1").arg(k));
             recent->setVisible(false);
             recent_.push_back(recent);
           }
@@ -372,6 +440,7 @@ void MainWindow::BuildMenus() {
           QAction* action = AddCommand(menu, QString::fromUtf8(entry.builtIn),
                                        [this, command] { (this->*command)(); });
           action->setShortcuts(QList<QKeySequence>(entry.keys.begin(), entry.keys.end()));
+          action->setObjectName(QString::fromUtf8(entry.name));
           this->*entry.action = action;
           break;
         }

@@ -110,26 +110,20 @@ class MainWindow final : public QMainWindow {
   // The warning line: red, 14 point; an empty text hides it. `beep` beeps with it.
   void ShowWarning(const QString& text, bool beep);
 
-  // --- What the window shows (for its tests) -----------------------------------------------
-  QAction* openAction() const noexcept { return open_; }
-  QAction* optionsAction() const noexcept { return options_; }
-  QAction* reportSetupAction() const noexcept { return reportSetup_; }
-  QAction* helpAction() const noexcept { return help_; }
-  QAction* printAction() const noexcept { return print_; }
-  QAction* saveToFileAction() const noexcept { return saveToFile_; }
-  QAction* undoAction() const noexcept { return undo_; }
-  QAction* redoAction() const noexcept { return redo_; }
-  QAction* compareWithAction() const noexcept { return compareWith_; }
-  QAction* clearReferenceAction() const noexcept { return clearReference_; }
+  // --- What the window shows ---------------------------------------------------------------
+  // Its parts carry object names: the tab strip "tabMain", the instruction box "txtInstruct",
+  // the warning line "lblWarning", the status bar's reference note "referenceNote"; the menus
+  // "fileMenu", "editMenu", "helpMenu" and their actions named after menu and entry:
+  // "fileOpenAction", "fileSaveAction", "fileSaveAsAction", "fileCompareWithAction",
+  // "fileClearReferenceAction", "fileSaveToFileAction", "filePrintAction", "fileExitAction",
+  // "editUndoAction", "editRedoAction", "editOptionsAction", "editReportSetupAction",
+  // "helpHelpAction", "helpAboutAction"; the recent-file entries "recentFile1" to "recentFile9"
+  // (hidden when empty) and "recentSeparator" before them.
   // The status bar's note of the reference engine ("Reference: B.OV"), empty when none is set.
   QString referenceNote() const;
-  // The recent-file entries 1 to 9 (hidden when empty) and the separator before them.
-  const std::vector<QAction*>& recentActions() const noexcept { return recent_; }
-  QAction* recentSeparator() const noexcept { return recentSeparator_; }
   QString instructionText() const;
   QString warningText() const;
   bool warningShown() const;
-  QTabWidget* tabs() const noexcept { return tabs_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -27,12 +27,8 @@ class OptionsDialog final : public QDialog {
   // Fills the controls from the settings (done on construction and on every showing).
   void Load();
 
-  QRadioButton* unitOption(int i) const { return units_[std::size_t(i)]; }
-  QCheckBox* enterAsTabBox() const noexcept { return enterAsTab_; }
-  QCheckBox* nameIncrementBox() const noexcept { return nameIncrement_; }
-  QPlainTextEdit* headingBox() const noexcept { return heading_; }
-  QPushButton* okButton() const noexcept { return ok_; }
-  QPushButton* cancelButton() const noexcept { return cancel_; }
+  // Its controls carry object names: the unit systems "optUnits0" to "optUnits2", the check
+  // boxes "chkEnterAsTab" and "chkNameInc", the heading "txtHeading", and "cmdOK", "cmdCancel".
 
  Q_SIGNALS:
   void applied();

@@ -45,8 +45,8 @@ class OutputPanelView final : public QWidget {
   // width allows) or only in the differences' tooltips.
   void SetReferenceColumnShown(bool shown);
   bool referenceColumnShown() const noexcept { return referenceColumn_; }
-  // The line above the pages naming the reference engine (hidden while none is set).
-  QLabel* referenceCaption() const noexcept { return referenceCaption_; }
+  // The line above the pages naming the reference engine (hidden while none is set) carries the
+  // object name "referenceCaption".
   BalanceChartView* chart() const noexcept { return chart_; }
   VeDiagram* veDiagram() const noexcept { return veDiagram_; }
   int pageShown() const;

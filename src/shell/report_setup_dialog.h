@@ -27,12 +27,10 @@ class ReportSetupDialog final : public QDialog {
   // Fills the boxes from the settings (done on construction and on every showing).
   void Load();
 
-  QCheckBox* headingBox(int i) const { return headings_[std::size_t(i)]; }
-  QCheckBox* sectionBox(int i) const { return sections_[std::size_t(i)]; }
-  QCheckBox* camCardBox() const noexcept { return camCard_; }
-  QLineEdit* degreeBox(int i) const { return degrees_[std::size_t(i)]; }
-  QPushButton* okButton() const noexcept { return ok_; }
-  QPushButton* cancelButton() const noexcept { return cancel_; }
+  // Its controls carry object names: the headings "chkHeading0" to "chkHeading2", the sections
+  // "chkSection0" to "chkSection6" and the cam card "chkSection7", the degree boxes
+  // "txtDegrees0" to "txtDegrees5" (From, To, Increment of each range), and "cmdOK",
+  // "cmdCancel".
 
  Q_SIGNALS:
   void applied();

@@ -50,8 +50,9 @@ class ReportView final : public View {
   void SelectKind(ReportKind kind);
   // The text last built for a report, as the core gave it (lines ending in CR LF).
   const std::string& reportText(ReportKind kind) const;
+  // The box of a report ("txtReport0" to "txtReport4", in the order of the tab strip
+  // "tabReports").
   QPlainTextEdit* box(ReportKind kind) const;
-  QTabWidget* tabs() const noexcept { return tabs_; }
 
   void SetPrinterChooser(PrinterChooser chooser) { chooser_ = std::move(chooser); }
 

@@ -40,9 +40,9 @@ class SourcesBox final : public QGroupBox {
 
   // The text box of cam setting n (29..31, 33..35).
   InputBox* box(int n) const;
-  QLabel* caption(int source) const { return captions_.at(static_cast<std::size_t>(source)); }
-  // The label showing the one-line card of the intake (0) or exhaust (1) lobe.
-  QLabel* cardLabel(int side) const { return cards_.at(static_cast<std::size_t>(side)); }
+  // The captions of the sources carry the object names "sourceCaption_0" to "sourceCaption_3",
+  // their Edit buttons "edit_0" to "edit_3", and the labels of the one-line cards of the intake
+  // and exhaust lobes "cardLine_0" and "cardLine_1".
 
  Q_SIGNALS:
   // Edit button `source` was pressed (0 intake cam, 1 exhaust cam, 2 intake flow, 3 exhaust

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
@@ -18,6 +19,7 @@
 
 #include "engine/cam_card.h"
 #include "engine/engine.h"
+#include "find_widget.h"
 #include "shell/background_job.h"
 #include "shell/folder_picker.h"
 #include "shell/lobe_preview.h"
@@ -99,10 +101,12 @@ TEST_F(CamDialogTest, TheTreeOfAFolderWithItsNotesAndInstructions) {
   app_.EditSettings().camFolder = files_.dir.path().string();
   CamDialog dialog(app_, true);
   EXPECT_EQ(dialog.windowTitle(), "Intake Cam");
-  EXPECT_EQ(dialog.instructionLabel()->text(), "Hit the Spacebar or Double Click to Select Lobes");
+  EXPECT_EQ(test::Find<QLabel>(dialog, "lblInstruct")->text(),
+            "Hit the Spacebar or Double Click to Select Lobes");
   dialog.show();
   ASSERT_TRUE(test::WaitFor([&] { return dialog.lobeTree()->topLevelItemCount() > 0; }));
-  EXPECT_EQ(dialog.instructionLabel()->text().toStdString(), app_.strings().Misc(82));
+  EXPECT_EQ(test::Find<QLabel>(dialog, "lblInstruct")->text().toStdString(),
+            app_.strings().Misc(82));
   EXPECT_FALSE(app_.strings().Misc(82).empty());
 
   // The lobe data file first (the unreadable one has no node), then the S96 file, then the
@@ -130,11 +134,11 @@ TEST_F(CamDialogTest, TheTreeOfAFolderWithItsNotesAndInstructions) {
   }
   // The first node is selected and its file's notes are shown; an S96 file has none.
   EXPECT_EQ(tree->currentItem(), tree->topLevelItem(0));
-  EXPECT_TRUE(dialog.notesLabel()->text().startsWith("Ported head cam"));
+  EXPECT_TRUE(test::Find<QLabel>(dialog, "lblLobeInfo")->text().startsWith("Ported head cam"));
   tree->setCurrentItem(tree->topLevelItem(1));
-  EXPECT_EQ(dialog.notesLabel()->text(), "");
+  EXPECT_EQ(test::Find<QLabel>(dialog, "lblLobeInfo")->text(), "");
   tree->setCurrentItem(Item(dialog, 0, 1));
-  EXPECT_TRUE(dialog.notesLabel()->text().startsWith("Ported head cam"));
+  EXPECT_TRUE(test::Find<QLabel>(dialog, "lblLobeInfo")->text().startsWith("Ported head cam"));
 }
 
 // The lists keep their height when a lobe's notes appear or go, and take all the height the
@@ -144,12 +148,12 @@ TEST_F(CamDialogTest, TheListsKeepTheirHeightAndGrowWithTheDialog) {
   QTreeWidget* tree = dialog->lobeTree();
   tree->setCurrentItem(Item(*dialog, 1));
   QApplication::processEvents();
-  ASSERT_EQ(dialog->notesLabel()->text(), "");
+  ASSERT_EQ(test::Find<QLabel>(*dialog, "lblLobeInfo")->text(), "");
   const int bare = tree->height();
   EXPECT_GT(bare, dialog->height() / 3);
   tree->setCurrentItem(Item(*dialog, 0, 1));
   QApplication::processEvents();
-  EXPECT_EQ(dialog->notesLabel()->text(), "Ported head cam");
+  EXPECT_EQ(test::Find<QLabel>(*dialog, "lblLobeInfo")->text(), "Ported head cam");
   EXPECT_EQ(tree->height(), bare);
   const QWidget* notesBox = dialog->findChild<QWidget*>("notesBox");
   ASSERT_NE(notesBox, nullptr);
@@ -176,10 +180,10 @@ TEST_F(CamDialogTest, TheKeyboardStartsInTheLobesOrTheFolders) {
 
 TEST_F(CamDialogTest, HideAllAndShowAll) {
   auto dialog = Shown(true);
-  dialog->showAllButton()->click();
+  test::Find<QPushButton>(*dialog, "cmdShowAll")->click();
   EXPECT_TRUE(Item(*dialog, 0)->isExpanded());
   EXPECT_TRUE(Item(*dialog, 2)->isExpanded());
-  dialog->hideAllButton()->click();
+  test::Find<QPushButton>(*dialog, "cmdHideAll")->click();
   for (int t = 0; t < 3; ++t) EXPECT_FALSE(Item(*dialog, t)->isExpanded()) << t;
 }
 
@@ -187,7 +191,7 @@ TEST_F(CamDialogTest, SpaceOnAFileNodeExpandsItAndOpensNothing) {
   auto dialog = Shown(true);
   const EngineInputs before = app_.document().engine().inputs();
   QSignalSpy loaded(dialog.get(), &CamDialog::sourceLoaded);
-  dialog->hideAllButton()->click();
+  test::Find<QPushButton>(*dialog, "cmdHideAll")->click();
   dialog->lobeTree()->setCurrentItem(Item(*dialog, 0));
   QTest::keyClick(dialog->lobeTree(), Qt::Key_Space);
   EXPECT_TRUE(Item(*dialog, 0)->isExpanded());
@@ -242,7 +246,7 @@ TEST_F(CamDialogTest, TheExhaustLobeOfTheSecondShaftWithOpen) {
   auto dialog = Shown(false);
   EXPECT_EQ(dialog->windowTitle(), "Exhaust Cam");
   dialog->lobeTree()->setCurrentItem(Item(*dialog, 0, 1));
-  dialog->openButton()->click();
+  test::Find<QPushButton>(*dialog, "cmdOpen")->click();
   const EngineInputs& in = app_.document().engine().inputs();
   EXPECT_EQ(in.exhaustCam, (CamFileRef{files_.lbk.string(), -105, 2}));
   EXPECT_EQ(in.E_CL, -210.0);
@@ -257,7 +261,8 @@ TEST_F(CamDialogTest, AnEmptyOrMissingFolderOpensNothing) {
     CamDialog dialog(app_, true);
     QSignalSpy loaded(&dialog, &CamDialog::sourceLoaded);
     dialog.show();
-    ASSERT_TRUE(test::WaitFor([&] { return dialog.folder().directory() == folder; }));
+    ASSERT_TRUE(test::WaitFor([&] { return !dialog.listing(); }));
+    EXPECT_EQ(dialog.folder().directory(), folder);
     EXPECT_EQ(dialog.lobeTree()->topLevelItemCount(), 0);
     // The missing folder's notes say why nothing is listed; the empty one's say nothing.
     const QLabel* notes = dialog.findChild<QLabel*>("lblLobeInfo");
@@ -266,7 +271,7 @@ TEST_F(CamDialogTest, AnEmptyOrMissingFolderOpensNothing) {
               folder == dir_ / "nowhere"
                   ? "Cannot read the folder " + folder.string() + " (No such file or directory)"
                   : "");
-    dialog.openButton()->click();
+    test::Find<QPushButton>(dialog, "cmdOpen")->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(loaded.count(), 0);
     EXPECT_EQ(app_.document().engine().inputs().intakeCam, before.intakeCam);
@@ -279,13 +284,17 @@ TEST_F(CamDialogTest, AnEmptyOrMissingFolderOpensNothing) {
 // Waits until the dialog's table holds every lobe of its folder.
 bool TableFilled(CamDialog& d) {
   return test::WaitFor([&] {
-    return !d.cardJob()->busy() && d.progressBar()->value() == d.progressBar()->maximum();
+    return !d.listing() && !d.cardJob()->busy() &&
+           test::Find<QProgressBar>(d, "cardProgress")->value() ==
+               test::Find<QProgressBar>(d, "cardProgress")->maximum();
   });
 }
 
 // The source row shown at table row `r` of the sorted view.
 int SourceRow(CamDialog& d, int r) {
-  return d.tableSort()->mapToSource(d.tableSort()->index(r, 0)).row();
+  return test::Find<LobeTableSort>(d, "lobeTableSort")
+      ->mapToSource(test::Find<LobeTableSort>(d, "lobeTableSort")->index(r, 0))
+      .row();
 }
 
 void ExpectSameCard(const CamCard& table, const CamCard& opened, const std::string& what) {
@@ -335,9 +344,11 @@ TEST_F(CamDialogTest, TheTableHoldsTheCardOfEachLobeOpenedAlone) {
       auto d = Shown(intake);
       ASSERT_TRUE(TableFilled(*d));
       // The table's current row is the tree's; Enter in the table opens it.
-      d->lobeTable()->setFocus();
-      d->lobeTable()->setCurrentIndex(d->tableSort()->mapFromSource(d->tableModel()->index(r, 0)));
-      QTest::keyClick(d->lobeTable(), Qt::Key_Return);
+      test::Find<QTableView>(*d, "lobeTable")->setFocus();
+      test::Find<QTableView>(*d, "lobeTable")
+          ->setCurrentIndex(test::Find<LobeTableSort>(*d, "lobeTableSort")
+                                ->mapFromSource(d->tableModel()->index(r, 0)));
+      QTest::keyClick(test::Find<QTableView>(*d, "lobeTable"), Qt::Key_Return);
       ASSERT_FALSE(d->isVisible()) << what;
       const EngineCamCard opened = EngineCamCards(app_.document().engine(), {0.006, 0.050, 0.200});
       const std::optional<CamCard>& side = intake ? opened.intake : opened.exhaust;
@@ -406,16 +417,20 @@ TEST_F(CamDialogTest, SortingByAColumnSortsByTheNumberWithMissingFiguresLast) {
       {LobeTableModel::kFile, Qt::DescendingOrder, {4, 0, 1, 2, 3}},
   };
   for (const Case& c : cases) {
-    dialog.lobeTable()->sortByColumn(c.column, c.order);
+    test::Find<QTableView>(dialog, "lobeTable")->sortByColumn(c.column, c.order);
     std::vector<int> rows;
     for (int r = 0; r < 5; ++r) rows.push_back(SourceRow(dialog, r));
     EXPECT_EQ(rows, c.rows) << c.column << " " << c.order;
   }
   // The shown durations read in that order as numbers.
-  dialog.lobeTable()->sortByColumn(dur006, Qt::AscendingOrder);
+  test::Find<QTableView>(dialog, "lobeTable")->sortByColumn(dur006, Qt::AscendingOrder);
   double last = -1;
   for (int r = 0; r < 5; ++r) {
-    const double v = dialog.tableSort()->index(r, dur006).data().toString().toDouble();
+    const double v = test::Find<LobeTableSort>(dialog, "lobeTableSort")
+                         ->index(r, dur006)
+                         .data()
+                         .toString()
+                         .toDouble();
     EXPECT_GT(v, last) << r;
     last = v;
   }
@@ -428,15 +443,15 @@ TEST_F(CamDialogTest, ThePreviewTakesSixTickedLobesAndRefusesASeventh) {
   dialog.show();
   ASSERT_TRUE(TableFilled(dialog));
   ASSERT_EQ(dialog.tableModel()->rowCount(), 8);
-  QTableView* table = dialog.lobeTable();
+  QTableView* table = test::Find<QTableView>(dialog, "lobeTable");
   // From the tree, Tab reaches the table; Down and Space tick row after row.
   dialog.lobeTree()->setFocus();
   QTest::keyClick(dialog.lobeTree(), Qt::Key_Tab);
   ASSERT_EQ(QApplication::focusWidget(), table);
-  table->setCurrentIndex(dialog.tableSort()->index(0, 0));
+  table->setCurrentIndex(test::Find<LobeTableSort>(dialog, "lobeTableSort")->index(0, 0));
   for (int r = 0; r < 6; ++r) {
     QTest::keyClick(table, Qt::Key_Space);
-    EXPECT_EQ(dialog.preview()->lobeCount(), r + 1);
+    EXPECT_EQ(test::Find<LobePreview>(dialog, "lobePreview")->lobeCount(), r + 1);
     QTest::keyClick(table, Qt::Key_Down);
   }
   EXPECT_EQ(dialog.tableModel()->tickedRows(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
@@ -444,30 +459,31 @@ TEST_F(CamDialogTest, ThePreviewTakesSixTickedLobesAndRefusesASeventh) {
   QTest::keyClick(table, Qt::Key_Space);  // the seventh
   EXPECT_EQ(dialog.tableModel()->tickedRows().size(), 6u);
   EXPECT_FALSE(dialog.tableModel()->ticked(6));
-  EXPECT_EQ(dialog.preview()->lobeCount(), 6);
+  EXPECT_EQ(test::Find<LobePreview>(dialog, "lobePreview")->lobeCount(), 6);
   EXPECT_EQ(prompter_.beeps, 1);
-  EXPECT_FALSE(dialog.tableStatus()->text().isEmpty());
+  EXPECT_FALSE(test::Find<QLabel>(dialog, "lblTableStatus")->text().isEmpty());
   // A click on the box is refused the same way.
   EXPECT_FALSE(dialog.tableModel()->setData(dialog.tableModel()->index(7, 0), Qt::Checked,
                                             Qt::CheckStateRole));
   // Untick the third; the seventh then goes in, last in the tick order.
   EXPECT_TRUE(dialog.tableModel()->SetTicked(2, false));
-  EXPECT_EQ(dialog.preview()->lobeCount(), 5);
+  EXPECT_EQ(test::Find<LobePreview>(dialog, "lobePreview")->lobeCount(), 5);
   QTest::keyClick(table, Qt::Key_Space);
   EXPECT_EQ(dialog.tableModel()->tickedRows(), (std::vector<int>{0, 1, 3, 4, 5, 6}));
-  EXPECT_EQ(dialog.preview()->lobeCount(), 6);
-  EXPECT_TRUE(dialog.tableStatus()->text().isEmpty());
+  EXPECT_EQ(test::Find<LobePreview>(dialog, "lobePreview")->lobeCount(), 6);
+  EXPECT_TRUE(test::Find<QLabel>(dialog, "lblTableStatus")->text().isEmpty());
   // Two curves a lobe: lift on the left scale, velocity on the right, the lift at the lobe
   // centre (crank 0) the lobe's peak: 0.3 x 1.5.
-  ASSERT_EQ(dialog.preview()->graphCount(), 12);
-  const QCPGraph* lift = dialog.preview()->graph(0);
-  EXPECT_EQ(lift->valueAxis(), dialog.preview()->yAxis);
-  EXPECT_EQ(dialog.preview()->graph(1)->valueAxis(), dialog.preview()->yAxis2);
+  ASSERT_EQ(test::Find<LobePreview>(dialog, "lobePreview")->graphCount(), 12);
+  const QCPGraph* lift = test::Find<LobePreview>(dialog, "lobePreview")->graph(0);
+  EXPECT_EQ(lift->valueAxis(), test::Find<LobePreview>(dialog, "lobePreview")->yAxis);
+  EXPECT_EQ(test::Find<LobePreview>(dialog, "lobePreview")->graph(1)->valueAxis(),
+            test::Find<LobePreview>(dialog, "lobePreview")->yAxis2);
   bool found = false;
   EXPECT_NEAR(lift->data()->findBegin(0, false)->value, 0.45, 1e-6);
   EXPECT_NEAR(lift->getValueRange(found).upper, 0.45, 1e-6);
   // The current row follows into the tree, where Open takes it.
-  table->setCurrentIndex(dialog.tableSort()->index(2, 0));
+  table->setCurrentIndex(test::Find<LobeTableSort>(dialog, "lobeTableSort")->index(2, 0));
   EXPECT_EQ(dialog.lobeTree()->currentItem()->text(0).trimmed(), "I3");
 }
 
@@ -475,16 +491,17 @@ TEST_F(CamDialogTest, AFolderWithoutLobesHasAnEmptyTableAndThePreviewNoCurve) {
   app_.EditSettings().camFolder = (dir_ / "data").string();
   CamDialog dialog(app_, true);
   dialog.show();
-  ASSERT_TRUE(test::WaitFor([&] { return dialog.folder().directory() == dir_ / "data"; }));
+  ASSERT_TRUE(test::WaitFor([&] { return !dialog.listing(); }));
+  EXPECT_EQ(dialog.folder().directory(), dir_ / "data");
   EXPECT_EQ(dialog.tableModel()->rowCount(), 0);
   EXPECT_FALSE(dialog.cardJob()->busy());
-  EXPECT_EQ(dialog.progressBar()->text(), "No lobes");
-  EXPECT_EQ(dialog.preview()->graphCount(), 0);
+  EXPECT_EQ(test::Find<QProgressBar>(dialog, "cardProgress")->text(), "No lobes");
+  EXPECT_EQ(test::Find<LobePreview>(dialog, "lobePreview")->graphCount(), 0);
   // The empty graph keeps its width: its axes span the preview but for their labels.
-  dialog.preview()->replot();
-  const QCPAxisRect* axes = dialog.preview()->axisRect();
-  EXPECT_EQ(axes->rect().width(),
-            dialog.preview()->width() - axes->margins().left() - axes->margins().right());
+  test::Find<LobePreview>(dialog, "lobePreview")->replot();
+  const QCPAxisRect* axes = test::Find<LobePreview>(dialog, "lobePreview")->axisRect();
+  EXPECT_EQ(axes->rect().width(), test::Find<LobePreview>(dialog, "lobePreview")->width() -
+                                      axes->margins().left() - axes->margins().right());
   // The dialog, its table and preview, fits the screen it opened on.
   const QRect screen = dialog.screen()->availableGeometry();
   EXPECT_LE(dialog.minimumSizeHint().width(), screen.width());
@@ -493,10 +510,9 @@ TEST_F(CamDialogTest, AFolderWithoutLobesHasAnEmptyTableAndThePreviewNoCurve) {
   EXPECT_LE(dialog.height(), screen.height());
 }
 
-// Closing the dialog while the cards are being worked out stops the work and waits for it;
-// nothing arrives after.
-TEST_F(CamDialogTest, ClosingWhileTheTableFillsCancelsAndWaits) {
-  const fs::path folder = files_.dir / "big";
+// A folder of eight lobe data files of 250 lobes each.
+fs::path BigFolder(const test::TempDir& dir) {
+  const fs::path folder = dir / "big";
   fs::create_directories(folder);
   test::LbkFile f;
   f.version = 6;
@@ -508,12 +524,18 @@ TEST_F(CamDialogTest, ClosingWhileTheTableFillsCancelsAndWaits) {
     f.lobes.push_back(lobe);
   }
   for (int k = 0; k < 8; ++k) test::WriteLbkFile(folder / ("SET" + std::to_string(k) + ".LBK"), f);
-  app_.EditSettings().camFolder = folder.string();
+  return folder;
+}
+
+// Closing the dialog while the cards are being worked out stops the work and waits for it;
+// nothing arrives after.
+TEST_F(CamDialogTest, ClosingWhileTheTableFillsCancelsAndWaits) {
+  app_.EditSettings().camFolder = BigFolder(files_.dir).string();
   for (const bool destroy : {false, true}) {
     auto dialog = std::make_unique<CamDialog>(app_, true);
     dialog->show();
-    ASSERT_TRUE(test::WaitFor([&] { return dialog->cardJob()->busy(); }));
-    EXPECT_EQ(dialog->progressBar()->maximum(), 2000);
+    ASSERT_TRUE(test::WaitFor([&] { return !dialog->listing() && dialog->cardJob()->busy(); }));
+    EXPECT_EQ(test::Find<QProgressBar>(*dialog, "cardProgress")->maximum(), 2000);
     if (destroy) {
       dialog.reset();  // waits for the work in its destructor
       QTest::qWait(20);
@@ -526,6 +548,59 @@ TEST_F(CamDialogTest, ClosingWhileTheTableFillsCancelsAndWaits) {
     QTest::qWait(50);
     EXPECT_EQ(dialog->tableModel()->rowCount(), rows);
   }
+}
+
+// The folder is listed off the window's thread: the tree and the table empty at once and fill
+// when the listing arrives. A folder chosen before the listing of another arrived replaces it:
+// the tree, the table and the folder Open reads from are the last folder's alone, whether the
+// first listing had ended on its thread or not.
+TEST_F(CamDialogTest, AFolderChosenWhileAnotherIsListedLeavesOnlyItsLobes) {
+  const fs::path big = BigFolder(files_.dir);
+  const fs::path wide = WiderFolder(files_.dir, 4);
+  for (int repeat = 0; repeat < 3; ++repeat) {
+    auto dialog = Shown(true);
+    ASSERT_TRUE(TableFilled(*dialog));
+    ASSERT_EQ(dialog->tableModel()->rowCount(), 5);
+    dialog->ChangeFolder(big);
+    // Nothing of the fixture's folder is left while the big one is listed.
+    EXPECT_TRUE(dialog->listing());
+    EXPECT_EQ(dialog->lobeTree()->topLevelItemCount(), 0);
+    EXPECT_EQ(dialog->tableModel()->rowCount(), 0);
+    EXPECT_EQ(test::Find<QLabel>(*dialog, "lblLobeInfo")->text(), "");
+    // Wait a little for the listing to have run on its thread at least once.
+    if (repeat > 0) QThread::msleep(repeat == 1 ? 5 : 200);
+    dialog->ChangeFolder(wide);
+    ASSERT_TRUE(TableFilled(*dialog)) << repeat;
+    EXPECT_EQ(dialog->folder().directory(), wide);
+    QTreeWidget* tree = dialog->lobeTree();
+    ASSERT_EQ(tree->topLevelItemCount(), 2) << repeat;
+    EXPECT_EQ(Text(tree->topLevelItem(0)), "MANY.LBK");
+    EXPECT_EQ(tree->topLevelItem(0)->childCount(), 4);
+    EXPECT_EQ(Text(tree->topLevelItem(1)), "SMALL.S96");
+    const LobeTableModel& model = *dialog->tableModel();
+    ASSERT_EQ(model.rowCount(), 5) << repeat;
+    for (int r = 0; r < 5; ++r)
+      EXPECT_EQ(model.row(r).card.file, r < 4 ? "MANY.LBK" : "SMALL.S96") << r;
+    EXPECT_EQ(test::Find<QProgressBar>(*dialog, "cardProgress")->maximum(), 5);
+    // Nothing of the big folder arrives later.
+    QTest::qWait(50);
+    EXPECT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(model.rowCount(), 5);
+  }
+}
+
+// Closing the dialog while its folder is listed stops the listing and waits for it: the tree
+// and the table stay empty.
+TEST_F(CamDialogTest, ClosingWhileTheFolderIsListedLeavesItEmpty) {
+  auto dialog = Shown(true);
+  dialog->ChangeFolder(BigFolder(files_.dir));
+  ASSERT_TRUE(dialog->listing());
+  dialog->reject();
+  EXPECT_FALSE(dialog->cardJob()->busy());
+  QTest::qWait(50);
+  EXPECT_EQ(dialog->lobeTree()->topLevelItemCount(), 0);
+  EXPECT_EQ(dialog->tableModel()->rowCount(), 0);
+  EXPECT_TRUE(dialog->folder().directory().empty());
 }
 
 }  // namespace

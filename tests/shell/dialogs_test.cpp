@@ -15,8 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "dialog_fixture.h"
+#include "app_fixture.h"
 #include "files/interface_text_ids.h"
+#include "find_widget.h"
 #include "shell/file_name_dialog.h"
 #include "shell/options_dialog.h"
 #include "shell/printing_notice.h"
@@ -47,18 +48,21 @@ TEST_F(OptionsDialogTest, OkStoresTheChosenUnitSystemThroughTheApplication) {
   for (const Row& row : rows) {
     app.SetUnitSystem(static_cast<UnitMode>(row.startUnits));
     OptionsDialog dialog(app);
-    ASSERT_TRUE(dialog.unitOption(row.startUnits)->isChecked());
+    ASSERT_TRUE(test::Find<QRadioButton>(dialog, QStringLiteral("optUnits%1").arg(row.startUnits))
+                    ->isChecked());
     QSignalSpy applied(&dialog, &OptionsDialog::applied);
     dialog.open();
     if (row.option >= 0) {
-      dialog.unitOption(row.option)->setChecked(true);
+      test::Find<QRadioButton>(dialog, QStringLiteral("optUnits%1").arg(row.option))
+          ->setChecked(true);
     } else {
       for (int i = 0; i < 3; ++i) {
-        dialog.unitOption(i)->setAutoExclusive(false);
-        dialog.unitOption(i)->setChecked(false);
+        test::Find<QRadioButton>(dialog, QStringLiteral("optUnits%1").arg(i))
+            ->setAutoExclusive(false);
+        test::Find<QRadioButton>(dialog, QStringLiteral("optUnits%1").arg(i))->setChecked(false);
       }
     }
-    dialog.okButton()->click();
+    test::Find<QPushButton>(dialog, "cmdOK")->click();
     EXPECT_EQ(app.settings().unitSystem, row.stored) << row.option;
     // The panels follow the one unit-system call.
     EXPECT_EQ(app.document().controller().unitMode(), static_cast<UnitMode>(row.stored));
@@ -73,14 +77,16 @@ TEST_F(OptionsDialogTest, OkStoresTheFlagsAndSplitsTheHeadingAtLineEnds) {
   app.EditSettings().incrementNames = true;
   OptionsDialog dialog(app);
   dialog.open();
-  EXPECT_EQ(dialog.headingBox()->toPlainText(), QStringLiteral("Smith Racing\nBay 4"));
-  EXPECT_FALSE(dialog.enterAsTabBox()->isChecked());
-  EXPECT_TRUE(dialog.nameIncrementBox()->isChecked());
+  EXPECT_EQ(test::Find<QPlainTextEdit>(dialog, "txtHeading")->toPlainText(),
+            QStringLiteral("Smith Racing\nBay 4"));
+  EXPECT_FALSE(test::Find<QCheckBox>(dialog, "chkEnterAsTab")->isChecked());
+  EXPECT_TRUE(test::Find<QCheckBox>(dialog, "chkNameInc")->isChecked());
 
-  dialog.headingBox()->setPlainText(QStringLiteral("Jones Engines\n\n  Dyno cell 2"));
-  dialog.enterAsTabBox()->setChecked(true);
-  dialog.nameIncrementBox()->setChecked(false);
-  dialog.okButton()->click();
+  test::Find<QPlainTextEdit>(dialog, "txtHeading")
+      ->setPlainText(QStringLiteral("Jones Engines\n\n  Dyno cell 2"));
+  test::Find<QCheckBox>(dialog, "chkEnterAsTab")->setChecked(true);
+  test::Find<QCheckBox>(dialog, "chkNameInc")->setChecked(false);
+  test::Find<QPushButton>(dialog, "cmdOK")->click();
   EXPECT_EQ(app.settings().customerHeading,
             (std::vector<std::string>{"Jones Engines", "", "  Dyno cell 2"}));
   EXPECT_TRUE(app.settings().enterAsTab);
@@ -89,8 +95,8 @@ TEST_F(OptionsDialogTest, OkStoresTheFlagsAndSplitsTheHeadingAtLineEnds) {
   // An emptied box leaves no heading line.
   OptionsDialog again(app);
   again.open();
-  again.headingBox()->clear();
-  again.okButton()->click();
+  test::Find<QPlainTextEdit>(again, "txtHeading")->clear();
+  test::Find<QPushButton>(again, "cmdOK")->click();
   EXPECT_TRUE(app.settings().customerHeading.empty());
 }
 
@@ -101,11 +107,11 @@ TEST_F(OptionsDialogTest, CancelChangesNothing) {
   OptionsDialog dialog(app);
   QSignalSpy applied(&dialog, &OptionsDialog::applied);
   dialog.open();
-  dialog.unitOption(2)->setChecked(true);
-  dialog.enterAsTabBox()->setChecked(true);
-  dialog.nameIncrementBox()->setChecked(true);
-  dialog.headingBox()->setPlainText(QStringLiteral("B"));
-  dialog.cancelButton()->click();
+  test::Find<QRadioButton>(dialog, "optUnits2")->setChecked(true);
+  test::Find<QCheckBox>(dialog, "chkEnterAsTab")->setChecked(true);
+  test::Find<QCheckBox>(dialog, "chkNameInc")->setChecked(true);
+  test::Find<QPlainTextEdit>(dialog, "txtHeading")->setPlainText(QStringLiteral("B"));
+  test::Find<QPushButton>(dialog, "cmdCancel")->click();
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(applied.count(), 0);
   EXPECT_EQ(app.settings().unitSystem, 1);
@@ -115,8 +121,8 @@ TEST_F(OptionsDialogTest, CancelChangesNothing) {
   EXPECT_EQ(app.settings().customerHeading, before.customerHeading);
   // Opened again, it shows the settings, not what was cancelled.
   dialog.open();
-  EXPECT_TRUE(dialog.unitOption(1)->isChecked());
-  EXPECT_EQ(dialog.headingBox()->toPlainText(), QStringLiteral("A"));
+  EXPECT_TRUE(test::Find<QRadioButton>(dialog, "optUnits1")->isChecked());
+  EXPECT_EQ(test::Find<QPlainTextEdit>(dialog, "txtHeading")->toPlainText(), QStringLiteral("A"));
 }
 
 TEST_F(OptionsDialogTest, EnterAsTabLeavesTheHeadingBoxItsLineEnds) {
@@ -126,17 +132,18 @@ TEST_F(OptionsDialogTest, EnterAsTabLeavesTheHeadingBoxItsLineEnds) {
   ShowActive(dialog);
   // A check box: Enter moves on and does not close the dialog.
   dialog.findChild<QTabWidget*>()->setCurrentIndex(1);
-  dialog.enterAsTabBox()->setFocus();
-  QTest::keyClick(dialog.enterAsTabBox(), Qt::Key_Return);
-  EXPECT_EQ(QApplication::focusWidget(), dialog.nameIncrementBox());
+  test::Find<QCheckBox>(dialog, "chkEnterAsTab")->setFocus();
+  QTest::keyClick(test::Find<QCheckBox>(dialog, "chkEnterAsTab"), Qt::Key_Return);
+  EXPECT_EQ(QApplication::focusWidget(), test::Find<QCheckBox>(dialog, "chkNameInc"));
   EXPECT_TRUE(dialog.isVisible());
   // The heading box takes Enter as a line end.
   dialog.findChild<QTabWidget*>()->setCurrentIndex(2);
-  dialog.headingBox()->setFocus();
-  QTest::keyClicks(dialog.headingBox(), QStringLiteral("A"));
-  QTest::keyClick(dialog.headingBox(), Qt::Key_Return);
-  QTest::keyClicks(dialog.headingBox(), QStringLiteral("B"));
-  EXPECT_EQ(dialog.headingBox()->toPlainText(), QStringLiteral("A\nB"));
+  test::Find<QPlainTextEdit>(dialog, "txtHeading")->setFocus();
+  QTest::keyClicks(test::Find<QPlainTextEdit>(dialog, "txtHeading"), QStringLiteral("A"));
+  QTest::keyClick(test::Find<QPlainTextEdit>(dialog, "txtHeading"), Qt::Key_Return);
+  QTest::keyClicks(test::Find<QPlainTextEdit>(dialog, "txtHeading"), QStringLiteral("B"));
+  EXPECT_EQ(test::Find<QPlainTextEdit>(dialog, "txtHeading")->toPlainText(),
+            QStringLiteral("A\nB"));
   EXPECT_EQ(applied.count(), 0);
 }
 
@@ -150,14 +157,19 @@ TEST_F(ReportSetupDialogTest, OpensWithTheSettingsAndTheRangesAsWholeNumbers) {
   EXPECT_EQ(dialog.windowTitle().toStdString(), app.strings().Misc(3));
   // Whole numbers, halves away from zero.
   const std::vector<std::string> degrees{"-360", "360", "1", "0", "11", "3"};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(dialog.degreeBox(i)->text().toStdString(), degrees[i]);
-  EXPECT_FALSE(dialog.headingBox(1)->isChecked());
-  EXPECT_TRUE(dialog.headingBox(2)->isChecked());
-  EXPECT_FALSE(dialog.sectionBox(1)->isChecked());
-  EXPECT_FALSE(dialog.sectionBox(4)->isChecked());
-  EXPECT_TRUE(dialog.sectionBox(6)->isChecked());
-  EXPECT_EQ(dialog.headingBox(0)->text().toStdString(), app.strings().Misc(105));
-  EXPECT_EQ(dialog.sectionBox(0)->text().toStdString(), app.strings().Misc(109));
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(
+        test::Find<QLineEdit>(dialog, QStringLiteral("txtDegrees%1").arg(i))->text().toStdString(),
+        degrees[i]);
+  EXPECT_FALSE(test::Find<QCheckBox>(dialog, "chkHeading1")->isChecked());
+  EXPECT_TRUE(test::Find<QCheckBox>(dialog, "chkHeading2")->isChecked());
+  EXPECT_FALSE(test::Find<QCheckBox>(dialog, "chkSection1")->isChecked());
+  EXPECT_FALSE(test::Find<QCheckBox>(dialog, "chkSection4")->isChecked());
+  EXPECT_TRUE(test::Find<QCheckBox>(dialog, "chkSection6")->isChecked());
+  EXPECT_EQ(test::Find<QCheckBox>(dialog, "chkHeading0")->text().toStdString(),
+            app.strings().Misc(105));
+  EXPECT_EQ(test::Find<QCheckBox>(dialog, "chkSection0")->text().toStdString(),
+            app.strings().Misc(109));
 }
 
 TEST_F(ReportSetupDialogTest, OkChecksBothRangesAndFocusesTheFailingBox) {
@@ -184,10 +196,12 @@ TEST_F(ReportSetupDialogTest, OkChecksBothRangesAndFocusesTheFailingBox) {
     ReportSetupDialog dialog(app);
     QSignalSpy applied(&dialog, &ReportSetupDialog::applied);
     ShowActive(dialog);
-    for (int i = 0; i < 6; ++i) dialog.degreeBox(i)->setText(QString::fromLatin1(row.degrees[i]));
-    dialog.headingBox(0)->setChecked(false);
+    for (int i = 0; i < 6; ++i)
+      test::Find<QLineEdit>(dialog, QStringLiteral("txtDegrees%1").arg(i))
+          ->setText(QString::fromLatin1(row.degrees[i]));
+    test::Find<QCheckBox>(dialog, "chkHeading0")->setChecked(false);
     prompter.warnings.clear();
-    dialog.okButton()->click();
+    test::Find<QPushButton>(dialog, "cmdOK")->click();
     // The check boxes are stored whatever the ranges say.
     EXPECT_FALSE(app.settings().reportHeadings[0]);
     if (row.message == 0) {
@@ -201,7 +215,9 @@ TEST_F(ReportSetupDialogTest, OkChecksBothRangesAndFocusesTheFailingBox) {
     EXPECT_EQ(prompter.warnings[0], app.strings().Misc(row.message));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(applied.count(), 0);
-    EXPECT_EQ(QApplication::focusWidget(), dialog.degreeBox(row.focus)) << row.degrees[0];
+    EXPECT_EQ(QApplication::focusWidget(),
+              test::Find<QLineEdit>(dialog, QStringLiteral("txtDegrees%1").arg(row.focus)))
+        << row.degrees[0];
     // Nothing is stored of the ranges.
     EXPECT_EQ(app.settings().reportRanges, (std::array<float, 6>{-100, 100, 2, -200, 200, 4}));
   }
@@ -212,12 +228,12 @@ TEST_F(ReportSetupDialogTest, TheCamCardBoxRoundTripsThroughTheSettings) {
   {
     ReportSetupDialog dialog(app);
     ShowActive(dialog);
-    ASSERT_NE(dialog.camCardBox(), nullptr);
-    EXPECT_FALSE(dialog.camCardBox()->isChecked());
-    EXPECT_TRUE(dialog.camCardBox()->isVisible());
-    QTest::mouseClick(dialog.camCardBox(), Qt::LeftButton);
+    ASSERT_NE(test::Find<QCheckBox>(dialog, "chkSection7"), nullptr);
+    EXPECT_FALSE(test::Find<QCheckBox>(dialog, "chkSection7")->isChecked());
+    EXPECT_TRUE(test::Find<QCheckBox>(dialog, "chkSection7")->isVisible());
+    QTest::mouseClick(test::Find<QCheckBox>(dialog, "chkSection7"), Qt::LeftButton);
     EXPECT_FALSE(app.settings().reportCamCard);  // nothing is stored before OK
-    dialog.okButton()->click();
+    test::Find<QPushButton>(dialog, "cmdOK")->click();
     EXPECT_FALSE(dialog.isVisible());
   }
   EXPECT_TRUE(app.settings().reportCamCard);
@@ -228,15 +244,15 @@ TEST_F(ReportSetupDialogTest, TheCamCardBoxRoundTripsThroughTheSettings) {
     // Shown ticked on the next opening; Cancel after unticking keeps it on.
     ReportSetupDialog dialog(app);
     ShowActive(dialog);
-    EXPECT_TRUE(dialog.camCardBox()->isChecked());
-    dialog.camCardBox()->setChecked(false);
-    dialog.cancelButton()->click();
+    EXPECT_TRUE(test::Find<QCheckBox>(dialog, "chkSection7")->isChecked());
+    test::Find<QCheckBox>(dialog, "chkSection7")->setChecked(false);
+    test::Find<QPushButton>(dialog, "cmdCancel")->click();
   }
   EXPECT_TRUE(app.settings().reportCamCard);
   ReportSetupDialog dialog(app);
   ShowActive(dialog);
-  dialog.camCardBox()->setChecked(false);
-  dialog.okButton()->click();
+  test::Find<QCheckBox>(dialog, "chkSection7")->setChecked(false);
+  test::Find<QPushButton>(dialog, "cmdOK")->click();
   EXPECT_FALSE(app.settings().reportCamCard);
 }
 
@@ -244,8 +260,8 @@ TEST_F(ReportSetupDialogTest, CancelKeepsTheRanges) {
   ReportSetupDialog dialog(app);
   dialog.open();
   const auto before = app.settings().reportRanges;
-  dialog.degreeBox(0)->setText(QStringLiteral("0"));
-  dialog.cancelButton()->click();
+  test::Find<QLineEdit>(dialog, "txtDegrees0")->setText(QStringLiteral("0"));
+  test::Find<QPushButton>(dialog, "cmdCancel")->click();
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(app.settings().reportRanges, before);
 }
@@ -253,7 +269,7 @@ TEST_F(ReportSetupDialogTest, CancelKeepsTheRanges) {
 TEST_F(ReportSetupDialogTest, ADegreeBoxSelectsItsWholeTextOnFocus) {
   ReportSetupDialog dialog(app);
   ShowActive(dialog);
-  QLineEdit* box = dialog.degreeBox(4);
+  QLineEdit* box = test::Find<QLineEdit>(dialog, "txtDegrees4");
   ASSERT_EQ(box->text(), QStringLiteral("360"));
   box->deselect();
   QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(2, box->height() / 2));
@@ -270,24 +286,24 @@ TEST_F(ReportSetupDialogTest, EnterAsTabMovesTheFocusAndDoesNotPressOk) {
   ReportSetupDialog dialog(app);
   QSignalSpy applied(&dialog, &ReportSetupDialog::applied);
   ShowActive(dialog);
-  dialog.degreeBox(0)->setFocus();
-  QTest::keyClick(dialog.degreeBox(0), Qt::Key_Return);
-  EXPECT_EQ(QApplication::focusWidget(), dialog.degreeBox(1));
-  QTest::keyClick(dialog.degreeBox(1), Qt::Key_Enter);
-  EXPECT_EQ(QApplication::focusWidget(), dialog.degreeBox(2));
+  test::Find<QLineEdit>(dialog, "txtDegrees0")->setFocus();
+  QTest::keyClick(test::Find<QLineEdit>(dialog, "txtDegrees0"), Qt::Key_Return);
+  EXPECT_EQ(QApplication::focusWidget(), test::Find<QLineEdit>(dialog, "txtDegrees1"));
+  QTest::keyClick(test::Find<QLineEdit>(dialog, "txtDegrees1"), Qt::Key_Enter);
+  EXPECT_EQ(QApplication::focusWidget(), test::Find<QLineEdit>(dialog, "txtDegrees2"));
   // On a check box and on the OK button itself Enter moves on too.
-  dialog.headingBox(0)->setFocus();
-  QTest::keyClick(dialog.headingBox(0), Qt::Key_Return);
-  EXPECT_EQ(QApplication::focusWidget(), dialog.headingBox(1));
-  EXPECT_TRUE(dialog.headingBox(0)->isChecked());
-  dialog.okButton()->setFocus();
-  QTest::keyClick(dialog.okButton(), Qt::Key_Return);
-  EXPECT_NE(QApplication::focusWidget(), dialog.okButton());
+  test::Find<QCheckBox>(dialog, "chkHeading0")->setFocus();
+  QTest::keyClick(test::Find<QCheckBox>(dialog, "chkHeading0"), Qt::Key_Return);
+  EXPECT_EQ(QApplication::focusWidget(), test::Find<QCheckBox>(dialog, "chkHeading1"));
+  EXPECT_TRUE(test::Find<QCheckBox>(dialog, "chkHeading0")->isChecked());
+  test::Find<QPushButton>(dialog, "cmdOK")->setFocus();
+  QTest::keyClick(test::Find<QPushButton>(dialog, "cmdOK"), Qt::Key_Return);
+  EXPECT_NE(QApplication::focusWidget(), test::Find<QPushButton>(dialog, "cmdOK"));
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(applied.count(), 0);
   // Space still presses the button.
-  dialog.okButton()->setFocus();
-  QTest::keyClick(dialog.okButton(), Qt::Key_Space);
+  test::Find<QPushButton>(dialog, "cmdOK")->setFocus();
+  QTest::keyClick(test::Find<QPushButton>(dialog, "cmdOK"), Qt::Key_Space);
   EXPECT_EQ(applied.count(), 1);
   EXPECT_FALSE(dialog.isVisible());
 }
@@ -297,8 +313,8 @@ TEST_F(ReportSetupDialogTest, WithoutEnterAsTabEnterPressesOk) {
   ReportSetupDialog dialog(app);
   QSignalSpy applied(&dialog, &ReportSetupDialog::applied);
   ShowActive(dialog);
-  dialog.degreeBox(0)->setFocus();
-  QTest::keyClick(dialog.degreeBox(0), Qt::Key_Return);
+  test::Find<QLineEdit>(dialog, "txtDegrees0")->setFocus();
+  QTest::keyClick(test::Find<QLineEdit>(dialog, "txtDegrees0"), Qt::Key_Return);
   EXPECT_EQ(applied.count(), 1);
   EXPECT_FALSE(dialog.isVisible());
 }

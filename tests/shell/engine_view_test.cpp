@@ -22,7 +22,9 @@
 #include <numbers>
 
 #include "app/application.h"
+#include "app_fixture.h"
 #include "engine/cam_card.h"
+#include "find_widget.h"
 #include "shell/balance_chart.h"
 #include "shell/explain_dialog.h"
 #include "shell/input_panel_view.h"
@@ -37,26 +39,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The source tree: from the environment when the test runner sets it, otherwise where the test
-// was built from.
-fs::path SourceDir() {
-  const char* dir = std::getenv("ORVANTIS_SOURCE_DIR");
-  return dir ? fs::path(dir) : fs::path(ORVANTIS_TEST_SOURCE_DIR);
-}
-
 // A program folder with the interface texts, a fresh data root and user store, the started
 // application and the view, refreshed after each command as the main window does.
 class EngineViewTest : public ::testing::Test {
  protected:
-  EngineViewTest() : app_(prompter_) {
-    fs::create_directories(dir_ / "prog");
-    fs::copy_file(SourceDir() / "resources" / "OV-STR.TXT", dir_ / "prog" / "OV-STR.TXT");
+  EngineViewTest() {
+    EXPECT_TRUE(fixture_.started);
+    // The data root the program falls back on is the test's too.
     ::setenv("ORVANTIS_DATA_ROOT", (dir_ / "data").c_str(), 1);
-    app_.SetFolders(Folders{dir_ / "prog", dir_ / "data"});
-    app_.SetUserStorePath(dir_ / "user" / "Orvantis.ini");
-    EXPECT_TRUE(app_.StartUp());
-    prompter_.beeps = 0;  // the start-up's notice about the new configuration
-    prompter_.warnings.clear();
     view_ = std::make_unique<EngineView>(app_);
     QObject::connect(view_.get(), &View::commandDone, [this] { RefreshView(); });
     view_->resize(1200, 780);
@@ -105,9 +95,10 @@ class EngineViewTest : public ::testing::Test {
     RefreshView();
   }
 
-  test::TempDir dir_;
-  test::FakePrompter prompter_;
-  Application app_;
+  test::AppFixture fixture_{test::AppFixture::Start::kStartedUp};
+  test::TempDir& dir_ = fixture_.dir;
+  test::FakePrompter& prompter_ = fixture_.prompter;
+  Application& app_ = fixture_.app;
   std::unique_ptr<EngineView> view_;
   Revisions seen_;
 };
@@ -139,7 +130,10 @@ TEST_F(EngineViewTest, ShowsTheDefaultEngineWithTheInterfaceTexts) {
   EXPECT_EQ(Find("outUnit_1")->text(), "cc");
   // The sources: the default lobes and no flow tests name no file.
   for (int source = 0; source < 4; ++source)
-    EXPECT_EQ(view_->sources()->caption(source)->text(), "No file chosen") << source;
+    EXPECT_EQ(test::Find<QLabel>(view_->sources(), QStringLiteral("sourceCaption_%1").arg(source))
+                  ->text(),
+              "No file chosen")
+        << source;
   EXPECT_EQ(Box(29).trimmed(), "107.90");
 }
 
@@ -400,8 +394,8 @@ TEST_F(EngineViewTest, EditButtonsAskForTheirSource) {
 TEST_F(EngineViewTest, ASourceChangeRedrawsItsCaption) {
   app_.document().UseKeyboardFlowTest(true, FlowTest{});
   RefreshView();
-  EXPECT_EQ(view_->sources()->caption(2)->text(), "Keyboard Entered");
-  EXPECT_EQ(view_->sources()->caption(3)->text(), "No file chosen");
+  EXPECT_EQ(test::Find<QLabel>(view_->sources(), "sourceCaption_2")->text(), "Keyboard Entered");
+  EXPECT_EQ(test::Find<QLabel>(view_->sources(), "sourceCaption_3")->text(), "No file chosen");
 }
 
 struct MarkRow {
@@ -515,19 +509,25 @@ TEST_F(EngineViewTest, CamCaptionsShowTheCardOnHover) {
                              QString::number(c.intake->maxLiftAngle, 'f', 1),
                              QString::number(*c.intake->checks[1].duration, 'f', 1),
                              QString::number(*c.intake->centerline, 'f', 1)));
-  const QString tip = view_->sources()->caption(0)->toolTip();
+  const QString tip = test::Find<QLabel>(view_->sources(), "sourceCaption_0")->toolTip();
   EXPECT_TRUE(tip.contains("No file chosen"));
   EXPECT_TRUE(tip.contains(intake));
   EXPECT_TRUE(tip.contains("Lobe separation"));
-  EXPECT_TRUE(view_->sources()->caption(1)->toolTip().contains(view_->sources()->cardLine(1)));
+  EXPECT_TRUE(test::Find<QLabel>(view_->sources(), "sourceCaption_1")
+                  ->toolTip()
+                  .contains(view_->sources()->cardLine(1)));
   // The line is shown under the cams without hovering, the whole card on hover over it.
   for (int side = 0; side < 2; ++side) {
-    const QLabel* line = view_->sources()->cardLabel(side);
+    const QLabel* line =
+        test::Find<QLabel>(view_->sources(), QStringLiteral("cardLine_%1").arg(side));
     EXPECT_TRUE(line->isVisible()) << side;
     EXPECT_EQ(line->text(), (side == 0 ? QStringLiteral("Intake: ") : QStringLiteral("Exhaust: ")) +
                                 view_->sources()->cardLine(side))
         << side;
-    EXPECT_EQ(line->toolTip(), view_->sources()->caption(side)->toolTip()) << side;
+    EXPECT_EQ(line->toolTip(),
+              test::Find<QLabel>(view_->sources(), QStringLiteral("sourceCaption_%1").arg(side))
+                  ->toolTip())
+        << side;
   }
   // A typed rocker ratio changes the card at once.
   Type(30, "1.5");
@@ -540,7 +540,9 @@ TEST_F(EngineViewTest, CamCaptionsShowTheCardOnHover) {
   EXPECT_TRUE(view_->sources()->cardLine(0).startsWith(
       QStringLiteral("Lift %1 mm").arg(QString::number(c.intake->maxLift * 25.4, 'f', 3))));
   EXPECT_TRUE(view_->sources()->cardLine(0).contains("at 1.27 mm"));
-  EXPECT_TRUE(view_->sources()->cardLabel(0)->text().endsWith(view_->sources()->cardLine(0)));
+  EXPECT_TRUE(test::Find<QLabel>(view_->sources(), "cardLine_0")
+                  ->text()
+                  .endsWith(view_->sources()->cardLine(0)));
 }
 
 // F1 on a slot clicked into explains it: the value and its formula, the inputs it rests on as
@@ -553,23 +555,24 @@ TEST_F(EngineViewTest, F1OnASlotExplainsItAndItsInputsLeadToTheirBoxes) {
   auto* dialog = view_->findChild<ExplainDialog*>();
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(dialog->isVisible());
-  EXPECT_TRUE(dialog->valueLabel()->text().startsWith("page0.0 = 355.1"))
-      << dialog->valueLabel()->text().toStdString();
-  EXPECT_TRUE(dialog->formulaLabel()->text().contains("Displacement"));
-  const QString links = dialog->inputsLabel()->text();
+  EXPECT_TRUE(test::Find<QLabel>(dialog, "explainValue")->text().startsWith("page0.0 = 355.1"))
+      << test::Find<QLabel>(dialog, "explainValue")->text().toStdString();
+  EXPECT_TRUE(test::Find<QLabel>(dialog, "explainFormula")->text().contains("Displacement"));
+  const QString links = test::Find<QLabel>(dialog, "explainInputs")->text();
   for (const char* link :
        {"href=\"0\">Bore", "href=\"1\">Stroke", "href=\"3\">Number of Cylinders"}) {
     EXPECT_TRUE(links.contains(link)) << link << " in " << links.toStdString();
   }
   EXPECT_FALSE(links.contains("href=\"2\""));
-  QTableWidget* table = dialog->sensitivityTable();
+  QTableWidget* table = test::Find<QTableWidget>(dialog, "explainSensitivity");
   ASSERT_EQ(table->rowCount(), 3);
   EXPECT_EQ(table->item(0, 0)->text(), "Number of Cylinders");  // a whole cylinder moves most
   EXPECT_EQ(table->item(0, 1)->text(), "1");
   EXPECT_LE(dialog->frameGeometry().height(), 768);
   EXPECT_LE(dialog->frameGeometry().width(), 1366);
 
-  QMetaObject::invokeMethod(dialog->inputsLabel(), "linkActivated", Q_ARG(QString, "1"));
+  QMetaObject::invokeMethod(test::Find<QLabel>(dialog, "explainInputs"), "linkActivated",
+                            Q_ARG(QString, "1"));
   EXPECT_FALSE(dialog->isVisible());
   ASSERT_TRUE(WaitFor([&] { return view_->box(kInStroke)->hasFocus(); }));
   // The value is selected: what the user types replaces it.
@@ -614,9 +617,9 @@ TEST_F(EngineViewTest, ARightClickOnASlotOffersItsExplanationInTheUnitSystem) {
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(dialog->isVisible());
   // 9.0 - (3.48 / 2 + 6.0) = 1.26 in, shown as 32.0 mm.
-  EXPECT_TRUE(dialog->valueLabel()->text().startsWith("page0.2 = 32 mm"))
-      << dialog->valueLabel()->text().toStdString();
-  EXPECT_TRUE(dialog->inputsLabel()->text().contains("Block Deck Height"));
+  EXPECT_TRUE(test::Find<QLabel>(dialog, "explainValue")->text().startsWith("page0.2 = 32 mm"))
+      << test::Find<QLabel>(dialog, "explainValue")->text().toStdString();
+  EXPECT_TRUE(test::Find<QLabel>(dialog, "explainInputs")->text().contains("Block Deck Height"));
   dialog->close();
 }
 

@@ -12,7 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "graph_test_app.h"
+#include "app_fixture.h"
+#include "find_widget.h"
 
 namespace orv {
 namespace {
@@ -36,7 +37,8 @@ class GraphSettingsViewTest : public ::testing::Test {
     view_.EnterBox(n);
   }
 
-  test::StartedApp started_;
+  test::AppFixture started_{test::AppFixture::Start::kStartedUp,
+                            test::FakePrompter(Prompter::Answer::No)};
   GraphSettingsView view_;
 };
 
@@ -84,31 +86,32 @@ TEST_F(GraphSettingsViewTest, TheBoxesShowAndTakeTheDisplayUnits) {
 }
 
 TEST_F(GraphSettingsViewTest, ChoicesAndCheckBoxesGoToTheSettings) {
-  view_.scaleChoice(false).setCurrentIndex(3);
-  view_.scaleChoice(true).setCurrentIndex(7);
+  test::Find<QComboBox>(view_, "cmbLeftScale")->setCurrentIndex(3);
+  test::Find<QComboBox>(view_, "cmbRightScale")->setCurrentIndex(7);
   EXPECT_EQ(app().settings().leftScale, 4);
   EXPECT_EQ(app().settings().rightScale, 8);
   const bool before[] = {app().settings().gridLines, app().settings().cursorLinesShown,
                          app().settings().thickLines, app().settings().twoScales};
-  for (int i = 0; i < 4; ++i) view_.check(i).click();
+  for (int i = 0; i < 4; ++i)
+    test::Find<QCheckBox>(view_, QStringLiteral("chkGraph%1").arg(i))->click();
   EXPECT_EQ(app().settings().gridLines, !before[0]);
   EXPECT_EQ(app().settings().cursorLinesShown, !before[1]);
   EXPECT_EQ(app().settings().thickLines, !before[2]);
   EXPECT_EQ(app().settings().twoScales, !before[3]);
-  EXPECT_EQ(view_.check(0).text(), "Grid Lines");
-  EXPECT_EQ(view_.check(3).text(), "Two Y-Axis Scales");
+  EXPECT_EQ(test::Find<QCheckBox>(view_, "chkGraph0")->text(), "Grid Lines");
+  EXPECT_EQ(test::Find<QCheckBox>(view_, "chkGraph3")->text(), "Two Y-Axis Scales");
 }
 
 TEST_F(GraphSettingsViewTest, TheBackgroundComesFromTheColourDialogAndResetsToTheWindows) {
-  QTest::mouseClick(&view_.backgroundButton(), Qt::LeftButton);
-  QColorDialog* dialog = view_.colourDialog();
+  QTest::mouseClick(test::Find<QPushButton>(view_, "cmdBackground"), Qt::LeftButton);
+  QColorDialog* dialog = view_.findChild<QColorDialog*>("dlgColour");
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->windowTitle(), "Graph Background Color");
   EXPECT_EQ(dialog->currentColor(), QColor(0xF0, 0xF0, 0xF0));
   dialog->setCurrentColor(QColor(10, 20, 30));
   dialog->accept();
   EXPECT_EQ(app().settings().graphBackground, 10 | (20 << 8) | (30 << 16));  // red low
-  QTest::mouseClick(&view_.resetButton(), Qt::LeftButton);
+  QTest::mouseClick(test::Find<QPushButton>(view_, "cmdReset"), Qt::LeftButton);
   EXPECT_EQ(app().settings().graphBackground, app().windowBackground());
 }
 

@@ -24,7 +24,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "graph_test_app.h"
+#include "app_fixture.h"
+#include "find_widget.h"
 #include "shell/curve_list_model.h"
 #include "shell/graph_canvas.h"
 
@@ -50,7 +51,7 @@ class GraphViewTest : public ::testing::Test {
   // The list text of a tag, from whichever part holds it.
   QString ListText(int tag) {
     for (int part = 0; part < 2; ++part) {
-      CurveListModel& list = view_.curveListModel(part);
+      CurveListModel& list = ListModel(part);
       for (int row = 0; row < list.rowCount(); ++row) {
         if (list.TagAt(row) == tag) return list.ValueText(row);
       }
@@ -88,7 +89,17 @@ class GraphViewTest : public ::testing::Test {
     return values;
   }
 
-  test::StartedApp started_;
+  // The parts of the view.
+  GraphCanvas& Canvas() const { return *test::Find<GraphCanvas>(view_, "graphCanvas"); }
+  QTableView& List(int part) const {
+    return *test::Find<QTableView>(view_, QStringLiteral("curveList%1").arg(part));
+  }
+  CurveListModel& ListModel(int part) const {
+    return *test::Find<CurveListModel>(view_, QStringLiteral("curveListModel%1").arg(part));
+  }
+
+  test::AppFixture started_{test::AppFixture::Start::kStartedUp,
+                            test::FakePrompter(Prompter::Answer::No)};
   GraphView view_;
 };
 
@@ -121,7 +132,7 @@ TEST_F(GraphViewTest, ACursorLineAtMinus90ListsTheCurvesThere) {
 
 TEST_F(GraphViewTest, DifferenceModeWithLinesThreeAndFourTogetherListsZeros) {
   view_.MoveCursorLines({54, 108, 135.5f, 135.5f});
-  view_.differenceBox().setChecked(true);
+  test::Find<QCheckBox>(view_, "chkDifference")->setChecked(true);
   EXPECT_TRUE(view_.model().differenceMode());
   for (int tag = 1; tag <= kCurveTagCount; ++tag) {
     EXPECT_EQ(ListText(tag).toDouble(), 0.0) << tag << " " << ListText(tag).toStdString();
@@ -131,7 +142,7 @@ TEST_F(GraphViewTest, DifferenceModeWithLinesThreeAndFourTogetherListsZeros) {
   view_.MoveCursorLines({54, 108, 180, 0});
   const std::vector<double> at180 = CurvesAt(180);
   EXPECT_NEAR(ListText(1).toDouble(), at180[0] - CurvesAt(0)[0], 0.0005);
-  view_.differenceBox().setChecked(false);
+  test::Find<QCheckBox>(view_, "chkDifference")->setChecked(false);
   EXPECT_NEAR(ListText(1).toDouble(), at180[0], 0.0005);
 }
 
@@ -139,7 +150,7 @@ TEST_F(GraphViewTest, RubberBandZoomIsKeptAsFractionsAndUnZoomRestoresTheWholeGr
   Settings& s = app().EditSettings();
   s.scales[1] = {0, 4.4};  // the left axis: scale 2, 0 to 4.4 in
   view_.Refresh(AllAreas());
-  EXPECT_FALSE(view_.unZoomButton().isEnabled());
+  EXPECT_FALSE(test::Find<QPushButton>(view_, "cmdUnZoom")->isEnabled());
 
   view_.Zoom({-180, 180}, {1.1, 3.3});
   const ZoomWindow& z = app().settings().zoom;
@@ -147,8 +158,8 @@ TEST_F(GraphViewTest, RubberBandZoomIsKeptAsFractionsAndUnZoomRestoresTheWholeGr
   EXPECT_FLOAT_EQ(z.right, 0.75f);
   EXPECT_FLOAT_EQ(z.bottom, 0.25f);
   EXPECT_FLOAT_EQ(z.top, 0.75f);
-  EXPECT_TRUE(view_.unZoomButton().isEnabled());
-  GraphCanvas& canvas = view_.canvas();
+  EXPECT_TRUE(test::Find<QPushButton>(view_, "cmdUnZoom")->isEnabled());
+  GraphCanvas& canvas = Canvas();
   EXPECT_DOUBLE_EQ(canvas.xAxis->range().lower, -180);
   EXPECT_DOUBLE_EQ(canvas.xAxis->range().upper, 180);
   EXPECT_NEAR(canvas.yAxis->range().lower, 1.1, 1e-6);
@@ -157,19 +168,19 @@ TEST_F(GraphViewTest, RubberBandZoomIsKeptAsFractionsAndUnZoomRestoresTheWholeGr
   EXPECT_NEAR(canvas.yAxis2->range().lower, -22, 1e-5);
   EXPECT_NEAR(canvas.yAxis2->range().upper, 22, 1e-5);
 
-  QTest::mouseClick(&view_.unZoomButton(), Qt::LeftButton);
+  QTest::mouseClick(test::Find<QPushButton>(view_, "cmdUnZoom"), Qt::LeftButton);
   EXPECT_EQ(app().settings().zoom.left, 0);
   EXPECT_EQ(app().settings().zoom.bottom, 0);
   EXPECT_EQ(app().settings().zoom.right, 1);
   EXPECT_EQ(app().settings().zoom.top, 1);
-  EXPECT_FALSE(view_.unZoomButton().isEnabled());
+  EXPECT_FALSE(test::Find<QPushButton>(view_, "cmdUnZoom")->isEnabled());
   EXPECT_DOUBLE_EQ(canvas.xAxis->range().lower, -360);
   EXPECT_DOUBLE_EQ(canvas.xAxis->range().upper, 360);
   EXPECT_DOUBLE_EQ(canvas.yAxis->range().upper, 4.4);
 }
 
 TEST_F(GraphViewTest, DraggingABandOverTheGraphZoomsIntoIt) {
-  GraphCanvas& canvas = view_.canvas();
+  GraphCanvas& canvas = Canvas();
   canvas.replot(QCustomPlot::rpImmediateRefresh);
   const QPoint from(static_cast<int>(canvas.PixelOfAngle(-90)),
                     static_cast<int>(canvas.yAxis->coordToPixel(canvas.yAxis->range().upper) + 20));
@@ -185,11 +196,11 @@ TEST_F(GraphViewTest, DraggingABandOverTheGraphZoomsIntoIt) {
   EXPECT_NEAR(z.right * 720 - 360, 90, 2 * pixel);
   EXPECT_GT(z.bottom, 0);
   EXPECT_LT(z.top, 1);
-  EXPECT_TRUE(view_.unZoomButton().isEnabled());
+  EXPECT_TRUE(test::Find<QPushButton>(view_, "cmdUnZoom")->isEnabled());
 }
 
 TEST_F(GraphViewTest, TheWheelZoomsAboutThePointerAndNeverPastTheWholeGraph) {
-  GraphCanvas& canvas = view_.canvas();
+  GraphCanvas& canvas = Canvas();
   canvas.replot(QCustomPlot::rpImmediateRefresh);
   const QPointF at(canvas.PixelOfAngle(0), canvas.axisRect()->center().y());
   auto wheel = [&](int delta) {
@@ -213,7 +224,7 @@ TEST_F(GraphViewTest, MetricUnitsChangeTheAxisRangesAndCaptions) {
   s.scales[1] = {0, 4.4};
   s.scales[4] = {-44, 44};
   view_.Refresh(AllAreas());
-  GraphCanvas& canvas = view_.canvas();
+  GraphCanvas& canvas = Canvas();
   EXPECT_EQ(canvas.yAxis->label(), "in");
   EXPECT_EQ(canvas.yAxis2->label(), "ft/s");
 
@@ -237,10 +248,10 @@ TEST_F(GraphViewTest, MetricUnitsChangeTheAxisRangesAndCaptions) {
 }
 
 TEST_F(GraphViewTest, ClearingATagsBoxHidesItsCurve) {
-  GraphCanvas& canvas = view_.canvas();
+  GraphCanvas& canvas = Canvas();
   ASSERT_NE(canvas.CurveGraph(8), nullptr);
   EXPECT_EQ(canvas.CurveGraph(8)->dataCount(), 1441);  // -360..360 every half degree
-  CurveListModel& part = view_.curveListModel(1);      // tags 7..13
+  CurveListModel& part = ListModel(1);                 // tags 7..13
   const int row = 8 - 7;
   ASSERT_EQ(part.TagAt(row), 8);
   const int revision = static_cast<int>(app().revisions().settings);
@@ -257,9 +268,9 @@ TEST_F(GraphViewTest, ClearingATagsBoxHidesItsCurve) {
 // The user toggles a box in the list itself: Space on the current row's name, and a mouse
 // click on the check box. Tag 8 is the second row of the second part.
 TEST_F(GraphViewTest, TheUserTogglesATagsBoxWithSpaceAndTheMouse) {
-  GraphCanvas& canvas = view_.canvas();
-  QTableView& list = view_.curveList(1);
-  CurveListModel& part = view_.curveListModel(1);
+  GraphCanvas& canvas = Canvas();
+  QTableView& list = List(1);
+  CurveListModel& part = ListModel(1);
   const int row = 1;
   ASSERT_EQ(part.TagAt(row), 8);
   const QModelIndex name = part.index(row, CurveListModel::kName);
@@ -304,7 +315,7 @@ TEST_F(GraphViewTest, TheUserTogglesATagsBoxWithSpaceAndTheMouse) {
 }
 
 TEST_F(GraphViewTest, TheTorqueFactorIsDrawnOnTheNegativeHalfOnly) {
-  QCPGraph* tf = view_.canvas().CurveGraph(6);
+  QCPGraph* tf = Canvas().CurveGraph(6);
   ASSERT_NE(tf, nullptr);
   ASSERT_EQ(tf->dataCount(), 720);  // -360 .. -0.5 every half degree
   EXPECT_EQ(tf->data()->constBegin()->key, -360);
@@ -315,13 +326,13 @@ TEST_F(GraphViewTest, TheTorqueFactorIsDrawnOnTheNegativeHalfOnly) {
 }
 
 TEST_F(GraphViewTest, MovingAColumnKeepsTheOrderForBothParts) {
-  QHeaderView* header = view_.curveList(0).horizontalHeader();
+  QHeaderView* header = List(0).horizontalHeader();
   header->moveSection(0, 3);  // the name column to the end
   EXPECT_EQ(app().settings().curveListColumns, (std::array<std::int16_t, 4>{2, 3, 4, 1}));
-  EXPECT_EQ(view_.curveList(1).horizontalHeader()->visualIndex(CurveListModel::kName), 3);
+  EXPECT_EQ(List(1).horizontalHeader()->visualIndex(CurveListModel::kName), 3);
   // Widths follow their columns, in twips: 96 pixels are 1440 twips.
   header->resizeSection(CurveListModel::kUnit, 96);
-  const int dpi = view_.curveList(0).logicalDpiX();
+  const int dpi = List(0).logicalDpiX();
   EXPECT_EQ(app().settings().curveListWidths[1], std::lround(96.0 * 1440 / dpi));
 }
 
@@ -333,7 +344,7 @@ TEST_F(GraphViewTest, NamesAndValuesAreNeverCutOff) {
     view_.MoveCursorLines(lines);
     QApplication::processEvents();
     for (int part = 0; part < 2; ++part) {
-      QTableView& list = view_.curveList(part);
+      QTableView& list = List(part);
       for (int column : {CurveListModel::kName, CurveListModel::kValue}) {
         for (int row = 0; row < list.model()->rowCount(); ++row) {
           const QString text = list.model()->index(row, column).data().toString();
@@ -352,35 +363,35 @@ TEST_F(GraphViewTest, TheGraphTakesTheWidthTheListsTheirColumns) {
   for (const QSize size : {QSize(1366, 640), QSize(1000, 600)}) {
     view_.resize(size);
     QApplication::processEvents();
-    const int lists = view_.curveList(0).parentWidget()->width();
-    EXPECT_GT(view_.canvas().width(), lists * (size.width() > 1200 ? 2 : 1)) << size.width();
-    EXPECT_GT(view_.canvas().width() + lists, size.width() * 9 / 10);
+    const int lists = List(0).parentWidget()->width();
+    EXPECT_GT(Canvas().width(), lists * (size.width() > 1200 ? 2 : 1)) << size.width();
+    EXPECT_GT(Canvas().width() + lists, size.width() * 9 / 10);
     int widest = 0;
     for (int part = 0; part < 2; ++part) {
-      const QTableView& list = view_.curveList(part);
+      const QTableView& list = List(part);
       EXPECT_LE(list.horizontalHeader()->length(), list.viewport()->width()) << part;
       widest = std::max(widest, list.horizontalHeader()->length());
     }
     EXPECT_GE(widest + 40, lists) << size.width();
   }
-  QHeaderView* header = view_.curveList(1).horizontalHeader();
-  const int canvas = view_.canvas().width();
+  QHeaderView* header = List(1).horizontalHeader();
+  const int canvas = Canvas().width();
   header->resizeSection(CurveListModel::kName, header->sectionSize(CurveListModel::kName) + 60);
   QApplication::processEvents();
-  EXPECT_EQ(view_.canvas().width(), canvas - 60);
-  EXPECT_LE(header->length(), view_.curveList(1).viewport()->width());
+  EXPECT_EQ(Canvas().width(), canvas - 60);
+  EXPECT_LE(header->length(), List(1).viewport()->width());
 }
 
 TEST_F(GraphViewTest, ARightClickMovesACurveToTheOtherPart) {
-  EXPECT_EQ(view_.curveListModel(0).tags(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(ListModel(0).tags(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
   view_.MoveTagToOtherPart(2);
-  EXPECT_EQ(view_.curveListModel(0).tags(), (std::vector<int>{1, 3, 4, 5, 6}));
-  EXPECT_EQ(view_.curveListModel(1).tags(), (std::vector<int>{2, 7, 8, 9, 10, 11, 12, 13}));
+  EXPECT_EQ(ListModel(0).tags(), (std::vector<int>{1, 3, 4, 5, 6}));
+  EXPECT_EQ(ListModel(1).tags(), (std::vector<int>{2, 7, 8, 9, 10, 11, 12, 13}));
   EXPECT_FALSE(ListText(2).isEmpty());
 }
 
 TEST_F(GraphViewTest, TheKeysMoveTheSelectedLineByTheStep) {
-  GraphCanvas& canvas = view_.canvas();
+  GraphCanvas& canvas = Canvas();
   canvas.setFocus();
   QTest::keyClick(&canvas, Qt::Key_Right);  // line 3: 162 + 10
   EXPECT_EQ(app().settings().cursorLines[2], 172);
@@ -393,7 +404,7 @@ TEST_F(GraphViewTest, TheKeysMoveTheSelectedLineByTheStep) {
 }
 
 TEST_F(GraphViewTest, DraggingACursorLineRefillsTheList) {
-  GraphCanvas& canvas = view_.canvas();
+  GraphCanvas& canvas = Canvas();
   canvas.replot(QCustomPlot::rpImmediateRefresh);
   const int y = canvas.axisRect()->center().y();
   const QPoint grab(static_cast<int>(std::lround(canvas.PixelOfAngle(162))), y);
@@ -410,12 +421,12 @@ TEST_F(GraphViewTest, DraggingACursorLineRefillsTheList) {
 
 TEST_F(GraphViewTest, TheReadoutGivesTheCurvesUnderTheMouse) {
   view_.ShowReadout(-90);
-  const QString text = view_.readout().text();
+  const QString text = test::Find<QLabel>(view_, "lblReadout")->text();
   EXPECT_TRUE(text.startsWith("-90.0 degrees")) << text.toStdString();
   const std::string piston = view_.model().TagName(1) + " " + view_.model().ValueText(1, 270);
   EXPECT_TRUE(text.contains(QString::fromStdString(piston))) << text.toStdString();
   view_.ShowReadout(std::nan(""));
-  EXPECT_TRUE(view_.readout().text().isEmpty());
+  EXPECT_TRUE(test::Find<QLabel>(view_, "lblReadout")->text().isEmpty());
 }
 
 TEST_F(GraphViewTest, SaveGraphWritesThePictureTheNameAsksFor) {
@@ -427,7 +438,7 @@ TEST_F(GraphViewTest, SaveGraphWritesThePictureTheNameAsksFor) {
   EXPECT_EQ(started_.prompter.fileRequests[0].second,
             (started_.dir / "data" / "Graph Captures" / "OV_Graph.bmp").string());
   const QImage image(QString::fromStdString(png.string()));
-  EXPECT_EQ(image.size(), view_.canvas().size());
+  EXPECT_EQ(image.size(), Canvas().size());
   EXPECT_EQ(app().settings().graphFile, png.string());
 
   // No extension: the picture kind's own, a bitmap.
@@ -508,7 +519,7 @@ class GraphReferenceTest : public GraphViewTest {
   // The row of a tag, with its part.
   std::pair<CurveListModel*, int> RowOf(int tag) {
     for (int part = 0; part < 2; ++part) {
-      CurveListModel& list = view_.curveListModel(part);
+      CurveListModel& list = ListModel(part);
       for (int row = 0; row < list.rowCount(); ++row) {
         if (list.TagAt(row) == tag) return {&list, row};
       }
@@ -532,13 +543,14 @@ TEST_F(GraphReferenceTest, TheReferenceCurvesAreThoseOfThatEngineOpenedAlone) {
   SetReference(true);
   // The reference engine opened alone in a program of its own, read by a graph model with the
   // same graph settings.
-  test::StartedApp alone;
+  test::AppFixture alone{test::AppFixture::Start::kStartedUp,
+                         test::FakePrompter(Prompter::Answer::No)};
   ASSERT_TRUE(alone.app.OpenEngine(reference_));
   GraphModel model(alone.app.document().engine(), app().EditSettings(), app().strings());
   const std::vector<CurvePoints> curves = model.ShownCurves(GraphCanvas::kPointStep);
   ASSERT_EQ(curves.size(), std::size_t{kCurveTagCount});
   for (const CurvePoints& curve : curves) {
-    const QCPGraph* drawn = view_.canvas().ReferenceCurveGraph(curve.tag);
+    const QCPGraph* drawn = Canvas().ReferenceCurveGraph(curve.tag);
     ASSERT_NE(drawn, nullptr) << curve.tag;
     std::vector<std::pair<double, double>> expected;
     for (std::size_t i = 0; i < curve.x.size(); ++i) {
@@ -546,7 +558,7 @@ TEST_F(GraphReferenceTest, TheReferenceCurvesAreThoseOfThatEngineOpenedAlone) {
     }
     EXPECT_EQ(PointsOf(*drawn), expected) << curve.tag;
     // Dashed, in the colour and on the axis of the current engine's curve of the tag.
-    const QCPGraph* current = view_.canvas().CurveGraph(curve.tag);
+    const QCPGraph* current = Canvas().CurveGraph(curve.tag);
     ASSERT_NE(current, nullptr);
     EXPECT_EQ(drawn->pen().style(), Qt::DashLine);
     EXPECT_EQ(current->pen().style(), Qt::SolidLine);
@@ -554,42 +566,41 @@ TEST_F(GraphReferenceTest, TheReferenceCurvesAreThoseOfThatEngineOpenedAlone) {
     EXPECT_EQ(drawn->valueAxis(), current->valueAxis());
   }
   // The stroke differs, so the piston position does: the two curves are not the same.
-  EXPECT_NE(PointsOf(*view_.canvas().ReferenceCurveGraph(1)),
-            PointsOf(*view_.canvas().CurveGraph(1)));
+  EXPECT_NE(PointsOf(*Canvas().ReferenceCurveGraph(1)), PointsOf(*Canvas().CurveGraph(1)));
 
   // Metric units: the reference follows.
   app().SetUnitSystem(UnitMode::Metric);
   view_.Refresh(AllAreas());
   const CurvePoints metric = model.Curve(1, GraphCanvas::kPointStep);
-  EXPECT_EQ(PointsOf(*view_.canvas().ReferenceCurveGraph(1)).front(),
+  EXPECT_EQ(PointsOf(*Canvas().ReferenceCurveGraph(1)).front(),
             std::make_pair(metric.x.front(), metric.y.front()));
 }
 
 TEST_F(GraphReferenceTest, ClearingTheReferenceGivesBackTheFormerPlottables) {
-  const int before = view_.canvas().plottableCount();
+  const int before = Canvas().plottableCount();
   std::vector<std::vector<std::pair<double, double>>> curves;
   for (int tag = 1; tag <= kCurveTagCount; ++tag) {
-    curves.push_back(PointsOf(*view_.canvas().CurveGraph(tag)));
-    EXPECT_EQ(view_.canvas().ReferenceCurveGraph(tag), nullptr);
+    curves.push_back(PointsOf(*Canvas().CurveGraph(tag)));
+    EXPECT_EQ(Canvas().ReferenceCurveGraph(tag), nullptr);
   }
-  EXPECT_TRUE(view_.curveList(0).horizontalHeader()->isSectionHidden(CurveListModel::kReference));
+  EXPECT_TRUE(List(0).horizontalHeader()->isSectionHidden(CurveListModel::kReference));
   SetReference(true);
-  EXPECT_EQ(view_.canvas().plottableCount(), 2 * before);
-  EXPECT_FALSE(view_.curveList(0).horizontalHeader()->isSectionHidden(CurveListModel::kReference));
-  EXPECT_FALSE(view_.curveList(1).horizontalHeader()->isSectionHidden(CurveListModel::kDifference));
+  EXPECT_EQ(Canvas().plottableCount(), 2 * before);
+  EXPECT_FALSE(List(0).horizontalHeader()->isSectionHidden(CurveListModel::kReference));
+  EXPECT_FALSE(List(1).horizontalHeader()->isSectionHidden(CurveListModel::kDifference));
   // A curve hidden while the reference is set goes from both engines.
   view_.SetTagShown(3, false);
-  EXPECT_EQ(view_.canvas().CurveGraph(3), nullptr);
-  EXPECT_EQ(view_.canvas().ReferenceCurveGraph(3), nullptr);
+  EXPECT_EQ(Canvas().CurveGraph(3), nullptr);
+  EXPECT_EQ(Canvas().ReferenceCurveGraph(3), nullptr);
   view_.SetTagShown(3, true);
   SetReference(false);
-  EXPECT_EQ(view_.canvas().plottableCount(), before);
+  EXPECT_EQ(Canvas().plottableCount(), before);
   for (int tag = 1; tag <= kCurveTagCount; ++tag) {
-    EXPECT_EQ(view_.canvas().ReferenceCurveGraph(tag), nullptr);
-    EXPECT_EQ(PointsOf(*view_.canvas().CurveGraph(tag)), curves[std::size_t(tag - 1)]) << tag;
+    EXPECT_EQ(Canvas().ReferenceCurveGraph(tag), nullptr);
+    EXPECT_EQ(PointsOf(*Canvas().CurveGraph(tag)), curves[std::size_t(tag - 1)]) << tag;
   }
   for (int part = 0; part < 2; ++part) {
-    QHeaderView* header = view_.curveList(part).horizontalHeader();
+    QHeaderView* header = List(part).horizontalHeader();
     EXPECT_TRUE(header->isSectionHidden(CurveListModel::kReference));
     EXPECT_TRUE(header->isSectionHidden(CurveListModel::kDifference));
   }
@@ -628,7 +639,7 @@ TEST_F(GraphReferenceTest, TheListShowsTheReferenceAndTheDifferenceAtLineThree) 
   EXPECT_EQ(list->DifferenceText(row), "");
   // Difference mode with lines 3 and 4 together: every difference is zero.
   view_.MoveCursorLines({54, 108, -135.5f, -135.5f});
-  view_.differenceBox().setChecked(true);
+  test::Find<QCheckBox>(view_, "chkDifference")->setChecked(true);
   for (int tag = 1; tag <= kCurveTagCount; ++tag) {
     const auto [part, at] = RowOf(tag);
     EXPECT_EQ(part->ReferenceText(at).toDouble(), 0.0) << tag;
@@ -645,7 +656,7 @@ TEST_F(GraphReferenceTest, StoredColumnOrderAndWidthsKeepTheirFourColumns) {
   SetReference(true);
   view_.Refresh(AllAreas());
   for (int part = 0; part < 2; ++part) {
-    QHeaderView* header = view_.curveList(part).horizontalHeader();
+    QHeaderView* header = List(part).horizontalHeader();
     EXPECT_EQ(header->visualIndex(CurveListModel::kColour), 0);
     EXPECT_EQ(header->visualIndex(CurveListModel::kUnit), 1);
     EXPECT_EQ(header->visualIndex(CurveListModel::kValue), 2);
@@ -655,14 +666,14 @@ TEST_F(GraphReferenceTest, StoredColumnOrderAndWidthsKeepTheirFourColumns) {
   }
   // Moving a comparison column to the front stores only the four columns, in their order,
   // and the comparison column goes back behind them.
-  QHeaderView* header = view_.curveList(0).horizontalHeader();
+  QHeaderView* header = List(0).horizontalHeader();
   header->moveSection(header->visualIndex(CurveListModel::kDifference), 0);
   EXPECT_EQ(app().settings().curveListColumns, (std::array<std::int16_t, 4>{2, 3, 4, 1}));
   EXPECT_EQ(header->visualIndex(CurveListModel::kDifference), 5);
   // Moving a stored column keeps working with the comparison columns shown.
   header->moveSection(header->visualIndex(CurveListModel::kName), 0);
   EXPECT_EQ(app().settings().curveListColumns, (std::array<std::int16_t, 4>{1, 2, 3, 4}));
-  const double dpi = view_.curveList(0).logicalDpiX();
+  const double dpi = List(0).logicalDpiX();
   header->resizeSection(CurveListModel::kReference, 150);
   header->resizeSection(CurveListModel::kUnit, 96);
   EXPECT_EQ(app().settings().curveListWidths[2], std::lround(96.0 * 1440 / dpi));
@@ -678,7 +689,7 @@ TEST_F(GraphReferenceTest, APictureOfTheGraphWithAReference) {
   }
   // The comparison columns are wide enough for their heads and texts.
   for (int part = 0; part < 2; ++part) {
-    QTableView& list = view_.curveList(part);
+    QTableView& list = List(part);
     for (int column : {CurveListModel::kReference, CurveListModel::kDifference}) {
       const QString head = list.model()->headerData(column, Qt::Horizontal).toString();
       EXPECT_GE(list.horizontalHeader()->sectionSize(column),

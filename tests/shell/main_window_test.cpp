@@ -26,10 +26,12 @@
 #include <sstream>
 
 #include "app/application.h"
+#include "app_fixture.h"
 #include "files/config_file.h"
 #include "files/engine_file.h"
 #include "files/interface_text_ids.h"
 #include "files/user_store.h"
+#include "find_widget.h"
 #include "shell/engine_view.h"
 #include "shell/explain_dialog.h"
 #include "shell/graph_canvas.h"
@@ -61,27 +63,27 @@ std::string ReadText(const fs::path& path) {
   return text.str();
 }
 
+// The File menu's recent-file entries 1 to 9, in order.
+std::vector<QAction*> RecentEntries(const MainWindow& window) {
+  std::vector<QAction*> entries;
+  for (int k = 1; k <= 9; ++k)
+    entries.push_back(test::Find<QAction>(window, QStringLiteral("recentFile%1").arg(k)));
+  return entries;
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest() : app_(prompter_) {
-    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-    app_.SetUserStorePath(StorePath());
-  }
   ~MainWindowTest() override {
     // The window goes before the application it draws.
     window_.reset();
   }
 
-  fs::path DataRoot() const { return dir_ / "data"; }
-  fs::path StorePath() const { return dir_ / "config" / "Orvantis" / "Orvantis.ini"; }
+  fs::path DataRoot() const { return fixture_.DataRoot(); }
+  fs::path StorePath() const { return fixture_.StorePath(); }
   fs::path Engines() const { return DataRoot() / "Engines"; }
 
   MainWindow& Start() {
-    StartOptions options;
-    options.dataRoot = DataRoot();
-    options.programFolder = fs::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources";
-    options.pause = false;
-    window_ = StartMainWindow(app_, options);
+    window_ = fixture_.StartWindow();
     return *window_;
   }
 
@@ -112,14 +114,14 @@ class MainWindowTest : public ::testing::Test {
   }
   // Edit, Options with unit system `units` chosen and OK.
   void ChooseUnits(int units) {
-    window_->optionsAction()->trigger();
+    test::Find<QAction>(*window_, "editOptionsAction")->trigger();
     // The dialog just opened (those closed before may wait to be deleted).
     OptionsDialog* dialog = nullptr;
     for (OptionsDialog* d : window_->findChildren<OptionsDialog*>())
       if (d->isVisible()) dialog = d;
     ASSERT_NE(dialog, nullptr);
-    dialog->unitOption(units)->click();
-    dialog->okButton()->click();
+    test::Find<QRadioButton>(dialog, QStringLiteral("optUnits%1").arg(units))->click();
+    test::Find<QPushButton>(dialog, "cmdOK")->click();
     QCoreApplication::processEvents();
   }
   QString SuggestionShown(int n) const {
@@ -127,9 +129,10 @@ class MainWindowTest : public ::testing::Test {
     return label != nullptr ? label->text() : QStringLiteral("(none)");
   }
 
-  test::TempDir dir_;
-  test::FakePrompter prompter_ = test::FakePrompter::Strict();
-  Application app_;
+  test::AppFixture fixture_{test::AppFixture::Start::kWindow, test::FakePrompter::Strict()};
+  test::TempDir& dir_ = fixture_.dir;
+  test::FakePrompter& prompter_ = fixture_.prompter;
+  Application& app_ = fixture_.app;
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -144,8 +147,9 @@ TEST_F(MainWindowTest, FreshDataRootOpensTheFirstDefaultEngineFile) {
   EXPECT_EQ(window.currentView(), MainWindow::kEngineView);
   EXPECT_TRUE(prompter_.questions.empty());
   // The captions come from the interface texts.
-  EXPECT_EQ(window.tabs()->tabText(0).toStdString(), app_.strings().Tab(1, 1));
-  EXPECT_EQ(window.tabs()->tabText(3).toStdString(), "Reports");
+  EXPECT_EQ(test::Find<QTabWidget>(window, "tabMain")->tabText(0).toStdString(),
+            app_.strings().Tab(1, 1));
+  EXPECT_EQ(test::Find<QTabWidget>(window, "tabMain")->tabText(3).toStdString(), "Reports");
 }
 
 TEST_F(MainWindowTest, OpeningAChangedEngineAndCancellingOpensNothing) {
@@ -183,7 +187,7 @@ TEST_F(MainWindowTest, OpeningAChangedEngineAndAnsweringNoOpensTheChosenFile) {
   EXPECT_EQ(app_.document().engine().inputs().Bore, static_cast<double>(4.03f));
   EXPECT_EQ(window.windowTitle().toStdString(), "Orvantis  [ " + other.string() + " ]");
   // The opened file tops the recent list.
-  EXPECT_EQ(window.recentActions()[0]->text().toStdString(), "&1 " + other.string());
+  EXPECT_EQ(RecentEntries(window)[0]->text().toStdString(), "&1 " + other.string());
 }
 
 TEST_F(MainWindowTest, SaveAsProposesTheIncrementedName) {
@@ -207,9 +211,9 @@ TEST_F(MainWindowTest, RecentListWithGapsAndARepeatShowsTwoEntries) {
     ASSERT_EQ(store.RegWriteText("File5", a), 0);
   }
   MainWindow& window = Start();
-  const auto& entries = window.recentActions();
+  const auto& entries = RecentEntries(window);
   ASSERT_EQ(entries.size(), 9u);
-  EXPECT_TRUE(window.recentSeparator()->isVisible());
+  EXPECT_TRUE(test::Find<QAction>(window, "recentSeparator")->isVisible());
   EXPECT_TRUE(entries[0]->isVisible());
   EXPECT_EQ(entries[0]->text().toStdString(), "&1 " + a);
   EXPECT_TRUE(entries[1]->isVisible());
@@ -219,15 +223,15 @@ TEST_F(MainWindowTest, RecentListWithGapsAndARepeatShowsTwoEntries) {
 
 TEST_F(MainWindowTest, EmptyRecentListHidesTheEntriesAndTheirSeparator) {
   MainWindow& window = Start();
-  EXPECT_FALSE(window.recentSeparator()->isVisible());
-  for (QAction* entry : window.recentActions()) EXPECT_FALSE(entry->isVisible());
+  EXPECT_FALSE(test::Find<QAction>(window, "recentSeparator")->isVisible());
+  for (QAction* entry : RecentEntries(window)) EXPECT_FALSE(entry->isVisible());
 }
 
 TEST_F(MainWindowTest, AnAmpersandInARecentPathIsShownAsItself) {
   const std::string path = (dir_ / "R&D.OV").string();
   ASSERT_EQ(UserStore(StorePath()).RegWriteText("File1", path), 0);
   MainWindow& window = Start();
-  const QString text = window.recentActions()[0]->text();
+  const QString text = RecentEntries(window)[0]->text();
   EXPECT_EQ(text.toStdString(), "&1 " + (dir_ / "R&&D.OV").string());
 }
 
@@ -304,15 +308,19 @@ TEST_F(MainWindowTest, AFailedSaveKeepsTheChangedMarkAndTheOldFile) {
 
 TEST_F(MainWindowTest, PrintAndSaveToFileFollowTheShownView) {
   MainWindow& window = Start();
-  EXPECT_FALSE(window.printAction()->isEnabled());
-  EXPECT_FALSE(window.saveToFileAction()->isEnabled());
+  EXPECT_FALSE(test::Find<QAction>(window, "filePrintAction")->isEnabled());
+  EXPECT_FALSE(test::Find<QAction>(window, "fileSaveToFileAction")->isEnabled());
   for (int i = 0; i < MainWindow::kViewCount; ++i) {
     ASSERT_TRUE(window.ShowView(i));
-    EXPECT_EQ(window.printAction()->isEnabled(), window.view(i)->CanPrint()) << i;
-    EXPECT_EQ(window.saveToFileAction()->isEnabled(), window.view(i)->CanPrint()) << i;
+    EXPECT_EQ(test::Find<QAction>(window, "filePrintAction")->isEnabled(),
+              window.view(i)->CanPrint())
+        << i;
+    EXPECT_EQ(test::Find<QAction>(window, "fileSaveToFileAction")->isEnabled(),
+              window.view(i)->CanPrint())
+        << i;
   }
   ASSERT_TRUE(window.ShowView(MainWindow::kEngineView));
-  EXPECT_FALSE(window.printAction()->isEnabled());
+  EXPECT_FALSE(test::Find<QAction>(window, "filePrintAction")->isEnabled());
 }
 
 // The views are made before start-up reads the interface texts: every caption they show must
@@ -367,7 +375,7 @@ TEST_F(MainWindowTest, InstructionPanelShowsTheHelpTextOfTheShownView) {
   EXPECT_EQ(window.instructionText(), QStringLiteral("Stroke"));
   // The tab strip taking the focus brings back the general help text everywhere.
   QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
-  QApplication::sendEvent(window.tabs()->tabBar(), &focus);
+  QApplication::sendEvent(test::Find<QTabWidget>(window, "tabMain")->tabBar(), &focus);
   EXPECT_EQ(window.instructionText(), general);
 }
 
@@ -410,7 +418,7 @@ TEST_F(MainWindowTest, OptionsTakesTheValueBeingTypedInTheUnitsItWasTypedIn) {
   // Report Setup takes it over too: typed in millimetres, held in inches.
   Activate();
   TypeInto(1, QStringLiteral("88.9"));
-  window.reportSetupAction()->trigger();
+  test::Find<QAction>(window, "editReportSetupAction")->trigger();
   EXPECT_FLOAT_EQ(static_cast<float>(app_.document().engine().inputs().Stroke), 3.5f);
 }
 
@@ -464,7 +472,7 @@ TEST_F(MainWindowTest, OpeningAnotherEngineShowsTheFirstStageWithItsOwnSuggestio
 
   prompter_.answers = {Answer::No};
   prompter_.fileNames = {other.string()};
-  window.openAction()->trigger();
+  test::Find<QAction>(window, "fileOpenAction")->trigger();
   ASSERT_EQ(app_.enginePath(), other.string());
   EXPECT_EQ(stages->currentIndex(), 0);
   EXPECT_EQ(app_.document().controller().outputPage(), 0);
@@ -557,7 +565,7 @@ TEST_F(MainWindowTest, AFirstStartWelcomesWithoutAWarningAndTheEmptyGraphSaysWha
   }
   // Every curve is off on a first start: the graph says how to show them.
   ASSERT_TRUE(window_->ShowView(MainWindow::kGraphView));
-  auto& graph = static_cast<GraphView*>(window_->view(MainWindow::kGraphView))->canvas();
+  auto& graph = *test::Find<GraphCanvas>(*window_->view(MainWindow::kGraphView), "graphCanvas");
   EXPECT_EQ(graph.emptyNote(), QString::fromUtf8(kNoCurveNote));
   app_.EditSettings().curveTags[0].shown = true;
   graph.Redraw();
@@ -575,8 +583,8 @@ TEST_F(MainWindowTest, ABoxRaisedInADialogBelongsToIt) {
     std::function<void()> open;
   };
   const Row rows[] = {
-      {"options", [&] { window.optionsAction()->trigger(); }},
-      {"report setup", [&] { window.reportSetupAction()->trigger(); }},
+      {"options", [&] { test::Find<QAction>(window, "editOptionsAction")->trigger(); }},
+      {"report setup", [&] { test::Find<QAction>(window, "editReportSetupAction")->trigger(); }},
       {"intake cam", [&] { window.EditSource(0); }},
       {"exhaust cam", [&] { window.EditSource(1); }},
       {"intake flow test", [&] { window.EditSource(2); }},
@@ -599,23 +607,23 @@ TEST_F(MainWindowTest, AfterAReportSetupWarningTheKeyboardStaysInTheDialog) {
   MainWindow& window = Start();
   Activate();
   const auto before = app_.settings().reportRanges;
-  window.reportSetupAction()->trigger();
+  test::Find<QAction>(window, "editReportSetupAction")->trigger();
   auto* dialog = window.findChild<ReportSetupDialog*>();
   ASSERT_NE(dialog, nullptr);
   QApplication::setActiveWindow(dialog);
   dialog->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
   // From equal to To, typed; Enter presses OK.
-  dialog->degreeBox(0)->setFocus(Qt::TabFocusReason);
-  QTest::keyClicks(dialog->degreeBox(0), QStringLiteral("10"));
-  dialog->degreeBox(1)->setFocus(Qt::TabFocusReason);
-  QTest::keyClicks(dialog->degreeBox(1), QStringLiteral("10"));
-  QTest::keyClick(dialog->degreeBox(1), Qt::Key_Return);
+  test::Find<QLineEdit>(dialog, "txtDegrees0")->setFocus(Qt::TabFocusReason);
+  QTest::keyClicks(test::Find<QLineEdit>(dialog, "txtDegrees0"), QStringLiteral("10"));
+  test::Find<QLineEdit>(dialog, "txtDegrees1")->setFocus(Qt::TabFocusReason);
+  QTest::keyClicks(test::Find<QLineEdit>(dialog, "txtDegrees1"), QStringLiteral("10"));
+  QTest::keyClick(test::Find<QLineEdit>(dialog, "txtDegrees1"), Qt::Key_Return);
   ASSERT_EQ(prompter_.warnings.size(), 1u);
   EXPECT_EQ(prompter_.warnings[0], app_.strings().Misc(kMiscRangeOrder));
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_EQ(QApplication::activeWindow(), dialog);
-  EXPECT_EQ(QApplication::focusWidget(), dialog->degreeBox(0));
+  EXPECT_EQ(QApplication::focusWidget(), test::Find<QLineEdit>(dialog, "txtDegrees0"));
   // The keyboard reaches the dialog: Escape closes it and the ranges stay.
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
   EXPECT_FALSE(dialog->isVisible());
@@ -693,7 +701,7 @@ TEST_F(MainWindowTest, F1OnASlotExplainsItAndAReportLinkGoesToTheInputsBox) {
   auto* dialog = Inputs().findChild<ExplainDialog*>();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_TRUE(dialog->inputsLabel()->text().contains("Rod Length"));
+  EXPECT_TRUE(test::Find<QLabel>(dialog, "explainInputs")->text().contains("Rod Length"));
   dialog->close();
   InputBox* bore = Inputs().box(kInBore);
   bore->setFocus(Qt::TabFocusReason);
@@ -703,7 +711,7 @@ TEST_F(MainWindowTest, F1OnASlotExplainsItAndAReportLinkGoesToTheInputsBox) {
   auto& reports = *static_cast<ReportView*>(window.view(MainWindow::kReportView));
   ASSERT_TRUE(window.ShowView(MainWindow::kReportView));
   Q_EMIT reports.inputWanted(kInStroke);
-  EXPECT_EQ(window.tabs()->currentIndex(), MainWindow::kEngineView);
+  EXPECT_EQ(test::Find<QTabWidget>(window, "tabMain")->currentIndex(), MainWindow::kEngineView);
   EXPECT_TRUE(Inputs().box(kInStroke)->hasFocus());
 }
 

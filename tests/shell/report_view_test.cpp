@@ -29,10 +29,11 @@
 
 #include "app/application.h"
 #include "app/report_command.h"
+#include "app_fixture.h"
 #include "base/atomic_file.h"
-#include "dialog_fixture.h"
 #include "files/config_file.h"
 #include "files/interface_text_ids.h"
+#include "find_widget.h"
 #include "reports/report_pages.h"
 #include "shell/explain_dialog.h"
 #include "shell/options_dialog.h"
@@ -132,10 +133,6 @@ std::vector<PrintedPage> CorePages(Application& app, ReportKind kind, QPageSize:
 class ReportViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(dir_ / "prog");
-    fs::copy_file(test::SourceTree() / "resources" / "OV-STR.TXT", dir_ / "prog" / "OV-STR.TXT");
-    app_.SetFolders(Folders{dir_ / "prog", dir_ / "data"});
-    app_.LoadStrings();
     // Date and time off: a printed page depends only on the engine and the paper.
     app_.EditSettings().reportHeadings = {false, false, true};
     view_.resize(900, 600);
@@ -152,9 +149,10 @@ class ReportViewTest : public ::testing::Test {
     view_.Print();
   }
 
-  test::TempDir dir_;
-  FakePrompter prompter_;
-  Application app_{prompter_};
+  test::AppFixture fixture_;
+  test::TempDir& dir_ = fixture_.dir;
+  FakePrompter& prompter_ = fixture_.prompter;
+  Application& app_ = fixture_.app;
   ReportView view_{app_};
 };
 
@@ -179,7 +177,8 @@ TEST_F(ReportViewTest, EnteringTheViewBuildsAllFourReports) {
   }
   // The tabs carry the report tab captions of the interface texts.
   for (int tab = 0; tab < 4; ++tab) {
-    EXPECT_EQ(view_.tabs()->tabText(tab).toStdString(), app_.strings().Tab(kTabsReports, tab + 1));
+    EXPECT_EQ(test::Find<QTabWidget>(view_, "tabReports")->tabText(tab).toStdString(),
+              app_.strings().Tab(kTabsReports, tab + 1));
   }
   EXPECT_TRUE(prompter_.warnings.empty());
 }
@@ -243,9 +242,9 @@ TEST_F(ReportViewTest, OptionsOkRebuildsTheReportInTheNewUnitSystem) {
   EXPECT_EQ(tdcLine()[1], "3.480");
   OptionsDialog options(app_, &view_);
   options.open();
-  options.unitOption(1)->setChecked(true);
+  test::Find<QRadioButton>(options, "optUnits1")->setChecked(true);
   const Revisions seen = app_.revisions();
-  options.okButton()->click();
+  test::Find<QPushButton>(options, "cmdOK")->click();
   view_.Refresh(ChangesBetween(seen, app_.revisions()));
   // 3.480 in = 88.392 mm, shown with one decimal in metric.
   ASSERT_GE(tdcLine().size(), 2u);
@@ -369,8 +368,8 @@ TEST_F(ReportViewTest, SaveWritesTheSelectedReportAsShown) {
 // The fifth tab: what differs from the reference engine set through the application.
 TEST_F(ReportViewTest, TheComparisonTabListsWhatDiffersFromTheReference) {
   view_.show();
-  ASSERT_EQ(view_.tabs()->count(), 5);
-  EXPECT_EQ(view_.tabs()->tabText(4), QStringLiteral("Comparison"));
+  ASSERT_EQ(test::Find<QTabWidget>(view_, "tabReports")->count(), 5);
+  EXPECT_EQ(test::Find<QTabWidget>(view_, "tabReports")->tabText(4), QStringLiteral("Comparison"));
   view_.SelectKind(ReportKind::Comparison);
   const std::string& text = view_.reportText(ReportKind::Comparison);
   EXPECT_NE(text.find("  No reference engine: use File, Compare With...\r\n"), std::string::npos);
@@ -636,9 +635,11 @@ TEST_F(ReportViewTest, TheGeneralReportsValueLinesExplainTheirSlot) {
   auto* dialog = view_.findChild<ExplainDialog*>();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_TRUE(dialog->valueLabel()->text().startsWith("page1.18 = 2.37 in2"))
-      << dialog->valueLabel()->text().toStdString();
-  EXPECT_TRUE(dialog->inputsLabel()->text().contains("Intake Peak Velocity at Critical Area"));
+  EXPECT_TRUE(test::Find<QLabel>(dialog, "explainValue")->text().startsWith("page1.18 = 2.37 in2"))
+      << test::Find<QLabel>(dialog, "explainValue")->text().toStdString();
+  EXPECT_TRUE(test::Find<QLabel>(dialog, "explainInputs")
+                  ->text()
+                  .contains("Intake Peak Velocity at Critical Area"));
   dialog->close();
 }
 

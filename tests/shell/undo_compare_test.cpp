@@ -14,6 +14,8 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app_fixture.h"
+#include "find_widget.h"
 #include "shell/engine_view.h"
 #include "shell/input_widgets.h"
 #include "shell/main_window.h"
@@ -33,14 +35,8 @@ double Number(const QString& text) { return std::strtod(text.toStdString().c_str
 
 class UndoCompareTest : public ::testing::Test {
  protected:
-  UndoCompareTest() : app_(prompter_) {
-    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-    app_.SetUserStorePath(dir_ / "config" / "Orvantis" / "Orvantis.ini");
-    StartOptions options;
-    options.dataRoot = dir_ / "data";
-    options.programFolder = fs::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources";
-    options.pause = false;
-    window_ = StartMainWindow(app_, options);
+  UndoCompareTest() {
+    window_ = fixture_.StartWindow();
     window_->resize(1525, 844);
     window_->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
@@ -89,9 +85,10 @@ class UndoCompareTest : public ::testing::Test {
     return r.json();
   }
 
-  test::TempDir dir_;
-  test::FakePrompter prompter_ = test::FakePrompter::Strict();
-  Application app_;
+  test::AppFixture fixture_{test::AppFixture::Start::kWindow, test::FakePrompter::Strict()};
+  test::TempDir& dir_ = fixture_.dir;
+  test::FakePrompter& prompter_ = fixture_.prompter;
+  Application& app_ = fixture_.app;
   std::unique_ptr<MainWindow> window_;
   EngineView* view_ = nullptr;
 };
@@ -99,34 +96,36 @@ class UndoCompareTest : public ::testing::Test {
 TEST_F(UndoCompareTest, UndoAndRedoOfATypedBoreRestoreTheBoxOutputsAndTitle) {
   const QString title = window_->windowTitle();
   const QString displacement = Slot(0);
-  EXPECT_FALSE(window_->undoAction()->isEnabled());
-  EXPECT_EQ(Caption(window_->undoAction()), "Undo");
-  EXPECT_EQ(Caption(window_->redoAction()), "Redo");
+  EXPECT_FALSE(test::Find<QAction>(*window_, "editUndoAction")->isEnabled());
+  EXPECT_EQ(Caption(test::Find<QAction>(*window_, "editUndoAction")), "Undo");
+  EXPECT_EQ(Caption(test::Find<QAction>(*window_, "editRedoAction")), "Redo");
 
   Type(kInBore, "4.125");
   ASSERT_EQ(Box(kInBore), "4.125");
   const QString bigger = Slot(0);
   ASSERT_NE(bigger, displacement);
-  EXPECT_TRUE(window_->undoAction()->isEnabled());
-  EXPECT_EQ(Caption(window_->undoAction()), QString::fromUtf8("Undo Bore 4.030 → 4.125"));
-  EXPECT_FALSE(window_->redoAction()->isEnabled());
+  EXPECT_TRUE(test::Find<QAction>(*window_, "editUndoAction")->isEnabled());
+  EXPECT_EQ(Caption(test::Find<QAction>(*window_, "editUndoAction")),
+            QString::fromUtf8("Undo Bore 4.030 → 4.125"));
+  EXPECT_FALSE(test::Find<QAction>(*window_, "editRedoAction")->isEnabled());
   EXPECT_TRUE(app_.document().changed());
 
-  window_->undoAction()->trigger();
+  test::Find<QAction>(*window_, "editUndoAction")->trigger();
   EXPECT_EQ(Box(kInBore), "4.030");
   EXPECT_EQ(Slot(0), displacement);
   EXPECT_FALSE(app_.document().changed());  // back at the saved state
   EXPECT_EQ(window_->windowTitle(), title);
-  EXPECT_FALSE(window_->undoAction()->isEnabled());
-  EXPECT_EQ(Caption(window_->undoAction()), "Undo");
-  EXPECT_TRUE(window_->redoAction()->isEnabled());
-  EXPECT_EQ(Caption(window_->redoAction()), QString::fromUtf8("Redo Bore 4.030 → 4.125"));
+  EXPECT_FALSE(test::Find<QAction>(*window_, "editUndoAction")->isEnabled());
+  EXPECT_EQ(Caption(test::Find<QAction>(*window_, "editUndoAction")), "Undo");
+  EXPECT_TRUE(test::Find<QAction>(*window_, "editRedoAction")->isEnabled());
+  EXPECT_EQ(Caption(test::Find<QAction>(*window_, "editRedoAction")),
+            QString::fromUtf8("Redo Bore 4.030 → 4.125"));
 
-  window_->redoAction()->trigger();
+  test::Find<QAction>(*window_, "editRedoAction")->trigger();
   EXPECT_EQ(Box(kInBore), "4.125");
   EXPECT_EQ(Slot(0), bigger);
   EXPECT_TRUE(app_.document().changed());
-  EXPECT_FALSE(window_->redoAction()->isEnabled());
+  EXPECT_FALSE(test::Find<QAction>(*window_, "editRedoAction")->isEnabled());
 }
 
 TEST_F(UndoCompareTest, TheKeysReachTheEngineOnlyWhenNoBoxHoldsTypedText) {
@@ -160,7 +159,7 @@ TEST_F(UndoCompareTest, TheKeysReachTheEngineOnlyWhenNoBoxHoldsTypedText) {
 TEST_F(UndoCompareTest, UndoFromTheMenuWithTypedTextTakesBackTheTyping) {
   Type(kInBore, "4.125");
   TypeOnly(kInStroke, "3.100");
-  window_->undoAction()->trigger();  // the typing is taken, then undone
+  test::Find<QAction>(*window_, "editUndoAction")->trigger();  // the typing is taken, then undone
   EXPECT_EQ(Box(kInBore), "4.125");
   EXPECT_NE(Box(kInStroke), "3.100");
   EXPECT_EQ(app_.document().UndoText(), "Undo Bore 4.030 → 4.125");
@@ -170,7 +169,7 @@ TEST_F(UndoCompareTest, UndoFromTheMenuWithTypedTextTakesBackTheTyping) {
 TEST_F(UndoCompareTest, CompareWithShowsTheReferenceAndTheDifferenceBesideEachOutput) {
   const std::string big = WriteBigBore();
   const std::string current = app_.enginePath();
-  EXPECT_FALSE(window_->clearReferenceAction()->isEnabled());
+  EXPECT_FALSE(test::Find<QAction>(*window_, "fileClearReferenceAction")->isEnabled());
   EXPECT_TRUE(outputs()->referenceLabel(0)->isHidden());
 
   prompter_.fileNames = {big};
@@ -178,9 +177,9 @@ TEST_F(UndoCompareTest, CompareWithShowsTheReferenceAndTheDifferenceBesideEachOu
   ASSERT_EQ(prompter_.fileRequests.size(), 1u);
   EXPECT_EQ(prompter_.fileRequests[0].first, Prompter::FileKind::CompareEngine);
   ASSERT_NE(app_.reference(), nullptr);
-  EXPECT_TRUE(window_->clearReferenceAction()->isEnabled());
+  EXPECT_TRUE(test::Find<QAction>(*window_, "fileClearReferenceAction")->isEnabled());
   EXPECT_EQ(window_->referenceNote(), "Reference: BigBore.OV");
-  EXPECT_TRUE(outputs()->referenceCaption()->isVisible());
+  EXPECT_TRUE(test::Find<QLabel>(outputs(), "referenceCaption")->isVisible());
 
   // The two engines as the command line computes them on their own.
   const nlohmann::json a = Dump(current), b = Dump(big);
@@ -221,13 +220,13 @@ TEST_F(UndoCompareTest, CompareWithShowsTheReferenceAndTheDifferenceBesideEachOu
                 .trimmed()
                 .toStdString());
 
-  window_->clearReferenceAction()->trigger();
+  test::Find<QAction>(*window_, "fileClearReferenceAction")->trigger();
   EXPECT_EQ(app_.reference(), nullptr);
   EXPECT_TRUE(outputs()->referenceLabel(34)->isHidden());
   EXPECT_TRUE(outputs()->differenceLabel(0)->isHidden());
-  EXPECT_FALSE(outputs()->referenceCaption()->isVisible());
+  EXPECT_FALSE(test::Find<QLabel>(outputs(), "referenceCaption")->isVisible());
   EXPECT_EQ(window_->referenceNote(), "");
-  EXPECT_FALSE(window_->clearReferenceAction()->isEnabled());
+  EXPECT_FALSE(test::Find<QAction>(*window_, "fileClearReferenceAction")->isEnabled());
 }
 
 TEST_F(UndoCompareTest, AReferenceThatCannotBeReadChangesNothing) {

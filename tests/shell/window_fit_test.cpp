@@ -24,7 +24,9 @@
 #include <string>
 
 #include "app/application.h"
+#include "app_fixture.h"
 #include "files/user_store.h"
+#include "find_widget.h"
 #include "shell/balance_chart.h"
 #include "shell/engine_view.h"
 #include "shell/input_panel_view.h"
@@ -124,21 +126,13 @@ std::vector<QWidget*> Controls(QWidget* root) {
 
 class WindowFitTest : public ::testing::Test {
  protected:
-  WindowFitTest() : app_(prompter_) {
-    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-    app_.SetUserStorePath(StorePath());
-  }
+  WindowFitTest() = default;
   ~WindowFitTest() override { window_.reset(); }
 
-  fs::path StorePath() const { return dir_ / "config" / "Orvantis" / "Orvantis.ini"; }
+  fs::path StorePath() const { return fixture_.StorePath(); }
 
   MainWindow& Start(bool show = false) {
-    StartOptions options;
-    options.dataRoot = dir_ / "data";
-    options.programFolder = fs::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources";
-    options.pause = false;
-    options.show = show;
-    window_ = StartMainWindow(app_, options);
+    window_ = fixture_.StartWindow(show);
     return *window_;
   }
 
@@ -195,9 +189,10 @@ class WindowFitTest : public ::testing::Test {
   // Every view at each laptop size, with or without a reference engine.
   void ExpectFit(bool withReference);
 
-  test::TempDir dir_;
-  test::FakePrompter prompter_ = test::FakePrompter::Strict();
-  Application app_;
+  test::AppFixture fixture_{test::AppFixture::Start::kWindow, test::FakePrompter::Strict()};
+  test::TempDir& dir_ = fixture_.dir;
+  test::FakePrompter& prompter_ = fixture_.prompter;
+  Application& app_ = fixture_.app;
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -240,7 +235,7 @@ TEST_F(WindowFitTest, TheReferenceColumnGivesWayOnANarrowScreenAndComesBack) {
     const bool wide = width > 1600;
     EXPECT_EQ(outputs->referenceColumnShown(), wide) << width;
     EXPECT_EQ(outputs->referenceLabel(0)->isVisible(), wide) << width;
-    EXPECT_EQ(outputs->referenceCaption()->isVisible(), wide) << width;
+    EXPECT_EQ(test::Find<QLabel>(outputs, "referenceCaption")->isVisible(), wide) << width;
     EXPECT_TRUE(outputs->differenceLabel(0)->isVisible()) << width;
     // The displacement: 355.1 cubic inches here, 372.1 in the reference.
     EXPECT_EQ(outputs->referenceLabel(0)->text().toStdString(), "372.1");

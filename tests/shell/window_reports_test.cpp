@@ -15,6 +15,8 @@
 #include <string>
 
 #include "app/application.h"
+#include "app_fixture.h"
+#include "find_widget.h"
 #include "shell/engine_view.h"
 #include "shell/input_widgets.h"
 #include "shell/main_window.h"
@@ -37,14 +39,8 @@ std::string Field(std::string text) {
 
 class WindowReportsTest : public ::testing::Test {
  protected:
-  WindowReportsTest() : app_(prompter_) {
-    ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-    app_.SetUserStorePath(dir_ / "config" / "Orvantis" / "Orvantis.ini");
-    StartOptions options;
-    options.dataRoot = dir_ / "data";
-    options.programFolder = fs::path(std::getenv("ORVANTIS_SOURCE_DIR")) / "resources";
-    options.pause = false;
-    window_ = StartMainWindow(app_, options);
+  WindowReportsTest() {
+    window_ = fixture_.StartWindow();
     window_->resize(1525, 844);
     window_->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
@@ -61,7 +57,7 @@ class WindowReportsTest : public ::testing::Test {
     QCoreApplication::processEvents();
   }
   void ClickView(int index) {
-    ClickTab(window_->tabs(), index);
+    ClickTab(test::Find<QTabWidget>(*window_, "tabMain"), index);
     ASSERT_EQ(window_->currentView(), index);
   }
 
@@ -83,7 +79,7 @@ class WindowReportsTest : public ::testing::Test {
     window_->OpenEngineFile();
     ASSERT_EQ(app_.enginePath(), reference);
     prompter_.fileNames = {reference};
-    window_->compareWithAction()->trigger();
+    test::Find<QAction>(*window_, "fileCompareWithAction")->trigger();
     ASSERT_NE(app_.reference(), nullptr);
   }
 
@@ -92,9 +88,10 @@ class WindowReportsTest : public ::testing::Test {
     return reports_->box(ReportKind::Comparison)->toPlainText().toStdString();
   }
 
-  test::TempDir dir_;
-  test::FakePrompter prompter_ = test::FakePrompter::Strict();
-  Application app_;
+  test::AppFixture fixture_{test::AppFixture::Start::kWindow, test::FakePrompter::Strict()};
+  test::TempDir& dir_ = fixture_.dir;
+  test::FakePrompter& prompter_ = fixture_.prompter;
+  Application& app_ = fixture_.app;
   std::unique_ptr<MainWindow> window_;
   EngineView* engine_ = nullptr;
   ReportView* reports_ = nullptr;
@@ -103,7 +100,7 @@ class WindowReportsTest : public ::testing::Test {
 TEST_F(WindowReportsTest, TheComparisonIsRebuiltWhenTheUserComesBackAfterTypingABore) {
   CompareWithItself();
   ClickView(MainWindow::kReportView);
-  ClickTab(reports_->tabs(), ReportView::kReportCount - 1);
+  ClickTab(test::Find<QTabWidget>(*reports_, "tabReports"), ReportView::kReportCount - 1);
   ASSERT_EQ(reports_->currentKind(), ReportKind::Comparison);
   EXPECT_NE(ShownComparison().find("Nothing differs from the reference engine."),
             std::string::npos);
@@ -138,7 +135,7 @@ TEST_F(WindowReportsTest, TheComparisonIsRebuiltWhenTheUserComesBackAfterTypingA
 TEST_F(WindowReportsTest, TypingTakenByTheClickOnTheReportsTabReachesTheComparison) {
   CompareWithItself();
   ClickView(MainWindow::kReportView);
-  ClickTab(reports_->tabs(), ReportView::kReportCount - 1);
+  ClickTab(test::Find<QTabWidget>(*reports_, "tabReports"), ReportView::kReportCount - 1);
   ClickView(MainWindow::kEngineView);
   TypeOnly(kInStroke, "3.5");
   ClickView(MainWindow::kReportView);
