@@ -77,7 +77,7 @@ std::int16_t LobeNumberFromNodeText(std::string_view text) {
   return ToInt16(number);
 }
 
-void CamFolder::RefillLobeList(const fs::path& directory) {
+void CamFolder::RefillLobeList(const fs::path& directory, const std::function<void()>& afterFile) {
   ETracker guard(kModule, "RefillLobeList");
   directory_ = directory;
   nodes_.clear();
@@ -120,6 +120,7 @@ void CamFolder::RefillLobeList(const fs::path& directory) {
     std::vector<std::int16_t> shafts;
     const LobeDataError err =
         CamLobe::ReadLobeList((directory / lbkFiles_[f]).string(), texts, shafts);
+    if (afterFile) afterFile();
     if (err != LobeDataError::Ok || texts.empty()) continue;
     LobeTreeNode file{PadNodeText(lbkFiles_[f]), 0, false, {}};
     for (std::size_t k = 0; k < texts.size(); ++k) {

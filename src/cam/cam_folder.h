@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -79,7 +80,10 @@ class CamFolder final {
   // Fills the tree for a folder: the lobe data files with their lobe lists as children (a
   // file that cannot be listed or has no lobes gets no node), the S96 files, and the cam
   // documents with their "Intake" and "Exhaust" children. The first node is selected.
-  void RefillLobeList(const std::filesystem::path& directory);
+  // `afterFile` runs after each file is read; a listing no longer wanted stops by raising
+  // from it (a slow drive then waits for one file, not the whole folder).
+  void RefillLobeList(const std::filesystem::path& directory,
+                      const std::function<void()>& afterFile = {});
 
   const std::filesystem::path& directory() const noexcept { return directory_; }
   // Why the folder could not be read, naming it; empty when it was read.

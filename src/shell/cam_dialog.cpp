@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <stdexcept>
 
 #include "app/application.h"
 #include "app/cam_card_command.h"
@@ -278,7 +279,11 @@ void CamDialog::StartListing(const std::filesystem::path& directory) {
     auto listed = std::make_shared<CamFolder>();
     std::exception_ptr failure;
     try {
-      listed->RefillLobeList(directory);
+      // A listing no longer wanted stops after the file it reads; what it raises is dropped
+      // with the job's other results.
+      listed->RefillLobeList(directory, [&job] {
+        if (job.cancelled()) throw std::runtime_error("listing stopped");
+      });
     } catch (...) {
       failure = std::current_exception();
     }

@@ -94,6 +94,26 @@ TEST(CamFolder, TreeOfAFolder) {
   EXPECT_EQ(folder.selected(), (NodeRef{0, -1}));
 }
 
+// The call after each lobe data file lets a listing no longer wanted stop early: it comes once
+// per file read (unreadable ones too), and what it raises ends the listing there.
+TEST(CamFolder, AfterEachLobeDataFileTheListingCanStop) {
+  Folder f;
+  CamFolder folder;
+  int calls = 0;
+  folder.RefillLobeList(f.dir.path(), [&calls] { ++calls; });
+  EXPECT_EQ(calls, 4);
+  EXPECT_EQ(folder.nodes().size(), 5u);
+
+  struct Stopped {};
+  calls = 0;
+  EXPECT_THROW(folder.RefillLobeList(f.dir.path(),
+                                     [&calls] {
+                                       if (++calls == 2) throw Stopped{};
+                                     }),
+               Stopped);
+  EXPECT_EQ(calls, 2);
+}
+
 TEST(CamFolder, EmptyOrMissingFolderGivesAnEmptyTree) {
   test::TempDir dir;
   for (const auto& path : {dir.path(), dir / "missing"}) {
