@@ -68,8 +68,9 @@ void BM_CamDialogTableOf1000Lobes(benchmark::State& state) {
     orv::Application app(prompter);
     app.EditSettings().camFolder = Folder().path().string();
     orv::CamDialog dialog(app, true);
-    if (sorted)
-      dialog.lobeTable()->sortByColumn(orv::LobeTableModel::kDuration0 + 1, Qt::AscendingOrder);
+    auto* const table = dialog.findChild<QTableView*>("lobeTable");
+    auto* const progress = dialog.findChild<QProgressBar*>("cardProgress");
+    if (sorted) table->sortByColumn(orv::LobeTableModel::kDuration0 + 1, Qt::AscendingOrder);
     QElapsedTimer turn, clock;
     double gap = 0, fillGap = 0;
     bool filling = false;
@@ -92,8 +93,7 @@ void BM_CamDialogTableOf1000Lobes(benchmark::State& state) {
       QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     }
     filling = true;
-    while ((dialog.cardJob()->busy() ||
-            dialog.progressBar()->value() < dialog.progressBar()->maximum()) &&
+    while ((dialog.cardJob()->busy() || progress->value() < progress->maximum()) &&
            clock.elapsed() < 30000) {
       QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     }

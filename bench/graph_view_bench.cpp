@@ -36,7 +36,7 @@ struct ViewOnScreen {
 // The target: at most 16 ms, one frame.
 void BM_GraphFullRedraw(benchmark::State& state) {
   ViewOnScreen screen;
-  GraphCanvas& canvas = screen.view->canvas();
+  GraphCanvas& canvas = *screen.view->findChild<GraphCanvas*>("graphCanvas");
   for (auto _ : state) {
     canvas.Redraw();
     canvas.replot(QCustomPlot::rpImmediateRefresh);
@@ -46,7 +46,7 @@ BENCHMARK(BM_GraphFullRedraw)->Unit(benchmark::kMillisecond);
 
 void BM_GraphCursorMove(benchmark::State& state) {
   ViewOnScreen screen;
-  GraphCanvas& canvas = screen.view->canvas();
+  GraphCanvas& canvas = *screen.view->findChild<GraphCanvas*>("graphCanvas");
   float at = -360;
   for (auto _ : state) {
     at = at >= 360 ? -360 : at + 1;
