@@ -219,8 +219,12 @@ TEST_F(FlowTestDialogTest, ADosFolderThatCannotBeReadSaysWhy) {
 // A folder of many test files: its listing takes a while.
 void WriteManyTests(const fs::path& folder, int count) {
   for (int i = 0; i < count; ++i) {
-    test::WriteSyFile(folder / ("T" + std::to_string(1000 + i) + ".SY"),
-                      DosFile("Test " + std::to_string(i)));
+    std::string name = std::to_string(1000 + i);
+    name.insert(name.begin(), 'T');
+    name += ".SY";
+    std::string title = "Test ";
+    title += std::to_string(i);
+    test::WriteSyFile(folder / name, DosFile(title));
   }
 }
 
