@@ -4,6 +4,7 @@
 #include <QString>
 #include <atomic>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -22,10 +23,22 @@ class BackgroundJob final : public QObject {
   Q_OBJECT
 
  public:
+  // Raised by `Control::ThrowIfCancelled` between two steps of work that is no longer wanted:
+  // the work stops there, and the job drops it like everything else the work posted.
+  class Stopped final : public std::exception {
+   public:
+    const char* what() const noexcept override { return "the work was stopped"; }
+  };
+
   // What the work sees of its job (on the work's thread).
   class Control final {
    public:
     bool cancelled() const noexcept { return cancel_->load(std::memory_order_relaxed); }
+    // Raises `Stopped` when the job is cancelled: for work that can only stop by unwinding, such
+    // as a folder listing asked between two files.
+    void ThrowIfCancelled() const {
+      if (cancelled()) throw Stopped();
+    }
     // `done` of `total` steps; the window hears of it through `progressed`.
     void Progress(int done, int total);
     // Runs `onWindowThread` on the window's thread, in the order posted, one piece a turn of

@@ -281,9 +281,7 @@ void CamDialog::StartListing(const std::filesystem::path& directory) {
     try {
       // A listing no longer wanted stops after the file it reads; what it raises is dropped
       // with the job's other results.
-      listed->RefillLobeList(directory, [&job] {
-        if (job.cancelled()) throw std::runtime_error("listing stopped");
-      });
+      listed->RefillLobeList(directory, [&job] { job.ThrowIfCancelled(); });
     } catch (...) {
       failure = std::current_exception();
     }

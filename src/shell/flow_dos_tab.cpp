@@ -25,12 +25,6 @@ namespace orv {
 
 namespace {
 
-// Raised between two files of a listing that is no longer wanted: the listing stops there.
-class ListingStopped final : public std::exception {
- public:
-  const char* what() const noexcept override { return "the folder listing was stopped"; }
-};
-
 QTreeWidgetItem* NodeItem(const FlowTestNode& node, int top, int child) {
   auto* item = new QTreeWidgetItem(QStringList{FlowText(node.text)});
   item->setData(0, Qt::UserRole, top);
@@ -101,9 +95,7 @@ void FlowDosTab::ChangeFolder(const std::filesystem::path& folder) {
     notes_->setPlainText(FlowText(kReadingTestFilesNotice));
     job_->Start([this, folder](BackgroundJob::Control& control) {
       DosFolder listing;
-      listing.Refill(folder, [&control] {
-        if (control.cancelled()) throw ListingStopped();
-      });
+      listing.Refill(folder, [&control] { control.ThrowIfCancelled(); });
       control.Post(
           [this, listing = std::move(listing)]() mutable { TakeListing(std::move(listing)); });
     });

@@ -28,6 +28,7 @@
 #include "app/keyboard_flow.h"
 #include "app/test_list_settings.h"
 #include "base/units.h"
+#include "find_widget.h"
 #include "shell/flow_csv_tab.h"
 #include "shell/flow_database_tab.h"
 #include "shell/flow_dos_tab.h"
@@ -49,14 +50,7 @@ namespace {
 namespace fs = std::filesystem;
 using Field = KeyboardFlowEntry::Field;
 
-// The widget of the dialog named `name` (the names are the form's control names); the test
-// fails, naming it, when the dialog has none.
-template <class Widget>
-Widget* Find(const QWidget& dialog, const char* name) {
-  Widget* widget = dialog.findChild<Widget*>(QString::fromLatin1(name));
-  if (widget == nullptr) throw std::runtime_error(std::string("the dialog has no widget ") + name);
-  return widget;
-}
+using test::Find;
 
 // The field of a keyboard row (1 to 10), or nullptr when the tab has none.
 QLineEdit* KeyField(const QWidget& dialog, int row, Field field) {
