@@ -28,6 +28,7 @@
 #include "base/error_trace.h"
 #include "base/runtime_error.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -51,7 +52,7 @@ constexpr Form kJet3{2048, 8, true};
 
 JetReaderOptions Reader() {
   JetReaderOptions o;
-  o.executable = ORVANTIS_JET_READER;
+  o.executable = test::JetReaderProgram();
   o.timeLimit = std::chrono::seconds(30);
   return o;
 }
@@ -557,7 +558,7 @@ pid_t SpawnReader(const std::filesystem::path& file, const ReaderPipes& pipes,
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   std::vector<std::string> args = {
-      ORVANTIS_JET_READER, kJetReadCommand, kJetReadChannelOption, "3", "--", file.string()};
+      test::JetReaderProgram(), kJetReadCommand, kJetReadChannelOption, "3", "--", file.string()};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

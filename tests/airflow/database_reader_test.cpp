@@ -16,6 +16,7 @@
 #include "base/error_trace.h"
 #include "base/runtime_error.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/fake_prompter.h"
 #include "support/reader_scripts.h"
 #include "support/temp_dir.h"
@@ -28,7 +29,7 @@ using test::ReaderScript;
 using test::TempDir;
 using I = std::int64_t;
 
-JetReaderOptions Reader(const std::filesystem::path& program = ORVANTIS_EXECUTABLE) {
+JetReaderOptions Reader(const std::filesystem::path& program = test::OrvantisProgram()) {
   JetReaderOptions o;
   o.executable = program;
   o.timeLimit = std::chrono::seconds(30);
@@ -111,11 +112,13 @@ TEST(DatabaseReader, ANamedPipeIsRefusedWithoutWaiting) {
 TEST(DatabaseReader, NoiseOnTheReadersOutputChangesNothing) {
   TempDir dir;
   test::SampleBench().Write(dir / "bench.mdb");
-  const ReaderScript noisy(
+  std::string script =
       "printf '%260s\\n' ' '\n"
       "(i=0; while [ $i -lt 500 ]; do printf '%260s\\n' ' '; echo 'noise >&2' >&2; "
       "i=$((i+1)); done) &\n"
-      "exec '" ORVANTIS_EXECUTABLE "' \"$@\"");
+      "exec '";
+  script.append(test::OrvantisProgram()).append("' \"$@\"");
+  const ReaderScript noisy(script);
   TestDatabase quiet(dir / "bench.mdb", Reader());
   TestDatabase loud(dir / "bench.mdb", Reader(noisy.path()));
   const std::string expected = DumpAll(quiet);
@@ -170,7 +173,7 @@ TEST(DatabaseReader, TheReaderProgramReadsAsTheHiddenCommand) {
   TempDir dir;
   test::GeneratedBench(60, 2).Write(dir / "whole.mdb");
   {
-    TestDatabase program(dir / "whole.mdb", Reader(ORVANTIS_JET_READER));
+    TestDatabase program(dir / "whole.mdb", Reader(test::JetReaderProgram()));
     TestDatabase command(dir / "whole.mdb", Reader());
     const std::string expected = DumpAll(command);
     EXPECT_NE(expected.find("TblTest"), std::string::npos);
@@ -184,8 +187,8 @@ TEST(DatabaseReader, TheReaderProgramReadsAsTheHiddenCommand) {
       DumpAll(db);
     });
   };
-  const Failure program = failureWith(ORVANTIS_JET_READER);
-  const Failure command = failureWith(ORVANTIS_EXECUTABLE);
+  const Failure program = failureWith(test::JetReaderProgram());
+  const Failure command = failureWith(test::OrvantisProgram());
   EXPECT_NE(program.number, 0);
   EXPECT_EQ(program.number, command.number);
   EXPECT_EQ(program.description, command.description);
@@ -195,7 +198,7 @@ TEST(DatabaseReader, TheReaderProgramReadsAsTheHiddenCommand) {
                                                {"jet-read", "--channel", "3x", "--", "x.mdb"},
                                                {"list", "--channel", "3", "--", "x.mdb"},
                                                {"jet-read", "--channel", "3", "x.mdb"}}) {
-    std::string line = "'" ORVANTIS_JET_READER "'";
+    std::string line = std::string("'") + test::JetReaderProgram() + "'";
     for (const std::string& a : args) line += " '" + a + "'";
     EXPECT_EQ(std::system((line + " 2>/dev/null </dev/null").c_str()), 2 << 8) << line;
   }
@@ -276,7 +279,7 @@ TEST(DatabaseReader, RowsOfOneTestAreThoseOfTheWholeTable) {
 TEST(DatabaseReader, OneReaderProcessPerOpenDatabase) {
   TempDir dir;
   test::SampleBench().Write(dir / "bench.mdb");
-  const ReaderScript counting(test::CountingReaderBody(dir / "runs", ORVANTIS_EXECUTABLE));
+  const ReaderScript counting(test::CountingReaderBody(dir / "runs", test::OrvantisProgram()));
   TestDatabase db(dir / "bench.mdb", Reader(counting.path()));
   EXPECT_EQ(db.OpenRecordSet("SELECT * FROM TblCustomNames").RecordCount(), 5);
   EXPECT_EQ(db.OpenRecordSet("SELECT TestName FROM TblTest INNER JOIN TblAutoByLift ON TblTest.ID "

@@ -7,6 +7,7 @@
 
 #include "airflow/test_database_cache.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/fake_prompter.h"
 #include "support/sy3_writer.h"
 #include "support/sy_writer.h"
@@ -167,7 +168,7 @@ struct DatabaseFixture {
   DatabaseAccess access{&cache, &prompter};
   DatabaseFixture() {
     JetReaderOptions reader;
-    reader.executable = ORVANTIS_EXECUTABLE;
+    reader.executable = test::OrvantisProgram();
     cache.SetReader(reader);
     using I = std::int64_t;
     test::BenchDatabase b = test::SampleBench();

@@ -11,6 +11,7 @@
 #include "airflow/test_database_cache.h"
 #include "base/error_trace.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
@@ -26,7 +27,7 @@ using I = std::int64_t;
 
 JetReaderOptions Reader() {
   JetReaderOptions o;
-  o.executable = ORVANTIS_EXECUTABLE;
+  o.executable = test::OrvantisProgram();
   o.timeLimit = std::chrono::seconds(30);
   return o;
 }
@@ -584,7 +585,7 @@ TEST(ReadTest, UnreadableDatabasesAreReportedThroughTheErrorTrace) {
 std::filesystem::path CountingReader(const TempDir& dir) {
   const auto script = dir / "count-reader.sh";
   std::ofstream(script) << "#!/bin/sh\necho run >> '" << (dir / "runs").string() << "'\nexec '"
-                        << ORVANTIS_EXECUTABLE << "' \"$@\"\n";
+                        << test::OrvantisProgram() << "' \"$@\"\n";
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
   return script;
 }

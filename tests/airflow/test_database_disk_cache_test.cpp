@@ -11,6 +11,7 @@
 #include "airflow/test_list_query.h"
 #include "base/atomic_file.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/reader_scripts.h"
 #include "support/temp_dir.h"
 
@@ -23,7 +24,7 @@ namespace fs = std::filesystem;
 // A bench database, a cache folder, and a reader that counts its runs.
 class DiskCache : public ::testing::Test {
  protected:
-  DiskCache() : counting_(test::CountingReaderBody(dir_ / "runs", ORVANTIS_EXECUTABLE)) {
+  DiskCache() : counting_(test::CountingReaderBody(dir_ / "runs", test::OrvantisProgram())) {
     test::SampleBench().Write(file());
   }
   fs::path file() const { return dir_ / "bench.mdb"; }

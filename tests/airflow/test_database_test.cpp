@@ -12,6 +12,7 @@
 #include "base/error_trace.h"
 #include "base/runtime_error.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -23,7 +24,7 @@ using test::TempDir;
 
 JetReaderOptions Reader() {
   JetReaderOptions o;
-  o.executable = ORVANTIS_EXECUTABLE;
+  o.executable = test::OrvantisProgram();
   o.timeLimit = std::chrono::seconds(30);
   return o;
 }

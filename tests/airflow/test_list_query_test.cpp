@@ -11,6 +11,7 @@
 #include "airflow/test_database.h"
 #include "base/error_trace.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -183,7 +184,7 @@ class TestListOnSample : public ::testing::Test {
   TestListOnSample() {
     test::SampleBench().Write(dir_ / "bench.mdb");
     JetReaderOptions reader;
-    reader.executable = ORVANTIS_EXECUTABLE;
+    reader.executable = test::OrvantisProgram();
     db_.emplace(dir_ / "bench.mdb", reader);
   }
   TestList List(TestListSettings s, std::size_t maxRows = kMaxListedTests) {
@@ -364,7 +365,7 @@ TEST(TestListQuery, CustomNamesAreEmptyWithoutTheirTable) {
   test::TempDir dir;
   test::SampleBench().OmitTable("TblCustomNames").Write(dir / "bench.mdb");
   JetReaderOptions reader;
-  reader.executable = ORVANTIS_EXECUTABLE;
+  reader.executable = test::OrvantisProgram();
   TestDatabase db(dir / "bench.mdb", reader);
   EXPECT_EQ(ReadCustomNames(db), CustomNames{});
 }
@@ -413,7 +414,7 @@ TEST(TestListQuery, AMissingKindTableLeavesItsKindOut) {
   test::TempDir dir;
   test::SampleBench().OmitTable("TblCarbTest").Write(dir / "bench.mdb");
   JetReaderOptions reader;
-  reader.executable = ORVANTIS_EXECUTABLE;
+  reader.executable = test::OrvantisProgram();
   TestDatabase db(dir / "bench.mdb", reader);
   auto has = [&db](std::string_view t) { return db.HasTable(t); };
   TestListSettings any;
@@ -444,7 +445,7 @@ TEST(TestListQuery, LoadingAndFillingReportProgressAndCanBeCancelled) {
   test::TempDir dir;
   test::GeneratedBench(600, 1).Write(dir / "bench.mdb");
   JetReaderOptions reader;
-  reader.executable = ORVANTIS_EXECUTABLE;
+  reader.executable = test::OrvantisProgram();
   TestDatabase db(dir / "bench.mdb", reader);
   TestListSettings s;
   s.sortColumns = {kTestNoColumn, -1, -1};

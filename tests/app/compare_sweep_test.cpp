@@ -18,6 +18,7 @@
 #include "app/engine_sweep.h"
 #include "app/flow_tests_db_command.h"
 #include "base/atomic_file.h"
+#include "support/build_paths.h"
 #include "support/cli_runner.h"
 #include "support/fake_prompter.h"
 #include "support/file_helpers.h"
@@ -370,7 +371,8 @@ TEST(SweepCommand, TheOutputIsWrittenWholeOrNotAtAll) {
   EXPECT_EQ(ReadWholeFile(victim), "untouched");
 
   const std::string old = ReadWholeFile(csv).value_or("");
-  const std::string command = std::string("ulimit -f 8 && trap '' XFSZ && ") + ORVANTIS_EXECUTABLE +
+  const std::string command = std::string("ulimit -f 8 && trap '' XFSZ && ") +
+                              test::OrvantisProgram() +
                               " sweep --vary Bore=4.000:4.100:0.001 -o '" + csv + "' 2>'" +
                               (dir / "err.txt").string() + "'";
   const int status = std::system(command.c_str());

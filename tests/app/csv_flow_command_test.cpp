@@ -12,6 +12,7 @@
 #include "app/console_prompter.h"
 #include "base/units.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/cli_runner.h"
 #include "support/csv_writer.h"
 #include "support/file_helpers.h"
@@ -26,7 +27,7 @@ using test::CliResult;
 using test::CsvTable;
 
 CliResult Cli(std::vector<std::string> args) {
-  return test::RunCli(std::move(args), ORVANTIS_EXECUTABLE);
+  return test::RunCli(std::move(args), test::OrvantisProgram());
 }
 
 std::vector<double> Numbers(const nlohmann::json& j) { return j.get<std::vector<double>>(); }

@@ -11,6 +11,7 @@
 #include "app/application.h"
 #include "app/console_prompter.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/cli_runner.h"
 #include "support/sy_writer.h"
 #include "support/temp_dir.h"
@@ -21,7 +22,7 @@ namespace {
 using test::CliResult;
 
 CliResult Cli(std::vector<std::string> args) {
-  return test::RunCli(std::move(args), ORVANTIS_EXECUTABLE);
+  return test::RunCli(std::move(args), test::OrvantisProgram());
 }
 
 std::vector<double> Numbers(const nlohmann::json& j) { return j.get<std::vector<double>>(); }
@@ -141,7 +142,7 @@ TEST(DatabaseFlowCommands, DocumentKeepsTheDatabaseAndTheCurrentTestOnFailure) {
   ConsolePrompter prompter(err);
   Application app(prompter);
   JetReaderOptions reader;
-  reader.executable = ORVANTIS_EXECUTABLE;
+  reader.executable = test::OrvantisProgram();
   app.testDatabases().SetReader(reader);
   std::int32_t kind = kAnyKindOfDatabaseTest;
   ASSERT_EQ(app.document().LoadDatabaseFlowTest(false, f.db, 2, kind), FlowError::Ok) << err.str();

@@ -11,6 +11,7 @@
 
 #include "base/atomic_file.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
@@ -89,7 +90,7 @@ TEST(DatabaseReads, ListsAndTestsReadAsBefore) {
     for (const bool cached : {false, true, true}) {
       std::vector<std::string> run = args;
       if (!cached) run.push_back("--no-cache");
-      const CliResult r = test::RunCli(run, ORVANTIS_EXECUTABLE);
+      const CliResult r = test::RunCli(run, test::OrvantisProgram());
       EXPECT_EQ(r.status, c.status) << c.database << what << "\n" << r.err;
       EXPECT_EQ(Replace(r.out, db, "{db}"), c.out) << c.database << what;
       if (c.status != 0) {

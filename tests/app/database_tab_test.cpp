@@ -5,6 +5,7 @@
 #include "airflow/jet_errors.h"
 #include "app/test_list_settings.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/fake_prompter.h"
 #include "support/file_helpers.h"
 #include "support/temp_dir.h"
@@ -17,7 +18,7 @@ class DatabaseTab : public ::testing::Test {
   DatabaseTab() { test::SampleBench().Write(file_); }
   test::TempDir dir_;
   std::filesystem::path file_ = dir_ / "bench.mdb";
-  TestDatabaseCache cache_{JetReaderOptions{ORVANTIS_EXECUTABLE}};
+  TestDatabaseCache cache_{JetReaderOptions{test::OrvantisProgram()}};
 };
 
 TEST_F(DatabaseTab, ListsOfTheSampleBench) {

@@ -15,6 +15,7 @@
 #include "app/test_list_settings.h"
 #include "files/config_file.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/cli_runner.h"
 #include "support/fake_prompter.h"
 #include "support/file_helpers.h"
@@ -30,7 +31,7 @@ using test::ReadText;
 using test::WriteText;
 
 CliResult RunCli(std::vector<std::string> args) {
-  return test::RunCli(std::move(args), ORVANTIS_EXECUTABLE);
+  return test::RunCli(std::move(args), test::OrvantisProgram());
 }
 
 // The bench in a folder of its own, which is also the data root: the choices of the flow test
@@ -290,7 +291,7 @@ TEST_F(FlowTestsCommand, TheCacheFolderAndTwoProgramsAtOnce) {
   std::vector<pid_t> programs;
   for (int i = 0; i < 2; ++i) {
     const std::string out = (dir_ / ("out" + std::to_string(i))).string();
-    std::vector<std::string> args = {ORVANTIS_EXECUTABLE, "flow-tests", file(), "--data-root",
+    std::vector<std::string> args = {test::OrvantisProgram(), "flow-tests", file(), "--data-root",
                                      dir_.path().string()};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());

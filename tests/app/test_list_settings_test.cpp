@@ -9,6 +9,7 @@
 #include "airflow/test_database.h"
 #include "base/prompter.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
@@ -151,7 +152,7 @@ TEST(TestListSettings, ALongListIsCutWithABeepAndAWarning) {
   test::TempDir dir;
   test::SampleBench().Write(dir / "bench.mdb");
   JetReaderOptions reader;
-  reader.executable = ORVANTIS_EXECUTABLE;
+  reader.executable = test::OrvantisProgram();
   TestDatabase db(dir / "bench.mdb", reader);
   const CustomNames names = ReadCustomNames(db);
   const TestListQuery query = BuildTestListQuery(TestListSettings{}, names, db.dateFormat());

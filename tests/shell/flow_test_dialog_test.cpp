@@ -37,6 +37,7 @@
 #include "shell/test_list_model.h"
 #include "source_dialogs_fixture.h"
 #include "support/bench_database.h"
+#include "support/build_paths.h"
 #include "support/cli_runner.h"
 #include "support/csv_writer.h"
 #include "support/file_helpers.h"
@@ -144,7 +145,7 @@ class FlowTestDialogTest : public test::SourceDialogsTest {
     std::vector<std::string> args = {"flow-tests", file.string(), "--data-root",
                                      (dir_ / "cli").string(), "--no-cache"};
     args.insert(args.end(), options.begin(), options.end());
-    return test::RunCli(args, ORVANTIS_EXECUTABLE);
+    return test::RunCli(args, test::OrvantisProgram());
   }
   static std::string NeededText() {
     return QString(kDatabaseNeededText).replace("\r\n", "\n").toStdString();
@@ -421,7 +422,8 @@ TEST_F(FlowTestDialogTest, CancelDuringADatabaseReadLeavesTheEngineAsItWas) {
   const fs::path file = dir_ / "bench.mdb";
   test::SampleBench().Write(file);
   // A reader that takes its time before it starts.
-  const test::ReaderScript slow("sleep 1\nexec '" + std::string(ORVANTIS_EXECUTABLE) + "' \"$@\"");
+  const test::ReaderScript slow(std::string("sleep 1\nexec '") + test::OrvantisProgram() +
+                                "' \"$@\"");
   app_.testDatabases().SetReader(JetReaderOptions{slow.path()});
   const EngineInputs before = app_.document().engine().inputs();
   app_.EditSettings().flowDatabase = "";

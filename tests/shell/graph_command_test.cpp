@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/build_paths.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -39,7 +40,7 @@ class GraphCommandTest : public ::testing::Test {
     args.prepend(QString::fromStdString((dir_ / "data").string()));
     args.prepend("--data-root");
     args.prepend("graph");
-    run.start(QStringLiteral(ORVANTIS_EXECUTABLE), args);
+    run.start(QString::fromLocal8Bit(test::OrvantisProgram()), args);
     EXPECT_TRUE(run.waitForFinished(60000));
     return {run.exitCode(), QString::fromUtf8(run.readAllStandardError())};
   }

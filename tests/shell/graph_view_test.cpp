@@ -28,6 +28,7 @@
 #include "find_widget.h"
 #include "shell/curve_list_model.h"
 #include "shell/graph_canvas.h"
+#include "support/build_paths.h"
 
 namespace orv {
 namespace {
@@ -74,7 +75,7 @@ class GraphViewTest : public ::testing::Test {
                           "-o",
                           QString::fromStdString(csv.string())};
     if (!engine.empty()) arguments << QString::fromStdString(engine);
-    run.start(QStringLiteral(ORVANTIS_EXECUTABLE), arguments);
+    run.start(QString::fromLocal8Bit(test::OrvantisProgram()), arguments);
     EXPECT_TRUE(run.waitForFinished(60000));
     EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
     std::ifstream in(csv);

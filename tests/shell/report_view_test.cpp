@@ -38,6 +38,7 @@
 #include "shell/explain_dialog.h"
 #include "shell/options_dialog.h"
 #include "shell/report_printer.h"
+#include "support/build_paths.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -472,7 +473,7 @@ class PrintCommandTest : public ReportViewTest {
         // No display, and the test's own data root and user store.
         limit + "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ORVANTIS_DATA_ROOT=" +
         Quoted(dir_ / "data") + " XDG_CONFIG_HOME=" + Quoted(dir_ / "config") + " " +
-        ORVANTIS_EXECUTABLE + " print " + arguments + " 2>" + Quoted(dir_ / "err.txt");
+        test::OrvantisProgram() + " print " + arguments + " 2>" + Quoted(dir_ / "err.txt");
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }

@@ -15,6 +15,7 @@
 #include "app/application.h"
 #include "app_fixture.h"
 #include "base/prompter.h"
+#include "support/build_paths.h"
 #include "support/fake_prompter.h"
 #include "support/temp_dir.h"
 
@@ -26,7 +27,7 @@ class SourceDialogsTest : public ::testing::Test {
  protected:
   SourceDialogsTest() {
     std::filesystem::create_directories(fixture_.DataRoot());
-    app_.testDatabases().SetReader(JetReaderOptions{ORVANTIS_EXECUTABLE});
+    app_.testDatabases().SetReader(JetReaderOptions{test::OrvantisProgram()});
     app_.testDatabases().SetDiskCache(DiskCacheOptions{});
   }
 

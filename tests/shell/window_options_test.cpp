@@ -20,6 +20,7 @@
 #include "shell/main_window.h"
 #include "shell/qt_prompter.h"
 #include "shell/window_start.h"
+#include "support/build_paths.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -154,7 +155,7 @@ TEST(QtPrompterTexts, FiltersMatchBothCases) {
 
 // Runs the built program with arguments; returns its exit status.
 int RunProgram(const std::vector<std::string>& args, const std::string& environment = "") {
-  std::string command = environment + std::string("'") + ORVANTIS_EXECUTABLE + "'";
+  std::string command = environment + std::string("'") + test::OrvantisProgram() + "'";
   for (const std::string& arg : args) command += " '" + arg + "'";
   command += " >/dev/null 2>&1";
   const int status = std::system(command.c_str());

@@ -8,9 +8,9 @@
 
 namespace orv::test {
 
-// Shell scripts standing in for the database reader program (the `orvantis` executable, which
-// the tests that use these name as ORVANTIS_EXECUTABLE): they misbehave, or wrap the real
-// reader to count its runs or to print around it.
+// Shell scripts standing in for the database reader program (the `orvantis` executable,
+// test::OrvantisProgram()): they misbehave, or wrap the real reader to count its runs or to print
+// around it.
 class ReaderScript final {
  public:
   explicit ReaderScript(const std::string& body) {
