@@ -29,6 +29,8 @@
 #include "base/runtime_error.h"
 #include "support/bench_database.h"
 #include "support/build_paths.h"
+#include "support/reader_scripts.h"
+#include "support/runtime_errors.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -50,12 +52,7 @@ struct Form {
 constexpr Form kJet4{kPage, kRowCountAt, false};
 constexpr Form kJet3{2048, 8, true};
 
-JetReaderOptions Reader() {
-  JetReaderOptions o;
-  o.executable = test::JetReaderProgram();
-  o.timeLimit = std::chrono::seconds(30);
-  return o;
-}
+using test::ReaderOf;
 
 unsigned U16(const std::string& b, std::size_t at) {
   return static_cast<unsigned char>(b[at]) |
@@ -117,17 +114,14 @@ std::uint32_t DefinitionOf(const std::string& b, const std::string& name,
   return U32(b, row + (form.jet3 ? 1 : 2));
 }
 
-struct Failure {
-  int number = 0;
-  std::string description;
-};
+using test::Failure;
 
 // Opens the file and reads every table (as the test list and a test's read do, and more).
 // Returns the failure, or the number of tests "TblTest" lists.
 Failure ReadAll(const std::filesystem::path& file, long* tests = nullptr) {
   Failure failure;
   try {
-    TestDatabase db(file, Reader());
+    TestDatabase db(file, ReaderOf(test::JetReaderProgram()));
     for (const JetTableInfo& t : db.tables()) {
       RecordSet rs = db.OpenRecordSet("SELECT * FROM [" + t.name + "]");
       const long rows = rs.RecordCount();
@@ -289,7 +283,7 @@ TEST(DamagedDatabase, LongNotesWhosePiecesRunInACircleAreDamage) {
   ASSERT_GE(pieces.size(), 3u);  // 9000 bytes take three pieces
   {
     Write(dir / "bench.mdb", whole);
-    TestDatabase db(dir / "bench.mdb", Reader());
+    TestDatabase db(dir / "bench.mdb", ReaderOf(test::JetReaderProgram()));
     RecordSet rs = db.OpenRecordSet("SELECT Notes FROM TblTest WHERE ID = 99");
     ASSERT_FALSE(rs.Eof());
     EXPECT_EQ(rs.Field("Notes").AsText(), std::string(9000, 'n'));
@@ -321,7 +315,7 @@ TEST(DamagedDatabase, LongNotesWhosePiecesRunInACircleAreDamage) {
     Write(dir / "bench.mdb", bytes);
     Failure f;
     try {
-      TestDatabase db(dir / "bench.mdb", Reader());
+      TestDatabase db(dir / "bench.mdb", ReaderOf(test::JetReaderProgram()));
       db.OpenRecordSet("SELECT Notes FROM TblTest WHERE ID = 99");
     } catch (const RuntimeError& e) {
       f = {e.number(), e.description()};

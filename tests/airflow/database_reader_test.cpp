@@ -19,6 +19,7 @@
 #include "support/build_paths.h"
 #include "support/fake_prompter.h"
 #include "support/reader_scripts.h"
+#include "support/runtime_errors.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -29,12 +30,7 @@ using test::ReaderScript;
 using test::TempDir;
 using I = std::int64_t;
 
-JetReaderOptions Reader(const std::filesystem::path& program = test::OrvantisProgram()) {
-  JetReaderOptions o;
-  o.executable = program;
-  o.timeLimit = std::chrono::seconds(30);
-  return o;
-}
+using test::ReaderOf;
 
 void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
   ASSERT_EQ(WriteFileAtomically(p, bytes), "");
@@ -65,10 +61,8 @@ std::string DumpAll(TestDatabase& db) {
   return out;
 }
 
-struct Failure {
-  int number = 0;
-  std::string description;
-};
+using test::Failure;
+
 Failure FailureOf(const std::function<void()>& f) {
   Failure failure;
   try {
@@ -89,12 +83,12 @@ TEST(DatabaseReader, ANamedPipeIsRefusedWithoutWaiting) {
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   const auto start = std::chrono::steady_clock::now();
 
-  const Failure open = FailureOf([&] { TestDatabase db(pipe, Reader()); });
+  const Failure open = FailureOf([&] { TestDatabase db(pipe, ReaderOf()); });
   EXPECT_EQ(open.number, kErrFileNotFoundDb);
   EXPECT_EQ(open.description,
             "Could not find file '" + pipe.string() + "'. (is not a regular file)");
 
-  JetReaderSession session(Reader(), pipe);
+  JetReaderSession session(ReaderOf(), pipe);
   const Failure reader = FailureOf([&] { session.Start([](std::string_view) { return false; }); });
   EXPECT_EQ(reader.number, kErrCannotOpenDb);
   EXPECT_NE(reader.description.find("(cannot open " + pipe.string() + ": is not a regular file)"),
@@ -102,7 +96,7 @@ TEST(DatabaseReader, ANamedPipeIsRefusedWithoutWaiting) {
       << reader.description;
 
   std::string reason;
-  EXPECT_FALSE(CheckTestDatabase(pipe, Reader(), &reason));
+  EXPECT_FALSE(CheckTestDatabase(pipe, ReaderOf(), &reason));
   EXPECT_NE(reason.find(pipe.string()), std::string::npos) << reason;
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
@@ -119,14 +113,14 @@ TEST(DatabaseReader, NoiseOnTheReadersOutputChangesNothing) {
       "exec '";
   script.append(test::OrvantisProgram()).append("' \"$@\"");
   const ReaderScript noisy(script);
-  TestDatabase quiet(dir / "bench.mdb", Reader());
-  TestDatabase loud(dir / "bench.mdb", Reader(noisy.path()));
+  TestDatabase quiet(dir / "bench.mdb", ReaderOf());
+  TestDatabase loud(dir / "bench.mdb", ReaderOf(noisy.path()));
   const std::string expected = DumpAll(quiet);
   EXPECT_EQ(DumpAll(loud), expected);
   FlowTest a, b;
   a.TestID = b.TestID = 5;
-  TestDatabase quietAgain(dir / "bench.mdb", Reader());
-  TestDatabase loudAgain(dir / "bench.mdb", Reader(noisy.path()));
+  TestDatabase quietAgain(dir / "bench.mdb", ReaderOf());
+  TestDatabase loudAgain(dir / "bench.mdb", ReaderOf(noisy.path()));
   ASSERT_TRUE(ReadTest(a, quietAgain));
   ASSERT_TRUE(ReadTest(b, loudAgain));
   EXPECT_EQ(b.Records(), a.Records());
@@ -147,7 +141,7 @@ TEST(DatabaseReader, ACutDatabaseReportsTheReadersReason) {
   for (std::size_t keep = 4096; keep < whole.size(); keep += 4096 * 3) {
     WriteFile(dir / "cut.mdb", whole.substr(0, keep));
     const Failure f = FailureOf([&] {
-      TestDatabase db(dir / "cut.mdb", Reader());
+      TestDatabase db(dir / "cut.mdb", ReaderOf());
       DumpAll(db);
     });
     if (f.number == 0) continue;
@@ -173,8 +167,8 @@ TEST(DatabaseReader, TheReaderProgramReadsAsTheHiddenCommand) {
   TempDir dir;
   test::GeneratedBench(60, 2).Write(dir / "whole.mdb");
   {
-    TestDatabase program(dir / "whole.mdb", Reader(test::JetReaderProgram()));
-    TestDatabase command(dir / "whole.mdb", Reader());
+    TestDatabase program(dir / "whole.mdb", ReaderOf(test::JetReaderProgram()));
+    TestDatabase command(dir / "whole.mdb", ReaderOf());
     const std::string expected = DumpAll(command);
     EXPECT_NE(expected.find("TblTest"), std::string::npos);
     EXPECT_EQ(DumpAll(program), expected);
@@ -183,7 +177,7 @@ TEST(DatabaseReader, TheReaderProgramReadsAsTheHiddenCommand) {
   WriteFile(dir / "cut.mdb", whole.substr(0, whole.size() / 2));
   const auto failureWith = [&](const std::filesystem::path& reader) {
     return FailureOf([&] {
-      TestDatabase db(dir / "cut.mdb", Reader(reader));
+      TestDatabase db(dir / "cut.mdb", ReaderOf(reader));
       DumpAll(db);
     });
   };
@@ -223,7 +217,7 @@ TEST(DatabaseReader, ATableThatReadsShortIsReportedDamaged) {
   bytes[page + 4] = bytes[page + 5] = bytes[page + 6] = bytes[page + 7] = '\xFF';
   WriteFile(dir / "bench.mdb", bytes);
 
-  TestDatabase db(dir / "bench.mdb", Reader());
+  TestDatabase db(dir / "bench.mdb", ReaderOf());
   const Failure f = FailureOf([&] { db.OpenRecordSet("SELECT ID FROM TblTest"); });
   EXPECT_EQ(f.number, kErrCannotOpenDb);
   EXPECT_NE(f.description.find("(the table TblTest is damaged: its definition holds 40 rows, " +
@@ -252,10 +246,10 @@ TEST(DatabaseReader, RowsOfOneTestAreThoseOfTheWholeTable) {
     test::JetWriteOptions options;
     options.jet3 = jet3;
     bench.Write(dir / "bench.mdb", options);
-    TestDatabase whole(dir / "bench.mdb", Reader());
+    TestDatabase whole(dir / "bench.mdb", ReaderOf());
     for (const JetTableInfo& t : whole.tables()) whole.OpenRecordSet("SELECT * FROM " + t.name);
     for (int id = 0; id <= 26; ++id) {
-      TestDatabase one(dir / "bench.mdb", Reader());
+      TestDatabase one(dir / "bench.mdb", ReaderOf());
       for (const char* table :
            {"TblTest", "TblAutoByLift", "TblByDepr", "TblPortMap", "TblManualByLift", "TblCarbTest",
             "TblCfmByKbd", "TblByLiftOrDeprData", "TblByLiftPitotData", "TblCarbData",
@@ -280,7 +274,7 @@ TEST(DatabaseReader, OneReaderProcessPerOpenDatabase) {
   TempDir dir;
   test::SampleBench().Write(dir / "bench.mdb");
   const ReaderScript counting(test::CountingReaderBody(dir / "runs", test::OrvantisProgram()));
-  TestDatabase db(dir / "bench.mdb", Reader(counting.path()));
+  TestDatabase db(dir / "bench.mdb", ReaderOf(counting.path()));
   EXPECT_EQ(db.OpenRecordSet("SELECT * FROM TblCustomNames").RecordCount(), 5);
   EXPECT_EQ(db.OpenRecordSet("SELECT TestName FROM TblTest INNER JOIN TblAutoByLift ON TblTest.ID "
                              "= TblAutoByLift.TestID")
@@ -301,7 +295,7 @@ TEST(DatabaseReader, OneReaderProcessPerOpenDatabase) {
 TEST(DatabaseReader, MoreColumnsAreLoadedWhenAQueryNamesThem) {
   TempDir dir;
   test::SampleBench().Write(dir / "bench.mdb");
-  TestDatabase db(dir / "bench.mdb", Reader());
+  TestDatabase db(dir / "bench.mdb", ReaderOf());
   RecordSet names = db.OpenRecordSet("SELECT TestName FROM TblTest ORDER BY ID");
   EXPECT_EQ(names.Field("TestName").AsText(), "SBC Auto Intake");
   RecordSet more = db.OpenRecordSet("SELECT TestName, HeadMfg FROM TblTest WHERE ID > 6");

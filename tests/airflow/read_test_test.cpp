@@ -13,6 +13,7 @@
 #include "support/bench_database.h"
 #include "support/build_paths.h"
 #include "support/fake_prompter.h"
+#include "support/reader_scripts.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -25,12 +26,7 @@ using test::JetType;
 using test::TempDir;
 using I = std::int64_t;
 
-JetReaderOptions Reader() {
-  JetReaderOptions o;
-  o.executable = test::OrvantisProgram();
-  o.timeLimit = std::chrono::seconds(30);
-  return o;
-}
+using test::ReaderOf;
 
 struct Outcome {
   bool ok = false;
@@ -52,7 +48,7 @@ Outcome ReadFromBench(const BenchDatabase& bench, std::int32_t id) {
   TempDir dir;
   const auto file = dir / "bench.mdb";
   bench.Write(file);
-  TestDatabaseCache cache(Reader());
+  TestDatabaseCache cache(ReaderOf());
   Outcome o;
   o.test.TestID = id;
   test::FakePrompter prompter;
@@ -67,7 +63,7 @@ class ReadSampleBench : public ::testing::Test {
   static void SetUpTestSuite() {
     dir_ = std::make_unique<TempDir>();
     test::SampleBench().Write(*dir_ / "bench.mdb");
-    db_ = std::make_unique<TestDatabase>(*dir_ / "bench.mdb", Reader());
+    db_ = std::make_unique<TestDatabase>(*dir_ / "bench.mdb", ReaderOf());
   }
   static void TearDownTestSuite() {
     db_.reset();
@@ -567,7 +563,7 @@ TEST(ReadTest, UnreadableDatabasesAreReportedThroughTheErrorTrace) {
       {"no-records.mdb", 3078}, {"margin.mdb", 6},
   };
   for (const Row& row : rows) {
-    TestDatabaseCache cache(Reader());
+    TestDatabaseCache cache(ReaderOf());
     FlowTest t;
     t.TestID = 1;
     test::FakePrompter prompter;
@@ -600,7 +596,7 @@ int Runs(const TempDir& dir) {
 TEST(TestDatabaseCache, ASecondReadOfTheSameFileStartsNoReader) {
   TempDir dir;
   test::SampleBench().Write(dir / "bench.mdb");
-  JetReaderOptions reader = Reader();
+  JetReaderOptions reader = ReaderOf();
   reader.executable = CountingReader(dir);
   TestDatabaseCache cache(reader);
   FlowTest first;
@@ -634,7 +630,7 @@ TEST(TestDatabaseCache, TheShortDateFormReachesEveryDatabase) {
   TempDir dir;
   test::SampleBench().Write(dir / "a.mdb");
   test::SampleBench().Write(dir / "b.mdb");
-  TestDatabaseCache cache(Reader());
+  TestDatabaseCache cache(ReaderOf());
   TestDatabase& a = cache.Open(dir / "a.mdb");
   const ShortDateFormat german{ShortDateFormat::Order::DayMonthYear, '.', true};
   cache.SetDateFormat(german);

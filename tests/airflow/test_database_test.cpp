@@ -13,6 +13,7 @@
 #include "base/runtime_error.h"
 #include "support/bench_database.h"
 #include "support/build_paths.h"
+#include "support/reader_scripts.h"
 #include "support/temp_dir.h"
 
 namespace orv {
@@ -22,12 +23,7 @@ using test::BenchDatabase;
 using test::JetDayNumber;
 using test::TempDir;
 
-JetReaderOptions Reader() {
-  JetReaderOptions o;
-  o.executable = test::OrvantisProgram();
-  o.timeLimit = std::chrono::seconds(30);
-  return o;
-}
+using test::ReaderOf;
 
 // The sample bench written to a file of its own.
 class SampleFile {
@@ -58,7 +54,7 @@ void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
 
 TEST(TestDatabase, ListsTheUserTablesWithTheirColumnsAndKeys) {
   SampleFile f;
-  TestDatabase db(f.path(), Reader());
+  TestDatabase db(f.path(), ReaderOf());
   EXPECT_EQ(db.jetVersion(), 1u);
   ASSERT_EQ(db.tables().size(), BenchDatabase::TableNames().size());
   EXPECT_EQ(db.tables()[0].name, "TblTest");
@@ -71,7 +67,7 @@ TEST(TestDatabase, ListsTheUserTablesWithTheirColumnsAndKeys) {
 
 TEST(TestDatabase, ValuesComeBackAsStored) {
   SampleFile f;
-  TestDatabase db(f.path(), Reader());
+  TestDatabase db(f.path(), ReaderOf());
   RecordSet rs = db.OpenRecordSet("SELECT * FROM TblTest WHERE ID = 1");
   ASSERT_FALSE(rs.Eof());
   EXPECT_EQ(rs.Field("TestName").AsText(), "SBC Auto Intake");
@@ -111,7 +107,7 @@ TEST(TestDatabase, Jet3FilesGiveTheSameValues) {
   test::JetWriteOptions options;
   options.jet3 = true;
   SampleFile f(test::SampleBench(), options);
-  TestDatabase db(f.path(), Reader());
+  TestDatabase db(f.path(), ReaderOf());
   EXPECT_EQ(db.jetVersion(), 0u);
   RecordSet rs = db.OpenRecordSet("SELECT * FROM TblTest WHERE ID = 1");
   EXPECT_EQ(rs.Field("TestName").AsText(), "SBC Auto Intake");
@@ -132,7 +128,7 @@ TEST(TestDatabase, Jet3FilesGiveTheSameValues) {
 
 TEST(TestDatabase, MissingColumnsAndNullsTakeTheReadersDefaults) {
   SampleFile f(test::SampleBench().Omit("TblTest", "WetBulb"));
-  TestDatabase db(f.path(), Reader());
+  TestDatabase db(f.path(), ReaderOf());
   RecordSet rs = db.OpenRecordSet("SELECT * FROM TblTest WHERE ID = 1");
   // "Barometer" is NULL in test 1; "WetBulb" is not in the table.
   EXPECT_EQ(ReadSingle(rs, "Barometer", 29.92f), 29.92f);
@@ -157,7 +153,7 @@ TEST(TestDatabase, MissingColumnsAndNullsTakeTheReadersDefaults) {
 
 TEST(TestDatabase, TheReadersStatementsReturnTheTestsRows) {
   SampleFile f;
-  TestDatabase db(f.path(), Reader());
+  TestDatabase db(f.path(), ReaderOf());
   struct Row {
     std::string sql;
     long rows;
@@ -189,7 +185,7 @@ TEST(TestDatabase, TheReadersStatementsReturnTheTestsRows) {
 
 TEST(TestDatabase, RowsComeInTheOrderOfTheFile) {
   SampleFile f;
-  TestDatabase db(f.path(), Reader());
+  TestDatabase db(f.path(), ReaderOf());
   auto column = [&](const std::string& sql, const char* name) {
     std::vector<long> values;
     for (RecordSet rs = db.OpenRecordSet(sql); !rs.Eof(); rs.MoveNext()) {
@@ -207,7 +203,7 @@ TEST(TestDatabase, RowsComeInTheOrderOfTheFile) {
 
 TEST(TestDatabase, TablesOpenedWholeFollowTheirPrimaryKey) {
   SampleFile f;
-  TestDatabase db(f.path(), Reader());
+  TestDatabase db(f.path(), ReaderOf());
   std::vector<std::string> names;
   for (RecordSet rs = db.OpenTable("TblOperator"); !rs.Eof(); rs.MoveNext()) {
     names.push_back(rs.Field("Name").AsText());
@@ -224,7 +220,7 @@ TEST(TestDatabase, TablesOpenedWholeFollowTheirPrimaryKey) {
 
 TEST(TestDatabase, TextComparesWithoutRegardToCase) {
   SampleFile f;
-  TestDatabase db(f.path(), Reader());
+  TestDatabase db(f.path(), ReaderOf());
   EXPECT_EQ(db.OpenRecordSet("SELECT ID FROM TblTest WHERE HeadMfg = 'DART'").RecordCount(), 2);
   EXPECT_EQ(db.OpenRecordSet("SELECT ID FROM TblTest WHERE HeadMfg LIKE '*ART'").RecordCount(), 2);
   EXPECT_EQ(db.OpenRecordSet("SELECT ID FROM TblTest WHERE Date = #3/14/2024# AND UseRH = True")
@@ -234,7 +230,7 @@ TEST(TestDatabase, TextComparesWithoutRegardToCase) {
 
 TEST(TestDatabase, QueryFailuresCarryTheDatabaseErrorNumbers) {
   SampleFile f;
-  TestDatabase db(f.path(), Reader());
+  TestDatabase db(f.path(), ReaderOf());
   struct Row {
     const char* sql;
     int error;
@@ -257,7 +253,7 @@ TEST(TestDatabase, RecordSetsOutliveTheirDatabase) {
   SampleFile f;
   std::optional<RecordSet> rs;
   {
-    TestDatabase db(f.path(), Reader());
+    TestDatabase db(f.path(), ReaderOf());
     rs.emplace(db.OpenRecordSet("SELECT TestName FROM TblTest WHERE ID = 3"));
   }
   EXPECT_EQ(rs->Field("TestName").AsText(), "Depression Sweep");
@@ -268,11 +264,13 @@ TEST(TestDatabase, FilesThatAreNotDatabasesAreRefused) {
   WriteFile(dir / "text.mdb", "This is not a database at all, just some text.\n");
   WriteFile(dir / "empty.mdb", "");
   std::filesystem::create_directory(dir / "folder.mdb");
-  EXPECT_EQ(ErrorNumberOf([&] { TestDatabase(dir / "missing.mdb", Reader()); }),
+  EXPECT_EQ(ErrorNumberOf([&] { TestDatabase(dir / "missing.mdb", ReaderOf()); }),
             kErrFileNotFoundDb);
-  EXPECT_EQ(ErrorNumberOf([&] { TestDatabase(dir / "folder.mdb", Reader()); }), kErrFileNotFoundDb);
-  EXPECT_EQ(ErrorNumberOf([&] { TestDatabase(dir / "text.mdb", Reader()); }), kErrUnrecognizedDb);
-  EXPECT_EQ(ErrorNumberOf([&] { TestDatabase(dir / "empty.mdb", Reader()); }), kErrUnrecognizedDb);
+  EXPECT_EQ(ErrorNumberOf([&] { TestDatabase(dir / "folder.mdb", ReaderOf()); }),
+            kErrFileNotFoundDb);
+  EXPECT_EQ(ErrorNumberOf([&] { TestDatabase(dir / "text.mdb", ReaderOf()); }), kErrUnrecognizedDb);
+  EXPECT_EQ(ErrorNumberOf([&] { TestDatabase(dir / "empty.mdb", ReaderOf()); }),
+            kErrUnrecognizedDb);
 }
 
 // Damaged copies of the sample bench. Whatever mdbtools makes of them, reading them never harms
@@ -283,7 +281,7 @@ TEST(TestDatabase, DamagedFilesGiveAnErrorAndTheProgramLives) {
   TempDir dir;
   const auto bad = dir / "bad.mdb";
   auto readAll = [&] {
-    TestDatabase db(bad, Reader());
+    TestDatabase db(bad, ReaderOf());
     for (const JetTableInfo& t : db.tables()) {
       db.OpenRecordSet("SELECT * FROM [" + t.name + "]").RecordCount();
     }
@@ -321,7 +319,7 @@ TEST(TestDatabase, ADamagedUsageMapIsReported) {
   bytes[offsets + 4] = bytes[offsets + 2];
   bytes[offsets + 5] = bytes[offsets + 3];
   WriteFile(f.path(), bytes);
-  TestDatabase db(f.path(), Reader());  // the catalog is intact
+  TestDatabase db(f.path(), ReaderOf());  // the catalog is intact
   try {
     db.OpenRecordSet("SELECT * FROM TblTest");
     ADD_FAILURE() << "the damaged table was read";
@@ -402,7 +400,7 @@ TEST(TestDatabase, TheReaderRunsWithoutTheMdbToolsEnvironment) {
   ::setenv("MDBPATH", ":", 1);
   ::setenv("MDBOPTS", "use_index", 1);
   const int error = ErrorNumberOf([&] {
-    TestDatabase db(f.path(), Reader());
+    TestDatabase db(f.path(), ReaderOf());
     EXPECT_EQ(db.OpenRecordSet("SELECT ID FROM TblTest").RecordCount(), 9);
   });
   ::unsetenv("MDBPATH");
@@ -416,17 +414,17 @@ TEST(TestDatabase, CheckAcceptsDatabasesAndTheListedErrors) {
   SampleFile noIds(test::SampleBench().Omit("TblTest", "ID"));
   TempDir dir;
   WriteFile(dir / "text.mdb", "not a database");
-  EXPECT_TRUE(CheckTestDatabase(sample.path(), Reader()));
-  EXPECT_TRUE(CheckTestDatabase(noTests.path(), Reader()));  // error 3078
-  EXPECT_FALSE(CheckTestDatabase(noIds.path(), Reader()));   // error 3061
-  EXPECT_FALSE(CheckTestDatabase(dir / "text.mdb", Reader()));
-  EXPECT_FALSE(CheckTestDatabase(dir / "missing.mdb", Reader()));
+  EXPECT_TRUE(CheckTestDatabase(sample.path(), ReaderOf()));
+  EXPECT_TRUE(CheckTestDatabase(noTests.path(), ReaderOf()));  // error 3078
+  EXPECT_FALSE(CheckTestDatabase(noIds.path(), ReaderOf()));   // error 3061
+  EXPECT_FALSE(CheckTestDatabase(dir / "text.mdb", ReaderOf()));
+  EXPECT_FALSE(CheckTestDatabase(dir / "missing.mdb", ReaderOf()));
   EXPECT_TRUE(EStackTrace::Instance().Trace().empty());
 }
 
 TEST(TestDatabase, KnowsWhenTheFileChanged) {
   SampleFile f;
-  TestDatabase db(f.path(), Reader());
+  TestDatabase db(f.path(), ReaderOf());
   EXPECT_TRUE(db.FileUnchanged());
   test::SampleBench().Omit("TblTest", "Notes").Write(f.path());
   EXPECT_FALSE(db.FileUnchanged());

@@ -31,12 +31,7 @@ std::vector<std::string> Split(const std::string& line, char sep) {
   return cells;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::stringstream s(text);
-  for (std::string line; std::getline(s, line);) lines.push_back(line);
-  return lines;
-}
+using test::Lines;
 
 std::vector<std::string> Keys(const nlohmann::ordered_json& j) {
   std::vector<std::string> keys;

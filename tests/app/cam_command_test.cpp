@@ -20,7 +20,7 @@ namespace {
 using test::CliResult;
 using test::RunCli;
 
-std::vector<double> Numbers(const nlohmann::json& j) { return j.get<std::vector<double>>(); }
+using test::Numbers;
 
 // A folder of cam files: an S96 lobe peaking at 0.5 (0.01 per degree flanks), a cam document
 // with an exhaust lobe (peak 0.3 at -100) and an intake lobe (peak 0.35 at 100), a two-shaft

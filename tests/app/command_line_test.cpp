@@ -96,19 +96,9 @@ TEST(DumpCommand, ShowsBothOutputPagesAndEveryCurve) {
   EXPECT_NEAR(j["curves"]["13"][360 + 104].get<double>(), 0.399856 * 1.85, 1e-4);
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using test::Lines;
 
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::istringstream in(line);
-  for (std::string f; std::getline(in, f, ',');) fields.push_back(f);
-  return fields;
-}
+using test::Fields;
 
 TEST(CurvesCommand, WritesEveryCurveAtEveryDegree) {
   const CliResult r = RunCli({"curves"});

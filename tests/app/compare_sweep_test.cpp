@@ -32,21 +32,9 @@ namespace fs = std::filesystem;
 using test::CliResult;
 using test::RunCli;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using test::Lines;
 
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::string field;
-  std::istringstream in(line);
-  while (std::getline(in, field, ',')) fields.push_back(field);
-  if (!line.empty() && line.back() == ',') fields.push_back("");
-  return fields;
-}
+using test::Fields;
 
 // Two engine files: the default engine, and the same with a bore of 4.125 in.
 class Compare : public ::testing::Test {

@@ -26,7 +26,8 @@ class PageCollector final : public ReportPageSink {
   bool ended = false;
 };
 
-std::vector<std::string> Lines(const std::string& text) {
+// The lines of a report, without their line ends (CR LF or LF).
+std::vector<std::string> ReportLines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
@@ -67,7 +68,7 @@ class ComparisonReportTest : public ::testing::Test {
 };
 
 TEST_F(ComparisonReportTest, WithoutAReferenceItSaysHowToSetOne) {
-  const std::vector<std::string> lines = Lines(Report());
+  const std::vector<std::string> lines = ReportLines(Report());
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "  No reference engine: use File, Compare With...");
   bool titled = false;
@@ -79,7 +80,7 @@ TEST_F(ComparisonReportTest, WithoutAReferenceItSaysHowToSetOne) {
 
 TEST_F(ComparisonReportTest, AnEngineAgainstItselfListsNothing) {
   ASSERT_TRUE(app_.SetReference(default_));
-  const std::vector<std::string> lines = Lines(Report());
+  const std::vector<std::string> lines = ReportLines(Report());
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "  Nothing differs from the reference engine.");
   EXPECT_EQ(RowOf(lines, "Name"), "");
@@ -93,7 +94,7 @@ TEST_F(ComparisonReportTest, ABoreChangeListsTheBoreAndItsResultsInTheUnitSystem
     text.resize(21, ' ');
     return text;
   };
-  std::vector<std::string> lines = Lines(Report());
+  std::vector<std::string> lines = ReportLines(Report());
   EXPECT_EQ(RowOf(lines, "Name"),
             "  " + field("Name") + field("Reference") + field("Current") + "Current - Ref.");
   // The bore as typed, 3 decimals in English units, the difference 4.125 - 4.030 signed.
@@ -114,7 +115,7 @@ TEST_F(ComparisonReportTest, ABoreChangeListsTheBoreAndItsResultsInTheUnitSystem
 
   // Metric: 102.362 mm against 104.775 mm, one decimal; the bore area in cm2 (x 6.4516).
   app_.SetUnitSystem(UnitMode::Metric);
-  lines = Lines(Report());
+  lines = ReportLines(Report());
   EXPECT_EQ(RowOf(lines, "Bore"), "  " + field("Bore") + field("102.4") + field("104.8") + "+2.4");
   std::istringstream metricArea(RowOf(lines, "BoreArea"));
   metricArea >> name >> a >> b;
@@ -132,7 +133,7 @@ TEST_F(ComparisonReportTest, PrintedPagesCarryTheSameTable) {
   std::string printed;
   for (const std::string& page : sink.pages) printed += page;
   bool bore = false;
-  for (const std::string& line : Lines(printed)) {
+  for (const std::string& line : ReportLines(printed)) {
     bore = bore ||
            (line.find("Bore ") != std::string::npos && line.find("+0.095") != std::string::npos);
   }

@@ -26,11 +26,9 @@ namespace {
 using test::CliResult;
 using test::CsvTable;
 
-CliResult Cli(std::vector<std::string> args) {
-  return test::RunCli(std::move(args), test::OrvantisProgram());
-}
+using test::Cli;
 
-std::vector<double> Numbers(const nlohmann::json& j) { return j.get<std::vector<double>>(); }
+using test::Numbers;
 
 // The table of 32-bit floats as the dump shows it: each in its shortest decimal form, read as
 // a JSON number.

@@ -21,11 +21,9 @@ namespace {
 
 using test::CliResult;
 
-CliResult Cli(std::vector<std::string> args) {
-  return test::RunCli(std::move(args), test::OrvantisProgram());
-}
+using test::Cli;
 
-std::vector<double> Numbers(const nlohmann::json& j) { return j.get<std::vector<double>>(); }
+using test::Numbers;
 
 // The sample bench, and a DOS test file holding the same points as its test 1 (lifts 0.1 to
 // 0.4 in, corrected flows 60, 120, 170, 210 CFM, swirl 3.5), so that the two sources can be

@@ -63,7 +63,7 @@ struct Files {
   }
 };
 
-std::vector<double> Numbers(const nlohmann::json& j) { return j.get<std::vector<double>>(); }
+using test::Numbers;
 
 TEST(FlowCommands, DumpLoadsADosTestAsIntakeFlow) {
   Files f;

@@ -30,10 +30,6 @@ using test::CliResult;
 using test::ReadText;
 using test::WriteText;
 
-CliResult RunCli(std::vector<std::string> args) {
-  return test::RunCli(std::move(args), test::OrvantisProgram());
-}
-
 // The bench in a folder of its own, which is also the data root: the choices of the flow test
 // dialog saved in its configuration file (none unless a test writes one) are the starting
 // point of the list.
@@ -44,7 +40,7 @@ class FlowTestsCommand : public ::testing::Test {
   CliResult Cli(std::vector<std::string> args) const {
     args.push_back("--data-root");
     args.push_back(dir_.path().string());
-    return RunCli(std::move(args));
+    return test::Cli(std::move(args));
   }
   void SaveSettings(const Settings& settings) const {
     test::FakePrompter prompter;
@@ -260,7 +256,7 @@ TEST_F(FlowTestsCommand, ANamedPipeIsRefusedAtOnce) {
        {std::vector<std::string>{"flow-tests", pipe, "--data-root", dir_.path().string()},
         {"flow-test", pipe, "--test-id", "1"},
         {"dump", "--intake-flow", pipe, "--intake-test-id", "1"}}) {
-    const CliResult r = RunCli(args);
+    const CliResult r = test::Cli(args);
     EXPECT_EQ(r.status, 1) << args[0];
     EXPECT_NE(r.err.find("Could not find file '" + pipe + "'. (is not a regular file)"),
               std::string::npos)
@@ -320,7 +316,7 @@ TEST_F(FlowTestsCommand, TheCacheFolderAndTwoProgramsAtOnce) {
 }
 
 TEST(FlowTestsHelp, TheReaderCommandIsNotOffered) {
-  const CliResult r = RunCli({"--help"});
+  const CliResult r = test::Cli({"--help"});
   EXPECT_NE(r.out.find("flow-tests"), std::string::npos);
   EXPECT_EQ(r.out.find("jet-read"), std::string::npos);
 }

@@ -13,7 +13,7 @@
 namespace orv {
 namespace {
 
-test::LbkLobe Lobe(std::int16_t shaft, std::int16_t no) {
+test::LbkLobe OnePointLobe(std::int16_t shaft, std::int16_t no) {
   test::LbkLobe l;
   l.shaftNo = shaft;
   l.lobeNo = no;
@@ -32,16 +32,16 @@ struct Folder {
     test::LbkFile two;
     two.shaftCount = 2;
     two.notes = "Two shafts";
-    two.lobes = {Lobe(2, -105), Lobe(1, 5), Lobe(1, -5)};
+    two.lobes = {OnePointLobe(2, -105), OnePointLobe(1, 5), OnePointLobe(1, -5)};
     test::WriteLbkFile(dir / "TWO.LBK", two);
     test::LbkFile one;
     one.version = 4;
     one.notes = "One shaft";
-    one.lobes = {Lobe(1, 3)};
+    one.lobes = {OnePointLobe(1, 3)};
     test::WriteLbkFile(dir / "one.lbk", one);
     test::WriteBytesFile(dir / "BAD.LBK", std::string(3000, 'x'));
     test::LbkFile none;
-    none.lobes = {Lobe(1, 0)};
+    none.lobes = {OnePointLobe(1, 0)};
     test::WriteLbkFile(dir / "NOLOBES.LBK", none);
     for (const char* name :
          {"B.S96", "A.s961", "TEST.C3", "TEST.C17", "TEST.C0", "X.CAM", "notes.txt"}) {

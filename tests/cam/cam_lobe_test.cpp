@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/runtime_error.h"
+#include "support/runtime_errors.h"
 
 namespace orv {
 namespace {
@@ -19,14 +20,7 @@ BoundedArray<float> OneHot(int index, float value) {
   return t;
 }
 
-int ErrorOf(auto&& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::ErrorOf;
 
 TEST(CamLobe, CenterlinePlacesTheLobeCentre) {
   struct Row {

@@ -9,6 +9,7 @@
 
 #include "base/runtime_error.h"
 #include "cam/cam_lobe.h"
+#include "support/runtime_errors.h"
 
 namespace orv {
 namespace {
@@ -50,14 +51,7 @@ double PivotAngle(double dCR) {
   return std::acos((c * c + p * p - dCR * dCR) / (2 * c * p));
 }
 
-int ErrorOf(auto&& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::ErrorOf;
 
 TEST(ValveTrainGeometry, ArcFunctionsFollowTheArctangentForm) {
   EXPECT_NEAR(GeometryArcSin(0.5), std::asin(0.5), 1e-12);

@@ -6,6 +6,7 @@
 
 #include "base/runtime_error.h"
 #include "engine/input_controller.h"
+#include "support/runtime_errors.h"
 
 namespace orv {
 namespace {
@@ -23,15 +24,7 @@ BoundedArray<float> CamTable(int entry, float lift) {
   return t;
 }
 
-template <class F>
-int ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::ErrorOf;
 
 TEST(ValveTables, LiftIsRatioTimesCamLiftLessLashClippedAtZero) {
   struct Row {

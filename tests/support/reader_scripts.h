@@ -4,6 +4,8 @@
 #include <fstream>
 #include <string>
 
+#include "airflow/jet_reader_process.h"
+#include "support/build_paths.h"
 #include "support/temp_dir.h"
 
 namespace orv::test {
@@ -11,6 +13,15 @@ namespace orv::test {
 // Shell scripts standing in for the database reader program (the `orvantis` executable,
 // test::OrvantisProgram()): they misbehave, or wrap the real reader to count its runs or to print
 // around it.
+// Options that read databases with `program` (this build's `orvantis` unless named), with a time
+// limit long enough for a loaded machine.
+inline JetReaderOptions ReaderOf(const std::filesystem::path& program = OrvantisProgram()) {
+  JetReaderOptions o;
+  o.executable = program;
+  o.timeLimit = std::chrono::seconds(30);
+  return o;
+}
+
 class ReaderScript final {
  public:
   explicit ReaderScript(const std::string& body) {
