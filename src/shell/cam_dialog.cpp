@@ -37,7 +37,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "frmCamSelect";
+constexpr const char* kCamDialogModule = "frmCamSelect";
 constexpr const char* kFirstInstruction = "Hit the Spacebar or Double Click to Select Lobes";
 constexpr int kFillingText = 81;
 constexpr int kFilledText = 82;
@@ -66,7 +66,7 @@ std::pair<std::string, std::string> LobeKey(std::string_view file, std::string_v
 
 CamDialog::CamDialog(Application& app, bool intake, QWidget* parent)
     : QDialog(parent), app_(app), intake_(intake), start_(app.CamDialogFolder()) {
-  ETracker guard(kModule, "LoadLBKFiles");
+  ETracker guard(kCamDialogModule, "LoadLBKFiles");
   setWindowTitle(intake ? "Intake Cam" : "Exhaust Cam");
   setObjectName("frmCamSelect");
 
@@ -245,13 +245,13 @@ void CamDialog::Place() {
 }
 
 void CamDialog::FirstFill() {
-  ETracker guard(kModule, "Timer1_Timer");
+  ETracker guard(kCamDialogModule, "Timer1_Timer");
   focusOnListing_ = true;
   ChangeFolder(start_);
 }
 
 void CamDialog::ChangeFolder(const std::filesystem::path& directory) {
-  RunCommand(app_, kModule, "dirList_Change", [&] {
+  RunCommand(app_, kCamDialogModule, "dirList_Change", [&] {
     picker_->SetFolder(directory);
     instruction_->setText(ToQString(app_.strings().Misc(kFillingText)));
     StartListing(directory);
@@ -287,7 +287,7 @@ void CamDialog::StartListing(const std::filesystem::path& directory) {
     }
     job.Post([this, listed, failure] {
       listing_ = false;
-      RunCommand(app_, kModule, "dirList_Change", [&] {
+      RunCommand(app_, kCamDialogModule, "dirList_Change", [&] {
         if (failure) {
           progress_->setFormat(tr("No lobes"));
           std::rethrow_exception(failure);
@@ -478,7 +478,7 @@ NodeRef CamDialog::RefOf(const QTreeWidgetItem* item) const {
 }
 
 void CamDialog::SelectionChanged() {
-  RunCommand(app_, kModule, "tvwLobes_NodeClick", [&] {
+  RunCommand(app_, kCamDialogModule, "tvwLobes_NodeClick", [&] {
     folder_.Select(RefOf(tree_->currentItem()));
     folder_.ShowNotes();
     // A lobe file's notes are twelve fixed lines, mostly blank: the box shows the written ones.
@@ -490,7 +490,7 @@ void CamDialog::SelectionChanged() {
 
 void CamDialog::ConfirmNode(QTreeWidgetItem* item) {
   if (item == nullptr) return;
-  RunCommand(app_, kModule, "TagLobe", [&] {
+  RunCommand(app_, kCamDialogModule, "TagLobe", [&] {
     tree_->setCurrentItem(item);
     const NodeRef ref = RefOf(item);
     if (folder_.TagLobe(ref)) {
@@ -530,7 +530,7 @@ bool CamDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CamDialog::OpenChosen() {
-  const bool ran = RunCommand(app_, kModule, "cmdOpen_Click", [&] {
+  const bool ran = RunCommand(app_, kCamDialogModule, "cmdOpen_Click", [&] {
     folder_.Select(RefOf(tree_->currentItem()));
     const std::optional<CamOpenResult> result = app_.OpenCamDialogChoice(intake_, folder_);
     accept();

@@ -25,7 +25,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "frmMain";
+constexpr const char* kGraphSettingsModule = "frmMain";
 constexpr const char* kColourDialogTitle = "Graph Background Color";
 // Help texts of the instruction panel: the check boxes 38..41, the background buttons 43 and
 // 44, the scale choices 65 and 66; a box shows the help text of its own number.
@@ -178,7 +178,7 @@ void GraphSettingsView::ShowCaptions() {
 }
 
 void GraphSettingsView::FillFromSettings() {
-  RunCommand(app(), kModule, "G_FillGraphSettings", [&] {
+  RunCommand(app(), kGraphSettingsModule, "G_FillGraphSettings", [&] {
     filling_ = true;
     for (auto& [n, edit] : boxes_) {
       // A box being typed in keeps the user's text until it is left.
@@ -222,7 +222,7 @@ void GraphSettingsView::EnterBox(int n) {
   const auto found = boxes_.find(n);
   if (found == boxes_.end() || filling_) return;
   QLineEdit* edit = found->second;
-  RunCommand(app(), kModule, "txtInput_LostFocus", [&] {
+  RunCommand(app(), kGraphSettingsModule, "txtInput_LostFocus", [&] {
     const bool changed = model_.EnterBox(n, edit->text().toStdString());
     edit->setText(ToQString(model_.BoxText(n)));
     edit->setModified(false);

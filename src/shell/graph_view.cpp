@@ -27,7 +27,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "frmMain";
+constexpr const char* kGraphModule = "frmMain";
 // The list part each tag starts in: the crank and piston curves in the first, the valve and
 // airflow curves in the second.
 // A picture of a graph that is not on the screen (or is very small) gets this size.
@@ -156,11 +156,11 @@ void GraphView::showEvent(QShowEvent* event) {
     RedrawAll();
     return;
   }
-  RunCommand(app(), kModule, "tabMain_Click", [&] { FillCurveNumbers(); });
+  RunCommand(app(), kGraphModule, "tabMain_Click", [&] { FillCurveNumbers(); });
 }
 
 void GraphView::RedrawAll() {
-  RunCommand(app(), kModule, "G_SetGraphWindowSpecs", [&] {
+  RunCommand(app(), kGraphModule, "G_SetGraphWindowSpecs", [&] {
     stale_ = false;
     settingsDrawn_ = app().revisions().settings;
     RedrawCanvas();
@@ -309,7 +309,7 @@ void GraphView::Done() {
 }
 
 void GraphView::MoveCursorLines(const CursorPositions& positions) {
-  RunCommand(app(), kModule, "QGraph_LineChange", [&] {
+  RunCommand(app(), kGraphModule, "QGraph_LineChange", [&] {
     model_.CursorLinesChanged(positions, model_.differenceMode());
     canvas_->PlaceCursorLines();
     FillCurveNumbers();
@@ -318,7 +318,7 @@ void GraphView::MoveCursorLines(const CursorPositions& positions) {
 }
 
 void GraphView::StepCursorLine(int line, int steps) {
-  RunCommand(app(), kModule, "QGraph_LineChange", [&] {
+  RunCommand(app(), kGraphModule, "QGraph_LineChange", [&] {
     model_.MoveCursorLine(line, steps);
     canvas_->PlaceCursorLines();
     FillCurveNumbers();
@@ -327,7 +327,7 @@ void GraphView::StepCursorLine(int line, int steps) {
 }
 
 void GraphView::SetDifferenceMode(bool on) {
-  RunCommand(app(), kModule, "QGraph_LineChange", [&] {
+  RunCommand(app(), kGraphModule, "QGraph_LineChange", [&] {
     if (difference_->isChecked() != on) difference_->setChecked(on);
     const CursorPositions positions = model_.cursorLines();
     model_.CursorLinesChanged(positions, on);
@@ -351,7 +351,7 @@ void GraphView::UnZoom() {
 }
 
 void GraphView::SetTagShown(int tag, bool shown) {
-  RunCommand(app(), kModule, "glstCurves_TagChange", [&] {
+  RunCommand(app(), kGraphModule, "glstCurves_TagChange", [&] {
     model_.SetTagShown(tag, shown);
     RedrawCanvas();
     Done();
@@ -360,7 +360,7 @@ void GraphView::SetTagShown(int tag, bool shown) {
 
 void GraphView::MoveTagToOtherPart(int tag) {
   if (tag < 1 || tag > kCurveTagCount) return;
-  RunCommand(app(), kModule, "glstCurves_RightClick", [&] {
+  RunCommand(app(), kGraphModule, "glstCurves_RightClick", [&] {
     graph_.MoveToOtherPart(tag);
     RebindLists();
     FillCurveNumbers();
@@ -372,7 +372,7 @@ void GraphView::ShowReadout(double angle) {
     readout_->clear();
     return;
   }
-  RunCommand(app(), kModule, "QGraph_MouseMove", [&] {
+  RunCommand(app(), kGraphModule, "QGraph_MouseMove", [&] {
     QStringList parts;
     parts << tr("%1 degrees").arg(angle, 0, 'f', 1);
     for (int tag = 1; tag <= kCurveTagCount; ++tag) {
@@ -396,7 +396,7 @@ void GraphView::Print() {
 
 bool GraphView::PrintOn(QPrinter& printer) {
   bool printed = false;
-  RunCommand(app(), kModule, "QGraph_PrintAllGraphs", [&] {
+  RunCommand(app(), kGraphModule, "QGraph_PrintAllGraphs", [&] {
     const std::optional<GraphModel> reference = ReferenceModel();
     // A PDF file is written whole or not at all, with the reason when it is not.
     const std::string failure = PrintThrough(printer, [&](QPagedPaintDevice& device) {
@@ -414,7 +414,7 @@ bool GraphView::PrintOn(QPrinter& printer) {
 }
 
 void GraphView::SaveToFile() {
-  RunCommand(app(), kModule, "mnuFileSaveGraph_Click", [&] {
+  RunCommand(app(), kGraphModule, "mnuFileSaveGraph_Click", [&] {
     const std::optional<std::string> chosen =
         app().prompter().AskFileName(Prompter::FileKind::SaveGraph, app().settings().graphFile);
     if (!chosen) return;

@@ -42,7 +42,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "frmMain";
+constexpr const char* kMainWindowModule = "frmMain";
 
 // The layout was drawn for a 1024 by 768 pixel screen at 15 twips a pixel.
 constexpr double kReferenceWidthTwips = 1024 * 15.0;
@@ -494,7 +494,7 @@ void MainWindow::Load() {
 
 template <class Command>
 void MainWindow::Run(const char* procedure, Edit edit, Command&& command) {
-  RunCommand(app_, kModule, procedure, [&] {
+  RunCommand(app_, kMainWindowModule, procedure, [&] {
     if (edit == Edit::TakeOver) TakeOverEdit();
     std::forward<Command>(command)();
   });
@@ -524,7 +524,7 @@ void MainWindow::RefreshView(int index, const ChangedAreas& extra) {
   const ChangedAreas areas = Merge(pending, extra);
   pending = {};
   if (!areas.any()) return;
-  RunCommand(app_, kModule, "RefreshView",
+  RunCommand(app_, kMainWindowModule, "RefreshView",
              [&] { views_[static_cast<std::size_t>(index)]->Refresh(areas); });
 }
 
@@ -610,7 +610,7 @@ bool MainWindow::ShowView(int index) {
 void MainWindow::OnTabChanged(int index) {
   if (index == current_ || index < 0) return;
   bool leave = false;
-  RunCommand(app_, kModule, "tabMain_Click",
+  RunCommand(app_, kMainWindowModule, "tabMain_Click",
              [&] { leave = views_[static_cast<std::size_t>(current_)]->CanLeave(); });
   if (!leave) {
     const QSignalBlocker block(tabs_);
@@ -727,7 +727,7 @@ void MainWindow::EditSource(int source) {
 // --- Help menu ---------------------------------------------------------------------------
 
 void MainWindow::ShowHelp() {
-  RunCommand(app_, kModule, "mnuHelpHelp_Click", [&] {
+  RunCommand(app_, kMainWindowModule, "mnuHelpHelp_Click", [&] {
     if (const auto manual = app_.ManualToOpen()) {
       if (!QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(manual->string())))) {
         // Nothing on this system shows PDF files: the user can still find the manual.
@@ -761,7 +761,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  RunCommand(app_, kModule, "Form_Unload", [&] { app_.Exit(); });
+  RunCommand(app_, kMainWindowModule, "Form_Unload", [&] { app_.Exit(); });
   SavePlace();
   exited_ = true;
   event->accept();

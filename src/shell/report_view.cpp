@@ -27,7 +27,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "frmMain";
+constexpr const char* kReportModule = "frmMain";
 constexpr int kReports = ReportView::kReportCount;
 // Captions used until the interface texts are read (the interface texts caption the first four
 // tabs only).
@@ -105,7 +105,7 @@ QPlainTextEdit* ReportView::box(ReportKind kind) const {
 }
 
 void ReportView::Build(int tab) {
-  RunCommand(app(), kModule, "tabReports_Click", [&] {
+  RunCommand(app(), kReportModule, "tabReports_Click", [&] {
     Application& a = app();
     const bool secondStage = a.document().controller().panel().stage2Enabled;
     texts_[std::size_t(tab)] =
@@ -139,7 +139,7 @@ void ReportView::showEvent(QShowEvent* event) {
 
 void ReportView::Print() {
   bool cancelled = false;
-  RunCommand(app(), kModule, "mnuFilePrint_Click", [&] {
+  RunCommand(app(), kReportModule, "mnuFilePrint_Click", [&] {
     QPrinter printer(QPrinter::HighResolution);
     // Cancelled: nothing is printed and nothing changed.
     cancelled = !chooser_ || !chooser_(printer, this);
@@ -157,7 +157,7 @@ void ReportView::Print() {
 }
 
 void ReportView::SaveToFile() {
-  RunCommand(app(), kModule, "mnuFileSave_Click",
+  RunCommand(app(), kReportModule, "mnuFileSave_Click",
              [&] { orv::SaveToFile(app(), reportText(currentKind())); });
   Q_EMIT commandDone();
 }

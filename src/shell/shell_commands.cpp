@@ -40,7 +40,7 @@ void ShellCommandHandlers::MakeApplication() {
 
 namespace {
 
-constexpr const char* kModule = "ShellCommands";
+constexpr const char* kShellCommandsModule = "ShellCommands";
 
 // The graph settings of the data root's configuration file (scales, colours, shown curves,
 // cursor lines, background, grid), when it has one; the unit system the command chose stays.
@@ -73,7 +73,7 @@ int ShellCommandHandlers::Graph(Application& app, const GraphCommandOptions& opt
   std::string message;
   int code = 0;
   const bool ran = RunCommand(
-      app, kModule, "Graph",
+      app, kShellCommandsModule, "Graph",
       [&] {
         app.LoadStrings();
         ReadGraphSettings(app);
