@@ -1,4 +1,4 @@
-# orvantis_batch_sources(<target> ROOT <folder> SIZE <n> SOURCES <files...>)
+# orvantis_batch_sources(<target> ROOT <folder> SIZE <n> SOURCES <files...> [ALONE <files...>])
 #
 # Compiles the sources of a target in batches of up to <n>: one source per batch, written into the
 # build folder, includes them one after another. A test source spends most of its compile time
@@ -8,9 +8,12 @@
 # cache serves them to any clone. The sources share a batch's scope: no two sources of a target
 # may define the same name in their anonymous namespaces, nor leave a macro defined.
 #
+# ALONE names sources compiled on their own: GCC takes a class with a member of an anonymous
+# namespace type for a header's class once its source is included, and warns.
+#
 # The sources stay in the target, marked as not compiled on their own, so that editors list them.
 function(orvantis_batch_sources target)
-  cmake_parse_arguments(ARG "" "ROOT;SIZE" "SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "ROOT;SIZE" "SOURCES;ALONE" ${ARGN})
   set(folder ${CMAKE_CURRENT_BINARY_DIR}/${target}_batches)
   set(batches)
   set(content)
@@ -35,5 +38,5 @@ function(orvantis_batch_sources target)
     endif()
   endforeach()
   set_source_files_properties(${ARG_SOURCES} PROPERTIES HEADER_FILE_ONLY ON)
-  target_sources(${target} PRIVATE ${batches} ${ARG_SOURCES})
+  target_sources(${target} PRIVATE ${batches} ${ARG_SOURCES} ${ARG_ALONE})
 endfunction()

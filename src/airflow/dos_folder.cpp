@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kModule = "frmLoadFlowTest";
+constexpr const char* kDosFolderModule = "frmLoadFlowTest";
 
 bool EndsWith(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
@@ -28,7 +28,7 @@ FlowFileKind FlowFileKindOf(std::string_view fileName) {
 }
 
 void DosFolder::Refill(const fs::path& folder, const ProgressFn& progress) {
-  ETracker guard(kModule, "FillDosTree");
+  ETracker guard(kDosFolderModule, "FillDosTree");
   folder_ = folder;
   nodes_.clear();
   selected_ = NodeRef{};
@@ -83,7 +83,7 @@ void DosFolder::Select(NodeRef ref) {
 }
 
 std::string DosFolder::NotesOf(NodeRef ref) const {
-  ETracker guard(kModule, "tvwTests_NodeClick");
+  ETracker guard(kDosFolderModule, "tvwTests_NodeClick");
   const FlowTestNode* node = Node(ref);
   if (node == nullptr) return {};
   FlowTest test;

@@ -62,7 +62,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "FlowTest";
+constexpr const char* kDosTestFileModule = "FlowTest";
 constexpr std::size_t kNotesOffset = 4;
 constexpr std::size_t kHeaderOffset = 517;
 constexpr int kMaxRecords = 40;
@@ -243,7 +243,7 @@ FlowError ReadDos(FlowTest& test, std::span<const std::uint8_t> bytes, int readI
 
 FlowError ReadDosTestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int readIn,
                            const ProgressFn& progress) {
-  ETracker guard(kModule, "R2DataFile");
+  ETracker guard(kDosTestFileModule, "R2DataFile");
   try {
     std::int16_t recordLength = test.recordLength_;
     const FlowError err = ReadDos(test, bytes, readIn, progress, recordLength);

@@ -11,7 +11,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "FlowTest";
+constexpr const char* kFlowTestModule = "FlowTest";
 
 bool InRange(int i, int lo, int hi) noexcept { return i >= lo && i <= hi; }
 
@@ -37,7 +37,7 @@ std::string FlowColumnName(int column) {
 FlowTest::FlowTest() : notes_(kNotesLength, ' '), data_(kColumnCount, 0.0f) {}
 
 void FlowTest::SetRecords(std::int16_t n) {
-  ETracker guard(kModule, "Records");
+  ETracker guard(kFlowTestModule, "Records");
   if (n < 0) Raise(kErrSubscript);
   data_.resize(static_cast<std::size_t>(n + 1) * kColumnCount, 0.0f);
   records_ = n;
@@ -129,7 +129,7 @@ void FlowTest::SetFlowData(int row, int curveNo, float value) noexcept {
 }
 
 void FlowTest::SetRecordLength() {
-  ETracker guard(kModule, "SetRecordLength");
+  ETracker guard(kFlowTestModule, "SetRecordLength");
   switch (Condition.Kind()) {
     case 0:
     case kKindByDepression:
@@ -166,7 +166,7 @@ void FlowTest::SetRecordLength() {
 }
 
 void FlowTest::CalcStdFlowAndDC() {
-  ETracker guard(kModule, "CalcStdFlowAndDC");
+  ETracker guard(kFlowTestModule, "CalcStdFlowAndDC");
   const std::int32_t kind = Condition.Kind();
   if (kind != kKindByLiftAuto && kind != kKindByLiftManual && kind != kKindByLiftKeyedCfm &&
       kind != kKindFromDosFile) {
@@ -194,7 +194,7 @@ void FlowTest::CalcStdFlowAndDC() {
 }
 
 void FlowTest::CalcAVel(int intJ) {
-  ETracker guard(kModule, "CalcAVel");
+  ETracker guard(kFlowTestModule, "CalcAVel");
   if (!HasRecordTable() || !InRange(intJ, 0, records_)) return;
   for (int k = 1; k <= 4; ++k) {
     const float a = Condition.XArea(k);

@@ -12,7 +12,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "FlowTest";
+constexpr const char* kLoadTestModule = "FlowTest";
 
 // Reads test `test.TestID` of the database at `databasePath`. Without a place to hold the
 // database open, no database can be read, which counts as a test the database does not hold.
@@ -49,7 +49,7 @@ FlowError LoadSYTest(const std::string& pathFile, const std::string& testName, b
                      std::int32_t& kind, bool fromDatabase, std::int32_t testId,
                      EngineInputs& inputs, FlowTest& current, const ProgressFn& progress,
                      const DatabaseAccess& database) {
-  ETracker guard(kModule, "LoadSYTest");
+  ETracker guard(kLoadTestModule, "LoadSYTest");
   FlowTest test;
   test.SetPathFile(pathFile);
   FlowError errFlag = FlowError::Ok;
@@ -102,7 +102,7 @@ void UseLoadedTest(FlowTest test, bool intake, std::int32_t kind, EngineInputs& 
 
 CsvFlowResult LoadCsvTest(const std::string& pathFile, const CsvFlowOptions& options, bool intake,
                           EngineInputs& inputs, FlowTest& current) {
-  ETracker guard(kModule, "LoadCsvTest");
+  ETracker guard(kLoadTestModule, "LoadCsvTest");
   FlowTest test;
   test.SetPathFile(pathFile);
   CsvFlowResult result = ReadCsvFlowTest(test, options);

@@ -18,7 +18,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "SYDatabase";
+constexpr const char* kReadTestModule = "SYDatabase";
 
 // The queries, the test identifier appended as decimal text.
 constexpr std::string_view kTestQuery = "SELECT * FROM TblTest WHERE ID = ";
@@ -149,7 +149,7 @@ void ReadPlanes(FlowTest& test, const RecordSet& kindRow) {
 // plane has regions, in the order the query gives them; each row names its plane and region.
 // When the rows run out, the regions left keep "no reading".
 void ReadPortMapData(FlowTest& test, TestDatabase& db) {
-  ETracker guard(kModule, "ReadPortMapData");
+  ETracker guard(kReadTestModule, "ReadPortMapData");
   TestCondition& c = test.Condition;
   RecordSet rs = db.OpenRecordSet(Query(kPortMapDataQuery, test.TestID));
   for (int plane = 1; plane <= kPlaneCount; ++plane) {
@@ -186,7 +186,7 @@ void ReadCarburetor(FlowTest& test, const RecordSet& kindRow) {
 // The venturi readings of a carburetor test: the rows of "TblCarbData" in the order the query
 // gives them are records 1, 2, ...
 void ReadCarbData(FlowTest& test, TestDatabase& db) {
-  ETracker guard(kModule, "ReadCarbData");
+  ETracker guard(kReadTestModule, "ReadCarbData");
   RecordSet rs = db.OpenRecordSet(Query(kCarbDataQuery, test.TestID));
   const long count = rs.RecordCount();
   test.SetRecordLength();
@@ -312,14 +312,14 @@ bool ReadTestRows(FlowTest& test, TestDatabase& db, const ProgressFn& progress) 
 }  // namespace
 
 void ReadLiftData(FlowTest& test, const RecordSet& kindRow) {
-  ETracker guard(kModule, "ReadLiftData");
+  ETracker guard(kReadTestModule, "ReadLiftData");
   for (int n = 1; n <= kLiftColumns; ++n) {
     test.Condition.SetLift(n, ReadSingle(kindRow, Numbered("Lift", n), 0));
   }
 }
 
 void ReadHeadData(FlowTest& test, const RecordSet& rs) {
-  ETracker guard(kModule, "ReadHeadData");
+  ETracker guard(kReadTestModule, "ReadHeadData");
   TestCondition& c = test.Condition;
   c.HeadIntakePer = ReadByte(rs, "HeadIntakePer", 1);
   c.HeadIntakeVDia = ReadSingle(rs, "HeadIntakeVDia", 1.5f);
@@ -366,7 +366,7 @@ void ReadHeadData(FlowTest& test, const RecordSet& rs) {
 }
 
 bool ReadByLiftOrDeprData(FlowTest& test, TestDatabase& db) {
-  ETracker guard(kModule, "ReadByLiftOrDeprData");
+  ETracker guard(kReadTestModule, "ReadByLiftOrDeprData");
   RecordSet rs = db.OpenRecordSet(Query(kByLiftQuery, test.TestID));
   const long count = rs.RecordCount();
   test.SetRecordLength();
@@ -404,7 +404,7 @@ bool ReadByLiftOrDeprData(FlowTest& test, TestDatabase& db) {
 }
 
 bool ReadTest(FlowTest& test, TestDatabase& db, Prompter* prompter, const ProgressFn& progress) {
-  ETracker guard(kModule, "ReadTest");
+  ETracker guard(kReadTestModule, "ReadTest");
   try {
     return ReadTestRows(test, db, progress);
   } catch (const DatabaseReadCancelled&) {
@@ -420,7 +420,7 @@ bool ReadTest(FlowTest& test, TestDatabase& db, Prompter* prompter, const Progre
 
 bool ReadTest(FlowTest& test, const std::filesystem::path& file, TestDatabaseCache& databases,
               Prompter* prompter, const ProgressFn& progress) {
-  ETracker guard(kModule, "ReadTest");
+  ETracker guard(kReadTestModule, "ReadTest");
   try {
     TestDatabase& db = databases.Open(file);
     if (progress) progress();

@@ -67,7 +67,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "FlowTest";
+constexpr const char* kSy3TestFileModule = "FlowTest";
 constexpr std::size_t kHeaderSize = 362;
 // The header fields this program uses end at byte 312.
 constexpr std::size_t kUsedHeaderSize = 312;
@@ -251,7 +251,7 @@ FlowError Read3Head(std::span<const std::uint8_t> bytes, Sy3Directory& dir) {
 
 FlowError ReadSy3TestBytes(FlowTest& test, std::span<const std::uint8_t> bytes, int readIn,
                            const ProgressFn& progress) {
-  ETracker guard(kModule, "R3DataFile");
+  ETracker guard(kSy3TestFileModule, "R3DataFile");
   try {
     Sy3Directory dir;
     if (const FlowError err = Read3Head(bytes, dir); err != FlowError::Ok) return err;

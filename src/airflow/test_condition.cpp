@@ -11,7 +11,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "TestCondition";
+constexpr const char* kTestConditionModule = "TestCondition";
 
 bool InRange(int i, int lo, int hi) noexcept { return i >= lo && i <= hi; }
 
@@ -239,13 +239,13 @@ int TestCondition::PlaneRegionCnt(int plane) const noexcept {
 }
 
 void TestCondition::SetHRatio() {
-  ETracker guard(kModule, "SetHRatio");
+  ETracker guard(kTestConditionModule, "SetHRatio");
   HRatio = static_cast<float>(HumidityRatioFromBulbs(
       FahrenheitToKelvin(DryBulb), FahrenheitToKelvin(WetBulb), Barometer * kPascalPerInHg));
 }
 
 void TestCondition::CalcHumidity() {
-  ETracker guard(kModule, "CalcHumidity");
+  ETracker guard(kTestConditionModule, "CalcHumidity");
   const double P = Barometer == 0 ? kStandardPressurePa : Barometer * kPascalPerInHg;
   const double Td = FahrenheitToKelvin(DryBulb);
   const double W = HumidityRatioFromBulbs(Td, FahrenheitToKelvin(WetBulb), P);
@@ -263,7 +263,7 @@ float TestCondition::CarbJetDia() const noexcept {
 }
 
 float TestCondition::ValveIdealFlow(float h, float L) const {
-  ETracker guard(kModule, "ValveIdealFlow");
+  ETracker guard(kTestConditionModule, "ValveIdealFlow");
   const double D = ValveDiameter();
   const double Ds = StemDiameter();
   double flow = 0;
@@ -292,7 +292,7 @@ float TestCondition::ValveIdealFlow(float h, float L) const {
 }
 
 float TestCondition::AreaIdealFlow(float h, float A, float L) const {
-  ETracker guard(kModule, "AreaIdealFlow");
+  ETracker guard(kTestConditionModule, "AreaIdealFlow");
   if (A == 0 || !(h > 0)) return 0;
   double flow = 0;
   if (StdFlowMethod >= 0 && StdFlowMethod <= 2) {

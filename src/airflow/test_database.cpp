@@ -26,7 +26,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "TestDatabase";
+constexpr const char* kTestDatabaseModule = "TestDatabase";
 
 // The in-memory database the tables are loaded into. Record sets share it, so that one may
 // outlive the `TestDatabase` that made it.
@@ -39,11 +39,6 @@ struct StatementFinalizer {
   void operator()(sqlite3_stmt* s) const noexcept { sqlite3_finalize(s); }
 };
 using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         sqlite3_strnicmp(a.data(), b.data(), static_cast<int>(a.size())) == 0;
-}
 
 // The checking path of every SQLite return code of a query: the failures a query can meet are
 // turned into the database errors the program knows.
@@ -173,8 +168,8 @@ std::uint8_t JetField::AsByte() const {
 bool JetField::AsBoolean() const {
   RequireValue();
   if (kind_ == Kind::Text) {
-    if (SameName(text_, "True")) return true;
-    if (SameName(text_, "False")) return false;
+    if (SameJetName(text_, "True")) return true;
+    if (SameJetName(text_, "False")) return false;
     return TextToDouble(text_) != 0.0;
   }
   return AsDouble() != 0.0;
@@ -226,18 +221,18 @@ RecordSet& RecordSet::operator=(RecordSet&&) noexcept = default;
 bool RecordSet::Eof() const noexcept { return impl_->state != SQLITE_ROW; }
 
 void RecordSet::MoveNext() {
-  ETracker guard(kModule, "MoveNext");
+  ETracker guard(kTestDatabaseModule, "MoveNext");
   if (Eof()) RaiseDatabaseError(kErrNoCurrentRecord, "");
   impl_->Step();
 }
 
 void RecordSet::MoveFirst() {
-  ETracker guard(kModule, "MoveFirst");
+  ETracker guard(kTestDatabaseModule, "MoveFirst");
   impl_->Rewind();
 }
 
 long RecordSet::RecordCount() {
-  ETracker guard(kModule, "RecordCount");
+  ETracker guard(kTestDatabaseModule, "RecordCount");
   long count = 0;
   impl_->Rewind();
   while (!Eof()) {
@@ -257,13 +252,13 @@ const std::string& RecordSet::FieldName(int index) const {
 
 int RecordSet::FindField(std::string_view name) const noexcept {
   for (std::size_t i = 0; i < impl_->names.size(); ++i) {
-    if (SameName(impl_->names[i], name)) return static_cast<int>(i);
+    if (SameJetName(impl_->names[i], name)) return static_cast<int>(i);
   }
   return -1;
 }
 
 JetField RecordSet::Field(std::string_view name) const {
-  ETracker guard(kModule, "Field");
+  ETracker guard(kTestDatabaseModule, "Field");
   const int index = FindField(name);
   if (index < 0) RaiseDatabaseError(kErrItemNotFound, name);
   return Field(index);
@@ -422,7 +417,7 @@ struct TestDatabase::Impl {
       if (tables[t].name == name) return static_cast<int>(t);
     }
     for (std::size_t t = 0; t < tables.size(); ++t) {
-      if (SameName(tables[t].name, name)) return static_cast<int>(t);
+      if (SameJetName(tables[t].name, name)) return static_cast<int>(t);
     }
     return -1;
   }
@@ -430,7 +425,7 @@ struct TestDatabase::Impl {
   int FindColumn(int table, std::string_view name) const noexcept {
     const auto& columns = tables[static_cast<std::size_t>(table)].columns;
     for (std::size_t c = 0; c < columns.size(); ++c) {
-      if (SameName(columns[c].name, name)) return static_cast<int>(c);
+      if (SameJetName(columns[c].name, name)) return static_cast<int>(c);
     }
     return -1;
   }
@@ -520,7 +515,8 @@ struct TestDatabase::Impl {
     for (std::size_t i = 0; i < catalog.tables.size() && i <= 0xFFFF; ++i) {
       JetTableInfo& t = catalog.tables[i];
       bool duplicate = false;
-      for (const JetTableInfo& seen : found) duplicate = duplicate || SameName(seen.name, t.name);
+      for (const JetTableInfo& seen : found)
+        duplicate = duplicate || SameJetName(seen.name, t.name);
       if (duplicate) continue;
       found.push_back(std::move(t));
       index.push_back(static_cast<std::uint16_t>(i));
@@ -742,12 +738,12 @@ struct TestDatabase::Impl {
     std::vector<std::pair<int, std::vector<bool>>> needs;
     for (std::size_t t = 0; t < tables.size(); ++t) {
       bool named = false;
-      for (const std::string& n : shape.names) named = named || SameName(n, tables[t].name);
+      for (const std::string& n : shape.names) named = named || SameJetName(n, tables[t].name);
       if (!named) continue;
       std::vector<bool> columns(tables[t].columns.size(), shape.star);
       for (std::size_t c = 0; c < columns.size() && !shape.star; ++c) {
         for (const std::string& n : shape.names) {
-          if (SameName(n, tables[t].columns[c].name)) columns[c] = true;
+          if (SameJetName(n, tables[t].columns[c].name)) columns[c] = true;
         }
       }
       needs.emplace_back(static_cast<int>(t), std::move(columns));
@@ -803,7 +799,7 @@ struct TestDatabase::Impl {
 TestDatabase::TestDatabase(std::filesystem::path file, JetReaderOptions reader,
                            ShortDateFormat dates, DiskCacheOptions cache)
     : impl_(std::make_unique<Impl>()) {
-  ETracker guard(kModule, "Open");
+  ETracker guard(kTestDatabaseModule, "Open");
   impl_->file = std::move(file);
   impl_->subject = impl_->file.string();
   impl_->reader = std::move(reader);
@@ -839,14 +835,14 @@ std::string TestDatabase::Translate(std::string_view jetSql) const {
 }
 
 RecordSet TestDatabase::OpenRecordSet(std::string_view jetSql) {
-  ETracker guard(kModule, "OpenRecordSet");
+  ETracker guard(kTestDatabaseModule, "OpenRecordSet");
   const std::string sql = TranslateJetSql(jetSql, impl_->dates);
   Connection& connection = impl_->Ready(jetSql);
   return impl_->Prepare(impl_->Shared(connection), sql, jetSql);
 }
 
 RecordSet TestDatabase::OpenTable(std::string_view table) {
-  ETracker guard(kModule, "OpenTable");
+  ETracker guard(kTestDatabaseModule, "OpenTable");
   const int t = impl_->FindTable(table);
   if (t < 0) RaiseDatabaseError(kErrTableNotFound, table);
   const JetTableInfo& info = impl_->tables[static_cast<std::size_t>(t)];
@@ -864,7 +860,7 @@ RecordSet TestDatabase::OpenTable(std::string_view table) {
 }
 
 void TestDatabase::PrefetchRows(const std::vector<KeyedTable>& tables, std::int64_t key) {
-  ETracker guard(kModule, "PrefetchRows");
+  ETracker guard(kTestDatabaseModule, "PrefetchRows");
   std::vector<std::pair<int, int>> wanted;
   for (const KeyedTable& k : tables) {
     const int t = impl_->FindTable(k.table);
@@ -951,7 +947,7 @@ double ReadDate(const RecordSet& rs, std::string_view column, double fallback) {
 
 bool CheckTestDatabaseWith(const std::function<TestDatabase&()>& open, std::string* reason) {
   // The check handles its error itself: when it returns, nothing of it is left in the trace.
-  ETracker guard(kModule, "CheckTestDatabase");
+  ETracker guard(kTestDatabaseModule, "CheckTestDatabase");
   try {
     open().OpenRecordSet("SELECT ID FROM TblTest");
     return true;

@@ -61,11 +61,6 @@ std::string_view ColumnText(sqlite3_stmt* s, int i) {
 
 bool IsInteger(sqlite3_stmt* s, int i) { return sqlite3_column_type(s, i) == SQLITE_INTEGER; }
 
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         sqlite3_strnicmp(a.data(), b.data(), static_cast<int>(a.size())) == 0;
-}
-
 bool IsKnownType(std::int64_t code) {
   const auto t = static_cast<JetColumnType>(code);
   return code >= 0 && code <= 0xFF && SqliteDeclaredType(t) != "UNKNOWN";
@@ -228,7 +223,7 @@ std::optional<CachedCatalog> ReadCatalog(sqlite3* db, const DatabaseStamp& stamp
         return std::nullopt;
       }
       for (const JetTableInfo& t : catalog.tables) {
-        if (SameName(t.name, name)) return std::nullopt;
+        if (SameJetName(t.name, name)) return std::nullopt;
       }
       JetTableInfo info;
       info.name = std::string(name);
@@ -472,8 +467,8 @@ fs::path DiskCacheFileOf(const DiskCacheOptions& options, std::string_view path)
 }
 
 bool IsDiskCacheTableName(std::string_view name) {
-  return SameName(name, kFileTable) || SameName(name, kColumnsTable) ||
-         (name.size() >= 7 && SameName(name.substr(0, 7), "sqlite_"));
+  return SameJetName(name, kFileTable) || SameJetName(name, kColumnsTable) ||
+         (name.size() >= 7 && SameJetName(name.substr(0, 7), "sqlite_"));
 }
 
 std::optional<CachedCatalog> ReadDiskCache(const DiskCacheOptions& options,

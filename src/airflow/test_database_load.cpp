@@ -8,6 +8,11 @@
 
 namespace orv {
 
+bool SameJetName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         sqlite3_strnicmp(a.data(), b.data(), static_cast<int>(a.size())) == 0;
+}
+
 namespace {
 
 struct TypeName {
@@ -29,12 +34,7 @@ constexpr TypeName kTypeNames[] = {
 constexpr const char* kRowNumberType = "INTEGER";
 
 // Rows loaded between two progress reports.
-constexpr std::int64_t kRowsPerReport = 4096;
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         sqlite3_strnicmp(a.data(), b.data(), static_cast<int>(a.size())) == 0;
-}
+constexpr std::int64_t kLoadRowsPerReport = 4096;
 
 bool SameColumns(const std::vector<JetColumnInfo>& a, const std::vector<JetColumnInfo>& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
@@ -127,7 +127,7 @@ void SqliteTableLoader::Table(const JetTableInfo& table) {
   const LoadTarget* target = nullptr;
   if (!targets_.empty()) {
     const std::size_t next = loaded_.size();
-    if (next >= targets_.size() || !SameName(targets_[next].name, table.name) ||
+    if (next >= targets_.size() || !SameJetName(targets_[next].name, table.name) ||
         !SameColumns(targets_[next].columns, table.columns)) {
       RaiseDatabaseError(kErrCannotOpenDb, file_,
                          "the reader handed back the table " + table.name + ", not as asked for");
@@ -193,7 +193,7 @@ void SqliteTableLoader::Row(std::span<const JetCell> cells) {
   }
   if (stepped != SQLITE_DONE) CheckLoad(db_, stepped, file_);
   CheckLoad(db_, sqlite3_reset(s), file_);
-  if (++rows_ % kRowsPerReport == 0) Report();
+  if (++rows_ % kLoadRowsPerReport == 0) Report();
 }
 
 void SqliteTableLoader::EndTable() {

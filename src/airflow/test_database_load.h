@@ -21,6 +21,10 @@ namespace orv {
 // it), so a query without ORDER BY gives them as the file holds them. No index is made: a
 // load serves a few queries, and SQLite makes the index a join needs while it runs one.
 
+// Jet names (of tables and columns) compare without regard to ASCII case, as the database
+// engine compares them.
+bool SameJetName(std::string_view a, std::string_view b);
+
 // The declared SQLite type of a Jet column type, and back (Unknown for anything else).
 std::string SqliteDeclaredType(JetColumnType type);
 JetColumnType JetTypeOfDeclared(std::string_view declared);

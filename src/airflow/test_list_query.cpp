@@ -18,9 +18,9 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "frmFlowTests";
+constexpr const char* kTestListQueryModule = "frmFlowTests";
 // Rows of the list filled between two progress reports.
-constexpr std::size_t kRowsPerReport = 256;
+constexpr std::size_t kListRowsPerReport = 256;
 constexpr int kCarburetorKind = 6;
 // The kinds of an "[ANY]" query, in the order of its SELECTs.
 constexpr int kAnyKindOrder[] = {5, 2, 10, 3, 4, 6};
@@ -391,7 +391,7 @@ std::vector<DisplayColumn> TestDisplayColumns(const CustomNames& customNames) {
 
 TestListQuery BuildTestListQuery(const TestListSettings& settings, const CustomNames& customNames,
                                  const ShortDateFormat& dates, const TableExistsFn& hasTable) {
-  ETracker guard(kModule, "BuildQuery");
+  ETracker guard(kTestListQueryModule, "BuildQuery");
   const std::vector<FilterField> fields = TestFilterFields(customNames);
   const std::vector<DisplayColumn> columns = TestDisplayColumns(customNames);
   QueryParts q{settings, fields, columns, dates, {}};
@@ -494,7 +494,7 @@ std::string DisplayText(const DisplayColumn& column, const JetValueView& value,
 TestList FillTestList(TestDatabase& db, const TestListQuery& query, const CustomNames& customNames,
                       std::size_t maxRows,
                       const std::function<bool(const DatabaseProgress&)>& progress) {
-  ETracker guard(kModule, "FillList");
+  ETracker guard(kTestListQueryModule, "FillList");
   const std::vector<DisplayColumn> columns = TestDisplayColumns(customNames);
   TestList list;
   list.columns = query.columns;
@@ -545,7 +545,7 @@ TestList FillTestList(TestDatabase& db, const TestListQuery& query, const Custom
                            ? static_cast<std::int32_t>(id.integer)
                            : id.ToField().AsLong());
     list.rows.push_back(std::move(row));
-    if (list.rows.size() % kRowsPerReport == 0) report();
+    if (list.rows.size() % kListRowsPerReport == 0) report();
     rs.MoveNext();
   }
   report();
@@ -570,7 +570,7 @@ std::string NotesLines(std::string_view fullLineNotes) {
 }
 
 std::string ReadTestNotes(TestDatabase& db, std::int32_t id) {
-  ETracker guard(kModule, "ShowNotes");
+  ETracker guard(kTestListQueryModule, "ShowNotes");
   RecordSet rs = db.OpenRecordSet(
       "SELECT ALL TblTest.Notes FROM TblTest WHERE ID = " + std::to_string(id) + ";");
   if (rs.Eof()) return NotesLines("");
@@ -578,7 +578,7 @@ std::string ReadTestNotes(TestDatabase& db, std::int32_t id) {
 }
 
 CustomNames ReadCustomNames(TestDatabase& db) {
-  ETracker guard(kModule, "ReadCustomNames");
+  ETracker guard(kTestListQueryModule, "ReadCustomNames");
   CustomNames names;
   if (!db.HasTable("TblCustomNames")) return names;
   RecordSet rs = db.OpenRecordSet("SELECT * FROM TblCustomNames");
@@ -591,7 +591,7 @@ CustomNames ReadCustomNames(TestDatabase& db) {
 }
 
 std::vector<std::string> ReadOperatorNames(TestDatabase& db) {
-  ETracker guard(kModule, "ReadOperators");
+  ETracker guard(kTestListQueryModule, "ReadOperators");
   std::vector<std::string> names;
   RecordSet rs = db.OpenTable("TblOperator");
   for (; !rs.Eof(); rs.MoveNext()) names.push_back(ReadText(rs, "Name", ""));
@@ -599,7 +599,7 @@ std::vector<std::string> ReadOperatorNames(TestDatabase& db) {
 }
 
 std::vector<Customer> ReadCustomers(TestDatabase& db) {
-  ETracker guard(kModule, "ReadCustomers");
+  ETracker guard(kTestListQueryModule, "ReadCustomers");
   std::vector<Customer> customers;
   RecordSet rs = db.OpenTable("TblCustomer");
   for (; !rs.Eof(); rs.MoveNext()) {

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kModule = "frmMain";
+constexpr const char* kApplicationModule = "frmMain";
 constexpr const char* kDefaultEngineBase = "MyEngine000";
 constexpr int kDefaultEngineNames = 200;  // MyEngine000 .. MyEngine199
 
@@ -83,7 +83,7 @@ void Application::SetFolders(Folders folders) {
 }
 
 void Application::LoadStrings() {
-  ETracker guard(kModule, "LoadStrings");
+  ETracker guard(kApplicationModule, "LoadStrings");
   LoadInterfaceStrings(folders_.programFolder / kInterfaceStringFile, strings_);
   document_.SetTexts(EngineTextsOf(strings_));
   if (reference_) reference_->SetTexts(EngineTextsOf(strings_));
@@ -263,7 +263,7 @@ void Application::CreateDefaultEngineFile() {
 }
 
 bool Application::StartUp() {
-  ETracker guard(kModule, "Form_Load");
+  ETracker guard(kApplicationModule, "Form_Load");
   ++settingsRevision_;
   EnsureDataFolders(folders_);
   try {

@@ -46,7 +46,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "CommandLine";
+constexpr const char* kCommandLineModule = "CommandLine";
 // The head of the first column of `orvantis compare`.
 constexpr const char* kCompareNameHead = "Name";
 
@@ -387,7 +387,7 @@ bool PrepareEngine(Application& app, const EngineRequest& req, std::ostream& err
     return false;
   }
   EngineDocument& document = app.document();
-  ETracker guard(kModule, "TypeInputs");
+  ETracker guard(kCommandLineModule, "TypeInputs");
   // What is being done, for the message when an error ends it.
   std::string step;
   try {
@@ -538,7 +538,7 @@ int RunExplain(Application& app, const EngineRequest& req, const ExplainOptions&
   }
   if (!PrepareEngine(app, req, err) || !EngineCalculated(app.document(), false, err)) return 1;
   const UnitMode mode = UnitModeOf(req.units);
-  ETracker guard(kModule, "Explain");
+  ETracker guard(kCommandLineModule, "Explain");
   try {
     const InputController& controller = app.document().controller();
     const CalcRecord record = RecordEngine(controller);
@@ -831,7 +831,7 @@ bool PrepareReport(Application& app, EngineRequest req, const ReportOptions& opt
   const ReportKind kind = ReportKindOfName(opt.kind).value_or(ReportKind::General);
   app.SetFolders(Folders{ProgramFolder(), ResolveDataRoot(req.dataRoot)});
   {
-    ETracker guard(kModule, "Report");
+    ETracker guard(kCommandLineModule, "Report");
     try {
       app.LoadStrings();
     } catch (...) {
@@ -867,7 +867,7 @@ int RunReport(Application& app, const EngineRequest& req, const ReportOptions& o
               std::ostream& out, std::ostream& err) {
   if (!PrepareReport(app, req, opt, err)) return 1;
   const ReportKind kind = ReportKindOfName(opt.kind).value_or(ReportKind::General);
-  ETracker guard(kModule, "Report");
+  ETracker guard(kCommandLineModule, "Report");
   std::string text;
   try {
     text = BuildScreenReport(app, kind, true, req.enginePath.empty() ? "" : app.enginePath(),
@@ -1390,7 +1390,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     if (!PrepareEngine(app, dumpReq, err) || !EngineCalculated(app.document(), true, err)) {
       return 1;
     }
-    ETracker guard(kModule, "Dump");
+    ETracker guard(kCommandLineModule, "Dump");
     try {
       app.document().FillOutputPagesForReports();
       out << DumpJsonText(app.document()) << '\n';
@@ -1411,7 +1411,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     if (!PrepareEngine(app, curvesReq, err) || !EngineCalculated(app.document(), false, err)) {
       return 1;
     }
-    ETracker guard(kModule, "Curves");
+    ETracker guard(kCommandLineModule, "Curves");
     std::string csv;
     try {
       csv = CurvesCsv(app.document().engine(), app.document().controller().texts().curveNames,

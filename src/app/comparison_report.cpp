@@ -9,7 +9,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "Report";
+constexpr const char* kComparisonReportModule = "Report";
 
 std::string_view UnitSystemLine(UnitMode mode) noexcept {
   switch (mode) {
@@ -26,7 +26,7 @@ std::string_view UnitSystemLine(UnitMode mode) noexcept {
 
 std::string ComparisonReport(const EngineDocument* reference, const EngineDocument& current,
                              const ReportRequest& request) {
-  ETracker guard(kModule, "ComparisonReport");
+  ETracker guard(kComparisonReportModule, "ComparisonReport");
   ReportBuilder b(ReportKind::Comparison, request.layout, HeadingOf(request), request.sink);
   b.Begin();
   b.RuleLine();

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/number_format.h"
+
 namespace orv {
 
 namespace {
@@ -11,13 +13,12 @@ constexpr int kCurves = 13;
 constexpr double kMaxAngle = 360;
 constexpr double kMaxRows = 1000000;
 
+// A number of a CSV file: the shortest text, with infinities and NaN spelled out.
 template <class T>
-std::string Shortest(T value) {
+std::string CsvNumber(T value) {
   if (!std::isfinite(value))
     return std::isnan(value) ? "NaN" : value < 0 ? "-Infinity" : "Infinity";
-  char buf[40];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, res.ptr);
+  return ShortestText(value);
 }
 
 // A CSV field, quoted when it holds a separator, a quote or a line end.
@@ -58,13 +59,13 @@ std::string CurvesCsv(const Engine& engine, const std::array<std::string, 13>& n
   for (long k = 0; k < rows; ++k) {
     double x = from + static_cast<double>(k) * step;
     if (x > to) x = to;
-    csv += Shortest(x);
+    csv += CsvNumber(x);
     const bool whole = x == std::floor(x);
     for (int code = 1; code <= kCurves; ++code) {
       const double v = whole ? engine.DataAtPt(code, static_cast<int>(x))
                              : engine.DataAt(code, static_cast<float>(x));
       csv += ',';
-      csv += CurveIsSingle(code) ? Shortest(static_cast<float>(v)) : Shortest(v);
+      csv += CurveIsSingle(code) ? CsvNumber(static_cast<float>(v)) : CsvNumber(v);
     }
     csv += '\n';
   }

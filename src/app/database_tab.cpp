@@ -11,7 +11,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "frmFlowTests";
+constexpr const char* kDatabaseTabModule = "frmFlowTests";
 
 // Routes the database's load progress to `progress` for the life of one read, and back to
 // nothing afterwards (the callback belongs to the read, which may end in an error).
@@ -36,7 +36,7 @@ bool CheckDatabaseTabFile(TestDatabaseCache& cache, const std::filesystem::path&
 }
 
 DatabaseLists ReadDatabaseLists(TestDatabase& db, const DatabaseProgressFn& progress) {
-  ETracker guard(kModule, "ReadLists");
+  ETracker guard(kDatabaseTabModule, "ReadLists");
   ProgressScope scope(db, progress);
   DatabaseLists lists;
   lists.customNames = ReadCustomNames(db);
@@ -48,7 +48,7 @@ DatabaseLists ReadDatabaseLists(TestDatabase& db, const DatabaseProgressFn& prog
 DatabaseTestList ListDatabaseTests(TestDatabase& db, const TestListSettings& settings,
                                    const CustomNames& customNames,
                                    const DatabaseProgressFn& progress, std::size_t maxRows) {
-  ETracker guard(kModule, "ShowTests");
+  ETracker guard(kDatabaseTabModule, "ShowTests");
   ProgressScope scope(db, progress);
   DatabaseTestList out;
   out.query = BuildTestListQuery(settings, customNames, db.dateFormat(),
@@ -59,7 +59,7 @@ DatabaseTestList ListDatabaseTests(TestDatabase& db, const TestListSettings& set
 
 std::string ReadDatabaseTestNotes(TestDatabase& db, std::int32_t id,
                                   const DatabaseProgressFn& progress) {
-  ETracker guard(kModule, "ShowNotes");
+  ETracker guard(kDatabaseTabModule, "ShowNotes");
   ProgressScope scope(db, progress);
   return ReadTestNotes(db, id);
 }

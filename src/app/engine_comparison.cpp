@@ -17,15 +17,6 @@ namespace {
 
 constexpr double kNoDifference = std::numeric_limits<double>::quiet_NaN();
 
-// The shortest text that reads back as the same number (of its own width: a 32-bit table value
-// shows as 0.3, not as its 64-bit widening).
-template <class T>
-std::string Shortest(T value) {
-  char buf[32];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, res.ptr);
-}
-
 // Two held numbers are the same when equal, or both not a number.
 bool Same(double a, double b) noexcept { return a == b || (std::isnan(a) && std::isnan(b)); }
 
@@ -51,7 +42,7 @@ std::string TableText(const BoundedArray<float>& table) {
   if (v.size() <= 1) return "none";
   float highest = v[0];
   for (float x : v) highest = x > highest ? x : highest;
-  return std::to_string(v.size()) + " values, highest " + Shortest(highest);
+  return std::to_string(v.size()) + " values, highest " + ShortestText(highest);
 }
 
 class Comparer {
@@ -86,8 +77,8 @@ class Comparer {
     if (Same(a, b)) return;
     // Built by appending: GCC 12 at -O3 warns (falsely) about "literal" + temporary string.
     std::string difference = b - a > 0 ? "+" : "";
-    difference += Shortest(b - a);
-    out_.push_back({key, key, Shortest(a), Shortest(b), b - a, std::move(difference)});
+    difference += ShortestText(b - a);
+    out_.push_back({key, key, ShortestText(a), ShortestText(b), b - a, std::move(difference)});
   }
 
   // A list choice or option, named by its item.

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "airflow/load_test.h"
+#include "base/number_format.h"
 #include "base/rounding.h"
 #include "base/runtime_error.h"
 #include "base/text.h"
@@ -16,17 +17,10 @@
 namespace orv {
 
 namespace {
-constexpr const char* kModule = "frmMain";
+constexpr const char* kEngineDocumentModule = "frmMain";
 constexpr const char* kFlowDialogModule = "FlowDialog";
 // Between the texts before and after in the name of an undo step.
 constexpr const char* kStepArrow = " \u2192 ";
-
-// The shortest text that reads back as the same number.
-std::string ShortestText(double value) {
-  char buf[32];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, res.ptr);
-}
 
 // The item of a list (or option pair) for a held index, pulled into the list like the window's
 // list does.
@@ -131,7 +125,7 @@ bool EngineDocument::TypeInput(const std::string& key, const std::string& value)
     const double typed = TextToDouble(value);
     // Held as the engine file holds it: a 32-bit float.
     if (std::fabs(typed) > std::numeric_limits<float>::max()) {
-      ETracker guard(kModule, "TypeInput");
+      ETracker guard(kEngineDocumentModule, "TypeInput");
       Raise(kErrOverflow);
     }
     ++revisions_.inputs;
@@ -230,7 +224,7 @@ void EngineDocument::RefreshEngine() {
 }
 
 bool EngineDocument::RefreshEngineReportingErrors() {
-  ETracker guard(kModule, "RefreshEngine");
+  ETracker guard(kEngineDocumentModule, "RefreshEngine");
   try {
     RefreshEngine();
   } catch (...) {
@@ -411,7 +405,7 @@ void EngineDocument::RebuildLobesAndFlowTestsFromEngine() {
   ++revisions_.sources;
   const EngineInputs& in = engine_.inputs();
   {
-    ETracker guard(kModule, "RebuildLobesAndFlowTestsFromEngine");
+    ETracker guard(kEngineDocumentModule, "RebuildLobesAndFlowTestsFromEngine");
     try {
       engine_.RebuildValveTables();
     } catch (...) {
@@ -519,7 +513,7 @@ void EngineDocument::RestoreState(const EngineState& state) {
   exhaustFlowTest_ = state.exhaustFlowTest;
   Changed(!undo_.AtSavedPoint());
   {
-    ETracker guard(kModule, "RestoreState");
+    ETracker guard(kEngineDocumentModule, "RestoreState");
     try {
       engine_.RebuildValveTables();
     } catch (...) {

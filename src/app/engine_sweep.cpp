@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/engine_comparison.h"
+#include "base/number_format.h"
 #include "base/units.h"
 #include "engine/engine_inputs.h"
 
@@ -73,12 +74,6 @@ bool ReadNumber(const std::string& text, double& value, Decimals& decimals) {
   decimals.written = clamped(fraction - exponent);
   decimals.needed = nonZero ? clamped(fraction - exponent - zeros) : 0;
   return true;
-}
-
-std::string Shortest(double value) {
-  char buf[32];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, res.ptr);
 }
 
 }  // namespace
@@ -252,7 +247,7 @@ SweepOutcome RunSweep(EngineDocument& document, const std::vector<SweepAxis>& ax
     }
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (!axes.empty() || i > 0) csv << ',';
-      if (complete && std::isfinite(values[columns[i]])) csv << Shortest(values[columns[i]]);
+      if (complete && std::isfinite(values[columns[i]])) csv << ShortestText(values[columns[i]]);
     }
     csv << '\n';
     // The last axis varies fastest.

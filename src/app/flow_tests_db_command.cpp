@@ -22,7 +22,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "CommandLine";
+constexpr const char* kFlowTestsDbCommandModule = "CommandLine";
 
 // Invalid command-line input: told to the user without an error trace.
 class UsageError final : public std::runtime_error {
@@ -265,7 +265,7 @@ JetReaderOptions DefaultJetReaderOptions() {
 
 int RunDatabaseFlowTests(const DatabaseFlowTestsRequest& req, TestDatabaseCache& databases,
                          Application& app, std::ostream& out, std::ostream& err) {
-  ETracker guard(kModule, "FlowTests");
+  ETracker guard(kFlowTestsDbCommandModule, "FlowTests");
   try {
     TestDatabase& db = databases.Open(req.file);
     const CustomNames names = ReadCustomNames(db);

@@ -11,7 +11,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "frmFlowTests";
+constexpr const char* kKeyboardFlowModule = "frmFlowTests";
 
 UnitKind UnitOf(KeyboardFlowEntry::Field field) {
   switch (field) {
@@ -93,7 +93,7 @@ const std::string& KeyboardFlowEntry::Text(int row, Field field) const {
 }
 
 void KeyboardFlowEntry::Leave(int row, Field field, std::string_view text) {
-  ETracker guard(kModule, "txtKeyboard_LostFocus");
+  ETracker guard(kKeyboardFlowModule, "txtKeyboard_LostFocus");
   if (row < 1 || row > kRows || Table(field) == nullptr) return;
   // An empty field of a row the tables do not hold yet adds no point.
   if (text.find_first_not_of(" \t") == std::string_view::npos && row > Table(field)->hi()) return;
@@ -114,7 +114,7 @@ int KeyboardFlowEntry::RowsToTake() const {
 }
 
 void KeyboardFlowEntry::Open() {
-  ETracker guard(kModule, "cmdOpen_Click");
+  ETracker guard(kKeyboardFlowModule, "cmdOpen_Click");
   const int rows = RowsToTake();
   FlowTest test;
   test.SetRecords(static_cast<std::int16_t>(rows));

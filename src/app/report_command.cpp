@@ -15,7 +15,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "Report";
+constexpr const char* kReportCommandModule = "Report";
 // The warning of a failed report file carries a title of one blank.
 constexpr const char* kBlankTitle = " ";
 
@@ -59,7 +59,7 @@ std::string BuildScreenReport(Application& app, ReportKind kind, bool secondStag
 
 void PrintReport(Application& app, ReportKind kind, bool secondStage, const std::string& enginePath,
                  const ReportStamp& stamp, const PrinterMetrics& printer, ReportPageSink& sink) {
-  ETracker guard(kModule, "PrintReport");
+  ETracker guard(kReportCommandModule, "PrintReport");
   BuildReport(app, kind, secondStage, enginePath, stamp, GetPrinterConfig(printer), &sink);
 }
 

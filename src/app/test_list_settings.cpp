@@ -15,7 +15,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "frmFlowTests";
+constexpr const char* kTestListSettingsModule = "frmFlowTests";
 constexpr std::size_t kNumberedColumns = 5;  // "ShCol0".."ShCol4"
 constexpr std::size_t kColumnFlagWords = 7;  // "LdCol0".."LdCol6"
 constexpr int kFlagsPerWord = 16;
@@ -164,7 +164,7 @@ void SaveTestListSettings(const TestListSettings& t, const std::vector<Customer>
 TestList FillDialogTestList(TestDatabase& db, const TestListQuery& query,
                             const CustomNames& customNames, Prompter& prompter,
                             std::size_t maxRows) {
-  ETracker guard(kModule, "ShowTests");
+  ETracker guard(kTestListSettingsModule, "ShowTests");
   TestList list = FillTestList(db, query, customNames, maxRows);
   TellTruncatedList(list, prompter);
   return list;

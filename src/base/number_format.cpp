@@ -122,4 +122,18 @@ std::string FormatNumber(double value, int width, int decimals) {
   return text;
 }
 
+namespace {
+
+template <class T>
+std::string Shortest(T value) {
+  char buf[40];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, res.ptr);
+}
+
+}  // namespace
+
+std::string ShortestText(double value) { return Shortest(value); }
+std::string ShortestText(float value) { return Shortest(value); }
+
 }  // namespace orv

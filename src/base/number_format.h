@@ -21,4 +21,9 @@ std::string FormatPattern(double value, std::string_view pattern);
 // characters (`width` when there are no decimals). Longer texts are not cut.
 std::string FormatNumber(double value, int width, int decimals);
 
+// The shortest text that reads back as the same number, of its own width: a 32-bit value shows
+// as 0.3, not as its 64-bit widening. Infinities and NaN show as the C library writes them.
+std::string ShortestText(double value);
+std::string ShortestText(float value);
+
 }  // namespace orv

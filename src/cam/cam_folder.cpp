@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kModule = "frmCamSelect";
+constexpr const char* kCamFolderModule = "frmCamSelect";
 constexpr const char* kIntakeChild = "Intake";
 constexpr const char* kExhaustChild = "Exhaust";
 
@@ -78,7 +78,7 @@ std::int16_t LobeNumberFromNodeText(std::string_view text) {
 }
 
 void CamFolder::RefillLobeList(const fs::path& directory, const std::function<void()>& afterFile) {
-  ETracker guard(kModule, "RefillLobeList");
+  ETracker guard(kCamFolderModule, "RefillLobeList");
   directory_ = directory;
   nodes_.clear();
   table_.assign(1, NodeTableEntry{});
@@ -180,7 +180,7 @@ std::string CamFolder::FilePathOf(const NodeTableEntry& entry) const {
 }
 
 void CamFolder::ShowNotes() {
-  ETracker guard(kModule, "ShowNotes");
+  ETracker guard(kCamFolderModule, "ShowNotes");
   if (notesNode_ && *notesNode_ == selected_) return;
   const std::optional<NodeTableEntry> entry = EntryOf(selected_);
   if (!entry) return;

@@ -15,8 +15,8 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "CamLobe";
-constexpr std::size_t kNotesLength =
+constexpr const char* kCamLobeModule = "CamLobe";
+constexpr std::size_t kLobeNotesLength =
     static_cast<std::size_t>(CamLobe::kNotesLines) * CamLobe::kNotesLineLength;
 constexpr const char* kNoRockerBase =
     "Impossible rocker base position: the rocker lengths of this lobe do not close at the base "
@@ -24,7 +24,7 @@ constexpr const char* kNoRockerBase =
 
 }  // namespace
 
-CamLobe::CamLobe() : notes_(kNotesLength, ' ') {}
+CamLobe::CamLobe() : notes_(kLobeNotesLength, ' ') {}
 
 // ---------------------------------------------------------------------------------------------
 // Identity and notes
@@ -43,8 +43,8 @@ std::string CamLobe::Notes() const {
 void CamLobe::SetNotesField(std::string_view text) { SetNotesFieldBytes(Utf8ToCp1252(text)); }
 
 void CamLobe::SetNotesFieldBytes(std::string_view cp1252) {
-  notes_.assign(cp1252.substr(0, kNotesLength));
-  notes_.resize(kNotesLength, ' ');
+  notes_.assign(cp1252.substr(0, kLobeNotesLength));
+  notes_.resize(kLobeNotesLength, ' ');
 }
 
 std::string CamLobe::LobeIDString() const {
@@ -64,7 +64,7 @@ void CamLobe::SetRawLift(const BoundedArray<float>& table) {
 // Derived tables
 
 void CamLobe::DataCalc() {
-  ETracker guard(kModule, "DataCalc");
+  ETracker guard(kCamLobeModule, "DataCalc");
   FpRegion fp;
 
   // Turn from the measured table (lobe centre at index 0) to the engine's cam angle (top dead
@@ -130,7 +130,7 @@ void CamLobe::DataCalc() {
 }
 
 void CamLobe::FollowerConversion(int tableShift, BoundedArray<float>& camLift) const {
-  ETracker guard(kModule, "FollowerConversion");
+  ETracker guard(kCamLobeModule, "FollowerConversion");
   const float r1 = geometry_.FollowerRadius;
   const float r3 = geometry_.EngineFollowerRadius;
   // Two flat followers, or the same roller: the measured lift is the engine's.
@@ -147,7 +147,7 @@ void CamLobe::FollowerConversion(int tableShift, BoundedArray<float>& camLift) c
 
 void CamLobe::RockerConversion(int tableShift, BoundedArray<float>& camLift,
                                BoundedArray<float>& valveLift) const {
-  ETracker guard(kModule, "RockerConversion");
+  ETracker guard(kCamLobeModule, "RockerConversion");
   const bool convertsMeasuredLift = followerMode_ == 4 || followerMode_ == 5;
   if (!RockerLengthsPresent(geometry_)) {
     for (float& v : (convertsMeasuredLift ? camLift : valveLift).values()) v = 0;
@@ -247,7 +247,7 @@ void CamLobe::Smooth(BoundedArray<float>& smoothedLift, int iterations) {
 
 void CamLobe::LsqFit(int numPoints, std::span<const double> x, std::span<const double> y,
                      int& degreeOfFit, double& stdDeviation, std::vector<double>& coefficient) {
-  ETracker guard(kModule, "LsqFit");
+  ETracker guard(kCamLobeModule, "LsqFit");
   if (numPoints < 1 || degreeOfFit < 0 || x.size() < static_cast<std::size_t>(numPoints) ||
       y.size() < static_cast<std::size_t>(numPoints)) {
     Raise(kErrInvalidCall);

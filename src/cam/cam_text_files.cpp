@@ -36,7 +36,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "FileIO";
+constexpr const char* kCamTextFilesModule = "FileIO";
 constexpr std::size_t kS96MaxBytes = 12000;
 constexpr std::size_t kCamDocMaxBytes = 150000;
 constexpr std::size_t kCamDocDegreeMaxBytes = 12000;
@@ -179,7 +179,7 @@ CamTextError ParseCamDoc(std::string_view text, const std::string& path, bool in
 // success. Errors are reported (flag -1), never thrown.
 template <class Parse>
 CamTextError RunReader(const char* procedure, CamLobe& lobe, std::string* report, Parse parse) {
-  ETracker guard(kModule, procedure);
+  ETracker guard(kCamTextFilesModule, procedure);
   try {
     FpRegion fp;
     CamLobe loaded = lobe;

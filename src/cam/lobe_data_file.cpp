@@ -79,11 +79,11 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "CamLobe";
+constexpr const char* kLobeDataFileModule = "CamLobe";
 constexpr std::uint64_t kShortestFile = 1861;        // this many bytes or fewer: not a lobe file
 constexpr std::size_t kLargestDirectoryEnd = 10310;  // 1910 + 280 x 30
 constexpr std::size_t kNotesOffset = 8;
-constexpr std::size_t kNotesLength = 960;
+constexpr std::size_t kFileNotesLength = 960;
 constexpr std::size_t kLinearOnValveOffset = 1002;
 constexpr std::size_t kShaftCountOffset = 1006;
 constexpr std::size_t kShaftNamesOffset = 1026;
@@ -199,7 +199,7 @@ LobeDataError ReadHeader(ByteSource& source, bool withDirectory, LobeDataHeader&
   if (signature != "C2data\x1E" && signature != "C2Data\x1E") return LobeDataError::NotLobeData;
   h.version = static_cast<int>(r.U8(7)) - 64;
   if (h.version < 2) return LobeDataError::NotLobeData;
-  h.notes = r.Raw(kNotesOffset, kNotesLength);
+  h.notes = r.Raw(kNotesOffset, kFileNotesLength);
   h.linearOnValve = r.I16(kLinearOnValveOffset) != 0;
   h.shaftCount = r.I16(kShaftCountOffset);
   for (std::size_t k = 0; k < h.shaftNames.size(); ++k) {
@@ -325,7 +325,7 @@ LobeDataError ReadLobe(ByteSource& source, const std::string& pathFile, std::int
 LobeDataError ReadIntoLobe(ByteSource& source, const std::string& pathFile, std::int16_t iSNo,
                            std::int16_t iLNo, LobeDataPart part, std::string* report,
                            CamLobe& lobe) {
-  ETracker guard(kModule, "C2DataRead");
+  ETracker guard(kLobeDataFileModule, "C2DataRead");
   const bool headerOnly = part == LobeDataPart::HeaderOnly;
   CamLobe loaded = lobe;
   LobeDataError code;
@@ -407,7 +407,7 @@ bool ListLobes(ByteSource& source, std::vector<std::string>& texts,
 
 LobeDataError DescribeLobes(ByteSource& source, std::vector<std::string>& texts,
                             std::vector<std::int16_t>& shafts) {
-  ETracker guard(kModule, "C2DataDescriptionRead");
+  ETracker guard(kLobeDataFileModule, "C2DataDescriptionRead");
   texts.clear();
   shafts.clear();
   bool ok = false;

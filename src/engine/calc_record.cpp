@@ -22,7 +22,6 @@ namespace orv {
 
 namespace {
 
-constexpr double kAirflowPerPower = 1.058300524;  // as the recalculation uses it
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 NodePtr MakeNode(Op op, double value, std::vector<NodePtr> args = {}) {

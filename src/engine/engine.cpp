@@ -15,8 +15,7 @@
 namespace orv {
 
 namespace {
-constexpr const char* kModule = "EngineModel";
-constexpr double kAirflowPerPower = 1.058300524;  // CFM per unit of the power-airflow relation
+constexpr const char* kEngineModule = "EngineModel";
 }  // namespace
 
 Engine::Engine() {
@@ -55,7 +54,7 @@ void Engine::BringKinematicsUpToDate() { RunCrankKinematics(true); }
 // Recalculation
 
 Engine::CalcOutcome Engine::ReCalc(int code, RecalcListener* listener, CalcRecord* record) {
-  ETracker guard(kModule, "ReCalc");
+  ETracker guard(kEngineModule, "ReCalc");
   if (record != nullptr) record->Clear();
   EngineInputs& in = in_;
   EngineResults& r = res_;

@@ -30,6 +30,10 @@ class RecalcListener {
   virtual void CalculationState(bool cannotComplete) = 0;
 };
 
+// CFM of intake airflow per unit of the power-airflow relation, shared by the suggestions of the
+// inputs and the recalculation.
+inline constexpr double kAirflowPerPower = 1.058300524;
+
 // The engine model: one engine's inputs in English units, the two cam lobes and the valve
 // tables built from them, and the results and per-degree tables recomputed from the inputs by
 // `ReCalc`. Everything that only reads the model (outputs, reports, graphs, curve values) takes

@@ -13,7 +13,7 @@
 namespace orv {
 
 namespace {
-constexpr const char* kModule = "EngineModel";
+constexpr const char* kInputControllerModule = "EngineModel";
 
 bool IsCamSetting(int n) noexcept {
   return (n >= kInIntakeCL && n <= kInIntakeLash) || (n >= kInExhaustCL && n <= kInExhaustLash);
@@ -160,7 +160,7 @@ void InputController::EvaluateStageTabs() {
 }
 
 void InputController::ApproveAll(int stage) {
-  ETracker guard(kModule, "cmdApproveAll_Click");
+  ETracker guard(kInputControllerModule, "cmdApproveAll_Click");
   if (stage == 0) {
     Recalculate(1);
     for (int n = 0; n <= 12; ++n) Approve(n);
@@ -326,7 +326,7 @@ bool InputController::CheckHeldInput(int n) {
 }
 
 EntryResult InputController::EnterText(int n, std::string_view text, bool recalculate) {
-  ETracker guard(kModule, "txtInput_LostFocus");
+  ETracker guard(kInputControllerModule, "txtInput_LostFocus");
   EntryResult& result = entry_ = {};
   const InputInfo& info = InputInfoOf(n);
   if (!info.listed || n == kInPcntDrop) return result;
@@ -362,7 +362,7 @@ EntryResult InputController::EnterText(int n, std::string_view text, bool recalc
 }
 
 EntryResult InputController::EnterRecipBalanceFactor(std::string_view text) {
-  ETracker guard(kModule, "txtInput_KeyPress");
+  ETracker guard(kInputControllerModule, "txtInput_KeyPress");
   EntryResult& result = entry_ = {};
   EngineInputs& in = engine_.inputs();
   const float before = in.RecipBF;
@@ -382,7 +382,7 @@ EntryResult InputController::EnterRecipBalanceFactor(std::string_view text) {
 }
 
 EntryResult InputController::ChooseValveTrain(int index, bool recalculate) {
-  ETracker guard(kModule, "cmbValveTrainType_Click");
+  ETracker guard(kInputControllerModule, "cmbValveTrainType_Click");
   EntryResult& result = entry_ = {};
   EngineInputs& in = engine_.inputs();
   result.changed = index != in.VTType;
@@ -396,7 +396,7 @@ EntryResult InputController::ChooseValveTrain(int index, bool recalculate) {
 }
 
 EntryResult InputController::ChooseFuel(int index, bool recalculate) {
-  ETracker guard(kModule, "cmbFuelCycle_Click");
+  ETracker guard(kInputControllerModule, "cmbFuelCycle_Click");
   EntryResult& result = entry_ = {};
   EngineInputs& in = engine_.inputs();
   if (index == in.Fuel) return result;
@@ -427,7 +427,7 @@ EntryResult InputController::ChooseEnterAirPP(int value) {
 // Output panel
 
 void InputController::BalanceAnalysis() {
-  ETracker guard(kModule, "BalanceAnalysis");
+  ETracker guard(kInputControllerModule, "BalanceAnalysis");
   const EngineInputs& in = engine_.inputs();
   AnalyseBalance(engine_.tables(), engine_.results(), in.RecipBF, in.FiringAngle, texts_, out_);
 }

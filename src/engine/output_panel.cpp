@@ -12,7 +12,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "EngineModel";
+constexpr const char* kOutputPanelModule = "EngineModel";
 
 // The slots of each page, the balance analysis included in page 0.
 constexpr std::array kPage0Slots = {0,  1,  2,  3,  4,  5,   6,   7,   8,   9,   21, 22, 23, 24,
@@ -39,7 +39,7 @@ int OutputPanel::PageOfSlot(int slot) const noexcept {
 }
 
 void InputController::DisplayOutputs(int page) {
-  ETracker guard(kModule, "DisplayOutputs");
+  ETracker guard(kOutputPanelModule, "DisplayOutputs");
   if (page != 0 && page != 1) return;
   const EngineInputs& in = engine_.inputs();
   const EngineResults& r = engine_.results();

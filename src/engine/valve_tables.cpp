@@ -17,7 +17,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "EngineModel";
+constexpr const char* kValveTablesModule = "EngineModel";
 constexpr int kCamTableSize = 360;
 
 bool HasLobe(const BoundedArray<float>& table) noexcept {
@@ -132,7 +132,7 @@ double InterpolatedData(const BoundedArray<double>& table, double x) {
 // Engine side
 
 void Engine::InstallDefaultLobes() {
-  ETracker guard(kModule, "InstallDefaultLobes");
+  ETracker guard(kValveTablesModule, "InstallDefaultLobes");
   in_.I_CL = 107.9;
   in_.I_RR = 1.85f;
   in_.I_Lash = 0;
@@ -147,7 +147,7 @@ void Engine::InstallDefaultLobes() {
 }
 
 void Engine::RebuildValveTables() {
-  ETracker guard(kModule, "RebuildValveTables");
+  ETracker guard(kValveTablesModule, "RebuildValveTables");
   // The new tables replace the old ones only when both sides were built without a fault; after
   // a fault neither side has a lobe, so no stale or overflowed value is ever read.
   ValveTables built;
@@ -167,7 +167,7 @@ void Engine::RebuildValveTables() {
 }
 
 void Engine::ApplyCamSetting(int n, double value) {
-  ETracker guard(kModule, "ApplyCamSetting");
+  ETracker guard(kValveTablesModule, "ApplyCamSetting");
   CamLobe& lobe = n <= kInIntakeLash ? intakeLobe_ : exhaustLobe_;
   switch (n) {
     case kInIntakeCL:

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kModule = "FileIO";
+constexpr const char* kConfigFileModule = "FileIO";
 constexpr std::size_t kSectionBuffer = 4096;
 constexpr const char* kDefaultEngineName = "MyEngine000.OV";
 constexpr const char* kDefaultReportName = "OV_Report.txt";
@@ -236,7 +236,7 @@ void SetGraphDefaults(Settings& s, const InterfaceStrings* strings, std::int32_t
 
 ConfigResult ConfigFileIO(const fs::path& path, Settings& settings, bool reading, bool quiet,
                           const ConfigDefaults& defaults, Prompter& prompter) {
-  ETracker guard(kModule, "ConfigFileIO");
+  ETracker guard(kConfigFileModule, "ConfigFileIO");
   ConfigResult result;
   try {
     KeyedFile f;

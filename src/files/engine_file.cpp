@@ -27,7 +27,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "FileIO";
+constexpr const char* kEngineFileModule = "FileIO";
 constexpr std::size_t kSmallBuffer = 4096;
 constexpr std::size_t kCamBuffer = 8192;
 constexpr int kCamDegrees = 360;
@@ -224,7 +224,7 @@ std::string ListText(const BoundedArray<float>& table, std::string_view pattern)
 
 bool EngineFileIO(const std::filesystem::path& path, EngineInputs& inputs, bool reading, bool quiet,
                   Prompter& prompter, std::string* reason) {
-  ETracker guard(kModule, "EngineFileIO");
+  ETracker guard(kEngineFileModule, "EngineFileIO");
   // Reading fills a copy, so that a refused file leaves the engine as it was.
   EngineInputs work = inputs;
   KeyedFile f;

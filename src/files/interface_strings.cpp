@@ -25,7 +25,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "IOMisc";
+constexpr const char* kInterfaceStringsModule = "IOMisc";
 
 constexpr int kMenuRows = 4, kMenuCols = 5;  // rows 1..4, columns 0..4
 constexpr int kTabRows = 5, kTabCols = 4;    // rows 1..5, columns 1..4
@@ -174,7 +174,7 @@ void InterfaceStrings::Parse(std::string_view file) {
 }
 
 void LoadInterfaceStrings(const std::filesystem::path& path, InterfaceStrings& strings) {
-  ETracker guard(kModule, "LoadInterfaceStrings");
+  ETracker guard(kInterfaceStringsModule, "LoadInterfaceStrings");
   const auto file = ReadWholeFile(path);
   if (!file) Raise(kErrFileNotFound, "File not found: " + path.string());
   strings.Parse(*file);

@@ -9,6 +9,7 @@
 #include "base/atomic_file.h"
 #include "base/codepage.h"
 #include "base/error_trace.h"
+#include "base/number_format.h"
 #include "base/platform.h"
 #include "base/rounding.h"
 #include "base/runtime_error.h"
@@ -19,7 +20,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "FileIO";
+constexpr const char* kKeyedFileModule = "FileIO";
 constexpr std::string_view kHeaderSection = "ID";
 constexpr std::size_t kHeaderBuffer = 2048;
 constexpr std::string_view kPurposeKey = "Purpose";
@@ -30,13 +31,6 @@ std::int64_t WholeNumber(const std::string& text, double lo, double hi) {
   const double value = RoundHalfEven(TextToDouble(text));
   if (!(value >= lo && value <= hi)) return 0;
   return static_cast<std::int64_t>(value);
-}
-
-template <class T>
-std::string ShortestText(T value) {
-  char buf[64];
-  const auto result = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, result.ptr);
 }
 
 // Values are single-line text: a line break or NUL written raw would split the entry and
@@ -368,7 +362,7 @@ void KeyedFile::IOString(std::string_view key, std::string& value, std::string_v
 }
 
 void KeyedFile::IODate(std::string_view key, DateTime& value, DateTime defaultValue) {
-  ETracker guard(kModule, "IODate");
+  ETracker guard(kKeyedFileModule, "IODate");
   if (reading_) {
     const auto text = FindKey(key);
     if (!text) {

@@ -10,7 +10,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "Report";
+constexpr const char* kDetailsReportModule = "Report";
 
 constexpr int kAngleColumn = 10;
 constexpr int kValueColumn = 11;
@@ -85,7 +85,7 @@ std::string CrankAngleText(int angle) {
 }
 
 std::string DetailsReport(ReportKind kind, const Engine& engine, const ReportRequest& request) {
-  ETracker guard(kModule, "DetailsReport");
+  ETracker guard(kDetailsReportModule, "DetailsReport");
   if (kind == ReportKind::General || kind == ReportKind::Comparison) Raise(kErrInvalidCall);
   ReportBuilder b(kind, request.layout, HeadingOf(request), request.sink);
   b.Begin();

@@ -12,7 +12,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "Report";
+constexpr const char* kGeneralReportModule = "Report";
 
 constexpr int kReportedInputs = 28;  // inputs 0..27
 constexpr std::string_view kPieceSeparator = ":  ";
@@ -191,7 +191,7 @@ class GeneralReportWriter final {
 }  // namespace
 
 std::string OVReport(const InputController& panel, const ReportRequest& request, bool secondStage) {
-  ETracker guard(kModule, "OVReport");
+  ETracker guard(kGeneralReportModule, "OVReport");
   ReportBuilder b(ReportKind::General, request.layout, HeadingOf(request), request.sink);
   b.Begin();
   GeneralReportWriter w(b, panel, request.strings);

@@ -17,7 +17,7 @@ namespace orv {
 
 namespace {
 
-constexpr const char* kModule = "Report";
+constexpr const char* kReportBuilderModule = "Report";
 
 constexpr std::array<std::string_view, 5> kTitles = {
     " Orvantis Report", " Orvantis Intake Air Details Report",
@@ -67,7 +67,7 @@ std::string_view ReportTitle(ReportKind kind) noexcept {
 PageLayout ScreenLayout() noexcept { return PageLayout{}; }
 
 PageLayout GetPrinterConfig(const PrinterMetrics& m) {
-  ETracker guard(kModule, "GetPrinterConfig");
+  ETracker guard(kReportBuilderModule, "GetPrinterConfig");
   if (m.width80M == 0) Raise(kErrDivByZero);
   FpRegion fp;
   PageLayout layout;
