@@ -137,6 +137,10 @@ QFont MonoFont(double points) {
 // ruled and as wide as the page, pictures no wider than the page.
 void StyleDocument(QTextDocument& doc, QPaintDevice* device, double pageWidth, double pointPixels) {
   const double pt = pointPixels;  // device pixels per point
+  // One edit block for every change below: the document is laid out again once at its end,
+  // not after each format change (a change inside a table lays out the whole table again).
+  QTextCursor edits(&doc);
+  edits.beginEditBlock();
   for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
     QTextCursor c(b);
     c.select(QTextCursor::BlockUnderCursor);
@@ -264,6 +268,7 @@ void StyleDocument(QTextDocument& doc, QPaintDevice* device, double pageWidth, d
       }
     }
   }
+  edits.endEditBlock();
 }
 
 std::vector<Heading> Headings(QTextDocument& doc, double contentHeight) {
