@@ -8,8 +8,9 @@
 # cache serves them to any clone. The sources share a batch's scope: no two sources of a target
 # may define the same name in their anonymous namespaces, nor leave a macro defined.
 #
-# ALONE names sources compiled on their own: GCC takes a class with a member of an anonymous
-# namespace type for a header's class once its source is included, and warns.
+# ALONE names sources compiled on their own, such as one whose classes hold members of types from
+# its anonymous namespace: included into a batch, those classes look to GCC like a header's, and it
+# warns (-Wsubobject-linkage).
 #
 # The sources stay in the target, marked as not compiled on their own, so that editors list them.
 function(orvantis_batch_sources target)
