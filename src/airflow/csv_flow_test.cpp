@@ -325,7 +325,10 @@ std::optional<double> DepressionAfterAt(std::string_view after) {
   const DepressionUnit unit = DepressionUnitIn(unitText, w)
                                   .value_or(HasWord(w, "mm") ? DepressionUnit::MillimetresOfWater
                                                              : DepressionUnit::InchesOfWater);
-  return DepressionToInchesOfWater(value, unit);
+  // A figure no record can hold ("CFM@" and forty digits) names no depression.
+  const double inH2O = DepressionToInchesOfWater(value, unit);
+  if (!FitsFloat(inH2O)) return std::nullopt;
+  return inH2O;
 }
 
 // ---------------------------------------------------------------------------------------------
