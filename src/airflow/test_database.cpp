@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -18,6 +17,7 @@
 #include "airflow/test_database_load.h"
 #include "base/atomic_file.h"
 #include "base/error_trace.h"
+#include "base/number_format.h"
 #include "base/rounding.h"
 #include "base/runtime_error.h"
 #include "base/text_number.h"
@@ -54,13 +54,6 @@ void CheckQuery(sqlite3* db, int rc, std::string_view jetSql) {
     RaiseDatabaseError(kErrTooFewParameters, "", message);
   }
   RaiseDatabaseError(kErrQuerySyntax, jetSql, message);
-}
-
-std::string ShortestText(double v, bool single) {
-  char buf[40];
-  const auto r = single ? std::to_chars(buf, buf + sizeof buf, static_cast<float>(v))
-                        : std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
 }
 
 struct FileStamp {
@@ -182,7 +175,8 @@ std::string JetField::AsText() const {
       if (type_ == JetColumnType::Boolean) return integer_ != 0 ? "True" : "False";
       return std::to_string(integer_);
     case Kind::Real:
-      return ShortestText(real_, type_ == JetColumnType::Single);
+      return type_ == JetColumnType::Single ? ShortestText(static_cast<float>(real_))
+                                            : ShortestText(real_);
     default:
       return text_;
   }

@@ -1,6 +1,5 @@
 #include "app/curves_csv.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "base/number_format.h"

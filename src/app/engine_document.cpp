@@ -1,6 +1,5 @@
 #include "app/engine_document.h"
 
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <limits>

@@ -1,6 +1,5 @@
 #include "files/keyed_file.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
